@@ -1,0 +1,381 @@
+#include "ImageProcessor.h"
+
+#include "SafeFile.h"
+
+#include <QColorSpace>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <new>
+
+const QString ImageProcessor::RuleMultipleOf4 = QStringLiteral("4 的倍数");
+const QString ImageProcessor::RuleEven = QStringLiteral("偶数（2 的倍数）");
+const QString ImageProcessor::RulePowerOfTwo = QStringLiteral("2ⁿ（2 的幂）");
+const QString ImageProcessor::FillTransparent = QStringLiteral("透明");
+const QString ImageProcessor::FillWhite = QStringLiteral("白色");
+const QString ImageProcessor::FillBlack = QStringLiteral("黑色");
+
+namespace {
+
+enum class SizeRule { MultipleOf4, Even, PowerOfTwo };
+
+SizeRule ruleFromText(const QString &rule)
+{
+    if (rule.startsWith(QStringLiteral("偶数")))
+        return SizeRule::Even;
+    if (rule.startsWith(QStringLiteral("2ⁿ")))
+        return SizeRule::PowerOfTwo;
+    return SizeRule::MultipleOf4;
+}
+
+constexpr int RowsPerStrip = 64;
+constexpr double DefaultDpi = 96.0;
+
+int dotsPerMeterOr96(int dotsPerMeter)
+{
+    return dotsPerMeter > 0 ? dotsPerMeter : qRound(DefaultDpi / 0.0254);
+}
+
+// Source-over of one non-premultiplied pixel on the fill, exact to the nearest
+// integer. For an opaque fill this is (s * a + f * (max - a)) / max; the general
+// form also covers translucent fills.
+template<typename Channel, quint64 Max>
+inline void compose(quint64 sa, const quint64 s[3], quint64 fa, const quint64 f[3], quint64 *outA, quint64 out[3])
+{
+    const quint64 rest = fa * (Max - sa); // fill coverage, scaled by Max
+    const quint64 alphaScaled = sa * Max + rest; // result alpha, scaled by Max
+    *outA = (alphaScaled + Max / 2) / Max;
+    if (alphaScaled == 0) {
+        out[0] = s[0];
+        out[1] = s[1];
+        out[2] = s[2];
+        return;
+    }
+    for (int c = 0; c < 3; ++c)
+        out[c] = (s[c] * sa * Max + f[c] * rest + alphaScaled / 2) / alphaScaled;
+}
+
+void composeRow8(const QRgb *src, QRgb *dst, int count, QRgb fill)
+{
+    const quint32 fillAlpha = qAlpha(fill);
+    if (fillAlpha == 0) {
+        // Over a fully transparent fill source-over yields the source pixel itself.
+        std::memcpy(dst, src, size_t(count) * sizeof(QRgb));
+        return;
+    }
+    const quint64 f[3] = {quint64(qRed(fill)), quint64(qGreen(fill)), quint64(qBlue(fill))};
+    for (int x = 0; x < count; ++x) {
+        const QRgb s = src[x];
+        const quint32 a = qAlpha(s);
+        if (a == 255) {
+            dst[x] = s;
+        } else if (fillAlpha == 255) {
+            const quint32 rest = 255 - a;
+            dst[x] = qRgba(int((qRed(s) * a + f[0] * rest + 127) / 255), int((qGreen(s) * a + f[1] * rest + 127) / 255),
+                           int((qBlue(s) * a + f[2] * rest + 127) / 255), 255);
+        } else {
+            const quint64 sc[3] = {quint64(qRed(s)), quint64(qGreen(s)), quint64(qBlue(s))};
+            quint64 outA, out[3];
+            compose<quint8, 255>(a, sc, fillAlpha, f, &outA, out);
+            dst[x] = qRgba(int(out[0]), int(out[1]), int(out[2]), int(outA));
+        }
+    }
+}
+
+void composeRow16(const QRgba64 *src, QRgba64 *dst, int count, QRgba64 fill)
+{
+    const quint64 fillAlpha = fill.alpha();
+    if (fillAlpha == 0) {
+        std::memcpy(dst, src, size_t(count) * sizeof(QRgba64));
+        return;
+    }
+    const quint64 f[3] = {fill.red(), fill.green(), fill.blue()};
+    for (int x = 0; x < count; ++x) {
+        const QRgba64 s = src[x];
+        const quint64 a = s.alpha();
+        if (a == 0xffff) {
+            dst[x] = s;
+            continue;
+        }
+        const quint64 sc[3] = {s.red(), s.green(), s.blue()};
+        quint64 outA, out[3];
+        compose<quint16, 0xffff>(a, sc, fillAlpha, f, &outA, out);
+        dst[x] = QRgba64::fromRgba64(quint16(out[0]), quint16(out[1]), quint16(out[2]), quint16(outA));
+    }
+}
+
+bool isDeepSource(const QImage &image)
+{
+    return image.depth() > 32 || image.format() == QImage::Format_Grayscale16;
+}
+
+QString outputExtension(const QString &sourceSuffix, QRgb fill, bool png)
+{
+    const QString ext = sourceSuffix.isEmpty() ? QString() : QLatin1Char('.') + sourceSuffix.toLower();
+    if (png)
+        return QStringLiteral(".png");
+    if (qAlpha(fill) == 0 && (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg")))
+        return QStringLiteral(".png");
+    return ext;
+}
+
+QString describeException(const std::exception &e)
+{
+    if (dynamic_cast<const std::bad_alloc *>(&e))
+        return QStringLiteral("内存不足，无法处理此图片");
+    return QStringLiteral("处理时发生意外错误：%1").arg(QString::fromLocal8Bit(e.what()));
+}
+
+// The body of Process; may return early on any failure with `result` filled in.
+void processInto(ProcessResult &result, const QString &sourcePath, const QString &outDir, bool replaceOriginal,
+                 const QString &rule, const QString &fillChoice, bool centered, bool png)
+{
+    QString error;
+    const QFileInfo sourceInfo(sourcePath);
+
+    // Decode from memory: the source file is closed before anything is written.
+    QImage source;
+    {
+        QByteArray bytes;
+        if (!SafeFile::readRegularFile(sourcePath, ImageCodecs::sourceFileLimit(), &bytes, &error)
+            || !ImageCodecs::decode(bytes, true, &source, &error)) {
+            result.Message = error;
+            return;
+        }
+    }
+    const qint32 sourceWidth = source.width();
+    const qint32 sourceHeight = source.height();
+    result.OldSize = ImageProcessor::SizeText(sourceWidth, sourceHeight);
+
+    const QRgb fill = ImageProcessor::FillFor(fillChoice, source.hasAlphaChannel());
+    const qint32 targetWidth = ImageProcessor::Target(sourceWidth, rule);
+    const qint32 targetHeight = ImageProcessor::Target(sourceHeight, rule);
+    const qint64 canvasBytes = qint64(targetWidth) * targetHeight * (isDeepSource(source) ? 8 : 4);
+    if (targetWidth <= 0 || targetHeight <= 0 || canvasBytes > ImageCodecs::pixelMemoryLimit()) {
+        result.Message = QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB")
+                                 .arg(ImageProcessor::SizeText(targetWidth, targetHeight))
+                                 .arg(ImageCodecs::pixelMemoryLimit() / (1024 * 1024));
+        return;
+    }
+
+    const QString ext = outputExtension(sourceInfo.suffix(), fill, png);
+    const QString folder = replaceOriginal ? sourceInfo.absolutePath() : outDir;
+    if (!replaceOriginal && !QFileInfo(outDir).isDir()) {
+        result.Message = QStringLiteral("输出目录不存在：%1").arg(QDir::toNativeSeparators(outDir));
+        return;
+    }
+    QString destination = QDir(folder).filePath(sourceInfo.completeBaseName() + ext);
+    if (replaceOriginal && ext.compare(QLatin1Char('.') + sourceInfo.suffix(), Qt::CaseInsensitive) == 0) {
+        // Same format in place: the source itself is replaced and keeps its name,
+        // as on a case-insensitive file system (photo.JPG stays photo.JPG).
+        destination = sourceInfo.absoluteFilePath();
+    }
+    if (replaceOriginal && SafeFile::entryExists(destination) && !SafeFile::isSameFile(destination, sourcePath)) {
+        result.Message = QStringLiteral("目标文件已存在：%1；它不是本图片的源文件，为免覆盖未选中的图片，已跳过")
+                                 .arg(QDir::toNativeSeparators(destination));
+        return;
+    }
+
+    qint32 offsetX = 0;
+    qint32 offsetY = 0;
+    QImage canvas = ImageProcessor::Pad(source, fill, centered, rule, offsetX, offsetY);
+    source = QImage();
+    if (canvas.isNull()) {
+        result.Message = QStringLiteral("内存不足，无法创建 %1 的画布")
+                                 .arg(ImageProcessor::SizeText(targetWidth, targetHeight));
+        return;
+    }
+
+    QByteArray encoded;
+    if (!ImageCodecs::encode(canvas, ImageProcessor::FormatFor(ext), &encoded, &error)) {
+        result.Message = error;
+        return;
+    }
+    const QString newSize = ImageProcessor::SizeText(canvas.width(), canvas.height());
+    canvas = QImage();
+
+    const QString temporary = destination + QStringLiteral(".tesselle.tmp") + ext;
+    if (!SafeFile::writeNewFile(temporary, encoded, destination, &error)) {
+        result.Message = error;
+        return;
+    }
+
+    // Read back what reached the disk: the bytes must be those encoded (a JPEG
+    // cut short still decodes at full size) and must decode at the target size.
+    bool verified = false;
+    {
+        QByteArray written;
+        if (!SafeFile::readRegularFile(temporary, std::numeric_limits<qint64>::max(), &written, &error)) {
+            error = QStringLiteral("回读失败：%1").arg(error);
+        } else if (written != encoded) {
+            error = QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致");
+        } else {
+            encoded = QByteArray();
+            QImage readBack;
+            if (!ImageCodecs::decode(written, false, &readBack, &error))
+                error = QStringLiteral("回读失败：%1").arg(error);
+            else if (readBack.width() != targetWidth || readBack.height() != targetHeight)
+                error = QStringLiteral("回读尺寸校验失败");
+            else
+                verified = true;
+        }
+    }
+    if (!verified) {
+        QString ignored;
+        SafeFile::removeFile(temporary, &ignored);
+        result.Message = error;
+        return;
+    }
+    result.NewSize = newSize;
+
+    if (!SafeFile::replaceFile(temporary, destination, &error)) {
+        QString ignored;
+        SafeFile::removeFile(temporary, &ignored);
+        result.Message = error;
+        return;
+    }
+
+    result.Success = true;
+    result.Message = QStringLiteral("规则=%1；已保存并回读校验；%2").arg(rule, QDir::toNativeSeparators(destination));
+}
+
+} // namespace
+
+qint32 ImageProcessor::Target(qint32 value, const QString &rule)
+{
+    qint64 size = 0;
+    switch (ruleFromText(rule)) {
+    case SizeRule::MultipleOf4:
+        size = (qint64(value) + 3) / 4 * 4;
+        break;
+    case SizeRule::Even:
+        size = (qint64(value) + 1) / 2 * 2;
+        break;
+    case SizeRule::PowerOfTwo:
+        size = 1;
+        while (size < value)
+            size *= 2;
+        break;
+    }
+    return size > std::numeric_limits<qint32>::max() ? -1 : qint32(size);
+}
+
+QImage ImageProcessor::Pad(const QImage &source, QRgb fill, bool centered, const QString &rule, qint32 &offsetX,
+                           qint32 &offsetY)
+{
+    offsetX = 0;
+    offsetY = 0;
+    if (source.isNull())
+        return QImage();
+    const qint32 sourceWidth = source.width();
+    const qint32 sourceHeight = source.height();
+    const qint32 width = Target(sourceWidth, rule);
+    const qint32 height = Target(sourceHeight, rule);
+    if (width <= 0 || height <= 0)
+        return QImage();
+    if (centered) {
+        // Truncating division puts an odd extra column right and an odd extra row at the bottom.
+        offsetX = (width - sourceWidth) / 2;
+        offsetY = (height - sourceHeight) / 2;
+    }
+
+    const bool deep = isDeepSource(source);
+    const QImage::Format canvasFormat = deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
+    QImage canvas(width, height, canvasFormat);
+    if (canvas.isNull())
+        return QImage();
+    canvas.setDotsPerMeterX(dotsPerMeterOr96(source.dotsPerMeterX()));
+    canvas.setDotsPerMeterY(dotsPerMeterOr96(source.dotsPerMeterY()));
+    canvas.setColorSpace(source.colorSpace());
+
+    const QRgba64 deepFill = QRgba64::fromArgb32(fill);
+    for (int y = 0; y < height; ++y) {
+        if (deep) {
+            QRgba64 *row = reinterpret_cast<QRgba64 *>(canvas.scanLine(y));
+            std::fill(row, row + width, deepFill);
+        } else {
+            QRgb *row = reinterpret_cast<QRgb *>(canvas.scanLine(y));
+            std::fill(row, row + width, fill);
+        }
+    }
+
+    // Rows are copied in the canvas's own non-premultiplied format; other source
+    // formats are converted a strip at a time, so no second full-size copy exists.
+    const bool direct = deep ? (source.format() == QImage::Format_RGBA64 || source.format() == QImage::Format_RGBX64)
+                             : (source.format() == QImage::Format_ARGB32 || source.format() == QImage::Format_RGB32);
+    for (int top = 0; top < sourceHeight; top += RowsPerStrip) {
+        const int rows = qMin(RowsPerStrip, sourceHeight - top);
+        QImage strip;
+        if (!direct) {
+            strip = source.copy(0, top, sourceWidth, rows).convertToFormat(canvasFormat);
+            if (strip.isNull())
+                return QImage();
+        }
+        const QImage &from = direct ? source : strip;
+        const int fromTop = direct ? top : 0;
+        for (int r = 0; r < rows; ++r) {
+            uchar *target = canvas.scanLine(offsetY + top + r);
+            if (deep) {
+                composeRow16(reinterpret_cast<const QRgba64 *>(from.constScanLine(fromTop + r)),
+                             reinterpret_cast<QRgba64 *>(target) + offsetX, sourceWidth, deepFill);
+            } else {
+                composeRow8(reinterpret_cast<const QRgb *>(from.constScanLine(fromTop + r)),
+                            reinterpret_cast<QRgb *>(target) + offsetX, sourceWidth, fill);
+            }
+        }
+    }
+    return canvas;
+}
+
+ProcessResult ImageProcessor::Process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
+                                      const QString &rule, const QString &fillChoice, bool centered, bool png)
+{
+    ProcessResult result;
+    result.Source = sourcePath;
+    try {
+        processInto(result, sourcePath, outDir, replaceOriginal, rule, fillChoice, centered, png);
+    } catch (const std::exception &e) {
+        result.Success = false;
+        result.Message = describeException(e);
+    } catch (...) {
+        result.Success = false;
+        result.Message = QStringLiteral("处理时发生未知错误");
+    }
+    if (!result.Success && result.Message.isEmpty())
+        result.Message = QStringLiteral("处理失败（原因不明）");
+    return result;
+}
+
+ImageCodecs::Encoder ImageProcessor::FormatFor(const QString &ext)
+{
+    using ImageCodecs::Encoder;
+    if (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg"))
+        return Encoder::Jpeg;
+    if (ext == QLatin1String(".bmp"))
+        return Encoder::Bmp;
+    if (ext == QLatin1String(".gif"))
+        return Encoder::Gif;
+    if (ext == QLatin1String(".tif") || ext == QLatin1String(".tiff"))
+        return Encoder::Tiff;
+    return Encoder::Png;
+}
+
+QRgb ImageProcessor::FillFor(const QString &fillChoice, bool sourceHasAlpha)
+{
+    const QRgb transparent = qRgba(255, 255, 255, 0);
+    if (fillChoice == FillTransparent)
+        return transparent;
+    if (fillChoice == FillWhite)
+        return qRgba(255, 255, 255, 255);
+    if (fillChoice == FillBlack)
+        return qRgba(0, 0, 0, 255);
+    return sourceHasAlpha ? transparent : qRgba(255, 255, 255, 255);
+}
+
+QString ImageProcessor::SizeText(qint32 width, qint32 height)
+{
+    return QString::number(width) + QChar(0x00D7) + QString::number(height);
+}

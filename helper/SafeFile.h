@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// File-system primitives the padding engine needs to replace a user's file
+// safely. One implementation per platform (SafeFile_unix.cpp, SafeFile_win.cpp).
+// Every function reports failure through its return value and a readable
+// message; none throws.
+namespace SafeFile {
+
+// Reads a whole regular file. A FIFO, device, folder or anything else that is
+// not a regular file is refused at once, without blocking on it. Files larger
+// than maxBytes are refused before any byte is read.
+bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QString *error);
+
+// Creates `path` exclusively (never through a link; a leftover entry of that
+// name is removed first, the name itself and never what it points to), writes
+// `data`, flushes it to the disk and closes it. When `permissionsFrom` names an
+// existing file, the new file takes over its permission bits, so a replaced
+// picture keeps the access rights it had. On failure nothing is left at `path`.
+bool writeNewFile(const QString &path, const QByteArray &data, const QString &permissionsFrom,
+                  QString *error);
+
+// Atomically puts `from` in the place of `to` (same folder), replacing any file
+// there, and flushes the folder entry. Afterwards `to` holds either its complete
+// old or its complete new content.
+bool replaceFile(const QString &from, const QString &to, QString *error);
+
+// Removes a file by name; a missing file is not an error.
+bool removeFile(const QString &path, QString *error);
+
+// True when both paths name the same existing file (hard links and letter case
+// on case-insensitive file systems included).
+bool isSameFile(const QString &a, const QString &b);
+
+// True when something (file, folder, link, dangling link) exists under `path`.
+bool entryExists(const QString &path);
+
+// Physical memory of the machine in bytes, or 0 when it cannot be told.
+qint64 physicalMemoryBytes();
+
+} // namespace SafeFile

@@ -1,0 +1,210 @@
+#include "SafeFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QString errnoText(int code)
+{
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+QByteArray nativePath(const QString &path)
+{
+    return QFile::encodeName(QDir::toNativeSeparators(path));
+}
+
+// Closes a descriptor on every path out of a function.
+class FdGuard
+{
+public:
+    explicit FdGuard(int fd) : m_fd(fd) { }
+    ~FdGuard()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FdGuard(const FdGuard &) = delete;
+    FdGuard &operator=(const FdGuard &) = delete;
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+bool writeAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size_t(qMin<qint64>(size, 1 << 30)));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+void syncFolderOf(const QString &path)
+{
+    const QByteArray folder = nativePath(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+namespace SafeFile {
+
+bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QString *error)
+{
+    // O_NONBLOCK keeps open() from waiting for a writer when the name is a FIFO;
+    // it has no effect on the reads of a regular file.
+    FdGuard fd(::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (fd.get() < 0) {
+        *error = QStringLiteral("无法打开文件：%1").arg(errnoText(errno));
+        return false;
+    }
+    struct stat info;
+    if (::fstat(fd.get(), &info) != 0) {
+        *error = QStringLiteral("无法读取文件信息：%1").arg(errnoText(errno));
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *error = QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过");
+        return false;
+    }
+    if (info.st_size > maxBytes) {
+        *error = QStringLiteral("文件过大（%1 字节），超出可处理的上限 %2 字节")
+                         .arg(qint64(info.st_size))
+                         .arg(maxBytes);
+        return false;
+    }
+
+    QByteArray buffer;
+    buffer.resize(qsizetype(info.st_size));
+    qint64 total = 0;
+    while (total < buffer.size()) {
+        const ssize_t got = ::read(fd.get(), buffer.data() + total, size_t(buffer.size() - total));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            *error = QStringLiteral("读取文件失败：%1").arg(errnoText(errno));
+            return false;
+        }
+        if (got == 0)
+            break; // the file shrank while we read it
+        total += got;
+    }
+    buffer.truncate(qsizetype(total));
+    *data = std::move(buffer);
+    return true;
+}
+
+bool writeNewFile(const QString &path, const QByteArray &data, const QString &permissionsFrom,
+                  QString *error)
+{
+    const QByteArray native = nativePath(path);
+
+    // A leftover of an earlier crash: unlink removes the name, never a link's target.
+    if (::unlink(native.constData()) != 0 && errno != ENOENT) {
+        *error = QStringLiteral("无法删除残留的临时文件 %1：%2").arg(path, errnoText(errno));
+        return false;
+    }
+
+    mode_t mode = 0666; // narrowed by the umask, as for any new file
+    struct stat original;
+    bool keepMode = false;
+    if (!permissionsFrom.isEmpty() && ::stat(nativePath(permissionsFrom).constData(), &original) == 0
+        && S_ISREG(original.st_mode)) {
+        mode = original.st_mode & 07777;
+        keepMode = true;
+    }
+
+    FdGuard fd(::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (fd.get() < 0) {
+        *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, errnoText(errno));
+        return false;
+    }
+    if (keepMode)
+        ::fchmod(fd.get(), mode & 07777); // the umask must not narrow a copied mode
+
+    bool ok = writeAll(fd.get(), data.constData(), data.size());
+    int code = errno;
+    if (ok && ::fsync(fd.get()) != 0) {
+        ok = false;
+        code = errno;
+    }
+    if (::close(fd.release()) != 0 && ok) {
+        ok = false;
+        code = errno;
+    }
+    if (!ok) {
+        ::unlink(native.constData());
+        *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, errnoText(code));
+        return false;
+    }
+    return true;
+}
+
+bool replaceFile(const QString &from, const QString &to, QString *error)
+{
+    if (::rename(nativePath(from).constData(), nativePath(to).constData()) != 0) {
+        *error = QStringLiteral("无法替换目标文件 %1：%2").arg(to, errnoText(errno));
+        return false;
+    }
+    syncFolderOf(to);
+    return true;
+}
+
+bool removeFile(const QString &path, QString *error)
+{
+    if (::unlink(nativePath(path).constData()) != 0 && errno != ENOENT) {
+        *error = QStringLiteral("无法删除文件 %1：%2").arg(path, errnoText(errno));
+        return false;
+    }
+    return true;
+}
+
+bool isSameFile(const QString &a, const QString &b)
+{
+    struct stat first, second;
+    if (::stat(nativePath(a).constData(), &first) != 0 || ::stat(nativePath(b).constData(), &second) != 0)
+        return false;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+bool entryExists(const QString &path)
+{
+    struct stat info;
+    return ::lstat(nativePath(path).constData(), &info) == 0;
+}
+
+qint64 physicalMemoryBytes()
+{
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return 0;
+    return qint64(pages) * qint64(pageSize);
+}
+
+} // namespace SafeFile

@@ -1,0 +1,184 @@
+#include "SafeFile.h"
+
+#include <QDir>
+
+#include <windows.h>
+
+namespace {
+
+std::wstring widePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+QString lastErrorText(DWORD code)
+{
+    wchar_t *buffer = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                                | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+    QString text = length ? QString::fromWCharArray(buffer, int(length)).trimmed()
+                          : QStringLiteral("Windows 错误 %1").arg(code);
+    LocalFree(buffer);
+    return text;
+}
+
+class HandleGuard
+{
+public:
+    explicit HandleGuard(HANDLE handle) : m_handle(handle) { }
+    ~HandleGuard()
+    {
+        if (m_handle != INVALID_HANDLE_VALUE)
+            CloseHandle(m_handle);
+    }
+    HandleGuard(const HandleGuard &) = delete;
+    HandleGuard &operator=(const HandleGuard &) = delete;
+    HANDLE get() const { return m_handle; }
+    HANDLE release()
+    {
+        HANDLE handle = m_handle;
+        m_handle = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+} // namespace
+
+namespace SafeFile {
+
+bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QString *error)
+{
+    HandleGuard file(CreateFileW(widePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        *error = QStringLiteral("无法打开文件：%1").arg(lastErrorText(GetLastError()));
+        return false;
+    }
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+        *error = QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过");
+        return false;
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) {
+        *error = QStringLiteral("无法读取文件信息：%1").arg(lastErrorText(GetLastError()));
+        return false;
+    }
+    if (size.QuadPart > maxBytes) {
+        *error = QStringLiteral("文件过大（%1 字节），超出可处理的上限 %2 字节").arg(size.QuadPart).arg(maxBytes);
+        return false;
+    }
+    QByteArray buffer;
+    buffer.resize(qsizetype(size.QuadPart));
+    qint64 total = 0;
+    while (total < buffer.size()) {
+        DWORD got = 0;
+        const DWORD chunk = DWORD(qMin<qint64>(buffer.size() - total, 1 << 30));
+        if (!ReadFile(file.get(), buffer.data() + total, chunk, &got, nullptr)) {
+            *error = QStringLiteral("读取文件失败：%1").arg(lastErrorText(GetLastError()));
+            return false;
+        }
+        if (got == 0)
+            break;
+        total += got;
+    }
+    buffer.truncate(qsizetype(total));
+    *data = std::move(buffer);
+    return true;
+}
+
+bool writeNewFile(const QString &path, const QByteArray &data, const QString &permissionsFrom,
+                  QString *error)
+{
+    Q_UNUSED(permissionsFrom); // a new file inherits the folder's access rights, as a copied one would
+    const std::wstring native = widePath(path);
+    if (!DeleteFileW(native.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        *error = QStringLiteral("无法删除残留的临时文件 %1：%2").arg(path, lastErrorText(GetLastError()));
+        return false;
+    }
+    HandleGuard file(CreateFileW(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, lastErrorText(GetLastError()));
+        return false;
+    }
+    bool ok = true;
+    DWORD code = 0;
+    qint64 total = 0;
+    while (ok && total < data.size()) {
+        DWORD written = 0;
+        const DWORD chunk = DWORD(qMin<qint64>(data.size() - total, 1 << 30));
+        if (!WriteFile(file.get(), data.constData() + total, chunk, &written, nullptr)) {
+            ok = false;
+            code = GetLastError();
+        }
+        total += written;
+    }
+    if (ok && !FlushFileBuffers(file.get())) {
+        ok = false;
+        code = GetLastError();
+    }
+    CloseHandle(file.release());
+    if (!ok) {
+        DeleteFileW(native.c_str());
+        *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, lastErrorText(code));
+        return false;
+    }
+    return true;
+}
+
+bool replaceFile(const QString &from, const QString &to, QString *error)
+{
+    if (!MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        *error = QStringLiteral("无法替换目标文件 %1：%2").arg(to, lastErrorText(GetLastError()));
+        return false;
+    }
+    return true;
+}
+
+bool removeFile(const QString &path, QString *error)
+{
+    if (!DeleteFileW(widePath(path).c_str())) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND)
+            return true;
+        *error = QStringLiteral("无法删除文件 %1：%2").arg(path, lastErrorText(code));
+        return false;
+    }
+    return true;
+}
+
+bool isSameFile(const QString &a, const QString &b)
+{
+    auto identify = [](const QString &path, BY_HANDLE_FILE_INFORMATION *info) {
+        HandleGuard file(CreateFileW(widePath(path).c_str(), 0,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        return file.get() != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file.get(), info);
+    };
+    BY_HANDLE_FILE_INFORMATION first, second;
+    if (!identify(a, &first) || !identify(b, &second))
+        return false;
+    return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber
+            && first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+bool entryExists(const QString &path)
+{
+    return GetFileAttributesW(widePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+qint64 physicalMemoryBytes()
+{
+    MEMORYSTATUSEX status;
+    status.dwLength = sizeof(status);
+    if (!GlobalMemoryStatusEx(&status))
+        return 0;
+    return qint64(status.ullTotalPhys);
+}
+
+} // namespace SafeFile
