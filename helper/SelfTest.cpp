@@ -145,8 +145,9 @@ Outcome runCases()
         return failure;
 
     const QString name = QStringLiteral("TesselleSelfTest_") + QUuid::createUuid().toString(QUuid::Id128);
-    const QDir temp(QDir::tempPath());
-    if (!temp.mkdir(name))
+    const QString tempPath = QDir::tempPath(); // empty when TMPDIR names no folder
+    const QDir temp(tempPath);
+    if (tempPath.isEmpty() || !temp.mkdir(name))
         return fileError(QStringLiteral("Cannot create work folder %1").arg(QDir::toNativeSeparators(temp.filePath(name))),
                          "case 7: work folder");
     const QDir work(temp.filePath(name));

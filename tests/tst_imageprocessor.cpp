@@ -1,0 +1,265 @@
+#include "ImageProcessor.h"
+#include "TestImages.h"
+
+#include <QColorSpace>
+#include <QTest>
+
+// The engine's pure parts: size rules, canvas geometry, pixel composition, and
+// the fill and encoder tables.
+class tst_ImageProcessor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void target_data();
+    void target();
+    void padGeometry_data();
+    void padGeometry();
+    void padPixels_data();
+    void padPixels();
+    void padDeepPixels();
+    void padCarriesResolutionAndColourSpace();
+    void fillFor_data();
+    void fillFor();
+    void formatFor_data();
+    void formatFor();
+};
+
+void tst_ImageProcessor::target_data()
+{
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("expected");
+
+    const QString four = ImageProcessor::RuleMultipleOf4;
+    const QString even = ImageProcessor::RuleEven;
+    const QString power = ImageProcessor::RulePowerOfTwo;
+    QTest::newRow("four_zero") << four << 0 << 0;
+    QTest::newRow("four_one") << four << 1 << 4;
+    QTest::newRow("four_exact") << four << 4 << 4;
+    QTest::newRow("four_1919") << four << 1919 << 1920;
+    QTest::newRow("four_largest_fitting") << four << 2147483644 << 2147483644;
+    QTest::newRow("four_overflow_is_no_size") << four << 2147483645 << -1;
+    QTest::newRow("even_zero") << even << 0 << 0;
+    QTest::newRow("even_one") << even << 1 << 2;
+    QTest::newRow("even_five") << even << 5 << 6;
+    QTest::newRow("even_exact") << even << 6 << 6;
+    QTest::newRow("power_zero_gives_one") << power << 0 << 1;
+    QTest::newRow("power_one") << power << 1 << 1;
+    QTest::newRow("power_three") << power << 3 << 4;
+    QTest::newRow("power_exact") << power << 512 << 512;
+    QTest::newRow("power_513") << power << 513 << 1024;
+    QTest::newRow("power_2^30") << power << (1 << 30) << (1 << 30);
+    QTest::newRow("power_above_2^30_is_no_size") << power << (1 << 30) + 1 << -1;
+    // Recognition by prefix: anything else is multiple of 4.
+    QTest::newRow("even_prefix_only") << QStringLiteral("偶数") << 5 << 6;
+    QTest::newRow("power_prefix_with_other_tail") << QStringLiteral("2ⁿ whatever") << 100 << 128;
+    QTest::newRow("empty_rule_is_four") << QString() << 5 << 8;
+    QTest::newRow("english_rule_is_four") << QStringLiteral("even") << 5 << 8;
+    QTest::newRow("plain_n_is_not_power") << QStringLiteral("2n（2 的幂）") << 5 << 8;
+}
+
+void tst_ImageProcessor::target()
+{
+    QFETCH(QString, rule);
+    QFETCH(int, value);
+    QFETCH(int, expected);
+    QCOMPARE(ImageProcessor::Target(value, rule), expected);
+}
+
+void tst_ImageProcessor::padGeometry_data()
+{
+    QTest::addColumn<QSize>("source");
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<bool>("centered");
+    QTest::addColumn<QSize>("canvas");
+    QTest::addColumn<QPoint>("offset");
+
+    const QString four = ImageProcessor::RuleMultipleOf4;
+    QTest::newRow("7x5_centred_extra_right_and_bottom") << QSize(7, 5) << four << true << QSize(8, 8) << QPoint(0, 1);
+    QTest::newRow("7x5_not_centred") << QSize(7, 5) << four << false << QSize(8, 8) << QPoint(0, 0);
+    QTest::newRow("5x6_even") << QSize(5, 6) << ImageProcessor::RuleEven << true << QSize(6, 6) << QPoint(0, 0);
+    QTest::newRow("100x64_power") << QSize(100, 64) << ImageProcessor::RulePowerOfTwo << true << QSize(128, 64)
+                                  << QPoint(14, 0);
+    QTest::newRow("already_fits") << QSize(8, 4) << four << true << QSize(8, 4) << QPoint(0, 0);
+    QTest::newRow("1x1_power_stays") << QSize(1, 1) << ImageProcessor::RulePowerOfTwo << true << QSize(1, 1)
+                                     << QPoint(0, 0);
+    QTest::newRow("1x1_four_centred") << QSize(1, 1) << four << true << QSize(4, 4) << QPoint(1, 1);
+}
+
+void tst_ImageProcessor::padGeometry()
+{
+    QFETCH(QSize, source);
+    QFETCH(QString, rule);
+    QFETCH(bool, centered);
+    QFETCH(QSize, canvas);
+    QFETCH(QPoint, offset);
+
+    const QImage picture = TestImages::pattern(source.width(), source.height(), QImage::Format_RGB32);
+    qint32 offsetX = -1, offsetY = -1;
+    const QImage padded = ImageProcessor::Pad(picture, qRgba(255, 255, 255, 0), centered, rule, offsetX, offsetY);
+    QCOMPARE(padded.size(), canvas);
+    QCOMPARE(QPoint(offsetX, offsetY), offset);
+    QCOMPARE(padded.format(), QImage::Format_ARGB32);
+    const QString difference = TestImages::firstDifference(picture, padded, offsetX, offsetY);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+
+    // Everything outside the picture is fill.
+    for (int y = 0; y < padded.height(); ++y) {
+        for (int x = 0; x < padded.width(); ++x) {
+            const bool inside = x >= offsetX && x < offsetX + source.width() && y >= offsetY
+                    && y < offsetY + source.height();
+            if (!inside)
+                QVERIFY2(qAlpha(padded.pixel(x, y)) == 0, qPrintable(QStringLiteral("border (%1, %2)").arg(x).arg(y)));
+        }
+    }
+}
+
+void tst_ImageProcessor::padPixels_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<uint>("fill");
+
+    const struct { const char *name; QImage::Format format; } formats[] = {
+        {"argb32", QImage::Format_ARGB32},
+        {"rgb32", QImage::Format_RGB32},
+        {"indexed8", QImage::Format_Indexed8},
+        {"grayscale8", QImage::Format_Grayscale8},
+        {"rgb888", QImage::Format_RGB888},
+    };
+    const struct { const char *name; QRgb fill; } fills[] = {
+        {"transparent", qRgba(255, 255, 255, 0)},
+        {"white", qRgba(255, 255, 255, 255)},
+        {"black", qRgba(0, 0, 0, 255)},
+        {"half_red", qRgba(255, 0, 0, 128)},
+    };
+    for (const auto &f : formats) {
+        for (const auto &c : fills)
+            QTest::addRow("%s_on_%s", f.name, c.name) << int(f.format) << uint(c.fill);
+    }
+}
+
+void tst_ImageProcessor::padPixels()
+{
+    QFETCH(int, format);
+    QFETCH(uint, fill);
+
+    const QImage source = TestImages::pattern(13, 9, QImage::Format(format));
+    qint32 offsetX = 0, offsetY = 0;
+    const QImage canvas = ImageProcessor::Pad(source, fill, true, ImageProcessor::RuleMultipleOf4, offsetX, offsetY);
+    QCOMPARE(canvas.size(), QSize(16, 12));
+    QCOMPARE(canvas.pixel(canvas.width() - 1, canvas.height() - 1), QRgb(fill));
+
+    for (int y = 0; y < source.height(); ++y) {
+        for (int x = 0; x < source.width(); ++x) {
+            const QRgb s = source.pixel(x, y);
+            QRgb expected = s;
+            if (qAlpha(fill) == 255) {
+                expected = TestImages::overOpaque(s, fill);
+            } else if (qAlpha(fill) != 0 && qAlpha(s) != 255) {
+                // Translucent fill: check the alpha of source-over only.
+                const int a = qAlpha(s) + (qAlpha(fill) * (255 - qAlpha(s)) + 127) / 255;
+                QVERIFY2(qAbs(qAlpha(canvas.pixel(x + offsetX, y + offsetY)) - a) <= 1,
+                         qPrintable(QStringLiteral("alpha at (%1, %2)").arg(x).arg(y)));
+                continue;
+            }
+            const QRgb actual = canvas.pixel(x + offsetX, y + offsetY);
+            if (qAlpha(expected) == 0 && qAlpha(actual) == 0)
+                continue;
+            QVERIFY2(actual == expected, qPrintable(QStringLiteral("(%1, %2): expected %3, got %4")
+                                                            .arg(x)
+                                                            .arg(y)
+                                                            .arg(expected, 8, 16, QLatin1Char('0'))
+                                                            .arg(actual, 8, 16, QLatin1Char('0'))));
+        }
+    }
+}
+
+void tst_ImageProcessor::padDeepPixels()
+{
+    const QImage source = TestImages::deepPattern(11, 6, true);
+    qint32 offsetX = 0, offsetY = 0;
+
+    const QImage clear = ImageProcessor::Pad(source, qRgba(255, 255, 255, 0), true, ImageProcessor::RuleMultipleOf4,
+                                             offsetX, offsetY);
+    QCOMPARE(clear.format(), QImage::Format_RGBA64);
+    const QString difference = TestImages::firstDifference(source, clear, offsetX, offsetY);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+
+    const QImage white = ImageProcessor::Pad(source, qRgba(255, 255, 255, 255), false, ImageProcessor::RuleMultipleOf4,
+                                             offsetX, offsetY);
+    for (int y = 0; y < source.height(); ++y) {
+        for (int x = 0; x < source.width(); ++x) {
+            const QRgba64 s = source.pixelColor(x, y).rgba64();
+            const quint64 a = s.alpha();
+            const auto mix = [a](quint64 c) { return quint16((c * a + 0xffff * (0xffff - a) + 0x7fff) / 0xffff); };
+            const QRgba64 expected = QRgba64::fromRgba64(mix(s.red()), mix(s.green()), mix(s.blue()), 0xffff);
+            QCOMPARE(white.pixelColor(x, y).rgba64(), expected);
+        }
+    }
+}
+
+void tst_ImageProcessor::padCarriesResolutionAndColourSpace()
+{
+    QImage source = TestImages::pattern(5, 5);
+    source.setDotsPerMeterX(11811); // 300 dpi
+    source.setDotsPerMeterY(5906);  // 150 dpi
+    source.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    qint32 offsetX = 0, offsetY = 0;
+    const QImage canvas = ImageProcessor::Pad(source, 0, true, ImageProcessor::RuleMultipleOf4, offsetX, offsetY);
+    QCOMPARE(canvas.dotsPerMeterX(), 11811);
+    QCOMPARE(canvas.dotsPerMeterY(), 5906);
+    QCOMPARE(canvas.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+}
+
+void tst_ImageProcessor::fillFor_data()
+{
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<bool>("alpha");
+    QTest::addColumn<uint>("expected");
+
+    const uint transparent = qRgba(255, 255, 255, 0);
+    const uint white = qRgba(255, 255, 255, 255);
+    QTest::newRow("transparent_opaque_source") << ImageProcessor::FillTransparent << false << transparent;
+    QTest::newRow("white_alpha_source") << ImageProcessor::FillWhite << true << white;
+    QTest::newRow("black") << ImageProcessor::FillBlack << false << uint(qRgba(0, 0, 0, 255));
+    QTest::newRow("unknown_with_alpha") << QStringLiteral("红色") << true << transparent;
+    QTest::newRow("unknown_without_alpha") << QStringLiteral("红色") << false << white;
+    QTest::newRow("english_name_is_unknown") << QStringLiteral("white") << true << transparent;
+}
+
+void tst_ImageProcessor::fillFor()
+{
+    QFETCH(QString, choice);
+    QFETCH(bool, alpha);
+    QFETCH(uint, expected);
+    QCOMPARE(ImageProcessor::FillFor(choice, alpha), QRgb(expected));
+}
+
+void tst_ImageProcessor::formatFor_data()
+{
+    QTest::addColumn<QString>("ext");
+    QTest::addColumn<int>("encoder");
+
+    using ImageCodecs::Encoder;
+    QTest::newRow("jpg") << QStringLiteral(".jpg") << int(Encoder::Jpeg);
+    QTest::newRow("jpeg") << QStringLiteral(".jpeg") << int(Encoder::Jpeg);
+    QTest::newRow("bmp") << QStringLiteral(".bmp") << int(Encoder::Bmp);
+    QTest::newRow("gif") << QStringLiteral(".gif") << int(Encoder::Gif);
+    QTest::newRow("tif") << QStringLiteral(".tif") << int(Encoder::Tiff);
+    QTest::newRow("tiff") << QStringLiteral(".tiff") << int(Encoder::Tiff);
+    QTest::newRow("png") << QStringLiteral(".png") << int(Encoder::Png);
+    QTest::newRow("empty") << QString() << int(Encoder::Png);
+    QTest::newRow("unknown") << QStringLiteral(".webp") << int(Encoder::Png);
+    QTest::newRow("upper_case_is_not_matched") << QStringLiteral(".JPG") << int(Encoder::Png);
+}
+
+void tst_ImageProcessor::formatFor()
+{
+    QFETCH(QString, ext);
+    QFETCH(int, encoder);
+    QCOMPARE(int(ImageProcessor::FormatFor(ext)), encoder);
+}
+
+QTEST_GUILESS_MAIN(tst_ImageProcessor)
+#include "tst_imageprocessor.moc"

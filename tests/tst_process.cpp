@@ -1,0 +1,713 @@
+#include "ImageProcessor.h"
+#include "TestImages.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gif_lib.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using TestImages::firstDifference;
+using TestImages::load;
+using TestImages::readFile;
+using TestImages::writeFile;
+
+namespace {
+
+enum class Writer { Qt, BmpAlpha, Gif, Jpeg };
+
+bool writePicture(const QImage &image, const QString &path, Writer writer)
+{
+    QByteArray bytes;
+    QString error;
+    switch (writer) {
+    case Writer::Qt:
+        return image.save(path);
+    case Writer::Jpeg:
+        return image.save(path, "JPEG", 95);
+    case Writer::BmpAlpha:
+        return ImageCodecs::encodeBmpWithAlpha(image, &bytes, &error) && writeFile(path, bytes);
+    case Writer::Gif:
+        return ImageCodecs::encodeGif(image, &bytes, &error) && writeFile(path, bytes);
+    }
+    return false;
+}
+
+// The canvas a correct engine makes, computed here independently of Pad.
+QImage expectedCanvas(const QImage &source, QRgb fill, QSize size, QPoint offset)
+{
+    QImage canvas(size, QImage::Format_ARGB32);
+    canvas.fill(fill);
+    for (int y = 0; y < source.height(); ++y) {
+        for (int x = 0; x < source.width(); ++x) {
+            const QRgb s = source.pixel(x, y);
+            canvas.setPixel(x + offset.x(), y + offset.y(), qAlpha(fill) == 0 ? s : TestImages::overOpaque(s, fill));
+        }
+    }
+    return canvas;
+}
+
+// A few hundred colours at most, with fully transparent holes: what a GIF holds.
+QImage paletteFriendly(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, (x * y) % 11 == 3 ? qRgba(0, 0, 0, 0)
+                                                   : qRgb((x % 6) * 51, (y % 6) * 51, ((x + y) % 5) * 63));
+    return image;
+}
+
+QStringList temporaryLeftovers(const QString &folder)
+{
+    QStringList found;
+    QDirIterator it(folder, {QStringLiteral("*.tesselle.tmp*")}, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next();
+    return found;
+}
+
+quint32 crc32(const QByteArray &data)
+{
+    quint32 crc = 0xffffffffu;
+    for (char c : data) {
+        crc ^= quint8(c);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A PNG that declares a size but holds no pixels.
+QByteArray pngHeaderOnly(quint32 width, quint32 height)
+{
+    QByteArray ihdr("IHDR");
+    for (quint32 v : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8)
+            ihdr.append(char((v >> shift) & 0xff));
+    ihdr.append(QByteArray::fromHex("0806000000")); // 8-bit RGBA
+    QByteArray out = QByteArray::fromHex("89504e470d0a1a0a");
+    // IHDR, then a token IDAT so that a reader gets past the header, then IEND.
+    for (const QByteArray &chunk : {ihdr, QByteArray("IDAT\x78\x9c\x03\x00\x00\x00\x00\x01", 12),
+                                    QByteArray("IEND")}) {
+        const quint32 length = quint32(chunk.size() - 4);
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out.append(char((length >> shift) & 0xff));
+        out.append(chunk);
+        const quint32 crc = crc32(chunk);
+        for (int shift = 24; shift >= 0; shift -= 8)
+            out.append(char((crc >> shift) & 0xff));
+    }
+    return out;
+}
+
+bool writeTwoFrameGif(const QString &path)
+{
+    int error = 0;
+    GifFileType *gif = EGifOpenFileName(QFile::encodeName(path).constData(), false, &error);
+    if (!gif)
+        return false;
+    GifColorType colours[4] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+    ColorMapObject *map = GifMakeMapObject(4, colours);
+    bool ok = EGifPutScreenDesc(gif, 10, 7, 8, 0, map) == GIF_OK;
+    const struct { int left, top, width, height, index; } frames[] = {{0, 0, 10, 7, 1}, {2, 2, 4, 3, 2}};
+    for (const auto &f : frames) {
+        ok = ok && EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, false, nullptr) == GIF_OK;
+        QByteArray line(f.width, char(f.index));
+        for (int y = 0; ok && y < f.height; ++y)
+            ok = EGifPutLine(gif, reinterpret_cast<GifPixelType *>(line.data()), f.width) == GIF_OK;
+    }
+    GifFreeMapObject(map);
+    return EGifCloseFile(gif, &error) == GIF_OK && ok;
+}
+
+} // namespace
+
+// Process on real files: formats, extensions, replacement modes, bad input and
+// the safety of the replacement itself.
+class tst_Process : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void losslessFormats_data();
+    void losslessFormats();
+    void jpegOutput_data();
+    void jpegOutput();
+    void sixteenBit_data();
+    void sixteenBit();
+    void exifOrientationIsApplied();
+    void colourProfileIsKept_data();
+    void colourProfileIsKept();
+    void resolution_data();
+    void resolution();
+    void onlyFirstFrame_data();
+    void onlyFirstFrame();
+    void badInput_data();
+    void badInput();
+    void hugeDeclaredSize_data();
+    void hugeDeclaredSize();
+    void inPlaceSameFormatReplacesSource();
+    void inPlaceJpegWithTransparentFillAddsPng();
+    void inPlaceRefusesToOverwriteAnotherPicture();
+    void replacementIsAtomicRename();
+    void existingOutputIsReplaced();
+    void missingOutputFolderFails();
+    void failedRenameLeavesDestination();
+    void temporaryNameIsNeverFollowed();
+    void memoryBoundAdmitsLargePictures();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_Process::losslessFormats_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<int>("writer");
+    QTest::addColumn<bool>("alpha");
+    QTest::addColumn<QString>("fill");
+    QTest::addColumn<QString>("outputName");
+
+    const QString clear = ImageProcessor::FillTransparent;
+    const QString white = ImageProcessor::FillWhite;
+    QTest::newRow("png_alpha_transparent") << "a.png" << int(Writer::Qt) << true << clear << "a.png";
+    QTest::newRow("png_alpha_white") << "a.png" << int(Writer::Qt) << true << white << "a.png";
+    QTest::newRow("png_opaque_black") << "a.PNG" << int(Writer::Qt) << false << ImageProcessor::FillBlack << "a.png";
+    QTest::newRow("bmp_opaque_transparent") << "a.bmp" << int(Writer::Qt) << false << clear << "a.bmp";
+    QTest::newRow("bmp_alpha_transparent") << "a.bmp" << int(Writer::BmpAlpha) << true << clear << "a.bmp";
+    QTest::newRow("bmp_alpha_white") << "a.Bmp" << int(Writer::BmpAlpha) << true << white << "a.bmp";
+    QTest::newRow("tiff_alpha_transparent") << "a.Tiff" << int(Writer::Qt) << true << clear << "a.tiff";
+    QTest::newRow("tif_opaque_white") << "a.TIF" << int(Writer::Qt) << false << white << "a.tif";
+    QTest::newRow("gif_palette_transparent") << "a.gif" << int(Writer::Gif) << true << clear << "a.gif";
+    QTest::newRow("gif_palette_black") << "a.GIF" << int(Writer::Gif) << true << ImageProcessor::FillBlack << "a.gif";
+    QTest::newRow("multi_dot_name") << "a.b.c.png" << int(Writer::Qt) << true << clear << "a.b.c.png";
+}
+
+void tst_Process::losslessFormats()
+{
+    QFETCH(QString, fileName);
+    QFETCH(int, writer);
+    QFETCH(bool, alpha);
+    QFETCH(QString, fill);
+    QFETCH(QString, outputName);
+
+    QTemporaryDir dir;
+    QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
+    const QString sourcePath = dir.filePath(fileName);
+    const QString outDir = dir.filePath(QStringLiteral("out"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("out")));
+
+    const bool gif = Writer(writer) == Writer::Gif;
+    QImage picture = gif ? paletteFriendly(23, 13) : TestImages::pattern(23, 13);
+    if (!alpha)
+        picture = picture.convertToFormat(QImage::Format_RGB32);
+    QVERIFY(writePicture(picture, sourcePath, Writer(writer)));
+    const QByteArray sourceBytes = readFile(sourcePath);
+
+    // The reference is what the decoder makes of the source file.
+    const QImage reference = load(sourcePath);
+    QVERIFY(!reference.isNull());
+    QCOMPARE(reference.hasAlphaChannel(), alpha);
+
+    const ProcessResult result = ImageProcessor::Process(sourcePath, outDir, false, ImageProcessor::RuleMultipleOf4,
+                                                         fill, true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QCOMPARE(result.Source, sourcePath);
+    QCOMPARE(result.OldSize, QStringLiteral("23×13"));
+    QCOMPARE(result.NewSize, QStringLiteral("24×16"));
+    const QString outputPath = QDir(outDir).filePath(outputName);
+    QCOMPARE(result.Message, QStringLiteral("规则=4 的倍数；已保存并回读校验；") + QDir::toNativeSeparators(outputPath));
+    QCOMPARE(QDir(outDir).entryList(QDir::Files), QStringList{outputName});
+    QCOMPARE(readFile(sourcePath), sourceBytes);
+
+    const QImage output = load(outputPath).convertToFormat(QImage::Format_ARGB32);
+    // Compared without premultiplication: Qt's TIFF reader hands out premultiplied pixels.
+    const QImage expected = expectedCanvas(reference.convertToFormat(QImage::Format_ARGB32),
+                                           ImageProcessor::FillFor(fill, alpha), QSize(24, 16), QPoint(0, 1));
+    const QString difference = firstDifference(expected, output);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
+}
+
+void tst_Process::jpegOutput_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("fill");
+    QTest::addColumn<bool>("png");
+    QTest::addColumn<QString>("outputName");
+
+    QTest::newRow("upper_JPG_white_keeps_jpeg") << "photo.JPG" << ImageProcessor::FillWhite << false << "photo.jpg";
+    QTest::newRow("jpeg_black") << "photo.jpeg" << ImageProcessor::FillBlack << false << "photo.jpeg";
+    QTest::newRow("jpg_transparent_becomes_png") << "photo.jpg" << ImageProcessor::FillTransparent << false
+                                                 << "photo.png";
+    QTest::newRow("jpg_forced_png") << "photo.jpg" << ImageProcessor::FillWhite << true << "photo.png";
+    QTest::newRow("unknown_fill_on_jpeg_is_white") << "photo.jpg" << QStringLiteral("?") << false << "photo.jpg";
+}
+
+void tst_Process::jpegOutput()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, fill);
+    QFETCH(bool, png);
+    QFETCH(QString, outputName);
+
+    QTemporaryDir dir;
+    const QString sourcePath = dir.filePath(fileName);
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("out")));
+    QImage photo(61, 37, QImage::Format_RGB32);
+    photo.fill(qRgb(40, 120, 200));
+    QVERIFY(writePicture(photo, sourcePath, Writer::Jpeg));
+
+    // Power of two: 61x37 becomes 64x64, so the bottom rows are whole JPEG blocks of fill.
+    const ProcessResult result = ImageProcessor::Process(sourcePath, dir.filePath(QStringLiteral("out")), false,
+                                                         ImageProcessor::RulePowerOfTwo, fill, false, png);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    const QString outputPath = dir.filePath(QStringLiteral("out/") + outputName);
+    QVERIFY2(QFileInfo::exists(outputPath), qPrintable(result.Message));
+    QImageReader reader(outputPath);
+    QCOMPARE(reader.format(), outputName.endsWith(QLatin1String(".png")) ? QByteArray("png") : QByteArray("jpeg"));
+    const QImage output = reader.read();
+    QCOMPARE(output.size(), QSize(64, 64));
+    // Picture at the top-left, padding right and bottom.
+    const QRgb inside = output.pixel(30, 18);
+    QVERIFY(qAbs(qBlue(inside) - 200) < 8 && qAbs(qGreen(inside) - 120) < 8);
+    const QRgb corner = output.pixel(63, 63);
+    if (fill == ImageProcessor::FillTransparent)
+        QCOMPARE(qAlpha(corner), 0);
+    else if (fill == ImageProcessor::FillBlack)
+        QVERIFY(qRed(corner) < 8 && qGreen(corner) < 8 && qBlue(corner) < 8);
+    else
+        QVERIFY(qRed(corner) > 247 && qGreen(corner) > 247 && qBlue(corner) > 247);
+}
+
+void tst_Process::sixteenBit_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("alpha");
+    QTest::addColumn<QString>("fill");
+
+    QTest::newRow("png_rgba_transparent") << "deep.png" << true << ImageProcessor::FillTransparent;
+    QTest::newRow("png_rgb_white") << "deep.png" << false << ImageProcessor::FillWhite;
+    QTest::newRow("tiff_rgba_transparent") << "deep.tiff" << true << ImageProcessor::FillTransparent;
+    QTest::newRow("tif_rgb_black") << "deep.tif" << false << ImageProcessor::FillBlack;
+}
+
+void tst_Process::sixteenBit()
+{
+    QFETCH(QString, fileName);
+    QFETCH(bool, alpha);
+    QFETCH(QString, fill);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    QVERIFY(TestImages::deepPattern(9, 6, alpha).save(path));
+    const QImage reference = load(path);
+    QVERIFY2(reference.depth() == 64, "the source must decode with 16 bits per channel");
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4, fill,
+                                                         true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    const QImage output = load(path);
+    QCOMPARE(output.size(), QSize(12, 8));
+    QCOMPARE(output.depth(), 64);
+    if (fill == ImageProcessor::FillTransparent) {
+        const QString difference = firstDifference(reference, output, 1, 1);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        QCOMPARE(output.pixelColor(0, 0).alpha(), 0);
+    } else {
+        // Opaque source: pixels arrive with all 16 bits; the border is the fill.
+        const QString difference = firstDifference(reference, output, 1, 1);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        const QRgba64 border = output.pixelColor(11, 7).rgba64();
+        QCOMPARE(border, QRgba64::fromArgb32(ImageProcessor::FillFor(fill, false)));
+    }
+}
+
+void tst_Process::exifOrientationIsApplied()
+{
+    QTemporaryDir dir;
+    // Stored 32x16, left half red, right half blue; orientation 6 displays it
+    // turned clockwise: 16x32, red on top.
+    QImage stored(32, 16, QImage::Format_RGB32);
+    stored.fill(qRgb(0, 0, 255));
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            stored.setPixel(x, y, qRgb(255, 0, 0));
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(stored.save(&buffer, "JPEG", 95));
+    }
+    const QString path = dir.filePath(QStringLiteral("turned.jpg"));
+    QVERIFY(writeFile(path, TestImages::withExifOrientation(jpeg, 6)));
+    QCOMPARE(load(path).size(), QSize(16, 32));
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleEven,
+                                                         ImageProcessor::FillWhite, true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QCOMPARE(result.OldSize, QStringLiteral("16×32"));
+    QCOMPARE(result.NewSize, QStringLiteral("16×32"));
+    const QImage output = load(path);
+    QCOMPARE(output.size(), QSize(16, 32));
+    QVERIFY(qRed(output.pixel(8, 4)) > 200 && qBlue(output.pixel(8, 4)) < 60);
+    QVERIFY(qBlue(output.pixel(8, 28)) > 200 && qRed(output.pixel(8, 28)) < 60);
+}
+
+void tst_Process::colourProfileIsKept_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("png") << "wide.png";
+    QTest::newRow("jpeg") << "wide.jpg";
+    QTest::newRow("tiff") << "wide.tif";
+}
+
+void tst_Process::colourProfileIsKept()
+{
+    QFETCH(QString, fileName);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    QImage picture = TestImages::pattern(10, 10, QImage::Format_RGB32);
+    picture.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    QVERIFY(picture.save(path));
+    QCOMPARE(load(path).colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillWhite, true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    const QImage output = load(path);
+    QCOMPARE(output.size(), QSize(12, 12));
+    QCOMPARE(output.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+}
+
+void tst_Process::resolution_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<int>("sourceDpm"); // 0: the file declares none
+    QTest::addColumn<int>("expectedDpm");
+
+    QTest::newRow("png_300dpi_kept") << "r.png" << 11811 << 11811;
+    QTest::newRow("tiff_72dpi_kept") << "r.tiff" << 2835 << 2835;
+    QTest::newRow("bmp_0dpi_becomes_96") << "r.bmp" << 0 << 3780;
+}
+
+void tst_Process::resolution()
+{
+    QFETCH(QString, fileName);
+    QFETCH(int, sourceDpm);
+    QFETCH(int, expectedDpm);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    QImage picture = TestImages::pattern(5, 5, QImage::Format_RGB32);
+    if (sourceDpm > 0) {
+        picture.setDotsPerMeterX(sourceDpm);
+        picture.setDotsPerMeterY(sourceDpm);
+        QVERIFY(picture.save(path));
+    } else {
+        QByteArray bmp;
+        QString error;
+        QVERIFY(ImageCodecs::encodeBmpWithAlpha(picture, &bmp, &error));
+        // Zero the BITMAPV5HEADER's horizontal and vertical pixels per metre.
+        std::fill(bmp.begin() + 14 + 24, bmp.begin() + 14 + 32, '\0');
+        QVERIFY(writeFile(path, bmp));
+    }
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillWhite, true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    const QImage output = load(path);
+    QCOMPARE(output.dotsPerMeterX(), expectedDpm);
+    QCOMPARE(output.dotsPerMeterY(), expectedDpm);
+}
+
+void tst_Process::onlyFirstFrame_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("gif") << "anim.gif";
+    QTest::newRow("tiff") << "pages.tiff";
+}
+
+void tst_Process::onlyFirstFrame()
+{
+    QFETCH(QString, fileName);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    if (fileName.endsWith(QLatin1String(".gif"))) {
+        QVERIFY(writeTwoFrameGif(path));
+    } else {
+        QImage first(10, 7, QImage::Format_RGB32);
+        first.fill(qRgb(255, 0, 0));
+        QImage second(3, 3, QImage::Format_RGB32);
+        second.fill(qRgb(0, 255, 0));
+        QVERIFY(writeFile(path, TestImages::multiPageTiff({first, second})));
+    }
+    QCOMPARE(QImageReader(path).imageCount(), 2);
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillWhite, true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QImageReader reader(path);
+    QCOMPARE(reader.imageCount(), 1);
+    const QImage output = reader.read();
+    QCOMPARE(output.size(), QSize(12, 8));
+    QCOMPARE(output.pixel(5, 3), qRgb(255, 0, 0));
+}
+
+void tst_Process::badInput_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("kind"); // file, missing, folder, fifo
+
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        TestImages::pattern(64, 64).save(&buffer, "PNG");
+    }
+    QTest::newRow("empty") << "empty.png" << QByteArray() << "file";
+    QTest::newRow("garbage") << "noise.png" << QByteArray(300, '\x5a') << "file";
+    QTest::newRow("text_named_jpg") << "notes.jpg" << QByteArray("just some text, not a picture\n") << "file";
+    QTest::newRow("truncated_png") << "cut.png" << png.left(png.size() / 2) << "file";
+    QTest::newRow("header_only_png") << "header.png" << pngHeaderOnly(4, 4) << "file";
+    QTest::newRow("missing") << "gone.png" << QByteArray() << "missing";
+    QTest::newRow("folder_named_like_picture") << "folder.png" << QByteArray() << "folder";
+    QTest::newRow("fifo_named_like_picture") << "pipe.png" << QByteArray() << "fifo";
+}
+
+void tst_Process::badInput()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, kind);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    if (kind == QLatin1String("file"))
+        QVERIFY(writeFile(path, content));
+    else if (kind == QLatin1String("folder"))
+        QVERIFY(QDir(dir.path()).mkdir(fileName));
+    else if (kind == QLatin1String("fifo"))
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+
+    for (bool inPlace : {true, false}) {
+        const ProcessResult result = ImageProcessor::Process(path, dir.path(), inPlace, ImageProcessor::RuleMultipleOf4,
+                                                             ImageProcessor::FillTransparent, true, true);
+        QVERIFY(!result.Success);
+        QCOMPARE(result.Source, path);
+        QCOMPARE(result.OldSize, QString());
+        QCOMPARE(result.NewSize, QString());
+        QVERIFY(!result.Message.trimmed().isEmpty());
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), before);
+    if (kind == QLatin1String("file"))
+        QCOMPARE(readFile(path), content);
+}
+
+void tst_Process::hugeDeclaredSize_data()
+{
+    QTest::addColumn<QByteArray>("environment");
+    QTest::newRow("default") << QByteArray();
+    QTest::newRow("environment_lifts_qt_limit") << QByteArray("0");
+    QTest::newRow("environment_sets_huge_limit") << QByteArray("1000000");
+}
+
+void tst_Process::hugeDeclaredSize()
+{
+    QFETCH(QByteArray, environment);
+    if (!environment.isEmpty())
+        qputenv("QT_IMAGEIO_MAXALLOC", environment);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("huge.png"));
+    QVERIFY(writeFile(path, pngHeaderOnly(200000, 200000)));
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillTransparent, true, false);
+    qunsetenv("QT_IMAGEIO_MAXALLOC");
+    QVERIFY(!result.Success);
+    QVERIFY2(result.Message.contains(QStringLiteral("200000×200000")), qPrintable(result.Message));
+    QCOMPARE(result.OldSize, QString());
+}
+
+void tst_Process::inPlaceSameFormatReplacesSource()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photo.JPG"));
+    QImage photo(20, 12, QImage::Format_RGB32); // already a multiple of 4: rewritten all the same
+    photo.fill(qRgb(90, 90, 90));
+    QVERIFY(writePicture(photo, path, Writer::Jpeg));
+    const QByteArray before = readFile(path);
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillWhite, true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("photo.JPG")});
+    QVERIFY(readFile(path) != before); // re-encoded at the engine's quality
+    QCOMPARE(load(path).size(), QSize(20, 12));
+}
+
+void tst_Process::inPlaceJpegWithTransparentFillAddsPng()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photo.JPG"));
+    QVERIFY(writePicture(TestImages::pattern(7, 5, QImage::Format_RGB32), path, Writer::Jpeg));
+    const QByteArray before = readFile(path);
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillTransparent, true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QCOMPARE(readFile(path), before);
+    const QImage png = load(dir.filePath(QStringLiteral("photo.png")));
+    QCOMPARE(png.size(), QSize(8, 8));
+    QCOMPARE(qAlpha(png.pixel(7, 7)), 0);
+}
+
+void tst_Process::inPlaceRefusesToOverwriteAnotherPicture()
+{
+    QTemporaryDir dir;
+    const QString jpg = dir.filePath(QStringLiteral("a.jpg"));
+    const QString png = dir.filePath(QStringLiteral("a.png"));
+    QVERIFY(writePicture(TestImages::pattern(7, 5, QImage::Format_RGB32), jpg, Writer::Jpeg));
+    QVERIFY(TestImages::pattern(3, 3).save(png));
+    const QByteArray jpgBefore = readFile(jpg);
+    const QByteArray pngBefore = readFile(png);
+
+    const ProcessResult result = ImageProcessor::Process(jpg, QString(), true, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillTransparent, true, false);
+    QVERIFY(!result.Success);
+    QVERIFY2(result.Message.contains(QDir::toNativeSeparators(png)), qPrintable(result.Message));
+    QCOMPARE(readFile(jpg), jpgBefore);
+    QCOMPARE(readFile(png), pngBefore);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+void tst_Process::replacementIsAtomicRename()
+{
+    // A hard link still sees the old picture afterwards: the destination was
+    // replaced by a rename, never written over.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.png"));
+    const QString link = dir.filePath(QStringLiteral("old.png"));
+    QVERIFY(TestImages::pattern(7, 5).save(path));
+    const QByteArray before = readFile(path);
+    QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()) == 0);
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillTransparent, true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QCOMPARE(readFile(link), before);
+    QCOMPARE(load(path).size(), QSize(8, 8));
+    QCOMPARE(QFileInfo(path).permissions() & 0x0fff, QFileInfo(link).permissions() & 0x0fff);
+    QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
+}
+
+void tst_Process::existingOutputIsReplaced()
+{
+    QTemporaryDir dir;
+    QDir root(dir.path());
+    QVERIFY(root.mkdir(QStringLiteral("in")) && root.mkdir(QStringLiteral("out")));
+    const QString out = root.filePath(QStringLiteral("out"));
+    QVERIFY(TestImages::pattern(2, 2).save(root.filePath(QStringLiteral("out/same.png"))));
+    QVERIFY(TestImages::pattern(9, 9).save(root.filePath(QStringLiteral("in/same.png"))));
+    QVERIFY(writePicture(TestImages::pattern(5, 5, QImage::Format_RGB32), root.filePath(QStringLiteral("in/same.jpg")),
+                         Writer::Jpeg));
+
+    ProcessResult result = ImageProcessor::Process(root.filePath(QStringLiteral("in/same.png")), out, false,
+                                                   ImageProcessor::RuleMultipleOf4, ImageProcessor::FillTransparent,
+                                                   true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QCOMPARE(load(root.filePath(QStringLiteral("out/same.png"))).size(), QSize(12, 12));
+
+    // A second source with the same base name and PNG output replaces the first output.
+    result = ImageProcessor::Process(root.filePath(QStringLiteral("in/same.jpg")), out, false,
+                                     ImageProcessor::RuleMultipleOf4, ImageProcessor::FillWhite, true, true);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QCOMPARE(load(root.filePath(QStringLiteral("out/same.png"))).size(), QSize(8, 8));
+    QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("same.png")});
+}
+
+void tst_Process::missingOutputFolderFails()
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("s.png"));
+    QVERIFY(TestImages::pattern(3, 3).save(source));
+    const QString out = dir.filePath(QStringLiteral("not/there"));
+    const ProcessResult result = ImageProcessor::Process(source, out, false, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillTransparent, true, false);
+    QVERIFY(!result.Success);
+    QCOMPARE(result.OldSize, QStringLiteral("3×3"));
+    QCOMPARE(result.NewSize, QString());
+    QVERIFY(!result.Message.isEmpty());
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("not"))));
+}
+
+void tst_Process::failedRenameLeavesDestination()
+{
+    // The destination name is taken by a non-empty folder: the rename fails.
+    QTemporaryDir dir;
+    QDir root(dir.path());
+    const QString source = root.filePath(QStringLiteral("s.png"));
+    QVERIFY(TestImages::pattern(3, 3).save(source));
+    QVERIFY(root.mkpath(QStringLiteral("out/s.png/inside")));
+
+    const ProcessResult result = ImageProcessor::Process(source, root.filePath(QStringLiteral("out")), false,
+                                                         ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillTransparent, true, false);
+    QVERIFY(!result.Success);
+    QVERIFY(!result.Message.isEmpty());
+    QVERIFY(QFileInfo(root.filePath(QStringLiteral("out/s.png/inside"))).isDir());
+    QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
+}
+
+void tst_Process::temporaryNameIsNeverFollowed()
+{
+    QTemporaryDir dir;
+    QDir root(dir.path());
+    QVERIFY(root.mkdir(QStringLiteral("out")));
+    const QString source = root.filePath(QStringLiteral("s.png"));
+    const QString victim = root.filePath(QStringLiteral("victim.txt"));
+    QVERIFY(TestImages::pattern(5, 3).save(source));
+    QVERIFY(writeFile(victim, "precious"));
+    // A link planted at the predictable temporary name, and an ordinary leftover.
+    QVERIFY(QFile::link(victim, root.filePath(QStringLiteral("out/s.png.tesselle.tmp.png"))));
+    QVERIFY(writeFile(root.filePath(QStringLiteral("t.png.tesselle.tmp.png")), "leftover"));
+    QVERIFY(TestImages::pattern(7, 3).save(root.filePath(QStringLiteral("t.png"))));
+
+    ProcessResult result = ImageProcessor::Process(source, root.filePath(QStringLiteral("out")), false,
+                                                   ImageProcessor::RuleMultipleOf4, ImageProcessor::FillTransparent,
+                                                   true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QCOMPARE(readFile(victim), QByteArray("precious"));
+    QCOMPARE(load(root.filePath(QStringLiteral("out/s.png"))).size(), QSize(8, 4));
+
+    result = ImageProcessor::Process(root.filePath(QStringLiteral("t.png")), QString(), true,
+                                     ImageProcessor::RuleMultipleOf4, ImageProcessor::FillTransparent, true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
+}
+
+void tst_Process::memoryBoundAdmitsLargePictures()
+{
+    // A 20000 x 20000 picture needs 1.6 GB as 8-bit ARGB; machines with enough
+    // memory must admit it, and no machine may be unbounded.
+    const qint64 physical = qint64(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGESIZE);
+    if (physical >= 12LL * 1024 * 1024 * 1024)
+        QVERIFY(ImageCodecs::pixelMemoryLimit() >= 20000LL * 20000 * 4);
+    QVERIFY(ImageCodecs::pixelMemoryLimit() < physical);
+}
+
+QTEST_GUILESS_MAIN(tst_Process)
+#include "tst_process.moc"
