@@ -104,9 +104,25 @@ bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QStri
     QImageReader::setAllocationLimit(int(qMin<qint64>(limit / MiB + 1, std::numeric_limits<int>::max())));
 
     QImage decoded;
+    if (reader.format() == "tiff") {
+        bool handled = false;
+        if (decodeUnassociatedTiff(bytes, applyOrientation, &decoded, &handled, error)) {
+            *image = std::move(decoded);
+            return true;
+        }
+        if (handled)
+            return false;
+    }
     if (!reader.read(&decoded) || decoded.isNull()) {
         *error = QStringLiteral("无法解码图片：%1").arg(reader.errorString());
         return false;
+    }
+    // A file that declares no resolution comes out with the screen's; such a
+    // picture is taken as 96 dpi wherever it is processed.
+    const int screenDefault = QImage(1, 1, QImage::Format_ARGB32).dotsPerMeterX();
+    if (decoded.dotsPerMeterX() == screenDefault && decoded.dotsPerMeterY() == screenDefault) {
+        decoded.setDotsPerMeterX(qRound(96 / 0.0254));
+        decoded.setDotsPerMeterY(qRound(96 / 0.0254));
     }
     *image = std::move(decoded);
     return true;

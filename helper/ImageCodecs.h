@@ -44,4 +44,10 @@ bool isOpaque(const QImage &image);
 bool encodeGif(const QImage &image, QByteArray *bytes, QString *error);
 bool encodeBmpWithAlpha(const QImage &image, QByteArray *bytes, QString *error);
 
+// Reads contiguous 8-bit RGBA TIFF with unassociated alpha without
+// premultiplying it. Sets *handled to false (and returns false) for any other
+// kind of TIFF, which Qt's reader then takes.
+bool decodeUnassociatedTiff(const QByteArray &bytes, bool applyOrientation, QImage *image, bool *handled,
+                            QString *error);
+
 } // namespace ImageCodecs

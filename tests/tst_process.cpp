@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -143,6 +144,8 @@ private slots:
     void losslessFormats();
     void jpegOutput_data();
     void jpegOutput();
+    void translucentTiffKeepsUnassociatedAlpha_data();
+    void translucentTiffKeepsUnassociatedAlpha();
     void sixteenBit_data();
     void sixteenBit();
     void exifOrientationIsApplied();
@@ -288,6 +291,56 @@ void tst_Process::jpegOutput()
         QVERIFY(qRed(corner) < 8 && qGreen(corner) < 8 && qBlue(corner) < 8);
     else
         QVERIFY(qRed(corner) > 247 && qGreen(corner) > 247 && qBlue(corner) > 247);
+}
+
+void tst_Process::translucentTiffKeepsUnassociatedAlpha_data()
+{
+    QTest::addColumn<bool>("orientationTag");
+    QTest::newRow("as_stored") << false;
+    QTest::newRow("turned_clockwise_by_tag") << true;
+}
+
+void tst_Process::translucentTiffKeepsUnassociatedAlpha()
+{
+    // Qt writes 8-bit ARGB to TIFF as unassociated alpha; every translucent
+    // pixel of the file must come back bit for bit over the transparent fill.
+    QFETCH(bool, orientationTag);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("glass.tif"));
+    const QImage picture = TestImages::pattern(21, 11);
+    QByteArray tiff;
+    {
+        QBuffer buffer(&tiff);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(picture.save(&buffer, "TIFF"));
+    }
+    QImage displayed = picture;
+    if (orientationTag) {
+        // Stored as is, tagged "turned clockwise": shown 11 wide and 21 high.
+        QImageWriter writer(path, "tiff");
+        writer.setTransformation(QImageIOHandler::TransformationRotate90);
+        QVERIFY(writer.write(picture));
+        displayed = picture.transformed(QTransform().rotate(90));
+        QCOMPARE(displayed.size(), QSize(11, 21));
+    } else {
+        QVERIFY(writeFile(path, tiff));
+    }
+
+    QImage decoded;
+    QString error;
+    QVERIFY2(ImageCodecs::decode(readFile(path), true, &decoded, &error), qPrintable(error));
+    QString difference = firstDifference(displayed, decoded);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillTransparent, false, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QImage output;
+    QVERIFY2(ImageCodecs::decode(readFile(path), true, &output, &error), qPrintable(error));
+    QCOMPARE(output.size(), QSize(ImageProcessor::Target(displayed.width(), ImageProcessor::RuleMultipleOf4),
+                                  ImageProcessor::Target(displayed.height(), ImageProcessor::RuleMultipleOf4)));
+    difference = firstDifference(displayed, output);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
 
 void tst_Process::sixteenBit_data()
