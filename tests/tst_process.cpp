@@ -146,6 +146,7 @@ private slots:
     void jpegOutput();
     void translucentTiffKeepsUnassociatedAlpha_data();
     void translucentTiffKeepsUnassociatedAlpha();
+    void gifWithManyColoursIsQuantised();
     void sixteenBit_data();
     void sixteenBit();
     void exifOrientationIsApplied();
@@ -341,6 +342,43 @@ void tst_Process::translucentTiffKeepsUnassociatedAlpha()
                                   ImageProcessor::Target(displayed.height(), ImageProcessor::RuleMultipleOf4)));
     difference = firstDifference(displayed, output);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
+}
+
+void tst_Process::gifWithManyColoursIsQuantised()
+{
+    // A photo-like picture saved as .gif: reduced to a palette, with its fully
+    // transparent pixels kept transparent and its shape intact.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("many.gif"));
+    QImage picture = TestImages::pattern(50, 30, QImage::Format_RGB32).convertToFormat(QImage::Format_ARGB32);
+    for (int x = 0; x < 50; ++x)
+        picture.setPixel(x, 0, qRgba(0, 0, 0, 0));
+    QByteArray bytes;
+    QString error;
+    QVERIFY2(ImageCodecs::encodeGif(picture, &bytes, &error), qPrintable(error));
+    QVERIFY(writeFile(path, bytes));
+
+    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
+                                                         ImageProcessor::FillTransparent, true, false);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    const QImage output = load(path);
+    QCOMPARE(output.size(), QSize(52, 32));
+    QSet<QRgb> colours;
+    for (int y = 0; y < output.height(); ++y)
+        for (int x = 0; x < output.width(); ++x)
+            colours.insert(output.pixel(x, y));
+    QVERIFY2(colours.size() > 16 && colours.size() <= 256, qPrintable(QString::number(colours.size())));
+    for (int x = 0; x < 52; ++x)
+        QCOMPARE(qAlpha(output.pixel(x, 1)), 0); // the transparent first row, one row down
+    // Quantised colours stay close to the originals.
+    int worst = 0;
+    for (int y = 1; y < 30; ++y)
+        for (int x = 0; x < 50; ++x) {
+            const QRgb a = picture.pixel(x, y), b = output.pixel(x + 1, y + 1);
+            worst = qMax(worst, qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b)));
+            QCOMPARE(qAlpha(b), 255);
+        }
+    QVERIFY2(worst < 160, qPrintable(QString::number(worst)));
 }
 
 void tst_Process::sixteenBit_data()
