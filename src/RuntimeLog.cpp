@@ -1,0 +1,230 @@
+#include "RuntimeLog.h"
+
+#include "LogFile.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QOperatingSystemVersion>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+struct LogState
+{
+    QString folder;
+    QString runtimePath;
+    QString notesPath;
+    QString sessionId;
+    QtMessageHandler previous = nullptr;
+    QMutex lock;
+    std::atomic<quint64> counter{0};
+};
+
+LogState &state()
+{
+    static LogState instance;
+    return instance;
+}
+
+// Set while this thread is inside the handler: a message raised by the handler's
+// own work (Qt warning about a file, say) goes to the previous handler only.
+thread_local bool insideHandler = false;
+
+bool usableFolder(const QString &path)
+{
+    return QDir().mkpath(path) && QFileInfo(path).isWritable();
+}
+
+QByteArray levelName(QtMsgType type)
+{
+    switch (type) {
+    case QtDebugMsg:
+        return "DEBUG";
+    case QtInfoMsg:
+        return "INFO";
+    case QtWarningMsg:
+        return "WARN";
+    case QtCriticalMsg:
+        return "ERROR";
+    case QtFatalMsg:
+        return "FATAL";
+    }
+    return "INFO";
+}
+
+QString timeStamp()
+{
+    return QDateTime::currentDateTime().toString(Qt::ISODateWithMs);
+}
+
+void rotateIfLarge(const LogState &log)
+{
+    if (LogFile::size(log.runtimePath) <= RuntimeLog::RotationBytes)
+        return;
+    // Another instance may be rotating the same file: decide again under the lock.
+    LogFile::ProcessLock guard(log.runtimePath + QStringLiteral(".lock"));
+    if (LogFile::size(log.runtimePath) <= RuntimeLog::RotationBytes)
+        return;
+    const QString older = log.runtimePath + QStringLiteral(".1");
+    QFile::remove(older);
+    QFile::rename(log.runtimePath, older);
+}
+
+void passOn(const LogState &log, QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (log.previous)
+        log.previous(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qFormatLogMessage(type, context, message).toLocal8Bit().constData());
+}
+
+} // namespace
+
+void RuntimeLog::initialize()
+{
+    LogState &log = state();
+    const QString applicationLogs = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("logs"));
+    const QString dataLocation = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (usableFolder(applicationLogs)) {
+        log.folder = applicationLogs;
+    } else if (!dataLocation.isEmpty() && usableFolder(dataLocation + QStringLiteral("/logs"))) {
+        log.folder = dataLocation + QStringLiteral("/logs");
+    } else {
+        log.folder = QDir(QDir::tempPath()).filePath(QStringLiteral("Pictavo/logs"));
+        QDir().mkpath(log.folder);
+    }
+    log.folder = QDir::cleanPath(log.folder);
+    log.runtimePath = QDir(log.folder).filePath(QStringLiteral("runtime.log"));
+    log.notesPath = QDir(log.folder).filePath(QStringLiteral("developer-notes.log"));
+    log.sessionId = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmsszzz")) + QLatin1Char('-')
+            + QString::number(QCoreApplication::applicationPid());
+
+    log.previous = qInstallMessageHandler(&RuntimeLog::messageHandler);
+
+    const QOperatingSystemVersion os = QOperatingSystemVersion::current();
+    // Off Windows and macOS Qt names no operating system here; the product type says it instead.
+    const QString osName = os.name().isEmpty() ? QSysInfo::productType() : os.name();
+    const QString osVersion = os.type() == QOperatingSystemVersion::Unknown
+            ? QSysInfo::productVersion()
+            : QStringLiteral("%1.%2.%3").arg(os.majorVersion()).arg(os.minorVersion()).arg(os.microVersion());
+    qInfo().noquote() << "session_begin"
+                      << "app_version=" << QCoreApplication::applicationVersion()
+                      << "qt_version=" << QString::fromLatin1(qVersion())
+                      << "os=" << osName
+                      << "os_version=" << osVersion
+                      << "kernel=" << QSysInfo::kernelType() << QSysInfo::kernelVersion()
+                      << "cpu=" << QSysInfo::currentCpuArchitecture()
+                      << "build_cpu=" << QSysInfo::buildCpuArchitecture()
+                      << "executable=" << QCoreApplication::applicationFilePath();
+}
+
+void RuntimeLog::recordReleaseHistory()
+{
+    QFile resource(QStringLiteral(":/docs/release-history.json"));
+    if (!resource.open(QIODevice::ReadOnly))
+        return;
+    const QString target = QDir(QFileInfo(runtimeLogPath()).absolutePath()).filePath(QStringLiteral("release-history.json"));
+    QFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    const QByteArray bytes = resource.readAll();
+    const bool written = copy.write(bytes) == bytes.size();
+    copy.close();
+    if (written)
+        qInfo().noquote() << "release history written" << target;
+}
+
+bool RuntimeLog::appendAnnotation(const QString &type, const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return false;
+    LogState &log = state();
+    QString escaped = trimmed.simplified();
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    const QString record = timeStamp() + QStringLiteral(" session=") + log.sessionId + QStringLiteral(" version=")
+            + QCoreApplication::applicationVersion() + QStringLiteral(" type=") + type + QStringLiteral(" text=\"")
+            + escaped + QStringLiteral("\"\n");
+    bool written;
+    {
+        QMutexLocker locker(&log.lock);
+        written = !log.notesPath.isEmpty() && LogFile::append(log.notesPath, record.toUtf8());
+    }
+    if (!written)
+        return false;
+    qInfo().noquote() << "developer_annotation type=" << type << "text=" << trimmed;
+    return true;
+}
+
+void RuntimeLog::messageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    LogState &log = state();
+    if (insideHandler) {
+        passOn(log, type, context, message);
+        return;
+    }
+    insideHandler = true;
+    {
+        QMutexLocker locker(&log.lock);
+        rotateIfLarge(log);
+
+        // The number is taken only when the record reaches the file, so seq has no gaps.
+        const quint64 seq = log.counter.load();
+        QByteArray line;
+        line.reserve(256 + message.size());
+        line += timeStamp().toUtf8();
+        line += " seq=" + QByteArray::number(seq);
+        line += " session=" + log.sessionId.toUtf8();
+        line += " level=" + levelName(type);
+        line += " pid=" + QByteArray::number(QCoreApplication::applicationPid());
+        line += " thread=" + QByteArray::number(LogFile::currentThreadId());
+        if (context.category)
+            line += QByteArray(" category=") + context.category;
+        line += " message=\"" + message.toUtf8() + '"';
+        if (context.file) {
+            const QByteArray file(context.file);
+            const int slash = qMax(file.lastIndexOf('/'), file.lastIndexOf('\\'));
+            line += " source=" + file.mid(slash + 1) + ':' + QByteArray::number(context.line);
+        }
+        if (context.function)
+            line += QByteArray(" function=\"") + context.function + '"';
+        line += '\n';
+        if (LogFile::append(log.runtimePath, line))
+            log.counter.fetch_add(1);
+
+        passOn(log, type, context, message);
+        if (type == QtFatalMsg)
+            std::abort();
+    }
+    insideHandler = false;
+}
+
+QString RuntimeLog::logsFolder()
+{
+    return state().folder;
+}
+
+QString RuntimeLog::runtimeLogPath()
+{
+    return state().runtimePath;
+}
+
+QString RuntimeLog::notesPath()
+{
+    return state().notesPath;
+}
+
+QString RuntimeLog::sessionId()
+{
+    return state().sessionId;
+}

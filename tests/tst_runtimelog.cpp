@@ -1,0 +1,315 @@
+#include "LogFile.h"
+#include "RuntimeLog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <vector>
+
+Q_LOGGING_CATEGORY(lcProbe, "pictavo.probe")
+
+namespace {
+
+// One record, field by field; the message may span lines, so match the whole text.
+const QRegularExpression &recordPattern()
+{
+    static const QRegularExpression pattern(QStringLiteral(
+            R"re(^(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(?:[+-]\d\d:\d\d|Z)?) seq=(\d+) session=(\d{8}-\d{9}-\d+) )re"
+            R"re(level=(DEBUG|INFO|WARN|ERROR|FATAL) pid=(\d+) thread=(\d+)(?: category=(\S+))? )re"
+            R"re(message="(.*?)"(?: source=([^ /\\:]+):(\d+))?(?: function="(.*)")?$)re"),
+            QRegularExpression::DotMatchesEverythingOption);
+    return pattern;
+}
+
+QStringList logLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString lastLine(const QString &path)
+{
+    const QStringList lines = logLines(path);
+    return lines.isEmpty() ? QString() : lines.last();
+}
+
+} // namespace
+
+class tst_RuntimeLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void sessionLineIsFirstRecord();
+    void recordFields_data();
+    void recordFields();
+    void recordWithoutContext();
+    void messageIsWrittenUnchanged();
+    void rotation();
+    void annotations_data();
+    void annotations();
+    void manyThreadsInterleaveNothing();
+    void fallsBackToLocalDataLocation();
+    void twoProcessesShareOneLog();
+
+private:
+    QString m_log;
+};
+
+void tst_RuntimeLog::initTestCase()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Pictavo"));
+    QCoreApplication::setApplicationName(QStringLiteral("Pictavo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.36"));
+    // This test's own logs folder, fresh for every run.
+    QDir(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("logs"))).removeRecursively();
+    RuntimeLog::initialize();
+    m_log = RuntimeLog::runtimeLogPath();
+    QCOMPARE(QFileInfo(m_log).absolutePath(),
+             QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("logs")));
+}
+
+void tst_RuntimeLog::sessionLineIsFirstRecord()
+{
+    const QStringList lines = logLines(m_log);
+    QVERIFY(!lines.isEmpty());
+    const QRegularExpressionMatch match = recordPattern().match(lines.first());
+    QVERIFY2(match.hasMatch(), qPrintable(lines.first()));
+    QCOMPARE(match.captured(2), QStringLiteral("0"));
+    QCOMPARE(match.captured(3), RuntimeLog::sessionId());
+    QVERIFY(RuntimeLog::sessionId().endsWith(QLatin1Char('-') + QString::number(QCoreApplication::applicationPid())));
+    QCOMPARE(RuntimeLog::sessionId().indexOf(QLatin1Char('-'), 9), 18);
+    QCOMPARE(match.captured(4), QStringLiteral("INFO"));
+    QCOMPARE(match.captured(5).toLongLong(), QCoreApplication::applicationPid());
+    const QString message = match.captured(8);
+    QVERIFY2(message.startsWith(QStringLiteral("session_begin app_version= 2.36 qt_version= ") + QString::fromLatin1(qVersion())
+                                + QStringLiteral(" os= ")),
+             qPrintable(message));
+    for (const char *item : {" os_version= ", " kernel= ", " cpu= ", " build_cpu= ", " executable= "})
+        QVERIFY2(message.contains(QLatin1String(item)), item);
+    QVERIFY(message.endsWith(QStringLiteral("executable= ") + QCoreApplication::applicationFilePath()));
+}
+
+void tst_RuntimeLog::recordFields_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QString>("category");
+    QTest::newRow("info") << 0 << "INFO" << "default";
+    QTest::newRow("warning") << 1 << "WARN" << "default";
+    QTest::newRow("critical") << 2 << "ERROR" << "default";
+    QTest::newRow("debug") << 3 << "DEBUG" << "default";
+    QTest::newRow("own_category") << 4 << "INFO" << "pictavo.probe";
+}
+
+void tst_RuntimeLog::recordFields()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, level);
+    QFETCH(QString, category);
+
+    const QString text = QStringLiteral("fields check %1").arg(kind);
+    int line = 0;
+    switch (kind) {
+    case 0: line = __LINE__; qInfo().noquote() << text; break;
+    case 1: line = __LINE__; qWarning().noquote() << text; break;
+    case 2: line = __LINE__; qCritical().noquote() << text; break;
+    case 3: line = __LINE__; qDebug().noquote() << text; break;
+    case 4: line = __LINE__; qCInfo(lcProbe).noquote() << text; break;
+    }
+    const QString record = lastLine(m_log);
+    const QRegularExpressionMatch match = recordPattern().match(record);
+    QVERIFY2(match.hasMatch(), qPrintable(record));
+    QCOMPARE(match.captured(4), level);
+    QCOMPARE(match.captured(6).toLongLong(), LogFile::currentThreadId());
+    QCOMPARE(match.captured(7), category);
+    QCOMPARE(match.captured(8), text);
+    QCOMPARE(match.captured(9), QStringLiteral("tst_runtimelog.cpp"));
+    QCOMPARE(match.captured(10).toInt(), line);
+    QVERIFY2(match.captured(11).contains(QStringLiteral("tst_RuntimeLog::recordFields")), qPrintable(match.captured(11)));
+}
+
+void tst_RuntimeLog::recordWithoutContext()
+{
+    RuntimeLog::messageHandler(QtInfoMsg, QMessageLogContext(), QStringLiteral("bare message"));
+    const QString record = lastLine(m_log);
+    const QRegularExpressionMatch match = recordPattern().match(record);
+    QVERIFY2(match.hasMatch(), qPrintable(record));
+    QVERIFY(!record.contains(QStringLiteral(" category=")));
+    QVERIFY(!record.contains(QStringLiteral(" source=")));
+    QVERIFY(!record.contains(QStringLiteral(" function=")));
+    QVERIFY(record.endsWith(QStringLiteral(" message=\"bare message\"")));
+}
+
+void tst_RuntimeLog::messageIsWrittenUnchanged()
+{
+    qInfo().noquote() << "say \"hi\"\nsecond line";
+    const QStringList lines = logLines(m_log);
+    QVERIFY(lines.size() >= 2);
+    QVERIFY2(lines.at(lines.size() - 2).endsWith(QStringLiteral(" message=\"say \"hi\"")), qPrintable(lines.at(lines.size() - 2)));
+    QVERIFY2(lines.last().startsWith(QStringLiteral("second line\" source=tst_runtimelog.cpp:")), qPrintable(lines.last()));
+}
+
+void tst_RuntimeLog::rotation()
+{
+    const QString older = m_log + QStringLiteral(".1");
+    QFile::remove(older);
+    {
+        QFile file(m_log);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(file.resize(RuntimeLog::RotationBytes));
+    }
+    qInfo("at the limit");
+    QVERIFY(!QFileInfo::exists(older));
+    QVERIFY(QFileInfo(m_log).size() > RuntimeLog::RotationBytes);
+    QVERIFY(lastLine(m_log).contains(QStringLiteral("message=\"at the limit\"")));
+
+    const qint64 rotatedSize = QFileInfo(m_log).size();
+    qInfo("after the limit");
+    QCOMPARE(QFileInfo(older).size(), rotatedSize);
+    const QStringList lines = logLines(m_log);
+    QCOMPARE(lines.size(), 1);
+    QVERIFY(lines.first().contains(QStringLiteral("message=\"after the limit\"")));
+}
+
+void tst_RuntimeLog::annotations_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("written");
+    QTest::addColumn<QString>("recordText");
+
+    QTest::newRow("blank_only") << "  \t \n " << false << QString();
+    QTest::newRow("plain") << "  looks fine  " << true << "looks fine";
+    QTest::newRow("quote_escaped") << "the \"big\" one" << true << "the \\\"big\\\" one";
+    QTest::newRow("line_breaks_become_one_blank") << "first\r\n\n  second\tthird" << true << "first second third";
+}
+
+void tst_RuntimeLog::annotations()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, written);
+    QFETCH(QString, recordText);
+
+    const QStringList before = logLines(RuntimeLog::notesPath());
+    QCOMPARE(RuntimeLog::appendAnnotation(QStringLiteral("review"), text), written);
+    const QStringList after = logLines(RuntimeLog::notesPath());
+    if (!written) {
+        QCOMPARE(after, before);
+        return;
+    }
+    QCOMPARE(after.size(), before.size() + 1);
+    const QRegularExpression pattern(QStringLiteral(R"re(^\S+ session=(\S+) version=2\.36 type=review text="(.*)"$)re"));
+    const QRegularExpressionMatch match = pattern.match(after.last());
+    QVERIFY2(match.hasMatch(), qPrintable(after.last()));
+    QCOMPARE(match.captured(1), RuntimeLog::sessionId());
+    QCOMPARE(match.captured(2), recordText);
+    // The runtime log says so too, with the text trimmed but neither simplified nor escaped.
+    QVERIFY(logLines(m_log).join(QLatin1Char('\n')).contains(QStringLiteral("message=\"developer_annotation type= review text= ")
+                                                              + text.trimmed() + QStringLiteral("\" source=")));
+}
+
+void tst_RuntimeLog::manyThreadsInterleaveNothing()
+{
+    const int before = logLines(m_log).size();
+    constexpr int Threads = 8;
+    constexpr int PerThread = 300;
+    std::vector<QThread *> threads;
+    for (int t = 0; t < Threads; ++t) {
+        threads.push_back(QThread::create([t] {
+            for (int i = 0; i < PerThread; ++i)
+                qInfo().noquote() << "thread" << t << "record" << i;
+        }));
+        threads.back()->start();
+    }
+    for (QThread *thread : threads) {
+        QVERIFY(thread->wait(60000));
+        delete thread;
+    }
+    const QStringList lines = logLines(m_log).mid(before);
+    QCOMPARE(lines.size(), Threads * PerThread);
+    quint64 previous = 0;
+    QSet<QString> seen;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QRegularExpressionMatch match = recordPattern().match(lines.at(i));
+        QVERIFY2(match.hasMatch(), qPrintable(lines.at(i)));
+        const quint64 seq = match.captured(2).toULongLong();
+        if (i > 0)
+            QCOMPARE(seq, previous + 1);
+        previous = seq;
+        seen.insert(match.captured(8));
+    }
+    QCOMPARE(seen.size(), Threads * PerThread);
+}
+
+void tst_RuntimeLog::fallsBackToLocalDataLocation()
+{
+    // "logs" beside the program is a plain file: no folder can be made there.
+    QTemporaryDir dir;
+    QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
+    const QString probe = dir.filePath(QStringLiteral("logprobe"));
+    QVERIFY(QFile::copy(QStringLiteral(LOGPROBE_PATH), probe));
+    QFile blocker(dir.filePath(QStringLiteral("logs")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    process.setProcessEnvironment(environment);
+    process.start(probe, {QStringLiteral("--count"), QStringLiteral("3")});
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 0);
+    const QStringList lines = logLines(dir.filePath(QStringLiteral("data/Pictavo/Pictavo/logs/runtime.log")));
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines.first().contains(QStringLiteral("message=\"session_begin ")));
+    QVERIFY(lines.last().contains(QStringLiteral(" seq=3 ")));
+}
+
+void tst_RuntimeLog::twoProcessesShareOneLog()
+{
+    // Two instances write one log past the rotation size at the same time: every
+    // line of both generations is one whole record.
+    QTemporaryDir dir;
+    const QString probe = dir.filePath(QStringLiteral("logprobe"));
+    QVERIFY(QFile::copy(QStringLiteral(LOGPROBE_PATH), probe));
+    {
+        QFile file(dir.filePath(QStringLiteral("logs/runtime.log")));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("logs")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(RuntimeLog::RotationBytes - 100000));
+    }
+    QProcess first, second;
+    for (QProcess *process : {&first, &second})
+        process->start(probe, {QStringLiteral("--count"), QStringLiteral("3000")});
+    for (QProcess *process : {&first, &second}) {
+        QVERIFY(process->waitForFinished(60000));
+        QCOMPARE(process->exitCode(), 0);
+    }
+    const QString log = dir.filePath(QStringLiteral("logs/runtime.log"));
+    QVERIFY(QFileInfo::exists(log + QStringLiteral(".1")));
+    QStringList lines = logLines(log);
+    QStringList older = logLines(log + QStringLiteral(".1"));
+    // The older generation begins with the zero-filled stand-in for earlier records.
+    if (!older.isEmpty() && older.first().startsWith(QChar(0)))
+        older.removeFirst();
+    lines += older;
+    QVERIFY(lines.size() > 1000);
+    for (const QString &line : std::as_const(lines))
+        QVERIFY2(recordPattern().match(line).hasMatch(), qPrintable(line.left(200)));
+}
+
+QTEST_GUILESS_MAIN(tst_RuntimeLog)
+#include "tst_runtimelog.moc"
