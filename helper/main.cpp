@@ -1,9 +1,13 @@
+#include "MainForm.h"
 #include "SelfTest.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QStringList>
+#include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char *argv[])
 {
@@ -17,6 +21,25 @@ int main(int argc, char *argv[])
         return SelfTest::run(QCoreApplication::applicationDirPath());
     }
 
-    std::fputs("Quadrix: the batch window is not part of this build yet; run with --self-test.\n", stderr);
-    return 2;
+    QApplication app(argc, argv);
+    MainForm form(arguments);
+    form.show();
+    if (arguments.contains(QStringLiteral("--smoke-test"))) {
+        QTimer::singleShot(500, &form, [&form] {
+            form.close();
+            // Also ends the loop of a message box that may be open over the window.
+            QCoreApplication::exit(0);
+        });
+    }
+    app.exec();
+
+    if (form.IsRunning()) {
+        // Closed during a run: leave now instead of joining the worker thread,
+        // which the thread pool would do on the way out. The engine puts a
+        // picture in place only by renaming a complete, verified temporary file,
+        // so at worst that temporary file stays behind; the next run replaces it.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+    return 0;
 }

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QTime>
+
+#include <optional>
+
+struct ProcessResult;
+
+// What the helper's command line asks of the batch window. A field left empty
+// was not on the command line and leaves the window's own setting alone.
+struct StartupArguments
+{
+    std::optional<int> ruleIndex;      // index into the size-rule box
+    std::optional<int> fillIndex;      // index into the fill box
+    std::optional<QString> outputDir;  // text for the output box, as written
+    std::optional<bool> centered;      // the later of "--centered" / "--no-centered"
+    bool png = false;                  // "--png" was given
+    bool recursive = false;            // "--recursive" was given
+    bool start = false;                // "--start" was given
+    QStringList paths;                 // existing files and folders, as written, in order
+};
+
+// The batch window's rules that need no window: command line, picture test,
+// folder listing, time texts, log and report lines. All functions are static.
+class BatchLogic
+{
+public:
+    // Extensions that make a path a picture, lower case with the dot.
+    static const QStringList Extensions;
+    // Part of every path the padding writes by default; folder listings for the
+    // folder button and drops leave such paths out so outputs are not re-padded.
+    static const QString OutputFolderMarker;
+
+    // True when the path's extension, in lower case, is one of Extensions.
+    static bool IsPicture(const QString &path);
+
+    // Reads the switches left to right, exactly and case-sensitively. A switch
+    // that takes a value consumes the next argument whatever it looks like; as
+    // the last argument it is ignored. Unknown "--" switches are ignored; other
+    // arguments are kept only when a file or folder of that name exists.
+    static StartupArguments ParseArguments(const QStringList &arguments);
+
+    // Picture files in `folder` (and its subfolders when `recursive`), in the
+    // order the file system lists them, with the folder text as given as
+    // prefix. With `skipOutputFolders`, paths containing OutputFolderMarker are
+    // left out. Symbolic links to folders are not followed, so a link loop
+    // cannot make the listing endless. Returns false with `error` naming the
+    // first folder that could not be read; the pictures of every readable
+    // folder are listed all the same.
+    static bool ListPictures(const QString &folder, bool recursive, bool skipOutputFolders, QStringList *pictures,
+                             QString *error = nullptr);
+
+    // "hh:mm:ss" with whole hours not wrapped at 24 (at least two digits), all
+    // fields truncated; a negative span shows as 00:00:00.
+    static QString Duration(qint64 milliseconds);
+
+    // Estimated time left after `done` of `total` files took `elapsedMilliseconds`:
+    // the average so far times the files still to go.
+    static qint64 RemainingMilliseconds(qint64 elapsedMilliseconds, int done, int total);
+
+    // "[HH:mm:ss] " + text: one line of the live log, without its line break.
+    static QString LogLine(const QTime &time, const QString &text);
+
+    // "[成功] name  old -> new  message" (or "[失败] …") for one processed file.
+    static QString ResultLine(const ProcessResult &result);
+
+    // "错误报告_yyyyMMdd_HHmmss.txt" for a run started at `start`.
+    static QString ReportFileName(const QDateTime &start);
+
+    // "yyyy-MM-dd HH:mm:ss " + line + CR LF: one line of the error report.
+    static QString ReportLine(const QDateTime &time, const QString &line);
+
+    // Appends `text` to the report at `path` in UTF-8; a file that is new (or
+    // empty) first gets the UTF-8 byte-order mark. Returns false with `error`.
+    static bool AppendToReport(const QString &path, const QString &text, QString *error);
+
+    // Creates `path` with any missing parents. Returns false with `error`.
+    static bool MakeFolder(const QString &path, QString *error);
+};

@@ -1,0 +1,15 @@
+#include "FolderPicker.h"
+
+#include <QFileDialog>
+
+QString FolderPicker::Show(QWidget *owner, const QString &title)
+{
+    QFileDialog dialog(owner, title);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("选择此文件夹"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
+}

@@ -1,0 +1,685 @@
+#include "MainForm.h"
+
+#include "BatchLogic.h"
+#include "FolderPicker.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTextCursor>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+const char *const VellumStyleSheet = R"(
+QMainWindow, QWidget#centralArea, QWidget#buttonRow, QWidget#outputRow, QWidget#optionsRow,
+QWidget#progressRow, QGroupBox, QLabel, QCheckBox, QDialog, QMessageBox {
+    background-color: rgb(238, 234, 224);
+    color: rgb(23, 39, 80);
+}
+QGroupBox {
+    border: 1px solid rgb(200, 196, 184);
+    border-radius: 3px;
+    margin-top: 10px;
+    padding-top: 6px;
+}
+QGroupBox::title {
+    subcontrol-origin: margin;
+    left: 8px;
+    padding: 0 4px;
+}
+QLineEdit, QPlainTextEdit, QListWidget, QListView, QComboBox, QComboBox QAbstractItemView {
+    background-color: rgb(250, 248, 242);
+    color: rgb(23, 39, 80);
+    selection-background-color: rgb(23, 53, 116);
+    selection-color: white;
+}
+QLineEdit, QListWidget {
+    border: 1px solid rgb(170, 167, 158);
+}
+QLineEdit {
+    padding: 2px 4px;
+}
+QFrame#logFrame {
+    background-color: rgb(250, 248, 242);
+    border: 1px solid rgb(170, 167, 158);
+    border-top-color: rgb(140, 137, 128);
+    border-left-color: rgb(140, 137, 128);
+}
+QPlainTextEdit#log {
+    border: none;
+}
+QPushButton {
+    background-color: rgb(247, 243, 233);
+    color: rgb(23, 39, 80);
+    border: 1px solid rgb(170, 167, 158);
+    padding: 4px 14px;
+}
+QPushButton:hover {
+    background-color: rgb(252, 250, 244);
+}
+QPushButton:pressed {
+    background-color: rgb(232, 227, 214);
+}
+QPushButton:disabled {
+    color: rgb(150, 150, 150);
+}
+QPushButton#startButton {
+    background-color: rgb(23, 53, 116);
+    color: white;
+    border: 2px solid rgb(196, 168, 78);
+    font-weight: bold;
+}
+QPushButton#startButton:hover {
+    background-color: rgb(33, 68, 140);
+}
+QPushButton#startButton:disabled {
+    background-color: rgb(96, 112, 146);
+    color: rgb(220, 220, 220);
+}
+QProgressBar {
+    background-color: rgb(250, 248, 242);
+    border: 1px solid rgb(170, 167, 158);
+}
+QProgressBar::chunk {
+    background-color: rgb(23, 53, 116);
+}
+QStatusBar {
+    background-color: rgb(23, 53, 116);
+    color: white;
+}
+QStatusBar QLabel {
+    background-color: transparent;
+    color: white;
+    padding: 0 6px;
+}
+QStatusBar QLabel#contactLabel {
+    color: rgb(232, 206, 120);
+    text-decoration: underline;
+}
+)";
+
+// File-system paths carried by a drag, in their order.
+QStringList localPaths(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+MainForm::MainForm(const QStringList &arguments, QWidget *parent)
+    : QMainWindow(parent)
+{
+    BuildControls();
+
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("图片尺寸4倍数补齐工具"));
+    resize(960, 720);
+    setMinimumSize(780, 580);
+    if (QFile::exists(QStringLiteral(":/AppIcon")))
+        setWindowIcon(QIcon(QStringLiteral(":/AppIcon")));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    BuildLayout();
+    ApplyVellumTheme();
+    LoadStartupArguments(arguments);
+
+    clock = new QTimer(this);
+    clock->setObjectName(QStringLiteral("clock"));
+    clock->setInterval(250);
+    connect(clock, &QTimer::timeout, this, [this] {
+        if (running)
+            elapsed->setText(QStringLiteral("已用时间：") + BatchLogic::Duration(watch.elapsed()));
+    });
+}
+
+void MainForm::BuildControls()
+{
+    const auto named = [](QWidget *widget, const char *name) {
+        widget->setObjectName(QLatin1String(name));
+        return widget;
+    };
+
+    chooseFilesButton = new QPushButton(QStringLiteral("选择多个图片"));
+    chooseFolderButton = new QPushButton(QStringLiteral("选择文件夹"));
+    clearFilesButton = new QPushButton(QStringLiteral("清空列表"));
+    named(chooseFilesButton, "chooseFilesButton");
+    named(chooseFolderButton, "chooseFolderButton");
+    named(clearFilesButton, "clearFilesButton");
+
+    fileList = new QListWidget;
+    named(fileList, "fileList");
+    fileList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // One row height for all: long lists lay out without measuring every row.
+    fileList->setUniformItemSizes(true);
+    fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    fileList->setAcceptDrops(true);
+    fileList->viewport()->setAcceptDrops(true);
+    fileList->viewport()->installEventFilter(this);
+
+    outputBox = new QLineEdit;
+    named(outputBox, "outputBox");
+    chooseOutputButton = new QPushButton(QStringLiteral("浏览"));
+    clearOutputButton = new QPushButton(QStringLiteral("恢复原位置替换"));
+    named(chooseOutputButton, "chooseOutputButton");
+    named(clearOutputButton, "clearOutputButton");
+
+    sizeRuleBox = new QComboBox;
+    named(sizeRuleBox, "sizeRuleBox");
+    sizeRuleBox->addItems({ImageProcessor::RuleMultipleOf4, ImageProcessor::RuleEven, ImageProcessor::RulePowerOfTwo});
+    sizeRuleBox->setFixedWidth(145);
+    fillBox = new QComboBox;
+    named(fillBox, "fillBox");
+    fillBox->addItems({ImageProcessor::FillTransparent, ImageProcessor::FillWhite, ImageProcessor::FillBlack});
+    fillBox->setFixedWidth(80);
+    centeredBox = new QCheckBox(QStringLiteral("内容居中"));
+    named(centeredBox, "centeredBox");
+    centeredBox->setChecked(true);
+    pngBox = new QCheckBox(QStringLiteral("统一输出无损 PNG"));
+    named(pngBox, "pngBox");
+    recursiveBox = new QCheckBox(QStringLiteral("文件夹含子目录"));
+    named(recursiveBox, "recursiveBox");
+    recursiveBox->setChecked(true);
+
+    progress = new QProgressBar;
+    named(progress, "progress");
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    progress->setTextVisible(false);
+    status = new QLabel(QStringLiteral("就绪"));
+    elapsed = new QLabel(QStringLiteral("已用时间：00:00:00"));
+    remaining = new QLabel(QStringLiteral("剩余时间：--:--:--"));
+    named(status, "status");
+    named(elapsed, "elapsed");
+    named(remaining, "remaining");
+
+    log = new QPlainTextEdit;
+    named(log, "log");
+    log->setReadOnly(true);
+    log->setFrameShape(QFrame::NoFrame);
+    log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    startButton = new QPushButton(QStringLiteral("开始处理"));
+    named(startButton, "startButton");
+
+    makerLabel = new QLabel(QStringLiteral("制作者：Pictavo 工作室"));
+    contactLabel = new QLabel(QStringLiteral("联系邮箱：support@pictavo.example"));
+    named(makerLabel, "makerLabel");
+    named(contactLabel, "contactLabel");
+
+    worker = new QFutureWatcher<ProcessResult>(this);
+    connect(worker, &QFutureWatcherBase::finished, this, &MainForm::FileDone);
+
+    connect(chooseFilesButton, &QPushButton::clicked, this, &MainForm::ChooseFiles);
+    connect(chooseFolderButton, &QPushButton::clicked, this, &MainForm::ChooseFolder);
+    connect(clearFilesButton, &QPushButton::clicked, this, &MainForm::ClearFiles);
+    connect(chooseOutputButton, &QPushButton::clicked, this, &MainForm::ChooseOutput);
+    connect(clearOutputButton, &QPushButton::clicked, this, &MainForm::ClearOutput);
+    connect(startButton, &QPushButton::clicked, this, &MainForm::StartProcessing);
+}
+
+void MainForm::BuildLayout()
+{
+    auto *central = new QWidget;
+    central->setObjectName(QStringLiteral("centralArea"));
+    auto *rows = new QVBoxLayout(central);
+    rows->setContentsMargins(10, 0, 10, 10);
+    rows->setSpacing(0);
+
+    auto *buttonRow = new QWidget;
+    buttonRow->setObjectName(QStringLiteral("buttonRow"));
+    buttonRow->setFixedHeight(42);
+    auto *buttons = new QHBoxLayout(buttonRow);
+    buttons->setContentsMargins(0, 8, 8, 8);
+    buttons->setSpacing(8);
+    buttons->addWidget(chooseFilesButton);
+    buttons->addWidget(chooseFolderButton);
+    buttons->addWidget(clearFilesButton);
+    buttons->addStretch();
+    rows->addWidget(buttonRow);
+
+    fileList->setFixedHeight(160);
+    rows->addWidget(fileList);
+
+    auto *outputRow = new QWidget;
+    outputRow->setObjectName(QStringLiteral("outputRow"));
+    outputRow->setFixedHeight(38);
+    auto *output = new QGridLayout(outputRow);
+    output->setContentsMargins(0, 6, 0, 4);
+    output->setHorizontalSpacing(8);
+    output->addWidget(new QLabel(QStringLiteral("输出目录（留空＝原位置替换）：")), 0, 0);
+    output->addWidget(outputBox, 0, 1);
+    output->addWidget(chooseOutputButton, 0, 2);
+    output->addWidget(clearOutputButton, 0, 3);
+    output->setColumnStretch(1, 1);
+    rows->addWidget(outputRow);
+
+    auto *optionsRow = new QWidget;
+    optionsRow->setObjectName(QStringLiteral("optionsRow"));
+    optionsRow->setFixedHeight(46);
+    auto *options = new QHBoxLayout(optionsRow);
+    options->setContentsMargins(0, 8, 0, 8);
+    options->setSpacing(8);
+    options->addWidget(new QLabel(QStringLiteral("尺寸规则：")));
+    options->addWidget(sizeRuleBox);
+    options->addSpacing(12);
+    options->addWidget(new QLabel(QStringLiteral("补边颜色：")));
+    options->addWidget(fillBox);
+    options->addSpacing(12);
+    options->addWidget(centeredBox);
+    options->addSpacing(8);
+    options->addWidget(pngBox);
+    options->addSpacing(8);
+    options->addWidget(recursiveBox);
+    options->addStretch();
+    rows->addWidget(optionsRow);
+
+    auto *progressRow = new QWidget;
+    progressRow->setObjectName(QStringLiteral("progressRow"));
+    progressRow->setFixedHeight(58);
+    auto *progressGrid = new QGridLayout(progressRow);
+    progressGrid->setContentsMargins(0, 4, 0, 4);
+    progressGrid->setHorizontalSpacing(8);
+    progressGrid->setVerticalSpacing(6);
+    progressGrid->addWidget(progress, 0, 0, 1, 3);
+    progressGrid->addWidget(status, 1, 0);
+    progressGrid->addWidget(elapsed, 1, 1);
+    progressGrid->addWidget(remaining, 1, 2);
+    progressGrid->setColumnStretch(0, 40);
+    progressGrid->setColumnStretch(1, 30);
+    progressGrid->setColumnStretch(2, 30);
+    // Equal stretch alone would still size columns by their texts; a zero minimum keeps the 40/30/30 split.
+    for (QLabel *label : {status, elapsed, remaining})
+        label->setMinimumWidth(0);
+    progress->setFixedHeight(22);
+    rows->addWidget(progressRow);
+
+    auto *logGroup = new QGroupBox(QStringLiteral("实时处理日志"));
+    logGroup->setObjectName(QStringLiteral("logGroup"));
+    auto *logGroupLayout = new QVBoxLayout(logGroup);
+    logGroupLayout->setContentsMargins(8, 8, 8, 8);
+    auto *logFrame = new QFrame;
+    logFrame->setObjectName(QStringLiteral("logFrame"));
+    logFrame->setFrameShape(QFrame::StyledPanel);
+    logFrame->setFrameShadow(QFrame::Sunken);
+    auto *logFrameLayout = new QVBoxLayout(logFrame);
+    logFrameLayout->setContentsMargins(1, 1, 1, 1);
+    logFrameLayout->addWidget(log);
+    logGroupLayout->addWidget(logFrame);
+    rows->addWidget(logGroup, 1);
+
+    rows->addSpacing(8);
+    startButton->setFixedHeight(42);
+    rows->addWidget(startButton);
+
+    setCentralWidget(central);
+
+    QStatusBar *strip = statusBar();
+    strip->setObjectName(QStringLiteral("creditStrip"));
+    strip->setSizeGripEnabled(false);
+    strip->addWidget(makerLabel);
+    strip->addWidget(contactLabel);
+}
+
+void MainForm::ApplyVellumTheme()
+{
+    // Names as Windows knows them first; elsewhere fontconfig substitutes, and Noto CJK draws the Chinese.
+    QFont font(QStringLiteral("Microsoft YaHei UI"), 9);
+    font.setFamilies({QStringLiteral("Microsoft YaHei UI"), QStringLiteral("Noto Sans CJK SC")});
+    setFont(font);
+    setStyleSheet(QString::fromUtf8(VellumStyleSheet));
+}
+
+void MainForm::LoadStartupArguments(const QStringList &arguments)
+{
+    const StartupArguments parsed = BatchLogic::ParseArguments(arguments);
+    if (parsed.ruleIndex)
+        sizeRuleBox->setCurrentIndex(*parsed.ruleIndex);
+    if (parsed.fillIndex)
+        fillBox->setCurrentIndex(*parsed.fillIndex);
+    if (parsed.outputDir)
+        outputBox->setText(*parsed.outputDir);
+    if (parsed.centered)
+        centeredBox->setChecked(*parsed.centered);
+    if (parsed.png)
+        pngBox->setChecked(true);
+    if (parsed.recursive)
+        recursiveBox->setChecked(true);
+
+    // Folders named on the command line keep their output-folder pictures: the
+    // caller asked for exactly that folder.
+    if (!parsed.paths.isEmpty()) {
+        QStringList pictures;
+        for (const QString &path : parsed.paths) {
+            if (QFileInfo(path).isDir())
+                BatchLogic::ListPictures(path, recursiveBox->isChecked(), false, &pictures);
+            else if (BatchLogic::IsPicture(path))
+                pictures.append(path);
+        }
+        AddFiles(pictures);
+    }
+    startRequested = parsed.start && !files.isEmpty();
+}
+
+void MainForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (shown)
+        return;
+    shown = true;
+    if (startRequested)
+        QTimer::singleShot(0, this, &MainForm::StartProcessing);
+}
+
+void MainForm::AddFiles(const QStringList &paths)
+{
+    if (running)
+        return;
+    QStringList added;
+    for (const QString &path : paths) {
+        if (!BatchLogic::IsPicture(path))
+            continue;
+        const QString key = path.toLower();
+        if (fileKeys.contains(key))
+            continue;
+        fileKeys.insert(key);
+        added.append(path);
+    }
+    if (!added.isEmpty()) {
+        files.append(added);
+        // One batch insert without repaints: thousands of rows arrive in one step.
+        fileList->setUpdatesEnabled(false);
+        fileList->addItems(added);
+        fileList->setUpdatesEnabled(true);
+    }
+    status->setText(QStringLiteral("已选择 %1 个图片").arg(files.size()));
+}
+
+void MainForm::ChooseFiles()
+{
+    if (running)
+        return;
+    // Upper-case patterns too: the widget dialog matches names case-sensitively where the file system does.
+    const QStringList chosen = QFileDialog::getOpenFileNames(
+        this, QStringLiteral("选择多个图片"), QString(),
+        QStringLiteral("图片文件 (*.jpg *.jpeg *.png *.bmp *.gif *.tif *.tiff "
+                       "*.JPG *.JPEG *.PNG *.BMP *.GIF *.TIF *.TIFF);;所有文件 (*)"));
+    if (!chosen.isEmpty())
+        AddFiles(chosen);
+}
+
+void MainForm::ChooseFolder()
+{
+    if (running)
+        return;
+    const QString folder = FolderPicker::Show(this, QStringLiteral("选择图片文件夹"));
+    if (folder.isEmpty())
+        return;
+    QStringList pictures;
+    BatchLogic::ListPictures(folder, recursiveBox->isChecked(), true, &pictures);
+    AddFiles(pictures);
+}
+
+void MainForm::ClearFiles()
+{
+    if (running)
+        return;
+    files.clear();
+    fileKeys.clear();
+    fileList->clear();
+    progress->setValue(0);
+    status->setText(QStringLiteral("就绪"));
+}
+
+void MainForm::ChooseOutput()
+{
+    if (running)
+        return;
+    const QString folder = FolderPicker::Show(this, QStringLiteral("选择输出目录"));
+    if (!folder.isEmpty())
+        outputBox->setText(native(folder));
+}
+
+void MainForm::ClearOutput()
+{
+    if (running)
+        return;
+    outputBox->clear();
+}
+
+void MainForm::DropPaths(const QStringList &paths)
+{
+    const qsizetype before = files.size();
+    int folders = 0;
+    QStringList pictures;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            ++folders;
+            QString error;
+            if (!BatchLogic::ListPictures(path, recursiveBox->isChecked(), true, &pictures, &error))
+                Log(QStringLiteral("[拖入失败] ") + native(path) + QStringLiteral("；") + error);
+        } else if (info.isFile() && BatchLogic::IsPicture(path)) {
+            pictures.append(path);
+        }
+    }
+    AddFiles(pictures);
+    Log(QStringLiteral("已拖入 %1 个项目（其中 %2 个文件夹），新增 %3 张图片。")
+            .arg(paths.size())
+            .arg(folders)
+            .arg(files.size() - before));
+}
+
+bool MainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != fileList->viewport())
+        return QMainWindow::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (!running && !localPaths(drag->mimeData()).isEmpty()) {
+            drag->setDropAction(Qt::CopyAction);
+            drag->accept();
+        } else {
+            drag->setDropAction(Qt::IgnoreAction);
+            drag->ignore();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QStringList paths = localPaths(drop->mimeData());
+        if (running || paths.isEmpty()) {
+            drop->ignore();
+            return true;
+        }
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        DropPaths(paths);
+        return true;
+    }
+    default:
+        return QMainWindow::eventFilter(watched, event);
+    }
+}
+
+void MainForm::Log(const QString &text)
+{
+    QTextCursor cursor(log->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(BatchLogic::LogLine(QTime::currentTime(), text) + QLatin1Char('\n'));
+    log->setTextCursor(cursor);
+    log->ensureCursorVisible();
+}
+
+void MainForm::StartProcessing()
+{
+    if (running)
+        return;
+    if (files.isEmpty()) {
+        ShowMessage(QMessageBox::Warning, windowTitle(), QStringLiteral("请先选择图片或文件夹。"));
+        return;
+    }
+    const QString outDir = outputBox->text().trimmed();
+    const bool inPlace = outDir.isEmpty();
+    if (!inPlace) {
+        QString error;
+        if (!BatchLogic::MakeFolder(outDir, &error)) {
+            ShowMessage(QMessageBox::NoIcon, QString(), QStringLiteral("无法创建输出目录：") + error);
+            return;
+        }
+    }
+
+    running = true;
+    startButton->setEnabled(false);
+    SetListButtonsEnabled(false);
+    progress->setMaximum(int(files.size()));
+    progress->setValue(0);
+    watch.restart();
+    clock->start();
+
+    run = Run();
+    run.outDir = outDir;
+    run.inPlace = inPlace;
+    Log(QStringLiteral("开始处理 %1 个图片；").arg(files.size())
+        + (inPlace ? QStringLiteral("模式：原位置替换原文件") : QStringLiteral("输出目录：") + outDir));
+    const QString reportFolder = inPlace ? QFileInfo(files.first()).absolutePath() : QDir(outDir).absolutePath();
+    run.reportPath = QDir(reportFolder).filePath(BatchLogic::ReportFileName(QDateTime::currentDateTime()));
+
+    ProcessNext();
+}
+
+void MainForm::ProcessNext()
+{
+    // Options are read afresh for every file, so a change during a run reaches the files still to come.
+    const QString source = files.at(run.index);
+    const QString outDir = run.outDir;
+    const bool inPlace = run.inPlace;
+    const QString rule = sizeRuleBox->currentText();
+    const QString fill = fillBox->currentText();
+    const bool centered = centeredBox->isChecked();
+    const bool png = pngBox->isChecked();
+    worker->setFuture(QtConcurrent::run([source, outDir, inPlace, rule, fill, centered, png] {
+        return ImageProcessor::Process(source, outDir, inPlace, rule, fill, centered, png);
+    }));
+}
+
+void MainForm::FileDone()
+{
+    const ProcessResult result = worker->result();
+    if (result.Success)
+        ++run.succeeded;
+    else
+        ++run.failed;
+    const QString line = BatchLogic::ResultLine(result);
+    Log(line);
+    if (!result.Success)
+        WriteReportLine(line);
+
+    const int done = run.index + 1;
+    const int total = int(files.size());
+    progress->setValue(done);
+    status->setText(QStringLiteral("进度：%1/%2").arg(done).arg(total));
+    remaining->setText(QStringLiteral("剩余时间：")
+                       + BatchLogic::Duration(BatchLogic::RemainingMilliseconds(watch.elapsed(), done, total)));
+
+    run.index = done;
+    if (done < total)
+        ProcessNext();
+    else
+        FinishRun();
+}
+
+void MainForm::WriteReportLine(const QString &line)
+{
+    if (!run.reportError.isEmpty())
+        return;
+    QString error;
+    if (!BatchLogic::AppendToReport(run.reportPath, BatchLogic::ReportLine(QDateTime::currentDateTime(), line),
+                                    &error)) {
+        run.reportError = error;
+        Log(QStringLiteral("无法写入错误报告：") + native(run.reportPath) + QStringLiteral("；") + error);
+    }
+}
+
+void MainForm::FinishRun()
+{
+    clock->stop();
+    running = false;
+    startButton->setEnabled(true);
+    SetListButtonsEnabled(true);
+    remaining->setText(QStringLiteral("剩余时间：00:00:00"));
+    status->setText(QStringLiteral("完成：成功 %1，失败 %2").arg(run.succeeded).arg(run.failed));
+
+    const QString report = native(run.reportPath);
+    if (run.failed == 0) {
+        Log(QStringLiteral("处理完成；全部成功，未生成处理报告。"));
+        ShowMessage(QMessageBox::NoIcon, windowTitle(),
+                    QStringLiteral("处理完成\n成功：%1\n失败：0\n\n全部成功，未生成处理报告。").arg(run.succeeded));
+    } else if (run.reportError.isEmpty()) {
+        Log(QStringLiteral("处理完成；发现错误，错误报告：") + report);
+        ShowMessage(QMessageBox::NoIcon, windowTitle(),
+                    QStringLiteral("处理完成\n成功：%1\n失败：%2\n\n错误报告：%3")
+                        .arg(QString::number(run.succeeded), QString::number(run.failed), report));
+    } else {
+        Log(QStringLiteral("处理完成；发现错误，错误报告未能写入：") + report);
+        ShowMessage(QMessageBox::NoIcon, windowTitle(),
+                    QStringLiteral("处理完成\n成功：%1\n失败：%2\n\n错误报告未能写入：%3\n%4")
+                        .arg(QString::number(run.succeeded), QString::number(run.failed), report, run.reportError));
+    }
+}
+
+void MainForm::SetListButtonsEnabled(bool enabled)
+{
+    for (QPushButton *button :
+         {chooseFilesButton, chooseFolderButton, clearFilesButton, chooseOutputButton, clearOutputButton})
+        button->setEnabled(enabled);
+}
+
+void MainForm::ShowMessage(QMessageBox::Icon icon, const QString &caption, const QString &text)
+{
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
+    box.exec();
+}
