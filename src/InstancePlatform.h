@@ -43,6 +43,9 @@ bool peerIsSameUser(const QLocalSocket &socket);
 enum class LockResult { Acquired, HeldByOther, Failed };
 LockResult acquireToolLock(const QString &name, QString *error);
 
+// Gives the lock up before the process ends (a restart hands the tool over).
+void releaseToolLock();
+
 // Waits up to `milliseconds` for a lock held by a process that is going away.
 LockResult waitForToolLock(const QString &name, int milliseconds, QString *error);
 

@@ -19,6 +19,8 @@ namespace InstancePlatform {
 
 namespace {
 
+int heldLock = -1;
+
 bool ownedAndClosed(const struct stat &info)
 {
     return info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
@@ -125,14 +127,25 @@ LockResult acquireToolLock(const QString &name, QString *error)
     const int fd = openLockFile(path, error);
     if (fd < 0)
         return LockResult::Failed;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        return LockResult::Acquired; // the descriptor stays open for the life of the process
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        if (heldLock >= 0)
+            ::close(heldLock);
+        heldLock = fd; // open for the life of the process, unless handed over
+        return LockResult::Acquired;
+    }
     const int code = errno;
     ::close(fd);
     if (code == EWOULDBLOCK)
         return LockResult::HeldByOther;
     *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(code)));
     return LockResult::Failed;
+}
+
+void releaseToolLock()
+{
+    if (heldLock >= 0)
+        ::close(heldLock);
+    heldLock = -1;
 }
 
 LockResult waitForToolLock(const QString &name, int milliseconds, QString *error)

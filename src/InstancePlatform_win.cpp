@@ -11,6 +11,10 @@
 
 namespace InstancePlatform {
 
+namespace {
+HANDLE heldMutex = nullptr;
+}
+
 QString userName()
 {
     return qEnvironmentVariable("USERNAME");
@@ -69,7 +73,17 @@ LockResult acquireToolLock(const QString &name, QString *error)
         CloseHandle(mutex);
         return LockResult::HeldByOther;
     }
-    return LockResult::Acquired; // the handle stays open for the life of the process
+    if (heldMutex)
+        CloseHandle(heldMutex);
+    heldMutex = mutex; // open for the life of the process, unless handed over
+    return LockResult::Acquired;
+}
+
+void releaseToolLock()
+{
+    if (heldMutex)
+        CloseHandle(heldMutex);
+    heldMutex = nullptr;
 }
 
 LockResult waitForToolLock(const QString &name, int milliseconds, QString *error)

@@ -20,6 +20,8 @@ namespace {
 
 const char *const PayloadProperty = "pictavoPayload";
 
+QPointer<QLocalServer> runningServer;
+
 void applyPaths(const Target &target, const QStringList &paths)
 {
     if (target.addPaths)
@@ -208,10 +210,17 @@ int serve(QObject *parent, IntegratedTools::Tool tool, const QStringList &paths,
         }
     });
 
+    runningServer = server;
     auto *inboxTimer = new QTimer(server);
     QObject::connect(inboxTimer, &QTimer::timeout, server, [target, tool] { drainInbox(target, tool); });
     inboxTimer->start(100);
     return -1;
+}
+
+void relinquish()
+{
+    delete runningServer; // closes the endpoint and stops the inbox timer, its child
+    InstancePlatform::releaseToolLock();
 }
 
 void bringForward(QWidget *window)

@@ -53,6 +53,10 @@ int handOver(IntegratedTools::Tool tool, const QStringList &paths);
 // Returns -1 to go on and show the window, or the exit code to end with.
 int serve(QObject *parent, IntegratedTools::Tool tool, const QStringList &paths, const Target &target);
 
+// Gives up this instance's claim: stops listening and draining and releases
+// the lock, so a program started next becomes the first instance.
+void relinquish();
+
 // Restores, shows, raises and activates the window.
 void bringForward(QWidget *window);
 

@@ -154,6 +154,9 @@ void tst_SingleInstance::lockIsExclusive()
     QCOMPARE(InstancePlatform::acquireToolLock(name, &error), InstancePlatform::LockResult::Acquired);
     QCOMPARE(InstancePlatform::acquireToolLock(name, &error), InstancePlatform::LockResult::HeldByOther);
     QCOMPARE(InstancePlatform::waitForToolLock(name, 100, &error), InstancePlatform::LockResult::HeldByOther);
+    // Handing over (a restart) gives the lock to whoever asks next.
+    SingleInstance::relinquish();
+    QCOMPARE(InstancePlatform::acquireToolLock(name, &error), InstancePlatform::LockResult::Acquired);
     // A link planted at the lock's name is never followed.
     QVERIFY(QFile::link(m_runtime->filePath(QStringLiteral("elsewhere")),
                         m_runtime->filePath(QStringLiteral("Pictavo.Tool.psd-slim.lock"))));
