@@ -1,0 +1,698 @@
+#include "IntegratedToolPage.h"
+
+#include "Localization.h"
+#include "Theme.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QDirIterator>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMimeData>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QUrl>
+
+// The list of selected files: accepts dropped files and folders, paints a hint
+// while it is empty and turns the Delete key into a removal request. What a
+// drop or a deletion means is left to the handlers the page installs.
+class ToolDropTree : public QTreeWidget
+{
+    Q_OBJECT
+
+public:
+    using DropHandler = std::function<void(const QStringList &)>;
+    using DeleteHandler = std::function<void()>;
+
+    explicit ToolDropTree(QWidget *parent = nullptr)
+        : QTreeWidget(parent)
+    {
+    }
+    ~ToolDropTree() override = default;
+
+    void setDropHandler(DropHandler handler) { m_dropHandler = std::move(handler); }
+    void setDeleteHandler(DeleteHandler handler) { m_deleteHandler = std::move(handler); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void setDropActive(bool active);
+
+    DropHandler m_dropHandler;
+    DeleteHandler m_deleteHandler;
+};
+
+void ToolDropTree::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && m_deleteHandler) {
+        m_deleteHandler();
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void ToolDropTree::paintEvent(QPaintEvent *event)
+{
+    QTreeWidget::paintEvent(event);
+    if (topLevelItemCount() > 0)
+        return;
+
+    const bool dark = isDarkTheme();
+    QPainter painter(viewport());
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor::fromRgb(dark ? 0x60a5fa : 0x2463d4), 1.5, Qt::DashLine, Qt::SquareCap, Qt::BevelJoin));
+    painter.setBrush(QColor::fromRgb(dark ? 0x202731 : 0xf7f9fc));
+    const QRectF box(18, 18, viewport()->width() - 36, viewport()->height() - 36);
+    painter.drawRoundedRect(box, 5, 5, Qt::AbsoluteSize);
+
+    QFont font = painter.font();
+    font.setPointSize(11);
+    font.setWeight(QFont::Bold);
+    painter.setFont(font);
+    painter.setPen(QColor::fromRgb(dark ? 0xd7e0ea : 0x243f65));
+    painter.drawText(box.adjusted(34, 23, -34, -23), Qt::AlignCenter,
+                     translateToolText(QStringLiteral("将文件或文件夹拖到这里\n也可以使用上方的选择按钮")));
+}
+
+void ToolDropTree::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!event->mimeData()->hasUrls()) {
+        QTreeWidget::dragEnterEvent(event);
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    setDropActive(true);
+}
+
+void ToolDropTree::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!event->mimeData()->hasUrls()) {
+        QTreeWidget::dragMoveEvent(event);
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void ToolDropTree::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    setDropActive(false);
+    QTreeWidget::dragLeaveEvent(event);
+}
+
+void ToolDropTree::dropEvent(QDropEvent *event)
+{
+    QStringList paths;
+    const QList<QUrl> urls = event->mimeData()->urls();
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            paths.append(QDir::cleanPath(url.toLocalFile()));
+    }
+    setDropActive(false);
+    if (paths.isEmpty() || !m_dropHandler) {
+        event->ignore();
+        return;
+    }
+    m_dropHandler(paths);
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+// The style sheet selects on the property, so the tree is polished again to
+// pick up the dashed border.
+void ToolDropTree::setDropActive(bool active)
+{
+    setProperty("dropActive", active);
+    style()->unpolish(this);
+    style()->polish(this);
+    viewport()->update();
+}
+
+namespace {
+
+// Written for the light look; the dark look is derived by the theme exchange,
+// which works on these exact colour codes.
+QString pageStyleSheet()
+{
+    return QStringLiteral(
+            "QWidget { background: #f6f8fb; color: #243044; }"
+            "QWidget#standaloneToolPageHeader { background: #ffffff; border: 0; border-bottom: 1px solid #d7dee8; }"
+            "QLabel#toolTitle { color: #172b4d; background: transparent; border: 0; padding: 10px 0; "
+            "font-size: 15pt; font-weight: 700; }"
+            "QToolButton#standaloneToolSettingsButton, QToolButton#standaloneToolHelpButton { "
+            "background: transparent; border: 0; padding: 0; }"
+            "QToolButton#standaloneToolSettingsButton:hover, QToolButton#standaloneToolHelpButton:hover { "
+            "background: #e9f2ff; }"
+            "QLabel#toolSection { color: #36506d; font-weight: 700; padding: 3px 0 1px; }"
+            "QPushButton { color: #1d3557; background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
+            "padding: 6px 14px; min-height: 22px; }"
+            "QPushButton:hover { color: #1d4ed8; background: #edf4ff; border-color: #2563eb; }"
+            "QPushButton#integratedToolChooseButton { color: #ffffff; background: #2563eb; border-color: #2563eb; }"
+            "QPushButton#integratedToolChooseButton:hover { background: #1d4ed8; }"
+            "QPushButton#toolStart { color: #ffffff; background: #2563eb; border-color: #2563eb; font-size: 12pt; "
+            "font-weight: 700; min-width: 260px; min-height: 44px; }"
+            "QPushButton#toolStart:hover { background: #1d4ed8; }"
+            "QLabel#toolCredit { color: #6b7788; background: transparent; padding: 2px; font-size: 8pt; }"
+            "QTreeWidget#integratedToolDropList { background: #ffffff; border: 1px solid #cbd5e1; "
+            "alternate-background-color: #f6f8fb; min-height: 190px; }"
+            "QTreeWidget#integratedToolDropList[dropActive=true] { border: 2px dashed #2563eb; background: #eff6ff; }"
+            "QHeaderView::section { background: #f1f4f8; color: #40516a; padding: 5px; border: 0; "
+            "border-right: 1px solid #e1e7ee; border-bottom: 1px solid #d7dee8; }"
+            "QLineEdit, QComboBox { background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
+            "padding: 5px 7px; min-height: 22px; }"
+            "QCheckBox { color: #273244; spacing: 7px; padding: 4px; }"
+            "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid #99a7ba; background: #ffffff; "
+            "border-radius: 3px; }"
+            "QCheckBox::indicator:hover { border-color: #2563eb; }"
+            "QCheckBox::indicator:checked { border-color: #2563eb; background: #2563eb; "
+            "image: url(:/branding/assets/vellum-icons/checkbox-check.svg); }"
+            "QCheckBox::indicator:disabled { background: #edf0f4; border-color: #cbd3df; }"
+            "QTextEdit { background: #ffffff; border: 1px solid #cbd5e1; "
+            "font-family: Consolas, 'Microsoft YaHei UI'; }"
+            "QProgressBar { background: #283445; border: 0; height: 7px; text-align: center; }"
+            "QProgressBar::chunk { background: #5d7da8; }");
+}
+
+QString localized(const char16_t *source)
+{
+    return translateToolText(QString::fromUtf16(source));
+}
+
+QString timeOfDay()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
+}
+
+// The duplicate check's key: paths that differ only in letter case meet.
+QString pathKey(const QString &path)
+{
+    return path.toCaseFolded();
+}
+
+QLabel *makeSectionCaption(const QString &text, QWidget *parent)
+{
+    auto *caption = new QLabel(text, parent);
+    caption->setObjectName(QStringLiteral("toolSection"));
+    return caption;
+}
+
+QCheckBox *makeCheckBox(const QString &name, const QString &text, bool checked, QWidget *parent)
+{
+    auto *box = new QCheckBox(text, parent);
+    box->setObjectName(name);
+    box->setChecked(checked);
+    return box;
+}
+
+} // namespace
+
+IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *parent, bool headerButtons)
+    : QWidget(parent)
+    , m_tool(tool)
+{
+    setObjectName(IntegratedTools::toolKey(tool) + u"UnifiedPage");
+    // The page paints its own background from the sheet like its plain children.
+    setAttribute(Qt::WA_StyledBackground);
+
+    setStyleSheet(pageStyleSheet());
+    setProperty("pictavoBaseStyle", styleSheet());
+    setStyleSheet(themedStyleSheet(styleSheet(), isDarkTheme()));
+
+    auto *pageLayout = new QVBoxLayout(this);
+    pageLayout->setContentsMargins(0, 0, 0, 0);
+    pageLayout->setSpacing(0);
+
+    buildHeader(pageLayout, headerButtons);
+    buildBody(pageLayout);
+    refreshSummary();
+}
+
+IntegratedToolPage::~IntegratedToolPage() = default;
+
+void IntegratedToolPage::setCloseHook(Hook hook)
+{
+    m_closeHook = std::move(hook);
+}
+
+void IntegratedToolPage::setSettingsHook(Hook hook)
+{
+    m_settingsHook = std::move(hook);
+}
+
+void IntegratedToolPage::setHelpHook(Hook hook)
+{
+    m_helpHook = std::move(hook);
+}
+
+void IntegratedToolPage::buildHeader(QVBoxLayout *pageLayout, bool headerButtons)
+{
+    auto *header = new QWidget(this);
+    header->setObjectName(QStringLiteral("standaloneToolPageHeader"));
+    auto *layout = new QHBoxLayout(header);
+    layout->setContentsMargins(20, 0, 12, 0);
+    layout->setSpacing(5);
+
+    auto *title = new QLabel(IntegratedTools::toolDisplayTitle(m_tool), header);
+    title->setObjectName(QStringLiteral("toolTitle"));
+    layout->addWidget(title);
+    layout->addStretch(1);
+
+    if (headerButtons) {
+        const auto addHeaderButton = [this, header, layout](const QString &name, const QString &icon,
+                                                             const QString &toolTip, Hook IntegratedToolPage::*hook) {
+            auto *button = new QToolButton(header);
+            button->setObjectName(name);
+            button->setAutoRaise(true);
+            button->setFixedSize(28, 32);
+            button->setIconSize(QSize(17, 17));
+            button->setIcon(QIcon(icon));
+            button->setToolTip(toolTip);
+            connect(button, &QToolButton::clicked, this, [this, hook] {
+                if (this->*hook)
+                    (this->*hook)();
+            });
+            layout->addWidget(button);
+        };
+        addHeaderButton(QStringLiteral("standaloneToolSettingsButton"),
+                        QStringLiteral(":/branding/assets/vellum-icons/nav-options.svg"), localized(u"设置"),
+                        &IntegratedToolPage::m_settingsHook);
+        addHeaderButton(QStringLiteral("standaloneToolHelpButton"),
+                        QStringLiteral(":/branding/assets/vellum-icons/nav-help.svg"), localized(u"帮助"),
+                        &IntegratedToolPage::m_helpHook);
+    }
+
+    pageLayout->addWidget(header);
+}
+
+QPushButton *IntegratedToolPage::makeButton(const QString &source)
+{
+    auto *button = new QPushButton(translateToolText(source), this);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
+{
+    using IntegratedTools::ImageResize;
+    using IntegratedTools::LayerExport;
+    using IntegratedTools::PsdSlim;
+
+    auto *body = new QWidget(this);
+    auto *rows = new QVBoxLayout(body);
+    rows->setContentsMargins(18, 12, 18, 12);
+    rows->setSpacing(7);
+    pageLayout->addWidget(body, 1);
+
+    // Row 1 and 2: the list's actions.
+    rows->addWidget(makeSectionCaption(localized(u"工具操作"), body));
+
+    auto *buttonRow = new QHBoxLayout;
+    buttonRow->setSpacing(7);
+    QPushButton *choose = makeButton(m_tool == ImageResize ? QStringLiteral("选择多个图片") : QStringLiteral("选择文件"));
+    choose->setObjectName(QStringLiteral("integratedToolChooseButton"));
+    QPushButton *chooseFolders = makeButton(QStringLiteral("选择多个文件夹"));
+    chooseFolders->setObjectName(QStringLiteral("integratedToolChooseFoldersButton"));
+    QPushButton *clear = makeButton(QStringLiteral("清空列表"));
+    QPushButton *back = makeButton(QStringLiteral("返回文件管理"));
+    back->setObjectName(QStringLiteral("integratedToolBackButton"));
+    buttonRow->addWidget(choose);
+    buttonRow->addWidget(chooseFolders);
+    buttonRow->addWidget(clear);
+    if (m_tool == LayerExport) {
+        QPushButton *remove = makeButton(QStringLiteral("移除选中项"));
+        remove->setObjectName(QStringLiteral("layerRemoveSelected"));
+        connect(remove, &QPushButton::clicked, this, &IntegratedToolPage::removeSelected);
+        buttonRow->addWidget(remove);
+        buttonRow->addStretch(1);
+        auto *count = new QLabel(localized(u"已选 0 个 PSD / PSB"), body);
+        count->setObjectName(QStringLiteral("layerSelectedCount"));
+        buttonRow->addWidget(count);
+        buttonRow->addSpacing(10);
+    } else {
+        buttonRow->addStretch(1);
+    }
+    buttonRow->addWidget(back);
+    rows->addLayout(buttonRow);
+
+    // Row 3: the tool's options.
+    auto *optionRow = new QHBoxLayout;
+    optionRow->setSpacing(8);
+    if (m_tool == ImageResize) {
+        auto *sizeRule = new QComboBox(body);
+        sizeRule->setObjectName(QStringLiteral("imageSizeRule"));
+        sizeRule->addItems({localized(u"4 的倍数"), localized(u"偶数（2 的倍数）"), localized(u"2ⁿ（2 的幂）")});
+        auto *fillRule = new QComboBox(body);
+        fillRule->setObjectName(QStringLiteral("imageFillRule"));
+        fillRule->addItems({localized(u"透明"), localized(u"白色"), localized(u"黑色")});
+        optionRow->addWidget(new QLabel(localized(u"尺寸规则："), body));
+        optionRow->addWidget(sizeRule);
+        optionRow->addWidget(new QLabel(localized(u"补边颜色："), body));
+        optionRow->addWidget(fillRule);
+        optionRow->addWidget(makeCheckBox(QStringLiteral("imageCentered"), localized(u"内容居中"), true, body));
+        optionRow->addWidget(makeCheckBox(QStringLiteral("imageOutputPng"), localized(u"统一输出无损 PNG"), false, body));
+        optionRow->addWidget(makeCheckBox(QStringLiteral("imageRecursive"), localized(u"文件夹含子目录"), true, body));
+    } else if (m_tool == PsdSlim) {
+        optionRow->addWidget(makeCheckBox(QStringLiteral("psdDeepClean"),
+                                          localized(u"深度清理嵌入式 PSD/PSB 智能对象（较慢）"), false, body));
+        optionRow->addWidget(
+                new QLabel(localized(u"内置离线安全处理，不启动 Adobe Photoshop；保存前后自动校验画布与图层结构。"), body));
+    } else {
+        auto *selectedLabel = new QLabel(localized(u"已选文件列表：支持 PSD / PSB，也可直接拖入文件或文件夹"), body);
+        selectedLabel->setObjectName(QStringLiteral("layerSelectedLabel"));
+        optionRow->addWidget(selectedLabel);
+    }
+    optionRow->addStretch(1);
+    rows->addLayout(optionRow);
+
+    // Row 4: where the pictures go.
+    if (m_tool == ImageResize) {
+        auto *outputRow = new QHBoxLayout;
+        auto *outputDirectory = new QLineEdit(body);
+        outputDirectory->setObjectName(QStringLiteral("imageOutputDirectory"));
+        outputDirectory->setPlaceholderText(localized(u"留空时直接替换原文件"));
+        QPushButton *browse = makeButton(QStringLiteral("浏览"));
+        QPushButton *restore = makeButton(QStringLiteral("恢复原位置替换"));
+        connect(browse, &QPushButton::clicked, this, [this, outputDirectory] {
+            browseOutputDirectory(outputDirectory, translateToolText(QStringLiteral("选择输出目录")));
+        });
+        connect(restore, &QPushButton::clicked, outputDirectory, &QLineEdit::clear);
+        outputRow->addWidget(new QLabel(localized(u"输出目录（留空＝原位置替换）："), body));
+        outputRow->addWidget(outputDirectory, 1);
+        outputRow->addWidget(browse);
+        outputRow->addWidget(restore);
+        rows->addLayout(outputRow);
+    }
+
+    // Row 5: the list itself.
+    m_fileList = new ToolDropTree(body);
+    m_fileList->setObjectName(QStringLiteral("integratedToolDropList"));
+    m_fileList->setAcceptDrops(true);
+    m_fileList->viewport()->setAcceptDrops(true);
+    m_fileList->setDragDropMode(QAbstractItemView::DropOnly);
+    m_fileList->setDefaultDropAction(Qt::CopyAction);
+    m_fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_fileList->setHeaderLabels({localized(u"文件名"), localized(u"所在位置"), localized(u"大小"), localized(u"状态")});
+    m_fileList->setAlternatingRowColors(true);
+    // A flat list: no branch column, and equal rows keep tens of thousands cheap.
+    m_fileList->setRootIsDecorated(false);
+    m_fileList->setUniformRowHeights(true);
+    QHeaderView *header = m_fileList->header();
+    header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+    m_fileList->setDropHandler([this](const QStringList &paths) { addPaths(paths, true); });
+    m_fileList->setDeleteHandler([this] {
+        removeSelectedRows();
+        refreshSummary();
+    });
+    rows->addWidget(m_fileList, 6);
+
+    // Rows 6 and 7: the layer export's output and trimming.
+    if (m_tool == LayerExport) {
+        auto *outputRow = new QHBoxLayout;
+        outputRow->setSpacing(8);
+        m_layerOutputDirectory = new QLineEdit(body);
+        m_layerOutputDirectory->setObjectName(QStringLiteral("layerOutputDirectory"));
+        m_layerOutputDirectory->setPlaceholderText(localized(u"自动：在 PSD/PSB 旁创建同名文件夹"));
+        QPushButton *browse = makeButton(QStringLiteral("浏览..."));
+        QPushButton *restore = makeButton(QStringLiteral("恢复默认"));
+        connect(browse, &QPushButton::clicked, this, [this] {
+            browseOutputDirectory(m_layerOutputDirectory, translateToolText(QStringLiteral("选择输出文件夹")));
+        });
+        connect(restore, &QPushButton::clicked, m_layerOutputDirectory, &QLineEdit::clear);
+        outputRow->addWidget(new QLabel(localized(u"输出位置："), body));
+        outputRow->addWidget(m_layerOutputDirectory, 1);
+        outputRow->addWidget(browse);
+        outputRow->addWidget(restore);
+        rows->addLayout(outputRow);
+
+        auto *trimRow = new QHBoxLayout;
+        trimRow->setSpacing(8);
+        QCheckBox *trim = makeCheckBox(QStringLiteral("layerTrimTransparency"), localized(u"裁切透明像素"), true, body);
+        trim->setToolTip(localized(u"取消后，每个 PNG 保持原 PSD/PSB 的完整画布尺寸和图层坐标"));
+        auto *sizingCaption = new QLabel(localized(u"补边尺寸："), body);
+        auto *sizingMode = new QComboBox(body);
+        sizingMode->setObjectName(QStringLiteral("layerSizingMode"));
+        sizingMode->addItem(localized(u"无规则（只裁切，不扩图）"), QStringLiteral("none"));
+        sizingMode->addItem(localized(u"4 的倍数"), QStringLiteral("multiple4"));
+        sizingMode->addItem(localized(u"偶数（2 的倍数）"), QStringLiteral("even"));
+        sizingMode->addItem(localized(u"2ⁿ"), QStringLiteral("power2"));
+        sizingMode->setCurrentIndex(1);
+        connect(trim, &QCheckBox::toggled, this, [sizingCaption, sizingMode](bool checked) {
+            sizingCaption->setEnabled(checked);
+            sizingMode->setEnabled(checked);
+        });
+        trimRow->addWidget(trim);
+        trimRow->addSpacing(12);
+        trimRow->addWidget(sizingCaption);
+        trimRow->addWidget(sizingMode);
+        trimRow->addStretch(1);
+        rows->addLayout(trimRow);
+    }
+
+    // Row 8: summary, run times and state.
+    auto *statusRow = new QHBoxLayout;
+    m_summaryLabel = new QLabel(body);
+    statusRow->addWidget(m_summaryLabel);
+    if (m_tool != ImageResize) {
+        m_elapsedLabel = new QLabel(localized(u"已用时间：00:00:00"), body);
+        m_remainingLabel = new QLabel(localized(u"剩余时间：--:--:--"), body);
+        statusRow->addSpacing(14);
+        statusRow->addWidget(m_elapsedLabel);
+        statusRow->addSpacing(10);
+        statusRow->addWidget(m_remainingLabel);
+    }
+    statusRow->addStretch(1);
+    m_statusLabel = new QLabel(localized(u"就绪"), body);
+    m_statusLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    statusRow->addWidget(m_statusLabel);
+    rows->addLayout(statusRow);
+
+    // Row 9: progress.
+    m_progressBar = new QProgressBar(body);
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
+    rows->addWidget(m_progressBar);
+
+    // Rows 10 and 11: the run log.
+    auto *logCaptionRow = new QHBoxLayout;
+    logCaptionRow->addWidget(makeSectionCaption(localized(u"运行日志"), body));
+    logCaptionRow->addStretch(1);
+    m_log = new QTextEdit(body);
+    m_log->setObjectName(QStringLiteral("integratedToolLog"));
+    m_log->setReadOnly(true);
+    m_log->setMaximumHeight(78);
+    if (m_tool == LayerExport) {
+        QPushButton *clearLog = makeButton(QStringLiteral("清理处理日志"));
+        clearLog->setObjectName(QStringLiteral("layerClearLog"));
+        connect(clearLog, &QPushButton::clicked, m_log, &QTextEdit::clear);
+        logCaptionRow->addWidget(clearLog);
+    }
+    rows->addLayout(logCaptionRow);
+    rows->addWidget(m_log);
+
+    // Row 12: start.
+    auto *startRow = new QHBoxLayout;
+    m_startButton = makeButton(m_tool == LayerExport ? QStringLiteral("开始导出") : QStringLiteral("开始处理"));
+    m_startButton->setObjectName(QStringLiteral("toolStart"));
+    m_startButton->setFixedSize(256, 44);
+    startRow->addStretch(1);
+    startRow->addWidget(m_startButton);
+    startRow->addStretch(1);
+    rows->addLayout(startRow);
+
+    // Row 13: credit.
+    auto *credit = new QLabel(localized(u"制作者：Pictavo Studio  ｜  联系邮箱：support@pictavo.example"), body);
+    credit->setObjectName(QStringLiteral("toolCredit"));
+    credit->setAlignment(Qt::AlignCenter);
+    credit->setMinimumHeight(18);
+    rows->addWidget(credit);
+
+    connect(choose, &QPushButton::clicked, this, &IntegratedToolPage::chooseFiles);
+    connect(chooseFolders, &QPushButton::clicked, this, &IntegratedToolPage::chooseFolders);
+    connect(clear, &QPushButton::clicked, this, &IntegratedToolPage::clearList);
+    connect(back, &QPushButton::clicked, this, [this] {
+        if (m_closeHook)
+            m_closeHook();
+    });
+}
+
+void IntegratedToolPage::addPaths(const QStringList &paths, bool recursive)
+{
+    const QStringList extensions = IntegratedTools::acceptedExtensions(m_tool);
+
+    QList<QFileInfo> candidates;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (info.isFile()) {
+            candidates.append(info);
+        } else if (info.isDir()) {
+            QDirIterator entries(info.absoluteFilePath(), QDir::Files | QDir::NoDotAndDotDot,
+                                 recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
+            while (entries.hasNext()) {
+                entries.next();
+                candidates.append(entries.fileInfo());
+            }
+        }
+    }
+
+    int added = 0;
+    int rejected = 0;
+    QList<QTreeWidgetItem *> rows;
+    const QString pending = localized(u"等待处理");
+    const QLocale locale = interfaceLocale();
+    for (const QFileInfo &info : candidates) {
+        if (!info.isFile() || !extensions.contains(info.suffix().toLower())) {
+            ++rejected;
+            continue;
+        }
+        const QString path = info.absoluteFilePath();
+        const QString key = pathKey(path);
+        if (m_selectedKeys.contains(key))
+            continue;
+        m_selectedKeys.insert(key);
+        m_selectedPaths.append(path);
+        auto *row = new QTreeWidgetItem({info.fileName(), QDir::toNativeSeparators(info.absolutePath()),
+                                         locale.formattedDataSize(info.size(), 2, QLocale::DataSizeIecFormat),
+                                         pending});
+        row->setData(0, Qt::UserRole, path);
+        rows.append(row);
+        ++added;
+    }
+
+    // One insertion, painted once: a large folder must not relayout the list per file.
+    if (!rows.isEmpty()) {
+        m_fileList->setUpdatesEnabled(false);
+        m_fileList->addTopLevelItems(rows);
+        m_fileList->setUpdatesEnabled(true);
+    }
+
+    setProperty("selectedToolPaths", m_selectedPaths);
+    if (added != 0 || rejected != 0) {
+        appendLog(translateToolText(QStringLiteral("[%1] 已加入 %2 个文件，忽略 %3 个不适用文件。"))
+                          .arg(timeOfDay(), QString::number(added), QString::number(rejected)));
+    }
+    qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << added
+                      << "rejected=" << rejected << "total=" << m_selectedPaths.size();
+    refreshSummary();
+}
+
+void IntegratedToolPage::chooseFiles()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(this, IntegratedTools::toolDisplayTitle(m_tool), QString(),
+                                                            IntegratedTools::fileDialogFilter(m_tool));
+    addPaths(files, false);
+}
+
+void IntegratedToolPage::chooseFolders()
+{
+    QFileDialog dialog(this, translateToolText(QStringLiteral("选择一个或多个文件夹")), QString(), QString());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setFileMode(QFileDialog::Directory);
+    // Qt's own dialog picks one folder; its views are opened up for several.
+    const QList<QListView *> lists = dialog.findChildren<QListView *>();
+    for (QListView *view : lists)
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    const QList<QTreeView *> trees = dialog.findChildren<QTreeView *>();
+    for (QTreeView *view : trees)
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    if (dialog.exec() == QDialog::Accepted)
+        addPaths(dialog.selectedFiles(), true);
+}
+
+int IntegratedToolPage::removeSelectedRows()
+{
+    const QList<QTreeWidgetItem *> items = m_fileList->selectedItems();
+    if (items.isEmpty())
+        return 0;
+    QSet<QString> removed;
+    for (const QTreeWidgetItem *item : items)
+        removed.insert(item->data(0, Qt::UserRole).toString());
+    m_selectedPaths.removeIf([&removed](const QString &path) { return removed.contains(path); });
+    m_selectedKeys.clear();
+    for (const QString &path : std::as_const(m_selectedPaths))
+        m_selectedKeys.insert(pathKey(path));
+
+    m_fileList->setUpdatesEnabled(false);
+    qDeleteAll(items);
+    m_fileList->setUpdatesEnabled(true);
+    return int(items.size());
+}
+
+void IntegratedToolPage::removeSelected()
+{
+    const int removed = removeSelectedRows();
+    setProperty("selectedToolPaths", m_selectedPaths);
+    if (removed > 0)
+        appendLog(translateToolText(QStringLiteral("[%1] 已移除 %2 个选中文件。")).arg(timeOfDay(), QString::number(removed)));
+    refreshSummary();
+}
+
+void IntegratedToolPage::clearList()
+{
+    m_selectedPaths.clear();
+    m_selectedKeys.clear();
+    m_fileList->clear();
+    setProperty("selectedToolPaths", m_selectedPaths);
+    m_progressBar->setValue(0);
+    m_statusLabel->setText(localized(u"就绪"));
+    appendLog(translateToolText(QStringLiteral("[%1] 已清空文件列表。")).arg(timeOfDay()));
+    refreshSummary();
+}
+
+void IntegratedToolPage::refreshSummary()
+{
+    qint64 total = 0;
+    for (const QString &path : std::as_const(m_selectedPaths))
+        total += QFileInfo(path).size();
+    const QString extensions = IntegratedTools::acceptedExtensions(m_tool).join(u" / ").toUpper();
+    m_summaryLabel->setText(translateToolText(QStringLiteral("%1 个文件  |  %2  |  支持：%3"))
+                                    .arg(QString::number(m_selectedPaths.size()), formatDataSize(total), extensions));
+    if (auto *count = findChild<QLabel *>(QStringLiteral("layerSelectedCount")))
+        count->setText(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(m_selectedPaths.size()));
+}
+
+void IntegratedToolPage::appendLog(const QString &line)
+{
+    m_log->append(line);
+}
+
+void IntegratedToolPage::browseOutputDirectory(QLineEdit *field, const QString &caption)
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, caption, QString(), QFileDialog::ShowDirsOnly);
+    if (!folder.isEmpty())
+        field->setText(QDir::toNativeSeparators(folder));
+}
+
+#include "IntegratedToolPage.moc"

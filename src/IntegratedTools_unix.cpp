@@ -1,0 +1,7 @@
+#include "IntegratedTools.h"
+
+// Unix programs carry no suffix.
+QString IntegratedTools::executableSuffix()
+{
+    return QString();
+}

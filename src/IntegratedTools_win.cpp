@@ -1,0 +1,6 @@
+#include "IntegratedTools.h"
+
+QString IntegratedTools::executableSuffix()
+{
+    return QStringLiteral(".exe");
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QHash>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+// Interface language and the two built-in dictionaries. Every visible text is
+// written in Simplified Chinese and looked up by that text; the language is the
+// settings value "general/language", read afresh on every lookup.
+
+// The text in the interface language: the tool dictionary first, then the
+// general dictionary, then the source text itself. Placeholders ("%1"…) stay
+// in place for the caller's QString::arg.
+QString translateToolText(const QString &source);
+
+// The general dictionary alone; the source text for Simplified Chinese and for
+// a text it does not hold.
+QString translateGeneralText(const QString &source);
+
+// The stored language as written, or, when nothing is stored, the code derived
+// from the system locale.
+QString currentLanguageCode();
+
+// The tool dictionary's column: 1 to 4 for exactly "zh_TW", "ja_JP", "ko_KR",
+// "en_US" stored, 0 for anything else (also for nothing stored).
+int toolLanguageIndex();
+
+// The general dictionary's column from currentLanguageCode(): 0 to 2 for
+// exactly "zh_TW", "ja_JP", "ko_KR", 3 (English) for anything else.
+int generalLanguageIndex();
+
+// The interface language a locale suggests: "zh_TW" for Taiwan and Hong Kong,
+// "ja_JP", "ko_KR", "zh_CN" for other Chinese, "en_US" for everything else.
+QString languageCodeForLocale(const QLocale &locale);
+
+// The locale in which numbers and sizes are shown, from the stored language;
+// the default QLocale() when none of the five codes is stored.
+QLocale interfaceLocale();
+
+// A byte count in the interface locale: two decimals, base 1024 ("1.50 KiB").
+QString formatDataSize(qint64 bytes);
+
+// The tool dictionary: source text to the five texts in the order zh_CN,
+// zh_TW, ja_JP, ko_KR, en_US. Built once; read-only.
+const QHash<QString, QStringList> &toolDictionary();

@@ -1,0 +1,374 @@
+#include "Localization.h"
+#include "SettingsSandbox.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <memory>
+
+// The interface language, the two dictionaries and the locale they imply.
+class tst_Localization : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void translate_data();
+    void translate();
+    void placeholderSubstitutedAfterLookup();
+    void englishSystemWithoutStoredLanguage();
+    void hongKongSystemWithoutStoredLanguage();
+    void indices_data();
+    void indices();
+    void languageCodeForLocale_data();
+    void languageCodeForLocale();
+    void toolDictionaryRows();
+    void toolTitles_data();
+    void toolTitles();
+    void interfaceLocale_data();
+    void interfaceLocale();
+    void formatDataSize_data();
+    void formatDataSize();
+
+private:
+    std::unique_ptr<SettingsSandbox> m_settings;
+};
+
+namespace {
+
+const QString notStored = QStringLiteral("<not stored>");
+
+void storeLanguage(const QString &code)
+{
+    if (code == notStored)
+        SettingsSandbox::clearLanguage();
+    else
+        SettingsSandbox::setLanguage(code);
+}
+
+QStringList placeholders(const QString &text)
+{
+    QStringList found;
+    static const QRegularExpression placeholder(QStringLiteral("%[1-9]"));
+    auto matches = placeholder.globalMatch(text);
+    while (matches.hasNext())
+        found.append(matches.next().captured());
+    found.sort();
+    return found;
+}
+
+bool containsScript(const QString &text, QChar::Script script)
+{
+    for (const QChar c : text) {
+        if (c.script() == script)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void tst_Localization::init()
+{
+    m_settings = std::make_unique<SettingsSandbox>();
+    QVERIFY2(m_settings->isValid(), qPrintable(m_settings->errorString()));
+}
+
+void tst_Localization::cleanup()
+{
+    m_settings.reset();
+}
+
+void tst_Localization::translate_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("expected");
+
+    const QString start = QStringLiteral("开始处理");
+    QTest::newRow("start_en_US") << QStringLiteral("en_US") << start << QStringLiteral("Start processing");
+    QTest::newRow("start_zh_CN") << QStringLiteral("zh_CN") << start << start;
+    QTest::newRow("start_nothing_stored") << notStored << start << start;
+    QTest::newRow("start_zh_TW") << QStringLiteral("zh_TW") << start << QStringLiteral("開始處理");
+    QTest::newRow("start_ja_JP") << QStringLiteral("ja_JP") << start << QStringLiteral("処理を開始");
+    QTest::newRow("start_ko_KR") << QStringLiteral("ko_KR") << start << QStringLiteral("처리 시작");
+    QTest::newRow("start_EN_US_in_capitals_is_source") << QStringLiteral("EN_US") << start << start;
+    QTest::newRow("start_empty_value_is_source") << QString() << start << start;
+    QTest::newRow("start_unknown_code_is_source") << QStringLiteral("fr_FR") << start << start;
+
+    const QString count = QStringLiteral("已选 %1 个 PSD / PSB");
+    QTest::newRow("general_count_en_US") << QStringLiteral("en_US") << count << QStringLiteral("%1 PSD / PSB selected");
+    QTest::newRow("general_count_zh_TW") << QStringLiteral("zh_TW") << count << QStringLiteral("已選 %1 個 PSD / PSB");
+    QTest::newRow("general_count_ja_JP") << QStringLiteral("ja_JP") << count << QStringLiteral("選択済み PSD / PSB: %1");
+    QTest::newRow("general_count_ko_KR") << QStringLiteral("ko_KR") << count << QStringLiteral("선택한 PSD / PSB %1개");
+    QTest::newRow("general_count_zh_CN") << QStringLiteral("zh_CN") << count << count;
+    QTest::newRow("general_count_EN_US_in_capitals_is_english")
+            << QStringLiteral("EN_US") << count << QStringLiteral("%1 PSD / PSB selected");
+    QTest::newRow("general_count_unknown_code_is_english")
+            << QStringLiteral("fr_FR") << count << QStringLiteral("%1 PSD / PSB selected");
+    QTest::newRow("general_count_lower_case_zh_tw_is_english")
+            << QStringLiteral("zh_tw") << count << QStringLiteral("%1 PSD / PSB selected");
+    QTest::newRow("general_zero_ja_JP") << QStringLiteral("ja_JP") << QStringLiteral("已选 0 个 PSD / PSB")
+                                        << QStringLiteral("選択済み PSD / PSB: 0");
+    // The summary row sits in the second general table.
+    QTest::newRow("general_summary_ko_KR") << QStringLiteral("ko_KR") << QStringLiteral("%1 个文件  |  %2  |  支持：%3")
+                                           << QStringLiteral("파일 %1개  |  %2  |  지원: %3");
+    QTest::newRow("general_summary_en_US") << QStringLiteral("en_US") << QStringLiteral("%1 个文件  |  %2  |  支持：%3")
+                                           << QStringLiteral("%1 files  |  %2  |  Supported: %3");
+
+    const QString neither = QStringLiteral("[%1] 已清空文件列表。");
+    QTest::newRow("neither_en_US") << QStringLiteral("en_US") << neither << neither;
+    QTest::newRow("neither_zh_TW") << QStringLiteral("zh_TW") << neither << neither;
+    QTest::newRow("neither_ja_JP") << QStringLiteral("ja_JP") << neither << neither;
+    QTest::newRow("neither_ko_KR") << QStringLiteral("ko_KR") << neither << neither;
+    QTest::newRow("neither_nothing_stored") << notStored << neither << neither;
+    QTest::newRow("empty_text_en_US") << QStringLiteral("en_US") << QString() << QString();
+    QTest::newRow("line_break_kept_en_US") << QStringLiteral("en_US")
+                                           << QStringLiteral("将文件或文件夹拖到这里\n也可以使用上方的选择按钮")
+                                           << QStringLiteral("Drop files or folders here\nor use the selection buttons above");
+    QTest::newRow("help_title_ja_JP") << QStringLiteral("ja_JP") << QStringLiteral("帮助 - %1")
+                                      << QStringLiteral("ヘルプ - %1");
+}
+
+void tst_Localization::translate()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, source);
+    QFETCH(QString, expected);
+
+    storeLanguage(language);
+    QCOMPARE(translateToolText(source), expected);
+}
+
+void tst_Localization::placeholderSubstitutedAfterLookup()
+{
+    SettingsSandbox::setLanguage(QStringLiteral("en_US"));
+    QCOMPARE(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(3), QStringLiteral("3 PSD / PSB selected"));
+    QCOMPARE(translateToolText(QStringLiteral("版本号：%1")).arg(QStringLiteral("2.36")), QStringLiteral("Version: 2.36"));
+    SettingsSandbox::setLanguage(QStringLiteral("ko_KR"));
+    QCOMPARE(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(3), QStringLiteral("선택한 PSD / PSB 3개"));
+}
+
+void tst_Localization::englishSystemWithoutStoredLanguage()
+{
+    if (::languageCodeForLocale(QLocale::system()) != u"en_US")
+        QSKIP("needs a system locale that is none of the interface languages");
+    SettingsSandbox::clearLanguage();
+    QCOMPARE(currentLanguageCode(), QStringLiteral("en_US"));
+    QCOMPARE(toolLanguageIndex(), 0);
+    QCOMPARE(generalLanguageIndex(), 3);
+    QCOMPARE(translateToolText(QStringLiteral("开始处理")), QStringLiteral("开始处理"));
+    QCOMPARE(translateToolText(QStringLiteral("已选 0 个 PSD / PSB")), QStringLiteral("0 PSD / PSB selected"));
+}
+
+// The system locale is read from the environment once per process, so the
+// check runs again in a child started with a Hong Kong locale.
+void tst_Localization::hongKongSystemWithoutStoredLanguage()
+{
+    if (QLocale::system().name() != u"zh_HK") {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("zh_HK.UTF-8"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("hongKongSystemWithoutStoredLanguage")});
+        QVERIFY2(child.waitForFinished(60000), qPrintable(child.errorString()));
+        const QByteArray output = child.readAll();
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+        QVERIFY2(!output.contains("SKIP"), output.constData());
+        return;
+    }
+
+    SettingsSandbox::clearLanguage();
+    QCOMPARE(currentLanguageCode(), QStringLiteral("zh_TW"));
+    QCOMPARE(generalLanguageIndex(), 0);
+    QCOMPARE(toolLanguageIndex(), 0);
+    QCOMPARE(translateToolText(QStringLiteral("已选 0 个 PSD / PSB")), QStringLiteral("已選 0 個 PSD / PSB"));
+    QCOMPARE(translateToolText(QStringLiteral("开始处理")), QStringLiteral("开始处理"));
+}
+
+void tst_Localization::indices_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("toolIndex");
+    QTest::addColumn<int>("generalIndex");
+    QTest::addColumn<QString>("code");
+
+    QTest::newRow("zh_CN") << QStringLiteral("zh_CN") << 0 << 3 << QStringLiteral("zh_CN");
+    QTest::newRow("zh_TW") << QStringLiteral("zh_TW") << 1 << 0 << QStringLiteral("zh_TW");
+    QTest::newRow("ja_JP") << QStringLiteral("ja_JP") << 2 << 1 << QStringLiteral("ja_JP");
+    QTest::newRow("ko_KR") << QStringLiteral("ko_KR") << 3 << 2 << QStringLiteral("ko_KR");
+    QTest::newRow("en_US") << QStringLiteral("en_US") << 4 << 3 << QStringLiteral("en_US");
+    QTest::newRow("capitals_kept_as_written") << QStringLiteral("EN_US") << 0 << 3 << QStringLiteral("EN_US");
+    QTest::newRow("language_without_country") << QStringLiteral("ja") << 0 << 3 << QStringLiteral("ja");
+    QTest::newRow("hyphen_instead_of_underscore") << QStringLiteral("ko-KR") << 0 << 3 << QStringLiteral("ko-KR");
+}
+
+void tst_Localization::indices()
+{
+    QFETCH(QString, language);
+    QFETCH(int, toolIndex);
+    QFETCH(int, generalIndex);
+    QFETCH(QString, code);
+
+    storeLanguage(language);
+    QCOMPARE(toolLanguageIndex(), toolIndex);
+    QCOMPARE(generalLanguageIndex(), generalIndex);
+    QCOMPARE(currentLanguageCode(), code);
+}
+
+void tst_Localization::languageCodeForLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("code");
+
+    QTest::newRow("hong_kong") << QStringLiteral("zh_HK") << QStringLiteral("zh_TW");
+    QTest::newRow("taiwan") << QStringLiteral("zh_TW") << QStringLiteral("zh_TW");
+    QTest::newRow("traditional_script_taiwan") << QStringLiteral("zh_Hant_TW") << QStringLiteral("zh_TW");
+    QTest::newRow("mainland") << QStringLiteral("zh_CN") << QStringLiteral("zh_CN");
+    QTest::newRow("singapore_chinese") << QStringLiteral("zh_SG") << QStringLiteral("zh_CN");
+    QTest::newRow("japan") << QStringLiteral("ja_JP") << QStringLiteral("ja_JP");
+    QTest::newRow("korea") << QStringLiteral("ko_KR") << QStringLiteral("ko_KR");
+    QTest::newRow("british_english") << QStringLiteral("en_GB") << QStringLiteral("en_US");
+    QTest::newRow("german") << QStringLiteral("de_DE") << QStringLiteral("en_US");
+    QTest::newRow("c_locale") << QStringLiteral("C") << QStringLiteral("en_US");
+}
+
+void tst_Localization::languageCodeForLocale()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, code);
+    QCOMPARE(::languageCodeForLocale(QLocale(locale)), code);
+}
+
+// Every row: five texts, none empty, the source as key and first text, and
+// the same placeholders and line breaks in each language.
+void tst_Localization::toolDictionaryRows()
+{
+    const QHash<QString, QStringList> &dictionary = toolDictionary();
+    QCOMPARE(dictionary.size(), 57);
+    for (auto row = dictionary.cbegin(); row != dictionary.cend(); ++row) {
+        const QString &source = row.key();
+        const QStringList &texts = row.value();
+        QVERIFY2(texts.size() == 5, qPrintable(source));
+        QCOMPARE(texts.at(0), source);
+        for (int column = 0; column < texts.size(); ++column) {
+            const QString &text = texts.at(column);
+            const QString where = source + u" column " + QString::number(column);
+            QVERIFY2(!text.trimmed().isEmpty(), qPrintable(where));
+            QVERIFY2(placeholders(text) == placeholders(source), qPrintable(where + u": " + text));
+            QVERIFY2(text.count(u'\n') == source.count(u'\n'), qPrintable(where + u": " + text));
+        }
+        // Written in the language's own script, not left in English.
+        QVERIFY2(containsScript(texts.at(1), QChar::Script_Han), qPrintable(texts.at(1)));
+        QVERIFY2(containsScript(texts.at(2), QChar::Script_Han) || containsScript(texts.at(2), QChar::Script_Katakana)
+                         || containsScript(texts.at(2), QChar::Script_Hiragana),
+                 qPrintable(texts.at(2)));
+        QVERIFY2(containsScript(texts.at(3), QChar::Script_Hangul), qPrintable(texts.at(3)));
+        QVERIFY2(!containsScript(texts.at(4), QChar::Script_Han), qPrintable(texts.at(4)));
+    }
+
+    // The credit line names a maker and an address in every language.
+    int creditRows = 0;
+    for (auto row = dictionary.cbegin(); row != dictionary.cend(); ++row) {
+        if (!row.key().startsWith(u"制作者："))
+            continue;
+        ++creditRows;
+        QVERIFY(row.key().contains(u"  ｜  联系邮箱："));
+        QVERIFY(row.value().at(4).startsWith(u"Created by: "));
+        QVERIFY(row.value().at(4).contains(u"  |  Email: "));
+        for (const QString &text : row.value())
+            QVERIFY2(text.contains(u'@'), qPrintable(text));
+    }
+    QCOMPARE(creditRows, 1);
+}
+
+void tst_Localization::toolTitles_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("texts");
+
+    QTest::newRow("image-resize") << QStringLiteral("图片尺寸调整工具")
+                                  << QStringList{QStringLiteral("图片尺寸调整工具"), QStringLiteral("圖片尺寸調整工具"),
+                                                 QStringLiteral("画像サイズ調整ツール"),
+                                                 QStringLiteral("이미지 크기 조정 도구"),
+                                                 QStringLiteral("Image Resize Tool")};
+    QTest::newRow("psd-slim") << QStringLiteral("PSD&PSB安全瘦身工具")
+                              << QStringList{QStringLiteral("PSD&PSB安全瘦身工具"), QStringLiteral("PSD&PSB安全瘦身工具"),
+                                             QStringLiteral("PSD&PSB安全スリム化ツール"),
+                                             QStringLiteral("PSD&PSB 안전 최적화 도구"),
+                                             QStringLiteral("PSD&PSB Safe Slim Tool")};
+    QTest::newRow("layer-export") << QStringLiteral("PSD图层批量导出工具")
+                                  << QStringList{QStringLiteral("PSD图层批量导出工具"), QStringLiteral("PSD圖層批次匯出工具"),
+                                                 QStringLiteral("PSDレイヤー一括書き出しツール"),
+                                                 QStringLiteral("PSD 레이어 일괄 내보내기 도구"),
+                                                 QStringLiteral("PSD Layer Batch Export Tool")};
+}
+
+void tst_Localization::toolTitles()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, texts);
+
+    const QStringList codes = {QStringLiteral("zh_CN"), QStringLiteral("zh_TW"), QStringLiteral("ja_JP"),
+                               QStringLiteral("ko_KR"), QStringLiteral("en_US")};
+    for (int column = 0; column < codes.size(); ++column) {
+        SettingsSandbox::setLanguage(codes.at(column));
+        QCOMPARE(translateToolText(source), texts.at(column));
+    }
+}
+
+void tst_Localization::interfaceLocale_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("localeLanguage");
+    QTest::addColumn<int>("script");
+
+    QTest::newRow("zh_TW_traditional_chinese") << QStringLiteral("zh_TW") << int(QLocale::Chinese)
+                                               << int(QLocale::TraditionalHanScript);
+    QTest::newRow("ja_JP") << QStringLiteral("ja_JP") << int(QLocale::Japanese) << int(QLocale::JapaneseScript);
+    QTest::newRow("ko_KR") << QStringLiteral("ko_KR") << int(QLocale::Korean) << int(QLocale::KoreanScript);
+    QTest::newRow("en_US") << QStringLiteral("en_US") << int(QLocale::English) << int(QLocale::LatinScript);
+}
+
+void tst_Localization::interfaceLocale()
+{
+    QFETCH(QString, language);
+    QFETCH(int, localeLanguage);
+    QFETCH(int, script);
+
+    SettingsSandbox::setLanguage(language);
+    const QLocale locale = ::interfaceLocale();
+    QCOMPARE(int(locale.language()), localeLanguage);
+    QCOMPARE(int(locale.script()), script);
+}
+
+void tst_Localization::formatDataSize_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("1536_bytes_english") << QStringLiteral("en_US") << qint64(1536) << QStringLiteral("1.50 KiB");
+    QTest::newRow("zero_english") << QStringLiteral("en_US") << qint64(0) << QStringLiteral("0 bytes");
+    QTest::newRow("three_mebibytes_english") << QStringLiteral("en_US") << qint64(3) * 1024 * 1024
+                                             << QStringLiteral("3.00 MiB");
+    QTest::newRow("five_gibibytes_english") << QStringLiteral("en_US") << qint64(5) * 1024 * 1024 * 1024
+                                            << QStringLiteral("5.00 GiB");
+}
+
+void tst_Localization::formatDataSize()
+{
+    QFETCH(QString, language);
+    QFETCH(qint64, bytes);
+    QFETCH(QString, expected);
+
+    SettingsSandbox::setLanguage(language);
+    QCOMPARE(::formatDataSize(bytes), expected);
+}
+
+QTEST_GUILESS_MAIN(tst_Localization)
+#include "tst_localization.moc"
