@@ -47,6 +47,7 @@ public:
     explicit ToolDropTree(QWidget *parent = nullptr)
         : QTreeWidget(parent)
     {
+        setProperty("dropActive", false);
     }
     ~ToolDropTree() override = default;
 
