@@ -1,0 +1,188 @@
+#include "StandaloneToolWindow.h"
+
+#include "IntegratedToolPage.h"
+#include "Localization.h"
+#include "SingleInstance.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFormLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QProcess>
+#include <QSettings>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const LanguageKey = "general/language";
+
+struct Language
+{
+    const char *code;
+    QString label;
+};
+
+const QList<Language> &languages()
+{
+    static const QList<Language> list{
+        {"zh_CN", QStringLiteral("简体中文")}, {"zh_TW", QStringLiteral("繁體中文")},
+        {"ja_JP", QStringLiteral("日本語")},   {"ko_KR", QStringLiteral("한국어")},
+        {"en_US", QStringLiteral("English")},
+    };
+    return list;
+}
+
+void restartProgram(const QString &program, const QStringList &arguments)
+{
+    // The new program must become the first instance, not forward to this one.
+    SingleInstance::relinquish();
+    QProcess::startDetached(program, arguments);
+    QCoreApplication::quit();
+}
+
+StandaloneToolWindow::Restart &restartFunction()
+{
+    static StandaloneToolWindow::Restart restart = restartProgram;
+    return restart;
+}
+
+QString toolSummary(IntegratedTools::Tool tool)
+{
+    switch (tool) {
+    case IntegratedTools::ImageResize:
+        return QObject::tr("图片尺寸调整：添加图片或文件夹，选择尺寸规则、补边颜色和输出位置，然后开始处理。");
+    case IntegratedTools::PsdSlim:
+        return QObject::tr("PSD&PSB 安全瘦身：添加文件或文件夹后开始处理。大量文件会自动分批，超出建议范围时会先提示。");
+    case IntegratedTools::LayerExport:
+        return QObject::tr("PSD 图层批量导出：添加 PSD 或 PSB 文件，设置导出位置与透明像素裁切规则，然后开始导出。");
+    }
+    return QString();
+}
+
+} // namespace
+
+StandaloneToolWindow::StandaloneToolWindow(IntegratedTools::Tool tool, QWidget *parent)
+    : QMainWindow(parent), m_tool(tool)
+{
+    setObjectName(QStringLiteral("standaloneToolWindow"));
+    setWindowTitle(IntegratedTools::toolDisplayTitle(tool));
+    setWindowIcon(QIcon(IntegratedTools::toolIconResource(tool)));
+    setMinimumSize(820, 600);
+    resize(1180, 790);
+    const QByteArray geometry = QSettings().value(geometryKey()).toByteArray();
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+
+    m_page = new IntegratedToolPage(tool, this, true);
+    m_page->setCloseHook([this] { close(); });
+    m_page->setSettingsHook([this] { openSettingsDialog(); });
+    m_page->setHelpHook([this] { openHelpDialog(); });
+    setCentralWidget(m_page);
+}
+
+StandaloneToolWindow::~StandaloneToolWindow() = default;
+
+void StandaloneToolWindow::setRestart(Restart restart)
+{
+    restartFunction() = restart ? std::move(restart) : Restart(restartProgram);
+}
+
+void StandaloneToolWindow::addPaths(const QStringList &paths)
+{
+    if (m_page)
+        m_page->addPaths(paths, true);
+}
+
+QString StandaloneToolWindow::geometryKey() const
+{
+    return QStringLiteral("standaloneTools/%1/geometry").arg(IntegratedTools::toolKey(m_tool));
+}
+
+void StandaloneToolWindow::closeEvent(QCloseEvent *event)
+{
+    QSettings().setValue(geometryKey(), saveGeometry());
+    QMainWindow::closeEvent(event);
+}
+
+void StandaloneToolWindow::openSettingsDialog()
+{
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("standaloneToolSettingsDialog"));
+    dialog.setWindowTitle(translateToolText(QStringLiteral("工具设置")));
+    dialog.setMinimumWidth(430);
+    auto *layout = new QVBoxLayout(&dialog);
+
+    auto *title = new QLabel(IntegratedTools::toolDisplayTitle(m_tool), &dialog);
+    title->setStyleSheet(QStringLiteral("font-size:14pt; font-weight:700; color:#172b4d;"));
+    layout->addWidget(title);
+
+    auto *languageBox = new QComboBox(&dialog);
+    languageBox->setObjectName(QStringLiteral("standaloneToolLanguage"));
+    for (const Language &language : languages())
+        languageBox->addItem(QIcon(), language.label, QString::fromLatin1(language.code));
+    const QString stored = QSettings().value(QLatin1String(LanguageKey), QStringLiteral("zh_CN")).toString();
+    const int index = languageBox->findData(stored, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    languageBox->setCurrentIndex(index >= 0 ? index : 0);
+
+    auto *form = new QFormLayout;
+    form->addRow(translateToolText(QStringLiteral("界面语言：")), languageBox);
+    layout->addLayout(form);
+    layout->addStretch();
+
+    auto *version = new QLabel(translateToolText(QStringLiteral("版本号：%1")).arg(QCoreApplication::applicationVersion()),
+                               &dialog);
+    version->setStyleSheet(QStringLiteral("color:#6b7788; padding-top:12px;"));
+    layout->addWidget(version);
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString chosen = languageBox->currentData().toString();
+    if (chosen == stored)
+        return;
+    QSettings settings;
+    settings.setValue(QLatin1String(LanguageKey), chosen);
+    settings.sync(); // the restarted program reads it at once
+    restartFunction()(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
+}
+
+QString StandaloneToolWindow::helpDocument(IntegratedTools::Tool tool, const QString &languageCode)
+{
+    static const QStringList pages{QStringLiteral("zh_TW"), QStringLiteral("ja_JP"), QStringLiteral("ko_KR"),
+                                   QStringLiteral("en_US")};
+    const QString code = pages.contains(languageCode) ? languageCode : QStringLiteral("zh_CN");
+    QString page;
+    QFile file(QStringLiteral(":/docs/help-rich-") + code + QStringLiteral(".html"));
+    if (file.open(QIODevice::ReadOnly | QIODevice::Text))
+        page = QString::fromUtf8(file.readAll());
+    return QStringLiteral("<h1>%1</h1><p>%2</p><hr/>")
+                   .arg(IntegratedTools::toolDisplayTitle(tool).toHtmlEscaped(), toolSummary(tool).toHtmlEscaped())
+            + page;
+}
+
+void StandaloneToolWindow::openHelpDialog()
+{
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("standaloneToolHelpDialog"));
+    dialog.setWindowTitle(translateToolText(QStringLiteral("帮助 - %1")).arg(IntegratedTools::toolDisplayTitle(m_tool)));
+    dialog.resize(980, 720);
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *browser = new QTextBrowser(&dialog);
+    browser->setObjectName(QStringLiteral("standaloneToolHelpBrowser"));
+    layout->addWidget(browser, 1);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+
+    browser->setHtml(helpDocument(m_tool, QSettings().value(QLatin1String(LanguageKey), QStringLiteral("zh_CN")).toString()));
+    dialog.exec();
+}
