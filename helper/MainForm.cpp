@@ -26,7 +26,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
@@ -174,10 +173,7 @@ MainForm::MainForm(const QStringList &arguments, QWidget *parent)
 
 void MainForm::BuildControls()
 {
-    const auto named = [](QWidget *widget, const char *name) {
-        widget->setObjectName(QLatin1String(name));
-        return widget;
-    };
+    const auto named = [](QWidget *widget, const char *name) { widget->setObjectName(QLatin1String(name)); };
 
     chooseFilesButton = new QPushButton(QStringLiteral("选择多个图片"));
     chooseFolderButton = new QPushButton(QStringLiteral("选择文件夹"));

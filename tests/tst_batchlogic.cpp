@@ -1,0 +1,471 @@
+#include "BatchLogic.h"
+#include "ImageProcessor.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+// The batch window's rules that need no window: command line, picture test,
+// folder listing, time texts, log, result and report lines.
+class tst_BatchLogic : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void parseArguments_data();
+    void parseArguments();
+    void keepsOnlyExistingPaths();
+
+    void isPicture_data();
+    void isPicture();
+
+    void listPictures();
+    void listPicturesOfMissingFolder();
+    void listPicturesOfUnreadableFolder();
+    void listTenThousandPictures();
+
+    void duration_data();
+    void duration();
+    void remaining_data();
+    void remaining();
+
+    void logLine();
+    void resultLine_data();
+    void resultLine();
+    void reportFileName();
+    void reportLine();
+    void appendToReport();
+    void appendToReportFails();
+    void makeFolder();
+    void makeFolderFails();
+
+private:
+    bool touch(const QString &relative);
+
+    QTemporaryDir *dir = nullptr;
+    QString previousCurrent;
+};
+
+void tst_BatchLogic::init()
+{
+    dir = new QTemporaryDir;
+    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
+    // Relative path arguments are resolved against an empty folder of the test's own.
+    previousCurrent = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir->path()));
+}
+
+void tst_BatchLogic::cleanup()
+{
+    QDir::setCurrent(previousCurrent);
+    delete dir;
+    dir = nullptr;
+}
+
+bool tst_BatchLogic::touch(const QString &relative)
+{
+    const QString path = dir->filePath(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly);
+}
+
+Q_DECLARE_METATYPE(std::optional<int>)
+Q_DECLARE_METATYPE(std::optional<bool>)
+Q_DECLARE_METATYPE(std::optional<QString>)
+
+void tst_BatchLogic::parseArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<std::optional<int>>("ruleIndex");
+    QTest::addColumn<std::optional<int>>("fillIndex");
+    QTest::addColumn<std::optional<QString>>("outputDir");
+    QTest::addColumn<std::optional<bool>>("centered");
+    QTest::addColumn<bool>("png");
+    QTest::addColumn<bool>("recursive");
+    QTest::addColumn<bool>("start");
+
+    const std::optional<int> noIndex;
+    const std::optional<QString> noDir;
+    const std::optional<bool> noCentering;
+    const auto s = [](const char *text) { return QString::fromUtf8(text); };
+
+    QTest::newRow("nothing") << QStringList() << noIndex << noIndex << noDir << noCentering << false << false << false;
+    QTest::newRow("front_end_switches")
+        << QStringList{s("--rule"), s("power2"), s("--fill"), s("black"), s("--no-centered"), s("--png"),
+                       s("--output-dir"), s("/out"), s("--start")}
+        << std::optional<int>(2) << std::optional<int>(2) << std::optional<QString>(s("/out"))
+        << std::optional<bool>(false) << true << false << true;
+    QTest::newRow("rule_value_lower_cased")
+        << QStringList{s("--rule"), s("POWER2")} << std::optional<int>(2) << noIndex << noDir << noCentering << false
+        << false << false;
+    QTest::newRow("rule_even") << QStringList{s("--rule"), s("Even")} << std::optional<int>(1) << noIndex << noDir
+                               << noCentering << false << false << false;
+    QTest::newRow("rule_unknown_value_is_multiple4")
+        << QStringList{s("--rule"), s("square")} << std::optional<int>(0) << noIndex << noDir << noCentering << false
+        << false << false;
+    QTest::newRow("rule_switch_case_sensitive")
+        << QStringList{s("--RULE"), s("power2")} << noIndex << noIndex << noDir << noCentering << false << false
+        << false;
+    QTest::newRow("fill_white_upper") << QStringList{s("--fill"), s("WHITE")} << noIndex << std::optional<int>(1)
+                                      << noDir << noCentering << false << false << false;
+    QTest::newRow("fill_unknown_is_transparent") << QStringList{s("--fill"), s("pink")} << noIndex
+                                                 << std::optional<int>(0) << noDir << noCentering << false << false
+                                                 << false;
+    QTest::newRow("value_consumed_even_when_a_switch")
+        << QStringList{s("--output-dir"), s("--png")} << noIndex << noIndex << std::optional<QString>(s("--png"))
+        << noCentering << false << false << false;
+    QTest::newRow("rule_value_consumes_start")
+        << QStringList{s("--rule"), s("--start")} << std::optional<int>(0) << noIndex << noDir << noCentering << false
+        << false << false;
+    QTest::newRow("value_switch_last_is_ignored")
+        << QStringList{s("--png"), s("--output-dir")} << noIndex << noIndex << noDir << noCentering << true << false
+        << false;
+    QTest::newRow("later_no_centered_wins")
+        << QStringList{s("--centered"), s("--no-centered")} << noIndex << noIndex << noDir
+        << std::optional<bool>(false) << false << false << false;
+    QTest::newRow("recursive_anywhere") << QStringList{s("--start"), s("--recursive")} << noIndex << noIndex << noDir
+                                        << noCentering << false << true << true;
+    QTest::newRow("unknown_switches_ignored")
+        << QStringList{s("--smoke-test"), s("--PNG"), s("--Start"), s("--")} << noIndex << noIndex << noDir
+        << noCentering << false << false << false;
+}
+
+void tst_BatchLogic::parseArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(std::optional<int>, ruleIndex);
+    QFETCH(std::optional<int>, fillIndex);
+    QFETCH(std::optional<QString>, outputDir);
+    QFETCH(std::optional<bool>, centered);
+    QFETCH(bool, png);
+    QFETCH(bool, recursive);
+    QFETCH(bool, start);
+
+    const StartupArguments parsed = BatchLogic::ParseArguments(arguments);
+    QCOMPARE(parsed.ruleIndex, ruleIndex);
+    QCOMPARE(parsed.fillIndex, fillIndex);
+    QCOMPARE(parsed.outputDir, outputDir);
+    QCOMPARE(parsed.centered, centered);
+    QCOMPARE(parsed.png, png);
+    QCOMPARE(parsed.recursive, recursive);
+    QCOMPARE(parsed.start, start);
+    // The folder is empty: no value here names an existing file.
+    QCOMPARE(parsed.paths, QStringList());
+}
+
+void tst_BatchLogic::keepsOnlyExistingPaths()
+{
+    QVERIFY(touch(QStringLiteral("a.png")));
+    QVERIFY(touch(QStringLiteral("notes.txt")));
+    QVERIFY(touch(QStringLiteral("power2")));
+    QVERIFY(QDir().mkpath(dir->filePath(QStringLiteral("pics"))));
+    const QString absolute = dir->filePath(QStringLiteral("a.png"));
+
+    const StartupArguments parsed = BatchLogic::ParseArguments(
+        {QStringLiteral("missing.png"), QStringLiteral("a.png"), QStringLiteral("--rule"), QStringLiteral("power2"),
+         QStringLiteral("pics"), absolute, QStringLiteral("notes.txt"), QStringLiteral("a.png"), QString()});
+    // Kept as written and in order, duplicates included; the rule value is no path
+    // even though a file of that name exists, and a text file is left for later.
+    QCOMPARE(parsed.paths, (QStringList{QStringLiteral("a.png"), QStringLiteral("pics"), absolute,
+                                        QStringLiteral("notes.txt"), QStringLiteral("a.png")}));
+    QCOMPARE(parsed.ruleIndex, std::optional<int>(2));
+
+    // With the switch in the wrong case the value is an argument of its own.
+    QCOMPARE(BatchLogic::ParseArguments({QStringLiteral("--RULE"), QStringLiteral("power2")}).paths,
+             QStringList{QStringLiteral("power2")});
+}
+
+void tst_BatchLogic::isPicture_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("picture");
+    QTest::newRow("jpg") << QStringLiteral("/a/b.jpg") << true;
+    QTest::newRow("jpeg_upper") << QStringLiteral("/a/B.JPEG") << true;
+    QTest::newRow("png_mixed_case") << QStringLiteral("c:\\x\\y.Png") << true;
+    QTest::newRow("bmp") << QStringLiteral("y.bmp") << true;
+    QTest::newRow("gif") << QStringLiteral("y.gif") << true;
+    QTest::newRow("tif") << QStringLiteral("y.tif") << true;
+    QTest::newRow("tiff_upper") << QStringLiteral("y.TIFF") << true;
+    QTest::newRow("webp_not_listed") << QStringLiteral("y.webp") << false;
+    QTest::newRow("text") << QStringLiteral("y.txt") << false;
+    QTest::newRow("no_extension") << QStringLiteral("/a/png") << false;
+    QTest::newRow("double_extension_uses_last") << QStringLiteral("y.png.txt") << false;
+    QTest::newRow("temporary_output_counts") << QStringLiteral("y.png.tesselle.tmp.png") << true;
+    QTest::newRow("dot_in_folder_only") << QStringLiteral("/a.png/readme") << false;
+    QTest::newRow("dot_in_windows_folder_only") << QStringLiteral("C:\\a.png\\readme") << false;
+    QTest::newRow("name_is_only_extension") << QStringLiteral("/a/.png") << true;
+    QTest::newRow("trailing_dot") << QStringLiteral("y.png.") << false;
+    QTest::newRow("empty") << QString() << false;
+}
+
+void tst_BatchLogic::isPicture()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, picture);
+    QCOMPARE(BatchLogic::IsPicture(path), picture);
+}
+
+void tst_BatchLogic::listPictures()
+{
+    const QStringList tree = {
+        QStringLiteral("pics/a.png"),
+        QStringLiteral("pics/b.JPG"),
+        QStringLiteral("pics/notes.txt"),
+        QStringLiteral("pics/.hidden.gif"),
+        QStringLiteral("pics/sub/c.bmp"),
+        QStringLiteral("pics/sub/deeper/d.tiff"),
+        QStringLiteral("pics/像素补齐_输出/e.png"),
+        QStringLiteral("pics/sub/x像素补齐_输出y.png"),
+        QStringLiteral("pics/folder.png/f.gif"),
+    };
+    for (const QString &file : tree)
+        QVERIFY(touch(file));
+    const QString root = dir->filePath(QStringLiteral("pics"));
+    // A link back to the top: followed, it would list forever.
+    QVERIFY(QFile::link(root, dir->filePath(QStringLiteral("pics/sub/loop"))));
+
+    bool everyFolderRead = true;
+    const auto listed = [&](bool recursive, bool skip) {
+        QStringList pictures;
+        everyFolderRead = BatchLogic::ListPictures(root, recursive, skip, &pictures) && everyFolderRead;
+        return pictures;
+    };
+    const auto inRoot = [&](const QStringList &relative) {
+        QStringList paths;
+        for (const QString &r : relative)
+            paths << root + QLatin1Char('/') + r;
+        paths.sort();
+        return paths;
+    };
+
+    // The top folder's own pictures come before any of its subfolders'.
+    QStringList all = listed(true, false);
+    QCOMPARE(all.size(), 8);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY2(!all.at(i).mid(root.size() + 1).contains(QLatin1Char('/')), qPrintable(all.at(i)));
+    all.sort();
+    QCOMPARE(all, inRoot({QStringLiteral("a.png"), QStringLiteral("b.JPG"), QStringLiteral(".hidden.gif"),
+                          QStringLiteral("sub/c.bmp"), QStringLiteral("sub/deeper/d.tiff"),
+                          QStringLiteral("像素补齐_输出/e.png"), QStringLiteral("sub/x像素补齐_输出y.png"),
+                          QStringLiteral("folder.png/f.gif")}));
+
+    QStringList skipped = listed(true, true);
+    skipped.sort();
+    QCOMPARE(skipped, inRoot({QStringLiteral("a.png"), QStringLiteral("b.JPG"), QStringLiteral(".hidden.gif"),
+                              QStringLiteral("sub/c.bmp"), QStringLiteral("sub/deeper/d.tiff"),
+                              QStringLiteral("folder.png/f.gif")}));
+
+    QStringList flat = listed(false, false);
+    flat.sort();
+    QCOMPARE(flat, inRoot({QStringLiteral("a.png"), QStringLiteral("b.JPG"), QStringLiteral(".hidden.gif")}));
+    QVERIFY(everyFolderRead);
+
+    // Pictures are appended to what the list already holds.
+    QStringList pictures{QStringLiteral("kept")};
+    QVERIFY(BatchLogic::ListPictures(root, false, false, &pictures));
+    QCOMPARE(pictures.size(), 4);
+    QCOMPARE(pictures.first(), QStringLiteral("kept"));
+}
+
+void tst_BatchLogic::listPicturesOfMissingFolder()
+{
+    QStringList pictures;
+    QString error;
+    QVERIFY(!BatchLogic::ListPictures(dir->filePath(QStringLiteral("gone")), true, true, &pictures, &error));
+    QVERIFY(pictures.isEmpty());
+    QCOMPARE(error, QStringLiteral("文件夹不存在：") + QDir::toNativeSeparators(dir->filePath(QStringLiteral("gone"))));
+}
+
+void tst_BatchLogic::listPicturesOfUnreadableFolder()
+{
+#ifdef Q_OS_UNIX
+    if (::geteuid() == 0)
+        QSKIP("root reads every folder, so none can be made unreadable");
+#else
+    QSKIP("folders are made unreadable with Unix permissions");
+#endif
+    QVERIFY(touch(QStringLiteral("pics/a.png")));
+    QVERIFY(touch(QStringLiteral("pics/locked/b.png")));
+    const QString locked = dir->filePath(QStringLiteral("pics/locked"));
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+    QStringList pictures;
+    QString error;
+    const bool listed = BatchLogic::ListPictures(dir->filePath(QStringLiteral("pics")), true, true, &pictures, &error);
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QVERIFY(!listed);
+    QCOMPARE(error, QStringLiteral("无法读取文件夹：") + QDir::toNativeSeparators(locked));
+    // What could be read is listed all the same.
+    QCOMPARE(pictures, QStringList{dir->filePath(QStringLiteral("pics/a.png"))});
+}
+
+void tst_BatchLogic::listTenThousandPictures()
+{
+    const QString root = dir->filePath(QStringLiteral("many"));
+    QVERIFY(QDir().mkpath(root));
+    for (int i = 0; i < 10000; ++i) {
+        QFile file(root + QStringLiteral("/p%1.png").arg(i));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    QStringList pictures;
+    QVERIFY(BatchLogic::ListPictures(root, true, true, &pictures));
+    const qint64 took = timer.elapsed();
+    QCOMPARE(pictures.size(), 10000);
+    QVERIFY2(took < 1000, qPrintable(QStringLiteral("listing took %1 ms").arg(took)));
+}
+
+void tst_BatchLogic::duration_data()
+{
+    QTest::addColumn<qint64>("milliseconds");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << qint64(0) << QStringLiteral("00:00:00");
+    QTest::newRow("below_one_second_truncated") << qint64(999) << QStringLiteral("00:00:00");
+    QTest::newRow("one_hour_two_minutes_three_point_nine_seconds") << qint64(3723900) << QStringLiteral("01:02:03");
+    QTest::newRow("fifty_nine_minutes_fifty_nine_seconds") << qint64(3599999) << QStringLiteral("00:59:59");
+    QTest::newRow("twenty_five_hours_not_wrapped") << qint64(25) * 3600000 << QStringLiteral("25:00:00");
+    QTest::newRow("one_hundred_hours") << qint64(100) * 3600000 << QStringLiteral("100:00:00");
+    QTest::newRow("negative_shows_zero") << qint64(-5000) << QStringLiteral("00:00:00");
+}
+
+void tst_BatchLogic::duration()
+{
+    QFETCH(qint64, milliseconds);
+    QFETCH(QString, text);
+    QCOMPARE(BatchLogic::Duration(milliseconds), text);
+}
+
+void tst_BatchLogic::remaining_data()
+{
+    QTest::addColumn<qint64>("elapsed");
+    QTest::addColumn<int>("done");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("two_of_five_in_ten_seconds") << qint64(10000) << 2 << 5 << QStringLiteral("00:00:15");
+    QTest::newRow("last_file_done") << qint64(10000) << 5 << 5 << QStringLiteral("00:00:00");
+    QTest::newRow("first_of_many_slow") << qint64(3723900) << 1 << 101 << QStringLiteral("103:26:30");
+    QTest::newRow("fraction_truncated") << qint64(1000) << 3 << 5 << QStringLiteral("00:00:00");
+    QTest::newRow("nothing_done_yet") << qint64(1000) << 0 << 5 << QStringLiteral("00:00:00");
+}
+
+void tst_BatchLogic::remaining()
+{
+    QFETCH(qint64, elapsed);
+    QFETCH(int, done);
+    QFETCH(int, total);
+    QFETCH(QString, text);
+    QCOMPARE(BatchLogic::Duration(BatchLogic::RemainingMilliseconds(elapsed, done, total)), text);
+}
+
+void tst_BatchLogic::logLine()
+{
+    QCOMPARE(BatchLogic::LogLine(QTime(7, 5, 9), QStringLiteral("开始")), QStringLiteral("[07:05:09] 开始"));
+    QCOMPARE(BatchLogic::LogLine(QTime(23, 59, 0, 999), QString()), QStringLiteral("[23:59:00] "));
+}
+
+void tst_BatchLogic::resultLine_data()
+{
+    QTest::addColumn<bool>("success");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("oldSize");
+    QTest::addColumn<QString>("newSize");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("success") << true << QStringLiteral("/pics/a.png") << QStringLiteral("7×5")
+                             << QStringLiteral("8×8") << QStringLiteral("规则=4 的倍数；已保存并回读校验；/pics/a.png")
+                             << QStringLiteral("[成功] a.png  7×5 -> 8×8  规则=4 的倍数；已保存并回读校验；/pics/a.png");
+    QTest::newRow("undecodable_has_empty_sizes")
+        << false << QStringLiteral("/pics/broken.png") << QString() << QString() << QStringLiteral("无法解码")
+        << QStringLiteral("[失败] broken.png   ->   无法解码");
+    QTest::newRow("failed_after_decoding") << false << QStringLiteral("relative.gif") << QStringLiteral("1×1")
+                                           << QString() << QStringLiteral("x") << QStringLiteral("[失败] relative.gif  1×1 ->   x");
+    QTest::newRow("placeholders_in_texts_stay")
+        << true << QStringLiteral("/p/%1 %2.png") << QStringLiteral("1×1") << QStringLiteral("4×4")
+        << QStringLiteral("%3%4") << QStringLiteral("[成功] %1 %2.png  1×1 -> 4×4  %3%4");
+}
+
+void tst_BatchLogic::resultLine()
+{
+    QFETCH(bool, success);
+    QFETCH(QString, source);
+    QFETCH(QString, oldSize);
+    QFETCH(QString, newSize);
+    QFETCH(QString, message);
+    QFETCH(QString, line);
+    ProcessResult result;
+    result.Success = success;
+    result.Source = source;
+    result.OldSize = oldSize;
+    result.NewSize = newSize;
+    result.Message = message;
+    QCOMPARE(BatchLogic::ResultLine(result), line);
+}
+
+void tst_BatchLogic::reportFileName()
+{
+    QCOMPARE(BatchLogic::ReportFileName(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 2))),
+             QStringLiteral("错误报告_20240307_090502.txt"));
+    QCOMPARE(BatchLogic::ReportFileName(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59, 999))),
+             QStringLiteral("错误报告_20311231_235959.txt"));
+}
+
+void tst_BatchLogic::reportLine()
+{
+    QCOMPARE(BatchLogic::ReportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)), QStringLiteral("[失败] a.png")),
+             QStringLiteral("2024-03-07 21:05:02 [失败] a.png\r\n"));
+}
+
+void tst_BatchLogic::appendToReport()
+{
+    const QString path = dir->filePath(QStringLiteral("错误报告_20240307_090502.txt"));
+    QString error;
+    QVERIFY2(BatchLogic::AppendToReport(path, QStringLiteral("第一\r\n"), &error), qPrintable(error));
+    QVERIFY2(BatchLogic::AppendToReport(path, QStringLiteral("second\r\n"), &error), qPrintable(error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    // One byte-order mark, at the start only.
+    QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF") + QStringLiteral("第一\r\n").toUtf8() + "second\r\n");
+}
+
+void tst_BatchLogic::appendToReportFails()
+{
+    // A folder where the report should be: it cannot be written, whoever runs the test.
+    const QString path = dir->filePath(QStringLiteral("report.txt"));
+    QVERIFY(QDir().mkpath(path));
+    QString error;
+    QVERIFY(!BatchLogic::AppendToReport(path, QStringLiteral("x\r\n"), &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void tst_BatchLogic::makeFolder()
+{
+    const QString deep = dir->filePath(QStringLiteral("out/a/b"));
+    QString error;
+    QVERIFY2(BatchLogic::MakeFolder(deep, &error), qPrintable(error));
+    QVERIFY(QFileInfo(deep).isDir());
+    QVERIFY2(BatchLogic::MakeFolder(deep, &error), qPrintable(error));
+}
+
+void tst_BatchLogic::makeFolderFails()
+{
+    QVERIFY(touch(QStringLiteral("file")));
+    QString error;
+    QVERIFY(!BatchLogic::MakeFolder(dir->filePath(QStringLiteral("file/sub/deeper")), &error));
+    QCOMPARE(error, QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(dir->filePath(QStringLiteral("file")))));
+    QVERIFY(!BatchLogic::MakeFolder(dir->filePath(QStringLiteral("file")), &error));
+    QCOMPARE(error, QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(dir->filePath(QStringLiteral("file")))));
+}
+
+QTEST_GUILESS_MAIN(tst_BatchLogic)
+#include "tst_batchlogic.moc"

@@ -1,0 +1,171 @@
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A helper process that is ended when the test leaves, whatever the outcome.
+struct Child
+{
+    QProcess process;
+
+    Child()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.setStandardOutputFile(QProcess::nullDevice());
+    }
+    ~Child()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(10000);
+        }
+    }
+    void start(const QStringList &arguments) { process.start(QStringLiteral(QUADRIX_PATH), arguments); }
+};
+
+bool writePicture(const QString &path, int width, int height, QColor colour)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return image.save(path);
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+} // namespace
+
+// The helper executable with its window, run as a real child process under the
+// offscreen platform.
+class tst_HelperWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startPadsEverythingAndStaysOpen();
+    void smokeTestClosesByItself();
+    void closingDuringRunEndsAtOnce();
+};
+
+void tst_HelperWindow::startPadsEverythingAndStaysOpen()
+{
+    QTemporaryDir temp;
+    QVERIFY2(temp.isValid(), qPrintable(temp.errorString()));
+    const QString pics = temp.filePath(QStringLiteral("pics"));
+    const QString out = temp.filePath(QStringLiteral("out"));
+    const QColor red(220, 30, 20);
+    QVERIFY(writePicture(pics + QStringLiteral("/a.png"), 7, 5, red));
+    QVERIFY(writePicture(pics + QStringLiteral("/sub/b.jpg"), 20, 10, Qt::white));
+    QVERIFY(writePicture(pics + QStringLiteral("/sub/deeper/c.bmp"), 3, 3, red));
+    // Named on the command line, the folder keeps its output-folder pictures too.
+    QVERIFY(writePicture(pics + QStringLiteral("/像素补齐_输出/d.png"), 5, 5, red));
+    QFile notes(pics + QStringLiteral("/notes.txt"));
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.close();
+
+    Child child;
+    child.start({QStringLiteral("--rule"), QStringLiteral("power2"), QStringLiteral("--fill"), QStringLiteral("black"),
+                 QStringLiteral("--no-centered"), QStringLiteral("--png"), QStringLiteral("--output-dir"), out,
+                 QStringLiteral("--start"), pics});
+    QVERIFY2(child.process.waitForStarted(10000), qPrintable(child.process.errorString()));
+
+    const QStringList expected{QStringLiteral("a.png"), QStringLiteral("b.png"), QStringLiteral("c.png"),
+                               QStringLiteral("d.png")};
+    // Each output appears by an atomic rename, so a listed name is a complete picture.
+    QTRY_COMPARE_WITH_TIMEOUT(filesIn(out), expected, 60000);
+
+    // The run is over, and the window stays open until someone closes it.
+    QVERIFY(!child.process.waitForFinished(1500));
+    QCOMPARE(child.process.state(), QProcess::Running);
+    QCOMPARE(filesIn(out), expected);
+
+    const QImage a(out + QStringLiteral("/a.png"));
+    QCOMPARE(a.size(), QSize(8, 8));
+    QCOMPARE(a.pixel(0, 0), red.rgb());
+    QCOMPARE(a.pixel(6, 4), red.rgb());
+    QCOMPARE(a.pixel(7, 0), qRgb(0, 0, 0));
+    QCOMPARE(a.pixel(0, 5), qRgb(0, 0, 0));
+    QCOMPARE(qAlpha(a.pixel(7, 7)), 255);
+    const QImage b(out + QStringLiteral("/b.png"));
+    QCOMPARE(b.size(), QSize(32, 16));
+    QCOMPARE(b.pixel(31, 15), qRgb(0, 0, 0));
+    QCOMPARE(QImage(out + QStringLiteral("/c.png")).size(), QSize(4, 4));
+    QCOMPARE(QImage(out + QStringLiteral("/d.png")).size(), QSize(8, 8));
+    QCOMPARE(QImage(pics + QStringLiteral("/a.png")).size(), QSize(7, 5));
+
+    child.process.kill();
+    QVERIFY(child.process.waitForFinished(10000));
+}
+
+void tst_HelperWindow::smokeTestClosesByItself()
+{
+    Child child;
+    QElapsedTimer timer;
+    timer.start();
+    child.start({QStringLiteral("--smoke-test")});
+    QVERIFY2(child.process.waitForFinished(20000), "the window did not close by itself");
+    QCOMPARE(child.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.process.exitCode(), 0);
+    // The window was up for about half a second first.
+    QVERIFY2(timer.elapsed() >= 450, qPrintable(QString::number(timer.elapsed())));
+}
+
+void tst_HelperWindow::closingDuringRunEndsAtOnce()
+{
+    QTemporaryDir temp;
+    QVERIFY2(temp.isValid(), qPrintable(temp.errorString()));
+    const QString pics = temp.filePath(QStringLiteral("pics"));
+    const QString out = temp.filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(pics));
+    // Noise does not compress: each of these takes a good while to pad into a 2048 x 2048 PNG.
+    QImage noise(1500, 1500, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < noise.height(); ++y) {
+        auto *line = reinterpret_cast<quint32 *>(noise.scanLine(y));
+        for (int x = 0; x < noise.width(); ++x)
+            line[x] = 0xFF000000u | (random.generate() & 0xFFFFFFu);
+    }
+    const QString first = pics + QStringLiteral("/p00.jpg");
+    QVERIFY(noise.save(first, "JPEG", 95));
+    constexpr int Count = 40;
+    for (int i = 1; i < Count; ++i)
+        QVERIFY(QFile::copy(first, pics + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'))));
+
+    // The smoke test closes the window after half a second, in the middle of the run.
+    Child child;
+    QElapsedTimer timer;
+    timer.start();
+    child.start({QStringLiteral("--smoke-test"), QStringLiteral("--rule"), QStringLiteral("power2"),
+                 QStringLiteral("--png"), QStringLiteral("--output-dir"), out, QStringLiteral("--start"), pics});
+    QVERIFY2(child.process.waitForFinished(20000), "the helper did not end after its window closed");
+    const qint64 took = timer.elapsed();
+    QCOMPARE(child.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.process.exitCode(), 0);
+
+    // The run had begun (it makes the output folder first) but was not waited for.
+    QVERIFY(QFileInfo(out).isDir());
+    QStringList done;
+    for (const QString &name : filesIn(out)) {
+        if (!name.contains(QLatin1String(".tesselle.tmp")))
+            done << name;
+    }
+    QVERIFY2(done.size() < Count, qPrintable(QStringLiteral("%1 pictures done in %2 ms").arg(done.size()).arg(took)));
+    // Whatever reached its final name is whole.
+    for (const QString &name : std::as_const(done))
+        QCOMPARE(QImage(out + QLatin1Char('/') + name).size(), QSize(2048, 2048));
+}
+
+QTEST_GUILESS_MAIN(tst_HelperWindow)
+#include "tst_helperwindow.moc"

@@ -1,0 +1,995 @@
+#include "BatchLogic.h"
+#include "ImageProcessor.h"
+#include "MainForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+#include <QTimer>
+#include <QUrl>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+const QString WindowTitle = QStringLiteral("图片尺寸4倍数补齐工具");
+constexpr int RunTimeout = 60000;
+
+// Answers the modal dialogs the window opens, as a user would, and keeps what
+// they showed: message boxes are confirmed; a folder dialog is answered with
+// `folderAnswer`, a file dialog with `filesAnswer`, or cancelled when empty.
+class ModalAnswerer : public QObject
+{
+public:
+    struct Box
+    {
+        QMessageBox::Icon icon;
+        QString caption;
+        QString text;
+    };
+
+    ModalAnswerer()
+    {
+        timer.setInterval(20);
+        connect(&timer, &QTimer::timeout, this, &ModalAnswerer::answer);
+        timer.start();
+    }
+
+    QList<Box> boxes;
+    QStringList dialogTitles;
+    QString folderAnswer;
+    QString filesFolder;
+    QStringList filesAnswer;
+
+private:
+    void answer()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            boxes.append({box->icon(), box->windowTitle(), box->text()});
+            box->button(QMessageBox::Ok)->click();
+        } else if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            if (answered.contains(QPointer<QObject>(dialog))) {
+                // The answer did not close it: give up rather than hang.
+                dialogTitles.append(QStringLiteral("not accepted: ") + dialog->windowTitle());
+                dialog->reject();
+                return;
+            }
+            answered.append(dialog);
+            dialogTitles.append(dialog->windowTitle());
+            if (dialog->fileMode() == QFileDialog::Directory && !folderAnswer.isEmpty()) {
+                dialog->setDirectory(folderAnswer);
+                static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides it; the override runs
+            } else if (dialog->fileMode() == QFileDialog::ExistingFiles && !filesAnswer.isEmpty()) {
+                dialog->setDirectory(filesFolder);
+                QStringList quoted;
+                for (const QString &name : std::as_const(filesAnswer))
+                    quoted << QLatin1Char('"') + name + QLatin1Char('"');
+                // The name field holds the typed names; selectFile() leaves it alone while it has the focus.
+                auto *names = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                if (names)
+                    names->setText(quoted.join(QLatin1Char(' ')));
+                static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides it; the override runs
+            } else {
+                dialog->reject();
+            }
+        }
+    }
+
+    QTimer timer;
+    QList<QPointer<QObject>> answered;  // a deleted dialog drops out, whatever comes at its address
+};
+
+bool writePicture(const QString &path, int width, int height, QColor colour = QColor(200, 40, 30))
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(colour);
+    return image.save(path);
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The log's lines without their "[HH:mm:ss] " prefix; fails the test on a line without one.
+QStringList logTexts(const QPlainTextEdit *log)
+{
+    static const QRegularExpression timed(QStringLiteral("^\\[(\\d\\d):(\\d\\d):(\\d\\d)\\] (.*)$"));
+    QString text = log->toPlainText();
+    if (!text.isEmpty() && !text.endsWith(QLatin1Char('\n')))
+        return {QStringLiteral("log does not end with a line break: ") + text};
+    text.chop(1);
+    QStringList texts;
+    if (text.isEmpty())
+        return texts;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        const QRegularExpressionMatch match = timed.match(line);
+        texts << (match.hasMatch() && match.captured(1).toInt() < 24 && match.captured(2).toInt() < 60
+                          && match.captured(3).toInt() < 60
+                      ? match.captured(4)
+                      : QStringLiteral("untimed line: ") + line);
+    }
+    return texts;
+}
+
+QStringList reportsUnder(const QString &folder)
+{
+    QStringList found;
+    QDirIterator it(folder, {QStringLiteral("错误报告_*")}, QDir::AllEntries | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next();
+    return found;
+}
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString successLine(const QString &name, const QString &oldSize, const QString &newSize, const QString &rule,
+                    const QString &destination)
+{
+    return QStringLiteral("[成功] %1  %2 -> %3  规则=%4；已保存并回读校验；%5")
+        .arg(name, oldSize, newSize, rule, native(destination));
+}
+
+} // namespace
+
+// The batch window under the offscreen platform, with real pictures in
+// temporary folders and every modal dialog answered by a timer.
+class tst_MainForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void layoutAndDefaults();
+    void themeColours();
+    void logLinesAreTimed();
+
+    void commandLineSetsOptions_data();
+    void commandLineSetsOptions();
+    void startWithoutUsablePathStaysIdle();
+    void startSwitchRunsOnceShown();
+    void commandLineFolderKeepsOutputFolderPictures();
+    void chooseFolderSkipsOutputFolderPictures();
+    void dropSkipsOutputFolderPictures();
+    void relativeAndAbsoluteFormsBothListed();
+
+    void addFilesSkipsDuplicates_data();
+    void addFilesSkipsDuplicates();
+    void tenThousandFilesAddQuickly();
+    void chooseFilesAddsPictures();
+    void chooseAndClearOutput();
+    void clearFiles();
+    void dropSummary();
+    void dragWithoutPathsIsRefused();
+    void dropFailureIsLogged();
+
+    void emptyListWarns();
+    void outputFolderThatCannotBeMadeWarns();
+    void runIntoOutputFolder();
+    void runWithFailuresWritesReport();
+    void reportThatCannotBeWritten();
+    void optionsReadAfreshForEveryFile();
+    void listFrozenDuringRun();
+
+private:
+    template<typename T>
+    T *child(const MainForm &form, const char *name)
+    {
+        return form.findChild<T *>(QLatin1String(name));
+    }
+    void dragEnter(MainForm &form, const QMimeData &data, bool *accepted, Qt::DropAction *action);
+    void drop(MainForm &form, const QMimeData &data);
+    static QMimeData *pathData(const QStringList &paths);
+
+    QTemporaryDir *dir = nullptr;
+    ModalAnswerer *answerer = nullptr;
+    QString previousCurrent;
+};
+
+void tst_MainForm::init()
+{
+    dir = new QTemporaryDir;
+    QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
+    answerer = new ModalAnswerer;
+    previousCurrent = QDir::currentPath();
+}
+
+void tst_MainForm::cleanup()
+{
+    delete answerer;
+    answerer = nullptr;
+    QDir::setCurrent(previousCurrent);
+    delete dir;
+    dir = nullptr;
+}
+
+QMimeData *tst_MainForm::pathData(const QStringList &paths)
+{
+    auto *data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data->setUrls(urls);
+    return data;
+}
+
+void tst_MainForm::dragEnter(MainForm &form, const QMimeData &data, bool *accepted, Qt::DropAction *action)
+{
+    QWidget *viewport = child<QListWidget>(form, "fileList")->viewport();
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, &data, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    *accepted = enter.isAccepted();
+    *action = enter.dropAction();
+}
+
+// As in a real drag, the drop goes to the widget that accepted the drag's entry.
+void tst_MainForm::drop(MainForm &form, const QMimeData &data)
+{
+    QWidget *viewport = child<QListWidget>(form, "fileList")->viewport();
+    QDropEvent dropEvent(QPointF(10, 10), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &dropEvent);
+}
+
+void tst_MainForm::layoutAndDefaults()
+{
+    MainForm form({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    QCOMPARE(form.windowTitle(), WindowTitle);
+    QCOMPARE(form.size(), QSize(960, 720));
+    QCOMPARE(form.minimumSize(), QSize(780, 580));
+    QVERIFY(!form.windowIcon().isNull());
+    QCOMPARE(form.font().family(), QStringLiteral("Microsoft YaHei UI"));
+    QCOMPARE(form.font().pointSize(), 9);
+    QVERIFY(!form.statusBar()->isSizeGripEnabled());
+
+    // Rows top to bottom at their heights; the log group takes what is left.
+    const QList<std::pair<const char *, int>> rows{{"buttonRow", 42},  {"fileList", 160},    {"outputRow", 38},
+                                                   {"optionsRow", 46}, {"progressRow", 58}, {"logGroup", -1},
+                                                   {"startButton", 42}};
+    int previousTop = -1;
+    for (const auto &[name, height] : rows) {
+        const QWidget *row = child<QWidget>(form, name);
+        QVERIFY2(row && row->mapTo(&form, QPoint(0, 0)).y() > previousTop, name);
+        previousTop = row->mapTo(&form, QPoint(0, 0)).y();
+        if (height > 0)
+            QCOMPARE(row->height(), height);
+    }
+    QVERIFY(child<QWidget>(form, "logGroup")->height() > 200);
+    QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->width(), 145);
+    QCOMPARE(child<QComboBox>(form, "fillBox")->width(), 80);
+
+    const QList<std::pair<const char *, const char *>> texts{
+        {"chooseFilesButton", "选择多个图片"}, {"chooseFolderButton", "选择文件夹"},
+        {"clearFilesButton", "清空列表"},      {"chooseOutputButton", "浏览"},
+        {"clearOutputButton", "恢复原位置替换"}, {"startButton", "开始处理"},
+        {"centeredBox", "内容居中"},           {"pngBox", "统一输出无损 PNG"},
+        {"recursiveBox", "文件夹含子目录"},    {"status", "就绪"},
+        {"elapsed", "已用时间：00:00:00"},      {"remaining", "剩余时间：--:--:--"},
+    };
+    for (const auto &[name, text] : texts)
+        QCOMPARE(child<QWidget>(form, name)->property("text").toString(), QString::fromUtf8(text));
+    QCOMPARE(child<QGroupBox>(form, "logGroup")->title(), QStringLiteral("实时处理日志"));
+    QStringList labels;
+    for (const QLabel *label : form.findChildren<QLabel *>())
+        labels << label->text();
+    for (const char *text : {"输出目录（留空＝原位置替换）：", "尺寸规则：", "补边颜色："})
+        QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
+    QVERIFY(child<QLabel>(form, "makerLabel")->text().startsWith(QStringLiteral("制作者：")));
+    QVERIFY(child<QLabel>(form, "contactLabel")->text().contains(QRegularExpression(QStringLiteral("^联系邮箱：\\S+@\\S+$"))));
+
+    const auto items = [](const QComboBox *box) {
+        QStringList all;
+        for (int i = 0; i < box->count(); ++i)
+            all << box->itemText(i);
+        return all;
+    };
+    QCOMPARE(items(child<QComboBox>(form, "sizeRuleBox")),
+             (QStringList{QStringLiteral("4 的倍数"), QStringLiteral("偶数（2 的倍数）"), QStringLiteral("2ⁿ（2 的幂）")}));
+    QCOMPARE(items(child<QComboBox>(form, "fillBox")),
+             (QStringList{QStringLiteral("透明"), QStringLiteral("白色"), QStringLiteral("黑色")}));
+    QVERIFY(child<QCheckBox>(form, "centeredBox")->isChecked());
+    QVERIFY(!child<QCheckBox>(form, "pngBox")->isChecked());
+    QVERIFY(child<QCheckBox>(form, "recursiveBox")->isChecked());
+    QVERIFY(child<QPlainTextEdit>(form, "log")->isReadOnly());
+}
+
+void tst_MainForm::themeColours()
+{
+    MainForm form({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QImage window = form.grab().toImage();
+    const auto at = [&](const QWidget *widget, QPoint inside) {
+        return QColor(window.pixel(widget->mapTo(&form, inside))).rgb();
+    };
+    const auto *start = child<QPushButton>(form, "startButton");
+    const int middle = start->height() / 2;
+    QCOMPARE(at(start, QPoint(0, middle)), qRgb(196, 168, 78));
+    QCOMPARE(at(start, QPoint(1, middle)), qRgb(196, 168, 78));
+    QCOMPARE(at(start, QPoint(8, middle)), qRgb(23, 53, 116));
+    const QWidget *buttonRow = child<QWidget>(form, "buttonRow");
+    QCOMPARE(at(buttonRow, QPoint(buttonRow->width() - 4, 20)), qRgb(238, 234, 224));
+    const QWidget *list = child<QListWidget>(form, "fileList")->viewport();
+    QCOMPARE(at(list, QPoint(list->width() - 4, list->height() - 4)), qRgb(250, 248, 242));
+    const QWidget *logArea = child<QPlainTextEdit>(form, "log")->viewport();
+    QCOMPARE(at(logArea, QPoint(logArea->width() / 2, logArea->height() - 4)), qRgb(250, 248, 242));
+    const QPushButton *browse = child<QPushButton>(form, "chooseOutputButton");
+    QCOMPARE(at(browse, QPoint(0, browse->height() / 2)), qRgb(170, 167, 158));
+    QCOMPARE(at(browse, QPoint(3, 3)), qRgb(247, 243, 233));
+    const QStatusBar *strip = form.statusBar();
+    QCOMPARE(at(strip, QPoint(strip->width() - 4, strip->height() / 2)), qRgb(23, 53, 116));
+}
+
+void tst_MainForm::logLinesAreTimed()
+{
+    MainForm form({});
+    auto *log = child<QPlainTextEdit>(form, "log");
+    const QTime before = QTime::currentTime();
+    form.Log(QStringLiteral("第一行"));
+    form.Log(QString());
+    const QTime after = QTime::currentTime();
+    QCOMPARE(logTexts(log), (QStringList{QStringLiteral("第一行"), QString()}));
+    const QTime stamp = QTime::fromString(log->toPlainText().mid(1, 8), QStringLiteral("HH:mm:ss"));
+    QVERIFY(stamp.isValid());
+    if (before <= after) // not across midnight
+        QVERIFY(stamp >= QTime(before.hour(), before.minute(), before.second()) && stamp <= after);
+    QVERIFY(log->textCursor().atEnd());
+}
+
+void tst_MainForm::commandLineSetsOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<int>("fill");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<bool>("centered");
+    QTest::addColumn<bool>("png");
+    const auto s = [](const char *text) { return QString::fromUtf8(text); };
+    QTest::newRow("front_end_switches")
+        << QStringList{s("--rule"), s("power2"), s("--fill"), s("black"), s("--no-centered"), s("--png"),
+                       s("--output-dir"), s("/somewhere/out")}
+        << 2 << 2 << s("/somewhere/out") << false << true;
+    QTest::newRow("rule_value_lower_cased") << QStringList{s("--rule"), s("POWER2")} << 2 << 0 << QString() << true
+                                            << false;
+    QTest::newRow("rule_switch_case_sensitive") << QStringList{s("--RULE"), s("power2")} << 0 << 0 << QString()
+                                                << true << false;
+    QTest::newRow("output_dir_takes_a_switch") << QStringList{s("--output-dir"), s("--png")} << 0 << 0 << s("--png")
+                                               << true << false;
+}
+
+void tst_MainForm::commandLineSetsOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, rule);
+    QFETCH(int, fill);
+    QFETCH(QString, output);
+    QFETCH(bool, centered);
+    QFETCH(bool, png);
+    QVERIFY(QDir::setCurrent(dir->path()));
+    MainForm form(arguments);
+    QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentIndex(), rule);
+    QCOMPARE(child<QComboBox>(form, "fillBox")->currentIndex(), fill);
+    QCOMPARE(child<QLineEdit>(form, "outputBox")->text(), output);
+    QCOMPARE(child<QCheckBox>(form, "centeredBox")->isChecked(), centered);
+    QCOMPARE(child<QCheckBox>(form, "pngBox")->isChecked(), png);
+    QVERIFY(child<QCheckBox>(form, "recursiveBox")->isChecked());
+    QCOMPARE(form.Files(), QStringList());
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("就绪"));
+}
+
+void tst_MainForm::startWithoutUsablePathStaysIdle()
+{
+    QVERIFY(QDir::setCurrent(dir->path()));
+    QVERIFY(writeBytes(dir->filePath(QStringLiteral("notes.txt")), "text"));
+    MainForm form({QStringLiteral("--start"), QStringLiteral("missing.png"), QStringLiteral("notes.txt")});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // A start would have been posted on showing; let everything posted so far run.
+    bool flushed = false;
+    QTimer::singleShot(0, &form, [&flushed] { flushed = true; });
+    QTRY_VERIFY(flushed);
+    QVERIFY(!form.IsRunning());
+    QCOMPARE(form.Files(), QStringList());
+    QCOMPARE(child<QPlainTextEdit>(form, "log")->toPlainText(), QString());
+    QCOMPARE(answerer->boxes.size(), 0);
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 0 个图片"));
+}
+
+void tst_MainForm::startSwitchRunsOnceShown()
+{
+    const QString pics = dir->filePath(QStringLiteral("pics"));
+    const QString out = dir->filePath(QStringLiteral("out"));
+    QVERIFY(writePicture(pics + QStringLiteral("/a.png"), 7, 5));
+    QVERIFY(writePicture(pics + QStringLiteral("/sub/b.png"), 3, 3));
+    MainForm form({QStringLiteral("--rule"), QStringLiteral("power2"), QStringLiteral("--output-dir"), out,
+                   QStringLiteral("--start"), pics});
+    QCOMPARE(form.Files().size(), 2);
+    QVERIFY(!form.IsRunning());
+    QCOMPARE(child<QPlainTextEdit>(form, "log")->toPlainText(), QString());
+
+    form.show();
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
+    QCOMPARE(answerer->boxes.first().text, QStringLiteral("处理完成\n成功：2\n失败：0\n\n全部成功，未生成处理报告。"));
+    QCOMPARE(QImage(out + QStringLiteral("/a.png")).size(), QSize(8, 8));
+    QCOMPARE(QImage(out + QStringLiteral("/b.png")).size(), QSize(4, 4));
+    // The window stays open after an automatic run.
+    QVERIFY(form.isVisible());
+    QVERIFY(!form.IsRunning());
+}
+
+void tst_MainForm::commandLineFolderKeepsOutputFolderPictures()
+{
+    const QString pics = dir->filePath(QStringLiteral("pics"));
+    QVERIFY(writePicture(pics + QStringLiteral("/a.png"), 2, 2));
+    QVERIFY(writePicture(pics + QStringLiteral("/像素补齐_输出/a.png"), 2, 2));
+    QVERIFY(writeBytes(pics + QStringLiteral("/readme.txt"), "x"));
+    MainForm form({pics});
+    QStringList files = form.Files();
+    files.sort();
+    QCOMPARE(files, (QStringList{pics + QStringLiteral("/a.png"), pics + QStringLiteral("/像素补齐_输出/a.png")}));
+    QCOMPARE(child<QListWidget>(form, "fileList")->count(), 2);
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 2 个图片"));
+}
+
+void tst_MainForm::chooseFolderSkipsOutputFolderPictures()
+{
+    const QString pics = dir->filePath(QStringLiteral("pics"));
+    QVERIFY(writePicture(pics + QStringLiteral("/a.png"), 2, 2));
+    QVERIFY(writePicture(pics + QStringLiteral("/sub/b.tif"), 2, 2));
+    QVERIFY(writePicture(pics + QStringLiteral("/像素补齐_输出/a.png"), 2, 2));
+    MainForm form({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    answerer->folderAnswer = pics;
+    child<QPushButton>(form, "chooseFolderButton")->click();
+    QCOMPARE(answerer->dialogTitles, QStringList{QStringLiteral("选择图片文件夹")});
+    QStringList files = form.Files();
+    files.sort();
+    QCOMPARE(files, (QStringList{pics + QStringLiteral("/a.png"), pics + QStringLiteral("/sub/b.tif")}));
+
+    // Without subfolders only the folder's own pictures; those listed already stay once.
+    form.ClearFiles();
+    child<QCheckBox>(form, "recursiveBox")->setChecked(false);
+    form.ChooseFolder();
+    form.ChooseFolder();
+    QCOMPARE(form.Files(), QStringList{pics + QStringLiteral("/a.png")});
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 1 个图片"));
+}
+
+void tst_MainForm::dropSkipsOutputFolderPictures()
+{
+    const QString pics = dir->filePath(QStringLiteral("pics"));
+    QVERIFY(writePicture(pics + QStringLiteral("/a.png"), 2, 2));
+    QVERIFY(writePicture(pics + QStringLiteral("/像素补齐_输出/a.png"), 2, 2));
+    MainForm form({});
+    QScopedPointer<QMimeData> data(pathData({pics}));
+    bool accepted = false;
+    Qt::DropAction action = Qt::IgnoreAction;
+    dragEnter(form, *data, &accepted, &action);
+    QVERIFY(accepted);
+    drop(form, *data);
+    QCOMPARE(form.Files(), QStringList{pics + QStringLiteral("/a.png")});
+    QCOMPARE(logTexts(child<QPlainTextEdit>(form, "log")),
+             QStringList{QStringLiteral("已拖入 1 个项目（其中 1 个文件夹），新增 1 张图片。")});
+}
+
+void tst_MainForm::relativeAndAbsoluteFormsBothListed()
+{
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("a.png")), 2, 2));
+    QVERIFY(QDir::setCurrent(dir->path()));
+    const QString absolute = dir->filePath(QStringLiteral("a.png"));
+    MainForm form({QStringLiteral("a.png"), absolute, QStringLiteral("A.PNG")});
+    QCOMPARE(form.Files(), (QStringList{QStringLiteral("a.png"), absolute}));
+    QCOMPARE(child<QListWidget>(form, "fileList")->count(), 2);
+    QCOMPARE(child<QListWidget>(form, "fileList")->item(0)->text(), QStringLiteral("a.png"));
+    QCOMPARE(child<QListWidget>(form, "fileList")->item(1)->text(), absolute);
+}
+
+void tst_MainForm::addFilesSkipsDuplicates_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QStringList>("listed");
+    const auto s = [](const char *text) { return QString::fromUtf8(text); };
+    QTest::newRow("same_file_twice") << QStringList{s("/p/a.png"), s("/p/a.png")} << QStringList{s("/p/a.png")};
+    QTest::newRow("letter_case_differs") << QStringList{s("D:\\A.PNG"), s("d:\\a.png")} << QStringList{s("D:\\A.PNG")};
+    QTest::newRow("separators_not_normalised") << QStringList{s("D:\\a.png"), s("D:/a.png")}
+                                               << QStringList{s("D:\\a.png"), s("D:/a.png")};
+    QTest::newRow("non_pictures_dropped") << QStringList{s("/p/a.txt"), s("/p/b.jpeg"), s("/p/c")}
+                                          << QStringList{s("/p/b.jpeg")};
+    QTest::newRow("order_kept") << QStringList{s("/z.png"), s("/a.png"), s("/m.gif")}
+                                << QStringList{s("/z.png"), s("/a.png"), s("/m.gif")};
+    QTest::newRow("chinese_letters") << QStringList{s("/图/甲.PNG"), s("/图/甲.png")} << QStringList{s("/图/甲.PNG")};
+}
+
+void tst_MainForm::addFilesSkipsDuplicates()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(QStringList, listed);
+    MainForm form({});
+    form.AddFiles(paths);
+    QCOMPARE(form.Files(), listed);
+    auto *list = child<QListWidget>(form, "fileList");
+    QStringList rows;
+    for (int i = 0; i < list->count(); ++i)
+        rows << list->item(i)->text();
+    QCOMPARE(rows, listed);
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 %1 个图片").arg(listed.size()));
+    // A second time adds nothing.
+    form.AddFiles(paths);
+    QCOMPARE(form.Files(), listed);
+}
+
+void tst_MainForm::tenThousandFilesAddQuickly()
+{
+    MainForm form({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QStringList paths;
+    QStringList shouted;
+    for (int i = 0; i < 10000; ++i) {
+        paths << QStringLiteral("/pictures/folder %1/picture-%2.png").arg(i % 37).arg(i);
+        shouted << paths.last().toUpper();
+    }
+    QElapsedTimer timer;
+    timer.start();
+    form.AddFiles(paths);
+    QCoreApplication::processEvents();
+    const qint64 first = timer.restart();
+    form.AddFiles(shouted);
+    QCoreApplication::processEvents();
+    const qint64 second = timer.elapsed();
+    QCOMPARE(child<QListWidget>(form, "fileList")->count(), 10000);
+    QCOMPARE(form.Files().size(), 10000);
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 10000 个图片"));
+    QVERIFY2(first < 1000, qPrintable(QStringLiteral("adding took %1 ms").arg(first)));
+    QVERIFY2(second < 1000, qPrintable(QStringLiteral("skipping duplicates took %1 ms").arg(second)));
+}
+
+void tst_MainForm::chooseFilesAddsPictures()
+{
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("a.png")), 2, 2));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("b.jpg")), 2, 2));
+    MainForm form({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    answerer->filesFolder = dir->path();
+    answerer->filesAnswer = {QStringLiteral("a.png"), QStringLiteral("b.jpg")};
+    child<QPushButton>(form, "chooseFilesButton")->click();
+    QCOMPARE(answerer->dialogTitles, QStringList{QStringLiteral("选择多个图片")});
+    QStringList files = form.Files();
+    files.sort();
+    QCOMPARE(files, (QStringList{dir->filePath(QStringLiteral("a.png")), dir->filePath(QStringLiteral("b.jpg"))}));
+}
+
+void tst_MainForm::chooseAndClearOutput()
+{
+    MainForm form({QStringLiteral("--output-dir"), QStringLiteral("/kept")});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.AddFiles({QStringLiteral("/p/a.png")});
+    // Cancelled pickers change nothing.
+    form.ChooseFiles();
+    form.ChooseFolder();
+    form.ChooseOutput();
+    QCOMPARE(form.Files(), QStringList{QStringLiteral("/p/a.png")});
+    QCOMPARE(child<QLineEdit>(form, "outputBox")->text(), QStringLiteral("/kept"));
+
+    answerer->folderAnswer = dir->path();
+    child<QPushButton>(form, "chooseOutputButton")->click();
+    QCOMPARE(answerer->dialogTitles, (QStringList{QStringLiteral("选择多个图片"), QStringLiteral("选择图片文件夹"),
+                                                  QStringLiteral("选择输出目录"), QStringLiteral("选择输出目录")}));
+    QCOMPARE(child<QLineEdit>(form, "outputBox")->text(), native(dir->path()));
+    child<QPushButton>(form, "clearOutputButton")->click();
+    QCOMPARE(child<QLineEdit>(form, "outputBox")->text(), QString());
+}
+
+void tst_MainForm::clearFiles()
+{
+    MainForm form({});
+    form.AddFiles({QStringLiteral("/p/a.png"), QStringLiteral("/p/b.png")});
+    child<QProgressBar>(form, "progress")->setValue(1);
+    child<QPushButton>(form, "clearFilesButton")->click();
+    QCOMPARE(form.Files(), QStringList());
+    QCOMPARE(child<QListWidget>(form, "fileList")->count(), 0);
+    QCOMPARE(child<QProgressBar>(form, "progress")->value(), 0);
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("就绪"));
+    // The duplicate memory is cleared with the list.
+    form.AddFiles({QStringLiteral("/p/A.png")});
+    QCOMPARE(form.Files(), QStringList{QStringLiteral("/p/A.png")});
+}
+
+void tst_MainForm::dropSummary()
+{
+    const QString pics = dir->filePath(QStringLiteral("pics"));
+    QVERIFY(writePicture(pics + QStringLiteral("/a.png"), 2, 2));
+    QVERIFY(writePicture(pics + QStringLiteral("/deep/b.png"), 2, 2));
+    QVERIFY(QDir().mkpath(dir->filePath(QStringLiteral("empty"))));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("c.bmp")), 2, 2));
+    QVERIFY(writeBytes(dir->filePath(QStringLiteral("notes.txt")), "x"));
+    MainForm form({});
+    form.AddFiles({pics + QStringLiteral("/a.png")});
+
+    QScopedPointer<QMimeData> data(pathData({pics, dir->filePath(QStringLiteral("empty")),
+                                             dir->filePath(QStringLiteral("c.bmp")),
+                                             dir->filePath(QStringLiteral("notes.txt")),
+                                             dir->filePath(QStringLiteral("gone.png"))}));
+    bool accepted = false;
+    Qt::DropAction action = Qt::IgnoreAction;
+    dragEnter(form, *data, &accepted, &action);
+    QVERIFY(accepted);
+    QCOMPARE(action, Qt::CopyAction);
+    drop(form, *data);
+    QCOMPARE(form.Files(), (QStringList{pics + QStringLiteral("/a.png"), pics + QStringLiteral("/deep/b.png"),
+                                        dir->filePath(QStringLiteral("c.bmp"))}));
+    QCOMPARE(logTexts(child<QPlainTextEdit>(form, "log")),
+             QStringList{QStringLiteral("已拖入 5 个项目（其中 2 个文件夹），新增 2 张图片。")});
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 3 个图片"));
+}
+
+void tst_MainForm::dragWithoutPathsIsRefused()
+{
+    MainForm form({});
+    QMimeData text;
+    text.setText(QStringLiteral("/p/a.png"));
+    bool accepted = true;
+    Qt::DropAction action = Qt::CopyAction;
+    dragEnter(form, text, &accepted, &action);
+    QVERIFY(!accepted);
+    QCOMPARE(action, Qt::IgnoreAction);
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("https://example.com/a.png"))});
+    dragEnter(form, web, &accepted, &action);
+    QVERIFY(!accepted);
+    drop(form, web);
+    QCOMPARE(form.Files(), QStringList());
+    QCOMPARE(child<QPlainTextEdit>(form, "log")->toPlainText(), QString());
+}
+
+void tst_MainForm::dropFailureIsLogged()
+{
+#ifdef Q_OS_UNIX
+    if (::geteuid() == 0)
+        QSKIP("root reads every folder, so none can be made unreadable");
+#else
+    QSKIP("folders are made unreadable with Unix permissions");
+#endif
+    const QString locked = dir->filePath(QStringLiteral("locked"));
+    QVERIFY(writePicture(locked + QStringLiteral("/a.png"), 2, 2));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("b.png")), 2, 2));
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+    MainForm form({});
+    QScopedPointer<QMimeData> data(pathData({locked, dir->filePath(QStringLiteral("b.png"))}));
+    bool accepted = false;
+    Qt::DropAction action = Qt::IgnoreAction;
+    dragEnter(form, *data, &accepted, &action);
+    QVERIFY(accepted);
+    drop(form, *data);
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(form.Files(), QStringList{dir->filePath(QStringLiteral("b.png"))});
+    QCOMPARE(logTexts(child<QPlainTextEdit>(form, "log")),
+             (QStringList{QStringLiteral("[拖入失败] ") + native(locked) + QStringLiteral("；无法读取文件夹：")
+                              + native(locked),
+                          QStringLiteral("已拖入 2 个项目（其中 1 个文件夹），新增 1 张图片。")}));
+}
+
+void tst_MainForm::emptyListWarns()
+{
+    MainForm form({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    child<QPushButton>(form, "startButton")->click();
+    QCOMPARE(answerer->boxes.size(), 1);
+    QCOMPARE(answerer->boxes.first().icon, QMessageBox::Warning);
+    QCOMPARE(answerer->boxes.first().caption, WindowTitle);
+    QCOMPARE(answerer->boxes.first().text, QStringLiteral("请先选择图片或文件夹。"));
+    QVERIFY(!form.IsRunning());
+    QVERIFY(child<QPushButton>(form, "startButton")->isEnabled());
+    QCOMPARE(child<QPlainTextEdit>(form, "log")->toPlainText(), QString());
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("就绪"));
+}
+
+void tst_MainForm::outputFolderThatCannotBeMadeWarns()
+{
+    const QString file = dir->filePath(QStringLiteral("file"));
+    QVERIFY(writeBytes(file, "x"));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("a.png")), 2, 2));
+    MainForm form({QStringLiteral("--output-dir"), file + QStringLiteral("/out")});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.AddFiles({dir->filePath(QStringLiteral("a.png"))});
+    form.StartProcessing();
+    QCOMPARE(answerer->boxes.size(), 1);
+    QCOMPARE(answerer->boxes.first().icon, QMessageBox::NoIcon);
+    QCOMPARE(answerer->boxes.first().caption, QString());
+    QCOMPARE(answerer->boxes.first().text,
+             QStringLiteral("无法创建输出目录：“%1”不是文件夹").arg(native(file)));
+    QVERIFY(!form.IsRunning());
+    QCOMPARE(child<QPlainTextEdit>(form, "log")->toPlainText(), QString());
+    QCOMPARE(QImage(dir->filePath(QStringLiteral("a.png"))).size(), QSize(2, 2));
+}
+
+void tst_MainForm::runIntoOutputFolder()
+{
+    const QString pics = dir->filePath(QStringLiteral("pics"));
+    const QString out = dir->filePath(QStringLiteral("new/out"));
+    QVERIFY(writePicture(pics + QStringLiteral("/a.png"), 7, 5));
+    QVERIFY(writePicture(pics + QStringLiteral("/b.bmp"), 5, 3));
+    QVERIFY(writePicture(pics + QStringLiteral("/c.jpg"), 9, 9));
+    MainForm form({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.AddFiles({pics + QStringLiteral("/a.png"), pics + QStringLiteral("/b.bmp"), pics + QStringLiteral("/c.jpg")});
+    child<QLineEdit>(form, "outputBox")->setText(QStringLiteral("  ") + out + QStringLiteral(" "));
+
+    // What the window shows each time a file's line arrives.
+    auto *log = child<QPlainTextEdit>(form, "log");
+    auto *status = child<QLabel>(form, "status");
+    auto *progress = child<QProgressBar>(form, "progress");
+    QStringList seen;
+    connect(log->document(), &QTextDocument::contentsChanged, &form, [&] {
+        if (log->toPlainText().contains(QStringLiteral("[成功]")))
+            seen << status->text() + QLatin1Char('|') + QString::number(progress->value()) + QLatin1Char('/')
+                        + QString::number(progress->maximum());
+    });
+
+    form.StartProcessing();
+    QVERIFY(form.IsRunning());
+    QVERIFY(!child<QPushButton>(form, "startButton")->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
+    QVERIFY(!form.IsRunning());
+    QVERIFY(child<QPushButton>(form, "startButton")->isEnabled());
+
+    const QString rule = ImageProcessor::RuleMultipleOf4;
+    QCOMPARE(logTexts(log),
+             (QStringList{
+                 QStringLiteral("开始处理 3 个图片；输出目录：") + out,
+                 successLine(QStringLiteral("a.png"), QStringLiteral("7×5"), QStringLiteral("8×8"), rule,
+                             out + QStringLiteral("/a.png")),
+                 successLine(QStringLiteral("b.bmp"), QStringLiteral("5×3"), QStringLiteral("8×4"), rule,
+                             out + QStringLiteral("/b.bmp")),
+                 // A JPEG with transparent padding becomes a PNG.
+                 successLine(QStringLiteral("c.jpg"), QStringLiteral("9×9"), QStringLiteral("12×12"), rule,
+                             out + QStringLiteral("/c.png")),
+                 QStringLiteral("处理完成；全部成功，未生成处理报告。"),
+             }));
+    QCOMPARE(seen.mid(0, 3), (QStringList{QStringLiteral("已选择 3 个图片|0/3"), QStringLiteral("进度：1/3|1/3"),
+                                          QStringLiteral("进度：2/3|2/3")}));
+    QCOMPARE(status->text(), QStringLiteral("完成：成功 3，失败 0"));
+    QCOMPARE(progress->value(), 3);
+    QCOMPARE(progress->maximum(), 3);
+    QCOMPARE(child<QLabel>(form, "remaining")->text(), QStringLiteral("剩余时间：00:00:00"));
+    QVERIFY(child<QLabel>(form, "elapsed")->text().contains(
+        QRegularExpression(QStringLiteral("^已用时间：\\d\\d:\\d\\d:\\d\\d$"))));
+    QCOMPARE(answerer->boxes.first().icon, QMessageBox::NoIcon);
+    QCOMPARE(answerer->boxes.first().caption, WindowTitle);
+    QCOMPARE(answerer->boxes.first().text, QStringLiteral("处理完成\n成功：3\n失败：0\n\n全部成功，未生成处理报告。"));
+
+    QCOMPARE(QImage(out + QStringLiteral("/a.png")).size(), QSize(8, 8));
+    QCOMPARE(QImage(out + QStringLiteral("/b.bmp")).size(), QSize(8, 4));
+    QCOMPARE(QImage(out + QStringLiteral("/c.png")).size(), QSize(12, 12));
+    QCOMPARE(QImage(pics + QStringLiteral("/a.png")).size(), QSize(7, 5));
+    QCOMPARE(reportsUnder(dir->path()), QStringList());
+}
+
+void tst_MainForm::runWithFailuresWritesReport()
+{
+    // In place: the report goes into the first file's folder, though the failures lie elsewhere.
+    const QString first = dir->filePath(QStringLiteral("first"));
+    const QString other = dir->filePath(QStringLiteral("other"));
+    QVERIFY(writePicture(first + QStringLiteral("/a.png"), 3, 2));
+    QVERIFY(writeBytes(other + QStringLiteral("/broken.png"), "this is no picture"));
+    QVERIFY(writeBytes(other + QStringLiteral("/empty.jpg"), QByteArray()));
+    QVERIFY(writePicture(other + QStringLiteral("/fine.tif"), 4, 4));
+    MainForm form({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.AddFiles({first + QStringLiteral("/a.png"), other + QStringLiteral("/broken.png"),
+                   other + QStringLiteral("/empty.jpg"), other + QStringLiteral("/fine.tif")});
+
+    const QDateTime before = QDateTime::currentDateTime();
+    form.StartProcessing();
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
+    const QDateTime after = QDateTime::currentDateTime();
+
+    const QStringList reports = reportsUnder(dir->path());
+    QCOMPARE(reports.size(), 1);
+    const QFileInfo report(reports.first());
+    QCOMPARE(report.absolutePath(), first);
+    const QRegularExpressionMatch name =
+        QRegularExpression(QStringLiteral("^错误报告_(\\d{8}_\\d{6})\\.txt$")).match(report.fileName());
+    QVERIFY2(name.hasMatch(), qPrintable(report.fileName()));
+    const QDateTime started = QDateTime::fromString(name.captured(1), QStringLiteral("yyyyMMdd_HHmmss"));
+    QVERIFY(started.isValid());
+    QVERIFY(started >= before.addMSecs(-before.time().msec()) && started <= after);
+
+    const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines.at(0), QStringLiteral("开始处理 4 个图片；模式：原位置替换原文件"));
+    QCOMPARE(lines.at(1), successLine(QStringLiteral("a.png"), QStringLiteral("3×2"), QStringLiteral("4×4"),
+                                      ImageProcessor::RuleMultipleOf4, first + QStringLiteral("/a.png")));
+    QVERIFY2(lines.at(2).startsWith(QStringLiteral("[失败] broken.png   ->   ")), qPrintable(lines.at(2)));
+    QVERIFY(lines.at(2).size() > QStringLiteral("[失败] broken.png   ->   ").size());
+    QVERIFY2(lines.at(3).startsWith(QStringLiteral("[失败] empty.jpg   ->   ")), qPrintable(lines.at(3)));
+    QVERIFY(lines.at(4).startsWith(QStringLiteral("[成功] fine.tif  4×4 -> 4×4  ")));
+    QCOMPARE(lines.at(5), QStringLiteral("处理完成；发现错误，错误报告：") + native(report.absoluteFilePath()));
+
+    // UTF-8 with a byte-order mark, one CR LF line per failure, each the log's line behind a time stamp.
+    const QByteArray bytes = readBytes(report.absoluteFilePath());
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QVERIFY(bytes.endsWith("\r\n"));
+    QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
+    const QStringList reportLines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"));
+    QCOMPARE(reportLines.size(), 3);
+    QCOMPARE(reportLines.at(2), QString());
+    for (int i = 0; i < 2; ++i) {
+        const QString line = reportLines.at(i);
+        const QDateTime stamp = QDateTime::fromString(line.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY2(stamp.isValid() && stamp >= started && stamp <= after, qPrintable(line));
+        QCOMPARE(line.mid(19), QLatin1Char(' ') + lines.at(2 + i));
+    }
+
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("完成：成功 2，失败 2"));
+    QCOMPARE(answerer->boxes.first().caption, WindowTitle);
+    QCOMPARE(answerer->boxes.first().text,
+             QStringLiteral("处理完成\n成功：2\n失败：2\n\n错误报告：") + native(report.absoluteFilePath()));
+    QCOMPARE(QImage(first + QStringLiteral("/a.png")).size(), QSize(4, 4));
+    QCOMPARE(readBytes(other + QStringLiteral("/broken.png")), QByteArray("this is no picture"));
+}
+
+void tst_MainForm::reportThatCannotBeWritten()
+{
+    const QString out = dir->filePath(QStringLiteral("out"));
+    QVERIFY(writeBytes(dir->filePath(QStringLiteral("broken.png")), "no picture"));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("good.png")), 4, 4));
+    // Folders where the report of a run starting in the next seconds would go:
+    // no one, root included, can write a file there.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int s = -1; s <= 20; ++s)
+        QVERIFY(QDir().mkpath(out + QLatin1Char('/') + BatchLogic::ReportFileName(now.addSecs(s))));
+    MainForm form({QStringLiteral("--output-dir"), out});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.AddFiles({dir->filePath(QStringLiteral("broken.png")), dir->filePath(QStringLiteral("good.png"))});
+    form.StartProcessing();
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
+
+    const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
+    QCOMPARE(lines.size(), 5);
+    QVERIFY(lines.at(1).startsWith(QStringLiteral("[失败] broken.png")));
+    const QRegularExpressionMatch refused =
+        QRegularExpression(QStringLiteral("^无法写入错误报告：(.+(错误报告_\\d{8}_\\d{6}\\.txt))；(.+)$")).match(lines.at(2));
+    QVERIFY2(refused.hasMatch(), qPrintable(lines.at(2)));
+    const QString reportPath = refused.captured(1);
+    QCOMPARE(reportPath, native(out + QLatin1Char('/') + refused.captured(2)));
+    QVERIFY(lines.at(3).startsWith(QStringLiteral("[成功] good.png")));
+    QCOMPARE(lines.at(4), QStringLiteral("处理完成；发现错误，错误报告未能写入：") + reportPath);
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("完成：成功 1，失败 1"));
+    QCOMPARE(answerer->boxes.first().text, QStringLiteral("处理完成\n成功：1\n失败：1\n\n错误报告未能写入：")
+                                               + reportPath + QLatin1Char('\n') + refused.captured(3));
+    QCOMPARE(QImage(out + QStringLiteral("/good.png")).size(), QSize(4, 4));
+}
+
+void tst_MainForm::optionsReadAfreshForEveryFile()
+{
+    const QString out = dir->filePath(QStringLiteral("out"));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("first.png")), 5, 3));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("second.png")), 5, 3));
+    MainForm form({QStringLiteral("--output-dir"), out});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.AddFiles({dir->filePath(QStringLiteral("first.png")), dir->filePath(QStringLiteral("second.png"))});
+    auto *log = child<QPlainTextEdit>(form, "log");
+    // Once the first file is reported, switch to the even rule and white fill: the second file must use them.
+    connect(log->document(), &QTextDocument::contentsChanged, &form, [&] {
+        if (log->toPlainText().contains(QStringLiteral("[成功] first.png"))) {
+            child<QComboBox>(form, "sizeRuleBox")->setCurrentIndex(1);
+            child<QComboBox>(form, "fillBox")->setCurrentIndex(1);
+        }
+    });
+    form.StartProcessing();
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
+    const QImage first(out + QStringLiteral("/first.png"));
+    const QImage second(out + QStringLiteral("/second.png"));
+    QCOMPARE(first.size(), QSize(8, 4));
+    QCOMPARE(qAlpha(first.pixel(0, 0)), 0);
+    QCOMPARE(second.size(), QSize(6, 4));
+    QCOMPARE(second.pixel(5, 3), qRgba(255, 255, 255, 255));
+    QVERIFY(logTexts(log).at(2).contains(QStringLiteral("规则=偶数（2 的倍数）")));
+}
+
+void tst_MainForm::listFrozenDuringRun()
+{
+    const QString out = dir->filePath(QStringLiteral("out"));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("a.png")), 300, 200));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("b.png")), 300, 200));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("c.png")), 3, 3));
+    MainForm form({QStringLiteral("--output-dir"), out});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QStringList listed{dir->filePath(QStringLiteral("a.png")), dir->filePath(QStringLiteral("b.png"))};
+    form.AddFiles(listed);
+    // A drag is over the list as the run starts: it is dropped during the run.
+    QScopedPointer<QMimeData> data(pathData({dir->filePath(QStringLiteral("c.png"))}));
+    bool accepted = false;
+    Qt::DropAction action = Qt::IgnoreAction;
+    dragEnter(form, *data, &accepted, &action);
+    QVERIFY(accepted);
+
+    form.StartProcessing();
+    // Nothing below lets the event loop run, so the run cannot end in between.
+    QVERIFY(form.IsRunning());
+    for (const char *name : {"startButton", "chooseFilesButton", "chooseFolderButton", "clearFilesButton",
+                             "chooseOutputButton", "clearOutputButton"})
+        QVERIFY2(!child<QPushButton>(form, name)->isEnabled(), name);
+    form.AddFiles({dir->filePath(QStringLiteral("c.png"))});
+    form.ClearFiles();
+    form.ChooseFiles();
+    form.ChooseFolder();
+    form.ChooseOutput();
+    form.ClearOutput();
+    drop(form, *data);
+    dragEnter(form, *data, &accepted, &action);
+    QVERIFY(!accepted);
+    QCOMPARE(action, Qt::IgnoreAction);
+    form.StartProcessing();
+    QCOMPARE(form.Files(), listed);
+    QCOMPARE(child<QListWidget>(form, "fileList")->count(), 2);
+    QCOMPARE(child<QLineEdit>(form, "outputBox")->text(), out);
+    QCOMPARE(answerer->dialogTitles, QStringList());
+
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
+    const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.first(), QStringLiteral("开始处理 2 个图片；输出目录：") + out);
+    QCOMPARE(form.Files(), listed);
+    for (const char *name : {"startButton", "chooseFilesButton", "chooseFolderButton", "clearFilesButton",
+                             "chooseOutputButton", "clearOutputButton"})
+        QVERIFY2(child<QPushButton>(form, name)->isEnabled(), name);
+    form.AddFiles({dir->filePath(QStringLiteral("c.png"))});
+    QCOMPARE(form.Files().size(), 3);
+}
+
+QTEST_MAIN(tst_MainForm)
+#include "tst_mainform.moc"
