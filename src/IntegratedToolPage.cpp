@@ -2,6 +2,7 @@
 
 #include "Localization.h"
 #include "Theme.h"
+#include "ToolLauncher.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -22,8 +23,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
@@ -527,6 +530,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     m_startButton = makeButton(m_tool == LayerExport ? QStringLiteral("开始导出") : QStringLiteral("开始处理"));
     m_startButton->setObjectName(QStringLiteral("toolStart"));
     m_startButton->setFixedSize(256, 44);
+    connect(m_startButton, &QPushButton::clicked, this, &IntegratedToolPage::startTool);
     startRow->addStretch(1);
     startRow->addWidget(m_startButton);
     startRow->addStretch(1);
@@ -682,6 +686,72 @@ void IntegratedToolPage::refreshSummary()
                                     .arg(QString::number(m_selectedPaths.size()), formatDataSize(total), extensions));
     if (auto *count = findChild<QLabel *>(QStringLiteral("layerSelectedCount")))
         count->setText(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(m_selectedPaths.size()));
+}
+
+QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const QStringList &paths)
+{
+    const auto *rule = page->findChild<QComboBox *>(QStringLiteral("imageSizeRule"));
+    const auto *fill = page->findChild<QComboBox *>(QStringLiteral("imageFillRule"));
+    const auto *centered = page->findChild<QCheckBox *>(QStringLiteral("imageCentered"));
+    const auto *png = page->findChild<QCheckBox *>(QStringLiteral("imageOutputPng"));
+    const auto *recursive = page->findChild<QCheckBox *>(QStringLiteral("imageRecursive"));
+    const auto *output = page->findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"));
+
+    const int ruleIndex = rule ? rule->currentIndex() : 0;
+    const int fillIndex = fill ? fill->currentIndex() : 0;
+    QStringList arguments{QStringLiteral("--rule"),
+                          ruleIndex == 1   ? QStringLiteral("even")
+                                  : ruleIndex == 2 ? QStringLiteral("power2")
+                                                   : QStringLiteral("multiple4"),
+                          QStringLiteral("--fill"),
+                          fillIndex == 1   ? QStringLiteral("white")
+                                  : fillIndex == 2 ? QStringLiteral("black")
+                                                   : QStringLiteral("transparent"),
+                          centered && centered->isChecked() ? QStringLiteral("--centered")
+                                                            : QStringLiteral("--no-centered")};
+    if (png && png->isChecked())
+        arguments << QStringLiteral("--png");
+    if (recursive && recursive->isChecked())
+        arguments << QStringLiteral("--recursive");
+    const QString folder = output ? output->text().trimmed() : QString();
+    if (!folder.isEmpty())
+        arguments << QStringLiteral("--output-dir") << folder;
+    if (!paths.isEmpty())
+        arguments << QStringLiteral("--start") << paths;
+    return arguments;
+}
+
+void IntegratedToolPage::startTool()
+{
+    if (m_tool != IntegratedTools::ImageResize)
+        return; // the PSD tools run their workers from their own start operations
+
+    m_progressBar->setRange(0, 0);
+    m_statusLabel->setText(translateToolText(QStringLiteral("正在启动…")));
+    appendLog(translateToolText(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"))
+                      .arg(timeOfDay(), IntegratedTools::toolDisplayTitle(m_tool), QString::number(m_selectedPaths.size())));
+
+    const QStringList arguments = imageResizeArguments(this, m_selectedPaths);
+    const QString program = IntegratedTools::resolveToolExecutable(IntegratedTools::ImageResize);
+    const bool started = !program.isEmpty()
+            && QProcess::startDetached(program, arguments, QFileInfo(program).absolutePath());
+    if (started) {
+        m_progressBar->setRange(0, 100);
+        m_progressBar->setValue(100);
+        m_statusLabel->setText(translateToolText(QStringLiteral("已启动")));
+        const QString handedOver = translateToolText(QStringLiteral("已传递"));
+        for (int row = 0; row < m_fileList->topLevelItemCount(); ++row)
+            m_fileList->topLevelItem(row)->setText(3, handedOver);
+        return;
+    }
+
+    const QString message = translateToolText(QStringLiteral("无法启动图片尺寸调整进程。"));
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_statusLabel->setText(translateToolText(QStringLiteral("启动失败")));
+    appendLog(translateToolText(QStringLiteral("失败：%1")).arg(message));
+    QMessageBox::warning(this, translateToolText(QStringLiteral("无法启动工具")), message, QMessageBox::Ok,
+                         QMessageBox::NoButton);
 }
 
 void IntegratedToolPage::appendLog(const QString &line)

@@ -66,6 +66,14 @@ public:
     // Recomputes the summary line from the sizes on disk at this moment.
     void refreshSummary();
 
+    // The start button: image resize launches the padding helper detached with
+    // the page's options and files and marks every row handed over.
+    void startTool();
+
+    // The helper's switches for the options found under `page` by object name
+    // (defaults for missing controls), then "--start" and the paths.
+    static QStringList imageResizeArguments(const QWidget *page, const QStringList &paths);
+
 private:
     void buildHeader(QVBoxLayout *pageLayout, bool headerButtons);
     void buildBody(QVBoxLayout *pageLayout);

@@ -1,0 +1,431 @@
+#include "IntegratedToolPage.h"
+#include "Localization.h"
+#include "SettingsSandbox.h"
+#include "StandaloneToolWindow.h"
+#include "Startup.h"
+#include "ToolLauncher.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QImage>
+#include <QImageReader>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <csignal>
+#include <sys/stat.h>
+
+using namespace IntegratedTools;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs `check` on the dialog that opens next, then closes it the given way.
+void answerNextDialog(std::function<void(QDialog *)> check)
+{
+    QTimer::singleShot(0, qApp, [check] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            answerNextDialog(check);
+            return;
+        }
+        check(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
+QList<qint64> processesRunning(const QString &executable)
+{
+    QList<qint64> found;
+    const QString canonical = QFileInfo(executable).canonicalFilePath();
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (number && QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() == canonical)
+            found << pid;
+    }
+    return found;
+}
+
+void savePicture(const QString &path, int width, int height)
+{
+    QImage picture(width, height, QImage::Format_ARGB32);
+    picture.fill(qRgba(40, 90, 200, 255));
+    QVERIFY(picture.save(path));
+}
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+// The tool window program as a user meets it: the window and its dialogs, the
+// start of the padding helper, and whole program runs.
+class tst_Standalone : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void geometryIsKeptPerTool();
+    void languageChoice_data();
+    void languageChoice();
+    void helpShowsThePageOfTheLanguage();
+    void gatherPaths_data();
+    void gatherPaths();
+    void helperArguments_data();
+    void helperArguments();
+    void startPadsEveryPictureInPlace();
+    void programListsItsPathsAndForwardsASecondStart();
+    void selfTest_data();
+    void selfTest();
+
+private:
+    QProcessEnvironment isolatedEnvironment(const QString &root) const;
+    QScopedPointer<SettingsSandbox> m_settings;
+    QTemporaryDir m_data;
+    QList<QPair<QString, QStringList>> m_restarts;
+};
+
+void tst_Standalone::initTestCase()
+{
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.36"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    StandaloneToolWindow::setRestart([this](const QString &program, const QStringList &arguments) {
+        m_restarts.append({program, arguments});
+    });
+}
+
+void tst_Standalone::cleanup()
+{
+    m_settings.reset();
+    m_restarts.clear();
+}
+
+QProcessEnvironment tst_Standalone::isolatedEnvironment(const QString &root) const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString folder = root + QLatin1Char('/') + QString::fromLatin1(name).toLower();
+        QDir().mkpath(folder);
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+        environment.insert(QString::fromLatin1(name), folder);
+    }
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+
+void tst_Standalone::geometryIsKeptPerTool()
+{
+    m_settings.reset(new SettingsSandbox);
+    {
+        StandaloneToolWindow window(PsdSlim);
+        QCOMPARE(window.size(), QSize(1180, 790));
+        QCOMPARE(window.windowTitle(), toolDisplayTitle(PsdSlim));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(1000, 700);
+        window.close();
+    }
+    QVERIFY(!QSettings().value(QStringLiteral("standaloneTools/psd-slim/geometry")).toByteArray().isEmpty());
+    StandaloneToolWindow again(PsdSlim);
+    QCOMPARE(again.size(), QSize(1000, 700));
+    StandaloneToolWindow other(ImageResize);
+    QCOMPARE(other.size(), QSize(1180, 790));
+    QCOMPARE(other.minimumSize(), QSize(820, 600));
+}
+
+void tst_Standalone::languageChoice_data()
+{
+    QTest::addColumn<QString>("stored");   // empty: nothing stored
+    QTest::addColumn<QString>("shown");    // the code the dialog opens with
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<bool>("restarts");
+
+    QTest::newRow("same_as_stored") << "ja_JP" << "ja_JP" << "ja_JP" << false;
+    QTest::newRow("default_chosen_with_nothing_stored") << "" << "zh_CN" << "zh_CN" << false;
+    QTest::newRow("unknown_stored_shows_first") << "xx_XX" << "zh_CN" << "ko_KR" << true;
+    QTest::newRow("change_restarts") << "zh_CN" << "zh_CN" << "en_US" << true;
+}
+
+void tst_Standalone::languageChoice()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, chosen);
+    QFETCH(bool, restarts);
+    m_settings.reset(new SettingsSandbox);
+    if (!stored.isEmpty())
+        SettingsSandbox::setLanguage(stored);
+
+    StandaloneToolWindow window(ImageResize);
+    QString opened;
+    answerNextDialog([&](QDialog *dialog) {
+        auto *box = dialog->findChild<QComboBox *>(QStringLiteral("standaloneToolLanguage"));
+        opened = box->currentData().toString();
+        QCOMPARE(box->count(), 5);
+        box->setCurrentIndex(box->findData(chosen));
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    });
+    window.openSettingsDialog();
+
+    QCOMPARE(opened, shown);
+    QCOMPARE(QSettings().value(QStringLiteral("general/language")).toString(), restarts ? chosen : stored);
+    QCOMPARE(QSettings().contains(QStringLiteral("general/language")), restarts || !stored.isEmpty());
+    QCOMPARE(m_restarts.size(), restarts ? 1 : 0);
+    if (restarts) {
+        QCOMPARE(m_restarts.first().first, QCoreApplication::applicationFilePath());
+        QCOMPARE(m_restarts.first().second, QCoreApplication::arguments().mid(1));
+    }
+}
+
+void tst_Standalone::helpShowsThePageOfTheLanguage()
+{
+    m_settings.reset(new SettingsSandbox);
+    SettingsSandbox::setLanguage(QStringLiteral("ja_JP"));
+    StandaloneToolWindow window(LayerExport);
+    QString title, text;
+    answerNextDialog([&](QDialog *dialog) {
+        title = dialog->windowTitle();
+        text = dialog->findChild<QTextBrowser *>()->toPlainText();
+    });
+    window.openHelpDialog();
+
+    QCOMPARE(title, QStringLiteral("ヘルプ - ") + toolDisplayTitle(LayerExport));
+    QVERIFY(text.startsWith(toolDisplayTitle(LayerExport)));
+    QVERIFY(text.contains(QStringLiteral("PSD 图层批量导出：添加 PSD 或 PSB 文件")));
+    QTextBrowser japanese;
+    japanese.setHtml(readText(QStringLiteral(":/docs/help-rich-ja_JP.html")));
+    QVERIFY(japanese.toPlainText().size() > 200);
+    QVERIFY(text.endsWith(japanese.toPlainText()));
+}
+
+void tst_Standalone::gatherPaths_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("expected"); // relative to the test folder
+    QTest::newRow("input_prefix_any_case") << QStringList{u"/INPUT:a.png"_s, u"/input:b.jpg"_s} << QStringList{u"a.png"_s, u"b.jpg"_s};
+    QTest::newRow("prefix_alone") << QStringList{u"/Input:"_s} << QStringList();
+    QTest::newRow("missing_dropped") << QStringList{u"gone.png"_s, u"a.png"_s} << QStringList{u"a.png"_s};
+    QTest::newRow("folder_kept") << QStringList{u"sub"_s} << QStringList{u"sub"_s};
+    QTest::newRow("twice_gathered_twice") << QStringList{u"a.png"_s, u"./a.png"_s} << QStringList{u"a.png"_s, u"a.png"_s};
+    QTest::newRow("switch_is_not_a_path") << QStringList{u"--STANDALONE-SELF-TEST"_s} << QStringList();
+}
+
+void tst_Standalone::gatherPaths()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    for (const char *name : {"a.png", "b.jpg"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString saved = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const QStringList gathered = Startup::gatherPaths(arguments);
+    QDir::setCurrent(saved);
+    QStringList absolute;
+    for (const QString &name : expected)
+        absolute << QDir(dir.path()).filePath(name);
+    QCOMPARE(gathered, absolute);
+}
+
+void tst_Standalone::helperArguments_data()
+{
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<int>("fill");
+    QTest::addColumn<bool>("centered");
+    QTest::addColumn<bool>("png");
+    QTest::addColumn<bool>("recursive");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QStringList>("expected");
+    const QStringList paths{u"/p/a.png"_s, u"/p/b.jpg"_s};
+
+    QTest::newRow("defaults") << 0 << 0 << true << false << true << QString()
+                              << QStringList{u"--rule"_s, u"multiple4"_s, u"--fill"_s, u"transparent"_s, u"--centered"_s,
+                                             u"--recursive"_s, u"--start"_s} + paths;
+    QTest::newRow("power2_black") << 2 << 2 << true << false << true << QString()
+                                  << QStringList{u"--rule"_s, u"power2"_s, u"--fill"_s, u"black"_s, u"--centered"_s,
+                                                 u"--recursive"_s, u"--start"_s} + paths;
+    QTest::newRow("not_centred_even_white_png") << 1 << 1 << false << true << false << QString()
+                                                << QStringList{u"--rule"_s, u"even"_s, u"--fill"_s, u"white"_s,
+                                                               u"--no-centered"_s, u"--png"_s, u"--start"_s} + paths;
+    QTest::newRow("blank_output_folder") << 0 << 0 << true << false << false << u"   "_s
+                                         << QStringList{u"--rule"_s, u"multiple4"_s, u"--fill"_s, u"transparent"_s,
+                                                        u"--centered"_s, u"--start"_s} + paths;
+    QTest::newRow("trimmed_output_folder") << 0 << 0 << true << false << false << u"  /out/x y  "_s
+                                           << QStringList{u"--rule"_s, u"multiple4"_s, u"--fill"_s, u"transparent"_s,
+                                                          u"--centered"_s, u"--output-dir"_s, u"/out/x y"_s, u"--start"_s}
+                    + paths;
+}
+
+void tst_Standalone::helperArguments()
+{
+    QFETCH(int, rule);
+    QFETCH(int, fill);
+    QFETCH(bool, centered);
+    QFETCH(bool, png);
+    QFETCH(bool, recursive);
+    QFETCH(QString, output);
+    QFETCH(QStringList, expected);
+    m_settings.reset(new SettingsSandbox);
+
+    IntegratedToolPage page(ImageResize);
+    page.findChild<QComboBox *>(QStringLiteral("imageSizeRule"))->setCurrentIndex(rule);
+    page.findChild<QComboBox *>(QStringLiteral("imageFillRule"))->setCurrentIndex(fill);
+    page.findChild<QCheckBox *>(QStringLiteral("imageCentered"))->setChecked(centered);
+    page.findChild<QCheckBox *>(QStringLiteral("imageOutputPng"))->setChecked(png);
+    page.findChild<QCheckBox *>(QStringLiteral("imageRecursive"))->setChecked(recursive);
+    page.findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"))->setText(output);
+    QCOMPARE(IntegratedToolPage::imageResizeArguments(&page, {u"/p/a.png"_s, u"/p/b.jpg"_s}), expected);
+
+    // Without files: the switches only; with no controls at all: the defaults.
+    QCOMPARE(IntegratedToolPage::imageResizeArguments(&page, {}), expected.mid(0, expected.indexOf(u"--start"_s)));
+    QWidget bare;
+    QCOMPARE(IntegratedToolPage::imageResizeArguments(&bare, {}),
+             (QStringList{u"--rule"_s, u"multiple4"_s, u"--fill"_s, u"transparent"_s, u"--no-centered"_s}));
+}
+
+void tst_Standalone::startPadsEveryPictureInPlace()
+{
+    m_settings.reset(new SettingsSandbox);
+    QTemporaryDir pictures;
+    QVERIFY(QDir(pictures.path()).mkdir(QStringLiteral("deeper")));
+    const QStringList files{pictures.filePath(QStringLiteral("a.png")), pictures.filePath(QStringLiteral("b.png")),
+                            pictures.filePath(QStringLiteral("deeper/c.png"))};
+    savePicture(files.at(0), 7, 5);
+    savePicture(files.at(1), 13, 3);
+    savePicture(files.at(2), 1, 1);
+
+    StandaloneToolWindow window(ImageResize);
+    window.addPaths({pictures.path()});
+    auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
+    QCOMPARE(list->topLevelItemCount(), 3);
+    window.findChild<QPushButton *>(QStringLiteral("toolStart"))->click();
+
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        QCOMPARE(list->topLevelItem(row)->text(3), translateToolText(QStringLiteral("已传递")));
+    const QString helper = resolveToolExecutable(ImageResize);
+    QVERIFY(helper.startsWith(m_data.path()));
+    for (const QString &file : files) {
+        QTRY_VERIFY_WITH_TIMEOUT(QImageReader(file).size().width() % 4 == 0
+                                         && QImageReader(file).size().height() % 4 == 0,
+                                 30000);
+    }
+    QCOMPARE(QImageReader(files.at(0)).size(), QSize(8, 8));
+    QCOMPARE(QImageReader(files.at(1)).size(), QSize(16, 4));
+    QCOMPARE(QImageReader(files.at(2)).size(), QSize(4, 4));
+
+    // The helper's window stays open after its run: end the one this test started.
+    QList<qint64> running = processesRunning(helper);
+    QCOMPARE(running.size(), 1);
+    ::kill(pid_t(running.first()), SIGTERM);
+    QTRY_VERIFY(processesRunning(helper).isEmpty());
+}
+
+void tst_Standalone::programListsItsPathsAndForwardsASecondStart()
+{
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    for (const char *name : {"one.png", "two.jpg", "three.gif", "notes.txt"}) {
+        QFile file(root.filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QProcessEnvironment environment = isolatedEnvironment(root.path());
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(program, {root.filePath(QStringLiteral("one.png")), root.filePath(QStringLiteral("notes.txt")),
+                          root.filePath(QStringLiteral("two.jpg"))});
+    QVERIFY(first.waitForStarted());
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+    QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains(QStringLiteral("integrated tool path list image-resize added= 2 rejected= 1 total= 2")),
+                             20000);
+    QVERIFY(readText(log).contains(QStringLiteral("standalone invocation image-resize received_paths= 3")));
+
+    // A second start hands its file over and ends at once.
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(program, {QStringLiteral("/input:") + root.filePath(QStringLiteral("three.gif"))});
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains(QStringLiteral("integrated tool path list image-resize added= 1 rejected= 0 total= 3")),
+                             10000);
+    QVERIFY(readText(log).contains(QStringLiteral("standalone paths forwarded image-resize count= 1")));
+
+    // A second start without paths sends nothing and ends with 0 as well.
+    QProcess third;
+    third.setProcessEnvironment(environment);
+    third.start(program, {});
+    QVERIFY(third.waitForFinished(20000));
+    QCOMPARE(third.exitCode(), 0);
+    QVERIFY(readText(log).contains(QStringLiteral("standalone paths forwarded image-resize count= 0")));
+    QCOMPARE(first.state(), QProcess::Running);
+
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+}
+
+void tst_Standalone::selfTest_data()
+{
+    QTest::addColumn<QString>("stored"); // empty: no language stored
+    QTest::newRow("language_absent") << QString();
+    QTest::newRow("language_stored") << QStringLiteral("ko_KR");
+}
+
+void tst_Standalone::selfTest()
+{
+    QFETCH(QString, stored);
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    const QProcessEnvironment environment = isolatedEnvironment(root.path());
+    const QString ini = root.filePath(QStringLiteral("xdg_config_home/Pictavo/Pictavo.ini"));
+    if (!stored.isEmpty()) {
+        QSettings settings(ini, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("general/language"), stored);
+    }
+
+    auto runSelfTest = [&](const QStringList &extra) {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(program, QStringList{root.filePath(QStringLiteral("x.png")), QStringLiteral("--standalone-self-test")} + extra);
+        return process.waitForFinished(60000) ? process.exitCode() : -1;
+    };
+    QCOMPARE(runSelfTest({}), 0);
+    const QString helper = root.filePath(QStringLiteral("xdg_data_home/Pictavo/Pictavo/components/2.36/Quadrix"));
+    QVERIFY(QFileInfo(helper).size() > 0);
+    const QDateTime written = QFileInfo(helper).lastModified();
+    // Read as text: this process's own QSettings cache would not see the child's writes.
+    QCOMPARE(readText(ini).contains(QStringLiteral("language=")), !stored.isEmpty());
+    if (!stored.isEmpty())
+        QVERIFY2(readText(ini).contains(QStringLiteral("language=") + stored), qPrintable(readText(ini)));
+    QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("logs"))));
+
+    QTest::qWait(20);
+    QCOMPARE(runSelfTest({}), 0);
+    QCOMPARE(QFileInfo(helper).lastModified(), written);
+}
+
+QTEST_MAIN(tst_Standalone)
+#include "tst_standalone.moc"
