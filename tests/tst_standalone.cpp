@@ -1,4 +1,6 @@
+#include "InstancePlatform.h"
 #include "IntegratedToolPage.h"
+#include "SingleInstance.h"
 #include "Localization.h"
 #include "SettingsSandbox.h"
 #include "StandaloneToolWindow.h"
@@ -94,8 +96,11 @@ private slots:
     void helperArguments();
     void startPadsEveryPictureInPlace();
     void programListsItsPathsAndForwardsASecondStart();
+    void unreachableSocketFallsBackToTheInbox();
+    void restartAfterHandOverBecomesTheFirstInstance();
     void selfTest_data();
     void selfTest();
+    void selfTestSwitchInOtherCaseRunsTheProgram();
 
 private:
     QProcessEnvironment isolatedEnvironment(const QString &root) const;
@@ -386,6 +391,71 @@ void tst_Standalone::programListsItsPathsAndForwardsASecondStart()
     QVERIFY(first.waitForFinished(10000));
 }
 
+void tst_Standalone::unreachableSocketFallsBackToTheInbox()
+{
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    QFile picture(root.filePath(QStringLiteral("late.bmp")));
+    QVERIFY(picture.open(QIODevice::WriteOnly));
+    picture.close();
+    const QProcessEnvironment environment = isolatedEnvironment(root.path());
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(program, {});
+    QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains(QStringLiteral("added= 0 rejected= 0 total= 0")), 20000);
+    // The socket's name disappears while the first instance keeps running.
+    const QString runtime = environment.value(QStringLiteral("XDG_RUNTIME_DIR"));
+    const QStringList sockets = QDir(runtime).entryList({QStringLiteral("app.pictavo.*")}, QDir::System);
+    QCOMPARE(sockets.size(), 1);
+    QVERIFY(QFile::remove(QDir(runtime).filePath(sockets.first())));
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(program, {picture.fileName()});
+    QVERIFY(second.waitForFinished(30000));
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(readText(log).contains(QStringLiteral("standalone paths queued image-resize count= 1")));
+    QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains(QStringLiteral("added= 1 rejected= 0 total= 1")), 2000);
+    const QStringList inboxes = QDir(runtime).entryList({QStringLiteral("Pictavo-image-resize-*-inbox")}, QDir::Dirs);
+    QCOMPARE(inboxes.size(), 1);
+    QTRY_VERIFY(QDir(QDir(runtime).filePath(inboxes.first())).entryList(QDir::Files).isEmpty());
+
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+}
+
+void tst_Standalone::restartAfterHandOverBecomesTheFirstInstance()
+{
+    // This test process plays a window that is about to restart for a language
+    // change: it holds the claim, then gives it up before starting the program.
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    const QProcessEnvironment environment = isolatedEnvironment(root.path());
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", environment.value(QStringLiteral("XDG_RUNTIME_DIR")).toLocal8Bit());
+    QString error;
+    QCOMPARE(InstancePlatform::acquireToolLock(SingleInstance::lockName(ImageResize), &error),
+             InstancePlatform::LockResult::Acquired);
+    QObject owner;
+    QCOMPARE(SingleInstance::serve(&owner, ImageResize, {}, {}), -1);
+    SingleInstance::relinquish();
+    savedRuntime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", savedRuntime);
+
+    QProcess restarted;
+    restarted.setProcessEnvironment(environment);
+    restarted.start(program, {});
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+    QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains(QStringLiteral("integrated tool path list image-resize")), 20000);
+    QVERIFY(!readText(log).contains(QStringLiteral("standalone paths forwarded")));
+    QCOMPARE(restarted.state(), QProcess::Running);
+    restarted.terminate();
+    QVERIFY(restarted.waitForFinished(10000));
+}
+
 void tst_Standalone::selfTest_data()
 {
     QTest::addColumn<QString>("stored"); // empty: no language stored
@@ -425,6 +495,22 @@ void tst_Standalone::selfTest()
     QTest::qWait(20);
     QCOMPARE(runSelfTest({}), 0);
     QCOMPARE(QFileInfo(helper).lastModified(), written);
+}
+
+void tst_Standalone::selfTestSwitchInOtherCaseRunsTheProgram()
+{
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    QProcess process;
+    process.setProcessEnvironment(isolatedEnvironment(root.path()));
+    process.start(program, {QStringLiteral("--STANDALONE-SELF-TEST")});
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+    QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains(QStringLiteral("standalone invocation image-resize received_paths= 0")),
+                             20000);
+    QCOMPARE(process.state(), QProcess::Running);
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
 }
 
 QTEST_MAIN(tst_Standalone)
