@@ -129,42 +129,33 @@ void tst_HelperWindow::closingDuringRunEndsAtOnce()
     const QString pics = temp.filePath(QStringLiteral("pics"));
     const QString out = temp.filePath(QStringLiteral("out"));
     QVERIFY(QDir().mkpath(pics));
-    // Noise does not compress: each of these takes a good while to pad into a 2048 x 2048 PNG.
-    QImage noise(1500, 1500, QImage::Format_RGB32);
+    // Noise does not compress: padding one of these into a 4096 x 4096 PNG takes
+    // seconds, far longer than the half second the window stays open.
+    QImage noise(4000, 3000, QImage::Format_RGB32);
     QRandomGenerator random(7);
     for (int y = 0; y < noise.height(); ++y) {
         auto *line = reinterpret_cast<quint32 *>(noise.scanLine(y));
         for (int x = 0; x < noise.width(); ++x)
             line[x] = 0xFF000000u | (random.generate() & 0xFFFFFFu);
     }
-    const QString first = pics + QStringLiteral("/p00.jpg");
+    const QString first = pics + QStringLiteral("/p0.jpg");
     QVERIFY(noise.save(first, "JPEG", 95));
-    constexpr int Count = 40;
-    for (int i = 1; i < Count; ++i)
-        QVERIFY(QFile::copy(first, pics + QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'))));
+    for (int i = 1; i < 3; ++i)
+        QVERIFY(QFile::copy(first, pics + QStringLiteral("/p%1.jpg").arg(i)));
 
-    // The smoke test closes the window after half a second, in the middle of the run.
+    // The smoke test closes the window after half a second, in the middle of the first picture.
     Child child;
-    QElapsedTimer timer;
-    timer.start();
     child.start({QStringLiteral("--smoke-test"), QStringLiteral("--rule"), QStringLiteral("power2"),
                  QStringLiteral("--png"), QStringLiteral("--output-dir"), out, QStringLiteral("--start"), pics});
     QVERIFY2(child.process.waitForFinished(20000), "the helper did not end after its window closed");
-    const qint64 took = timer.elapsed();
     QCOMPARE(child.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(child.process.exitCode(), 0);
 
-    // The run had begun (it makes the output folder first) but was not waited for.
+    // The run had begun (it makes the output folder first), but the program
+    // ended without waiting for the picture in progress to be written.
     QVERIFY(QFileInfo(out).isDir());
-    QStringList done;
-    for (const QString &name : filesIn(out)) {
-        if (!name.contains(QLatin1String(".tesselle.tmp")))
-            done << name;
-    }
-    QVERIFY2(done.size() < Count, qPrintable(QStringLiteral("%1 pictures done in %2 ms").arg(done.size()).arg(took)));
-    // Whatever reached its final name is whole.
-    for (const QString &name : std::as_const(done))
-        QCOMPARE(QImage(out + QLatin1Char('/') + name).size(), QSize(2048, 2048));
+    for (const QString &name : filesIn(out))
+        QVERIFY2(name.contains(QLatin1String(".tesselle.tmp")), qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(tst_HelperWindow)
