@@ -61,6 +61,7 @@ private slots:
     void rotation();
     void annotations_data();
     void annotations();
+    void releaseHistoryIsCopied();
     void manyThreadsInterleaveNothing();
     void fallsBackToLocalDataLocation();
     void twoProcessesShareOneLog();
@@ -219,6 +220,18 @@ void tst_RuntimeLog::annotations()
     // The runtime log says so too, with the text trimmed but neither simplified nor escaped.
     QVERIFY(logLines(m_log).join(QLatin1Char('\n')).contains(QStringLiteral("message=\"developer_annotation type= review text= ")
                                                               + text.trimmed() + QStringLiteral("\" source=")));
+}
+
+void tst_RuntimeLog::releaseHistoryIsCopied()
+{
+    RuntimeLog::recordReleaseHistory();
+    QFile resource(QStringLiteral(":/docs/release-history.json"));
+    QVERIFY(resource.open(QIODevice::ReadOnly));
+    const QString copyPath = QDir(RuntimeLog::logsFolder()).filePath(QStringLiteral("release-history.json"));
+    QFile copy(copyPath);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), resource.readAll());
+    QVERIFY(lastLine(m_log).contains(QStringLiteral("message=\"release history written ") + copyPath + QLatin1Char('"')));
 }
 
 void tst_RuntimeLog::manyThreadsInterleaveNothing()
