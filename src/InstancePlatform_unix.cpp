@@ -1,11 +1,9 @@
 #include "InstancePlatform.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -146,18 +144,6 @@ void releaseToolLock()
     if (heldLock >= 0)
         ::close(heldLock);
     heldLock = -1;
-}
-
-LockResult waitForToolLock(const QString &name, int milliseconds, QString *error)
-{
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        const LockResult result = acquireToolLock(name, error);
-        if (result != LockResult::HeldByOther || clock.elapsed() >= milliseconds)
-            return result;
-        QThread::msleep(25);
-    }
 }
 
 } // namespace InstancePlatform

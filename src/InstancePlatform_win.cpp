@@ -1,11 +1,9 @@
 #include "InstancePlatform.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
-#include <QThread>
 
 #include <windows.h>
 
@@ -84,18 +82,6 @@ void releaseToolLock()
     if (heldMutex)
         CloseHandle(heldMutex);
     heldMutex = nullptr;
-}
-
-LockResult waitForToolLock(const QString &name, int milliseconds, QString *error)
-{
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        const LockResult result = acquireToolLock(name, error);
-        if (result != LockResult::HeldByOther || clock.elapsed() >= milliseconds)
-            return result;
-        QThread::msleep(25);
-    }
 }
 
 } // namespace InstancePlatform
