@@ -170,8 +170,13 @@ void writeReport(const QString &folder, const QString &text)
         qWarning("Cannot write the self-test report: %s", qPrintable(report.errorString()));
         return;
     }
-    report.write("\xEF\xBB\xBF");
-    report.write(text.toUtf8());
+    const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+    // Qt can report a successful commit after a failed last write: check first.
+    if (report.write(bytes) != bytes.size() || !report.flush() || report.error() != QFileDevice::NoError) {
+        report.cancelWriting();
+        qWarning("Cannot write the self-test report: %s", qPrintable(report.errorString()));
+        return;
+    }
     if (!report.commit())
         qWarning("Cannot write the self-test report: %s", qPrintable(report.errorString()));
 }
