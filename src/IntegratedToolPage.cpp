@@ -3,6 +3,7 @@
 #include "Localization.h"
 #include "Theme.h"
 #include "ToolLauncher.h"
+#include "WorkerProtocol.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,10 +33,15 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
 
 // The list of selected files: accepts dropped files and folders, paints a hint
 // while it is empty and turns the Delete key into a removal request. What a
@@ -162,6 +169,9 @@ void ToolDropTree::setDropActive(bool active)
 
 namespace {
 
+// How long a worker that is asked to end may take before it is killed.
+constexpr int WorkerStopGraceMilliseconds = 2000;
+
 // Written for the light look; the dark look is derived by the theme exchange,
 // which works on these exact colour codes.
 QString pageStyleSheet()
@@ -256,10 +266,18 @@ IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *pare
 
     buildHeader(pageLayout, headerButtons);
     buildBody(pageLayout);
+
+    m_elapsedTicker = new QTimer(this);
+    m_elapsedTicker->setInterval(500);
+    connect(m_elapsedTicker, &QTimer::timeout, this, &IntegratedToolPage::updateElapsedTime);
+
     refreshSummary();
 }
 
-IntegratedToolPage::~IntegratedToolPage() = default;
+IntegratedToolPage::~IntegratedToolPage()
+{
+    stopWorker();
+}
 
 void IntegratedToolPage::setCloseHook(Hook hook)
 {
@@ -600,6 +618,7 @@ void IntegratedToolPage::addPaths(const QStringList &paths, bool recursive)
         m_fileList->setUpdatesEnabled(false);
         m_fileList->addTopLevelItems(rows);
         m_fileList->setUpdatesEnabled(true);
+        m_rowIndexValid = false;
     }
 
     setProperty("selectedToolPaths", m_selectedPaths);
@@ -649,6 +668,7 @@ int IntegratedToolPage::removeSelectedRows()
     for (const QString &path : std::as_const(m_selectedPaths))
         m_selectedKeys.insert(pathKey(path));
 
+    m_rowIndexValid = false;
     m_fileList->setUpdatesEnabled(false);
     qDeleteAll(items);
     m_fileList->setUpdatesEnabled(true);
@@ -668,6 +688,7 @@ void IntegratedToolPage::clearList()
 {
     m_selectedPaths.clear();
     m_selectedKeys.clear();
+    m_rowIndexValid = false;
     m_fileList->clear();
     setProperty("selectedToolPaths", m_selectedPaths);
     m_progressBar->setValue(0);
@@ -723,8 +744,14 @@ QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const 
 
 void IntegratedToolPage::startTool()
 {
-    if (m_tool != IntegratedTools::ImageResize)
-        return; // the PSD tools run their workers from their own start operations
+    if (m_tool == IntegratedTools::PsdSlim) {
+        startSlimming();
+        return;
+    }
+    if (m_tool == IntegratedTools::LayerExport) {
+        startLayerExport();
+        return;
+    }
 
     m_progressBar->setRange(0, 0);
     m_statusLabel->setText(translateToolText(QStringLiteral("正在启动…")));
@@ -752,6 +779,429 @@ void IntegratedToolPage::startTool()
     appendLog(translateToolText(QStringLiteral("失败：%1")).arg(message));
     QMessageBox::warning(this, translateToolText(QStringLiteral("无法启动工具")), message, QMessageBox::Ok,
                          QMessageBox::NoButton);
+}
+
+QString IntegratedToolPage::workerPath(const QString &baseName) const
+{
+    const QString toolFolder = QFileInfo(IntegratedTools::resolveToolExecutable(m_tool)).absolutePath();
+    return QDir(toolFolder).filePath(IntegratedTools::executableFileName(baseName));
+}
+
+void IntegratedToolPage::startSlimming()
+{
+    // Between two batches no worker exists for a moment, yet the run goes on.
+    if ((m_worker && m_worker->state() != QProcess::NotRunning) || m_slim.active)
+        return;
+    if (m_selectedPaths.isEmpty()) {
+        QMessageBox::information(this, localized(u"尚未选择文件"), localized(u"请先选择 PSD/PSB 文件或文件夹。"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    const QString worker = workerPath(QStringLiteral("Brevane"));
+    if (!QFileInfo::exists(worker)) {
+        QMessageBox::warning(this, localized(u"无法开始处理"), localized(u"后台瘦身组件不存在：%1").arg(worker),
+                             QMessageBox::Ok);
+        return;
+    }
+
+    qint64 totalBytes = 0;
+    qint64 largest = 0;
+    for (const QString &path : std::as_const(m_selectedPaths)) {
+        const qint64 size = QFileInfo(path).size();
+        totalBytes += size;
+        largest = std::max(largest, size);
+    }
+    const int count = int(m_selectedPaths.size());
+    if (count > WorkerProtocol::ManyFiles || totalBytes > WorkerProtocol::ManyBytes) {
+        const QString text =
+                localized(u"已选择 %1 个文件（%2）。为了避免长队列导致后台解析器内存持续增长，程序会每 %3 "
+                          u"个文件自动完成一个安全批次并重启后台组件。\n\n处理期间，每个文件所在目录必须保留可用临时空间，"
+                          u"且单个 PSD/PSB 的解析可能占用数倍于文件大小的内存。不会覆盖未经结构校验的文件。是否继续？")
+                        .arg(QString::number(count), formatDataSize(totalBytes),
+                             QString::number(WorkerProtocol::MaxBatchFiles));
+        if (QMessageBox::question(this, localized(u"大批量 PSD/PSB 处理确认"), text, QMessageBox::Yes | QMessageBox::No,
+                                  QMessageBox::Yes)
+            != QMessageBox::Yes)
+            return;
+    }
+    if (largest > WorkerProtocol::LargeFileBytes) {
+        const QString text =
+                localized(u"队列中包含大于 %1 的单个文件。该文件会在独立安全批次中处理，需要足够的磁盘临时空间与可用内存；"
+                          u"内存不足、文件被占用或格式不受支持时，该项会标记为失败，其余文件将继续处理。是否继续？")
+                        .arg(formatDataSize(WorkerProtocol::LargeFileBytes));
+        if (QMessageBox::warning(this, localized(u"超大 PSD/PSB 文件提示"), text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes)
+            != QMessageBox::Yes)
+            return;
+    }
+
+    beginRun(localized(u"正在读取 PSD/PSB..."));
+    const auto *deep = findChild<QCheckBox *>(QStringLiteral("psdDeepClean"));
+    appendLog(localized(u"[%1] 开始无 Photoshop 安全瘦身，共 %2 个文件；深度清理：%3。")
+                      .arg(timeOfDay(), QString::number(count),
+                           deep && deep->isChecked() ? localized(u"开启") : localized(u"关闭")));
+    setAllRowStatuses(localized(u"等待处理"));
+    m_slim = SlimRun();
+    m_slim.active = true;
+    m_slim.pending = m_selectedPaths;
+    runNextSlimBatch();
+}
+
+void IntegratedToolPage::runNextSlimBatch()
+{
+    if (m_slim.pending.isEmpty()) {
+        finishSlimmingRun();
+        return;
+    }
+
+    // Sizes are read only up to the first file that must travel alone.
+    QList<qint64> sizes;
+    const qsizetype considered = std::min<qsizetype>(m_slim.pending.size(), WorkerProtocol::MaxBatchFiles);
+    for (qsizetype index = 0; index < considered; ++index) {
+        sizes.append(QFileInfo(m_slim.pending.at(index)).size());
+        if (sizes.last() > WorkerProtocol::LargeFileBytes)
+            break;
+    }
+    const int length = WorkerProtocol::batchLength(sizes);
+    m_slim.batch = m_slim.pending.mid(0, length);
+    m_slim.pending.remove(0, length);
+    m_slim.batchDone = false;
+    m_slim.batchSucceeded = 0;
+    m_slim.batchFailed = 0;
+    m_slim.batchBytesSaved = 0;
+
+    // The deep-clean box stays usable during a run and counts from the next batch on.
+    const auto *deep = findChild<QCheckBox *>(QStringLiteral("psdDeepClean"));
+    QString error;
+    m_jobFilePath = WorkerProtocol::writeJobFile(WorkerProtocol::slimmingJob(m_slim.batch, deep && deep->isChecked()),
+                                                 QStringLiteral("Pictavo-psd-slim-XXXXXX.json"), &error);
+    if (m_jobFilePath.isEmpty()) {
+        qWarning().noquote() << "psd worker job file not written" << IntegratedTools::toolKey(m_tool) << error;
+        QMessageBox::warning(this, localized(u"无法继续处理"), localized(u"无法创建瘦身任务临时文件，剩余文件未被修改。"),
+                             QMessageBox::Ok);
+        const QString notStarted = localized(u"未开始");
+        for (const QString &path : std::as_const(m_slim.batch))
+            setRowStatus(path, notStarted);
+        m_slim.pending.clear();
+        m_slim.totalFailed += int(m_slim.batch.size());
+        runNextSlimBatch();
+        return;
+    }
+
+    m_outputBuffer.clear();
+    const QString first = QString::number(m_slim.batchStart + 1);
+    const QString last = QString::number(m_slim.batchStart + m_slim.batch.size());
+    m_statusLabel->setText(localized(u"正在处理第 %1-%2 项（每批 %3 项）")
+                                   .arg(first, last, QString::number(WorkerProtocol::MaxBatchFiles)));
+    appendLog(localized(u"开始瘦身批次：第 %1-%2 项，共 %3 项。")
+                      .arg(first, last, QString::number(m_selectedPaths.size())));
+    startWorker(workerPath(QStringLiteral("Brevane")));
+}
+
+void IntegratedToolPage::finishSlimmingRun()
+{
+    m_elapsedTicker->stop();
+    const qint64 files = m_selectedPaths.size();
+    const int maximum = files > 0 ? int(std::min<qint64>(files * 100, std::numeric_limits<int>::max())) : 1;
+    m_progressBar->setRange(0, maximum);
+    m_progressBar->setValue(maximum);
+    m_statusLabel->setText(m_slim.totalFailed != 0 ? localized(u"处理完成，%1 项失败").arg(m_slim.totalFailed)
+                                                   : localized(u"处理完成"));
+    if (m_remainingLabel)
+        m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
+    appendLog(localized(u"瘦身任务结束：完成 %1 项，失败 %2 项，累计节省 %3。")
+                      .arg(QString::number(m_slim.totalSucceeded), QString::number(m_slim.totalFailed),
+                           formatDataSize(m_slim.totalBytesSaved)));
+    m_slim.active = false;
+    m_slim.batch.clear();
+    endRun();
+}
+
+void IntegratedToolPage::startLayerExport()
+{
+    if (m_worker && m_worker->state() != QProcess::NotRunning)
+        return;
+    if (m_selectedPaths.isEmpty()) {
+        QMessageBox::information(this, localized(u"尚未选择文件"), localized(u"请先选择 PSD/PSB 文件或文件夹。"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    const QString worker = workerPath(QStringLiteral("Stratlo"));
+    if (!QFileInfo::exists(worker)) {
+        QMessageBox::warning(this, localized(u"无法开始导出"), localized(u"后台导出组件不存在：%1").arg(worker),
+                             QMessageBox::Ok);
+        return;
+    }
+
+    const auto *trim = findChild<QCheckBox *>(QStringLiteral("layerTrimTransparency"));
+    const auto *sizing = findChild<QComboBox *>(QStringLiteral("layerSizingMode"));
+    const auto *output = findChild<QLineEdit *>(QStringLiteral("layerOutputDirectory"));
+    const QJsonObject job = WorkerProtocol::layerExportJob(
+            m_selectedPaths, output ? output->text().trimmed() : QString(),
+            sizing ? sizing->currentData().toString() : QStringLiteral("multiple4"), trim ? trim->isChecked() : true);
+    QString error;
+    const QString jobFile =
+            WorkerProtocol::writeJobFile(job, QStringLiteral("Pictavo-layer-export-XXXXXX.json"), &error);
+    if (jobFile.isEmpty()) {
+        qWarning().noquote() << "psd worker job file not written" << IntegratedTools::toolKey(m_tool) << error;
+        QMessageBox::warning(this, localized(u"无法开始导出"), localized(u"无法创建临时导出任务文件。"), QMessageBox::Ok);
+        return;
+    }
+
+    m_jobFilePath = jobFile;
+    beginRun(localized(u"正在扫描图层..."));
+    appendLog(localized(u"[%1] 开始页内直接导出，共 %2 个 PSD/PSB；不会打开第二个程序窗口。")
+                      .arg(timeOfDay(), QString::number(m_selectedPaths.size())));
+    setAllRowStatuses(localized(u"等待导出"));
+    startWorker(worker);
+}
+
+void IntegratedToolPage::beginRun(const QString &status)
+{
+    m_outputBuffer.clear();
+    m_progressBar->setRange(0, 0);
+    m_progressBar->setValue(0);
+    m_statusLabel->setText(status);
+    if (m_elapsedLabel)
+        m_elapsedLabel->setText(localized(u"已用时间：00:00:00"));
+    if (m_remainingLabel)
+        m_remainingLabel->setText(localized(u"剩余时间：--:--:--"));
+    m_elapsedClock.start();
+    m_elapsedTicker->start();
+    m_startButton->setEnabled(false);
+    m_fileList->setEnabled(false);
+}
+
+void IntegratedToolPage::endRun()
+{
+    m_startButton->setEnabled(true);
+    m_fileList->setEnabled(true);
+}
+
+void IntegratedToolPage::setAllRowStatuses(const QString &text)
+{
+    for (int row = 0; row < m_fileList->topLevelItemCount(); ++row)
+        m_fileList->topLevelItem(row)->setText(3, text);
+}
+
+void IntegratedToolPage::startWorker(const QString &program)
+{
+    auto *worker = new QProcess(this);
+    m_worker = worker;
+    worker->setProcessChannelMode(QProcess::SeparateChannels);
+    connect(worker, &QProcess::readyReadStandardOutput, this, &IntegratedToolPage::readWorkerOutput);
+    connect(worker, &QProcess::readyReadStandardError, this, &IntegratedToolPage::readWorkerErrors);
+    connect(worker, &QProcess::errorOccurred, this, &IntegratedToolPage::handleWorkerError);
+    connect(worker, &QProcess::finished, this, &IntegratedToolPage::finishWorkerRun);
+    worker->setWorkingDirectory(QFileInfo(program).absolutePath());
+    // A start that fails at once may already have ended the run inside start(),
+    // so nothing may follow it here.
+    worker->start(program, {QStringLiteral("--job"), m_jobFilePath}, QIODevice::ReadWrite);
+}
+
+void IntegratedToolPage::readWorkerOutput()
+{
+    if (!m_worker)
+        return;
+    m_outputBuffer += m_worker->readAllStandardOutput();
+    const QList<WorkerProtocol::Record> records = WorkerProtocol::takeRecords(m_outputBuffer);
+    for (const WorkerProtocol::Record &record : records)
+        handleRecord(record);
+}
+
+void IntegratedToolPage::readWorkerErrors()
+{
+    if (!m_worker)
+        return;
+    const QString text = QString::fromUtf8(m_worker->readAllStandardError()).trimmed();
+    if (!text.isEmpty())
+        appendLog(localized(u"后台详情：%1").arg(text));
+}
+
+void IntegratedToolPage::handleRecord(const WorkerProtocol::Record &record)
+{
+    using WorkerProtocol::RecordKind;
+    const QString twoSpaces = QStringLiteral("  ");
+    switch (record.kind) {
+    case RecordKind::Log:
+        appendLog(localized(u"[%1] %2").arg(timeOfDay(), WorkerProtocol::joinFields(record.fields, 1, twoSpaces)));
+        break;
+    case RecordKind::Progress:
+        showProgress(record);
+        break;
+    case RecordKind::Item:
+        if (m_tool == IntegratedTools::PsdSlim) {
+            // A path may hold tabs; the remaining fields are joined back.
+            const QString path = QDir::fromNativeSeparators(WorkerProtocol::joinFields(record.fields, 2, QStringLiteral("\t")));
+            setRowStatus(path, record.fields.at(1) == u"ok" ? localized(u"已完成") : localized(u"失败"));
+        }
+        break;
+    case RecordKind::Done: {
+        const WorkerProtocol::DoneCounts counts = WorkerProtocol::readDone(record);
+        if (m_tool == IntegratedTools::PsdSlim) {
+            m_slim.batchDone = true;
+            m_slim.batchSucceeded = counts.exported;
+            m_slim.batchFailed = counts.failed;
+            m_slim.batchBytesSaved = counts.bytesSaved;
+            appendLog(localized(u"本批完成：成功 %1，失败 %2，节省 %3。")
+                              .arg(QString::number(counts.exported), QString::number(counts.failed),
+                                   formatDataSize(counts.bytesSaved)));
+        } else {
+            appendLog(localized(u"完成：导出 %1，跳过 %2，失败 %3。")
+                              .arg(QString::number(counts.exported), QString::number(counts.skipped),
+                                   QString::number(counts.failed)));
+        }
+        break;
+    }
+    case RecordKind::Error:
+        appendLog(localized(u"导出错误：%1").arg(WorkerProtocol::joinFields(record.fields, 1, twoSpaces)));
+        break;
+    }
+}
+
+void IntegratedToolPage::showProgress(const WorkerProtocol::Record &record)
+{
+    WorkerProtocol::Progress progress = WorkerProtocol::readProgress(record);
+    if (m_tool == IntegratedTools::PsdSlim && !m_slim.batch.isEmpty())
+        progress = WorkerProtocol::rebaseOnRun(progress, int(m_selectedPaths.size()), m_slim.batchStart);
+    m_progressBar->setRange(0, int(std::min<qint64>(progress.total, std::numeric_limits<int>::max())));
+    m_progressBar->setValue(WorkerProtocol::progressValue(progress));
+    m_progressBar->setTextVisible(true);
+    m_statusLabel->setText(WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("  ")));
+    if (m_remainingLabel && progress.current > 0 && m_elapsedClock.isValid()) {
+        const qint64 remaining =
+                WorkerProtocol::remainingSeconds(m_elapsedClock.elapsed(), progress.current, progress.total);
+        m_remainingLabel->setText(localized(u"剩余时间：%1").arg(WorkerProtocol::formatDuration(remaining)));
+    }
+}
+
+void IntegratedToolPage::handleWorkerError()
+{
+    if (!m_worker || m_worker->state() != QProcess::NotRunning)
+        return;
+    // A slimming batch that reported DONE ends normally through finished;
+    // an export worker that exited with a code has its finished still to come.
+    if (m_tool == IntegratedTools::PsdSlim ? !m_slim.batchDone : m_worker->exitCode() == 0)
+        finishWorkerRun(3);
+}
+
+void IntegratedToolPage::finishWorkerRun(int exitCode)
+{
+    if (!m_worker)
+        return;
+    readWorkerOutput();
+    if (!m_jobFilePath.isEmpty()) {
+        QFile::remove(m_jobFilePath);
+        m_jobFilePath.clear();
+    }
+
+    // The old process may still signal before it is deleted; none of that
+    // may reach the next batch's worker.
+    QProcess *worker = std::exchange(m_worker, nullptr);
+    worker->disconnect(this);
+    worker->deleteLater();
+
+    if (m_tool == IntegratedTools::PsdSlim)
+        finishSlimBatch(exitCode);
+    else
+        finishLayerExport(exitCode);
+}
+
+void IntegratedToolPage::finishSlimBatch(int exitCode)
+{
+    const int batchSize = int(m_slim.batch.size());
+    if (m_slim.batchDone) {
+        const QString pending = localized(u"等待处理");
+        const QString settled = m_slim.batchFailed != 0 ? localized(u"已结束，详见日志") : localized(u"已完成");
+        for (const QString &path : std::as_const(m_slim.batch)) {
+            QTreeWidgetItem *row = rowForPath(path);
+            if (row && row->text(3) == pending)
+                row->setText(3, settled);
+        }
+    } else {
+        m_slim.batchFailed = batchSize;
+        const QString failed = localized(u"失败");
+        for (const QString &path : std::as_const(m_slim.batch))
+            setRowStatus(path, failed);
+        appendLog(localized(u"瘦身后台异常结束，当前批次 %1 项未完成，退出码：%2。")
+                          .arg(QString::number(batchSize), QString::number(exitCode)));
+    }
+    m_slim.batchStart += batchSize;
+    m_slim.totalSucceeded += m_slim.batchSucceeded;
+    m_slim.totalFailed += m_slim.batchFailed;
+    m_slim.totalBytesSaved += m_slim.batchBytesSaved;
+    m_slim.batch.clear();
+    // The next batch starts once this handler and the finished signal have returned.
+    QTimer::singleShot(0, this, &IntegratedToolPage::runNextSlimBatch);
+}
+
+void IntegratedToolPage::finishLayerExport(int exitCode)
+{
+    m_elapsedTicker->stop();
+    if (exitCode != 0) {
+        m_statusLabel->setText(localized(u"导出失败"));
+        appendLog(localized(u"后台导出异常结束，退出码：%1").arg(exitCode));
+    } else {
+        if (m_progressBar->maximum() < 1)
+            m_progressBar->setRange(0, 100);
+        m_progressBar->setValue(m_progressBar->maximum());
+        m_statusLabel->setText(localized(u"处理完成"));
+        if (m_remainingLabel)
+            m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
+    }
+    setAllRowStatuses(exitCode != 0 ? localized(u"失败") : localized(u"已完成"));
+    endRun();
+}
+
+void IntegratedToolPage::updateElapsedTime()
+{
+    if (m_elapsedLabel && m_elapsedClock.isValid())
+        m_elapsedLabel->setText(
+                localized(u"已用时间：%1").arg(WorkerProtocol::formatDuration(m_elapsedClock.elapsed() / 1000)));
+}
+
+// Only the page's end comes here: the worker is stopped without any of its
+// end handling, and its job file goes with it.
+void IntegratedToolPage::stopWorker()
+{
+    if (m_worker) {
+        QProcess *worker = std::exchange(m_worker, nullptr);
+        worker->disconnect(this);
+        if (worker->state() != QProcess::NotRunning) {
+            qInfo().noquote() << "psd worker stopped with its page" << IntegratedTools::toolKey(m_tool);
+            worker->terminate();
+            if (!worker->waitForFinished(WorkerStopGraceMilliseconds)) {
+                worker->kill();
+                worker->waitForFinished(WorkerStopGraceMilliseconds);
+            }
+        }
+        delete worker;
+    }
+    if (!m_jobFilePath.isEmpty()) {
+        QFile::remove(m_jobFilePath);
+        m_jobFilePath.clear();
+    }
+}
+
+void IntegratedToolPage::setRowStatus(const QString &path, const QString &text)
+{
+    if (QTreeWidgetItem *row = rowForPath(path))
+        row->setText(3, text);
+}
+
+QTreeWidgetItem *IntegratedToolPage::rowForPath(const QString &path)
+{
+    if (!m_rowIndexValid) {
+        m_rowIndex.clear();
+        for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
+            QTreeWidgetItem *row = m_fileList->topLevelItem(index);
+            const QString key = pathKey(row->data(0, Qt::UserRole).toString());
+            if (!m_rowIndex.contains(key)) // the first row listing a path is the one
+                m_rowIndex.insert(key, row);
+        }
+        m_rowIndexValid = true;
+    }
+    return m_rowIndex.value(pathKey(QFileInfo(path).absoluteFilePath()), nullptr);
 }
 
 void IntegratedToolPage::appendLog(const QString &line)

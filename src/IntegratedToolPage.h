@@ -1,7 +1,11 @@
 #pragma once
 
 #include "IntegratedTools.h"
+#include "WorkerProtocol.h"
 
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QSet>
 #include <QStringList>
 #include <QWidget>
@@ -10,9 +14,12 @@
 
 class QLabel;
 class QLineEdit;
+class QProcess;
 class QProgressBar;
 class QPushButton;
 class QTextEdit;
+class QTimer;
+class QTreeWidgetItem;
 class QVBoxLayout;
 class ToolDropTree;
 
@@ -21,6 +28,11 @@ class ToolDropTree;
 // button. One class serves all tools; the constructor builds the controls of
 // its tool and names every control that other code or the style sheet reads.
 // Options are read from the controls by object name when a run starts.
+//
+// The PSD tools run a worker executable from the tool's folder as a child
+// process with a JSON job file, and follow its line protocol on the page. A
+// worker still running when the page is destroyed is stopped and its job file
+// removed; none of its end handling reaches the page.
 class IntegratedToolPage : public QWidget
 {
     Q_OBJECT
@@ -67,8 +79,26 @@ public:
     void refreshSummary();
 
     // The start button: image resize launches the padding helper detached with
-    // the page's options and files and marks every row handed over.
+    // the page's options and files and marks every row handed over; the PSD
+    // tools go to startSlimming or startLayerExport.
     void startTool();
+
+    // Safe slimming of every listed file: asks before more than 200 files or
+    // 20 GiB and before files above 4 GiB, then runs the files in batches of at
+    // most 20, a file above 4 GiB alone, one worker process per batch. Does
+    // nothing while a run is going on; a refusal or a missing worker leaves the
+    // page idle.
+    void startSlimming();
+    // Layer export of every listed file with one worker process; the layer
+    // options are read once, here.
+    void startLayerExport();
+
+    // Sets the status column of the first row that lists path, compared
+    // without regard to letter case; nothing when no row does.
+    void setRowStatus(const QString &path, const QString &text);
+
+    // True while a worker process of this page exists.
+    bool isWorkerRunning() const { return m_worker != nullptr; }
 
     // The helper's switches for the options found under `page` by object name
     // (defaults for missing controls), then "--start" and the paths.
@@ -82,6 +112,25 @@ private:
     void appendLog(const QString &line);
     void browseOutputDirectory(QLineEdit *field, const QString &caption);
 
+    QString workerPath(const QString &baseName) const;
+    void runNextSlimBatch();
+    void finishSlimmingRun();
+    void beginRun(const QString &status);
+    void endRun();
+    void setAllRowStatuses(const QString &text);
+    void startWorker(const QString &program);
+    void readWorkerOutput();
+    void readWorkerErrors();
+    void handleRecord(const WorkerProtocol::Record &record);
+    void showProgress(const WorkerProtocol::Record &record);
+    void handleWorkerError();
+    void finishWorkerRun(int exitCode);
+    void finishSlimBatch(int exitCode);
+    void finishLayerExport(int exitCode);
+    void updateElapsedTime();
+    void stopWorker();
+    QTreeWidgetItem *rowForPath(const QString &path);
+
     const IntegratedTools::Tool m_tool;
     ToolDropTree *m_fileList = nullptr;
     QLabel *m_summaryLabel = nullptr;
@@ -92,10 +141,40 @@ private:
     QTextEdit *m_log = nullptr;
     QLineEdit *m_layerOutputDirectory = nullptr;
     QPushButton *m_startButton = nullptr;
+    QProcess *m_worker = nullptr;
+    QTimer *m_elapsedTicker = nullptr;
+    QElapsedTimer m_elapsedClock;
+    // Standard output of the worker not yet ended by a newline.
+    QByteArray m_outputBuffer;
+    QString m_jobFilePath;
+
+    // A slimming run: the files not yet handed to a batch, the running batch
+    // and the counts of the batch and of the whole run.
+    struct SlimRun
+    {
+        bool active = false;
+        QStringList pending;
+        QStringList batch;
+        int batchStart = 0;
+        bool batchDone = false;
+        int batchSucceeded = 0;
+        int batchFailed = 0;
+        qint64 batchBytesSaved = 0;
+        int totalSucceeded = 0;
+        int totalFailed = 0;
+        qint64 totalBytesSaved = 0;
+    };
+    SlimRun m_slim;
+
     QStringList m_selectedPaths;
     // Case-folded copies of m_selectedPaths, so that the duplicate check of a
     // large folder stays one hash look-up per file.
     QSet<QString> m_selectedKeys;
+    // Case-folded path to the first row listing it, built when a status is
+    // set and dropped whenever rows come or go, so that a worker's per-file
+    // reports stay one look-up each.
+    QHash<QString, QTreeWidgetItem *> m_rowIndex;
+    bool m_rowIndexValid = false;
     Hook m_closeHook;
     Hook m_settingsHook;
     Hook m_helpHook;

@@ -1,0 +1,196 @@
+#include "WorkerProtocol.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <QVariant>
+
+#include <algorithm>
+#include <limits>
+
+namespace WorkerProtocol {
+
+namespace {
+
+struct Keyword
+{
+    const char *text;
+    RecordKind kind;
+    int minimumFields;
+};
+
+constexpr Keyword keywords[] = {
+    {"LOG", RecordKind::Log, 1},   {"PROGRESS", RecordKind::Progress, 4}, {"ITEM", RecordKind::Item, 3},
+    {"DONE", RecordKind::Done, 2}, {"ERROR", RecordKind::Error, 1},
+};
+
+// A base-10 number that fits in 32 bits, or nothing.
+std::optional<int> readInt32(const QString &field)
+{
+    bool ok = false;
+    const int value = field.toInt(&ok, 10);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<Record> parseLine(const QByteArray &line)
+{
+    const QByteArray trimmed = line.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    const QStringList fields = QString::fromUtf8(trimmed).split(u'\t');
+    for (const Keyword &keyword : keywords) {
+        if (fields.first() == QLatin1String(keyword.text)) {
+            if (fields.size() < keyword.minimumFields)
+                return std::nullopt;
+            return Record{keyword.kind, fields};
+        }
+    }
+    return std::nullopt;
+}
+
+QList<Record> takeRecords(QByteArray &buffer)
+{
+    QList<Record> records;
+    // Lines are cut at an offset and the handled bytes dropped once, so a
+    // burst of many lines costs one pass over the buffer.
+    qsizetype from = 0;
+    while (from < buffer.size()) {
+        const qsizetype newline = buffer.indexOf('\n', from);
+        if (newline < 0)
+            break;
+        if (std::optional<Record> record = parseLine(buffer.mid(from, newline - from)))
+            records.append(std::move(*record));
+        from = newline + 1;
+    }
+    buffer.remove(0, from);
+    return records;
+}
+
+QString joinFields(const QStringList &fields, int first, const QString &separator)
+{
+    return first < fields.size() ? fields.mid(first).join(separator) : QString();
+}
+
+Progress readProgress(const Record &record)
+{
+    Progress progress;
+    progress.current = readInt32(record.fields.value(1)).value_or(0);
+    progress.total = std::max(readInt32(record.fields.value(2)).value_or(1), 1);
+    return progress;
+}
+
+Progress rebaseOnRun(Progress batch, int fileCount, int batchStart)
+{
+    Progress run;
+    run.total = fileCount > 0 ? qint64(fileCount) * 100 : 1;
+    run.current = batch.current + qint64(batchStart) * 100;
+    return run;
+}
+
+int progressValue(const Progress &progress)
+{
+    const qint64 value = std::max<qint64>(std::min(progress.current, progress.total), 0);
+    return int(std::min<qint64>(value, std::numeric_limits<int>::max()));
+}
+
+qint64 remainingSeconds(qint64 elapsedMilliseconds, qint64 current, qint64 total)
+{
+    const qint64 seconds = elapsedMilliseconds / 1000;
+    return (total - current) * seconds / current;
+}
+
+QString formatDuration(qint64 seconds)
+{
+    if (seconds < 0)
+        return QStringLiteral("--:--:--");
+    return QStringLiteral("%1:%2:%3")
+            .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+            .arg(seconds % 3600 / 60, 2, 10, QLatin1Char('0'))
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+DoneCounts readDone(const Record &record)
+{
+    const QJsonObject object =
+            QJsonDocument::fromJson(joinFields(record.fields, 1, QStringLiteral("\t")).toUtf8()).object();
+    DoneCounts counts;
+    counts.exported = object.value(QLatin1String("exported")).toInt();
+    counts.skipped = object.value(QLatin1String("skipped")).toInt();
+    counts.failed = object.value(QLatin1String("failed")).toInt();
+    counts.bytesSaved = object.value(QLatin1String("bytesSaved")).toVariant().toLongLong();
+    return counts;
+}
+
+int batchLength(const QList<qint64> &leadingSizes)
+{
+    const int length = int(std::min<qsizetype>(leadingSizes.size(), MaxBatchFiles));
+    for (int index = 0; index < length; ++index) {
+        if (leadingSizes.at(index) > LargeFileBytes)
+            return index == 0 ? 1 : index;
+    }
+    return length;
+}
+
+QJsonObject slimmingJob(const QStringList &files, bool deep)
+{
+    return QJsonObject{{QLatin1String("deep"), deep}, {QLatin1String("files"), QJsonArray::fromStringList(files)}};
+}
+
+QJsonObject layerExportJob(const QStringList &files, const QString &output, const QString &sizingMode,
+                           bool trimTransparency)
+{
+    return QJsonObject{{QLatin1String("files"), QJsonArray::fromStringList(files)},
+                       {QLatin1String("output"), output},
+                       {QLatin1String("sizingMode"), sizingMode},
+                       {QLatin1String("trimTransparency"), trimTransparency}};
+}
+
+QString writeJobFile(const QJsonObject &job, const QString &fileTemplate, QString *error)
+{
+    const auto fail = [error](const QString &message) {
+        if (error)
+            *error = message;
+        return QString();
+    };
+    const QString folder = QDir::tempPath();
+    if (folder.isEmpty())
+        return fail(QStringLiteral("no temporary folder"));
+
+    // The temporary file reserves a unique name, created exclusively and
+    // readable by the owner only; QSaveFile then fills it in one rename, so
+    // a worker never reads half a job.
+    QTemporaryFile reservation(QDir(folder).filePath(fileTemplate));
+    reservation.setAutoRemove(false);
+    if (!reservation.open())
+        return fail(reservation.errorString());
+    const QString path = reservation.fileName();
+    reservation.close();
+
+    const QByteArray bytes = QJsonDocument(job).toJson(QJsonDocument::Compact);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        QFile::remove(path);
+        return fail(file.errorString());
+    }
+    // Qt can report a committed file after a failed last write, so the write
+    // is checked before the commit.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        const QString message = file.errorString();
+        file.cancelWriting();
+        QFile::remove(path);
+        return fail(message);
+    }
+    if (!file.commit()) {
+        QFile::remove(path);
+        return fail(file.errorString());
+    }
+    return path;
+}
+
+} // namespace WorkerProtocol

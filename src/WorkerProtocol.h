@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <optional>
+
+// What passes between a PSD tool page and its worker executable: the JSON job
+// handed over in a file, the batches slimming is cut into, and the
+// tab-separated line protocol read back from the worker's standard output.
+// Plain functions without widgets or processes.
+namespace WorkerProtocol {
+
+// A slimming batch holds at most this many files; the same number is shown
+// to the user.
+constexpr int MaxBatchFiles = 20;
+// A file strictly larger than this travels in a batch of its own.
+constexpr qint64 LargeFileBytes = Q_INT64_C(4294967296);
+// Above either threshold slimming asks before it starts.
+constexpr int ManyFiles = 200;
+constexpr qint64 ManyBytes = Q_INT64_C(21474836480);
+
+enum class RecordKind { Log, Progress, Item, Done, Error };
+
+struct Record
+{
+    RecordKind kind;
+    // Every field of the line, the keyword first, empty fields kept.
+    QStringList fields;
+};
+
+// One line without its newline: trimmed of ASCII white space at both ends,
+// decoded as UTF-8 and split at every tab. Empty when the line is blank, its
+// keyword unknown (keywords are case-sensitive) or it has fewer fields than
+// its keyword needs (LOG 1, PROGRESS 4, ITEM 3, DONE 2, ERROR 1).
+std::optional<Record> parseLine(const QByteArray &line);
+
+// Takes every newline-ended line off the front of buffer and returns the
+// records among them in arrival order. An unfinished last line stays in the
+// buffer untouched.
+QList<Record> takeRecords(QByteArray &buffer);
+
+// Fields from index first on, joined by separator; empty when there are none.
+QString joinFields(const QStringList &fields, int first, const QString &separator);
+
+struct Progress
+{
+    qint64 current = 0;
+    qint64 total = 1;
+};
+
+// The current and total of a PROGRESS record: a field that is not a base-10
+// 32-bit integer counts 0, and a total below 2 counts 1.
+Progress readProgress(const Record &record);
+
+// A slimming worker counts hundredths of a file from the start of its batch;
+// the bar spans the whole run instead (fileCount × 100, at least 1).
+Progress rebaseOnRun(Progress batch, int fileCount, int batchStart);
+
+// The bar's value: current clamped to 0..total.
+int progressValue(const Progress &progress);
+
+// (total − current) × whole elapsed seconds ÷ current, truncated; negative
+// when current is above total. current must be greater than 0.
+qint64 remainingSeconds(qint64 elapsedMilliseconds, qint64 current, qint64 total);
+
+// "H:MM:SS" with at least two digits per field and hours not wrapped at 24;
+// "--:--:--" for a negative value.
+QString formatDuration(qint64 seconds);
+
+// The counts of a DONE record. Text that is not a JSON object, and keys that
+// are missing or not integral, count 0.
+struct DoneCounts
+{
+    int exported = 0;
+    int skipped = 0;
+    int failed = 0;
+    qint64 bytesSaved = 0;
+};
+DoneCounts readDone(const Record &record);
+
+// How many of the queued files form the next slimming batch, given the sizes
+// of the first queued files (at most MaxBatchFiles of them are looked at):
+// the batch ends before the first file above LargeFileBytes, and such a file
+// at the front goes alone. 0 only for an empty list.
+int batchLength(const QList<qint64> &leadingSizes);
+
+QJsonObject slimmingJob(const QStringList &files, bool deep);
+QJsonObject layerExportJob(const QStringList &files, const QString &output, const QString &sizingMode,
+                           bool trimTransparency);
+
+// Writes job as compact JSON into a new file of the temporary folder whose
+// name is fileTemplate with its six X replaced by a unique suffix, and
+// returns the file's path. On failure nothing is left behind, the result is
+// empty and *error (when given) says why.
+QString writeJobFile(const QJsonObject &job, const QString &fileTemplate, QString *error = nullptr);
+
+} // namespace WorkerProtocol
