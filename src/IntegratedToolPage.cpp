@@ -194,6 +194,8 @@ QString pageStyleSheet()
             "QPushButton#toolStart { color: #ffffff; background: #2563eb; border-color: #2563eb; font-size: 12pt; "
             "font-weight: 700; min-width: 260px; min-height: 44px; }"
             "QPushButton#toolStart:hover { background: #1d4ed8; }"
+            // A running worker disables the start button; it must look it.
+            "QPushButton#toolStart:disabled { background: #99a7ba; border-color: #99a7ba; }"
             "QLabel#toolCredit { color: #6b7788; background: transparent; padding: 2px; font-size: 8pt; }"
             "QTreeWidget#integratedToolDropList { background: #ffffff; border: 1px solid #cbd5e1; "
             "alternate-background-color: #f6f8fb; min-height: 190px; }"
