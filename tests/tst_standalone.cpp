@@ -16,7 +16,10 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QImageReader>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
+#include <QTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSettings>
@@ -95,6 +98,7 @@ private slots:
     void helperArguments_data();
     void helperArguments();
     void startPadsEveryPictureInPlace();
+    void failedStartWarnsAndKeepsTheRows();
     void programListsItsPathsAndForwardsASecondStart();
     void unreachableSocketFallsBackToTheInbox();
     void restartAfterHandOverBecomesTheFirstInstance();
@@ -345,6 +349,56 @@ void tst_Standalone::startPadsEveryPictureInPlace()
     QCOMPARE(running.size(), 1);
     ::kill(pid_t(running.first()), SIGTERM);
     QTRY_VERIFY(processesRunning(helper).isEmpty());
+}
+
+void tst_Standalone::failedStartWarnsAndKeepsTheRows()
+{
+    // No folder can take the helper: plain files stand where each would go.
+    m_settings.reset(new SettingsSandbox);
+    QTemporaryDir pictures;
+    savePicture(pictures.filePath(QStringLiteral("a.png")), 3, 3);
+    QTemporaryDir blocked;
+    auto block = [](const QString &path) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly);
+    };
+    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("components"));
+    QVERIFY(block(blocked.filePath(QStringLiteral("data/Pictavo/Pictavo/components"))));
+    QVERIFY(block(besideProgram));
+    QVERIFY(block(blocked.filePath(QStringLiteral("tmp"))));
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    const QByteArray savedTemp = qgetenv("TMPDIR");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(blocked.filePath(QStringLiteral("data"))));
+    qputenv("TMPDIR", QFile::encodeName(blocked.filePath(QStringLiteral("tmp"))));
+
+    StandaloneToolWindow window(ImageResize);
+    window.addPaths({pictures.filePath(QStringLiteral("a.png"))});
+    QString boxTitle, boxText;
+    answerNextDialog([&](QDialog *box) {
+        boxTitle = box->windowTitle();
+        boxText = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+    });
+    window.findChild<QPushButton *>(QStringLiteral("toolStart"))->click();
+
+    qputenv("XDG_DATA_HOME", savedData);
+    savedTemp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", savedTemp);
+    QFile::remove(besideProgram);
+
+    QCOMPARE(boxTitle, translateToolText(QStringLiteral("无法启动工具")));
+    QCOMPARE(boxText, translateToolText(QStringLiteral("无法启动图片尺寸调整进程。")));
+    const QList<QLabel *> labels = window.findChildren<QLabel *>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel *label) {
+        return label->text() == translateToolText(QStringLiteral("启动失败"));
+    }));
+    const auto *bar = window.findChild<QProgressBar *>();
+    QCOMPARE(bar->maximum(), 100);
+    QCOMPARE(bar->value(), 0);
+    const QStringList log = window.findChild<QTextEdit *>(QStringLiteral("integratedToolLog"))->toPlainText().split(QLatin1Char('\n'));
+    QVERIFY2(log.size() >= 2 && log.at(log.size() - 2).endsWith(QStringLiteral("传递 1 个文件。")), qPrintable(log.join(QLatin1Char('|'))));
+    QCOMPARE(log.last(), QStringLiteral("失败：无法启动图片尺寸调整进程。"));
+    const auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
+    QCOMPARE(list->topLevelItem(0)->text(3), translateToolText(QStringLiteral("等待处理")));
 }
 
 void tst_Standalone::programListsItsPathsAndForwardsASecondStart()
