@@ -31,6 +31,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTextEdit>
 #include <QTimer>
@@ -349,11 +350,22 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     using IntegratedTools::LayerExport;
     using IntegratedTools::PsdSlim;
 
-    auto *body = new QWidget(this);
+    // The rows need more room than the smallest window in some languages: below
+    // that they scroll instead of being squeezed over each other.
+    auto *scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("integratedToolBodyScroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    auto *body = new QWidget(scroller);
+    body->setObjectName(QStringLiteral("integratedToolBody"));
     auto *rows = new QVBoxLayout(body);
     rows->setContentsMargins(18, 12, 18, 12);
     rows->setSpacing(7);
-    pageLayout->addWidget(body, 1);
+    scroller->setWidget(body);
+    scroller->viewport()->setAutoFillBackground(false);
+    body->setAutoFillBackground(false);
+    pageLayout->addWidget(scroller, 1);
 
     // Row 1 and 2: the list's actions.
     rows->addWidget(makeSectionCaption(localized(u"工具操作"), body));
@@ -406,8 +418,11 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     } else if (m_tool == PsdSlim) {
         optionRow->addWidget(makeCheckBox(QStringLiteral("psdDeepClean"),
                                           localized(u"深度清理嵌入式 PSD/PSB 智能对象（较慢）"), false, body));
-        optionRow->addWidget(
-                new QLabel(localized(u"内置离线安全处理，不启动 Adobe Photoshop；保存前后自动校验画布与图层结构。"), body));
+        // Long in some languages: it wraps instead of widening the window past its minimum.
+        auto *note = new QLabel(localized(u"内置离线安全处理，不启动 Adobe Photoshop；保存前后自动校验画布与图层结构。"), body);
+        note->setWordWrap(true);
+        note->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        optionRow->addWidget(note, 1);
     } else {
         auto *selectedLabel = new QLabel(localized(u"已选文件列表：支持 PSD / PSB，也可直接拖入文件或文件夹"), body);
         selectedLabel->setObjectName(QStringLiteral("layerSelectedLabel"));
