@@ -105,6 +105,7 @@ private slots:
     void selfTest_data();
     void selfTest();
     void selfTestSwitchInOtherCaseRunsTheProgram();
+    void buildWithoutToolEndsWith64();
 
 private:
     QProcessEnvironment isolatedEnvironment(const QString &root) const;
@@ -565,6 +566,17 @@ void tst_Standalone::selfTestSwitchInOtherCaseRunsTheProgram()
     QCOMPARE(process.state(), QProcess::Running);
     process.terminate();
     QVERIFY(process.waitForFinished(10000));
+}
+
+void tst_Standalone::buildWithoutToolEndsWith64()
+{
+    QTemporaryDir root;
+    QProcess process;
+    process.setProcessEnvironment(isolatedEnvironment(root.path()));
+    process.start(QStringLiteral(NO_TOOL_PATH), {QStringLiteral("--standalone-self-test")});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 64);
 }
 
 QTEST_MAIN(tst_Standalone)
