@@ -18,17 +18,12 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+
+#include "BenchSupport.h"
 #include <functional>
 
 namespace {
 
-void say(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    bytes.append('\n');
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 double millisecondsOf(const std::function<void()> &work)
 {

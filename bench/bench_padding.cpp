@@ -37,19 +37,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "BenchSupport.h"
+
 extern char **environ;
 
 namespace {
 
 // ---------------------------------------------------------------- printing
 
-void say(const QString &text)
-{
-    QByteArray bytes = text.toUtf8();
-    bytes.append('\n');
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
-}
 
 QString fixed(double value, int decimals)
 {
@@ -638,6 +633,18 @@ struct PassResult
     double kindSeconds[KindCount] = {};
     double stepSeconds[StepCount] = {};
     QStringList failures;
+
+    // Counts one file of the pass.
+    void account(const CorpusFile &file, double seconds, bool ok, const QString &error)
+    {
+        kindSeconds[int(file.item.kind)] += seconds;
+        ++files;
+        inBytes += file.bytes;
+        if (!ok) {
+            ++failed;
+            failures << file.name + QStringLiteral(": ") + error;
+        }
+    }
 };
 
 qint64 folderBytes(const QString &folder)
@@ -774,13 +781,7 @@ PassResult runInProcess(const QString &which, const std::vector<CorpusFile> &fil
             ok = stepsOne(file, outDir, result.stepSeconds, &error);
         else
             ok = bareOne(file, outDir, &error);
-        result.kindSeconds[int(file.item.kind)] += one.nsecsElapsed() / 1e9;
-        ++result.files;
-        result.inBytes += file.bytes;
-        if (!ok) {
-            ++result.failed;
-            result.failures << file.name + QStringLiteral(": ") + error;
-        }
+        result.account(file, one.nsecsElapsed() / 1e9, ok, error);
     }
     result.wall = total.nsecsElapsed() / 1e9;
     result.cpu = selfCpuSeconds() - cpuBefore;
@@ -1096,13 +1097,7 @@ PassResult runTool(const Context &ctx, Tool tool, bool singleThread, const std::
         const bool ok = runCommands(commands, env, errPath, &result, &error);
         if (tool == Tool::Vips)
             QFile::remove(QDir(outDir).filePath(QStringLiteral("alpha-tmp.v")));
-        result.kindSeconds[int(file.item.kind)] += one.nsecsElapsed() / 1e9;
-        ++result.files;
-        result.inBytes += file.bytes;
-        if (!ok) {
-            ++result.failed;
-            result.failures << file.name + QStringLiteral(": ") + error;
-        }
+        result.account(file, one.nsecsElapsed() / 1e9, ok, error);
     }
     result.wall = total.nsecsElapsed() / 1e9;
     result.outBytes = folderBytes(outDir);
