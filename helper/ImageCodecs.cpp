@@ -46,12 +46,12 @@ bool writeWithQt(const QImage &image, const char *format, int quality, int compr
     return true;
 }
 
+} // namespace
+
 bool isDeep(const QImage &image)
 {
-    return image.depth() > 32;
+    return image.depth() > 32 || image.format() == QImage::Format_Grayscale16;
 }
-
-} // namespace
 
 qint64 pixelMemoryLimit()
 {
@@ -119,7 +119,7 @@ bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QStri
     }
     // A file that declares no resolution comes out with the screen's; such a
     // picture is taken as 96 dpi wherever it is processed.
-    const int screenDefault = QImage(1, 1, QImage::Format_ARGB32).dotsPerMeterX();
+    static const int screenDefault = QImage(1, 1, QImage::Format_ARGB32).dotsPerMeterX();
     if (decoded.dotsPerMeterX() == screenDefault && decoded.dotsPerMeterY() == screenDefault) {
         decoded.setDotsPerMeterX(qRound(96 / 0.0254));
         decoded.setDotsPerMeterY(qRound(96 / 0.0254));
@@ -190,7 +190,7 @@ bool encode(const QImage &image, Encoder encoder, QByteArray *bytes, QString *er
         return writeWithQt(eight.convertToFormat(QImage::Format_RGB32), "bmp", -1, -1, bytes, error);
     }
     case Encoder::Gif:
-        return encodeGif(image.convertToFormat(QImage::Format_ARGB32), bytes, error);
+        return encodeGif(image, bytes, error);
     }
     *error = QStringLiteral("未知的编码器");
     return false;

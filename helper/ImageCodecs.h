@@ -38,6 +38,10 @@ bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QStri
 // and BMP; a colour space is carried where the format stores one.
 bool encode(const QImage &image, Encoder encoder, QByteArray *bytes, QString *error);
 
+// True for pictures with more than 8 bits per channel, which are padded and
+// written with 16.
+bool isDeep(const QImage &image);
+
 // True when every pixel is fully opaque.
 bool isOpaque(const QImage &image);
 

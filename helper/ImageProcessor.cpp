@@ -42,7 +42,7 @@ int dotsPerMeterOr96(int dotsPerMeter)
 // Source-over of one non-premultiplied pixel on the fill, exact to the nearest
 // integer. For an opaque fill this is (s * a + f * (max - a)) / max; the general
 // form also covers translucent fills.
-template<typename Channel, quint64 Max>
+template<quint64 Max>
 inline void compose(quint64 sa, const quint64 s[3], quint64 fa, const quint64 f[3], quint64 *outA, quint64 out[3])
 {
     const quint64 rest = fa * (Max - sa); // fill coverage, scaled by Max
@@ -79,7 +79,7 @@ void composeRow8(const QRgb *src, QRgb *dst, int count, QRgb fill)
         } else {
             const quint64 sc[3] = {quint64(qRed(s)), quint64(qGreen(s)), quint64(qBlue(s))};
             quint64 outA, out[3];
-            compose<quint8, 255>(a, sc, fillAlpha, f, &outA, out);
+            compose<255>(a, sc, fillAlpha, f, &outA, out);
             dst[x] = qRgba(int(out[0]), int(out[1]), int(out[2]), int(outA));
         }
     }
@@ -102,14 +102,9 @@ void composeRow16(const QRgba64 *src, QRgba64 *dst, int count, QRgba64 fill)
         }
         const quint64 sc[3] = {s.red(), s.green(), s.blue()};
         quint64 outA, out[3];
-        compose<quint16, 0xffff>(a, sc, fillAlpha, f, &outA, out);
+        compose<0xffff>(a, sc, fillAlpha, f, &outA, out);
         dst[x] = QRgba64::fromRgba64(quint16(out[0]), quint16(out[1]), quint16(out[2]), quint16(outA));
     }
-}
-
-bool isDeepSource(const QImage &image)
-{
-    return image.depth() > 32 || image.format() == QImage::Format_Grayscale16;
 }
 
 QString outputExtension(const QString &sourceSuffix, QRgb fill, bool png)
@@ -153,7 +148,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     const QRgb fill = ImageProcessor::FillFor(fillChoice, source.hasAlphaChannel());
     const qint32 targetWidth = ImageProcessor::Target(sourceWidth, rule);
     const qint32 targetHeight = ImageProcessor::Target(sourceHeight, rule);
-    const qint64 canvasBytes = qint64(targetWidth) * targetHeight * (isDeepSource(source) ? 8 : 4);
+    const qint64 canvasBytes = qint64(targetWidth) * targetHeight * (ImageCodecs::isDeep(source) ? 8 : 4);
     if (targetWidth <= 0 || targetHeight <= 0 || canvasBytes > ImageCodecs::pixelMemoryLimit()) {
         result.Message = QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB")
                                  .arg(ImageProcessor::SizeText(targetWidth, targetHeight))
@@ -282,7 +277,7 @@ QImage ImageProcessor::Pad(const QImage &source, QRgb fill, bool centered, const
         offsetY = (height - sourceHeight) / 2;
     }
 
-    const bool deep = isDeepSource(source);
+    const bool deep = ImageCodecs::isDeep(source);
     const QImage::Format canvasFormat = deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
     QImage canvas(width, height, canvasFormat);
     if (canvas.isNull())

@@ -38,6 +38,8 @@ private slots:
     void handOverQueuesWhenNoServerListens();
 
 private:
+    struct Recorder;
+    static void serveAndConnect(QObject *owner, Recorder &recorder, QLocalSocket *client);
     struct Recorder
     {
         QList<QStringList> calls;
@@ -180,14 +182,22 @@ void tst_SingleInstance::forwardedPathsReachTheWindow()
     QCOMPARE(recorder.calls.size(), 1);
 }
 
+// A running first instance, and a raw client connected to it.
+void tst_SingleInstance::serveAndConnect(QObject *owner, Recorder &recorder, QLocalSocket *client)
+{
+    QCOMPARE(SingleInstance::serve(owner, ImageResize, {}, recorder.target()), -1);
+    client->connectToServer(InstancePlatform::serverAddress(SingleInstance::instanceServerName(ImageResize)));
+    QVERIFY(client->waitForConnected(1000));
+}
+
 void tst_SingleInstance::payloadOneByteAtATime()
 {
     Recorder recorder;
     QObject owner;
-    QCOMPARE(SingleInstance::serve(&owner, ImageResize, {}, recorder.target()), -1);
     QLocalSocket client;
-    client.connectToServer(InstancePlatform::serverAddress(SingleInstance::instanceServerName(ImageResize)));
-    QVERIFY(client.waitForConnected(1000));
+    serveAndConnect(&owner, recorder, &client);
+    if (QTest::currentTestFailed())
+        return;
     const QByteArray payload("/x/one.png\n/x/two.png");
     QByteArray message(4, '\0');
     qToBigEndian(quint32(payload.size()), message.data());
@@ -218,10 +228,10 @@ void tst_SingleInstance::payloadLimit()
     QFETCH(bool, accepted);
     Recorder recorder;
     QObject owner;
-    QCOMPARE(SingleInstance::serve(&owner, ImageResize, {}, recorder.target()), -1);
     QLocalSocket client;
-    client.connectToServer(InstancePlatform::serverAddress(SingleInstance::instanceServerName(ImageResize)));
-    QVERIFY(client.waitForConnected(1000));
+    serveAndConnect(&owner, recorder, &client);
+    if (QTest::currentTestFailed())
+        return;
     QByteArray header(4, '\0');
     qToBigEndian(announced, header.data());
     client.write(header);
