@@ -1,5 +1,6 @@
 #include "MainForm.h"
 #include "SelfTest.h"
+#include "Usage.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -14,6 +15,12 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+
+    if (arguments.contains(QStringLiteral("--help"))) {
+        // Answered before any application object exists, so no display is needed.
+        std::fputs(quadrixUsage().toUtf8().constData(), stdout);
+        return 0;
+    }
 
     if (arguments.contains(QStringLiteral("--self-test"))) {
         // No window: the self-test runs headless, from a console or another program.
