@@ -1,4 +1,6 @@
+#include "BatchLogic.h"
 #include "MainForm.h"
+#include "QtTranslations.h"
 #include "SelfTest.h"
 
 #include <QApplication>
@@ -11,9 +13,13 @@
 
 int main(int argc, char *argv[])
 {
+    // Raw bytes: a name that is not valid UTF-8 is reported, not silently mangled.
+    QList<QByteArray> rawArguments;
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
+        rawArguments << QByteArray(argv[i]);
         arguments << QString::fromLocal8Bit(argv[i]);
+    }
 
     if (arguments.contains(QStringLiteral("--self-test"))) {
         // No window: the self-test runs headless, from a console or another program.
@@ -22,7 +28,8 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    MainForm form(arguments);
+    QtTranslations::Load(QStringLiteral("zh_CN"));
+    MainForm form(BatchLogic::ParseArguments(rawArguments), nullptr);
     form.show();
     if (arguments.contains(QStringLiteral("--smoke-test"))) {
         QTimer::singleShot(500, &form, [&form] {
