@@ -1,6 +1,7 @@
 #include "BatchLogic.h"
 #include "ImageProcessor.h"
 #include "MainForm.h"
+#include "QtTranslations.h"
 #include "SafeFile.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -28,6 +30,8 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
+
+#include <cstdio>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -211,6 +215,10 @@ private slots:
     void reportThatCannotBeWritten();
     void optionsReadAfreshForEveryFile();
     void listFrozenDuringRun();
+    void inPlaceCollisions_data();
+    void inPlaceCollisions();
+    void skippedFilesAreCounted();
+    void qtTextsInChinese();
 
 private:
     template<typename T>
@@ -1035,6 +1043,88 @@ void tst_MainForm::listFrozenDuringRun()
         QVERIFY2(child<QPushButton>(form, name)->isEnabled(), name);
     form.AddFiles({dir->filePath(QStringLiteral("c.png"))});
     QCOMPARE(form.Files().size(), 3);
+}
+
+void tst_MainForm::inPlaceCollisions_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("runs");
+    QTest::addColumn<QStringList>("lastRunMentions"); // each failure line of the last run holds them
+    QTest::newRow("jpg_and_png_of_one_name") << QStringList{QStringLiteral("a.jpg"), QStringLiteral("a.png")} << 1
+                                             << QStringList{QStringLiteral("较早的"), QStringLiteral("a.jpg")};
+    QTest::newRow("same_jpegs_twice") << QStringList{QStringLiteral("x.jpg"), QStringLiteral("y.jpg")} << 2
+                                      << QStringList{QStringLiteral("旁边已有同名的"), QStringLiteral("选择输出目录")};
+}
+
+void tst_MainForm::inPlaceCollisions()
+{
+    QFETCH(QStringList, names);
+    QFETCH(int, runs);
+    QFETCH(QStringList, lastRunMentions);
+    QStringList paths;
+    for (const QString &name : std::as_const(names)) {
+        paths << dir->filePath(name);
+        QVERIFY(writePicture(paths.last(), 7, 5));
+    }
+    MainForm form({QStringLiteral("--fill"), QStringLiteral("transparent")});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.AddFiles(paths);
+    for (int run = 1; run <= runs; ++run) {
+        child<QPlainTextEdit>(form, "log")->clear();
+        form.StartProcessing();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), run, RunTimeout);
+    }
+    const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
+    QVERIFY2(lines.at(1).startsWith(QStringLiteral("[") + (runs == 1 ? QStringLiteral("成功") : QStringLiteral("失败"))),
+             qPrintable(lines.at(1)));
+    for (int i = 2; i <= names.size(); ++i) {
+        QVERIFY2(lines.at(i).startsWith(QStringLiteral("[失败] ")), qPrintable(lines.at(i)));
+        for (const QString &mention : std::as_const(lastRunMentions))
+            QVERIFY2(lines.at(i).contains(mention), qPrintable(lines.at(i)));
+        QVERIFY2(!lines.at(i).contains(QStringLiteral("未选中")), qPrintable(lines.at(i)));
+    }
+    // The first file's output is in place: a.png from a.jpg, x.png from the first run.
+    QCOMPARE(QImage(dir->filePath(QFileInfo(names.first()).completeBaseName() + QStringLiteral(".png"))).size(),
+             QSize(8, 8));
+}
+
+void tst_MainForm::skippedFilesAreCounted()
+{
+    const QString pics = dir->filePath(QStringLiteral("pics"));
+    QVERIFY(writePicture(pics + QStringLiteral("/ok.png"), 3, 3));
+    // A name that is not UTF-8: Qt cannot name it, so it is made and removed by its bytes.
+    const QByteArray raw = QFile::encodeName(pics) + "/bad\xff.png";
+    const auto removeRaw = qScopeGuard([raw] { ::unlink(raw.constData()); });
+    FILE *file = std::fopen(raw.constData(), "w");
+    QVERIFY(file);
+    std::fclose(file);
+
+    MainForm form({QStringLiteral("--start"), pics});
+    form.show();
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
+    const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.at(0), QStringLiteral("无法处理的文件名（不是有效的 UTF-8）：") + native(pics) + QStringLiteral("/bad\\xff.png"));
+    QVERIFY(lines.at(2).startsWith(QStringLiteral("[成功] ok.png")));
+    QCOMPARE(lines.at(3), QStringLiteral("处理完成；没有失败，但有 1 个文件被跳过（见上方日志），未生成处理报告。"));
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("完成：成功 1，失败 0，跳过 1"));
+    QCOMPARE(answerer->boxes.first().text,
+             QStringLiteral("处理完成\n成功：1\n失败：0\n跳过：1\n\n没有失败，但有文件被跳过，原因见日志；未生成处理报告。"));
+}
+
+void tst_MainForm::qtTextsInChinese()
+{
+    QVERIFY(QtTranslations::Load(QStringLiteral("zh_CN")));
+    const auto english = qScopeGuard([] { QtTranslations::Load(QStringLiteral("en")); });
+    QMessageBox box(QMessageBox::NoIcon, WindowTitle, QStringLiteral("处理完成"), QMessageBox::Ok);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+    QFileDialog dialog(nullptr, QStringLiteral("选择图片文件夹"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto *lookIn = dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"));
+    QVERIFY(lookIn);
+    QCOMPARE(lookIn->text(), QCoreApplication::translate("QFileDialog", "Look in:"));
+    QVERIFY2(!lookIn->text().contains(QLatin1String("Look in")), qPrintable(lookIn->text()));
 }
 
 QTEST_MAIN(tst_MainForm)
