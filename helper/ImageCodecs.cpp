@@ -195,6 +195,7 @@ bool probe(const QByteArray &bytes, bool applyOrientation, Probe *probe, QString
     probe->bytesPerPixel = bytesPerPixel(format);
     probe->hasAlpha = format == QImage::Format_Invalid || QImage::toPixelFormat(format).alphaUsage()
                                                               == QPixelFormat::UsesAlpha;
+    probe->deep = QImage::toPixelFormat(format).bitsPerPixel() > 32 || format == QImage::Format_Grayscale16;
     probe->transformed = transform != QImageIOHandler::TransformationNone;
     return true;
 }

@@ -38,6 +38,7 @@ struct Probe
     QSize size;                // as displayed, orientation applied
     int bytesPerPixel = 4;     // of the decoded picture, at least 4
     bool hasAlpha = false;
+    bool deep = false;         // padded and written with 16 bits a channel
     bool transformed = false;  // decoding applies an orientation, through a second copy
 };
 

@@ -167,11 +167,10 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
         const QRgb probeFill = ImageProcessor::FillFor(fillChoice, probe.hasAlpha);
         const qint32 width = ImageProcessor::Target(probe.size.width(), rule);
         const qint32 height = ImageProcessor::Target(probe.size.height(), rule);
-        const bool deep = probe.bytesPerPixel > 4;
         const qint64 limit = ImageCodecs::pixelMemoryLimit();
         const qint64 peak = width <= 0 || height <= 0
                                 ? std::numeric_limits<qint64>::max()
-                                : ImageCodecs::peakBytes(probe, bytes.size(), QSize(width, height), deep,
+                                : ImageCodecs::peakBytes(probe, bytes.size(), QSize(width, height), probe.deep,
                                                          ImageProcessor::FormatFor(outputExtension(
                                                              sourceInfo.suffix(), probeFill, png)));
         if (peak > limit) {
