@@ -167,19 +167,20 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
         const QRgb probeFill = ImageProcessor::FillFor(fillChoice, probe.hasAlpha);
         const qint32 width = ImageProcessor::Target(probe.size.width(), rule);
         const qint32 height = ImageProcessor::Target(probe.size.height(), rule);
+        if (width <= 0 || height <= 0) {
+            result.Message = QStringLiteral("补齐后的画布过大（%1 的边长超出 32 位整数）")
+                                     .arg(ImageProcessor::SizeText(probe.size.width(), probe.size.height()));
+            return;
+        }
         const qint64 limit = ImageCodecs::pixelMemoryLimit();
-        const qint64 peak = width <= 0 || height <= 0
-                                ? std::numeric_limits<qint64>::max()
-                                : ImageCodecs::peakBytes(probe, bytes.size(), QSize(width, height), probe.deep,
-                                                         ImageProcessor::FormatFor(outputExtension(
-                                                             sourceInfo.suffix(), probeFill, png)));
+        const qint64 peak = ImageCodecs::peakBytes(probe, bytes.size(), QSize(width, height), probe.deep,
+                                                   ImageProcessor::FormatFor(outputExtension(sourceInfo.suffix(),
+                                                                                             probeFill, png)));
         if (peak > limit) {
             result.Message = QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB")
                                      .arg(ImageProcessor::SizeText(probe.size.width(), probe.size.height()),
                                           ImageProcessor::SizeText(width, height),
-                                          QString::number(peak == std::numeric_limits<qint64>::max()
-                                                              ? peak
-                                                              : peak / (1024 * 1024)),
+                                          QString::number(peak / (1024 * 1024)),
                                           QString::number(limit / (1024 * 1024)));
             return;
         }
