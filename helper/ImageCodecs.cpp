@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 namespace ImageCodecs {
@@ -63,8 +64,8 @@ qint64 pixelMemoryLimit()
         const qint64 physical = SafeFile::physicalMemoryBytes();
         if (physical <= 0)
             return 2048 * MiB;
-        // A run holds the canvas and its read-back copy at once, plus the encoded
-        // bytes: a sixth of the memory leaves room for that and for everything else.
+        // The whole peak of one picture counts against this; a sixth of the
+        // memory leaves the rest to the desktop and the user's other programs.
         return qBound(512 * MiB, physical / 6, 16384 * MiB);
     }();
     return limit;
@@ -96,7 +97,7 @@ namespace {
 // Decoder warnings reach Qt's message handler; during a decode they are
 // collected for the decoding thread only, and passed on everywhere else.
 thread_local QStringList *capturedWarnings = nullptr;
-QtMessageHandler previousHandler = nullptr;
+std::atomic<QtMessageHandler> previousHandler{nullptr};
 
 void captureWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
@@ -104,8 +105,8 @@ void captureWarnings(QtMsgType type, const QMessageLogContext &context, const QS
         capturedWarnings->append(message);
         return;
     }
-    if (previousHandler)
-        previousHandler(type, context, message);
+    if (const QtMessageHandler previous = previousHandler.load())
+        previous(type, context, message);
 }
 
 class WarningCapture
@@ -114,7 +115,7 @@ public:
     WarningCapture()
     {
         static std::once_flag installed;
-        std::call_once(installed, [] { previousHandler = qInstallMessageHandler(captureWarnings); });
+        std::call_once(installed, [] { previousHandler.store(qInstallMessageHandler(captureWarnings)); });
         m_outer = capturedWarnings;
         capturedWarnings = &m_warnings;
     }

@@ -19,9 +19,8 @@ enum class Encoder { Png, Jpeg, Bmp, Gif, Tiff };
 inline constexpr int JpegQuality = 90;
 inline constexpr int PngQuality = 50;
 
-// Bytes one decoded picture (or one padded canvas) may take. Follows the
-// machine's physical memory, because a run holds up to two pictures of that size
-// at once; never unlimited.
+// Bytes padding one picture may take at its peak (see peakBytes). Follows the
+// machine's physical memory; never unlimited.
 qint64 pixelMemoryLimit();
 
 // Bytes of a source file the engine agrees to read into memory.
