@@ -293,15 +293,15 @@ bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QStri
             *error += QStringLiteral("（%1）").arg(warnings.join(QStringLiteral("；")));
         return false;
     }
-    if (probed.family == "jpeg" && !hasEndOfImage(bytes)) {
-        *error = damaged(QStringLiteral("缺少 JPEG 结束标记，数据在结尾之前中断"));
-        return false;
-    }
     for (const QString &text : std::as_const(warnings)) {
         if (losesPixels(text)) {
             *error = damaged(text);
             return false;
         }
+    }
+    if (probed.family == "jpeg" && !hasEndOfImage(bytes)) {
+        *error = damaged(QStringLiteral("缺少 JPEG 结束标记，数据在结尾之前中断"));
+        return false;
     }
     warnings.removeDuplicates();
     if (!note.isEmpty())

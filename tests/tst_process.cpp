@@ -871,6 +871,12 @@ void tst_Process::damagedData_data()
     scanDamage[scan + (scanDamage.size() - scan) / 2] = '\xff';
     QTest::newRow("jpeg_damaged_byte_in_scan") << "p.jpg" << scanDamage << false << damaged;
 
+    // The end marker is there, so only the decoder's own warning tells.
+    QByteArray gap = baseline;
+    gap.remove(scan + (gap.size() - scan) / 3, (gap.size() - scan) / 3);
+    QTest::newRow("jpeg_scan_bytes_missing_before_end_marker") << "p.jpg" << gap << false
+                                                               << damaged + QStringLiteral("：Corrupt JPEG data");
+
     QByteArray extraneous = baseline;
     extraneous.insert(extraneous.indexOf("\xff\xdb"), "xyz");
     QTest::newRow("jpeg_extraneous_bytes_between_markers") << "p.jpg" << extraneous << true
