@@ -586,8 +586,18 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
 
 void MainForm::NoteSkipped(const QStringList &texts)
 {
+    if (texts.isEmpty())
+        return;
+    // One insertion for all: a long list of missing files must not crawl into the log line by line.
+    const QTime now = QTime::currentTime();
+    QString lines;
     for (const QString &text : texts)
-        Log(text);
+        lines += BatchLogic::LogLine(now, text) + QLatin1Char('\n');
+    QTextCursor cursor(log->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(lines);
+    log->setTextCursor(cursor);
+    log->ensureCursorVisible();
     skippedCount += int(texts.size());
 }
 
