@@ -1,5 +1,6 @@
 #include "ImageProcessor.h"
 
+#include "MemoryBudget.h"
 #include "SafeFile.h"
 
 #include <QColorSpace>
@@ -11,6 +12,7 @@
 #include <exception>
 #include <limits>
 #include <new>
+#include <optional>
 
 const QString ImageProcessor::RuleMultipleOf4 = QStringLiteral("4 的倍数");
 const QString ImageProcessor::RuleEven = QStringLiteral("偶数（2 的倍数）");
@@ -149,6 +151,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     }
     const QString source = sourceInfo.absoluteFilePath();
 
+    // Released when this picture is done, whichever way it ends.
+    std::optional<MemoryBudget::Hold> reservation;
     // Decode from memory: the source file is closed before anything is written.
     QImage decoded;
     QString decoderWarning;
@@ -184,6 +188,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
                                           QString::number(limit / (1024 * 1024)));
             return;
         }
+        if (run && run->budget)
+            reservation.emplace(run->budget, peak);
         if (!ImageCodecs::decode(bytes, true, &decoded, &error, &decoderWarning)) {
             result.Message = error;
             return;
@@ -419,6 +425,19 @@ ProcessResult ImageProcessor::Process(const QString &sourcePath, const QString &
     if (!result.Success && result.Message.isEmpty())
         result.Message = QStringLiteral("处理失败（原因不明）");
     return result;
+}
+
+QString ImageProcessor::DestinationFor(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
+                                       const QString &fillChoice, bool png)
+{
+    QFileInfo sourceInfo(sourcePath);
+    if (replaceOriginal && sourceInfo.isSymLink() && !sourceInfo.canonicalFilePath().isEmpty())
+        sourceInfo = QFileInfo(sourceInfo.canonicalFilePath());
+    const QString ext = outputExtension(sourceInfo.suffix(), FillFor(fillChoice, false), png);
+    if (replaceOriginal && ext.compare(QLatin1Char('.') + sourceInfo.suffix(), Qt::CaseInsensitive) == 0)
+        return sourceInfo.absoluteFilePath();
+    const QString folder = replaceOriginal ? sourceInfo.absolutePath() : QFileInfo(outDir).absoluteFilePath();
+    return QDir(folder).filePath(sourceInfo.completeBaseName() + ext);
 }
 
 QString ImageProcessor::TemporaryPathFor(const QString &destination, const QString &ext)

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QString>
 
+class MemoryBudget;
+
 // The outcome of padding one file.
 struct ProcessResult
 {
@@ -26,6 +28,7 @@ struct RunContext
 {
     QSet<QString> listed;             // every file of the run
     QHash<QString, QString> written;  // destination -> the source padded into it
+    MemoryBudget *budget = nullptr;   // shared by pictures padded at the same time
     static QString Key(const QString &path);
 };
 
@@ -66,6 +69,11 @@ public:
     static ProcessResult Process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
                                  const QString &rule, const QString &fillChoice, bool centered, bool png,
                                  const RunContext *run = nullptr);
+
+    // Where Process would write the output for `sourcePath`, worked out from
+    // the name alone (for a fill text other than the three, as for an opaque source).
+    static QString DestinationFor(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
+                                  const QString &fillChoice, bool png);
 
     // The temporary file the output for `destination` is written to first:
     // "<destination>.tesselle.tmp<ext>", or a shorter name in the same folder
