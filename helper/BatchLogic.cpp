@@ -149,11 +149,11 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
             parsed.headless = true;
         } else if (argument == QLatin1String("--jobs")) {
             bool number = false;
-            const int jobs = valueFollows ? arguments.at(++i).toInt(&number) : 0;
+            const int jobs = arguments.at(++i).toInt(&number);
             if (number && jobs > 0)
                 parsed.jobs = jobs;
             else
-                parsed.errors.append(QStringLiteral("--jobs 需要一个正整数：%1").arg(valueFollows ? arguments.at(i) : QString()));
+                parsed.errors.append(QStringLiteral("--jobs 需要一个正整数：%1").arg(arguments.at(i)));
         } else if (argument == QLatin1String("--report-to")) {
             if (valueFollows)
                 parsed.reportTo = arguments.at(++i);
@@ -309,13 +309,6 @@ QString BatchLogic::Duration(qint64 milliseconds)
         .arg(totalSeconds / 3600, 2, 10, zero)
         .arg(totalSeconds / 60 % 60, 2, 10, zero)
         .arg(totalSeconds % 60, 2, 10, zero);
-}
-
-qint64 BatchLogic::RemainingMilliseconds(qint64 elapsedMilliseconds, int done, int total)
-{
-    if (done <= 0 || total <= done)
-        return 0;
-    return qint64(double(elapsedMilliseconds) / done * (total - done));
 }
 
 QString BatchLogic::LogLine(const QTime &time, const QString &text)

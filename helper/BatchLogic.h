@@ -90,10 +90,6 @@ public:
     // fields truncated; a negative span shows as 00:00:00.
     static QString Duration(qint64 milliseconds);
 
-    // Estimated time left after `done` of `total` files took `elapsedMilliseconds`:
-    // the average so far times the files still to go.
-    static qint64 RemainingMilliseconds(qint64 elapsedMilliseconds, int done, int total);
-
     // Time left from the recent rate: `finishTimes` holds, in order, when each
     // finished picture ended (milliseconds since the run started). The last
     // few pictures set the pace, so a slow first picture or a change of

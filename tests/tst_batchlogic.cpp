@@ -46,6 +46,8 @@ private slots:
 
     void duration_data();
     void duration();
+    void runSwitches_data();
+    void runSwitches();
     void remaining_data();
     void remaining();
 
@@ -479,24 +481,64 @@ void tst_BatchLogic::duration()
 
 void tst_BatchLogic::remaining_data()
 {
-    QTest::addColumn<qint64>("elapsed");
-    QTest::addColumn<int>("done");
+    QTest::addColumn<QList<qint64>>("finishTimes");
     QTest::addColumn<int>("total");
     QTest::addColumn<QString>("text");
-    QTest::newRow("two_of_five_in_ten_seconds") << qint64(10000) << 2 << 5 << QStringLiteral("00:00:15");
-    QTest::newRow("last_file_done") << qint64(10000) << 5 << 5 << QStringLiteral("00:00:00");
-    QTest::newRow("first_of_many_slow") << qint64(3723900) << 1 << 101 << QStringLiteral("103:26:30");
-    QTest::newRow("fraction_truncated") << qint64(1000) << 3 << 5 << QStringLiteral("00:00:00");
-    QTest::newRow("nothing_done_yet") << qint64(1000) << 0 << 5 << QStringLiteral("00:00:00");
+    QTest::newRow("two_of_five_in_ten_seconds") << QList<qint64>{5000, 10000} << 5 << QStringLiteral("00:00:15");
+    QTest::newRow("last_file_done") << QList<qint64>{1, 2, 3, 4, 10000} << 5 << QStringLiteral("00:00:00");
+    // A slow first picture stops weighing once eight quicker ones followed it.
+    QTest::newRow("recent_pace_wins")
+        << QList<qint64>{100000, 101000, 102000, 103000, 104000, 105000, 106000, 107000, 108000, 109000} << 20
+        << QStringLiteral("00:00:10");
+    QTest::newRow("first_of_many_slow") << QList<qint64>{3723900} << 101 << QStringLiteral("103:26:30");
+    QTest::newRow("nothing_done_yet") << QList<qint64>{} << 5 << QStringLiteral("00:00:00");
 }
 
 void tst_BatchLogic::remaining()
 {
-    QFETCH(qint64, elapsed);
-    QFETCH(int, done);
+    QFETCH(QList<qint64>, finishTimes);
     QFETCH(int, total);
     QFETCH(QString, text);
-    QCOMPARE(BatchLogic::Duration(BatchLogic::RemainingMilliseconds(elapsed, done, total)), text);
+    QCOMPARE(BatchLogic::Duration(BatchLogic::RecentRemainingMilliseconds(finishTimes, total)), text);
+}
+
+void tst_BatchLogic::runSwitches_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("headless");
+    QTest::addColumn<int>("jobs"); // 0: not given
+    QTest::addColumn<QString>("reportTo");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("errors");
+    const auto s = [](const char *text) { return QString::fromUtf8(text); };
+    QTest::newRow("all_given") << QStringList{s("--headless"), s("--jobs"), s("3"), s("--report-to"), s("/run/x"),
+                                              s("--language"), s("ja_JP")}
+                               << true << 3 << s("/run/x") << s("ja_JP") << 0;
+    QTest::newRow("jobs_not_a_number") << QStringList{s("--jobs"), s("many")} << false << 0 << QString() << QString() << 1;
+    QTest::newRow("jobs_zero") << QStringList{s("--jobs"), s("0")} << false << 0 << QString() << QString() << 1;
+    QTest::newRow("value_missing") << QStringList{s("--headless"), s("--report-to")} << true << 0 << QString()
+                                   << QString() << 1;
+    QTest::newRow("unknown_switch_and_values") << QStringList{s("--rule"), s("square"), s("--fill"), s("pink"), s("--PNG")}
+                                               << false << 0 << QString() << QString() << 3;
+    QTest::newRow("known_switches") << QStringList{s("--smoke-test"), s("--start"), s("--rule"), s("MULTIPLE4"),
+                                                   s("--fill"), s("transparent")}
+                                    << false << 0 << QString() << QString() << 0;
+}
+
+void tst_BatchLogic::runSwitches()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, headless);
+    QFETCH(int, jobs);
+    QFETCH(QString, reportTo);
+    QFETCH(QString, language);
+    QFETCH(int, errors);
+    const StartupArguments parsed = BatchLogic::ParseArguments(arguments);
+    QCOMPARE(parsed.headless, headless);
+    QCOMPARE(parsed.jobs.value_or(0), jobs);
+    QCOMPARE(parsed.reportTo.value_or(QString()), reportTo);
+    QCOMPARE(parsed.language.value_or(QString()), language);
+    QVERIFY2(parsed.errors.size() == errors, qPrintable(parsed.errors.join(QLatin1Char('|'))));
 }
 
 void tst_BatchLogic::logLine()
