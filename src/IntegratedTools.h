@@ -61,4 +61,8 @@ QString executableSuffix();
 // turns a program's name into its file name.
 QString executableFileName(const QString &baseName);
 
+// Whether two paths that differ only in letter case name two files: case
+// sensitive on Unix, insensitive on Windows.
+Qt::CaseSensitivity pathCaseSensitivity();
+
 } // namespace IntegratedTools

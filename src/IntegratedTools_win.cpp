@@ -4,3 +4,8 @@ QString IntegratedTools::executableSuffix()
 {
     return QStringLiteral(".exe");
 }
+
+Qt::CaseSensitivity IntegratedTools::pathCaseSensitivity()
+{
+    return Qt::CaseInsensitive;
+}
