@@ -621,6 +621,9 @@ void IntegratedToolPage::collectFolder(const QString &folder, bool recursive, QL
                                        AddTally *tally) const
 {
     // Hidden entries are read too, so that the log can say how many stayed out.
+    const int undecodable = IntegratedTools::countUndecodableNames(folder);
+    tally->undecodable += undecodable;
+    tally->rejected += undecodable;
     QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (entries.hasNext()) {
         entries.next();
@@ -644,13 +647,6 @@ QTreeWidgetItem *IntegratedToolPage::takeCandidate(const QFileInfo &info, const 
                                                    AddTally *tally)
 {
     const QString path = info.absoluteFilePath();
-    // A name that is not UTF-8 comes back with replacement characters and
-    // names no file any more: it could be listed but never processed.
-    if (path.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(path)) {
-        ++tally->undecodable;
-        ++tally->rejected;
-        return nullptr;
-    }
     if (!info.isFile() || !context.extensions.contains(info.suffix().toLower())) {
         ++tally->rejected;
         return nullptr;

@@ -65,4 +65,8 @@ QString executableFileName(const QString &baseName);
 // sensitive on Unix, insensitive on Windows.
 Qt::CaseSensitivity pathCaseSensitivity();
 
+// How many entries of `folder` (hidden ones aside) have names that are not
+// valid UTF-8 and so cannot be named by a path of this program.
+int countUndecodableNames(const QString &folder);
+
 } // namespace IntegratedTools
