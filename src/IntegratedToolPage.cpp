@@ -867,7 +867,7 @@ void IntegratedToolPage::startTool()
     qint64 pid = 0;
     bool started = false;
     if (program.isEmpty()) {
-        ExecutablePlatform::perUserTempFolder(&reason);
+        reason = privateTempFolderProblem();
     } else if (buildHelperCommand(this, m_selectedPaths,
                                   ExecutablePlatform::argumentSpace() - ExecutablePlatform::argumentCost(program),
                                   &command, &reason)) {
@@ -896,12 +896,21 @@ void IntegratedToolPage::startTool()
     m_progressBar->setValue(0);
     m_statusLabel->setText(translateToolText(QStringLiteral("启动失败")));
     appendLog(translateToolText(QStringLiteral("失败：%1")).arg(message));
-    if (!reason.isEmpty()) {
-        qWarning().noquote() << "image resize helper not started" << reason;
+    if (!reason.isEmpty())
         appendLog(translateToolText(QStringLiteral("[%1] 原因：%2")).arg(timeOfDay(), reason));
-    }
     QMessageBox::warning(this, translateToolText(QStringLiteral("无法启动工具")),
                          reason.isEmpty() ? message : message + u'\n' + reason, QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+// Why no helper could be had when the private temporary folder is the cause:
+// the user sees it, the runtime log gets the folders that were refused.
+QString IntegratedToolPage::privateTempFolderProblem()
+{
+    QString why;
+    if (!ExecutablePlatform::perUserTempFolder(&why).isEmpty())
+        return QString();
+    qWarning().noquote() << "image resize helper not started" << why;
+    return translateToolText(QStringLiteral("系统临时文件夹中没有只属于当前用户的私有文件夹可用（可能已被其他用户占用或对他人开放）。"));
 }
 
 QString IntegratedToolPage::absoluteOutputFolder(const QString &typed)
@@ -928,9 +937,11 @@ bool IntegratedToolPage::buildHelperCommand(const QWidget *page, const QStringLi
     QStringList kept;
     for (const QString &path : paths)
         (path.contains(u'\n') ? command->leftOut : kept).append(path);
-    const QString folder = ExecutablePlatform::perUserTempFolder(error);
-    if (folder.isEmpty())
+    const QString folder = ExecutablePlatform::perUserTempFolder();
+    if (folder.isEmpty()) {
+        *error = privateTempFolderProblem();
         return false;
+    }
     QTemporaryFile list(QDir(folder).filePath(QStringLiteral("files-XXXXXX.txt")));
     list.setAutoRemove(false); // the helper deletes it once read
     if (!list.open()) {

@@ -155,6 +155,7 @@ private:
     int removeSelectedRows();
     void appendLog(const QString &line);
     void logHelperCommand(const HelperCommand &command);
+    static QString privateTempFolderProblem();
     void watchHelper(qint64 pid);
     void setRunControlsEnabled(bool enabled);
     bool isRunActive() const;

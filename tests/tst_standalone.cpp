@@ -330,7 +330,11 @@ void tst_Standalone::startPadsEveryPictureInPlace()
     window.addPaths({pictures.path()});
     auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
     QCOMPARE(list->topLevelItemCount(), 3);
-    window.findChild<QPushButton *>(QStringLiteral("toolStart"))->click();
+    auto *start = window.findChild<QPushButton *>(QStringLiteral("toolStart"));
+    start->click();
+    // A second helper on the same files would race the first: Start waits for it.
+    QVERIFY(!start->isEnabled());
+    window.page()->startTool();
 
     for (int row = 0; row < list->topLevelItemCount(); ++row)
         QCOMPARE(list->topLevelItem(row)->text(3), translateToolText(QStringLiteral("已传递")));
@@ -348,8 +352,10 @@ void tst_Standalone::startPadsEveryPictureInPlace()
     // The helper's window stays open after its run: end the one this test started.
     QList<qint64> running = processesRunning(helper);
     QCOMPARE(running.size(), 1);
+    QVERIFY(!start->isEnabled());
     ::kill(pid_t(running.first()), SIGTERM);
     QTRY_VERIFY(processesRunning(helper).isEmpty());
+    QTRY_VERIFY(start->isEnabled());
 }
 
 void tst_Standalone::failedStartWarnsAndKeepsTheRows()
@@ -387,7 +393,9 @@ void tst_Standalone::failedStartWarnsAndKeepsTheRows()
     QFile::remove(besideProgram);
 
     QCOMPARE(boxTitle, translateToolText(QStringLiteral("无法启动工具")));
-    QCOMPARE(boxText, translateToolText(QStringLiteral("无法启动图片尺寸调整进程。")));
+    // The box says why: no private temporary folder was left.
+    const QString reason = QStringLiteral("系统临时文件夹中没有只属于当前用户的私有文件夹可用（可能已被其他用户占用或对他人开放）。");
+    QCOMPARE(boxText, translateToolText(QStringLiteral("无法启动图片尺寸调整进程。")) + u'\n' + reason);
     const QList<QLabel *> labels = window.findChildren<QLabel *>();
     QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel *label) {
         return label->text() == translateToolText(QStringLiteral("启动失败"));
@@ -396,8 +404,9 @@ void tst_Standalone::failedStartWarnsAndKeepsTheRows()
     QCOMPARE(bar->maximum(), 100);
     QCOMPARE(bar->value(), 0);
     const QStringList log = window.findChild<QTextEdit *>(QStringLiteral("integratedToolLog"))->toPlainText().split(QLatin1Char('\n'));
-    QVERIFY2(log.size() >= 2 && log.at(log.size() - 2).endsWith(QStringLiteral("传递 1 个文件。")), qPrintable(log.join(QLatin1Char('|'))));
-    QCOMPARE(log.last(), QStringLiteral("失败：无法启动图片尺寸调整进程。"));
+    QVERIFY2(log.size() >= 3 && log.at(log.size() - 3).endsWith(QStringLiteral("传递 1 个文件。")), qPrintable(log.join(QLatin1Char('|'))));
+    QCOMPARE(log.at(log.size() - 2), QStringLiteral("失败：无法启动图片尺寸调整进程。"));
+    QVERIFY(log.last().endsWith(QStringLiteral("] 原因：") + reason));
     const auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
     QCOMPARE(list->topLevelItem(0)->text(3), translateToolText(QStringLiteral("等待处理")));
 }
