@@ -32,7 +32,7 @@ QString inboxParent(QString *error)
     return privateFolder(error);
 }
 
-QString serverAddress(const QString &serverName)
+QString serverAddress(const QString &serverName, QString *)
 {
     return serverName;
 }
