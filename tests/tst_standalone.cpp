@@ -31,6 +31,7 @@
 
 #include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace IntegratedTools;
 using namespace Qt::StringLiterals;
@@ -106,6 +107,12 @@ private slots:
     void selfTest();
     void selfTestSwitchInOtherCaseRunsTheProgram();
     void buildWithoutToolEndsWith64();
+
+    // Second starts and the endpoint: no silent loss, no silent non-start.
+    void secondStartRefusesALineFeedPath();
+    void endpointPlaces_data();
+    void endpointPlaces();
+    void noPrivateFolderSaysWhyInABox();
 
 private:
     QProcessEnvironment isolatedEnvironment(const QString &root) const;
@@ -587,6 +594,117 @@ void tst_Standalone::buildWithoutToolEndsWith64()
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 64);
+}
+
+void tst_Standalone::secondStartRefusesALineFeedPath()
+{
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    const QString odd = root.filePath(QStringLiteral("two\nlines.png"));
+    QFile file(odd);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QProcessEnvironment environment = isolatedEnvironment(root.path());
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(program, {});
+    QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains(QStringLiteral("added= 0 rejected= 0 total= 0")), 20000);
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(program, {odd});
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitCode(), 66);
+    QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("it holds a line feed")));
+    QVERIFY(readText(log).contains(QStringLiteral("standalone path not forwarded: it holds a line feed")));
+    QVERIFY(!readText(log).contains(QStringLiteral("standalone paths forwarded")));
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+}
+
+void tst_Standalone::endpointPlaces_data()
+{
+    QTest::addColumn<QString>("cache");   // below the test folder
+    QTest::addColumn<QString>("temp");    // below the test folder
+    QTest::addColumn<QString>("blocker"); // what stands at <cache>/Pictavo
+    QTest::addColumn<bool>("runs");       // a window, else exit 66 with a word on stderr
+
+    const QString deep = QStringLiteral("deep/") + QString(40, u'c') + u'/' + QString(40, u'c');
+    QTest::newRow("long_socket_path_moves_to_the_temp_folder") << deep << QStringLiteral("t") << QString() << true;
+    QTest::newRow("no_place_short_enough") << deep << deep + QStringLiteral("/t") << QString() << false;
+    QTest::newRow("cache_pictavo_is_not_a_folder") << QStringLiteral("c") << QStringLiteral("t") << QStringLiteral("file")
+                                                   << true;
+    QTest::newRow("cache_pictavo_of_another_user") << QStringLiteral("c") << QStringLiteral("t")
+                                                   << QStringLiteral("other") << true;
+}
+
+void tst_Standalone::endpointPlaces()
+{
+    QFETCH(QString, cache);
+    QFETCH(QString, temp);
+    QFETCH(QString, blocker);
+    QFETCH(bool, runs);
+
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    QProcessEnvironment environment = isolatedEnvironment(root.path());
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(cache));
+    environment.insert(QStringLiteral("TMPDIR"), root.filePath(temp));
+    // A long user name appears twice in the socket path under the cache.
+    environment.insert(QStringLiteral("USERNAME"), QString(48, u'u'));
+    QVERIFY(QDir().mkpath(root.filePath(cache)) && QDir().mkpath(root.filePath(temp)));
+    const QString pictavo = QDir(root.filePath(cache)).filePath(QStringLiteral("Pictavo"));
+    if (blocker == u"file") {
+        QFile file(pictavo);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (blocker == u"other") {
+        if (::geteuid() != 0)
+            QSKIP("only root can make a folder that belongs to another user");
+        QVERIFY(QDir().mkdir(pictavo));
+        QVERIFY(::chown(QFile::encodeName(pictavo).constData(), 65534, 65534) == 0);
+        QVERIFY(::chmod(QFile::encodeName(pictavo).constData(), 0755) == 0);
+    }
+
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, {});
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+    if (runs) {
+        QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains(QStringLiteral("integrated tool path list")), 20000);
+        QTest::qWait(300);
+        QCOMPARE(process.state(), QProcess::Running);
+        // The socket went to the private temporary folder, within the length limit.
+        const auto sockets = [&root, &temp] {
+            QStringList found;
+            QDirIterator it(root.filePath(temp), QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext())
+                found << it.next();
+            return found;
+        };
+        QTRY_COMPARE(sockets().size(), 1);
+        QVERIFY(sockets().first().startsWith(QDir(root.filePath(temp)).filePath(QStringLiteral("Pictavo-%1/").arg(::geteuid()))));
+        QVERIFY(QFile::encodeName(sockets().first()).size() <= 107);
+        process.terminate();
+        QVERIFY(process.waitForFinished(10000));
+    } else {
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitCode(), 66);
+        QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("unable to create the tool instance endpoint")));
+        QVERIFY(readText(log).contains(QStringLiteral("unable to create the tool instance endpoint")));
+    }
+}
+
+void tst_Standalone::noPrivateFolderSaysWhyInABox()
+{
+    QString text;
+    answerNextDialog([&text](QDialog *box) { text = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text(); });
+    QCOMPARE(Startup::refuseStart(QStringLiteral("/tmp/Pictavo-7 belongs to another user")), 66);
+    QVERIFY2(text.contains(QStringLiteral("/tmp/Pictavo-7 belongs to another user")), qPrintable(text));
 }
 
 QTEST_MAIN(tst_Standalone)
