@@ -37,6 +37,10 @@ bool isPrivateFile(const QString &path);
 // Creates the folder (and missing parents) for this user alone.
 bool makePrivateFolder(const QString &path);
 
+// Hands memory freed after a large message back to the system where the
+// allocator keeps it otherwise.
+void releaseFreedMemory();
+
 // True when the process at the other end of a connected socket runs as this user.
 bool peerIsSameUser(const QLocalSocket &socket);
 

@@ -11,6 +11,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -148,6 +151,13 @@ bool makePrivateFolder(const QString &path)
         || info.st_uid != ::geteuid())
         return false;
     return ::chmod(QFile::encodeName(path).constData(), 0700) == 0;
+}
+
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
 }
 
 bool peerIsSameUser(const QLocalSocket &socket)

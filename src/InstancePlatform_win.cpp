@@ -32,6 +32,11 @@ QString inboxParent(QString *error)
     return privateFolder(error);
 }
 
+void releaseFreedMemory()
+{
+    // The Windows heap returns large blocks to the system by itself.
+}
+
 QString serverAddress(const QString &serverName, QString *)
 {
     return serverName;

@@ -17,6 +17,7 @@
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -179,6 +180,10 @@ namespace {
 constexpr int WorkerStopGraceMilliseconds = 2000;
 // How often the page looks whether the helper it started is still running.
 constexpr int HelperWatchMilliseconds = 250;
+// Queued paths are added in slices of this many, for at most this long per
+// turn of the event loop.
+constexpr qsizetype QueuedSlicePaths = 256;
+constexpr qint64 QueuedStepMilliseconds = 50;
 // Longer lines of the run log are cut with an ellipsis.
 constexpr int MaxShownLineLength = 2000;
 
@@ -720,6 +725,51 @@ void IntegratedToolPage::addPaths(const QStringList &paths, bool recursive)
 {
     AddTally tally;
     addPathsCounted(paths, recursive, &tally);
+    reportAdded(tally);
+    qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << tally.added
+                      << "rejected=" << tally.rejected << "total=" << m_selectedPaths.size();
+    refreshSummary();
+}
+
+void IntegratedToolPage::queuePaths(const QStringList &paths, bool recursive)
+{
+    if (paths.isEmpty())
+        return;
+    m_queued.recursive = recursive;
+    m_queued.paths += paths;
+    if (!m_queued.step) {
+        m_queued.step = new QTimer(this);
+        m_queued.step->setSingleShot(true);
+        connect(m_queued.step, &QTimer::timeout, this, &IntegratedToolPage::addQueuedStep);
+    }
+    if (!m_queued.step->isActive())
+        m_queued.step->start(0);
+}
+
+bool IntegratedToolPage::hasQueuedPaths() const
+{
+    return !m_queued.paths.isEmpty();
+}
+
+void IntegratedToolPage::addQueuedStep()
+{
+    // Small slices until the time of one step is used up, then back to the
+    // event loop; the log line and the summary come once, at the end.
+    QElapsedTimer clock;
+    clock.start();
+    while (m_queued.next < m_queued.paths.size() && clock.elapsed() < QueuedStepMilliseconds) {
+        const qsizetype count = std::min<qsizetype>(QueuedSlicePaths, m_queued.paths.size() - m_queued.next);
+        addPathsCounted(m_queued.paths.mid(m_queued.next, count), m_queued.recursive, &m_queued.tally);
+        m_queued.next += count;
+    }
+    if (m_queued.next < m_queued.paths.size()) {
+        m_queued.step->start(0);
+        return;
+    }
+    const AddTally tally = m_queued.tally;
+    m_queued.paths = QStringList(); // the memory goes back, not only the entries
+    m_queued.next = 0;
+    m_queued.tally = AddTally();
     reportAdded(tally);
     qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << tally.added
                       << "rejected=" << tally.rejected << "total=" << m_selectedPaths.size();

@@ -68,6 +68,12 @@ public:
     // and always an information message for the runtime log.
     void addPaths(const QStringList &paths, bool recursive);
 
+    // addPaths for a list that may be long (a second start's): the paths are
+    // taken in slices between turns of the event loop, so the window stays
+    // responsive; the log line and the summary follow the last slice.
+    void queuePaths(const QStringList &paths, bool recursive);
+    bool hasQueuedPaths() const;
+
     // The file dialog, then addPaths(files, false).
     void chooseFiles();
     // A folder dialog that takes several folders at once, then
@@ -148,6 +154,8 @@ private:
     QTreeWidgetItem *takeCandidate(const QFileInfo &info, const RowContext &context, AddTally *tally);
     void addPathsCounted(const QStringList &paths, bool recursive, AddTally *tally);
     void reportAdded(const AddTally &tally);
+
+    void addQueuedStep();
 
     void buildHeader(QVBoxLayout *pageLayout, bool headerButtons);
     void buildBody(QVBoxLayout *pageLayout);
@@ -233,6 +241,17 @@ private:
         QHash<QString, bool> settled;
     };
     LayerRun m_layerRun;
+
+    // Paths waiting for queuePaths' next step.
+    struct QueuedPaths
+    {
+        QStringList paths;
+        qsizetype next = 0;
+        bool recursive = true;
+        AddTally tally;
+        QTimer *step = nullptr;
+    };
+    QueuedPaths m_queued;
 
     QStringList m_selectedPaths;
     // Case-folded copies of m_selectedPaths, so that the duplicate check of a

@@ -19,6 +19,8 @@ namespace SingleInstance {
 namespace {
 
 const char *const PayloadProperty = "pictavoPayload";
+// After a message this large the freed memory is handed back to the system.
+constexpr quint32 LargeMessageBytes = 1048576;
 
 QPointer<QLocalServer> runningServer;
 
@@ -134,7 +136,15 @@ bool forwardPaths(const QString &serverName, const QStringList &paths)
 
 void readForwardedPaths(QLocalSocket *socket, const Target &target)
 {
+    // The property lets go of the bytes first, so that appending does not
+    // copy a buffer of many megabytes on every read.
     QByteArray buffer = socket->property(PayloadProperty).toByteArray();
+    socket->setProperty(PayloadProperty, QByteArray());
+    if (buffer.size() >= 4) {
+        const quint32 announced = qFromBigEndian<quint32>(buffer.constData());
+        if (announced <= MaxPayloadBytes)
+            buffer.reserve(qsizetype(announced) + 4); // one allocation for the whole message
+    }
     buffer += socket->readAll();
     if (buffer.size() < 4) {
         socket->setProperty(PayloadProperty, buffer);
@@ -152,10 +162,13 @@ void readForwardedPaths(QLocalSocket *socket, const Target &target)
     }
     // A complete message ends the connection: a later ready-read finds nothing.
     socket->setProperty(PayloadProperty, QByteArray());
-    const QStringList paths = parsePathList(buffer.mid(4, qsizetype(length)));
+    const QStringList paths = parsePathList(QByteArray::fromRawData(buffer.constData() + 4, qsizetype(length)));
+    buffer = QByteArray();
     if (!paths.isEmpty())
         applyPaths(target, paths);
     socket->disconnectFromServer();
+    if (length > LargeMessageBytes)
+        InstancePlatform::releaseFreedMemory();
 }
 
 void drainInbox(const Target &target, IntegratedTools::Tool tool)

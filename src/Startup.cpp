@@ -118,7 +118,7 @@ int run(int &argc, char **argv, const QString &toolKey)
 
     StandaloneToolWindow window(tool);
     window.addPaths(paths);
-    const SingleInstance::Target target{&window, [&window](const QStringList &forwarded) { window.addPaths(forwarded); }};
+    const SingleInstance::Target target{&window, [&window](const QStringList &forwarded) { window.queuePaths(forwarded); }};
     const int code = SingleInstance::serve(&app, tool, paths, target);
     if (code >= 0)
         return code;

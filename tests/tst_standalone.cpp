@@ -17,6 +17,9 @@
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QtEndian>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTextEdit>
@@ -113,6 +116,7 @@ private slots:
     void endpointPlaces_data();
     void endpointPlaces();
     void noPrivateFolderSaysWhyInABox();
+    void bigMessageIsAddedInSteps();
 
 private:
     QProcessEnvironment isolatedEnvironment(const QString &root) const;
@@ -705,6 +709,67 @@ void tst_Standalone::noPrivateFolderSaysWhyInABox()
     answerNextDialog([&text](QDialog *box) { text = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text(); });
     QCOMPARE(Startup::refuseStart(QStringLiteral("/tmp/Pictavo-7 belongs to another user")), 66);
     QVERIFY2(text.contains(QStringLiteral("/tmp/Pictavo-7 belongs to another user")), qPrintable(text));
+}
+
+// A message near the 16 MiB limit goes into the list a slice at a time: the
+// event loop runs between the slices, and one log line and one count follow.
+void tst_Standalone::bigMessageIsAddedInSteps()
+{
+    m_settings.reset(new SettingsSandbox);
+    QTemporaryDir root;
+    const QString runtime = root.filePath(QStringLiteral("run"));
+    QVERIFY(QDir().mkpath(runtime) && ::chmod(QFile::encodeName(runtime).constData(), 0700) == 0);
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+
+    QStringList paths;
+    for (int index = 0; index < 2000; ++index) {
+        paths << root.filePath(QStringLiteral("pics/picture-%1.png").arg(index));
+        QDir().mkpath(QFileInfo(paths.last()).absolutePath());
+        QFile file(paths.last());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    qsizetype bytes = SingleInstance::pathListText(paths).size();
+    for (int index = 0; bytes < 16000000; ++index) {
+        paths << QStringLiteral("/nowhere/a/rather/long/folder/name/for/the/test/picture-%1.png").arg(index);
+        bytes += paths.last().size() + 1;
+    }
+    const QByteArray payload = SingleInstance::pathListText(paths);
+    QByteArray message(4, '\0');
+    qToBigEndian(quint32(payload.size()), message.data());
+    message += payload;
+
+    StandaloneToolWindow window(ImageResize);
+    QObject owner;
+    const SingleInstance::Target target{&window, [&window](const QStringList &forwarded) { window.queuePaths(forwarded); }};
+    QCOMPARE(SingleInstance::serve(&owner, ImageResize, {}, target), -1);
+    QLocalSocket client;
+    client.connectToServer(InstancePlatform::serverAddress(SingleInstance::instanceServerName(ImageResize)));
+    QVERIFY(client.waitForConnected(1000));
+    client.write(message);
+
+    int turnsWhileQueued = 0;
+    qint64 longestPause = 0; // reported, not asserted: timing belongs in a benchmark
+    QElapsedTimer sinceLastTurn;
+    sinceLastTurn.start();
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, &ticker, [&] {
+        longestPause = std::max(longestPause, sinceLastTurn.restart());
+        if (window.page()->hasQueuedPaths())
+            ++turnsWhileQueued;
+    });
+    ticker.start(0);
+    const auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
+    QTRY_VERIFY_WITH_TIMEOUT(list->topLevelItemCount() == 2000 && !window.page()->hasQueuedPaths(), 60000);
+    ticker.stop();
+    SingleInstance::relinquish();
+    savedRuntime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", savedRuntime);
+
+    qInfo("longest pause of the event loop: %lld ms", longestPause);
+    QVERIFY2(turnsWhileQueued >= 2, qPrintable(QString::number(turnsWhileQueued)));
+    const QStringList log = window.findChild<QTextEdit *>(QStringLiteral("integratedToolLog"))->toPlainText().split(u'\n');
+    QCOMPARE(log.size(), 1);
+    QVERIFY(log.first().endsWith(QStringLiteral("已加入 2000 个文件，忽略 0 个不适用文件。")));
 }
 
 QTEST_MAIN(tst_Standalone)
