@@ -204,6 +204,8 @@ QString pageStyleSheet()
             "QPushButton { color: #1d3557; background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
             "padding: 6px 14px; min-height: 22px; }"
             "QPushButton:hover { color: #1d4ed8; background: #edf4ff; border-color: #2563eb; }"
+            // Clear and remove wait for a running worker; they must look it.
+            "QPushButton:disabled { color: #99a7ba; background: #edf0f4; border-color: #cbd3df; }"
             "QPushButton#integratedToolChooseButton { color: #ffffff; background: #2563eb; border-color: #2563eb; }"
             "QPushButton#integratedToolChooseButton:hover { background: #1d4ed8; }"
             "QPushButton#toolStart { color: #ffffff; background: #2563eb; border-color: #2563eb; font-size: 12pt; "
