@@ -75,7 +75,16 @@ qint64 argumentCost(const QString &argument)
 
 bool processIsAlive(qint64 pid)
 {
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
+        return false;
+    // A detached process belongs to the system's first process, which may not
+    // reap it at once: an ended one lingers as a zombie ("Z" in its stat).
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close < 0 || close + 2 >= line.size() || line.at(close + 2) != 'Z';
 }
 
 bool isUsableFolder(const QString &folder)
