@@ -842,6 +842,10 @@ void IntegratedToolPage::clearList()
     m_selectedKeys.clear();
     m_rowIndexValid = false;
     m_fileList->clear();
+    // Paths still waiting to be added were meant for the list just cleared.
+    m_queued.paths = QStringList();
+    m_queued.next = 0;
+    m_queued.tally = AddTally();
     setProperty("selectedToolPaths", m_selectedPaths);
     showIdleProgress();
     m_statusLabel->setText(localized(u"就绪"));
