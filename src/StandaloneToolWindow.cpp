@@ -98,6 +98,12 @@ void StandaloneToolWindow::addPaths(const QStringList &paths)
         m_page->addPaths(paths, true);
 }
 
+void StandaloneToolWindow::queuePaths(const QStringList &paths)
+{
+    if (m_page)
+        m_page->queuePaths(paths, true);
+}
+
 QString StandaloneToolWindow::geometryKey() const
 {
     return QStringLiteral("standaloneTools/%1/geometry").arg(IntegratedTools::toolKey(m_tool));

@@ -2,6 +2,7 @@
 
 #include "IntegratedToolPage.h"
 #include "InstancePlatform.h"
+#include "Localization.h"
 #include "RuntimeLog.h"
 #include "SingleInstance.h"
 #include "StandaloneToolWindow.h"
@@ -13,6 +14,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
+#include <QMessageBox>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -72,6 +74,14 @@ int selfTest(IntegratedTools::Tool tool)
     return helperUsable && languagesPass ? 0 : 65;
 }
 
+int refuseStart(const QString &reason)
+{
+    qWarning().noquote() << "unable to create the tool instance lock" << reason;
+    QMessageBox::critical(nullptr, QStringLiteral("Pictavo"),
+                          translateToolText(QStringLiteral("程序无法启动：没有只属于当前用户的私有文件夹可用。\n%1")).arg(reason));
+    return 66;
+}
+
 int run(int &argc, char **argv, const QString &toolKey)
 {
     QApplication app(argc, argv);
@@ -101,16 +111,14 @@ int run(int &argc, char **argv, const QString &toolKey)
 
     QString error;
     const InstancePlatform::LockResult lock = InstancePlatform::acquireToolLock(SingleInstance::lockName(tool), &error);
-    if (lock == InstancePlatform::LockResult::Failed) {
-        qWarning().noquote() << "unable to create the tool instance lock" << error;
-        return 66;
-    }
+    if (lock == InstancePlatform::LockResult::Failed)
+        return refuseStart(error);
     if (lock == InstancePlatform::LockResult::HeldByOther)
         return SingleInstance::handOver(tool, paths);
 
     StandaloneToolWindow window(tool);
     window.addPaths(paths);
-    const SingleInstance::Target target{&window, [&window](const QStringList &forwarded) { window.addPaths(forwarded); }};
+    const SingleInstance::Target target{&window, [&window](const QStringList &forwarded) { window.queuePaths(forwarded); }};
     const int code = SingleInstance::serve(&app, tool, paths, target);
     if (code >= 0)
         return code;
