@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
     libgl-dev libgif-dev libtiff-dev
     fonts-noto-cjk xvfb xauth
+    qt6-translations-l10n
 )
 if [ "${1:-}" = "--bench" ]; then
     # Comparison tools for the benchmark only.

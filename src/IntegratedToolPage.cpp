@@ -726,6 +726,11 @@ void IntegratedToolPage::refreshSummary()
         count->setText(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(m_selectedPaths.size()));
 }
 
+QString IntegratedToolPage::summaryText() const
+{
+    return m_summaryLabel->text();
+}
+
 QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const QStringList &paths)
 {
     const auto *rule = page->findChild<QComboBox *>(QStringLiteral("imageSizeRule"));

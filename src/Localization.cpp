@@ -8,10 +8,15 @@
 namespace {
 
 const QString languageKey = QStringLiteral("general/language");
+// How Qt reads the key back from an INI file it wrote ("[%General]").
+const QString languageKeyReadBack = QStringLiteral("General/language");
+
+const char16_t *const languageCodes[] = {u"zh_CN", u"zh_TW", u"ja_JP", u"ko_KR", u"en_US"};
 
 struct ToolRow
 {
     const char16_t *texts[5]; // zh_CN (the key), zh_TW, ja_JP, ko_KR, en_US
+    const char16_t *meaning = nullptr; // set where the source alone is ambiguous
 };
 
 // The texts of the tool window and its pages.
@@ -41,6 +46,9 @@ const ToolRow toolRows[] = {
     {{u"设置", u"設定", u"設定", u"설정", u"Settings"}},
     {{u"帮助", u"說明", u"ヘルプ", u"도움말", u"Help"}},
     {{u"关闭", u"關閉", u"閉じる", u"닫기", u"Close"}},
+    // A state, as in "深度清理：关闭", not the button.
+    {{u"关闭", u"關閉", u"オフ", u"끔", u"off"}, u"off"},
+    {{u"开启", u"開啟", u"オン", u"켬", u"on"}},
     {{u"尺寸规则：", u"尺寸規則：", u"サイズ規則：", u"크기 규칙:", u"Sizing rule:"}},
     {{u"补边颜色：", u"補邊顏色：", u"余白の色：", u"여백 색상:", u"Padding color:"}},
     {{u"透明", u"透明", u"透明", u"투명", u"Transparent"}},
@@ -156,12 +164,38 @@ const GeneralDictionary &generalDictionary()
     return dictionary;
 }
 
-QString storedLanguage()
+} // namespace
+
+QString storedLanguage(const QSettings &settings)
 {
-    return QSettings().value(languageKey).toString();
+    if (settings.contains(languageKey))
+        return settings.value(languageKey).toString();
+    return settings.value(languageKeyReadBack).toString();
 }
 
-} // namespace
+QString storedLanguage()
+{
+    return storedLanguage(QSettings());
+}
+
+void storeLanguage(QSettings &settings, const QString &code)
+{
+    // Both spellings land in the same "[%General]" section: one must go, or
+    // the file would hold the section twice.
+    settings.remove(languageKeyReadBack);
+    settings.setValue(languageKey, code);
+}
+
+void removeStoredLanguage(QSettings &settings)
+{
+    settings.remove(languageKeyReadBack);
+    settings.remove(languageKey);
+}
+
+QString toolLanguageCode()
+{
+    return QString::fromUtf16(languageCodes[toolLanguageIndex()]);
+}
 
 const QHash<QString, QStringList> &toolDictionary()
 {
@@ -172,7 +206,10 @@ const QHash<QString, QStringList> &toolDictionary()
             QStringList texts;
             for (const char16_t *text : row.texts)
                 texts.append(QString::fromUtf16(text));
-            built.insert(texts.constFirst(), texts);
+            QString key = texts.constFirst();
+            if (row.meaning)
+                key += toolMeaningSeparator + QString::fromUtf16(row.meaning);
+            built.insert(key, texts);
         }
         return built;
     }();
@@ -187,6 +224,21 @@ QString translateToolText(const QString &source)
         return translateGeneralText(source);
     const int index = toolLanguageIndex();
     return index < found->size() ? found->at(index) : source;
+}
+
+QString translateToolText(const QString &source, QStringView meaning)
+{
+    const QString key = source + toolMeaningSeparator + meaning;
+    if (!toolDictionary().contains(key))
+        return translateToolText(source);
+    const QStringList &texts = toolDictionary().value(key);
+    const int index = toolLanguageIndex();
+    return index < texts.size() ? texts.at(index) : source;
+}
+
+const QHash<QString, QStringList> &generalDictionaryTable(int table)
+{
+    return table == 0 ? generalDictionary().first : generalDictionary().second;
 }
 
 QString translateGeneralText(const QString &source)
@@ -230,7 +282,7 @@ QString languageCodeForLocale(const QLocale &locale)
 
 int toolLanguageIndex()
 {
-    const QString language = QSettings().value(languageKey, QStringLiteral("zh_CN")).toString();
+    const QString language = storedLanguage();
     if (language == u"zh_TW")
         return 1;
     if (language == u"ja_JP")

@@ -19,8 +19,6 @@
 
 namespace {
 
-const char *const LanguageKey = "general/language";
-
 struct Language
 {
     const char *code;
@@ -125,7 +123,9 @@ void StandaloneToolWindow::openSettingsDialog()
     languageBox->setObjectName(QStringLiteral("standaloneToolLanguage"));
     for (const Language &language : languages())
         languageBox->addItem(QIcon(), language.label, QString::fromLatin1(language.code));
-    const QString stored = QSettings().value(QLatin1String(LanguageKey), QStringLiteral("zh_CN")).toString();
+    QString stored = storedLanguage();
+    if (stored.isEmpty())
+        stored = QStringLiteral("zh_CN");
     const int index = languageBox->findData(stored, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
     languageBox->setCurrentIndex(index >= 0 ? index : 0);
 
@@ -150,7 +150,7 @@ void StandaloneToolWindow::openSettingsDialog()
     if (chosen == stored)
         return;
     QSettings settings;
-    settings.setValue(QLatin1String(LanguageKey), chosen);
+    storeLanguage(settings, chosen);
     settings.sync(); // the restarted program reads it at once
     restartFunction()(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
 }
@@ -183,6 +183,6 @@ void StandaloneToolWindow::openHelpDialog()
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
 
-    browser->setHtml(helpDocument(m_tool, QSettings().value(QLatin1String(LanguageKey), QStringLiteral("zh_CN")).toString()));
+    browser->setHtml(helpDocument(m_tool, storedLanguage()));
     dialog.exec();
 }
