@@ -92,6 +92,8 @@ private slots:
     void geometryIsKeptPerTool();
     void languageChoice_data();
     void languageChoice();
+    void languageChosenIsTheLanguageOfTheNextStart_data();
+    void languageChosenIsTheLanguageOfTheNextStart();
     void helpShowsThePageOfTheLanguage();
     void gatherPaths_data();
     void gatherPaths();
@@ -204,6 +206,76 @@ void tst_Standalone::languageChoice()
         QCOMPARE(m_restarts.first().first, QCoreApplication::applicationFilePath());
         QCOMPARE(m_restarts.first().second, QCoreApplication::arguments().mid(1));
     }
+}
+
+void tst_Standalone::languageChosenIsTheLanguageOfTheNextStart_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("zh_TW") << "zh_CN" << "zh_TW";
+    QTest::newRow("ja_JP") << "zh_CN" << "ja_JP";
+    QTest::newRow("ko_KR") << "en_US" << "ko_KR";
+    QTest::newRow("en_US") << "zh_CN" << "en_US";
+    QTest::newRow("zh_CN") << "en_US" << "zh_CN";
+}
+
+// The settings dialog of one program chooses; the program started next must
+// come up in that language, as the user sees it.
+void tst_Standalone::languageChosenIsTheLanguageOfTheNextStart()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, chosen);
+    m_settings.reset(new SettingsSandbox);
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    const QString picture = root.filePath(QStringLiteral("one.png"));
+    savePicture(picture, 5, 5);
+    QProcessEnvironment environment = isolatedEnvironment(root.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_settings->path());
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+
+    // The window lines of the starts so far: language, title and summary as shown.
+    auto windowLines = [&] { return readText(log).split(u'\n').filter(u"standalone window "); };
+    auto start = [&](QProcess &process) {
+        process.setProcessEnvironment(environment);
+        process.start(program, {picture});
+    };
+    auto shownIn = [&](const QString &line, const QString &language) {
+        SettingsSandbox::setLanguage(language);
+        const QString summary = translateToolText(QStringLiteral("%1 个文件  |  %2  |  支持：%3"))
+                                        .arg(QStringLiteral("1"), formatDataSize(QFileInfo(picture).size()),
+                                             acceptedExtensions(ImageResize).join(u" / ").toUpper());
+        return line.contains(u"language= " + language + u" title= " + toolDisplayTitle(ImageResize) + u" summary= "
+                             + summary);
+    };
+
+    // Settings as earlier versions wrote them.
+    SettingsSandbox::setLanguage(before);
+    QProcess first;
+    start(first);
+    QTRY_COMPARE_WITH_TIMEOUT(windowLines().size(), 1, 20000);
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+    QVERIFY2(shownIn(windowLines().last(), before), qPrintable(windowLines().last()));
+
+    {
+        StandaloneToolWindow window(ImageResize);
+        answerNextDialog([&](QDialog *dialog) {
+            auto *box = dialog->findChild<QComboBox *>(QStringLiteral("standaloneToolLanguage"));
+            box->setCurrentIndex(box->findData(chosen));
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        window.openSettingsDialog();
+        QCOMPARE(m_restarts.size(), 1);
+        window.close(); // rewrites the file, as a window closing for the restart does
+    }
+    QProcess second;
+    start(second);
+    QTRY_COMPARE_WITH_TIMEOUT(windowLines().size(), 2, 20000);
+    second.terminate();
+    QVERIFY(second.waitForFinished(10000));
+    QVERIFY2(shownIn(windowLines().last(), chosen), qPrintable(windowLines().last()));
 }
 
 void tst_Standalone::helpShowsThePageOfTheLanguage()
