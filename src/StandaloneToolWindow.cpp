@@ -70,7 +70,8 @@ StandaloneToolWindow::StandaloneToolWindow(IntegratedTools::Tool tool, QWidget *
     setObjectName(QStringLiteral("standaloneToolWindow"));
     setWindowTitle(IntegratedTools::toolDisplayTitle(tool));
     setWindowIcon(QIcon(IntegratedTools::toolIconResource(tool)));
-    setMinimumSize(820, 600);
+    // The layer export's page has two rows more than the others.
+    setMinimumSize(820, tool == IntegratedTools::LayerExport ? 660 : 600);
     resize(1180, 790);
     const QByteArray geometry = QSettings().value(geometryKey()).toByteArray();
     if (!geometry.isEmpty())

@@ -21,6 +21,9 @@
 #include <QProgressBar>
 #include <QTextEdit>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -94,6 +97,8 @@ private slots:
     void languageChoice();
     void languageChosenIsTheLanguageOfTheNextStart_data();
     void languageChosenIsTheLanguageOfTheNextStart();
+    void pageFitsTheSmallestWindow_data();
+    void pageFitsTheSmallestWindow();
     void helpShowsThePageOfTheLanguage();
     void gatherPaths_data();
     void gatherPaths();
@@ -276,6 +281,61 @@ void tst_Standalone::languageChosenIsTheLanguageOfTheNextStart()
     second.terminate();
     QVERIFY(second.waitForFinished(10000));
     QVERIFY2(shownIn(windowLines().last(), chosen), qPrintable(windowLines().last()));
+}
+
+void tst_Standalone::pageFitsTheSmallestWindow_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("tool");
+    for (const char *language : {"zh_CN", "zh_TW", "ja_JP", "ko_KR", "en_US"}) {
+        for (const Tool tool : {ImageResize, PsdSlim, LayerExport})
+            QTest::addRow("%s_%s", language, qPrintable(toolKey(tool))) << QString::fromLatin1(language) << int(tool);
+    }
+}
+
+// At its minimum size, in every language: nothing scrolls sideways, Start is
+// in view, rows are as high as the names they show, the header icons have
+// names, and the list's buttons have keys.
+void tst_Standalone::pageFitsTheSmallestWindow()
+{
+    QFETCH(QString, language);
+    QFETCH(int, tool);
+    m_settings.reset(new SettingsSandbox);
+    SettingsSandbox::setLanguage(language);
+    QTemporaryDir pictures;
+    for (const QString &name : {u"landing-banner.png"_s, u"春节合影_スクリーン_제품.png"_s})
+        savePicture(pictures.filePath(name), 2, 2);
+
+    StandaloneToolWindow window{Tool(tool)};
+    window.resize(window.minimumSize());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.minimumSize().width() <= 820 && window.minimumSize().height() <= 660);
+    window.page()->addPaths({pictures.path()}, false);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(window.findChild<QScrollArea *>()->horizontalScrollBar()->maximum(), 0);
+    auto *start = window.findChild<QPushButton *>(QStringLiteral("toolStart"));
+    QCOMPARE(start->visibleRegion().boundingRect(), start->rect());
+    QVERIFY(!start->shortcut().isEmpty());
+    for (const char *name : {"integratedToolChooseButton", "integratedToolChooseFoldersButton"})
+        QVERIFY(!window.findChild<QPushButton *>(QLatin1String(name))->shortcut().isEmpty());
+    for (const char *name : {"standaloneToolSettingsButton", "standaloneToolHelpButton"}) {
+        auto *icon = window.findChild<QToolButton *>(QLatin1String(name));
+        QVERIFY(!icon->accessibleName().isEmpty());
+        QCOMPARE(icon->accessibleName(), icon->toolTip());
+    }
+
+    auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
+    if (tool == ImageResize) {
+        QCOMPARE(list->topLevelItemCount(), 2);
+        const QFontMetrics metrics(list->font());
+        for (int row = 0; row < 2; ++row) {
+            const QTreeWidgetItem *item = list->topLevelItem(row);
+            QVERIFY2(list->visualItemRect(item).height() >= metrics.boundingRect(item->text(0)).height() + 4,
+                     qPrintable(item->text(0)));
+        }
+    }
 }
 
 void tst_Standalone::helpShowsThePageOfTheLanguage()
