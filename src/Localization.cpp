@@ -115,6 +115,29 @@ const ToolRow toolRows[] = {
     {{u"界面语言：", u"介面語言：", u"表示言語：", u"인터페이스 언어:", u"Interface language:"}},
     {{u"版本号：%1", u"版本：%1", u"バージョン：%1", u"버전: %1", u"Version: %1"}},
     {{u"帮助 - %1", u"說明 - %1", u"ヘルプ - %1", u"도움말 - %1", u"Help - %1"}},
+    // The one-line summaries under the help dialog's title.
+    {{u"图片尺寸调整：添加图片或文件夹，选择尺寸规则、补边颜色和输出位置，然后开始处理。",
+      u"圖片尺寸調整：加入圖片或資料夾，選擇尺寸規則、補邊顏色與輸出位置，然後開始處理。",
+      u"画像サイズ調整：画像やフォルダーを追加し、サイズ規則・余白の色・出力先を選んでから処理を開始します。",
+      u"이미지 크기 조정: 이미지나 폴더를 추가하고 크기 규칙, 여백 색상, 출력 위치를 고른 다음 처리를 시작합니다.",
+      u"Image resize: add pictures or folders, choose the sizing rule, padding color and output location, then start "
+      u"processing."}},
+    {{u"PSD&PSB 安全瘦身：添加文件或文件夹后开始处理。大量文件会自动分批，超出建议范围时会先提示。",
+      u"PSD&PSB 安全瘦身：加入檔案或資料夾後開始處理。大量檔案會自動分批，超出建議範圍時會先提示。",
+      u"PSD&PSB 安全スリム化：ファイルやフォルダーを追加して処理を開始します。大量のファイルは自動で分割して処理し、"
+      u"推奨範囲を超える場合は先に確認します。",
+      u"PSD&PSB 안전 최적화: 파일이나 폴더를 추가한 뒤 처리를 시작합니다. 파일이 많으면 자동으로 나누어 처리하며, "
+      u"권장 범위를 넘으면 먼저 알려 드립니다.",
+      u"PSD&PSB safe slim: add files or folders, then start processing. Large numbers of files are split into batches "
+      u"automatically, with a prompt first beyond the recommended range."}},
+    {{u"PSD 图层批量导出：添加 PSD 或 PSB 文件，设置导出位置与透明像素裁切规则，然后开始导出。",
+      u"PSD 圖層批次匯出：加入 PSD 或 PSB 檔案，設定匯出位置與透明像素裁切規則，然後開始匯出。",
+      u"PSD レイヤー一括書き出し：PSD または PSB ファイルを追加し、書き出し先と透明ピクセルのトリミングを設定してから"
+      u"書き出しを開始します。",
+      u"PSD 레이어 일괄 내보내기: PSD 또는 PSB 파일을 추가하고 내보낼 위치와 투명 픽셀 자르기 규칙을 설정한 다음 "
+      u"내보내기를 시작합니다.",
+      u"PSD layer batch export: add PSD or PSB files, set the export location and transparent-pixel trimming, then "
+      u"start the export."}},
 };
 
 struct GeneralRow

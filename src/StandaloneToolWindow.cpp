@@ -49,15 +49,16 @@ StandaloneToolWindow::Restart &restartFunction()
     return restart;
 }
 
+// In the interface language: a Chinese line under an English title reads as a fault.
 QString toolSummary(IntegratedTools::Tool tool)
 {
     switch (tool) {
     case IntegratedTools::ImageResize:
-        return QObject::tr("图片尺寸调整：添加图片或文件夹，选择尺寸规则、补边颜色和输出位置，然后开始处理。");
+        return translateToolText(QStringLiteral("图片尺寸调整：添加图片或文件夹，选择尺寸规则、补边颜色和输出位置，然后开始处理。"));
     case IntegratedTools::PsdSlim:
-        return QObject::tr("PSD&PSB 安全瘦身：添加文件或文件夹后开始处理。大量文件会自动分批，超出建议范围时会先提示。");
+        return translateToolText(QStringLiteral("PSD&PSB 安全瘦身：添加文件或文件夹后开始处理。大量文件会自动分批，超出建议范围时会先提示。"));
     case IntegratedTools::LayerExport:
-        return QObject::tr("PSD 图层批量导出：添加 PSD 或 PSB 文件，设置导出位置与透明像素裁切规则，然后开始导出。");
+        return translateToolText(QStringLiteral("PSD 图层批量导出：添加 PSD 或 PSB 文件，设置导出位置与透明像素裁切规则，然后开始导出。"));
     }
     return QString();
 }

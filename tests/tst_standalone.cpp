@@ -352,7 +352,8 @@ void tst_Standalone::helpShowsThePageOfTheLanguage()
 
     QCOMPARE(title, QStringLiteral("ヘルプ - ") + toolDisplayTitle(LayerExport));
     QVERIFY(text.startsWith(toolDisplayTitle(LayerExport)));
-    QVERIFY(text.contains(QStringLiteral("PSD 图层批量导出：添加 PSD 或 PSB 文件")));
+    QVERIFY(text.contains(QStringLiteral("PSD レイヤー一括書き出し：PSD または PSB ファイルを追加し")));
+    QVERIFY(!text.contains(QStringLiteral("PSD 图层批量导出")));
     QTextBrowser japanese;
     japanese.setHtml(readText(QStringLiteral(":/docs/help-rich-ja_JP.html")));
     QVERIFY(japanese.toPlainText().size() > 200);
