@@ -337,6 +337,10 @@ QString pageStyleSheet()
             "QLineEdit, QComboBox { background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
             "padding: 5px 7px; min-height: 22px; }"
             "QLineEdit:focus, QComboBox:focus { border: 2px solid #2563eb; padding: 4px 6px; }"
+            // The platform style would draw a sunken frame piece around its arrow.
+            "QComboBox::drop-down { border: 0; width: 18px; }"
+            "QComboBox::down-arrow { image: url(:/branding/assets/vellum-icons/combo-arrow.svg); width: 10px; "
+            "height: 6px; }"
             "QCheckBox { color: #273244; spacing: 7px; padding: 4px; }"
             "QCheckBox:focus { border: 1px solid #2563eb; border-radius: 3px; padding: 3px; }"
             "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid #99a7ba; background: #ffffff; "
