@@ -582,7 +582,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         selectedLabel->setObjectName(QStringLiteral("layerSelectedLabel"));
         optionRow->addWidget(selectedLabel);
     }
-    if (m_tool != ImageResize) // the flow takes the whole row
+    if (m_tool == LayerExport) // the flow and the note take the whole row themselves
         optionRow->addStretch(1);
     rows->addLayout(optionRow);
 
