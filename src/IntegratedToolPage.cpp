@@ -210,7 +210,7 @@ public:
     void setGeometry(const QRect &rect) override
     {
         QLayout::setGeometry(rect);
-        const int height = arrange(rect, true);
+        const int height = arrange(rect);
         if (height != m_height) {
             m_height = height;
             invalidate(); // the parent lays out again with the new height
@@ -244,7 +244,8 @@ private:
         return height;
     }
 
-    int arrange(const QRect &rect, bool place) const
+    // Places the items in lines within rect; returns the height they take.
+    int arrange(const QRect &rect) const
     {
         int x = rect.x();
         int y = rect.y();
@@ -256,8 +257,7 @@ private:
                 y += lineHeight + m_verticalSpacing;
                 lineHeight = 0;
             }
-            if (place)
-                item->setGeometry(QRect(QPoint(x, y), hint));
+            item->setGeometry(QRect(QPoint(x, y), hint));
             x += hint.width() + m_horizontalSpacing;
             lineHeight = std::max(lineHeight, hint.height());
         }
