@@ -1,6 +1,7 @@
 #include "BatchLogic.h"
 
 #include "ImageProcessor.h"
+#include "SafeFile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -13,6 +14,9 @@ const QStringList BatchLogic::Extensions = {
 };
 
 const QString BatchLogic::OutputFolderMarker = QStringLiteral("像素补齐_输出");
+const QString BatchLogic::UndecodableName = QStringLiteral("无法处理的文件名（不是有效的 UTF-8）：");
+const QString BatchLogic::UnsupportedType = QStringLiteral("不支持的文件类型：");
+const QString BatchLogic::Missing = QStringLiteral("文件不存在：");
 
 namespace {
 
@@ -34,20 +38,63 @@ int fillIndexFor(const QString &value)
     return 0;
 }
 
-} // namespace
-
-bool BatchLogic::IsPicture(const QString &path)
+bool isValidUtf8(const QByteArray &bytes)
 {
-    // The extension is what follows the last dot of the last path element, so
-    // a dotted folder name never makes its files pictures.
-    const qsizetype slash = qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot <= slash)
-        return false;
-    return Extensions.contains(path.mid(dot).toLower());
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
-StartupArguments BatchLogic::ParseArguments(const QStringList &arguments)
+// Length of the valid UTF-8 sequence at `at`, or 0.
+int utf8SequenceAt(const QByteArray &bytes, qsizetype at)
+{
+    const uchar lead = uchar(bytes.at(at));
+    const int length = lead < 0x80 ? 1 : (lead & 0xe0) == 0xc0 ? 2 : (lead & 0xf0) == 0xe0 ? 3
+                                       : (lead & 0xf8) == 0xf0 ? 4 : 0;
+    if (length == 0 || at + length > bytes.size())
+        return 0;
+    return isValidUtf8(bytes.mid(at, length)) ? length : 0;
+}
+
+void addPathArgument(const QString &argument, StartupArguments *parsed)
+{
+    if (argument.isEmpty())
+        return;
+    if (QFileInfo::exists(argument))
+        parsed->paths.append(argument);
+    else
+        parsed->skipped.append(BatchLogic::Missing + QDir::toNativeSeparators(argument));
+}
+
+// One path a line; a list the tool window wrote into its private folder is
+// consumed, any other is left alone.
+void addListedPaths(const QString &listFile, StartupArguments *parsed)
+{
+    QFile file(listFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        parsed->skipped.append(QStringLiteral("无法读取文件列表 %1：%2")
+                                   .arg(QDir::toNativeSeparators(listFile), file.errorString()));
+        return;
+    }
+    const QByteArray content = file.readAll();
+    file.close();
+    const QList<QByteArray> lines = content.split('\n');
+    parsed->paths.reserve(parsed->paths.size() + lines.size());
+    for (const QByteArray &line : lines) {
+        if (line.isEmpty())
+            continue;
+        if (!isValidUtf8(line))
+            parsed->skipped.append(BatchLogic::UndecodableName + BatchLogic::EscapedName(line));
+        else
+            addPathArgument(QString::fromUtf8(line), parsed);
+    }
+    const QFileInfo info(listFile);
+    if (info.fileName().startsWith(QLatin1String("files-")) && !info.isSymLink()
+        && SafeFile::isPrivateTemporaryFolder(info.absolutePath())) {
+        QString ignored;
+        SafeFile::removeFile(info.absoluteFilePath(), &ignored);
+    }
+}
+
+StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QString> &undecodable)
 {
     StartupArguments parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -62,6 +109,9 @@ StartupArguments BatchLogic::ParseArguments(const QStringList &arguments)
         } else if (argument == QLatin1String("--output-dir")) {
             if (valueFollows)
                 parsed.outputDir = arguments.at(++i);
+        } else if (argument == QLatin1String("--files-from")) {
+            if (valueFollows)
+                addListedPaths(arguments.at(++i), &parsed);
         } else if (argument == QLatin1String("--centered")) {
             parsed.centered = true;
         } else if (argument == QLatin1String("--no-centered")) {
@@ -74,15 +124,63 @@ StartupArguments BatchLogic::ParseArguments(const QStringList &arguments)
             parsed.start = true;
         } else if (argument.startsWith(QLatin1String("--"))) {
             continue;
-        } else if (!argument.isEmpty() && QFileInfo::exists(argument)) {
-            parsed.paths.append(argument);
+        } else if (undecodable.contains(i)) {
+            parsed.skipped.append(BatchLogic::UndecodableName + undecodable.value(i));
+        } else {
+            addPathArgument(argument, &parsed);
         }
     }
     return parsed;
 }
 
+} // namespace
+
+QString BatchLogic::EscapedName(const QByteArray &raw)
+{
+    QString shown;
+    for (qsizetype at = 0; at < raw.size();) {
+        const int length = utf8SequenceAt(raw, at);
+        if (length > 0) {
+            shown += QString::fromUtf8(raw.mid(at, length));
+            at += length;
+        } else {
+            shown += QStringLiteral("\\x%1").arg(uint(uchar(raw.at(at))), 2, 16, QLatin1Char('0'));
+            ++at;
+        }
+    }
+    return shown;
+}
+
+bool BatchLogic::IsPicture(const QString &path)
+{
+    // The extension is what follows the last dot of the last path element, so
+    // a dotted folder name never makes its files pictures.
+    const qsizetype slash = qMax(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash)
+        return false;
+    return Extensions.contains(path.mid(dot).toLower());
+}
+
+StartupArguments BatchLogic::ParseArguments(const QStringList &arguments)
+{
+    return parse(arguments, {});
+}
+
+StartupArguments BatchLogic::ParseArguments(const QList<QByteArray> &arguments)
+{
+    QStringList decoded;
+    QHash<qsizetype, QString> undecodable;
+    for (const QByteArray &argument : arguments) {
+        if (!isValidUtf8(argument))
+            undecodable.insert(decoded.size(), EscapedName(argument));
+        decoded.append(QString::fromUtf8(argument));
+    }
+    return parse(decoded, undecodable);
+}
+
 bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOutputFolders, QStringList *pictures,
-                              QString *error)
+                              QString *error, QStringList *skipped)
 {
     QString firstError;
     // Breadth first: a folder's own pictures come before those of its subfolders.
@@ -97,15 +195,32 @@ bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOu
             }
             continue;
         }
-        QDirIterator it(current, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+        // System: links that lead nowhere are listed too, to be noted.
+        QDirIterator it(current, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
         while (it.hasNext()) {
             const QString path = it.next();
             const QFileInfo entry = it.fileInfo();
             if (entry.isDir()) {
                 if (recursive && !entry.isSymLink())
                     pending.append(path);
-            } else if (IsPicture(path) && !(skipOutputFolders && path.contains(OutputFolderMarker))) {
+                continue;
+            }
+            if (!IsPicture(path) || (skipOutputFolders && path.contains(OutputFolderMarker))
+                || ImageProcessor::IsTemporaryName(entry.fileName()))
+                continue;
+            if (entry.isSymLink() && !entry.exists()) {
+                if (skipped)
+                    skipped->append(Missing + QDir::toNativeSeparators(path));
+            } else if (entry.isFile()) {
                 pictures->append(path);
+            }
+        }
+        if (skipped) {
+            const QList<QByteArray> names = SafeFile::undecodableNames(current);
+            for (const QByteArray &name : names) {
+                const QString shown = EscapedName(name);
+                if (IsPicture(shown))
+                    skipped->append(UndecodableName + QDir::toNativeSeparators(current + QLatin1Char('/') + shown));
             }
         }
     }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTime>
@@ -21,6 +24,7 @@ struct StartupArguments
     bool recursive = false;            // "--recursive" was given
     bool start = false;                // "--start" was given
     QStringList paths;                 // existing files and folders, as written, in order
+    QStringList skipped;               // one log text per argument left out, and why
 };
 
 // The batch window's rules that need no window: command line, picture test,
@@ -37,21 +41,37 @@ public:
     // True when the path's extension, in lower case, is one of Extensions.
     static bool IsPicture(const QString &path);
 
+    // Log texts for what is left out, followed by the path or name.
+    static const QString UndecodableName;  // "无法处理的文件名（不是有效的 UTF-8）："
+    static const QString UnsupportedType;  // "不支持的文件类型："
+    static const QString Missing;          // "文件不存在："
+
     // Reads the switches left to right, exactly and case-sensitively. A switch
     // that takes a value consumes the next argument whatever it looks like; as
     // the last argument it is ignored. Unknown "--" switches are ignored; other
-    // arguments are kept only when a file or folder of that name exists.
+    // arguments are kept when a file or folder of that name exists, and noted
+    // in `skipped` otherwise. "--files-from FILE" adds the lines of FILE (UTF-8,
+    // one path a line) as paths at that place, and removes FILE when the tool
+    // window left it in its private temporary folder.
     static StartupArguments ParseArguments(const QStringList &arguments);
+    // The same for the raw command line: arguments that are not valid UTF-8
+    // name nothing Qt can open; they are noted, shown escaped.
+    static StartupArguments ParseArguments(const QList<QByteArray> &arguments);
+
+    // `raw` with every byte that is not part of valid UTF-8 written as \xNN.
+    static QString EscapedName(const QByteArray &raw);
 
     // Picture files in `folder` (and its subfolders when `recursive`), in the
     // order the file system lists them, with the folder text as given as
     // prefix. With `skipOutputFolders`, paths containing OutputFolderMarker are
-    // left out. Symbolic links to folders are not followed, so a link loop
-    // cannot make the listing endless. Returns false with `error` naming the
-    // first folder that could not be read; the pictures of every readable
-    // folder are listed all the same.
+    // left out; temporary files of the padding always are. Symbolic links to
+    // folders are not followed, so a link loop cannot make the listing endless.
+    // Pictures that cannot be padded (names that are not valid UTF-8, links
+    // that lead nowhere) are noted in `skipped`. Returns false with `error`
+    // naming the first folder that could not be read; the pictures of every
+    // readable folder are listed all the same.
     static bool ListPictures(const QString &folder, bool recursive, bool skipOutputFolders, QStringList *pictures,
-                             QString *error = nullptr);
+                             QString *error = nullptr, QStringList *skipped = nullptr);
 
     // "hh:mm:ss" with whole hours not wrapped at 24 (at least two digits), all
     // fields truncated; a negative span shows as 00:00:00.

@@ -19,24 +19,51 @@ enum class Encoder { Png, Jpeg, Bmp, Gif, Tiff };
 inline constexpr int JpegQuality = 90;
 inline constexpr int PngQuality = 50;
 
-// Bytes one decoded picture (or one padded canvas) may take. Follows the
-// machine's physical memory, because a run holds up to two pictures of that size
-// at once; never unlimited.
+// Bytes padding one picture may take at its peak (see peakBytes). Follows the
+// machine's physical memory; never unlimited.
 qint64 pixelMemoryLimit();
 
 // Bytes of a source file the engine agrees to read into memory.
 qint64 sourceFileLimit();
 
-// Decodes `bytes` (format told by content, not by name). With
+// The picture family of `bytes`, told by its signature: "png", "jpeg", "bmp",
+// "gif" or "tiff"; empty for anything else (SVG, XBM, ... whatever the name says).
+QByteArray familyOf(const QByteArray &bytes);
+
+// What a picture's header tells before any pixel is decoded.
+struct Probe
+{
+    QByteArray family;         // as familyOf()
+    QSize size;                // as displayed, orientation applied
+    int bytesPerPixel = 4;     // of the decoded picture, at least 4
+    bool hasAlpha = false;
+    bool deep = false;         // padded and written with 16 bits a channel
+    bool transformed = false;  // decoding applies an orientation, through a second copy
+};
+
+// Reads the header of `bytes`. Fails for anything but the five families and
+// for headers that cannot be read.
+bool probe(const QByteArray &bytes, bool applyOrientation, Probe *probe, QString *error);
+
+// The most memory padding one picture takes at any moment: the file and the
+// decoded source, the source and the canvas, the canvas, the encoder's working
+// memory and its output, and the output and its decoded read-back.
+qint64 peakBytes(const Probe &probe, qint64 fileBytes, const QSize &canvas, bool deep, Encoder encoder);
+
+// Decodes `bytes`, which must be of one of the five families. With
 // `applyOrientation` an EXIF orientation is applied, so the picture comes out as
 // it is displayed. Pictures whose declared size exceeds pixelMemoryLimit() are
-// refused before any pixel is decoded, whatever QT_IMAGEIO_MAXALLOC says.
-bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QString *error);
+// refused before any pixel is decoded, whatever QT_IMAGEIO_MAXALLOC says. Data
+// that ends early or that the decoder reports corrupt fails; a decoder warning
+// that loses no pixel passes and comes back in `warning` (when given).
+bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QString *error,
+            QString *warning = nullptr);
 
-// Encodes `image` with `encoder`. 16-bit pictures keep 16 bits in PNG and TIFF;
+// Encodes `image` with `encoder`, converting it in place where it can so that no
+// second full-size copy exists. 16-bit pictures keep 16 bits in PNG and TIFF;
 // an alpha channel survives in PNG, TIFF, GIF (fully transparent pixels only)
 // and BMP; a colour space is carried where the format stores one.
-bool encode(const QImage &image, Encoder encoder, QByteArray *bytes, QString *error);
+bool encode(QImage image, Encoder encoder, QByteArray *bytes, QString *error);
 
 // True for pictures with more than 8 bits per channel, which are padded and
 // written with 16.
@@ -54,5 +81,11 @@ bool encodeBmpWithAlpha(const QImage &image, QByteArray *bytes, QString *error);
 // kind of TIFF, which Qt's reader then takes.
 bool decodeUnassociatedTiff(const QByteArray &bytes, bool applyOrientation, QImage *image, bool *handled,
                             QString *error);
+
+// Damage checks for formats whose Qt reader fills missing data instead of
+// failing. True when the data is complete; `warning` names damage that loses no
+// pixel of the first frame. Exposed for tests.
+bool checkBmpComplete(const QByteArray &bytes, QString *error);
+bool checkGifComplete(const QByteArray &bytes, QString *error, QString *warning);
 
 } // namespace ImageCodecs

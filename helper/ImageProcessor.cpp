@@ -3,6 +3,7 @@
 #include "SafeFile.h"
 
 #include <QColorSpace>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -124,31 +125,79 @@ QString describeException(const std::exception &e)
     return QStringLiteral("处理时发生意外错误：%1").arg(QString::fromLocal8Bit(e.what()));
 }
 
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+const QString TemporaryMarker = QStringLiteral(".tesselle.tmp");
+
 // The body of Process; may return early on any failure with `result` filled in.
 void processInto(ProcessResult &result, const QString &sourcePath, const QString &outDir, bool replaceOriginal,
-                 const QString &rule, const QString &fillChoice, bool centered, bool png)
+                 const QString &rule, const QString &fillChoice, bool centered, bool png, const RunContext *run)
 {
     QString error;
-    const QFileInfo sourceInfo(sourcePath);
+    QFileInfo sourceInfo(sourcePath);
+    if (replaceOriginal && sourceInfo.isSymLink()) {
+        // The link stays a link: the picture it points to is padded where it lives.
+        const QString target = sourceInfo.canonicalFilePath();
+        if (target.isEmpty()) {
+            result.Message = QStringLiteral("链接指向的文件不存在：%1").arg(shown(sourcePath));
+            return;
+        }
+        sourceInfo = QFileInfo(target);
+    }
+    const QString source = sourceInfo.absoluteFilePath();
 
     // Decode from memory: the source file is closed before anything is written.
-    QImage source;
+    QImage decoded;
+    QString decoderWarning;
     {
         QByteArray bytes;
-        if (!SafeFile::readRegularFile(sourcePath, ImageCodecs::sourceFileLimit(), &bytes, &error)
-            || !ImageCodecs::decode(bytes, true, &source, &error)) {
+        if (!SafeFile::readRegularFile(source, ImageCodecs::sourceFileLimit(), &bytes, &error)) {
+            result.Message = error;
+            return;
+        }
+        ImageCodecs::Probe probe;
+        if (!ImageCodecs::probe(bytes, true, &probe, &error)) {
+            result.Message = error;
+            return;
+        }
+        // Everything the picture will take is counted before a pixel is decoded.
+        const QRgb probeFill = ImageProcessor::FillFor(fillChoice, probe.hasAlpha);
+        const qint32 width = ImageProcessor::Target(probe.size.width(), rule);
+        const qint32 height = ImageProcessor::Target(probe.size.height(), rule);
+        if (width <= 0 || height <= 0) {
+            result.Message = QStringLiteral("补齐后的画布过大（%1 的边长超出 32 位整数）")
+                                     .arg(ImageProcessor::SizeText(probe.size.width(), probe.size.height()));
+            return;
+        }
+        const qint64 limit = ImageCodecs::pixelMemoryLimit();
+        const qint64 peak = ImageCodecs::peakBytes(probe, bytes.size(), QSize(width, height), probe.deep,
+                                                   ImageProcessor::FormatFor(outputExtension(sourceInfo.suffix(),
+                                                                                             probeFill, png)));
+        if (peak > limit) {
+            result.Message = QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB")
+                                     .arg(ImageProcessor::SizeText(probe.size.width(), probe.size.height()),
+                                          ImageProcessor::SizeText(width, height),
+                                          QString::number(peak / (1024 * 1024)),
+                                          QString::number(limit / (1024 * 1024)));
+            return;
+        }
+        if (!ImageCodecs::decode(bytes, true, &decoded, &error, &decoderWarning)) {
             result.Message = error;
             return;
         }
     }
-    const qint32 sourceWidth = source.width();
-    const qint32 sourceHeight = source.height();
+    QImage sourceImage = std::move(decoded);
+    const qint32 sourceWidth = sourceImage.width();
+    const qint32 sourceHeight = sourceImage.height();
     result.OldSize = ImageProcessor::SizeText(sourceWidth, sourceHeight);
 
-    const QRgb fill = ImageProcessor::FillFor(fillChoice, source.hasAlphaChannel());
+    const QRgb fill = ImageProcessor::FillFor(fillChoice, sourceImage.hasAlphaChannel());
     const qint32 targetWidth = ImageProcessor::Target(sourceWidth, rule);
     const qint32 targetHeight = ImageProcessor::Target(sourceHeight, rule);
-    const qint64 canvasBytes = qint64(targetWidth) * targetHeight * (ImageCodecs::isDeep(source) ? 8 : 4);
+    const qint64 canvasBytes = qint64(targetWidth) * targetHeight * (ImageCodecs::isDeep(sourceImage) ? 8 : 4);
     if (targetWidth <= 0 || targetHeight <= 0 || canvasBytes > ImageCodecs::pixelMemoryLimit()) {
         result.Message = QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB")
                                  .arg(ImageProcessor::SizeText(targetWidth, targetHeight))
@@ -159,40 +208,64 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     const QString ext = outputExtension(sourceInfo.suffix(), fill, png);
     const QString folder = replaceOriginal ? sourceInfo.absolutePath() : outDir;
     if (!replaceOriginal && !QFileInfo(outDir).isDir()) {
-        result.Message = QStringLiteral("输出目录不存在：%1").arg(QDir::toNativeSeparators(outDir));
+        result.Message = QStringLiteral("输出目录不存在：%1").arg(shown(outDir));
         return;
     }
-    QString destination = QDir(folder).filePath(sourceInfo.completeBaseName() + ext);
+    const QString destinationName = sourceInfo.completeBaseName() + ext;
+    QString destination = QDir(folder).filePath(destinationName);
     if (replaceOriginal && ext.compare(QLatin1Char('.') + sourceInfo.suffix(), Qt::CaseInsensitive) == 0) {
         // Same format in place: the source itself is replaced and keeps its name,
         // as on a case-insensitive file system (photo.JPG stays photo.JPG).
-        destination = sourceInfo.absoluteFilePath();
+        destination = source;
     }
-    if (replaceOriginal && SafeFile::entryExists(destination) && !SafeFile::isSameFile(destination, sourcePath)) {
-        result.Message = QStringLiteral("目标文件已存在：%1；它不是本图片的源文件，为免覆盖未选中的图片，已跳过")
-                                 .arg(QDir::toNativeSeparators(destination));
+    const int nameLimit = SafeFile::maxNameBytes(folder);
+    if (SafeFile::nameBytes(QFileInfo(destination).fileName()) > nameLimit) {
+        result.Message = QStringLiteral("文件名过长：%1 有 %2 字节，超出文件系统允许的 %3 字节")
+                                 .arg(QFileInfo(destination).fileName())
+                                 .arg(SafeFile::nameBytes(QFileInfo(destination).fileName()))
+                                 .arg(nameLimit);
+        return;
+    }
+    if (replaceOriginal) {
+        const QString key = RunContext::Key(destination);
+        const QString earlier = run ? run->written.value(key) : QString();
+        if (!earlier.isEmpty() && !SafeFile::isSameFile(earlier, source)) {
+            result.Message = QStringLiteral("与本次列表中较早的 %1 输出到同一个文件 %2；为免覆盖它的结果，%3 未处理")
+                                     .arg(shown(earlier), shown(destination), shown(sourcePath));
+            return;
+        }
+        if (SafeFile::entryExists(destination) && !SafeFile::isSameFile(destination, source)
+            && !(run && run->listed.contains(key))) {
+            result.Message = QStringLiteral("%1 旁边已有同名的 %2（可能是之前处理的结果），为免覆盖它，本图片未处理。"
+                                            "要继续，请选择输出目录，或先移走或删除 %2")
+                                     .arg(shown(sourcePath), shown(destination));
+            return;
+        }
+    }
+    if (SafeFile::entryExists(destination) && QFileInfo(destination).isFile() && !SafeFile::isWritable(destination)) {
+        result.Message = QStringLiteral("目标文件为只读，没有写入权限，未作改动：%1").arg(shown(destination));
         return;
     }
 
     qint32 offsetX = 0;
     qint32 offsetY = 0;
-    QImage canvas = ImageProcessor::Pad(source, fill, centered, rule, offsetX, offsetY);
-    source = QImage();
+    QImage canvas = ImageProcessor::Pad(sourceImage, fill, centered, rule, offsetX, offsetY);
+    sourceImage = QImage();
     if (canvas.isNull()) {
         result.Message = QStringLiteral("内存不足，无法创建 %1 的画布")
                                  .arg(ImageProcessor::SizeText(targetWidth, targetHeight));
         return;
     }
 
+    const QString newSize = ImageProcessor::SizeText(canvas.width(), canvas.height());
     QByteArray encoded;
-    if (!ImageCodecs::encode(canvas, ImageProcessor::FormatFor(ext), &encoded, &error)) {
+    if (!ImageCodecs::encode(std::move(canvas), ImageProcessor::FormatFor(ext), &encoded, &error)) {
         result.Message = error;
         return;
     }
-    const QString newSize = ImageProcessor::SizeText(canvas.width(), canvas.height());
     canvas = QImage();
 
-    const QString temporary = destination + QStringLiteral(".tesselle.tmp") + ext;
+    const QString temporary = ImageProcessor::TemporaryPathFor(destination, ext);
     if (!SafeFile::writeNewFile(temporary, encoded, destination, &error)) {
         result.Message = error;
         return;
@@ -234,7 +307,10 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     }
 
     result.Success = true;
-    result.Message = QStringLiteral("规则=%1；已保存并回读校验；%2").arg(rule, QDir::toNativeSeparators(destination));
+    result.Destination = destination;
+    result.Message = QStringLiteral("规则=%1；已保存并回读校验；%2").arg(rule, shown(destination));
+    if (!decoderWarning.isEmpty())
+        result.Message += QStringLiteral("；解码器警告：%1").arg(decoderWarning);
 }
 
 } // namespace
@@ -326,12 +402,13 @@ QImage ImageProcessor::Pad(const QImage &source, QRgb fill, bool centered, const
 }
 
 ProcessResult ImageProcessor::Process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
-                                      const QString &rule, const QString &fillChoice, bool centered, bool png)
+                                      const QString &rule, const QString &fillChoice, bool centered, bool png,
+                                      const RunContext *run)
 {
     ProcessResult result;
     result.Source = sourcePath;
     try {
-        processInto(result, sourcePath, outDir, replaceOriginal, rule, fillChoice, centered, png);
+        processInto(result, sourcePath, outDir, replaceOriginal, rule, fillChoice, centered, png, run);
     } catch (const std::exception &e) {
         result.Success = false;
         result.Message = describeException(e);
@@ -342,6 +419,29 @@ ProcessResult ImageProcessor::Process(const QString &sourcePath, const QString &
     if (!result.Success && result.Message.isEmpty())
         result.Message = QStringLiteral("处理失败（原因不明）");
     return result;
+}
+
+QString ImageProcessor::TemporaryPathFor(const QString &destination, const QString &ext)
+{
+    const QFileInfo info(destination);
+    const QString name = info.fileName() + TemporaryMarker + ext;
+    if (SafeFile::nameBytes(name) <= SafeFile::maxNameBytes(info.absolutePath()))
+        return info.absolutePath() + QLatin1Char('/') + name;
+    // Derived from the destination's name, so a leftover of the same picture is
+    // found and replaced by its next run.
+    const QByteArray digest = QCryptographicHash::hash(info.fileName().toUtf8(), QCryptographicHash::Sha1).toHex();
+    return info.absolutePath() + QLatin1Char('/') + QString::fromLatin1(digest.left(16)) + TemporaryMarker + ext;
+}
+
+bool ImageProcessor::IsTemporaryName(const QString &fileName)
+{
+    return fileName.contains(TemporaryMarker);
+}
+
+QString RunContext::Key(const QString &path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    return SafeFile::pathCaseSensitivity() == Qt::CaseSensitive ? absolute : absolute.toLower();
 }
 
 ImageCodecs::Encoder ImageProcessor::FormatFor(const QString &ext)

@@ -2,8 +2,10 @@
 
 #include "ImageCodecs.h"
 
+#include <QHash>
 #include <QImage>
 #include <QRgb>
+#include <QSet>
 #include <QString>
 
 // The outcome of padding one file.
@@ -14,6 +16,17 @@ struct ProcessResult
     QString OldSize;       // "1919×1080"; empty when the source could not be decoded
     QString NewSize;       // size of the padded canvas; empty unless the output was verified
     QString Message;       // summary on success, the error's text on failure; never empty
+    QString Destination;   // the file written; empty unless Success
+};
+
+// What a batch run knows beyond one file. In place, files of one run must not
+// overwrite each other's results, and a file in the list is no bystander.
+// Keys are absolute paths as SafeFile::pathCaseSensitivity() compares them.
+struct RunContext
+{
+    QSet<QString> listed;             // every file of the run
+    QHash<QString, QString> written;  // destination -> the source padded into it
+    static QString Key(const QString &path);
 };
 
 // Pads pictures to the next size a sizing rule allows, without scaling or
@@ -47,9 +60,20 @@ public:
 
     // Pads one file end to end: decode, pad, encode, write a temporary file beside
     // the destination, verify it, then atomically put it in place. Never throws;
-    // every failure is a result with Success false and a message.
+    // every failure is a result with Success false and a message. In place, a
+    // symbolic link pads the picture it points to, where that picture lives.
+    // `run`, when given, is only read.
     static ProcessResult Process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
-                                 const QString &rule, const QString &fillChoice, bool centered, bool png);
+                                 const QString &rule, const QString &fillChoice, bool centered, bool png,
+                                 const RunContext *run = nullptr);
+
+    // The temporary file the output for `destination` is written to first:
+    // "<destination>.tesselle.tmp<ext>", or a shorter name in the same folder
+    // when that would exceed the file system's name limit.
+    static QString TemporaryPathFor(const QString &destination, const QString &ext);
+
+    // True for names of temporary files (also those an ended run left behind).
+    static bool IsTemporaryName(const QString &fileName);
 
     // The encoder for an extension given with its dot, in lower case.
     static ImageCodecs::Encoder FormatFor(const QString &ext);

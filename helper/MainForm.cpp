@@ -2,6 +2,7 @@
 
 #include "BatchLogic.h"
 #include "FolderPicker.h"
+#include "SafeFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
@@ -123,18 +125,38 @@ QStatusBar QLabel#contactLabel {
 }
 )";
 
-// File-system paths carried by a drag, in their order.
-QStringList localPaths(const QMimeData *data)
+// File-system paths carried by a drag, in their order. Paths whose bytes are
+// not valid UTF-8 go to `undecodable`, shown escaped.
+QStringList localPaths(const QMimeData *data, QStringList *undecodable = nullptr)
 {
     QStringList paths;
     if (!data || !data->hasUrls())
         return paths;
     const QList<QUrl> urls = data->urls();
     for (const QUrl &url : urls) {
-        if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+        if (!url.isLocalFile())
+            continue;
+        const QByteArray raw = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        if (QString::fromUtf8(raw).toUtf8() != raw) {
+            if (undecodable)
+                undecodable->append(BatchLogic::EscapedName(raw));
+            continue;
+        }
+        paths.append(url.toLocalFile());
     }
     return paths;
+}
+
+QString pathKey(const QString &path)
+{
+    return SafeFile::pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toLower();
+}
+
+// Where a report goes when its own folder takes no file (a full disk).
+QString fallbackReportFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/Pictavo/Pictavo/reports");
 }
 
 QString native(const QString &path)
@@ -145,6 +167,11 @@ QString native(const QString &path)
 } // namespace
 
 MainForm::MainForm(const QStringList &arguments, QWidget *parent)
+    : MainForm(BatchLogic::ParseArguments(arguments), parent)
+{
+}
+
+MainForm::MainForm(const StartupArguments &arguments, QWidget *parent)
     : QMainWindow(parent)
 {
     BuildControls();
@@ -367,9 +394,9 @@ void MainForm::ApplyVellumTheme()
     setStyleSheet(QString::fromUtf8(VellumStyleSheet));
 }
 
-void MainForm::LoadStartupArguments(const QStringList &arguments)
+void MainForm::LoadStartupArguments(const StartupArguments &parsed)
 {
-    const StartupArguments parsed = BatchLogic::ParseArguments(arguments);
+    NoteSkipped(parsed.skipped);
     if (parsed.ruleIndex)
         sizeRuleBox->setCurrentIndex(*parsed.ruleIndex);
     if (parsed.fillIndex)
@@ -387,12 +414,16 @@ void MainForm::LoadStartupArguments(const QStringList &arguments)
     // caller asked for exactly that folder.
     if (!parsed.paths.isEmpty()) {
         QStringList pictures;
+        QStringList skipped;
         for (const QString &path : parsed.paths) {
             if (QFileInfo(path).isDir())
-                BatchLogic::ListPictures(path, recursiveBox->isChecked(), false, &pictures);
+                BatchLogic::ListPictures(path, recursiveBox->isChecked(), false, &pictures, nullptr, &skipped);
             else if (BatchLogic::IsPicture(path))
                 pictures.append(path);
+            else
+                skipped.append(BatchLogic::UnsupportedType + native(path));
         }
+        NoteSkipped(skipped);
         AddFiles(pictures);
     }
     startRequested = parsed.start && !files.isEmpty();
@@ -416,7 +447,7 @@ void MainForm::AddFiles(const QStringList &paths)
     for (const QString &path : paths) {
         if (!BatchLogic::IsPicture(path))
             continue;
-        const QString key = path.toLower();
+        const QString key = pathKey(path);
         if (fileKeys.contains(key))
             continue;
         fileKeys.insert(key);
@@ -453,7 +484,9 @@ void MainForm::ChooseFolder()
     if (folder.isEmpty())
         return;
     QStringList pictures;
-    BatchLogic::ListPictures(folder, recursiveBox->isChecked(), true, &pictures);
+    QStringList skipped;
+    BatchLogic::ListPictures(folder, recursiveBox->isChecked(), true, &pictures, nullptr, &skipped);
+    NoteSkipped(skipped);
     AddFiles(pictures);
 }
 
@@ -463,6 +496,7 @@ void MainForm::ClearFiles()
         return;
     files.clear();
     fileKeys.clear();
+    skippedCount = 0;
     fileList->clear();
     progress->setValue(0);
     status->setText(QStringLiteral("就绪"));
@@ -484,25 +518,33 @@ void MainForm::ClearOutput()
     outputBox->clear();
 }
 
-void MainForm::DropPaths(const QStringList &paths)
+void MainForm::DropPaths(const QStringList &paths, const QStringList &undecodable)
 {
     const qsizetype before = files.size();
     int folders = 0;
     QStringList pictures;
+    QStringList skipped;
+    for (const QString &name : undecodable)
+        skipped.append(BatchLogic::UndecodableName + name);
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (info.isDir()) {
             ++folders;
             QString error;
-            if (!BatchLogic::ListPictures(path, recursiveBox->isChecked(), true, &pictures, &error))
+            if (!BatchLogic::ListPictures(path, recursiveBox->isChecked(), true, &pictures, &error, &skipped))
                 Log(QStringLiteral("[拖入失败] ") + native(path) + QStringLiteral("；") + error);
+        } else if (!info.exists()) {
+            skipped.append(BatchLogic::Missing + native(path));
         } else if (info.isFile() && BatchLogic::IsPicture(path)) {
             pictures.append(path);
+        } else {
+            skipped.append(BatchLogic::UnsupportedType + native(path));
         }
     }
+    NoteSkipped(skipped);
     AddFiles(pictures);
     Log(QStringLiteral("已拖入 %1 个项目（其中 %2 个文件夹），新增 %3 张图片。")
-            .arg(paths.size())
+            .arg(paths.size() + undecodable.size())
             .arg(folders)
             .arg(files.size() - before));
 }
@@ -526,19 +568,37 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::Drop: {
         auto *drop = static_cast<QDropEvent *>(event);
-        const QStringList paths = localPaths(drop->mimeData());
-        if (running || paths.isEmpty()) {
+        QStringList undecodable;
+        const QStringList paths = localPaths(drop->mimeData(), &undecodable);
+        if (running || (paths.isEmpty() && undecodable.isEmpty())) {
             drop->ignore();
             return true;
         }
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
-        DropPaths(paths);
+        DropPaths(paths, undecodable);
         return true;
     }
     default:
         return QMainWindow::eventFilter(watched, event);
     }
+}
+
+void MainForm::NoteSkipped(const QStringList &texts)
+{
+    if (texts.isEmpty())
+        return;
+    // One insertion for all: a long list of missing files must not crawl into the log line by line.
+    const QTime now = QTime::currentTime();
+    QString lines;
+    for (const QString &text : texts)
+        lines += BatchLogic::LogLine(now, text) + QLatin1Char('\n');
+    QTextCursor cursor(log->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(lines);
+    log->setTextCursor(cursor);
+    log->ensureCursorVisible();
+    skippedCount += int(texts.size());
 }
 
 void MainForm::Log(const QString &text)
@@ -582,7 +642,13 @@ void MainForm::StartProcessing()
     Log(QStringLiteral("开始处理 %1 个图片；").arg(files.size())
         + (inPlace ? QStringLiteral("模式：原位置替换原文件") : QStringLiteral("输出目录：") + outDir));
     const QString reportFolder = inPlace ? QFileInfo(files.first()).absolutePath() : QDir(outDir).absolutePath();
-    run.reportPath = QDir(reportFolder).filePath(BatchLogic::ReportFileName(QDateTime::currentDateTime()));
+    run.reportName = BatchLogic::ReportFileName(QDateTime::currentDateTime());
+    run.reportPath = QDir(reportFolder).filePath(run.reportName);
+    if (inPlace) {
+        run.context.listed.reserve(files.size());
+        for (const QString &file : std::as_const(files))
+            run.context.listed.insert(RunContext::Key(file));
+    }
 
     ProcessNext();
 }
@@ -597,18 +663,23 @@ void MainForm::ProcessNext()
     const QString fill = fillBox->currentText();
     const bool centered = centeredBox->isChecked();
     const bool png = pngBox->isChecked();
-    worker->setFuture(QtConcurrent::run([source, outDir, inPlace, rule, fill, centered, png] {
-        return ImageProcessor::Process(source, outDir, inPlace, rule, fill, centered, png);
+    // The context changes only in FileDone, after the worker is finished.
+    const RunContext *context = &run.context;
+    worker->setFuture(QtConcurrent::run([source, outDir, inPlace, rule, fill, centered, png, context] {
+        return ImageProcessor::Process(source, outDir, inPlace, rule, fill, centered, png, context);
     }));
 }
 
 void MainForm::FileDone()
 {
     const ProcessResult result = worker->result();
-    if (result.Success)
+    if (result.Success) {
         ++run.succeeded;
-    else
+        if (run.inPlace)
+            run.context.written.insert(RunContext::Key(result.Destination), result.Source);
+    } else {
         ++run.failed;
+    }
     const QString line = BatchLogic::ResultLine(result);
     Log(line);
     if (!result.Success)
@@ -632,12 +703,29 @@ void MainForm::WriteReportLine(const QString &line)
 {
     if (!run.reportError.isEmpty())
         return;
+    const QString text = BatchLogic::ReportLine(QDateTime::currentDateTime(), line);
+    run.reportLines.append(text);
     QString error;
-    if (!BatchLogic::AppendToReport(run.reportPath, BatchLogic::ReportLine(QDateTime::currentDateTime(), line),
-                                    &error)) {
-        run.reportError = error;
-        Log(QStringLiteral("无法写入错误报告：") + native(run.reportPath) + QStringLiteral("；") + error);
+    if (BatchLogic::AppendToReport(run.reportPath, text, &error))
+        return;
+    if (!run.reportMoved) {
+        // The reasons must outlive the window: the whole report moves to the user's data folder.
+        run.reportMoved = true;
+        const QString folder = fallbackReportFolder();
+        const QString fallback = QDir(folder).filePath(run.reportName);
+        QString fallbackError;
+        bool written = BatchLogic::MakeFolder(folder, &fallbackError);
+        for (qsizetype i = 0; written && i < run.reportLines.size(); ++i)
+            written = BatchLogic::AppendToReport(fallback, run.reportLines.at(i), &fallbackError);
+        if (written) {
+            Log(QStringLiteral("无法写入错误报告：%1；%2。错误报告改为写入：%3")
+                    .arg(native(run.reportPath), error, native(fallback)));
+            run.reportPath = fallback;
+            return;
+        }
     }
+    run.reportError = error;
+    Log(QStringLiteral("无法写入错误报告：") + native(run.reportPath) + QStringLiteral("；") + error);
 }
 
 void MainForm::FinishRun()
@@ -647,23 +735,33 @@ void MainForm::FinishRun()
     startButton->setEnabled(true);
     SetListButtonsEnabled(true);
     remaining->setText(QStringLiteral("剩余时间：00:00:00"));
-    status->setText(QStringLiteral("完成：成功 %1，失败 %2").arg(run.succeeded).arg(run.failed));
+    // Files left out before the run are part of its outcome: a run never reads
+    // as all done while something was skipped.
+    const QString skipped = skippedCount == 0 ? QString() : QStringLiteral("，跳过 %1").arg(skippedCount);
+    const QString skippedLine = skippedCount == 0 ? QString() : QStringLiteral("\n跳过：%1").arg(skippedCount);
+    status->setText(QStringLiteral("完成：成功 %1，失败 %2").arg(run.succeeded).arg(run.failed) + skipped);
 
     const QString report = native(run.reportPath);
-    if (run.failed == 0) {
+    if (run.failed == 0 && skippedCount == 0) {
         Log(QStringLiteral("处理完成；全部成功，未生成处理报告。"));
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
                     QStringLiteral("处理完成\n成功：%1\n失败：0\n\n全部成功，未生成处理报告。").arg(run.succeeded));
+    } else if (run.failed == 0) {
+        Log(QStringLiteral("处理完成；没有失败，但有 %1 个文件被跳过（见上方日志），未生成处理报告。").arg(skippedCount));
+        ShowMessage(QMessageBox::NoIcon, windowTitle(),
+                    QStringLiteral("处理完成\n成功：%1\n失败：0%2\n\n没有失败，但有文件被跳过，原因见日志；未生成处理报告。")
+                        .arg(QString::number(run.succeeded), skippedLine));
     } else if (run.reportError.isEmpty()) {
         Log(QStringLiteral("处理完成；发现错误，错误报告：") + report);
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    QStringLiteral("处理完成\n成功：%1\n失败：%2\n\n错误报告：%3")
-                        .arg(QString::number(run.succeeded), QString::number(run.failed), report));
+                    QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告：%4")
+                        .arg(QString::number(run.succeeded), QString::number(run.failed), skippedLine, report));
     } else {
         Log(QStringLiteral("处理完成；发现错误，错误报告未能写入：") + report);
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    QStringLiteral("处理完成\n成功：%1\n失败：%2\n\n错误报告未能写入：%3\n%4")
-                        .arg(QString::number(run.succeeded), QString::number(run.failed), report, run.reportError));
+                    QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告未能写入：%4\n%5")
+                        .arg(QString::number(run.succeeded), QString::number(run.failed), skippedLine, report,
+                             run.reportError));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BatchLogic.h"
 #include "ImageProcessor.h"
 
 #include <QElapsedTimer>
@@ -29,6 +30,9 @@ class MainForm : public QMainWindow
 public:
     // `arguments` is the command line without the program name.
     explicit MainForm(const QStringList &arguments, QWidget *parent = nullptr);
+    // The same, with the command line already read by BatchLogic::ParseArguments
+    // (the parent is not optional, so MainForm({}) stays unambiguous).
+    MainForm(const StartupArguments &arguments, QWidget *parent);
 
     const QStringList &Files() const { return files; }
     // True from the start of a run until its last file is done.
@@ -36,7 +40,8 @@ public:
 
 public slots:
     // Appends the pictures among `paths` not yet listed (whole path texts
-    // compared without regard to letter case). Refused during a run.
+    // compared as the platform's file systems compare names: case-sensitively
+    // on Linux, without regard to letter case on Windows). Refused during a run.
     void AddFiles(const QStringList &paths);
     void ChooseFiles();
     void ChooseFolder();
@@ -60,6 +65,10 @@ private:
         bool inPlace = true;
         QString reportPath;
         QString reportError;  // why the report could not be written; empty while it can
+        QString reportName;   // "错误报告_<start>.txt", also for the fallback in the user's data folder
+        QStringList reportLines;  // written so far, for a move to the fallback
+        bool reportMoved = false;
+        RunContext context;   // files of the run and outputs written so far
         int index = 0;
         int succeeded = 0;
         int failed = 0;
@@ -68,8 +77,10 @@ private:
     void BuildControls();
     void BuildLayout();
     void ApplyVellumTheme();
-    void LoadStartupArguments(const QStringList &arguments);
-    void DropPaths(const QStringList &paths);
+    void LoadStartupArguments(const StartupArguments &parsed);
+    // Logs each text and counts it as a skipped file.
+    void NoteSkipped(const QStringList &texts);
+    void DropPaths(const QStringList &paths, const QStringList &undecodable);
     void ProcessNext();
     void FileDone();
     void FinishRun();
@@ -78,7 +89,8 @@ private:
     void ShowMessage(QMessageBox::Icon icon, const QString &caption, const QString &text);
 
     QStringList files;
-    QSet<QString> fileKeys;  // lower-cased `files`, for the duplicate test
+    QSet<QString> fileKeys;  // `files` as the platform compares paths, for the duplicate test
+    int skippedCount = 0;    // files left out since the list was last cleared
 
     QPushButton *chooseFilesButton = nullptr;
     QPushButton *chooseFolderButton = nullptr;

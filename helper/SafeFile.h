@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 // File-system primitives the padding engine needs to replace a user's file
@@ -36,6 +37,30 @@ bool isSameFile(const QString &a, const QString &b);
 
 // True when something (file, folder, link, dangling link) exists under `path`.
 bool entryExists(const QString &path);
+
+// True when the user may write the existing file `path` (links followed). The
+// file's own write bits count for everyone, root included: a file marked
+// read-only is never replaced.
+bool isWritable(const QString &path);
+
+// The longest file name, in bytes of its encoded form, that the file system
+// holding `folder` accepts.
+int maxNameBytes(const QString &folder);
+
+// Bytes of a file name as the file system stores it.
+int nameBytes(const QString &fileName);
+
+// How this platform's file systems compare names: case-sensitive on Linux,
+// case-insensitive on Windows.
+Qt::CaseSensitivity pathCaseSensitivity();
+
+// Entries of `folder` whose names are not valid in the file-name encoding, as
+// raw bytes: Qt cannot name them, so they can be reported but not opened.
+QList<QByteArray> undecodableNames(const QString &folder);
+
+// True when `folder` is the tool window's private temporary folder: named
+// "Pictavo-<user id>", owned by this user and open to nobody else (0700).
+bool isPrivateTemporaryFolder(const QString &folder);
 
 // Physical memory of the machine in bytes, or 0 when it cannot be told.
 qint64 physicalMemoryBytes();

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <dirent.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -126,7 +128,10 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
 
     // A leftover of an earlier crash: unlink removes the name, never a link's target.
     if (::unlink(native.constData()) != 0 && errno != ENOENT) {
-        *error = QStringLiteral("无法删除残留的临时文件 %1：%2").arg(path, errnoText(errno));
+        if (errno == ENAMETOOLONG)
+            *error = QStringLiteral("文件名过长，文件系统无法创建临时文件 %1").arg(path);
+        else
+            *error = QStringLiteral("无法删除残留的临时文件 %1：%2").arg(path, errnoText(errno));
         return false;
     }
 
@@ -196,6 +201,58 @@ bool entryExists(const QString &path)
 {
     struct stat info;
     return ::lstat(nativePath(path).constData(), &info) == 0;
+}
+
+bool isWritable(const QString &path)
+{
+    const QByteArray native = nativePath(path);
+    struct stat info;
+    if (::stat(native.constData(), &info) != 0)
+        return false;
+    // access() says yes to root for any file; the mode's write bits do not.
+    return (info.st_mode & 0222) != 0 && ::access(native.constData(), W_OK) == 0;
+}
+
+int maxNameBytes(const QString &folder)
+{
+    const long limit = ::pathconf(nativePath(folder).constData(), _PC_NAME_MAX);
+    return limit > 0 ? int(qMin<long>(limit, 65535)) : 255;
+}
+
+int nameBytes(const QString &fileName)
+{
+    return int(QFile::encodeName(fileName).size());
+}
+
+Qt::CaseSensitivity pathCaseSensitivity()
+{
+    return Qt::CaseSensitive;
+}
+
+QList<QByteArray> undecodableNames(const QString &folder)
+{
+    QList<QByteArray> names;
+    DIR *dir = ::opendir(nativePath(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (QFile::encodeName(QFile::decodeName(name)) != name)
+            names.append(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
+bool isPrivateTemporaryFolder(const QString &folder)
+{
+    const QString expected = QStringLiteral("Pictavo-%1").arg(::getuid());
+    if (QFileInfo(folder).fileName() != expected)
+        return false;
+    struct stat info;
+    if (::lstat(nativePath(folder).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 07777) == 0700;
 }
 
 qint64 physicalMemoryBytes()

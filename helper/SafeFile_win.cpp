@@ -1,6 +1,7 @@
 #include "SafeFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <windows.h>
 
@@ -179,6 +180,39 @@ qint64 physicalMemoryBytes()
     if (!GlobalMemoryStatusEx(&status))
         return 0;
     return qint64(status.ullTotalPhys);
+}
+
+bool isWritable(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.isWritable();
+}
+
+int maxNameBytes(const QString &)
+{
+    return 255;
+}
+
+int nameBytes(const QString &fileName)
+{
+    return int(fileName.size());
+}
+
+Qt::CaseSensitivity pathCaseSensitivity()
+{
+    return Qt::CaseInsensitive;
+}
+
+QList<QByteArray> undecodableNames(const QString &)
+{
+    // Windows names are UTF-16: every name can be decoded.
+    return {};
+}
+
+bool isPrivateTemporaryFolder(const QString &)
+{
+    // The tool window writes no list files on Windows; nothing is removed.
+    return false;
 }
 
 } // namespace SafeFile

@@ -1,5 +1,8 @@
+#include "BatchLogic.h"
 #include "MainForm.h"
+#include "QtTranslations.h"
 #include "SelfTest.h"
+#include "Usage.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -11,9 +14,19 @@
 
 int main(int argc, char *argv[])
 {
+    // Raw bytes: a name that is not valid UTF-8 is reported, not silently mangled.
+    QList<QByteArray> rawArguments;
     QStringList arguments;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
+        rawArguments << QByteArray(argv[i]);
         arguments << QString::fromLocal8Bit(argv[i]);
+    }
+
+    if (arguments.contains(QStringLiteral("--help"))) {
+        // Answered before any application object exists, so no display is needed.
+        std::fputs(quadrixUsage().toUtf8().constData(), stdout);
+        return 0;
+    }
 
     if (arguments.contains(QStringLiteral("--self-test"))) {
         // No window: the self-test runs headless, from a console or another program.
@@ -22,7 +35,8 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
-    MainForm form(arguments);
+    QtTranslations::Load(QStringLiteral("zh_CN"));
+    MainForm form(BatchLogic::ParseArguments(rawArguments), nullptr);
     form.show();
     if (arguments.contains(QStringLiteral("--smoke-test"))) {
         QTimer::singleShot(500, &form, [&form] {

@@ -8,7 +8,10 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
     libgl-dev libgif-dev libtiff-dev
     fonts-noto-cjk xvfb xauth
+    # Qt's own texts (OK, Cancel, file dialogs) in the interface language.
     qt6-translations-l10n
+    # Manual pages, the Debian package and the checks of menu entries and metadata.
+    help2man dpkg-dev file desktop-file-utils appstream
 )
 if [ "${1:-}" = "--bench" ]; then
     # Comparison tools for the benchmark only.

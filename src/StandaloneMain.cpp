@@ -1,3 +1,4 @@
+#include "ProgramUsage.h"
 #include "Startup.h"
 
 // Each build of the program serves one tool, chosen when it is compiled.
@@ -7,5 +8,8 @@
 
 int main(int argc, char *argv[])
 {
+    int exitCode = 0;
+    if (ProgramUsage::answer(argc, argv, QStringLiteral(PICTAVO_TOOL_KEY), &exitCode))
+        return exitCode;
     return Startup::run(argc, argv, QStringLiteral(PICTAVO_TOOL_KEY));
 }

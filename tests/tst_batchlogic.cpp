@@ -6,7 +6,11 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <cstdio>
+#include <sys/stat.h>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -33,6 +37,12 @@ private slots:
     void listPicturesOfMissingFolder();
     void listPicturesOfUnreadableFolder();
     void listTenThousandPictures();
+    void leftOutOfFolders_data();
+    void leftOutOfFolders();
+    void undecodableArgument();
+    void filesFrom_data();
+    void filesFrom();
+    void filesFromHundredThousandPaths();
 
     void duration_data();
     void duration();
@@ -180,6 +190,7 @@ void tst_BatchLogic::keepsOnlyExistingPaths()
     QCOMPARE(parsed.paths, (QStringList{QStringLiteral("a.png"), QStringLiteral("pics"), absolute,
                                         QStringLiteral("notes.txt"), QStringLiteral("a.png")}));
     QCOMPARE(parsed.ruleIndex, std::optional<int>(2));
+    QCOMPARE(parsed.skipped, QStringList{QStringLiteral("文件不存在：missing.png")});
 
     // With the switch in the wrong case the value is an argument of its own.
     QCOMPARE(BatchLogic::ParseArguments({QStringLiteral("--RULE"), QStringLiteral("power2")}).paths,
@@ -324,6 +335,126 @@ void tst_BatchLogic::listTenThousandPictures()
     const qint64 took = timer.elapsed();
     QCOMPARE(pictures.size(), 10000);
     QVERIFY2(took < 1000, qPrintable(QStringLiteral("listing took %1 ms").arg(took)));
+}
+
+void tst_BatchLogic::leftOutOfFolders_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("expected"); // the skipped note, relative to the folder; empty for none
+    QTest::newRow("leftover_temporary_file") << "leftover" << QString();
+    QTest::newRow("leftover_with_short_temporary_name") << "short_leftover" << QString();
+    QTest::newRow("name_not_utf8") << "undecodable" << QStringLiteral("无法处理的文件名（不是有效的 UTF-8）：b\\xff\\xfe.png");
+    QTest::newRow("dangling_link") << "dangling" << QStringLiteral("文件不存在：gone.png");
+    QTest::newRow("non_picture_stays_silent") << "text" << QString();
+}
+
+void tst_BatchLogic::leftOutOfFolders()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, expected);
+    const QString root = dir->filePath(QStringLiteral("pics"));
+    QVERIFY(touch(QStringLiteral("pics/a.png")));
+    // Qt cannot name such a file, so QTemporaryDir cannot remove it either.
+    const QByteArray raw = QFile::encodeName(root) + "/b\xff\xfe.png";
+    const auto removeRaw = qScopeGuard([raw] { ::unlink(raw.constData()); });
+    if (kind == QLatin1String("leftover")) {
+        QVERIFY(touch(QStringLiteral("pics/a.png.tesselle.tmp.png")));
+    } else if (kind == QLatin1String("short_leftover")) {
+        const QString longName = root + QLatin1Char('/') + QString(250, QLatin1Char('n')) + QStringLiteral(".png");
+        QVERIFY(touch(QStringLiteral("pics/") + QFileInfo(ImageProcessor::TemporaryPathFor(longName, QStringLiteral(".png"))).fileName()));
+    } else if (kind == QLatin1String("undecodable")) {
+        FILE *f = std::fopen(raw.constData(), "w");
+        QVERIFY(f);
+        std::fclose(f);
+    } else if (kind == QLatin1String("dangling")) {
+        QVERIFY(QFile::link(dir->filePath(QStringLiteral("nowhere.png")), root + QStringLiteral("/gone.png")));
+    } else {
+        QVERIFY(touch(QStringLiteral("pics/notes.txt")));
+    }
+    QStringList pictures;
+    QStringList skipped;
+    QVERIFY(BatchLogic::ListPictures(root, true, true, &pictures, nullptr, &skipped));
+    QCOMPARE(pictures, QStringList{root + QStringLiteral("/a.png")});
+    if (expected.isEmpty()) {
+        QCOMPARE(skipped, QStringList());
+    } else {
+        const qsizetype colon = expected.indexOf(QStringLiteral("："));
+        QCOMPARE(skipped, QStringList{expected.left(colon + 1) + QDir::toNativeSeparators(root + QLatin1Char('/'))
+                                      + expected.mid(colon + 1)});
+    }
+}
+
+void tst_BatchLogic::undecodableArgument()
+{
+    QVERIFY(touch(QStringLiteral("a.png")));
+    const StartupArguments parsed =
+        BatchLogic::ParseArguments(QList<QByteArray>{"--png", "caf\xe9.png", "a.png", "\xe7\x85\xa7\xff.jpg"});
+    QVERIFY(parsed.png);
+    QCOMPARE(parsed.paths, QStringList{QStringLiteral("a.png")});
+    QCOMPARE(parsed.skipped, (QStringList{QStringLiteral("无法处理的文件名（不是有效的 UTF-8）：caf\\xe9.png"),
+                                          QStringLiteral("无法处理的文件名（不是有效的 UTF-8）：照\\xff.jpg")}));
+}
+
+void tst_BatchLogic::filesFrom_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("removed");
+    const QString privateFolder = QStringLiteral("Pictavo-%1").arg(::getuid());
+    QTest::newRow("private_folder_list_removed") << privateFolder << 0700 << "files-1.txt" << true;
+    QTest::newRow("folder_open_to_others_kept") << privateFolder << 0755 << "files-1.txt" << false;
+    QTest::newRow("other_users_folder_name_kept") << QStringLiteral("Pictavo-%1").arg(::getuid() + 1) << 0700
+                                                  << "files-1.txt" << false;
+    QTest::newRow("other_name_kept") << privateFolder << 0700 << "mine.txt" << false;
+    QTest::newRow("ordinary_folder_kept") << "lists" << 0700 << "files-1.txt" << false;
+}
+
+void tst_BatchLogic::filesFrom()
+{
+    QFETCH(QString, folder);
+    QFETCH(int, mode);
+    QFETCH(QString, name);
+    QFETCH(bool, removed);
+
+    QVERIFY(touch(QStringLiteral("pics/a b.png")));
+    QVERIFY(touch(QStringLiteral("pics/中文.jpg")));
+    QVERIFY(QDir().mkpath(dir->filePath(folder)));
+    QVERIFY(::chmod(QFile::encodeName(dir->filePath(folder)).constData(), mode_t(mode)) == 0);
+    const QString list = dir->filePath(folder + QLatin1Char('/') + name);
+    QFile file(list);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write((dir->filePath(QStringLiteral("pics/a b.png")) + QLatin1Char('\n') + dir->filePath(QStringLiteral("gone.png"))
+                + QStringLiteral("\n\n") + dir->filePath(QStringLiteral("pics/中文.jpg")))
+                   .toUtf8());
+    file.write("\n/x/bad\xff.png\n");
+    file.close();
+
+    const StartupArguments parsed = BatchLogic::ParseArguments(
+        {QStringLiteral("--png"), QStringLiteral("--files-from"), list, dir->filePath(QStringLiteral("pics"))});
+    QVERIFY(parsed.png);
+    QCOMPARE(parsed.paths, (QStringList{dir->filePath(QStringLiteral("pics/a b.png")),
+                                        dir->filePath(QStringLiteral("pics/中文.jpg")),
+                                        dir->filePath(QStringLiteral("pics"))}));
+    QCOMPARE(parsed.skipped,
+             (QStringList{QStringLiteral("文件不存在：") + QDir::toNativeSeparators(dir->filePath(QStringLiteral("gone.png"))),
+                          QStringLiteral("无法处理的文件名（不是有效的 UTF-8）：/x/bad\\xff.png")}));
+    QCOMPARE(QFileInfo::exists(list), !removed);
+}
+
+void tst_BatchLogic::filesFromHundredThousandPaths()
+{
+    // Far beyond what a command line holds; the tool window hands such lists over in a file.
+    QVERIFY(touch(QStringLiteral("p.png")));
+    const QByteArray line = QFile::encodeName(dir->filePath(QStringLiteral("p.png"))) + '\n';
+    const QString list = dir->filePath(QStringLiteral("files-big.txt"));
+    QFile file(list);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write(line.repeated(100000)) == line.size() * 100000);
+    file.close();
+    const StartupArguments parsed = BatchLogic::ParseArguments({QStringLiteral("--files-from"), list});
+    QCOMPARE(parsed.paths.size(), 100000);
+    QCOMPARE(parsed.skipped, QStringList());
 }
 
 void tst_BatchLogic::duration_data()

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 
 // A helper process that is ended when the test leaves, whatever the outcome.
@@ -57,6 +59,7 @@ private slots:
     void startPadsEverythingAndStaysOpen();
     void smokeTestClosesByItself();
     void closingDuringRunEndsAtOnce();
+    void filesFromPrivateList();
 };
 
 void tst_HelperWindow::startPadsEverythingAndStaysOpen()
@@ -156,6 +159,38 @@ void tst_HelperWindow::closingDuringRunEndsAtOnce()
     QVERIFY(QFileInfo(out).isDir());
     for (const QString &name : filesIn(out))
         QVERIFY2(name.contains(QLatin1String(".tesselle.tmp")), qPrintable(name));
+}
+
+void tst_HelperWindow::filesFromPrivateList()
+{
+    // As the tool window hands over a list too long for a command line: one
+    // path a line, in its private folder, which the helper empties after reading.
+    QTemporaryDir temp;
+    QVERIFY2(temp.isValid(), qPrintable(temp.errorString()));
+    const QString out = temp.filePath(QStringLiteral("out"));
+    QVERIFY(writePicture(temp.filePath(QStringLiteral("pics/第一.png")), 5, 5, Qt::red));
+    QVERIFY(writePicture(temp.filePath(QStringLiteral("pics/two words.bmp")), 3, 2, Qt::blue));
+    const QString folder = temp.filePath(QStringLiteral("Pictavo-%1").arg(::getuid()));
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const QString list = folder + QStringLiteral("/files-test.txt");
+    QFile file(list);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QByteArray lines = (temp.filePath(QStringLiteral("pics/第一.png")) + QLatin1Char('\n')
+                              + temp.filePath(QStringLiteral("pics/two words.bmp")) + QLatin1Char('\n'))
+                                 .toUtf8();
+    QVERIFY(file.write(lines.repeated(50000)) == lines.size() * 50000); // 100,000 paths
+    file.close();
+
+    Child child;
+    child.start({QStringLiteral("--output-dir"), out, QStringLiteral("--start"), QStringLiteral("--files-from"), list});
+    QVERIFY2(child.process.waitForStarted(10000), qPrintable(child.process.errorString()));
+    const QStringList expected{QStringLiteral("two words.bmp"), QStringLiteral("第一.png")};
+    QTRY_COMPARE_WITH_TIMEOUT(filesIn(out), expected, 60000);
+    QVERIFY(!QFileInfo::exists(list));
+    QCOMPARE(QImage(out + QStringLiteral("/第一.png")).size(), QSize(8, 8));
+    child.process.kill();
+    QVERIFY(child.process.waitForFinished(10000));
 }
 
 QTEST_GUILESS_MAIN(tst_HelperWindow)

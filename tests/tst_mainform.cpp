@@ -1,6 +1,8 @@
 #include "BatchLogic.h"
 #include "ImageProcessor.h"
 #include "MainForm.h"
+#include "QtTranslations.h"
+#include "SafeFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -27,6 +30,8 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
+
+#include <cstdio>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -206,9 +211,14 @@ private slots:
     void outputFolderThatCannotBeMadeWarns();
     void runIntoOutputFolder();
     void runWithFailuresWritesReport();
+    void reportThatCannotBeWritten_data();
     void reportThatCannotBeWritten();
     void optionsReadAfreshForEveryFile();
     void listFrozenDuringRun();
+    void inPlaceCollisions_data();
+    void inPlaceCollisions();
+    void skippedFilesAreCounted();
+    void qtTextsInChinese();
 
 private:
     template<typename T>
@@ -231,6 +241,8 @@ void tst_MainForm::init()
     QVERIFY2(dir->isValid(), qPrintable(dir->errorString()));
     answerer = new ModalAnswerer;
     previousCurrent = QDir::currentPath();
+    // Reports that fall back to the user's data folder land in the test's own folder.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir->filePath(QStringLiteral("data"))));
 }
 
 void tst_MainForm::cleanup()
@@ -432,7 +444,8 @@ void tst_MainForm::startWithoutUsablePathStaysIdle()
     QTRY_VERIFY(flushed);
     QVERIFY(!form.IsRunning());
     QCOMPARE(form.Files(), QStringList());
-    QCOMPARE(child<QPlainTextEdit>(form, "log")->toPlainText(), QString());
+    QCOMPARE(logTexts(child<QPlainTextEdit>(form, "log")),
+             (QStringList{QStringLiteral("文件不存在：missing.png"), QStringLiteral("不支持的文件类型：notes.txt")}));
     QCOMPARE(answerer->boxes.size(), 0);
     QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 0 个图片"));
 }
@@ -533,14 +546,20 @@ void tst_MainForm::addFilesSkipsDuplicates_data()
     QTest::addColumn<QStringList>("listed");
     const auto s = [](const char *text) { return QString::fromUtf8(text); };
     QTest::newRow("same_file_twice") << QStringList{s("/p/a.png"), s("/p/a.png")} << QStringList{s("/p/a.png")};
-    QTest::newRow("letter_case_differs") << QStringList{s("D:\\A.PNG"), s("d:\\a.png")} << QStringList{s("D:\\A.PNG")};
+    // Names that differ in letter case are two files where the file system says so.
+    const bool caseSensitive = SafeFile::pathCaseSensitivity() == Qt::CaseSensitive;
+    QTest::newRow("letter_case_differs")
+        << QStringList{s("D:\\A.PNG"), s("d:\\a.png")}
+        << (caseSensitive ? QStringList{s("D:\\A.PNG"), s("d:\\a.png")} : QStringList{s("D:\\A.PNG")});
     QTest::newRow("separators_not_normalised") << QStringList{s("D:\\a.png"), s("D:/a.png")}
                                                << QStringList{s("D:\\a.png"), s("D:/a.png")};
     QTest::newRow("non_pictures_dropped") << QStringList{s("/p/a.txt"), s("/p/b.jpeg"), s("/p/c")}
                                           << QStringList{s("/p/b.jpeg")};
     QTest::newRow("order_kept") << QStringList{s("/z.png"), s("/a.png"), s("/m.gif")}
                                 << QStringList{s("/z.png"), s("/a.png"), s("/m.gif")};
-    QTest::newRow("chinese_letters") << QStringList{s("/图/甲.PNG"), s("/图/甲.png")} << QStringList{s("/图/甲.PNG")};
+    QTest::newRow("chinese_letters")
+        << QStringList{s("/图/甲.PNG"), s("/图/甲.png")}
+        << (caseSensitive ? QStringList{s("/图/甲.PNG"), s("/图/甲.png")} : QStringList{s("/图/甲.PNG")});
 }
 
 void tst_MainForm::addFilesSkipsDuplicates()
@@ -567,17 +586,17 @@ void tst_MainForm::tenThousandFilesAddQuickly()
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QStringList paths;
-    QStringList shouted;
+    QStringList again;
     for (int i = 0; i < 10000; ++i) {
         paths << QStringLiteral("/pictures/folder %1/picture-%2.png").arg(i % 37).arg(i);
-        shouted << paths.last().toUpper();
+        again << paths.last();
     }
     QElapsedTimer timer;
     timer.start();
     form.AddFiles(paths);
     QCoreApplication::processEvents();
     const qint64 first = timer.restart();
-    form.AddFiles(shouted);
+    form.AddFiles(again);
     QCoreApplication::processEvents();
     const qint64 second = timer.elapsed();
     QCOMPARE(child<QListWidget>(form, "fileList")->count(), 10000);
@@ -664,7 +683,9 @@ void tst_MainForm::dropSummary()
     QCOMPARE(form.Files(), (QStringList{pics + QStringLiteral("/a.png"), pics + QStringLiteral("/deep/b.png"),
                                         dir->filePath(QStringLiteral("c.bmp"))}));
     QCOMPARE(logTexts(child<QPlainTextEdit>(form, "log")),
-             QStringList{QStringLiteral("已拖入 5 个项目（其中 2 个文件夹），新增 2 张图片。")});
+             (QStringList{QStringLiteral("不支持的文件类型：") + native(dir->filePath(QStringLiteral("notes.txt"))),
+                          QStringLiteral("文件不存在：") + native(dir->filePath(QStringLiteral("gone.png"))),
+                          QStringLiteral("已拖入 5 个项目（其中 2 个文件夹），新增 2 张图片。")}));
     QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 3 个图片"));
 }
 
@@ -878,11 +899,25 @@ void tst_MainForm::runWithFailuresWritesReport()
     QCOMPARE(readBytes(other + QStringLiteral("/broken.png")), QByteArray("this is no picture"));
 }
 
+void tst_MainForm::reportThatCannotBeWritten_data()
+{
+    QTest::addColumn<bool>("dataFolderUsable");
+    QTest::newRow("moved_to_data_folder") << true;
+    QTest::newRow("data_folder_unusable_too") << false;
+}
+
 void tst_MainForm::reportThatCannotBeWritten()
 {
+    QFETCH(bool, dataFolderUsable);
     const QString out = dir->filePath(QStringLiteral("out"));
     QVERIFY(writeBytes(dir->filePath(QStringLiteral("broken.png")), "no picture"));
+    QVERIFY(writeBytes(dir->filePath(QStringLiteral("broken2.png")), "no picture either"));
     QVERIFY(writePicture(dir->filePath(QStringLiteral("good.png")), 4, 4));
+    if (!dataFolderUsable) {
+        // A file where the data folder's parent should be: no one, root included, can make it.
+        QVERIFY(writeBytes(dir->filePath(QStringLiteral("blocker")), "x"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir->filePath(QStringLiteral("blocker/data"))));
+    }
     // Folders where the report of a run starting in the next seconds would go:
     // no one, root included, can write a file there.
     const QDateTime now = QDateTime::currentDateTime();
@@ -891,24 +926,43 @@ void tst_MainForm::reportThatCannotBeWritten()
     MainForm form({QStringLiteral("--output-dir"), out});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.AddFiles({dir->filePath(QStringLiteral("broken.png")), dir->filePath(QStringLiteral("good.png"))});
+    form.AddFiles({dir->filePath(QStringLiteral("broken.png")), dir->filePath(QStringLiteral("good.png")),
+                   dir->filePath(QStringLiteral("broken2.png"))});
     form.StartProcessing();
     QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
 
     const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
-    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.size(), 6);
     QVERIFY(lines.at(1).startsWith(QStringLiteral("[失败] broken.png")));
+    QVERIFY(lines.at(3).startsWith(QStringLiteral("[成功] good.png")));
+    QVERIFY(lines.at(4).startsWith(QStringLiteral("[失败] broken2.png")));
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("完成：成功 1，失败 2"));
+    QCOMPARE(QImage(out + QStringLiteral("/good.png")).size(), QSize(4, 4));
+    if (dataFolderUsable) {
+        const QRegularExpressionMatch moved =
+            QRegularExpression(QStringLiteral("^无法写入错误报告：(.+)；(.+)。错误报告改为写入：(.+)$")).match(lines.at(2));
+        QVERIFY2(moved.hasMatch(), qPrintable(lines.at(2)));
+        const QString fallback = moved.captured(3);
+        QCOMPARE(QFileInfo(fallback).absolutePath(),
+                 dir->filePath(QStringLiteral("data/Pictavo/Pictavo/reports")));
+        QCOMPARE(QFileInfo(fallback).fileName(), QFileInfo(moved.captured(1)).fileName());
+        QCOMPARE(lines.at(5), QStringLiteral("处理完成；发现错误，错误报告：") + fallback);
+        QCOMPARE(answerer->boxes.first().text,
+                 QStringLiteral("处理完成\n成功：1\n失败：2\n\n错误报告：") + fallback);
+        const QStringList reportLines = QString::fromUtf8(readBytes(fallback).mid(3)).split(QStringLiteral("\r\n"));
+        QCOMPARE(reportLines.size(), 3);
+        QCOMPARE(reportLines.at(0).mid(20), lines.at(1));
+        QCOMPARE(reportLines.at(1).mid(20), lines.at(4));
+        return;
+    }
     const QRegularExpressionMatch refused =
         QRegularExpression(QStringLiteral("^无法写入错误报告：(.+(错误报告_\\d{8}_\\d{6}\\.txt))；(.+)$")).match(lines.at(2));
     QVERIFY2(refused.hasMatch(), qPrintable(lines.at(2)));
     const QString reportPath = refused.captured(1);
     QCOMPARE(reportPath, native(out + QLatin1Char('/') + refused.captured(2)));
-    QVERIFY(lines.at(3).startsWith(QStringLiteral("[成功] good.png")));
-    QCOMPARE(lines.at(4), QStringLiteral("处理完成；发现错误，错误报告未能写入：") + reportPath);
-    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("完成：成功 1，失败 1"));
-    QCOMPARE(answerer->boxes.first().text, QStringLiteral("处理完成\n成功：1\n失败：1\n\n错误报告未能写入：")
+    QCOMPARE(lines.at(5), QStringLiteral("处理完成；发现错误，错误报告未能写入：") + reportPath);
+    QCOMPARE(answerer->boxes.first().text, QStringLiteral("处理完成\n成功：1\n失败：2\n\n错误报告未能写入：")
                                                + reportPath + QLatin1Char('\n') + refused.captured(3));
-    QCOMPARE(QImage(out + QStringLiteral("/good.png")).size(), QSize(4, 4));
 }
 
 void tst_MainForm::optionsReadAfreshForEveryFile()
@@ -989,6 +1043,88 @@ void tst_MainForm::listFrozenDuringRun()
         QVERIFY2(child<QPushButton>(form, name)->isEnabled(), name);
     form.AddFiles({dir->filePath(QStringLiteral("c.png"))});
     QCOMPARE(form.Files().size(), 3);
+}
+
+void tst_MainForm::inPlaceCollisions_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("runs");
+    QTest::addColumn<QStringList>("lastRunMentions"); // each failure line of the last run holds them
+    QTest::newRow("jpg_and_png_of_one_name") << QStringList{QStringLiteral("a.jpg"), QStringLiteral("a.png")} << 1
+                                             << QStringList{QStringLiteral("较早的"), QStringLiteral("a.jpg")};
+    QTest::newRow("same_jpegs_twice") << QStringList{QStringLiteral("x.jpg"), QStringLiteral("y.jpg")} << 2
+                                      << QStringList{QStringLiteral("旁边已有同名的"), QStringLiteral("选择输出目录")};
+}
+
+void tst_MainForm::inPlaceCollisions()
+{
+    QFETCH(QStringList, names);
+    QFETCH(int, runs);
+    QFETCH(QStringList, lastRunMentions);
+    QStringList paths;
+    for (const QString &name : std::as_const(names)) {
+        paths << dir->filePath(name);
+        QVERIFY(writePicture(paths.last(), 7, 5));
+    }
+    MainForm form({QStringLiteral("--fill"), QStringLiteral("transparent")});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.AddFiles(paths);
+    for (int run = 1; run <= runs; ++run) {
+        child<QPlainTextEdit>(form, "log")->clear();
+        form.StartProcessing();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), run, RunTimeout);
+    }
+    const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
+    QVERIFY2(lines.at(1).startsWith(QStringLiteral("[") + (runs == 1 ? QStringLiteral("成功") : QStringLiteral("失败"))),
+             qPrintable(lines.at(1)));
+    for (int i = 2; i <= names.size(); ++i) {
+        QVERIFY2(lines.at(i).startsWith(QStringLiteral("[失败] ")), qPrintable(lines.at(i)));
+        for (const QString &mention : std::as_const(lastRunMentions))
+            QVERIFY2(lines.at(i).contains(mention), qPrintable(lines.at(i)));
+        QVERIFY2(!lines.at(i).contains(QStringLiteral("未选中")), qPrintable(lines.at(i)));
+    }
+    // The first file's output is in place: a.png from a.jpg, x.png from the first run.
+    QCOMPARE(QImage(dir->filePath(QFileInfo(names.first()).completeBaseName() + QStringLiteral(".png"))).size(),
+             QSize(8, 8));
+}
+
+void tst_MainForm::skippedFilesAreCounted()
+{
+    const QString pics = dir->filePath(QStringLiteral("pics"));
+    QVERIFY(writePicture(pics + QStringLiteral("/ok.png"), 3, 3));
+    // A name that is not UTF-8: Qt cannot name it, so it is made and removed by its bytes.
+    const QByteArray raw = QFile::encodeName(pics) + "/bad\xff.png";
+    const auto removeRaw = qScopeGuard([raw] { ::unlink(raw.constData()); });
+    FILE *file = std::fopen(raw.constData(), "w");
+    QVERIFY(file);
+    std::fclose(file);
+
+    MainForm form({QStringLiteral("--start"), pics});
+    form.show();
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
+    const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.at(0), QStringLiteral("无法处理的文件名（不是有效的 UTF-8）：") + native(pics) + QStringLiteral("/bad\\xff.png"));
+    QVERIFY(lines.at(2).startsWith(QStringLiteral("[成功] ok.png")));
+    QCOMPARE(lines.at(3), QStringLiteral("处理完成；没有失败，但有 1 个文件被跳过（见上方日志），未生成处理报告。"));
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("完成：成功 1，失败 0，跳过 1"));
+    QCOMPARE(answerer->boxes.first().text,
+             QStringLiteral("处理完成\n成功：1\n失败：0\n跳过：1\n\n没有失败，但有文件被跳过，原因见日志；未生成处理报告。"));
+}
+
+void tst_MainForm::qtTextsInChinese()
+{
+    QVERIFY(QtTranslations::Load(QStringLiteral("zh_CN")));
+    const auto english = qScopeGuard([] { QtTranslations::Load(QStringLiteral("en")); });
+    QMessageBox box(QMessageBox::NoIcon, WindowTitle, QStringLiteral("处理完成"), QMessageBox::Ok);
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+    QFileDialog dialog(nullptr, QStringLiteral("选择图片文件夹"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    auto *lookIn = dialog.findChild<QLabel *>(QStringLiteral("lookInLabel"));
+    QVERIFY(lookIn);
+    QCOMPARE(lookIn->text(), QCoreApplication::translate("QFileDialog", "Look in:"));
+    QVERIFY2(!lookIn->text().contains(QLatin1String("Look in")), qPrintable(lookIn->text()));
 }
 
 QTEST_MAIN(tst_MainForm)

@@ -14,6 +14,8 @@
 
 #include <gif_lib.h>
 
+#include <cmath>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,6 +134,37 @@ bool writeTwoFrameGif(const QString &path)
     return EGifCloseFile(gif, &error) == GIF_OK && ok;
 }
 
+QByteArray jpegBytes(const QImage &image, bool progressive)
+{
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(90);
+    writer.setProgressiveScanWrite(progressive);
+    return writer.write(image) ? out : QByteArray();
+}
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return out;
+}
+
+QByteArray cutAt(const QByteArray &bytes, double fraction)
+{
+    return bytes.left(qsizetype(bytes.size() * fraction));
+}
+
+ProcessResult padInPlace(const QString &path, const QString &fill = ImageProcessor::FillWhite, bool png = false,
+                         const RunContext *run = nullptr)
+{
+    return ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4, fill, true, png, run);
+}
+
 } // namespace
 
 // Process on real files: formats, extensions, replacement modes, bad input and
@@ -170,6 +203,18 @@ private slots:
     void failedRenameLeavesDestination();
     void temporaryNameIsNeverFollowed();
     void memoryBoundAdmitsLargePictures();
+    void damagedData_data();
+    void damagedData();
+    void onlyFiveFamilies_data();
+    void onlyFiveFamilies();
+    void peakMemoryIsCheckedBeforeDecoding();
+    void inPlaceCollisions_data();
+    void inPlaceCollisions();
+    void readOnlyDestination_data();
+    void readOnlyDestination();
+    void symbolicLinkInPlace();
+    void longNames_data();
+    void longNames();
 
 private:
     QTemporaryDir m_dir;
@@ -800,6 +845,282 @@ void tst_Process::memoryBoundAdmitsLargePictures()
     if (physical >= 12LL * 1024 * 1024 * 1024)
         QVERIFY(ImageCodecs::pixelMemoryLimit() >= 20000LL * 20000 * 4);
     QVERIFY(ImageCodecs::pixelMemoryLimit() < physical);
+}
+
+void tst_Process::damagedData_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("passes");
+    QTest::addColumn<QString>("expected"); // part of the message
+
+    const QImage photo = TestImages::pattern(160, 120, QImage::Format_RGB32);
+    const QByteArray baseline = jpegBytes(photo, false);
+    const QByteArray progressive = jpegBytes(photo, true);
+    const QString damaged = QStringLiteral("图片数据不完整或已损坏");
+    for (double cut : {0.3, 0.6, 0.95}) {
+        QTest::addRow("jpeg_baseline_cut_at_%d_percent", int(cut * 100))
+            << "p.jpg" << cutAt(baseline, cut) << false << damaged;
+        QTest::addRow("jpeg_progressive_cut_at_%d_percent", int(cut * 100))
+            << "p.jpg" << cutAt(progressive, cut) << false << damaged;
+    }
+    QTest::newRow("jpeg_without_end_marker") << "p.jpg" << baseline.left(baseline.size() - 2) << false << damaged;
+
+    QByteArray scanDamage = baseline;
+    const qsizetype scan = scanDamage.indexOf("\xff\xda");
+    scanDamage[scan + (scanDamage.size() - scan) / 2] = '\xff';
+    QTest::newRow("jpeg_damaged_byte_in_scan") << "p.jpg" << scanDamage << false << damaged;
+
+    // The end marker is there, so only the decoder's own warning tells.
+    QByteArray gap = baseline;
+    gap.remove(scan + (gap.size() - scan) / 3, (gap.size() - scan) / 3);
+    QTest::newRow("jpeg_scan_bytes_missing_before_end_marker") << "p.jpg" << gap << false
+                                                               << damaged + QStringLiteral("：Corrupt JPEG data");
+
+    QByteArray extraneous = baseline;
+    extraneous.insert(extraneous.indexOf("\xff\xdb"), "xyz");
+    QTest::newRow("jpeg_extraneous_bytes_between_markers") << "p.jpg" << extraneous << true
+                                                           << QStringLiteral("解码器警告：");
+
+    QTest::newRow("bmp_cut_short") << "p.bmp" << cutAt(encoded(photo, "BMP"), 0.7) << false << damaged;
+    QByteArray gif;
+    QString error;
+    QVERIFY(ImageCodecs::encodeGif(paletteFriendly(90, 70), &gif, &error));
+    QTest::newRow("gif_cut_short") << "p.gif" << cutAt(gif, 0.6) << false << damaged;
+
+    QTemporaryDir dir;
+    QVERIFY(writeTwoFrameGif(dir.filePath(QStringLiteral("two.gif"))));
+    const QByteArray twoFrames = readFile(dir.filePath(QStringLiteral("two.gif")));
+    // The first frame is whole, so nothing padded is lost: it passes, with the warning in its message.
+    QTest::newRow("gif_second_frame_cut") << "p.gif" << twoFrames.left(twoFrames.size() - 4) << true
+                                          << QStringLiteral("解码器警告：第 2 帧");
+}
+
+void tst_Process::damagedData()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, passes);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    QVERIFY(writeFile(path, content));
+    const ProcessResult result = padInPlace(path);
+    QVERIFY2(result.Message.contains(expected), qPrintable(result.Message));
+    QCOMPARE(result.Success, passes);
+    if (!passes) {
+        QCOMPARE(readFile(path), content);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{fileName});
+    }
+}
+
+void tst_Process::onlyFiveFamilies_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("afterGoodPicture");
+
+    const QByteArray svg("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"30000\" height=\"30000\">"
+                         "<rect width=\"30000\" height=\"30000\"/></svg>");
+    const QByteArray xbm("#define a_width 30000\n#define a_height 30000\nstatic char a_bits[] = {0x00};\n");
+    QTest::newRow("svg_named_png") << "big.png" << svg << false;
+    QTest::newRow("xbm_named_gif_first") << "big.gif" << xbm << false;
+    QTest::newRow("xbm_named_gif_after_a_picture") << "big.gif" << xbm << true;
+}
+
+void tst_Process::onlyFiveFamilies()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, afterGoodPicture);
+
+    QTemporaryDir dir;
+    if (afterGoodPicture) {
+        const QString good = dir.filePath(QStringLiteral("good.png"));
+        QVERIFY(TestImages::pattern(5, 5).save(good));
+        QVERIFY(padInPlace(good).Success);
+    }
+    const QString path = dir.filePath(fileName);
+    QVERIFY(writeFile(path, content));
+    const ProcessResult result = padInPlace(path);
+    QVERIFY(!result.Success);
+    QVERIFY2(result.Message.startsWith(QStringLiteral("不支持的图片格式")), qPrintable(result.Message));
+    QCOMPARE(readFile(path), content);
+}
+
+void tst_Process::peakMemoryIsCheckedBeforeDecoding()
+{
+    // Source and canvas each fit the limit, both together do not.
+    const qint64 limit = ImageCodecs::pixelMemoryLimit();
+    const quint32 side = quint32(std::sqrt(double(limit) * 0.7 / 4)) / 4 * 4;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("large.png"));
+    QVERIFY(writeFile(path, pngHeaderOnly(side, side)));
+    const ProcessResult result = padInPlace(path);
+    QVERIFY(!result.Success);
+    const QString size = ImageProcessor::SizeText(qint32(side), qint32(side));
+    QVERIFY2(result.Message.startsWith(QStringLiteral("图片过大：%1 补齐为 %1 约需").arg(size)),
+             qPrintable(result.Message));
+    QVERIFY2(result.Message.endsWith(QStringLiteral("超出每张图片的上限 %1 MB").arg(limit / (1024 * 1024))),
+             qPrintable(result.Message));
+    QCOMPARE(result.OldSize, QString());
+}
+
+void tst_Process::inPlaceCollisions_data()
+{
+    QTest::addColumn<QStringList>("list");  // in run order; "*" marks a file listed in a second run
+    QTest::addColumn<QString>("fill");
+    QTest::addColumn<bool>("png");
+    QTest::addColumn<QList<bool>>("successes");
+    QTest::addColumn<QStringList>("failureMentions");
+
+    const QString clear = ImageProcessor::FillTransparent;
+    const QString white = ImageProcessor::FillWhite;
+    QTest::newRow("jpg_before_png_transparent") << QStringList{QStringLiteral("a.jpg"), QStringLiteral("a.png")} << clear << false
+                                                << QList<bool>{true, false} << QStringList{QStringLiteral("a.jpg"), QStringLiteral("a.png")};
+    QTest::newRow("png_before_jpg_transparent") << QStringList{QStringLiteral("a.png"), QStringLiteral("a.jpg")} << clear << false
+                                                << QList<bool>{true, false} << QStringList{QStringLiteral("a.png"), QStringLiteral("a.jpg")};
+    QTest::newRow("bmp_before_png_with_png_option") << QStringList{QStringLiteral("a.bmp"), QStringLiteral("a.png")} << white << true
+                                                    << QList<bool>{true, false} << QStringList{QStringLiteral("a.bmp"), QStringLiteral("a.png")};
+    QTest::newRow("second_run_over_jpegs") << QStringList{QStringLiteral("a.jpg"), QStringLiteral("*a.jpg")} << clear << false
+                                           << QList<bool>{true, false}
+                                           << QStringList{QStringLiteral("a.png"), QStringLiteral("选择输出目录"), QStringLiteral("删除")};
+}
+
+void tst_Process::inPlaceCollisions()
+{
+    QFETCH(QStringList, list);
+    QFETCH(QString, fill);
+    QFETCH(bool, png);
+    QFETCH(QList<bool>, successes);
+    QFETCH(QStringList, failureMentions);
+
+    QTemporaryDir dir;
+    RunContext run;
+    for (const QString &entry : std::as_const(list)) {
+        const QString path = dir.filePath(QString(entry).remove(QLatin1Char('*')));
+        if (!QFileInfo::exists(path))
+            QVERIFY(writePicture(TestImages::pattern(7, 5, QImage::Format_RGB32), path, Writer::Qt));
+        if (!entry.startsWith(QLatin1Char('*')))
+            run.listed.insert(RunContext::Key(path));
+    }
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (list.at(i).startsWith(QLatin1Char('*'))) {
+            run = RunContext();
+            run.listed.insert(RunContext::Key(dir.filePath(list.at(i).mid(1))));
+        }
+        const QString path = dir.filePath(QString(list.at(i)).remove(QLatin1Char('*')));
+        const QByteArray before = readFile(path);
+        const ProcessResult result = padInPlace(path, fill, png, &run);
+        QCOMPARE(result.Success, successes.at(i));
+        if (result.Success) {
+            run.written.insert(RunContext::Key(result.Destination), path);
+            continue;
+        }
+        QCOMPARE(readFile(path), before);
+        QVERIFY2(!result.Message.contains(QStringLiteral("未选中")), qPrintable(result.Message));
+        for (const QString &mention : std::as_const(failureMentions))
+            QVERIFY2(result.Message.contains(mention), qPrintable(result.Message));
+    }
+    QCOMPARE(load(dir.filePath(QStringLiteral("a.png"))).size(), QSize(8, 8));
+}
+
+void tst_Process::readOnlyDestination_data()
+{
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("in_place") << true;
+    QTest::newRow("in_output_folder") << false;
+}
+
+void tst_Process::readOnlyDestination()
+{
+    // The write bits decide, so this holds when the tests run as root too.
+    QFETCH(bool, inPlace);
+    QTemporaryDir dir;
+    QDir root(dir.path());
+    QVERIFY(root.mkdir(QStringLiteral("out")));
+    const QString source = root.filePath(QStringLiteral("a.png"));
+    QVERIFY(TestImages::pattern(7, 5).save(source));
+    const QString destination = inPlace ? source : root.filePath(QStringLiteral("out/a.png"));
+    if (!inPlace)
+        QVERIFY(TestImages::pattern(3, 3).save(destination));
+    QVERIFY(::chmod(QFile::encodeName(destination).constData(), 0444) == 0);
+    const QByteArray before = readFile(destination);
+
+    const ProcessResult result = ImageProcessor::Process(source, root.filePath(QStringLiteral("out")), !inPlace ? false : true,
+                                                         ImageProcessor::RuleMultipleOf4, ImageProcessor::FillWhite,
+                                                         true, false);
+    QVERIFY(!result.Success);
+    QVERIFY2(result.Message.contains(QStringLiteral("只读")), qPrintable(result.Message));
+    QVERIFY2(result.Message.contains(destination), qPrintable(result.Message));
+    QCOMPARE(readFile(destination), before);
+    QCOMPARE(QFileInfo(destination).permissions() & 0x0fff, QFileInfo(destination).permissions() & 0x0fff);
+    QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
+}
+
+void tst_Process::symbolicLinkInPlace()
+{
+    QTemporaryDir dir;
+    QDir root(dir.path());
+    QVERIFY(root.mkdir(QStringLiteral("pictures")) && root.mkdir(QStringLiteral("links")));
+    const QString picture = root.filePath(QStringLiteral("pictures/real.jpg"));
+    const QString link = root.filePath(QStringLiteral("links/shortcut.jpg"));
+    QVERIFY(writePicture(TestImages::pattern(7, 5, QImage::Format_RGB32), picture, Writer::Jpeg));
+    QVERIFY(QFile::link(QStringLiteral("../pictures/real.jpg"), link));
+
+    const ProcessResult result = padInPlace(link);
+    QVERIFY2(result.Success, qPrintable(result.Message));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(QFileInfo(link).canonicalFilePath(), QFileInfo(picture).canonicalFilePath());
+    QCOMPARE(load(picture).size(), QSize(8, 8));
+    QCOMPARE(QDir(root.filePath(QStringLiteral("links"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+             QStringList{QStringLiteral("shortcut.jpg")});
+}
+
+void tst_Process::longNames_data()
+{
+    QTest::addColumn<int>("baseBytes");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<bool>("png");
+    QTest::addColumn<bool>("passes");
+    QTest::newRow("240_bytes") << 236 << ".png" << false << true;
+    QTest::newRow("255_bytes") << 251 << ".png" << false << true;
+    QTest::newRow("255_bytes_cjk") << 251 << ".png" << false << true;
+    QTest::newRow("output_name_over_the_limit") << 253 << "" << true << false;
+}
+
+void tst_Process::longNames()
+{
+    QFETCH(int, baseBytes);
+    QFETCH(QString, suffix);
+    QFETCH(bool, png);
+    QFETCH(bool, passes);
+
+    QString base;
+    if (QByteArray(QTest::currentDataTag()).endsWith("cjk"))
+        base = QString(baseBytes / 3, QChar(0x56fe)) + QString(baseBytes % 3, QLatin1Char('x'));
+    else
+        base = QString(baseBytes, QLatin1Char('n'));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(base + suffix);
+    QVERIFY(TestImages::pattern(7, 5).save(path, "PNG"));
+    const QString temporary = ImageProcessor::TemporaryPathFor(path, QStringLiteral(".png"));
+    QVERIFY(ImageProcessor::IsTemporaryName(QFileInfo(temporary).fileName()));
+    QCOMPARE(QFileInfo(temporary).absolutePath(), QFileInfo(path).absolutePath());
+    // A leftover of an ended run, under the name this picture's run uses, is replaced.
+    if (passes)
+        QVERIFY(writeFile(temporary, "leftover"));
+
+    const ProcessResult result = padInPlace(path, ImageProcessor::FillWhite, png);
+    QCOMPARE(result.Success, passes);
+    if (passes) {
+        QCOMPARE(load(path).size(), QSize(8, 8));
+    } else {
+        QVERIFY2(result.Message.startsWith(QStringLiteral("文件名过长")), qPrintable(result.Message));
+        QVERIFY2(!result.Message.contains(QStringLiteral("残留")), qPrintable(result.Message));
+    }
+    QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_Process)
