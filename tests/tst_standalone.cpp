@@ -99,6 +99,8 @@ private slots:
     void languageChosenIsTheLanguageOfTheNextStart();
     void pageFitsTheSmallestWindow_data();
     void pageFitsTheSmallestWindow();
+    void keyboardFocusShows_data();
+    void keyboardFocusShows();
     void helpShowsThePageOfTheLanguage();
     void gatherPaths_data();
     void gatherPaths();
@@ -336,6 +338,34 @@ void tst_Standalone::pageFitsTheSmallestWindow()
                      qPrintable(item->text(0)));
         }
     }
+}
+
+void tst_Standalone::keyboardFocusShows_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"toolStart", "integratedToolChooseButton", "integratedToolBackButton", "imageSizeRule",
+                             "imageOutputDirectory", "imageCentered", "standaloneToolSettingsButton",
+                             "standaloneToolHelpButton"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// A control that takes the keyboard looks different from the same control without it.
+void tst_Standalone::keyboardFocusShows()
+{
+    QFETCH(QString, name);
+    m_settings.reset(new SettingsSandbox);
+    StandaloneToolWindow window(ImageResize);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *control = window.findChild<QWidget *>(name);
+    QVERIFY(control);
+    window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"))->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(!control->hasFocus());
+    const QImage without = control->grab().toImage();
+    control->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(control->hasFocus());
+    QVERIFY2(control->grab().toImage() != without, qPrintable(name));
 }
 
 void tst_Standalone::helpShowsThePageOfTheLanguage()
