@@ -23,6 +23,8 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QJsonObject>
+#include <QKeySequence>
+#include <QLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +38,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTemporaryFile>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -67,6 +70,10 @@ public:
         setProperty("dropActive", false);
     }
     ~ToolDropTree() override = default;
+
+    // The list grows through its stretch; preferring no more than its minimum
+    // keeps the rows below it, the start button among them, in a small window.
+    QSize sizeHint() const override { return {QTreeWidget::sizeHint().width(), minimumHeight()}; }
 
     void setDropHandler(DropHandler handler) { m_dropHandler = std::move(handler); }
     void setDeleteHandler(DeleteHandler handler) { m_deleteHandler = std::move(handler); }
@@ -107,7 +114,9 @@ void ToolDropTree::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor::fromRgb(dark ? 0x60a5fa : 0x2463d4), 1.5, Qt::DashLine, Qt::SquareCap, Qt::BevelJoin));
     painter.setBrush(QColor::fromRgb(dark ? 0x202731 : 0xf7f9fc));
-    const QRectF box(18, 18, viewport()->width() - 36, viewport()->height() - 36);
+    // A short list, as in a small window, keeps the hint inside its box.
+    const qreal margin = std::clamp((viewport()->height() - 80) / 2, 4, 18);
+    const QRectF box(18, margin, viewport()->width() - 36, viewport()->height() - 2 * margin);
     painter.drawRoundedRect(box, 5, 5, Qt::AbsoluteSize);
 
     QFont font = painter.font();
@@ -115,7 +124,7 @@ void ToolDropTree::paintEvent(QPaintEvent *event)
     font.setWeight(QFont::Bold);
     painter.setFont(font);
     painter.setPen(QColor::fromRgb(dark ? 0xd7e0ea : 0x243f65));
-    painter.drawText(box.adjusted(34, 23, -34, -23), Qt::AlignCenter,
+    painter.drawText(box.adjusted(34, 0, -34, 0), Qt::AlignCenter,
                      translateToolText(QStringLiteral("将文件或文件夹拖到这里\n也可以使用上方的选择按钮")));
 }
 
@@ -176,6 +185,120 @@ void ToolDropTree::setDropActive(bool active)
 
 namespace {
 
+// Lays its items out left to right and starts a new line where the next one
+// would not fit, so a row of options longer in one language than in another
+// wraps instead of widening the window. Its height is that of the lines at the
+// width it was last given, not a height-for-width: a height-for-width body
+// inside a scroll area is held at its preferred height, so the rows that may
+// give way in a small window (the run log) never would.
+class FlowLayout : public QLayout
+{
+public:
+    FlowLayout(int horizontalSpacing, int verticalSpacing)
+        : m_horizontalSpacing(horizontalSpacing), m_verticalSpacing(verticalSpacing)
+    {
+        setContentsMargins(0, 0, 0, 0);
+    }
+    ~FlowLayout() override
+    {
+        while (QLayoutItem *item = takeAt(0))
+            delete item;
+    }
+
+    void addItem(QLayoutItem *item) override { m_items.append(item); }
+    int count() const override { return int(m_items.size()); }
+    QLayoutItem *itemAt(int index) const override { return m_items.value(index); }
+    QLayoutItem *takeAt(int index) override
+    {
+        return index >= 0 && index < m_items.size() ? m_items.takeAt(index) : nullptr;
+    }
+    Qt::Orientations expandingDirections() const override { return {}; }
+    void setGeometry(const QRect &rect) override
+    {
+        QLayout::setGeometry(rect);
+        const int height = arrange(rect);
+        if (height != m_height) {
+            m_height = height;
+            invalidate(); // the parent lays out again with the new height
+        }
+    }
+    QSize sizeHint() const override
+    {
+        // As wide as everything side by side.
+        int width = 0;
+        for (const QLayoutItem *item : m_items)
+            width += item->sizeHint().width() + (width > 0 ? m_horizontalSpacing : 0);
+        return {width, lineHeight()};
+    }
+    QSize minimumSize() const override
+    {
+        QSize size(0, lineHeight());
+        for (const QLayoutItem *item : m_items)
+            size = size.expandedTo(item->sizeHint());
+        return size;
+    }
+
+private:
+    // The lines of the last arrangement, one line before the first.
+    int lineHeight() const
+    {
+        if (m_height > 0)
+            return m_height;
+        int height = 0;
+        for (const QLayoutItem *item : m_items)
+            height = std::max(height, item->sizeHint().height());
+        return height;
+    }
+
+    // Places the items in lines within rect; returns the height they take.
+    int arrange(const QRect &rect) const
+    {
+        int x = rect.x();
+        int y = rect.y();
+        int lineHeight = 0;
+        for (QLayoutItem *item : m_items) {
+            const QSize hint = item->sizeHint();
+            if (x > rect.x() && x + hint.width() > rect.right() + 1) {
+                x = rect.x();
+                y += lineHeight + m_verticalSpacing;
+                lineHeight = 0;
+            }
+            item->setGeometry(QRect(QPoint(x, y), hint));
+            x += hint.width() + m_horizontalSpacing;
+            lineHeight = std::max(lineHeight, hint.height());
+        }
+        return y + lineHeight - rect.y();
+    }
+
+    QList<QLayoutItem *> m_items;
+    int m_horizontalSpacing;
+    int m_verticalSpacing;
+    int m_height = 0;
+};
+
+// Rows as high as the font that draws the file names needs, Chinese, Japanese
+// and Korean fallback glyphs included: the list keeps uniform row heights for
+// speed, and the first row alone would otherwise decide, often a Latin name.
+class FileRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QFontMetrics metrics(option.font);
+        const int textHeight = std::max(metrics.height(),
+                                        metrics.boundingRect(QStringLiteral("Ag图あ한")).height());
+        size.setHeight(std::max(size.height(), textHeight + 8));
+        return size;
+    }
+};
+
+} // namespace
+
+namespace {
+
 // How long a worker that is asked to end may take before it is killed.
 constexpr int WorkerStopGraceMilliseconds = 2000;
 // How often the page looks whether the helper it started is still running.
@@ -200,28 +323,42 @@ QString pageStyleSheet()
             "background: transparent; border: 0; padding: 0; }"
             "QToolButton#standaloneToolSettingsButton:hover, QToolButton#standaloneToolHelpButton:hover { "
             "background: #e9f2ff; }"
+            // Keyboard focus shows on every control; the widths compensate the
+            // thicker border so nothing moves when focus arrives.
+            "QToolButton#standaloneToolSettingsButton:focus, QToolButton#standaloneToolHelpButton:focus { "
+            "border: 2px solid #2563eb; border-radius: 3px; }"
             "QLabel#toolSection { color: #36506d; font-weight: 700; padding: 3px 0 1px; }"
             "QPushButton { color: #1d3557; background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
             "padding: 6px 14px; min-height: 22px; }"
             "QPushButton:hover { color: #1d4ed8; background: #edf4ff; border-color: #2563eb; }"
+            "QPushButton:focus { border: 2px solid #2563eb; padding: 5px 13px; }"
             // Clear and remove wait for a running worker; they must look it.
             "QPushButton:disabled { color: #99a7ba; background: #edf0f4; border-color: #cbd3df; }"
             "QPushButton#integratedToolChooseButton { color: #ffffff; background: #2563eb; border-color: #2563eb; }"
             "QPushButton#integratedToolChooseButton:hover { background: #1d4ed8; }"
+            "QPushButton#integratedToolChooseButton:focus { border: 2px solid #172b4d; }"
             "QPushButton#toolStart { color: #ffffff; background: #2563eb; border-color: #2563eb; font-size: 12pt; "
             "font-weight: 700; min-width: 260px; min-height: 44px; }"
             "QPushButton#toolStart:hover { background: #1d4ed8; }"
+            "QPushButton#toolStart:focus { border: 2px solid #172b4d; }"
             // A running worker disables the start button; it must look it.
             "QPushButton#toolStart:disabled { background: #99a7ba; border-color: #99a7ba; }"
             "QLabel#toolCredit { color: #6b7788; background: transparent; padding: 2px; font-size: 8pt; }"
             "QTreeWidget#integratedToolDropList { background: #ffffff; border: 1px solid #cbd5e1; "
-            "alternate-background-color: #f6f8fb; min-height: 190px; }"
+            "alternate-background-color: #f6f8fb; min-height: 120px; }"
+            "QTreeWidget#integratedToolDropList:focus { border-color: #2563eb; }"
             "QTreeWidget#integratedToolDropList[dropActive=true] { border: 2px dashed #2563eb; background: #eff6ff; }"
             "QHeaderView::section { background: #f1f4f8; color: #40516a; padding: 5px; border: 0; "
             "border-right: 1px solid #e1e7ee; border-bottom: 1px solid #d7dee8; }"
             "QLineEdit, QComboBox { background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
             "padding: 5px 7px; min-height: 22px; }"
+            "QLineEdit:focus, QComboBox:focus { border: 2px solid #2563eb; padding: 4px 6px; }"
+            // The platform style would draw a sunken frame piece around its arrow.
+            "QComboBox::drop-down { border: 0; width: 18px; }"
+            "QComboBox::down-arrow { image: url(:/branding/assets/vellum-icons/combo-arrow.svg); width: 10px; "
+            "height: 6px; }"
             "QCheckBox { color: #273244; spacing: 7px; padding: 4px; }"
+            "QCheckBox:focus { border: 1px solid #2563eb; border-radius: 3px; padding: 3px; }"
             "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid #99a7ba; background: #ffffff; "
             "border-radius: 3px; }"
             "QCheckBox::indicator:hover { border-color: #2563eb; }"
@@ -230,6 +367,7 @@ QString pageStyleSheet()
             "QCheckBox::indicator:disabled { background: #edf0f4; border-color: #cbd3df; }"
             "QTextEdit { background: #ffffff; border: 1px solid #cbd5e1; "
             "font-family: Consolas, 'Microsoft YaHei UI'; }"
+            "QTextEdit:focus { border-color: #2563eb; }"
             "QProgressBar { background: #283445; border: 0; height: 7px; text-align: center; }"
             "QProgressBar::chunk { background: #5d7da8; }");
 }
@@ -344,6 +482,8 @@ void IntegratedToolPage::buildHeader(QVBoxLayout *pageLayout, bool headerButtons
             button->setIconSize(QSize(17, 17));
             button->setIcon(QIcon(icon));
             button->setToolTip(toolTip);
+            button->setAccessibleName(toolTip);
+            button->setFocusPolicy(Qt::StrongFocus);
             connect(button, &QToolButton::clicked, this, [this, hook] {
                 if (this->*hook)
                     (this->*hook)();
@@ -404,43 +544,57 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     m_clearButton = clear;
     QPushButton *back = makeButton(QStringLiteral("返回文件管理"));
     back->setObjectName(QStringLiteral("integratedToolBackButton"));
-    buttonRow->addWidget(choose);
-    buttonRow->addWidget(chooseFolders);
-    buttonRow->addWidget(clear);
+    // The list's actions wrap where a language needs more room than the window has.
+    auto *actions = new FlowLayout(7, 7);
+    actions->addWidget(choose);
+    actions->addWidget(chooseFolders);
+    actions->addWidget(clear);
+    buttonRow->addLayout(actions, 1);
     if (m_tool == LayerExport) {
         QPushButton *remove = makeButton(QStringLiteral("移除选中项"));
         remove->setObjectName(QStringLiteral("layerRemoveSelected"));
         m_removeButton = remove;
         connect(remove, &QPushButton::clicked, this, &IntegratedToolPage::removeSelected);
-        buttonRow->addWidget(remove);
-        buttonRow->addStretch(1);
+        actions->addWidget(remove);
         auto *count = new QLabel(localized(u"已选 0 个 PSD / PSB"), body);
         count->setObjectName(QStringLiteral("layerSelectedCount"));
-        buttonRow->addWidget(count);
+        // Beside the first line of buttons when they wrap.
+        count->setMinimumHeight(choose->sizeHint().height());
+        buttonRow->addWidget(count, 0, Qt::AlignTop);
         buttonRow->addSpacing(10);
-    } else {
-        buttonRow->addStretch(1);
     }
-    buttonRow->addWidget(back);
+    buttonRow->addWidget(back, 0, Qt::AlignTop);
     rows->addLayout(buttonRow);
 
     // Row 3: the tool's options.
     auto *optionRow = new QHBoxLayout;
     optionRow->setSpacing(8);
     if (m_tool == ImageResize) {
+        // Wraps where a language needs more room than the window's minimum width.
+        auto *flow = new FlowLayout(8, 2);
+        const auto addPair = [body, flow](QWidget *caption, QWidget *control) {
+            auto *pair = new QWidget(body);
+            auto *pairLayout = new QHBoxLayout(pair);
+            pairLayout->setContentsMargins(0, 0, 0, 0);
+            pairLayout->setSpacing(8);
+            caption->setParent(pair);
+            control->setParent(pair);
+            pairLayout->addWidget(caption);
+            pairLayout->addWidget(control);
+            flow->addWidget(pair);
+        };
         auto *sizeRule = new QComboBox(body);
         sizeRule->setObjectName(QStringLiteral("imageSizeRule"));
         sizeRule->addItems({localized(u"4 的倍数"), localized(u"偶数（2 的倍数）"), localized(u"2ⁿ（2 的幂）")});
         auto *fillRule = new QComboBox(body);
         fillRule->setObjectName(QStringLiteral("imageFillRule"));
         fillRule->addItems({localized(u"透明"), localized(u"白色"), localized(u"黑色")});
-        optionRow->addWidget(new QLabel(localized(u"尺寸规则："), body));
-        optionRow->addWidget(sizeRule);
-        optionRow->addWidget(new QLabel(localized(u"补边颜色："), body));
-        optionRow->addWidget(fillRule);
-        optionRow->addWidget(makeCheckBox(QStringLiteral("imageCentered"), localized(u"内容居中"), true, body));
-        optionRow->addWidget(makeCheckBox(QStringLiteral("imageOutputPng"), localized(u"统一输出无损 PNG"), false, body));
-        optionRow->addWidget(makeCheckBox(QStringLiteral("imageRecursive"), localized(u"文件夹含子目录"), true, body));
+        addPair(new QLabel(localized(u"尺寸规则："), body), sizeRule);
+        addPair(new QLabel(localized(u"补边颜色："), body), fillRule);
+        flow->addWidget(makeCheckBox(QStringLiteral("imageCentered"), localized(u"内容居中"), true, body));
+        flow->addWidget(makeCheckBox(QStringLiteral("imageOutputPng"), localized(u"统一输出无损 PNG"), false, body));
+        flow->addWidget(makeCheckBox(QStringLiteral("imageRecursive"), localized(u"文件夹含子目录"), true, body));
+        optionRow->addLayout(flow, 1);
     } else if (m_tool == PsdSlim) {
         optionRow->addWidget(makeCheckBox(QStringLiteral("psdDeepClean"),
                                           localized(u"深度清理嵌入式 PSD/PSB 智能对象（较慢）"), false, body));
@@ -454,7 +608,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         selectedLabel->setObjectName(QStringLiteral("layerSelectedLabel"));
         optionRow->addWidget(selectedLabel);
     }
-    optionRow->addStretch(1);
+    if (m_tool == LayerExport) // the flow and the note take the whole row themselves
+        optionRow->addStretch(1);
     rows->addLayout(optionRow);
 
     // Row 4: where the pictures go.
@@ -489,6 +644,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     // A flat list: no branch column, and equal rows keep tens of thousands cheap.
     m_fileList->setRootIsDecorated(false);
     m_fileList->setUniformRowHeights(true);
+    m_fileList->setItemDelegate(new FileRowDelegate(m_fileList));
     QHeaderView *header = m_fileList->header();
     header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -581,6 +737,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     m_log->setObjectName(QStringLiteral("integratedToolLog"));
     m_log->setReadOnly(true);
     m_log->setMaximumHeight(78);
+    // Gives way first when the window is at its smallest.
+    m_log->setMinimumHeight(44);
     if (m_tool == LayerExport) {
         QPushButton *clearLog = makeButton(QStringLiteral("清理处理日志"));
         clearLog->setObjectName(QStringLiteral("layerClearLog"));
@@ -608,6 +766,18 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     credit->setMinimumHeight(18);
     rows->addWidget(credit);
 
+    // Language-independent keys, named in the tooltips.
+    const auto setShortcut = [](QPushButton *button, const QKeySequence &keys) {
+        button->setShortcut(keys);
+        button->setToolTip(keys.toString(QKeySequence::NativeText));
+    };
+    setShortcut(m_startButton, QKeySequence(Qt::CTRL | Qt::Key_Return));
+    setShortcut(choose, QKeySequence(Qt::CTRL | Qt::Key_O));
+    setShortcut(chooseFolders, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    setShortcut(clear, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
+    if (auto *remove = findChild<QPushButton *>(QStringLiteral("layerRemoveSelected")))
+        setShortcut(remove, QKeySequence(Qt::CTRL | Qt::Key_Delete));
+
     connect(choose, &QPushButton::clicked, this, &IntegratedToolPage::chooseFiles);
     connect(chooseFolders, &QPushButton::clicked, this, &IntegratedToolPage::chooseFolders);
     connect(clear, &QPushButton::clicked, this, &IntegratedToolPage::clearList);
@@ -615,6 +785,9 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         if (m_closeHook)
             m_closeHook();
     });
+    // The first thing to do on a new page takes the keyboard, not the header
+    // icon that comes first in the chain.
+    choose->setFocus();
 }
 
 bool IntegratedToolPage::searchesSubfolders(bool requested) const
@@ -863,6 +1036,11 @@ void IntegratedToolPage::refreshSummary()
                                     .arg(QString::number(m_selectedPaths.size()), formatDataSize(total), extensions));
     if (auto *count = findChild<QLabel *>(QStringLiteral("layerSelectedCount")))
         count->setText(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(m_selectedPaths.size()));
+}
+
+QString IntegratedToolPage::summaryText() const
+{
+    return m_summaryLabel->text();
 }
 
 QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const QStringList &paths)

@@ -85,6 +85,8 @@ public:
     void clearList();
     // Recomputes the summary line from the sizes on disk at this moment.
     void refreshSummary();
+    // The summary line as shown.
+    QString summaryText() const;
 
     // The start button: image resize launches the padding helper detached with
     // the page's options and files and marks every row handed over; the PSD

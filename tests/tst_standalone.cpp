@@ -24,6 +24,9 @@
 #include <QProgressBar>
 #include <QTextEdit>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -96,6 +99,12 @@ private slots:
     void geometryIsKeptPerTool();
     void languageChoice_data();
     void languageChoice();
+    void languageChosenIsTheLanguageOfTheNextStart_data();
+    void languageChosenIsTheLanguageOfTheNextStart();
+    void pageFitsTheSmallestWindow_data();
+    void pageFitsTheSmallestWindow();
+    void keyboardFocusShows_data();
+    void keyboardFocusShows();
     void helpShowsThePageOfTheLanguage();
     void gatherPaths_data();
     void gatherPaths();
@@ -217,6 +226,159 @@ void tst_Standalone::languageChoice()
     }
 }
 
+void tst_Standalone::languageChosenIsTheLanguageOfTheNextStart_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("zh_TW") << "zh_CN" << "zh_TW";
+    QTest::newRow("ja_JP") << "zh_CN" << "ja_JP";
+    QTest::newRow("ko_KR") << "en_US" << "ko_KR";
+    QTest::newRow("en_US") << "zh_CN" << "en_US";
+    QTest::newRow("zh_CN") << "en_US" << "zh_CN";
+}
+
+// The settings dialog of one program chooses; the program started next must
+// come up in that language, as the user sees it.
+void tst_Standalone::languageChosenIsTheLanguageOfTheNextStart()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, chosen);
+    m_settings.reset(new SettingsSandbox);
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    const QString picture = root.filePath(QStringLiteral("one.png"));
+    savePicture(picture, 5, 5);
+    QProcessEnvironment environment = isolatedEnvironment(root.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_settings->path());
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+
+    // The window lines of the starts so far: language, title and summary as shown.
+    auto windowLines = [&] { return readText(log).split(u'\n').filter(u"standalone window "); };
+    auto start = [&](QProcess &process) {
+        process.setProcessEnvironment(environment);
+        process.start(program, {picture});
+    };
+    auto shownIn = [&](const QString &line, const QString &language) {
+        SettingsSandbox::setLanguage(language);
+        const QString summary = translateToolText(QStringLiteral("%1 个文件  |  %2  |  支持：%3"))
+                                        .arg(QStringLiteral("1"), formatDataSize(QFileInfo(picture).size()),
+                                             acceptedExtensions(ImageResize).join(u" / ").toUpper());
+        return line.contains(u"language= " + language + u" title= " + toolDisplayTitle(ImageResize) + u" summary= "
+                             + summary);
+    };
+
+    // Settings as earlier versions wrote them.
+    SettingsSandbox::setLanguage(before);
+    QProcess first;
+    start(first);
+    QTRY_COMPARE_WITH_TIMEOUT(windowLines().size(), 1, 20000);
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+    QVERIFY2(shownIn(windowLines().last(), before), qPrintable(windowLines().last()));
+
+    {
+        StandaloneToolWindow window(ImageResize);
+        answerNextDialog([&](QDialog *dialog) {
+            auto *box = dialog->findChild<QComboBox *>(QStringLiteral("standaloneToolLanguage"));
+            box->setCurrentIndex(box->findData(chosen));
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        window.openSettingsDialog();
+        QCOMPARE(m_restarts.size(), 1);
+        window.close(); // rewrites the file, as a window closing for the restart does
+    }
+    QProcess second;
+    start(second);
+    QTRY_COMPARE_WITH_TIMEOUT(windowLines().size(), 2, 20000);
+    second.terminate();
+    QVERIFY(second.waitForFinished(10000));
+    QVERIFY2(shownIn(windowLines().last(), chosen), qPrintable(windowLines().last()));
+}
+
+void tst_Standalone::pageFitsTheSmallestWindow_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("tool");
+    for (const char *language : {"zh_CN", "zh_TW", "ja_JP", "ko_KR", "en_US"}) {
+        for (const Tool tool : {ImageResize, PsdSlim, LayerExport})
+            QTest::addRow("%s_%s", language, qPrintable(toolKey(tool))) << QString::fromLatin1(language) << int(tool);
+    }
+}
+
+// At its minimum size, in every language: nothing scrolls sideways, Start is
+// in view, rows are as high as the names they show, the header icons have
+// names, and the list's buttons have keys.
+void tst_Standalone::pageFitsTheSmallestWindow()
+{
+    QFETCH(QString, language);
+    QFETCH(int, tool);
+    m_settings.reset(new SettingsSandbox);
+    SettingsSandbox::setLanguage(language);
+    QTemporaryDir pictures;
+    for (const QString &name : {u"landing-banner.png"_s, u"春节合影_スクリーン_제품.png"_s})
+        savePicture(pictures.filePath(name), 2, 2);
+
+    StandaloneToolWindow window{Tool(tool)};
+    window.resize(window.minimumSize());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.minimumSize().width() <= 820 && window.minimumSize().height() <= 660);
+    window.page()->addPaths({pictures.path()}, false);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(window.findChild<QScrollArea *>()->horizontalScrollBar()->maximum(), 0);
+    auto *start = window.findChild<QPushButton *>(QStringLiteral("toolStart"));
+    QCOMPARE(start->visibleRegion().boundingRect(), start->rect());
+    QVERIFY(!start->shortcut().isEmpty());
+    for (const char *name : {"integratedToolChooseButton", "integratedToolChooseFoldersButton"})
+        QVERIFY(!window.findChild<QPushButton *>(QLatin1String(name))->shortcut().isEmpty());
+    for (const char *name : {"standaloneToolSettingsButton", "standaloneToolHelpButton"}) {
+        auto *icon = window.findChild<QToolButton *>(QLatin1String(name));
+        QVERIFY(!icon->accessibleName().isEmpty());
+        QCOMPARE(icon->accessibleName(), icon->toolTip());
+    }
+
+    auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
+    if (tool == ImageResize) {
+        QCOMPARE(list->topLevelItemCount(), 2);
+        const QFontMetrics metrics(list->font());
+        for (int row = 0; row < 2; ++row) {
+            const QTreeWidgetItem *item = list->topLevelItem(row);
+            QVERIFY2(list->visualItemRect(item).height() >= metrics.boundingRect(item->text(0)).height() + 4,
+                     qPrintable(item->text(0)));
+        }
+    }
+}
+
+void tst_Standalone::keyboardFocusShows_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"toolStart", "integratedToolChooseButton", "integratedToolBackButton", "imageSizeRule",
+                             "imageOutputDirectory", "imageCentered", "standaloneToolSettingsButton",
+                             "standaloneToolHelpButton"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// A control that takes the keyboard looks different from the same control without it.
+void tst_Standalone::keyboardFocusShows()
+{
+    QFETCH(QString, name);
+    m_settings.reset(new SettingsSandbox);
+    StandaloneToolWindow window(ImageResize);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *control = window.findChild<QWidget *>(name);
+    QVERIFY(control);
+    window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"))->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(!control->hasFocus());
+    const QImage without = control->grab().toImage();
+    control->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(control->hasFocus());
+    QVERIFY2(control->grab().toImage() != without, qPrintable(name));
+}
+
 void tst_Standalone::helpShowsThePageOfTheLanguage()
 {
     m_settings.reset(new SettingsSandbox);
@@ -231,7 +393,8 @@ void tst_Standalone::helpShowsThePageOfTheLanguage()
 
     QCOMPARE(title, QStringLiteral("ヘルプ - ") + toolDisplayTitle(LayerExport));
     QVERIFY(text.startsWith(toolDisplayTitle(LayerExport)));
-    QVERIFY(text.contains(QStringLiteral("PSD 图层批量导出：添加 PSD 或 PSB 文件")));
+    QVERIFY(text.contains(QStringLiteral("PSD レイヤー一括書き出し：PSD または PSB ファイルを追加し")));
+    QVERIFY(!text.contains(QStringLiteral("PSD 图层批量导出")));
     QTextBrowser japanese;
     japanese.setHtml(readText(QStringLiteral(":/docs/help-rich-ja_JP.html")));
     QVERIFY(japanese.toPlainText().size() > 200);
