@@ -131,7 +131,8 @@ bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *f
     }
     if (keepMode)
         ::fchmod(fd.get(), mode & 07777); // the umask must not narrow a copied mode
-    if (!file->open(fd.get(), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+    // Unbuffered: large writes go straight to the file, and a failed one reports why.
+    if (!file->open(fd.get(), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::unlink(native.constData());
         *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, file->errorString());
         return false;

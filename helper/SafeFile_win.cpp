@@ -155,7 +155,7 @@ bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *f
         return false;
     }
     handle.release(); // the descriptor owns it now
-    if (!file->open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         _close(fd);
         DeleteFileW(native.c_str());
         *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, file->errorString());

@@ -81,6 +81,18 @@ private:
     qint64 m_reported = 0;
 };
 
+// A short write is retried, so that a full disk shows as the error it is.
+bool writeFully(QIODevice &out, const QByteArray &bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = out.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
 bool streamRange(QFile &from, qint64 offset, qint64 length, const std::function<bool(const QByteArray &)> &sink,
                  Meter &meter, QString *error)
 {
@@ -214,7 +226,7 @@ std::shared_ptr<QTemporaryFile> extract(Psd::PsdFile &psd, const Span &span, Met
     const bool copied = streamRange(
             psd.file(), span.offset, span.length,
             [&](const QByteArray &chunk) {
-                if (file->write(chunk) == chunk.size())
+                if (writeFully(*file, chunk))
                     return true;
                 *error = QStringLiteral("cannot write a temporary file for an embedded document: %1")
                                  .arg(file->errorString());
@@ -254,6 +266,7 @@ struct Plan
     qint64 ancestors = 0;
     qint64 ancestorBytes = 0;
     int embeddedDocuments = 0;
+    bool xmpCut = false; // this document's own XMP lost its list
     bool changed = false;
 };
 
@@ -317,6 +330,7 @@ bool planXmp(Psd::PsdFile &psd, Plan *plan, QList<Edit> *edits, QString *error)
     edits->append(edit);
     plan->ancestors += found.entries;
     plan->ancestorBytes += found.bytes;
+    plan->xmpCut = true;
     return true;
 }
 
@@ -400,8 +414,10 @@ void fixSectionLength(const Psd::LengthSection &section, QList<Edit> *edits)
 bool planDocument(const QString &path, bool deep, int depth, Plan *plan, Meter &meter, QString *error)
 {
     Psd::PsdFile psd;
-    if (!psd.open(path, error))
+    if (!psd.open(path, error)) {
+        *error = QStringLiteral("cannot read the document: %1").arg(*error);
         return false;
+    }
     const Psd::Document &document = psd.document();
     plan->sourcePath = path;
 
@@ -439,7 +455,7 @@ bool writePlan(const Plan &plan, QIODevice &out, Meter &meter, QString *error)
         return false;
     }
     const auto write = [&](const QByteArray &bytes) {
-        if (out.write(bytes) == bytes.size())
+        if (writeFully(out, bytes))
             return true;
         *error = QStringLiteral("cannot write the slimmed copy: %1").arg(out.errorString());
         return false;
@@ -467,14 +483,11 @@ bool writePlan(const Plan &plan, QIODevice &out, Meter &meter, QString *error)
 // What must not change: the structure of the document and a hash of every
 // part of it but the XMP metadata and the lengths that hold embedded
 // documents, one line per part. Embedded documents are described the same
-// way when deep. With expectClean, the XMP (of embedded documents too, when
-// deep) must be well-formed and free of ancestors.
+// way when deep.
 class Fingerprint
 {
 public:
-    Fingerprint(bool deep, bool expectClean, Meter &meter) : m_deep(deep), m_expectClean(expectClean), m_meter(meter)
-    {
-    }
+    Fingerprint(bool deep, Meter &meter) : m_deep(deep), m_meter(meter) { }
 
     bool describe(const QString &path, int depth, QStringList *lines, QString *error)
     {
@@ -499,8 +512,14 @@ public:
         line(QStringLiteral("colour mode data ") + QString::fromLatin1(hash));
         for (const Psd::ImageResource &resource : document.resources) {
             if (resource.id == XmpResource) {
-                if (m_expectClean && !checkXmp(psd, resource, error))
+                // Its bytes change; it must stay well-formed wherever it was.
+                QByteArray packet;
+                if (resource.data.length > MaxXmpBytes
+                    || !psd.readAt(resource.data.offset, resource.data.length, &packet, error))
                     return false;
+                bool hasAncestors = false;
+                line(XmpAncestors::parses(packet, &hasAncestors, error) ? QStringLiteral("XMP well-formed")
+                                                                         : QStringLiteral("XMP not well-formed"));
                 continue;
             }
             if (!hashSpans(psd, {resource.data}, &hash, error))
@@ -591,14 +610,6 @@ private:
         return true;
     }
 
-    bool checkXmp(Psd::PsdFile &psd, const Psd::ImageResource &resource, QString *error)
-    {
-        QByteArray packet;
-        if (resource.data.length > MaxXmpBytes || !psd.readAt(resource.data.offset, resource.data.length, &packet, error))
-            return false;
-        return XmpAncestors::isClean(packet, error);
-    }
-
     // The record without its two lengths, and the embedded document it holds.
     bool describeLinked(Psd::PsdFile &psd, const LinkedRecord &record, int depth, QStringList *lines, QString *error)
     {
@@ -634,9 +645,20 @@ private:
     }
 
     bool m_deep;
-    bool m_expectClean;
     Meter &m_meter;
 };
+
+bool copyXmpIsClean(const QString &path, QString *error)
+{
+    Psd::PsdFile psd;
+    if (!psd.open(path, error))
+        return false;
+    const Psd::ImageResource *xmp = psd.document().resource(XmpResource);
+    QByteArray packet;
+    if (!xmp || !psd.readAt(xmp->data.offset, xmp->data.length, &packet, error))
+        return false;
+    return XmpAncestors::isClean(packet, error);
+}
 
 QString firstDifference(const QStringList &before, const QStringList &after)
 {
@@ -649,13 +671,19 @@ QString firstDifference(const QStringList &before, const QStringList &after)
     return QString();
 }
 
-// The checks of the padding engine's rules before a user's file is replaced.
-bool isReplaceable(const QString &path, QString *error)
+// The padding engine's rules for a file about to be replaced: a link stays a
+// link and the document it points to is slimmed where it lives; anything but a
+// regular file, and a file whose write bits are all clear, is refused.
+bool resolveReplaceable(const QString &path, QString *target, QString *error)
 {
-    const QFileInfo info(path);
+    QFileInfo info(path);
     if (info.isSymLink()) {
-        *error = QStringLiteral("is a symbolic link; a file is never replaced through a link, so it was left as it is");
-        return false;
+        const QString pointed = info.canonicalFilePath();
+        if (pointed.isEmpty()) {
+            *error = QStringLiteral("is a link to a file that does not exist");
+            return false;
+        }
+        info = QFileInfo(pointed);
     }
     if (!info.exists()) {
         *error = QStringLiteral("does not exist");
@@ -665,17 +693,21 @@ bool isReplaceable(const QString &path, QString *error)
         *error = QStringLiteral("is not a regular file (a folder, pipe or device); skipped");
         return false;
     }
-    if (!info.isWritable()) {
-        *error = QStringLiteral("is read-only; it was left as it is");
+    // The mode's write bits count for root too, who may write anything.
+    const QFile::Permissions writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (!(info.permissions() & writeBits) || !info.isWritable()) {
+        *error = QStringLiteral("is read-only (no write permission); left unchanged");
         return false;
     }
+    *target = info.absoluteFilePath();
     return true;
 }
 
-void slimInto(Slimmer::Report &report, const QString &path, const Slimmer::Options &options)
+void slimInto(Slimmer::Report &report, const QString &givenPath, const Slimmer::Options &options)
 {
     QString error;
-    if (!isReplaceable(path, &error)) {
+    QString path;
+    if (!resolveReplaceable(givenPath, &path, &error)) {
         report.message = error;
         return;
     }
@@ -688,7 +720,7 @@ void slimInto(Slimmer::Report &report, const QString &path, const Slimmer::Optio
     Meter meter(options.progress, report.oldSize * 3);
     Plan plan;
     if (!planDocument(path, options.deep, 0, &plan, meter, &error)) {
-        report.message = QStringLiteral("cannot read the document: %1").arg(error);
+        report.message = error;
         return;
     }
     report.ancestors = plan.ancestors;
@@ -701,7 +733,7 @@ void slimInto(Slimmer::Report &report, const QString &path, const Slimmer::Optio
     meter.setTotal(report.oldSize + plan.size * 2);
 
     QStringList before;
-    if (!Fingerprint(options.deep, false, meter).describe(path, 0, &before, &error)) {
+    if (!Fingerprint(options.deep, meter).describe(path, 0, &before, &error)) {
         report.message = QStringLiteral("cannot read the document: %1").arg(error);
         return;
     }
@@ -735,16 +767,19 @@ void slimInto(Slimmer::Report &report, const QString &path, const Slimmer::Optio
             return fail(error);
     }
     const qint64 expectedSize = plan.size;
+    const bool topXmpCut = plan.xmpCut;
     plan = Plan(); // the extracted embedded documents go now
     if (QFileInfo(temporary).size() != expectedSize)
         return fail(QStringLiteral("the slimmed copy has %1 bytes instead of %2")
                             .arg(QFileInfo(temporary).size())
                             .arg(expectedSize));
     QStringList after;
-    if (!Fingerprint(options.deep, true, meter).describe(temporary, 0, &after, &error))
+    if (!Fingerprint(options.deep, meter).describe(temporary, 0, &after, &error))
         return fail(QStringLiteral("the slimmed copy does not read back: %1").arg(error));
     if (after != before)
         return fail(QStringLiteral("the slimmed copy differs from the source: %1").arg(firstDifference(before, after)));
+    if (topXmpCut && !copyXmpIsClean(temporary, &error))
+        return fail(QStringLiteral("the slimmed copy's XMP metadata: %1").arg(error));
 
     const QFileInfo now(path);
     if (now.size() != report.oldSize || now.lastModified() != modified)

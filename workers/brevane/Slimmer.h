@@ -37,7 +37,8 @@ struct Report
     qint64 saved() const { return changed ? oldSize - newSize : 0; }
 };
 
-// Slims the file at path in place. Never throws; a failure leaves the source
+// Slims the file at path in place; for a link, the file it points to, where
+// it lives. Never throws; a failure leaves the source
 // as it was and no temporary file behind.
 Report slimFile(const QString &path, const Options &options);
 

@@ -127,8 +127,9 @@ QByteArray without(const QByteArray &packet, const QList<Cut> &cuts)
     return result;
 }
 
-bool isClean(const QByteArray &packet, QString *error)
+bool parses(const QByteArray &packet, bool *hasAncestors, QString *error)
 {
+    *hasAncestors = false;
     qsizetype size = packet.size();
     while (size > 0 && packet.at(size - 1) == '\0')
         --size;
@@ -136,15 +137,25 @@ bool isClean(const QByteArray &packet, QString *error)
     while (!reader.atEnd()) {
         if (reader.readNext() == QXmlStreamReader::StartElement
             && reader.namespaceUri() == QLatin1String(PhotoshopNamespace)
-            && reader.name() == QLatin1String(ElementName)) {
-            *error = QStringLiteral("the XMP metadata still lists document ancestors");
-            return false;
-        }
+            && reader.name() == QLatin1String(ElementName))
+            *hasAncestors = true;
     }
     if (reader.hasError()) {
         *error = QStringLiteral("the XMP metadata is not well-formed XML (line %1: %2)")
                          .arg(reader.lineNumber())
                          .arg(reader.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool isClean(const QByteArray &packet, QString *error)
+{
+    bool hasAncestors = false;
+    if (!parses(packet, &hasAncestors, error))
+        return false;
+    if (hasAncestors) {
+        *error = QStringLiteral("the XMP metadata still lists document ancestors");
         return false;
     }
     return true;

@@ -31,6 +31,11 @@ Found find(const QByteArray &packet);
 // The packet without the cut bytes.
 QByteArray without(const QByteArray &packet, const QList<Cut> &cuts);
 
+// True when packet is well-formed XML (trailing NUL padding allowed), with
+// *hasAncestors telling whether it holds a DocumentAncestors element of the
+// Photoshop namespace; otherwise false with the reason in *error.
+bool parses(const QByteArray &packet, bool *hasAncestors, QString *error);
+
 // True when packet is well-formed XML (trailing NUL padding allowed) and holds
 // no DocumentAncestors element of the Photoshop namespace; otherwise false with
 // the reason in *error.

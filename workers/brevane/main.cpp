@@ -79,7 +79,8 @@ bool readJob(const QString &path, Job *job, QString *error)
 
 QString foundText(const Slimmer::Report &report)
 {
-    QString text = QStringLiteral("%1 document ancestors, %2")
+    QString text = (report.ancestors == 1 ? QStringLiteral("%1 document ancestor, %2")
+                                          : QStringLiteral("%1 document ancestors, %2"))
                            .arg(numbers().toString(report.ancestors), sizeText(report.ancestorBytes));
     if (report.embeddedDocuments > 0)
         text += QStringLiteral(" (%1 in embedded documents)").arg(report.embeddedDocuments);
