@@ -773,6 +773,8 @@ void slimInto(Slimmer::Report &report, const QString &givenPath, const Slimmer::
         return fail(QStringLiteral("the slimmed copy has %1 bytes instead of %2")
                             .arg(QFileInfo(temporary).size())
                             .arg(expectedSize));
+    if (options.written)
+        options.written(temporary);
     QStringList after;
     if (!Fingerprint(options.deep, meter).describe(temporary, 0, &after, &error))
         return fail(QStringLiteral("the slimmed copy does not read back: %1").arg(error));

@@ -22,6 +22,9 @@ struct Options
     // Bytes free for a new file in a folder; the file system is asked when
     // empty. Tests put a short disk here.
     std::function<qint64(const QString &folder)> freeSpace;
+    // Called with the slimmed copy once it is written, before it is read back;
+    // tests damage it here.
+    std::function<void(const QString &copy)> written;
 };
 
 struct Report
