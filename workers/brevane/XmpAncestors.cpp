@@ -133,12 +133,23 @@ bool parses(const QByteArray &packet, bool *hasAncestors, QString *error)
     qsizetype size = packet.size();
     while (size > 0 && packet.at(size - 1) == '\0')
         --size;
-    QXmlStreamReader reader(QByteArrayView(packet).first(size).toByteArray());
-    while (!reader.atEnd()) {
-        if (reader.readNext() == QXmlStreamReader::StartElement
-            && reader.namespaceUri() == QLatin1String(PhotoshopNamespace)
-            && reader.name() == QLatin1String(ElementName))
-            *hasAncestors = true;
+    // Fed a piece at a time, so that the reader never holds a long packet as
+    // text all at once.
+    constexpr qsizetype Piece = 256 * 1024;
+    QXmlStreamReader reader;
+    qsizetype fed = 0;
+    for (;;) {
+        while (!reader.atEnd()) {
+            if (reader.readNext() == QXmlStreamReader::StartElement
+                && reader.namespaceUri() == QLatin1String(PhotoshopNamespace)
+                && reader.name() == QLatin1String(ElementName))
+                *hasAncestors = true;
+        }
+        if (reader.error() != QXmlStreamReader::PrematureEndOfDocumentError || fed >= size)
+            break;
+        const qsizetype length = qMin(Piece, size - fed);
+        reader.addData(QByteArrayView(packet).sliced(fed, length).toByteArray());
+        fed += length;
     }
     if (reader.hasError()) {
         *error = QStringLiteral("the XMP metadata is not well-formed XML (line %1: %2)")
