@@ -384,6 +384,23 @@ void scaleAlpha(QImage &image, Value value)
     }
 }
 
+// Whether `length` compressed bytes can decode to `size` bytes at all:
+// PackBits turns 2 bytes into at most 128, zlib 1 byte into at most 1032. A
+// small file claiming a huge layer is refused before anything is allocated.
+bool canHold(Compression compression, qint64 length, qint64 size, int height, int version)
+{
+    switch (compression) {
+    case Compression::Raw:
+        return length >= size;
+    case Compression::Rle:
+        return (length - qint64(height) * (version == 2 ? 4 : 2)) * 64 >= size;
+    case Compression::Zip:
+    case Compression::ZipPrediction:
+        return length * 1032 >= size;
+    }
+    return false;
+}
+
 bool checkedPlaneSize(int width, int height, int depth, QString *error)
 {
     if (width < 0 || height < 0 || rowBytes(width, depth) * height > MaxPlaneBytes)
@@ -445,6 +462,8 @@ bool readChannel(PsdFile &psd, const ChannelInfo &channel, int width, int height
     }
     if (channel.data.length < 2)
         return fail(error, QStringLiteral("通道 %1 没有数据").arg(channel.id));
+    if (!canHold(channel.compression, channel.data.length - 2, size, height, document.header.version))
+        return fail(error, QStringLiteral("通道 %1 的数据不足以填满 %2×%3 的图层").arg(channel.id).arg(width).arg(height));
     // Compressed data never needs much more room than the samples themselves
     // (PackBits adds one byte in 128 plus the row counts); anything larger is
     // refused rather than read into memory.
@@ -488,6 +507,11 @@ bool readLayerImage(PsdFile &psd, int index, const LayerImageOptions &options, Q
     const int depth = document.header.depth;
     if (!checkedPlaneSize(width, height, depth >= 16 ? 64 : 32, error))
         return false;
+    for (const ChannelInfo &channel : layer.channels) {
+        if (channel.id >= -1 && !canHold(channel.compression, channel.data.length - 2, rowBytes(width, depth) * height,
+                                         height, document.header.version))
+            return fail(error, QStringLiteral("图层“%1”的通道数据不足以填满 %2×%3 的图层").arg(layer.name).arg(width).arg(height));
+    }
 
     QImage pixels = newImage(width, height, depth);
     if (pixels.isNull())

@@ -27,6 +27,8 @@ private slots:
     void samplesMatchTheirMergedImage();
     void brokenChannelData_data();
     void brokenChannelData();
+    void smallFileClaimingAHugeLayer_data();
+    void smallFileClaimingAHugeLayer();
 
 private:
     QString save(const QByteArray &bytes);
@@ -379,6 +381,45 @@ void tst_PsdPixels::brokenChannelData()
     QVERIFY2(Psd::decompress(Psd::Compression(compression), good, 4, 2, 8, version, &samples, &error),
              qPrintable(error));
     QCOMPARE(samples, QByteArray("abcdefgh"));
+}
+
+void tst_PsdPixels::smallFileClaimingAHugeLayer_data()
+{
+    QTest::addColumn<int>("compression");
+    QTest::newRow("raw") << 0;
+    QTest::newRow("rle") << 1;
+    QTest::newRow("zip") << 2;
+}
+
+// A layer rectangle of 20000×20000 over a few bytes of channel data is
+// refused before its 1.6 GB picture is allocated.
+void tst_PsdPixels::smallFileClaimingAHugeLayer()
+{
+    QFETCH(int, compression);
+    PsdTestWriter::Document document;
+    document.compression = compression;
+    PsdTestWriter::Layer layer;
+    layer.name = u"Riese"_s;
+    layer.rect = QRect(0, 0, 4, 4);
+    for (int id = -1; id < 3; ++id)
+        layer.channels.append({qint16(id), PsdTestWriter::plane(4, 4, 8, 9)});
+    document.layers = {layer};
+    QByteArray bytes = PsdTestWriter::write(document);
+    PsdFile probe;
+    QString error;
+    QVERIFY(probe.open(save(bytes), &error));
+    const qint64 rect = probe.document().layers.layers.first().record.offset;
+    for (const qint64 field : {rect + 8, rect + 12}) {
+        for (int index = 0; index < 4; ++index)
+            bytes[field + index] = char(quint32(20000) >> (8 * (3 - index)));
+    }
+    PsdFile psd;
+    QVERIFY2(psd.open(save(bytes), &error), qPrintable(error));
+    QCOMPARE(psd.document().layers.layers.first().rect, QRect(0, 0, 20000, 20000));
+    QImage image;
+    QVERIFY(!Psd::readLayerImage(psd, 0, {}, &image, &error));
+    QVERIFY(error.contains(u"20000×20000"_s));
+    QVERIFY(image.isNull());
 }
 
 QTEST_GUILESS_MAIN(tst_PsdPixels)
