@@ -62,6 +62,8 @@ private slots:
     void fullDisk();
     void worker();
     void page();
+    void programSelfTest_data();
+    void programSelfTest();
 
 private:
     QString put(const QString &name, const QByteArray &bytes);
@@ -584,6 +586,42 @@ void tst_Brevane::page()
     QVERIFY2(log.contains(summary), qPrintable(log));
     QVERIFY2(log.contains(u"a.psb: 3,000 document ancestors"_s), qPrintable(log));
     QCOMPARE(QFileInfo(files.first()).size(), SlimTestDocuments::size(fat) - saved);
+}
+
+void tst_Brevane::programSelfTest_data()
+{
+    QTest::addColumn<bool>("workerBeside");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("worker_beside") << true << 0;
+    QTest::newRow("no_worker") << false << 65;
+}
+
+void tst_Brevane::programSelfTest()
+{
+    QFETCH(bool, workerBeside);
+    QFETCH(int, exitCode);
+    // The psd-slim program copied into a folder of its own, with or without
+    // the worker in its tool folder.
+    const QDir root(m_dir->path());
+    const QString program = root.filePath(u"pictavo-psd-slim"_s);
+    QVERIFY(QFile::copy(QStringLiteral(PSD_SLIM_PATH), program));
+    QVERIFY(root.mkpath(u"tools/integrated"_s));
+    if (workerBeside) {
+        QVERIFY(QFile::copy(QStringLiteral(BREVANE_PATH),
+                            root.filePath(u"tools/integrated/"_s + IntegratedTools::executableFileName(u"Brevane"_s))));
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString folder = root.filePath(QString::fromLatin1(name).toLower());
+        QVERIFY(root.mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        environment.insert(QString::fromLatin1(name), folder);
+    }
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, {u"--standalone-self-test"_s});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), exitCode);
 }
 
 QTEST_MAIN(tst_Brevane)
