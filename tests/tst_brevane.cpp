@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimeZone>
 #include <QTreeWidget>
 
 #include <memory>
@@ -354,11 +356,18 @@ void tst_Brevane::slim()
     const QByteArray source = SlimTestDocuments::build(spec);
     QCOMPARE(qint64(source.size()), SlimTestDocuments::size(spec));
     const QString path = put(u"doc.psd"_s, source);
+    const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6), QTimeZone::utc());
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+    }
     Slimmer::Options options;
     options.deep = deep;
     const Slimmer::Report report = Slimmer::slimFile(path, options);
     QVERIFY2(report.success, qPrintable(report.message));
     const qint64 ancestors = document.count(deep);
+    // Nothing to remove: not even rewritten.
+    QCOMPARE(QFileInfo(path).lastModified() == longAgo, ancestors == 0);
     QCOMPARE(report.ancestors, ancestors);
     QCOMPARE(report.changed, ancestors > 0);
 

@@ -188,23 +188,30 @@ bool readLinkedRecords(Psd::PsdFile &psd, const Psd::TaggedBlock &block, QList<L
         QByteArray head;
         if (!psd.readAt(at + 8, qMin<qint64>(record.length, 4 + 4 + 256 + 4 + 2 * 0xffff + 8 + 8), &head, error))
             return false;
-        qsizetype p = 8;
-        if (head.size() >= p && head.startsWith("liFD")) {
+        if (head.startsWith("liFD") && head.size() >= 8) {
             const quint32 version = quint32(readBigEndian(head, 4, 4));
-            if (p + 1 <= head.size())
+            qsizetype p = 8;
+            const auto fits = [&](qsizetype count) { return p + count <= head.size(); };
+            bool ok = fits(1);
+            if (ok) {
                 p += 1 + quint8(head.at(p)); // ID
-            if (p + 4 <= head.size())
+                ok = fits(4);
+            }
+            if (ok) {
                 p += 4 + 2 * qsizetype(readBigEndian(head, p, 4)); // original file name
-            p += 8; // file type and creator
-            if (p + 8 <= head.size()) {
+                ok = fits(8 + 8);
+            }
+            if (ok) {
+                p += 8; // file type and creator
                 record.fileLengthField = at + 8 + p;
                 const qint64 fileLength = qint64(readBigEndian(head, p, 8));
-                if (fileLength > 0 && fileLength <= record.length) {
-                    const qint64 fileStart = locateEmbeddedFile(psd, record, version, fileLength, error);
-                    if (fileStart > 0) {
-                        record.embeddedDocument = true;
-                        record.file = Span{fileStart, fileLength};
-                    }
+                QString ignored; // a record whose file is not a document is kept as it is
+                const qint64 fileStart = fileLength > 0 && fileLength <= record.length
+                        ? locateEmbeddedFile(psd, record, version, fileLength, &ignored)
+                        : -1;
+                if (fileStart > 0) {
+                    record.embeddedDocument = true;
+                    record.file = Span{fileStart, fileLength};
                 }
             }
         }
