@@ -240,6 +240,7 @@ bool readRecord(Cursor &cursor, qint64 end, int version, LayerRecord *layer)
     for (quint16 index = 0; index < channelCount && cursor.ok(); ++index) {
         ChannelInfo channel;
         channel.id = cursor.i16();
+        channel.lengthOffset = cursor.pos();
         // Checked against the channel data later, when its start is known.
         channel.data.length = qint64(cursor.unsignedValue(version == 2 ? 8 : 4) & 0x7fffffffffffffffULL);
         layer->channels.append(channel);

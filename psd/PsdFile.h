@@ -100,6 +100,7 @@ struct TaggedBlock
 struct ChannelInfo
 {
     qint16 id = 0;          // 0.. colour channels; -1 transparency; -2 user mask; -3 real user mask
+    qint64 lengthOffset = 0; // the length field in the record's channel table (4 bytes, 8 in PSB)
     Span data;              // compression field and compressed data of this channel
     Compression compression = Compression::Raw;
 };

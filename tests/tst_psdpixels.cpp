@@ -27,6 +27,8 @@ private slots:
     void samplesMatchTheirMergedImage();
     void brokenChannelData_data();
     void brokenChannelData();
+    void damagedSamples_data();
+    void damagedSamples();
     void smallFileClaimingAHugeLayer_data();
     void smallFileClaimingAHugeLayer();
 
@@ -381,6 +383,47 @@ void tst_PsdPixels::brokenChannelData()
     QVERIFY2(Psd::decompress(Psd::Compression(compression), good, 4, 2, 8, version, &samples, &error),
              qPrintable(error));
     QCOMPARE(samples, QByteArray("abcdefgh"));
+}
+
+void tst_PsdPixels::damagedSamples_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("psd_rle_mask") << u"mask.psd"_s;
+    QTest::newRow("psb_rle") << u"2layers.psb"_s;
+    QTest::newRow("16bit_zip_prediction") << u"16bit5x5.psd"_s;
+}
+
+// One byte changed at a time, all over the document: every layer and the
+// merged image decode, or fail with a message. (Run under the address
+// sanitizer, this is where a read outside a buffer would show.)
+void tst_PsdPixels::damagedSamples()
+{
+    QFETCH(QString, file);
+    QFile source(samplePath(file));
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    const QByteArray original = source.readAll();
+    int refused = 0;
+    for (qsizetype position = 26; position < original.size(); position += original.size() / 150 + 1) {
+        QByteArray bytes = original;
+        bytes[position] = char(bytes.at(position) ^ 0x5a);
+        PsdFile psd;
+        QString error;
+        if (!psd.open(save(bytes), &error)) {
+            QVERIFY(!error.isEmpty());
+            ++refused;
+            continue;
+        }
+        QImage image;
+        for (int index = 0; index < psd.document().layers.layers.size(); ++index) {
+            error.clear();
+            if (!Psd::readLayerImage(psd, index, {}, &image, &error))
+                QVERIFY2(!error.isEmpty(), qPrintable(u"layer %1, byte %2"_s.arg(index).arg(position)));
+        }
+        error.clear();
+        if (!Psd::readMergedImage(psd, &image, &error))
+            QVERIFY(!error.isEmpty());
+    }
+    QVERIFY(refused > 0);
 }
 
 void tst_PsdPixels::smallFileClaimingAHugeLayer_data()

@@ -185,8 +185,11 @@ void tst_PsdReader::sectionsTileTheFile()
         at = layer.record.end();
     }
     QCOMPARE(list.channelImageData.offset, at);
+    const int channelLengthSize = d.header.isPsb() ? 8 : 4;
     for (const Psd::LayerRecord &layer : list.layers) {
-        for (const Psd::ChannelInfo &channel : layer.channels) {
+        for (qsizetype index = 0; index < layer.channels.size(); ++index) {
+            const Psd::ChannelInfo &channel = layer.channels.at(index);
+            QCOMPARE(channel.lengthOffset, layer.record.offset + 18 + index * (2 + channelLengthSize) + 2);
             QCOMPARE(channel.data.offset, at);
             at = channel.data.end();
         }
