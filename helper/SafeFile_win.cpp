@@ -1,7 +1,7 @@
 #include "SafeFile.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 
 #include <fcntl.h>
 #include <io.h>
