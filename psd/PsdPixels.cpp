@@ -229,6 +229,28 @@ void fillComponent(QImage &image, int component, Source source)
     }
 }
 
+// One plane into one component. 8-bit samples into an 8-bit picture are
+// copied as they are, the common case, without the 16-bit round trip.
+void fillPlane(QImage &image, int component, const QByteArray &plane, int depth, bool colour)
+{
+    if (depth != 8 || image.format() != QImage::Format_ARGB32) {
+        fillComponent(image, component, [reader = SampleReader(plane, depth, colour, image.width())](qint64 i) {
+            return reader.at(i);
+        });
+        return;
+    }
+    const int shift = component == 3 ? 24 : 16 - 8 * component;
+    const quint32 keep = ~(0xffu << shift);
+    const auto *samples = reinterpret_cast<const uchar *>(plane.constData());
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        const uchar *in = samples + qint64(y) * width;
+        for (int x = 0; x < width; ++x)
+            row[x] = (row[x] & keep) | (quint32(in[x]) << shift);
+    }
+}
+
 quint16 clampUnit(double value)
 {
     return quint16(std::lround(std::clamp(value, 0.0, 1.0) * 65535.0));
@@ -282,7 +304,7 @@ bool fillColour(PsdFile &psd, QImage &image, PlaneFor planeFor, QString *error)
             QByteArray plane;
             if (!planeFor(c, &plane, error))
                 return false;
-            fillComponent(image, c, [reader = SampleReader(plane, depth, true)](qint64 i) { return reader.at(i); });
+            fillPlane(image, c, plane, depth, true);
         }
         return true;
     case ColorMode::Grayscale:
@@ -291,9 +313,8 @@ bool fillColour(PsdFile &psd, QImage &image, PlaneFor planeFor, QString *error)
         QByteArray plane;
         if (!planeFor(0, &plane, error))
             return false;
-        const SampleReader reader(plane, depth, true, image.width());
         for (int c = 0; c < 3; ++c)
-            fillComponent(image, c, [&reader](qint64 i) { return reader.at(i); });
+            fillPlane(image, c, plane, depth, true);
         return true;
     }
     case ColorMode::Indexed: {
@@ -532,7 +553,7 @@ bool readLayerImage(PsdFile &psd, int index, const LayerImageOptions &options, Q
         QByteArray plane;
         if (!readChannel(psd, *transparency, width, height, &plane, error))
             return false;
-        fillComponent(pixels, 3, [reader = SampleReader(plane, depth, false)](qint64 i) { return reader.at(i); });
+        fillPlane(pixels, 3, plane, depth, false);
     }
 
     // The pixel mask: the real user mask when a vector mask took the first slot.
@@ -634,7 +655,7 @@ bool readMergedImage(PsdFile &psd, QImage *image, QString *error)
         QByteArray plane;
         if (!planeFor(colours, &plane, error))
             return false;
-        fillComponent(pixels, 3, [reader = SampleReader(plane, depth, false)](qint64 i) { return reader.at(i); });
+        fillPlane(pixels, 3, plane, depth, false);
     }
     if (header.colorMode == ColorMode::Indexed) {
         // A transparency index turns that palette entry transparent.
