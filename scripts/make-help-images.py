@@ -312,8 +312,13 @@ def tool_page():
     hy = Y0 + 52
     c.bar(X0 + 20, hy, 150, DARK, h=12)
     gx, qx = X1 - 58, X1 - 26
-    c.circle(gx, hy, 6.5, stroke="#36506d", sw=4, dash="2.6 2.5")
-    c.circle(gx, hy, 5, fill="#ffffff", stroke="#36506d", sw=2)
+    # The settings icon: three sliders, as nav-options.svg draws them on 24 units.
+    k, ox, oy = 0.8, gx - 9.6, hy - 9.6
+    for (a, b), (c0, d), (kx, ky) in [((4, 12), (17.5, 20), (14.75, 6.5)), ((4, 6.5), (12, 20), (9.25, 12)),
+                                      ((4, 14), (19.5, 20), (16.75, 17.5))]:
+        c.line(ox + a * k, oy + ky * k, ox + b * k, oy + ky * k, "#36506d", sw=1.6, cap="round")
+        c.line(ox + c0 * k, oy + ky * k, ox + d * k, oy + ky * k, "#36506d", sw=1.6, cap="round")
+        c.circle(ox + kx * k, oy + ky * k, 2.25 * k, stroke="#36506d", sw=1.6)
     c.circle(qx, hy, 8.5, stroke="#36506d", sw=1.8)
     c.text(qx, hy + 4.5, "?", 12, fill="#36506d")
     L, R = X0 + 18, X1 - 18

@@ -7,9 +7,22 @@
 namespace ExecutablePlatform {
 
 // The folder under the shared temporary folder that only this user uses
-// ("Pictavo-<user id>" on Unix), created when missing; empty when no such
-// private folder can be had.
-QString perUserTempFolder();
+// ("Pictavo-<user id>" on Unix), created 0700 when missing. A candidate that
+// another user made or planted (a link, a folder open to others) is passed
+// over for the next one ("Pictavo-<user id>-2" and on), the same for every
+// process of the user. Empty, with *why set when given, when none is ours.
+QString perUserTempFolder(QString *why = nullptr);
+
+// How many bytes the arguments of a program started from here may take,
+// measured against the system's limit and the current environment, with a
+// generous margin kept back.
+qint64 argumentSpace();
+
+// The bytes one argument takes of that space.
+qint64 argumentCost(const QString &argument);
+
+// True while the process with this id exists.
+bool processIsAlive(qint64 pid);
 
 // True when programs may be started from `folder` (not on a noexec mount) and
 // nobody but this user (or the system) can change what lies in it.

@@ -4,13 +4,22 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+extern char **environ;
+
 namespace ExecutablePlatform {
 
 namespace {
+
+// Pictavo-<uid>, then Pictavo-<uid>-2 … while a candidate is not ours.
+constexpr int TempFolderCandidates = 8;
 
 bool ownedBySelfOrSystem(const struct stat &info)
 {
@@ -26,16 +35,56 @@ bool closedToOthers(const struct stat &info)
 
 } // namespace
 
-QString perUserTempFolder()
+QString perUserTempFolder(QString *why)
 {
-    const QString folder = QDir(QDir::tempPath()).filePath(QStringLiteral("Pictavo-%1").arg(::geteuid()));
-    const QByteArray native = QFile::encodeName(folder);
-    ::mkdir(native.constData(), 0700);
-    struct stat info;
-    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid()
-        || (info.st_mode & 0077) != 0)
-        return QString();
-    return folder;
+    const QString base = QDir(QDir::tempPath()).filePath(QStringLiteral("Pictavo-%1").arg(::geteuid()));
+    QStringList refused;
+    for (int candidate = 1; candidate <= TempFolderCandidates; ++candidate) {
+        const QString folder = candidate == 1 ? base : QStringLiteral("%1-%2").arg(base).arg(candidate);
+        const QByteArray native = QFile::encodeName(folder);
+        ::mkdir(native.constData(), 0700);
+        struct stat info;
+        if (::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
+            && (info.st_mode & 0077) == 0)
+            return folder;
+        refused << folder;
+    }
+    if (why) {
+        *why = QStringLiteral("every private temporary folder is taken by another user or open to others: %1")
+                       .arg(refused.join(QStringLiteral(", ")));
+    }
+    return QString();
+}
+
+qint64 argumentSpace()
+{
+    const long limit = ::sysconf(_SC_ARG_MAX);
+    qint64 space = limit > 0 ? qint64(limit) : qint64(131072);
+    for (char **entry = environ; entry && *entry; ++entry)
+        space -= qint64(std::strlen(*entry)) + 1 + qint64(sizeof(char *));
+    // The stack also holds the auxiliary vector and the program path, and
+    // a caller may add to the environment: keep a quarter and 64 KiB back.
+    space = space * 3 / 4 - 65536;
+    return std::max<qint64>(space, 0);
+}
+
+qint64 argumentCost(const QString &argument)
+{
+    return qint64(QFile::encodeName(argument).size()) + 1 + qint64(sizeof(char *));
+}
+
+bool processIsAlive(qint64 pid)
+{
+    if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM))
+        return false;
+    // A detached process belongs to the system's first process, which may not
+    // reap it at once: an ended one lingers as a zombie ("Z" in its stat).
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close < 0 || close + 2 >= line.size() || line.at(close + 2) != 'Z';
 }
 
 bool isUsableFolder(const QString &folder)

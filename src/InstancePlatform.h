@@ -14,15 +14,17 @@ QString userName();
 
 // A folder only this user may enter, for the lock, the socket and the inbox:
 // XDG_RUNTIME_DIR when it is ours and private, else a private folder under the
-// user's cache location; never the shared temporary folder. Empty, with
-// *error set, when no such folder can be had.
+// user's cache location, else one in the user's private temporary folder. A
+// candidate that is not ours is passed over. Empty, with *error set, when no
+// such folder can be had.
 QString privateFolder(QString *error);
 
 // Where the inbox folder lives.
 QString inboxParent(QString *error);
 
-// The address a QLocalServer listens on and a QLocalSocket connects to.
-QString serverAddress(const QString &serverName);
+// The address a QLocalServer listens on and a QLocalSocket connects to. Empty,
+// with *error set when given, when no private place can hold it.
+QString serverAddress(const QString &serverName, QString *error = nullptr);
 
 // True when `path` is a real folder (not a link) owned by this user that
 // nobody else may write.
@@ -34,6 +36,10 @@ bool isPrivateFile(const QString &path);
 
 // Creates the folder (and missing parents) for this user alone.
 bool makePrivateFolder(const QString &path);
+
+// Hands memory freed after a large message back to the system where the
+// allocator keeps it otherwise.
+void releaseFreedMemory();
 
 // True when the process at the other end of a connected socket runs as this user.
 bool peerIsSameUser(const QLocalSocket &socket);

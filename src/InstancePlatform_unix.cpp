@@ -1,5 +1,8 @@
 #include "InstancePlatform.h"
 
+#include "ExecutablePlatform.h"
+
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
@@ -8,6 +11,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -18,6 +24,16 @@ namespace InstancePlatform {
 namespace {
 
 int heldLock = -1;
+
+// sun_path holds 108 bytes, the last one the terminating zero.
+constexpr qsizetype MaxSocketPathBytes = 107;
+
+bool ownedBySelf(const QString &path)
+{
+    struct stat info;
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode)
+            && info.st_uid == ::geteuid();
+}
 
 bool ownedAndClosed(const struct stat &info)
 {
@@ -60,17 +76,29 @@ QString privateFolder(QString *error)
     if (privateRuntimeDir(runtime))
         return QDir::cleanPath(runtime);
 
+    // The cache's "Pictavo" may belong to someone else where the cache is
+    // shared: then it is passed over for the private temporary folder.
+    QStringList refused;
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (cache.isEmpty() || !QDir::isAbsolutePath(cache)) {
-        *error = QStringLiteral("no private runtime folder and no cache location");
-        return QString();
+    if (!cache.isEmpty() && QDir::isAbsolutePath(cache)) {
+        const QString parent = QDir::cleanPath(cache + QStringLiteral("/Pictavo"));
+        const QString folder = parent + QStringLiteral("/runtime");
+        if (makePrivateFolder(folder) && ownedBySelf(parent) && privateRuntimeDir(folder))
+            return folder;
+        refused << folder;
     }
-    const QString folder = QDir::cleanPath(cache + QStringLiteral("/Pictavo/runtime"));
-    if (!makePrivateFolder(folder) || !privateRuntimeDir(folder)) {
-        *error = QStringLiteral("cannot make a private folder at %1").arg(folder);
-        return QString();
+    QString why;
+    const QString temp = ExecutablePlatform::perUserTempFolder(&why);
+    if (!temp.isEmpty()) {
+        const QString folder = temp + QStringLiteral("/runtime");
+        if (makePrivateFolder(folder) && privateRuntimeDir(folder))
+            return folder;
+        refused << folder;
     }
-    return folder;
+    *error = QStringLiteral("no private folder of this user: %1 not ours or open to others%2%3")
+                     .arg(refused.isEmpty() ? QStringLiteral("no candidate") : refused.join(QStringLiteral(", ")),
+                          why.isEmpty() ? QString() : QStringLiteral("; "), why);
+    return QString();
 }
 
 QString inboxParent(QString *error)
@@ -78,11 +106,28 @@ QString inboxParent(QString *error)
     return privateFolder(error);
 }
 
-QString serverAddress(const QString &serverName)
+QString serverAddress(const QString &serverName, QString *error)
 {
     QString ignored;
-    const QString folder = privateFolder(&ignored);
-    return folder.isEmpty() ? serverName : QDir(folder).filePath(serverName);
+    const QString folder = privateFolder(error ? error : &ignored);
+    if (folder.isEmpty())
+        return QString();
+    // A socket path holds at most 107 bytes: a long user name under the cache
+    // folder passes that, so shorter private places and a short name follow.
+    const QString shortName = QStringLiteral("Pictavo-")
+            + QString::fromLatin1(QCryptographicHash::hash(serverName.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    const QString temp = ExecutablePlatform::perUserTempFolder();
+    QStringList candidates{QDir(folder).filePath(serverName)};
+    if (!temp.isEmpty())
+        candidates << QDir(temp).filePath(serverName) << QDir(temp).filePath(shortName);
+    candidates << QDir(folder).filePath(shortName);
+    for (const QString &address : std::as_const(candidates)) {
+        if (QFile::encodeName(address).size() <= MaxSocketPathBytes)
+            return address;
+    }
+    if (error)
+        *error = QStringLiteral("every socket path is longer than %1 bytes: %2").arg(MaxSocketPathBytes).arg(candidates.first());
+    return QString();
 }
 
 bool isPrivateFolder(const QString &path)
@@ -106,6 +151,13 @@ bool makePrivateFolder(const QString &path)
         || info.st_uid != ::geteuid())
         return false;
     return ::chmod(QFile::encodeName(path).constData(), 0700) == 0;
+}
+
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
 }
 
 bool peerIsSameUser(const QLocalSocket &socket)

@@ -32,7 +32,12 @@ QString inboxParent(QString *error)
     return privateFolder(error);
 }
 
-QString serverAddress(const QString &serverName)
+void releaseFreedMemory()
+{
+    // The Windows heap returns large blocks to the system by itself.
+}
+
+QString serverAddress(const QString &serverName, QString *)
 {
     return serverName;
 }

@@ -2,6 +2,7 @@
 
 #include "Localization.h"
 #include "Theme.h"
+#include "ExecutablePlatform.h"
 #include "ToolLauncher.h"
 #include "WorkerProtocol.h"
 
@@ -16,11 +17,14 @@
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
 #include <QJsonObject>
+#include <QKeySequence>
+#include <QLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,7 +36,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTemporaryFile>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -61,6 +70,10 @@ public:
         setProperty("dropActive", false);
     }
     ~ToolDropTree() override = default;
+
+    // The list grows through its stretch; preferring no more than its minimum
+    // keeps the rows below it, the start button among them, in a small window.
+    QSize sizeHint() const override { return {QTreeWidget::sizeHint().width(), minimumHeight()}; }
 
     void setDropHandler(DropHandler handler) { m_dropHandler = std::move(handler); }
     void setDeleteHandler(DeleteHandler handler) { m_deleteHandler = std::move(handler); }
@@ -101,7 +114,9 @@ void ToolDropTree::paintEvent(QPaintEvent *event)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor::fromRgb(dark ? 0x60a5fa : 0x2463d4), 1.5, Qt::DashLine, Qt::SquareCap, Qt::BevelJoin));
     painter.setBrush(QColor::fromRgb(dark ? 0x202731 : 0xf7f9fc));
-    const QRectF box(18, 18, viewport()->width() - 36, viewport()->height() - 36);
+    // A short list, as in a small window, keeps the hint inside its box.
+    const qreal margin = std::clamp((viewport()->height() - 80) / 2, 4, 18);
+    const QRectF box(18, margin, viewport()->width() - 36, viewport()->height() - 2 * margin);
     painter.drawRoundedRect(box, 5, 5, Qt::AbsoluteSize);
 
     QFont font = painter.font();
@@ -109,7 +124,7 @@ void ToolDropTree::paintEvent(QPaintEvent *event)
     font.setWeight(QFont::Bold);
     painter.setFont(font);
     painter.setPen(QColor::fromRgb(dark ? 0xd7e0ea : 0x243f65));
-    painter.drawText(box.adjusted(34, 23, -34, -23), Qt::AlignCenter,
+    painter.drawText(box.adjusted(34, 0, -34, 0), Qt::AlignCenter,
                      translateToolText(QStringLiteral("将文件或文件夹拖到这里\n也可以使用上方的选择按钮")));
 }
 
@@ -170,8 +185,130 @@ void ToolDropTree::setDropActive(bool active)
 
 namespace {
 
+// Lays its items out left to right and starts a new line where the next one
+// would not fit, so a row of options longer in one language than in another
+// wraps instead of widening the window. Its height is that of the lines at the
+// width it was last given, not a height-for-width: a height-for-width body
+// inside a scroll area is held at its preferred height, so the rows that may
+// give way in a small window (the run log) never would.
+class FlowLayout : public QLayout
+{
+public:
+    FlowLayout(int horizontalSpacing, int verticalSpacing)
+        : m_horizontalSpacing(horizontalSpacing), m_verticalSpacing(verticalSpacing)
+    {
+        setContentsMargins(0, 0, 0, 0);
+    }
+    ~FlowLayout() override
+    {
+        while (QLayoutItem *item = takeAt(0))
+            delete item;
+    }
+
+    void addItem(QLayoutItem *item) override { m_items.append(item); }
+    int count() const override { return int(m_items.size()); }
+    QLayoutItem *itemAt(int index) const override { return m_items.value(index); }
+    QLayoutItem *takeAt(int index) override
+    {
+        return index >= 0 && index < m_items.size() ? m_items.takeAt(index) : nullptr;
+    }
+    Qt::Orientations expandingDirections() const override { return {}; }
+    void setGeometry(const QRect &rect) override
+    {
+        QLayout::setGeometry(rect);
+        const int height = arrange(rect);
+        if (height != m_height) {
+            m_height = height;
+            invalidate(); // the parent lays out again with the new height
+        }
+    }
+    QSize sizeHint() const override
+    {
+        // As wide as everything side by side.
+        int width = 0;
+        for (const QLayoutItem *item : m_items)
+            width += item->sizeHint().width() + (width > 0 ? m_horizontalSpacing : 0);
+        return {width, lineHeight()};
+    }
+    QSize minimumSize() const override
+    {
+        QSize size(0, lineHeight());
+        for (const QLayoutItem *item : m_items)
+            size = size.expandedTo(item->sizeHint());
+        return size;
+    }
+
+private:
+    // The lines of the last arrangement, one line before the first.
+    int lineHeight() const
+    {
+        if (m_height > 0)
+            return m_height;
+        int height = 0;
+        for (const QLayoutItem *item : m_items)
+            height = std::max(height, item->sizeHint().height());
+        return height;
+    }
+
+    // Places the items in lines within rect; returns the height they take.
+    int arrange(const QRect &rect) const
+    {
+        int x = rect.x();
+        int y = rect.y();
+        int lineHeight = 0;
+        for (QLayoutItem *item : m_items) {
+            const QSize hint = item->sizeHint();
+            if (x > rect.x() && x + hint.width() > rect.right() + 1) {
+                x = rect.x();
+                y += lineHeight + m_verticalSpacing;
+                lineHeight = 0;
+            }
+            item->setGeometry(QRect(QPoint(x, y), hint));
+            x += hint.width() + m_horizontalSpacing;
+            lineHeight = std::max(lineHeight, hint.height());
+        }
+        return y + lineHeight - rect.y();
+    }
+
+    QList<QLayoutItem *> m_items;
+    int m_horizontalSpacing;
+    int m_verticalSpacing;
+    int m_height = 0;
+};
+
+// Rows as high as the font that draws the file names needs, Chinese, Japanese
+// and Korean fallback glyphs included: the list keeps uniform row heights for
+// speed, and the first row alone would otherwise decide, often a Latin name.
+class FileRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QFontMetrics metrics(option.font);
+        const int textHeight = std::max(metrics.height(),
+                                        metrics.boundingRect(QStringLiteral("Ag图あ한")).height());
+        size.setHeight(std::max(size.height(), textHeight + 8));
+        return size;
+    }
+};
+
+} // namespace
+
+namespace {
+
 // How long a worker that is asked to end may take before it is killed.
 constexpr int WorkerStopGraceMilliseconds = 2000;
+// How often the page looks whether the helper it started is still running.
+constexpr int HelperWatchMilliseconds = 250;
+// Queued paths are added in slices of this many, for at most this long per
+// turn of the event loop.
+constexpr qsizetype QueuedSlicePaths = 256;
+constexpr qint64 QueuedStepMilliseconds = 50;
+// Longer lines of the run log are cut with an ellipsis.
+constexpr int MaxShownLineLength = 2000;
 
 // Written for the light look; the dark look is derived by the theme exchange,
 // which works on these exact colour codes.
@@ -186,26 +323,42 @@ QString pageStyleSheet()
             "background: transparent; border: 0; padding: 0; }"
             "QToolButton#standaloneToolSettingsButton:hover, QToolButton#standaloneToolHelpButton:hover { "
             "background: #e9f2ff; }"
+            // Keyboard focus shows on every control; the widths compensate the
+            // thicker border so nothing moves when focus arrives.
+            "QToolButton#standaloneToolSettingsButton:focus, QToolButton#standaloneToolHelpButton:focus { "
+            "border: 2px solid #2563eb; border-radius: 3px; }"
             "QLabel#toolSection { color: #36506d; font-weight: 700; padding: 3px 0 1px; }"
             "QPushButton { color: #1d3557; background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
             "padding: 6px 14px; min-height: 22px; }"
             "QPushButton:hover { color: #1d4ed8; background: #edf4ff; border-color: #2563eb; }"
+            "QPushButton:focus { border: 2px solid #2563eb; padding: 5px 13px; }"
+            // Clear and remove wait for a running worker; they must look it.
+            "QPushButton:disabled { color: #99a7ba; background: #edf0f4; border-color: #cbd3df; }"
             "QPushButton#integratedToolChooseButton { color: #ffffff; background: #2563eb; border-color: #2563eb; }"
             "QPushButton#integratedToolChooseButton:hover { background: #1d4ed8; }"
+            "QPushButton#integratedToolChooseButton:focus { border: 2px solid #172b4d; }"
             "QPushButton#toolStart { color: #ffffff; background: #2563eb; border-color: #2563eb; font-size: 12pt; "
             "font-weight: 700; min-width: 260px; min-height: 44px; }"
             "QPushButton#toolStart:hover { background: #1d4ed8; }"
+            "QPushButton#toolStart:focus { border: 2px solid #172b4d; }"
             // A running worker disables the start button; it must look it.
             "QPushButton#toolStart:disabled { background: #99a7ba; border-color: #99a7ba; }"
             "QLabel#toolCredit { color: #6b7788; background: transparent; padding: 2px; font-size: 8pt; }"
             "QTreeWidget#integratedToolDropList { background: #ffffff; border: 1px solid #cbd5e1; "
-            "alternate-background-color: #f6f8fb; min-height: 190px; }"
+            "alternate-background-color: #f6f8fb; min-height: 120px; }"
+            "QTreeWidget#integratedToolDropList:focus { border-color: #2563eb; }"
             "QTreeWidget#integratedToolDropList[dropActive=true] { border: 2px dashed #2563eb; background: #eff6ff; }"
             "QHeaderView::section { background: #f1f4f8; color: #40516a; padding: 5px; border: 0; "
             "border-right: 1px solid #e1e7ee; border-bottom: 1px solid #d7dee8; }"
             "QLineEdit, QComboBox { background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
             "padding: 5px 7px; min-height: 22px; }"
+            "QLineEdit:focus, QComboBox:focus { border: 2px solid #2563eb; padding: 4px 6px; }"
+            // The platform style would draw a sunken frame piece around its arrow.
+            "QComboBox::drop-down { border: 0; width: 18px; }"
+            "QComboBox::down-arrow { image: url(:/branding/assets/vellum-icons/combo-arrow.svg); width: 10px; "
+            "height: 6px; }"
             "QCheckBox { color: #273244; spacing: 7px; padding: 4px; }"
+            "QCheckBox:focus { border: 1px solid #2563eb; border-radius: 3px; padding: 3px; }"
             "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid #99a7ba; background: #ffffff; "
             "border-radius: 3px; }"
             "QCheckBox::indicator:hover { border-color: #2563eb; }"
@@ -214,6 +367,7 @@ QString pageStyleSheet()
             "QCheckBox::indicator:disabled { background: #edf0f4; border-color: #cbd3df; }"
             "QTextEdit { background: #ffffff; border: 1px solid #cbd5e1; "
             "font-family: Consolas, 'Microsoft YaHei UI'; }"
+            "QTextEdit:focus { border-color: #2563eb; }"
             "QProgressBar { background: #283445; border: 0; height: 7px; text-align: center; }"
             "QProgressBar::chunk { background: #5d7da8; }");
 }
@@ -228,10 +382,18 @@ QString timeOfDay()
     return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
 }
 
-// The duplicate check's key: paths that differ only in letter case meet.
+// The duplicate check's key: paths that differ only in letter case meet
+// where the file system does not tell them apart.
 QString pathKey(const QString &path)
 {
-    return path.toCaseFolded();
+    return IntegratedTools::pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toCaseFolded();
+}
+
+// The helper writes each picture beside its destination first; such a file
+// is never a picture of the user's.
+bool isHelperTemporary(const QString &fileName)
+{
+    return fileName.contains(QLatin1String(".tesselle.tmp"));
 }
 
 QLabel *makeSectionCaption(const QString &text, QWidget *parent)
@@ -320,6 +482,8 @@ void IntegratedToolPage::buildHeader(QVBoxLayout *pageLayout, bool headerButtons
             button->setIconSize(QSize(17, 17));
             button->setIcon(QIcon(icon));
             button->setToolTip(toolTip);
+            button->setAccessibleName(toolTip);
+            button->setFocusPolicy(Qt::StrongFocus);
             connect(button, &QToolButton::clicked, this, [this, hook] {
                 if (this->*hook)
                     (this->*hook)();
@@ -377,44 +541,60 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     QPushButton *chooseFolders = makeButton(QStringLiteral("选择多个文件夹"));
     chooseFolders->setObjectName(QStringLiteral("integratedToolChooseFoldersButton"));
     QPushButton *clear = makeButton(QStringLiteral("清空列表"));
+    m_clearButton = clear;
     QPushButton *back = makeButton(QStringLiteral("返回文件管理"));
     back->setObjectName(QStringLiteral("integratedToolBackButton"));
-    buttonRow->addWidget(choose);
-    buttonRow->addWidget(chooseFolders);
-    buttonRow->addWidget(clear);
+    // The list's actions wrap where a language needs more room than the window has.
+    auto *actions = new FlowLayout(7, 7);
+    actions->addWidget(choose);
+    actions->addWidget(chooseFolders);
+    actions->addWidget(clear);
+    buttonRow->addLayout(actions, 1);
     if (m_tool == LayerExport) {
         QPushButton *remove = makeButton(QStringLiteral("移除选中项"));
         remove->setObjectName(QStringLiteral("layerRemoveSelected"));
+        m_removeButton = remove;
         connect(remove, &QPushButton::clicked, this, &IntegratedToolPage::removeSelected);
-        buttonRow->addWidget(remove);
-        buttonRow->addStretch(1);
+        actions->addWidget(remove);
         auto *count = new QLabel(localized(u"已选 0 个 PSD / PSB"), body);
         count->setObjectName(QStringLiteral("layerSelectedCount"));
-        buttonRow->addWidget(count);
+        // Beside the first line of buttons when they wrap.
+        count->setMinimumHeight(choose->sizeHint().height());
+        buttonRow->addWidget(count, 0, Qt::AlignTop);
         buttonRow->addSpacing(10);
-    } else {
-        buttonRow->addStretch(1);
     }
-    buttonRow->addWidget(back);
+    buttonRow->addWidget(back, 0, Qt::AlignTop);
     rows->addLayout(buttonRow);
 
     // Row 3: the tool's options.
     auto *optionRow = new QHBoxLayout;
     optionRow->setSpacing(8);
     if (m_tool == ImageResize) {
+        // Wraps where a language needs more room than the window's minimum width.
+        auto *flow = new FlowLayout(8, 2);
+        const auto addPair = [body, flow](QWidget *caption, QWidget *control) {
+            auto *pair = new QWidget(body);
+            auto *pairLayout = new QHBoxLayout(pair);
+            pairLayout->setContentsMargins(0, 0, 0, 0);
+            pairLayout->setSpacing(8);
+            caption->setParent(pair);
+            control->setParent(pair);
+            pairLayout->addWidget(caption);
+            pairLayout->addWidget(control);
+            flow->addWidget(pair);
+        };
         auto *sizeRule = new QComboBox(body);
         sizeRule->setObjectName(QStringLiteral("imageSizeRule"));
         sizeRule->addItems({localized(u"4 的倍数"), localized(u"偶数（2 的倍数）"), localized(u"2ⁿ（2 的幂）")});
         auto *fillRule = new QComboBox(body);
         fillRule->setObjectName(QStringLiteral("imageFillRule"));
         fillRule->addItems({localized(u"透明"), localized(u"白色"), localized(u"黑色")});
-        optionRow->addWidget(new QLabel(localized(u"尺寸规则："), body));
-        optionRow->addWidget(sizeRule);
-        optionRow->addWidget(new QLabel(localized(u"补边颜色："), body));
-        optionRow->addWidget(fillRule);
-        optionRow->addWidget(makeCheckBox(QStringLiteral("imageCentered"), localized(u"内容居中"), true, body));
-        optionRow->addWidget(makeCheckBox(QStringLiteral("imageOutputPng"), localized(u"统一输出无损 PNG"), false, body));
-        optionRow->addWidget(makeCheckBox(QStringLiteral("imageRecursive"), localized(u"文件夹含子目录"), true, body));
+        addPair(new QLabel(localized(u"尺寸规则："), body), sizeRule);
+        addPair(new QLabel(localized(u"补边颜色："), body), fillRule);
+        flow->addWidget(makeCheckBox(QStringLiteral("imageCentered"), localized(u"内容居中"), true, body));
+        flow->addWidget(makeCheckBox(QStringLiteral("imageOutputPng"), localized(u"统一输出无损 PNG"), false, body));
+        flow->addWidget(makeCheckBox(QStringLiteral("imageRecursive"), localized(u"文件夹含子目录"), true, body));
+        optionRow->addLayout(flow, 1);
     } else if (m_tool == PsdSlim) {
         optionRow->addWidget(makeCheckBox(QStringLiteral("psdDeepClean"),
                                           localized(u"深度清理嵌入式 PSD/PSB 智能对象（较慢）"), false, body));
@@ -428,7 +608,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         selectedLabel->setObjectName(QStringLiteral("layerSelectedLabel"));
         optionRow->addWidget(selectedLabel);
     }
-    optionRow->addStretch(1);
+    if (m_tool == LayerExport) // the flow and the note take the whole row themselves
+        optionRow->addStretch(1);
     rows->addLayout(optionRow);
 
     // Row 4: where the pictures go.
@@ -463,6 +644,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     // A flat list: no branch column, and equal rows keep tens of thousands cheap.
     m_fileList->setRootIsDecorated(false);
     m_fileList->setUniformRowHeights(true);
+    m_fileList->setItemDelegate(new FileRowDelegate(m_fileList));
     QHeaderView *header = m_fileList->header();
     header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -470,6 +652,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
     m_fileList->setDropHandler([this](const QStringList &paths) { addPaths(paths, true); });
     m_fileList->setDeleteHandler([this] {
+        if (isRunActive())
+            return;
         removeSelectedRows();
         refreshSummary();
     });
@@ -532,6 +716,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     }
     statusRow->addStretch(1);
     m_statusLabel = new QLabel(localized(u"就绪"), body);
+    // Workers write the status text: it is shown as it stands, never as markup.
+    m_statusLabel->setTextFormat(Qt::PlainText);
     m_statusLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     statusRow->addWidget(m_statusLabel);
     rows->addLayout(statusRow);
@@ -551,6 +737,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     m_log->setObjectName(QStringLiteral("integratedToolLog"));
     m_log->setReadOnly(true);
     m_log->setMaximumHeight(78);
+    // Gives way first when the window is at its smallest.
+    m_log->setMinimumHeight(44);
     if (m_tool == LayerExport) {
         QPushButton *clearLog = makeButton(QStringLiteral("清理处理日志"));
         clearLog->setObjectName(QStringLiteral("layerClearLog"));
@@ -578,6 +766,18 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     credit->setMinimumHeight(18);
     rows->addWidget(credit);
 
+    // Language-independent keys, named in the tooltips.
+    const auto setShortcut = [](QPushButton *button, const QKeySequence &keys) {
+        button->setShortcut(keys);
+        button->setToolTip(keys.toString(QKeySequence::NativeText));
+    };
+    setShortcut(m_startButton, QKeySequence(Qt::CTRL | Qt::Key_Return));
+    setShortcut(choose, QKeySequence(Qt::CTRL | Qt::Key_O));
+    setShortcut(chooseFolders, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    setShortcut(clear, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
+    if (auto *remove = findChild<QPushButton *>(QStringLiteral("layerRemoveSelected")))
+        setShortcut(remove, QKeySequence(Qt::CTRL | Qt::Key_Delete));
+
     connect(choose, &QPushButton::clicked, this, &IntegratedToolPage::chooseFiles);
     connect(chooseFolders, &QPushButton::clicked, this, &IntegratedToolPage::chooseFolders);
     connect(clear, &QPushButton::clicked, this, &IntegratedToolPage::clearList);
@@ -585,49 +785,106 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         if (m_closeHook)
             m_closeHook();
     });
+    // The first thing to do on a new page takes the keyboard, not the header
+    // icon that comes first in the chain.
+    choose->setFocus();
 }
 
-void IntegratedToolPage::addPaths(const QStringList &paths, bool recursive)
+bool IntegratedToolPage::searchesSubfolders(bool requested) const
 {
-    const QStringList extensions = IntegratedTools::acceptedExtensions(m_tool);
+    // Only the image-resize page asks; the PSD pages keep searching below.
+    const auto *box = findChild<QCheckBox *>(QStringLiteral("imageRecursive"));
+    return requested && (m_tool != IntegratedTools::ImageResize || !box || box->isChecked());
+}
+
+void IntegratedToolPage::collectFolder(const QString &folder, bool recursive, QList<QFileInfo> *candidates,
+                                       AddTally *tally) const
+{
+    // Hidden entries are read too, so that the log can say how many stayed out.
+    const int undecodable = IntegratedTools::countUndecodableNames(folder);
+    tally->undecodable += undecodable;
+    tally->rejected += undecodable;
+    QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (entries.hasNext()) {
+        entries.next();
+        const QFileInfo info = entries.fileInfo();
+        if (isHelperTemporary(info.fileName()))
+            continue;
+        if (info.isHidden()) {
+            ++tally->hidden;
+            continue;
+        }
+        if (info.isDir()) {
+            if (recursive && !info.isSymLink())
+                collectFolder(info.absoluteFilePath(), true, candidates, tally);
+        } else if (info.isFile()) {
+            candidates->append(info);
+        }
+    }
+}
+
+QTreeWidgetItem *IntegratedToolPage::takeCandidate(const QFileInfo &info, const RowContext &context,
+                                                   AddTally *tally)
+{
+    const QString path = info.absoluteFilePath();
+    if (!info.isFile() || !context.extensions.contains(info.suffix().toLower())) {
+        ++tally->rejected;
+        return nullptr;
+    }
+    const QString key = pathKey(path);
+    if (m_selectedKeys.contains(key))
+        return nullptr;
+    m_selectedKeys.insert(key);
+    m_selectedPaths.append(path);
+    auto *row = new QTreeWidgetItem({info.fileName(), QDir::toNativeSeparators(info.absolutePath()),
+                                     context.locale.formattedDataSize(info.size(), 2, QLocale::DataSizeIecFormat),
+                                     context.pending});
+    row->setData(0, Qt::UserRole, path);
+    ++tally->added;
+    return row;
+}
+
+void IntegratedToolPage::reportAdded(const AddTally &tally)
+{
+    setProperty("selectedToolPaths", m_selectedPaths);
+    if (tally.added != 0 || tally.rejected != 0) {
+        appendLog(translateToolText(QStringLiteral("[%1] 已加入 %2 个文件，忽略 %3 个不适用文件。"))
+                          .arg(timeOfDay(), QString::number(tally.added), QString::number(tally.rejected)));
+    }
+    if (tally.hidden != 0) {
+        appendLog(translateToolText(QStringLiteral("[%1] 已跳过 %2 个隐藏文件或文件夹。"))
+                          .arg(timeOfDay(), QString::number(tally.hidden)));
+    }
+    if (tally.undecodable != 0) {
+        appendLog(translateToolText(QStringLiteral("[%1] %2 个文件的名称不是有效的 UTF-8 编码，无法处理，已忽略。"))
+                          .arg(timeOfDay(), QString::number(tally.undecodable)));
+    }
+    if (tally.hidden != 0 || tally.undecodable != 0) {
+        qInfo().noquote() << "integrated tool path list skipped" << IntegratedTools::toolKey(m_tool)
+                          << "hidden=" << tally.hidden << "undecodable=" << tally.undecodable;
+    }
+}
+
+void IntegratedToolPage::addPathsCounted(const QStringList &paths, bool recursive, AddTally *tally)
+{
+    const RowContext context{IntegratedTools::acceptedExtensions(m_tool), interfaceLocale(), localized(u"等待处理")};
+    const bool deep = searchesSubfolders(recursive);
 
     QList<QFileInfo> candidates;
     for (const QString &path : paths) {
         const QFileInfo info(path);
-        if (info.isFile()) {
+        if (isHelperTemporary(info.fileName()))
+            continue;
+        if (info.isFile())
             candidates.append(info);
-        } else if (info.isDir()) {
-            QDirIterator entries(info.absoluteFilePath(), QDir::Files | QDir::NoDotAndDotDot,
-                                 recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
-            while (entries.hasNext()) {
-                entries.next();
-                candidates.append(entries.fileInfo());
-            }
-        }
+        else if (info.isDir())
+            collectFolder(info.absoluteFilePath(), deep, &candidates, tally);
     }
 
-    int added = 0;
-    int rejected = 0;
     QList<QTreeWidgetItem *> rows;
-    const QString pending = localized(u"等待处理");
-    const QLocale locale = interfaceLocale();
-    for (const QFileInfo &info : candidates) {
-        if (!info.isFile() || !extensions.contains(info.suffix().toLower())) {
-            ++rejected;
-            continue;
-        }
-        const QString path = info.absoluteFilePath();
-        const QString key = pathKey(path);
-        if (m_selectedKeys.contains(key))
-            continue;
-        m_selectedKeys.insert(key);
-        m_selectedPaths.append(path);
-        auto *row = new QTreeWidgetItem({info.fileName(), QDir::toNativeSeparators(info.absolutePath()),
-                                         locale.formattedDataSize(info.size(), 2, QLocale::DataSizeIecFormat),
-                                         pending});
-        row->setData(0, Qt::UserRole, path);
-        rows.append(row);
-        ++added;
+    for (const QFileInfo &info : std::as_const(candidates)) {
+        if (QTreeWidgetItem *row = takeCandidate(info, context, tally))
+            rows.append(row);
     }
 
     // One insertion, painted once: a large folder must not relayout the list per file.
@@ -637,14 +894,60 @@ void IntegratedToolPage::addPaths(const QStringList &paths, bool recursive)
         m_fileList->setUpdatesEnabled(true);
         m_rowIndexValid = false;
     }
+}
 
-    setProperty("selectedToolPaths", m_selectedPaths);
-    if (added != 0 || rejected != 0) {
-        appendLog(translateToolText(QStringLiteral("[%1] 已加入 %2 个文件，忽略 %3 个不适用文件。"))
-                          .arg(timeOfDay(), QString::number(added), QString::number(rejected)));
+void IntegratedToolPage::addPaths(const QStringList &paths, bool recursive)
+{
+    AddTally tally;
+    addPathsCounted(paths, recursive, &tally);
+    reportAdded(tally);
+    qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << tally.added
+                      << "rejected=" << tally.rejected << "total=" << m_selectedPaths.size();
+    refreshSummary();
+}
+
+void IntegratedToolPage::queuePaths(const QStringList &paths, bool recursive)
+{
+    if (paths.isEmpty())
+        return;
+    m_queued.recursive = recursive;
+    m_queued.paths += paths;
+    if (!m_queued.step) {
+        m_queued.step = new QTimer(this);
+        m_queued.step->setSingleShot(true);
+        connect(m_queued.step, &QTimer::timeout, this, &IntegratedToolPage::addQueuedStep);
     }
-    qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << added
-                      << "rejected=" << rejected << "total=" << m_selectedPaths.size();
+    if (!m_queued.step->isActive())
+        m_queued.step->start(0);
+}
+
+bool IntegratedToolPage::hasQueuedPaths() const
+{
+    return !m_queued.paths.isEmpty();
+}
+
+void IntegratedToolPage::addQueuedStep()
+{
+    // Small slices until the time of one step is used up, then back to the
+    // event loop; the log line and the summary come once, at the end.
+    QElapsedTimer clock;
+    clock.start();
+    while (m_queued.next < m_queued.paths.size() && clock.elapsed() < QueuedStepMilliseconds) {
+        const qsizetype count = std::min<qsizetype>(QueuedSlicePaths, m_queued.paths.size() - m_queued.next);
+        addPathsCounted(m_queued.paths.mid(m_queued.next, count), m_queued.recursive, &m_queued.tally);
+        m_queued.next += count;
+    }
+    if (m_queued.next < m_queued.paths.size()) {
+        m_queued.step->start(0);
+        return;
+    }
+    const AddTally tally = m_queued.tally;
+    m_queued.paths = QStringList(); // the memory goes back, not only the entries
+    m_queued.next = 0;
+    m_queued.tally = AddTally();
+    reportAdded(tally);
+    qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << tally.added
+                      << "rejected=" << tally.rejected << "total=" << m_selectedPaths.size();
     refreshSummary();
 }
 
@@ -694,6 +997,8 @@ int IntegratedToolPage::removeSelectedRows()
 
 void IntegratedToolPage::removeSelected()
 {
+    if (isRunActive())
+        return;
     const int removed = removeSelectedRows();
     setProperty("selectedToolPaths", m_selectedPaths);
     if (removed > 0)
@@ -703,12 +1008,19 @@ void IntegratedToolPage::removeSelected()
 
 void IntegratedToolPage::clearList()
 {
+    // A worker still goes through its files: the list stays until it ends.
+    if (isRunActive())
+        return;
     m_selectedPaths.clear();
     m_selectedKeys.clear();
     m_rowIndexValid = false;
     m_fileList->clear();
+    // Paths still waiting to be added were meant for the list just cleared.
+    m_queued.paths = QStringList();
+    m_queued.next = 0;
+    m_queued.tally = AddTally();
     setProperty("selectedToolPaths", m_selectedPaths);
-    m_progressBar->setValue(0);
+    showIdleProgress();
     m_statusLabel->setText(localized(u"就绪"));
     appendLog(translateToolText(QStringLiteral("[%1] 已清空文件列表。")).arg(timeOfDay()));
     refreshSummary();
@@ -724,6 +1036,11 @@ void IntegratedToolPage::refreshSummary()
                                     .arg(QString::number(m_selectedPaths.size()), formatDataSize(total), extensions));
     if (auto *count = findChild<QLabel *>(QStringLiteral("layerSelectedCount")))
         count->setText(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(m_selectedPaths.size()));
+}
+
+QString IntegratedToolPage::summaryText() const
+{
+    return m_summaryLabel->text();
 }
 
 QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const QStringList &paths)
@@ -751,7 +1068,7 @@ QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const 
         arguments << QStringLiteral("--png");
     if (recursive && recursive->isChecked())
         arguments << QStringLiteral("--recursive");
-    const QString folder = output ? output->text().trimmed() : QString();
+    const QString folder = output ? absoluteOutputFolder(output->text().trimmed()) : QString();
     if (!folder.isEmpty())
         arguments << QStringLiteral("--output-dir") << folder;
     if (!paths.isEmpty())
@@ -770,22 +1087,41 @@ void IntegratedToolPage::startTool()
         return;
     }
 
+    // Two helpers on the same files race each other: one at a time.
+    if (isHelperRunning())
+        return;
     m_progressBar->setRange(0, 0);
     m_statusLabel->setText(translateToolText(QStringLiteral("正在启动…")));
     appendLog(translateToolText(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"))
                       .arg(timeOfDay(), IntegratedTools::toolDisplayTitle(m_tool), QString::number(m_selectedPaths.size())));
 
-    const QStringList arguments = imageResizeArguments(this, m_selectedPaths);
     const QString program = IntegratedTools::resolveToolExecutable(IntegratedTools::ImageResize);
-    const bool started = !program.isEmpty()
-            && QProcess::startDetached(program, arguments, QFileInfo(program).absolutePath());
+    HelperCommand command;
+    QString reason;
+    qint64 pid = 0;
+    bool started = false;
+    if (program.isEmpty()) {
+        reason = privateTempFolderProblem();
+    } else if (buildHelperCommand(this, m_selectedPaths,
+                                  ExecutablePlatform::argumentSpace() - ExecutablePlatform::argumentCost(program),
+                                  &command, &reason)) {
+        logHelperCommand(command);
+        started = QProcess::startDetached(program, command.arguments, QFileInfo(program).absolutePath(), &pid);
+        if (!started && !command.listFile.isEmpty())
+            QFile::remove(command.listFile);
+    }
     if (started) {
         m_progressBar->setRange(0, 100);
         m_progressBar->setValue(100);
         m_statusLabel->setText(translateToolText(QStringLiteral("已启动")));
         const QString handedOver = translateToolText(QStringLiteral("已传递"));
-        for (int row = 0; row < m_fileList->topLevelItemCount(); ++row)
-            m_fileList->topLevelItem(row)->setText(3, handedOver);
+        const QString leftOut = translateToolText(QStringLiteral("未传递"));
+        const QSet<QString> left(command.leftOut.cbegin(), command.leftOut.cend());
+        for (int row = 0; row < m_fileList->topLevelItemCount(); ++row) {
+            QTreeWidgetItem *item = m_fileList->topLevelItem(row);
+            item->setText(3, left.contains(item->data(0, Qt::UserRole).toString()) ? leftOut : handedOver);
+        }
+        watchHelper(pid);
         return;
     }
 
@@ -794,8 +1130,117 @@ void IntegratedToolPage::startTool()
     m_progressBar->setValue(0);
     m_statusLabel->setText(translateToolText(QStringLiteral("启动失败")));
     appendLog(translateToolText(QStringLiteral("失败：%1")).arg(message));
-    QMessageBox::warning(this, translateToolText(QStringLiteral("无法启动工具")), message, QMessageBox::Ok,
-                         QMessageBox::NoButton);
+    if (!reason.isEmpty())
+        appendLog(translateToolText(QStringLiteral("[%1] 原因：%2")).arg(timeOfDay(), reason));
+    QMessageBox::warning(this, translateToolText(QStringLiteral("无法启动工具")),
+                         reason.isEmpty() ? message : message + u'\n' + reason, QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+// Why no helper could be had when the private temporary folder is the cause:
+// the user sees it, the runtime log gets the folders that were refused.
+QString IntegratedToolPage::privateTempFolderProblem()
+{
+    QString why;
+    if (!ExecutablePlatform::perUserTempFolder(&why).isEmpty())
+        return QString();
+    qWarning().noquote() << "image resize helper not started" << why;
+    return translateToolText(QStringLiteral("系统临时文件夹中没有只属于当前用户的私有文件夹可用（可能已被其他用户占用或对他人开放）。"));
+}
+
+QString IntegratedToolPage::absoluteOutputFolder(const QString &typed)
+{
+    // The helper runs in its own components folder: a relative folder would land there.
+    if (typed.isEmpty() || QDir::isAbsolutePath(typed))
+        return typed;
+    return QDir::cleanPath(QDir::home().absoluteFilePath(typed));
+}
+
+bool IntegratedToolPage::buildHelperCommand(const QWidget *page, const QStringList &paths, qint64 argumentSpace,
+                                            HelperCommand *command, QString *error)
+{
+    *command = HelperCommand();
+    command->arguments = imageResizeArguments(page, paths);
+    qint64 cost = 0;
+    for (const QString &argument : std::as_const(command->arguments))
+        cost += ExecutablePlatform::argumentCost(argument);
+    if (cost <= argumentSpace)
+        return true;
+
+    // Too long for one command line: the paths travel in a file, one a line,
+    // so a path holding a line feed cannot go with them.
+    QStringList kept;
+    for (const QString &path : paths)
+        (path.contains(u'\n') ? command->leftOut : kept).append(path);
+    const QString folder = ExecutablePlatform::perUserTempFolder();
+    if (folder.isEmpty()) {
+        *error = privateTempFolderProblem();
+        return false;
+    }
+    QTemporaryFile list(QDir(folder).filePath(QStringLiteral("files-XXXXXX.txt")));
+    list.setAutoRemove(false); // the helper deletes it once read
+    if (!list.open()) {
+        *error = list.errorString();
+        return false;
+    }
+    list.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QByteArray text;
+    for (const QString &path : std::as_const(kept))
+        text += path.toUtf8() + '\n';
+    if (list.write(text) != text.size() || !list.flush()) {
+        *error = list.errorString();
+        list.remove();
+        return false;
+    }
+    list.close();
+    command->listFile = list.fileName();
+    command->arguments = imageResizeArguments(page, {});
+    command->arguments << QStringLiteral("--files-from") << command->listFile;
+    if (!kept.isEmpty())
+        command->arguments << QStringLiteral("--start");
+    return true;
+}
+
+void IntegratedToolPage::logHelperCommand(const HelperCommand &command)
+{
+    const qsizetype at = command.arguments.indexOf(QStringLiteral("--output-dir"));
+    if (at >= 0 && at + 1 < command.arguments.size()) {
+        appendLog(translateToolText(QStringLiteral("[%1] 输出目录：%2"))
+                          .arg(timeOfDay(), QDir::toNativeSeparators(command.arguments.at(at + 1))));
+    }
+    if (!command.listFile.isEmpty()) {
+        qInfo().noquote() << "image resize paths passed in a file" << command.listFile;
+        appendLog(translateToolText(QStringLiteral("[%1] 文件较多，列表经临时文件传递给处理程序。")).arg(timeOfDay()));
+    }
+    for (const QString &path : command.leftOut) {
+        qWarning().noquote() << "image resize path left out: it holds a line feed" << path;
+        appendLog(translateToolText(QStringLiteral("[%1] 路径含换行符，无法传递，已略过：%2"))
+                          .arg(timeOfDay(), QDir::toNativeSeparators(path)));
+    }
+}
+
+bool IntegratedToolPage::isHelperRunning() const
+{
+    return m_helperPid > 0 && ExecutablePlatform::processIsAlive(m_helperPid);
+}
+
+void IntegratedToolPage::watchHelper(qint64 pid)
+{
+    m_helperPid = pid;
+    if (pid <= 0)
+        return;
+    if (!m_helperWatch) {
+        m_helperWatch = new QTimer(this);
+        m_helperWatch->setInterval(HelperWatchMilliseconds);
+        connect(m_helperWatch, &QTimer::timeout, this, [this] {
+            if (isHelperRunning())
+                return;
+            m_helperWatch->stop();
+            m_helperPid = 0;
+            m_startButton->setEnabled(true);
+        });
+    }
+    m_startButton->setEnabled(false);
+    m_helperWatch->start();
 }
 
 QString IntegratedToolPage::workerPath(const QString &baseName) const
@@ -970,6 +1415,7 @@ void IntegratedToolPage::startLayerExport()
     appendLog(localized(u"[%1] 开始页内直接导出，共 %2 个 PSD/PSB；不会打开第二个程序窗口。")
                       .arg(timeOfDay(), QString::number(m_selectedPaths.size())));
     setAllRowStatuses(localized(u"等待导出"));
+    m_layerRun = LayerRun();
     startWorker(worker);
 }
 
@@ -985,14 +1431,33 @@ void IntegratedToolPage::beginRun(const QString &status)
         m_remainingLabel->setText(localized(u"剩余时间：--:--:--"));
     m_elapsedClock.start();
     m_elapsedTicker->start();
-    m_startButton->setEnabled(false);
-    m_fileList->setEnabled(false);
+    m_discardingLine = false;
+    setRunControlsEnabled(false);
 }
 
 void IntegratedToolPage::endRun()
 {
-    m_startButton->setEnabled(true);
-    m_fileList->setEnabled(true);
+    setRunControlsEnabled(true);
+}
+
+void IntegratedToolPage::setRunControlsEnabled(bool enabled)
+{
+    m_startButton->setEnabled(enabled);
+    m_fileList->setEnabled(enabled);
+    m_clearButton->setEnabled(enabled);
+    if (m_removeButton)
+        m_removeButton->setEnabled(enabled);
+}
+
+bool IntegratedToolPage::isRunActive() const
+{
+    return m_worker != nullptr || m_slim.active;
+}
+
+void IntegratedToolPage::showIdleProgress()
+{
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
 }
 
 void IntegratedToolPage::setAllRowStatuses(const QString &text)
@@ -1020,10 +1485,26 @@ void IntegratedToolPage::readWorkerOutput()
 {
     if (!m_worker)
         return;
-    m_outputBuffer += m_worker->readAllStandardOutput();
+    QByteArray chunk = m_worker->readAllStandardOutput();
+    if (m_discardingLine) {
+        // The rest of a line that outgrew the buffer: drop it up to its end.
+        const qsizetype newline = chunk.indexOf('\n');
+        if (newline < 0)
+            return;
+        chunk.remove(0, newline + 1);
+        m_discardingLine = false;
+    }
+    m_outputBuffer += chunk;
     const QList<WorkerProtocol::Record> records = WorkerProtocol::takeRecords(m_outputBuffer);
     for (const WorkerProtocol::Record &record : records)
         handleRecord(record);
+    if (m_outputBuffer.size() > WorkerProtocol::MaxPartialLineBytes) {
+        m_outputBuffer.clear();
+        m_outputBuffer.squeeze();
+        m_discardingLine = true;
+        qWarning().noquote() << "psd worker line dropped: longer than" << WorkerProtocol::MaxPartialLineBytes << "bytes";
+        appendLog(translateToolText(QStringLiteral("[%1] 后台输出的一行超过 1 MiB，已丢弃该行。")).arg(timeOfDay()));
+    }
 }
 
 void IntegratedToolPage::readWorkerErrors()
@@ -1046,24 +1527,30 @@ void IntegratedToolPage::handleRecord(const WorkerProtocol::Record &record)
     case RecordKind::Progress:
         showProgress(record);
         break;
-    case RecordKind::Item:
-        if (m_tool == IntegratedTools::PsdSlim) {
-            // A path may hold tabs; the remaining fields are joined back.
-            const QString path = QDir::fromNativeSeparators(WorkerProtocol::joinFields(record.fields, 2, QStringLiteral("\t")));
-            setRowStatus(path, record.fields.at(1) == u"ok" ? localized(u"已完成") : localized(u"失败"));
-        }
+    case RecordKind::Item: {
+        // A path may hold tabs; the remaining fields are joined back.
+        const QString path = QDir::fromNativeSeparators(WorkerProtocol::joinFields(record.fields, 2, QStringLiteral("\t")));
+        const bool ok = record.fields.at(1) == u"ok";
+        setRowStatus(path, ok ? localized(u"已完成") : localized(u"失败"));
+        if (m_tool == IntegratedTools::LayerExport && rowForPath(path))
+            m_layerRun.settled.insert(pathKey(QFileInfo(path).absoluteFilePath()), ok);
         break;
+    }
     case RecordKind::Done: {
         const WorkerProtocol::DoneCounts counts = WorkerProtocol::readDone(record);
         if (m_tool == IntegratedTools::PsdSlim) {
+            // A batch cannot succeed or fail more often than it has files.
+            const int batchSize = int(m_slim.batch.size());
             m_slim.batchDone = true;
-            m_slim.batchSucceeded = counts.exported;
-            m_slim.batchFailed = counts.failed;
+            m_slim.batchSucceeded = std::min(counts.exported, batchSize);
+            m_slim.batchFailed = std::min(counts.failed, batchSize);
             m_slim.batchBytesSaved = counts.bytesSaved;
             appendLog(localized(u"本批完成：成功 %1，失败 %2，节省 %3。")
-                              .arg(QString::number(counts.exported), QString::number(counts.failed),
+                              .arg(QString::number(m_slim.batchSucceeded), QString::number(m_slim.batchFailed),
                                    formatDataSize(counts.bytesSaved)));
         } else {
+            m_layerRun.done = true;
+            m_layerRun.failed = counts.failed;
             appendLog(localized(u"完成：导出 %1，跳过 %2，失败 %3。")
                               .arg(QString::number(counts.exported), QString::number(counts.skipped),
                                    QString::number(counts.failed)));
@@ -1084,7 +1571,10 @@ void IntegratedToolPage::showProgress(const WorkerProtocol::Record &record)
     m_progressBar->setRange(0, int(std::min<qint64>(progress.total, std::numeric_limits<int>::max())));
     m_progressBar->setValue(WorkerProtocol::progressValue(progress));
     m_progressBar->setTextVisible(true);
-    m_statusLabel->setText(WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("  ")));
+    QString status = WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("  "));
+    status.remove(QChar(u'\0'));
+    m_statusLabel->setText(status.size() > MaxShownLineLength ? status.left(MaxShownLineLength) + QChar(0x2026)
+                                                              : status);
     if (m_remainingLabel && progress.current > 0 && m_elapsedClock.isValid()) {
         const qint64 remaining =
                 WorkerProtocol::remainingSeconds(m_elapsedClock.elapsed(), progress.current, progress.total);
@@ -1158,16 +1648,38 @@ void IntegratedToolPage::finishLayerExport(int exitCode)
     if (exitCode != 0) {
         m_statusLabel->setText(localized(u"导出失败"));
         appendLog(localized(u"后台导出异常结束，退出码：%1").arg(exitCode));
+        showIdleProgress();
+        setAllRowStatuses(localized(u"失败"));
+    } else if (!m_layerRun.done) {
+        // Exit code 0 without DONE: the worker never said how it went.
+        m_statusLabel->setText(translateToolText(QStringLiteral("导出未完成")));
+        appendLog(translateToolText(QStringLiteral("[%1] 后台导出已退出，但未报告完成结果，导出未完成。")).arg(timeOfDay()));
+        showIdleProgress();
+        settleLayerRows(translateToolText(QStringLiteral("未完成")));
     } else {
         if (m_progressBar->maximum() < 1)
             m_progressBar->setRange(0, 100);
         m_progressBar->setValue(m_progressBar->maximum());
-        m_statusLabel->setText(localized(u"处理完成"));
         if (m_remainingLabel)
             m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
+        if (m_layerRun.failed != 0) {
+            m_statusLabel->setText(localized(u"处理完成，%1 项失败").arg(m_layerRun.failed));
+            settleLayerRows(localized(u"已结束，详见日志"));
+        } else {
+            m_statusLabel->setText(localized(u"处理完成"));
+            settleLayerRows(localized(u"已完成"));
+        }
     }
-    setAllRowStatuses(exitCode != 0 ? localized(u"失败") : localized(u"已完成"));
     endRun();
+}
+
+void IntegratedToolPage::settleLayerRows(const QString &unsettled)
+{
+    for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
+        QTreeWidgetItem *row = m_fileList->topLevelItem(index);
+        if (!m_layerRun.settled.contains(pathKey(row->data(0, Qt::UserRole).toString())))
+            row->setText(3, unsettled);
+    }
 }
 
 void IntegratedToolPage::updateElapsedTime()
@@ -1223,7 +1735,21 @@ QTreeWidgetItem *IntegratedToolPage::rowForPath(const QString &path)
 
 void IntegratedToolPage::appendLog(const QString &line)
 {
-    m_log->append(line);
+    // Worker text is shown as it stands: never as markup, never a line so
+    // long that laying it out freezes the window.
+    QStringList shown = line.split(u'\n');
+    for (QString &part : shown) {
+        part.remove(QChar(u'\0'));
+        if (part.size() > MaxShownLineLength)
+            part = part.left(MaxShownLineLength) + QChar(0x2026);
+    }
+    QTextCursor cursor(m_log->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!m_log->document()->isEmpty())
+        cursor.insertBlock();
+    cursor.insertText(shown.join(u'\n'));
+    if (QScrollBar *bar = m_log->verticalScrollBar())
+        bar->setValue(bar->maximum());
 }
 
 void IntegratedToolPage::browseOutputDirectory(QLineEdit *field, const QString &caption)

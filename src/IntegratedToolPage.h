@@ -5,7 +5,9 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHash>
+#include <QLocale>
 #include <QSet>
 #include <QStringList>
 #include <QWidget>
@@ -66,6 +68,12 @@ public:
     // and always an information message for the runtime log.
     void addPaths(const QStringList &paths, bool recursive);
 
+    // addPaths for a list that may be long (a second start's): the paths are
+    // taken in slices between turns of the event loop, so the window stays
+    // responsive; the log line and the summary follow the last slice.
+    void queuePaths(const QStringList &paths, bool recursive);
+    bool hasQueuedPaths() const;
+
     // The file dialog, then addPaths(files, false).
     void chooseFiles();
     // A folder dialog that takes several folders at once, then
@@ -77,6 +85,8 @@ public:
     void clearList();
     // Recomputes the summary line from the sizes on disk at this moment.
     void refreshSummary();
+    // The summary line as shown.
+    QString summaryText() const;
 
     // The start button: image resize launches the padding helper detached with
     // the page's options and files and marks every row handed over; the PSD
@@ -104,12 +114,63 @@ public:
     // (defaults for missing controls), then "--start" and the paths.
     static QStringList imageResizeArguments(const QWidget *page, const QStringList &paths);
 
+    // The output folder as the helper gets it: a relative one is taken from
+    // the user's home folder.
+    static QString absoluteOutputFolder(const QString &typed);
+
+    // The helper's command line for `paths`. When it would not fit in
+    // argumentSpace bytes, the paths go one a line into an owner-only file
+    // "files-…" of the private temporary folder, passed with "--files-from";
+    // paths holding a line feed cannot travel so and are left out. False,
+    // with *error set, when that file cannot be written.
+    struct HelperCommand
+    {
+        QStringList arguments;
+        QString listFile;
+        QStringList leftOut;
+    };
+    static bool buildHelperCommand(const QWidget *page, const QStringList &paths, qint64 argumentSpace,
+                                   HelperCommand *command, QString *error);
+
+    // True while the helper started by this page still runs; Start waits for it.
+    bool isHelperRunning() const;
+
 private:
+    // What one addPaths call did, for its log lines.
+    struct AddTally
+    {
+        int added = 0;
+        int rejected = 0;
+        int hidden = 0;
+        int undecodable = 0;
+    };
+    bool searchesSubfolders(bool requested) const;
+    void collectFolder(const QString &folder, bool recursive, QList<QFileInfo> *candidates, AddTally *tally) const;
+    // What every new row of one call shares.
+    struct RowContext
+    {
+        QStringList extensions;
+        QLocale locale;
+        QString pending;
+    };
+    QTreeWidgetItem *takeCandidate(const QFileInfo &info, const RowContext &context, AddTally *tally);
+    void addPathsCounted(const QStringList &paths, bool recursive, AddTally *tally);
+    void reportAdded(const AddTally &tally);
+
+    void addQueuedStep();
+
     void buildHeader(QVBoxLayout *pageLayout, bool headerButtons);
     void buildBody(QVBoxLayout *pageLayout);
     QPushButton *makeButton(const QString &source);
     int removeSelectedRows();
     void appendLog(const QString &line);
+    void logHelperCommand(const HelperCommand &command);
+    static QString privateTempFolderProblem();
+    void watchHelper(qint64 pid);
+    void setRunControlsEnabled(bool enabled);
+    bool isRunActive() const;
+    void showIdleProgress();
+    void settleLayerRows(const QString &unsettled);
     void browseOutputDirectory(QLineEdit *field, const QString &caption);
 
     QString workerPath(const QString &baseName) const;
@@ -141,11 +202,18 @@ private:
     QTextEdit *m_log = nullptr;
     QLineEdit *m_layerOutputDirectory = nullptr;
     QPushButton *m_startButton = nullptr;
+    QPushButton *m_clearButton = nullptr;
+    QPushButton *m_removeButton = nullptr;
+    // The detached helper of the last image-resize start, looked at until it ends.
+    qint64 m_helperPid = 0;
+    QTimer *m_helperWatch = nullptr;
     QProcess *m_worker = nullptr;
     QTimer *m_elapsedTicker = nullptr;
     QElapsedTimer m_elapsedClock;
     // Standard output of the worker not yet ended by a newline.
     QByteArray m_outputBuffer;
+    // Set after an overlong line was dropped, until its newline arrives.
+    bool m_discardingLine = false;
     QString m_jobFilePath;
 
     // A slimming run: the files not yet handed to a batch, the running batch
@@ -165,6 +233,27 @@ private:
         qint64 totalBytesSaved = 0;
     };
     SlimRun m_slim;
+
+    // A layer export: what DONE said, and the rows an ITEM already settled
+    // (case-matched key to success).
+    struct LayerRun
+    {
+        bool done = false;
+        int failed = 0;
+        QHash<QString, bool> settled;
+    };
+    LayerRun m_layerRun;
+
+    // Paths waiting for queuePaths' next step.
+    struct QueuedPaths
+    {
+        QStringList paths;
+        qsizetype next = 0;
+        bool recursive = true;
+        AddTally tally;
+        QTimer *step = nullptr;
+    };
+    QueuedPaths m_queued;
 
     QStringList m_selectedPaths;
     // Case-folded copies of m_selectedPaths, so that the duplicate check of a

@@ -61,4 +61,12 @@ QString executableSuffix();
 // turns a program's name into its file name.
 QString executableFileName(const QString &baseName);
 
+// Whether two paths that differ only in letter case name two files: case
+// sensitive on Unix, insensitive on Windows.
+Qt::CaseSensitivity pathCaseSensitivity();
+
+// How many entries of `folder` (hidden ones aside) have names that are not
+// valid UTF-8 and so cannot be named by a path of this program.
+int countUndecodableNames(const QString &folder);
+
 } // namespace IntegratedTools

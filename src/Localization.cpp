@@ -8,10 +8,15 @@
 namespace {
 
 const QString languageKey = QStringLiteral("general/language");
+// How Qt reads the key back from an INI file it wrote ("[%General]").
+const QString languageKeyReadBack = QStringLiteral("General/language");
+
+const char16_t *const languageCodes[] = {u"zh_CN", u"zh_TW", u"ja_JP", u"ko_KR", u"en_US"};
 
 struct ToolRow
 {
     const char16_t *texts[5]; // zh_CN (the key), zh_TW, ja_JP, ko_KR, en_US
+    const char16_t *meaning = nullptr; // set where the source alone is ambiguous
 };
 
 // The texts of the tool window and its pages.
@@ -41,6 +46,9 @@ const ToolRow toolRows[] = {
     {{u"设置", u"設定", u"設定", u"설정", u"Settings"}},
     {{u"帮助", u"說明", u"ヘルプ", u"도움말", u"Help"}},
     {{u"关闭", u"關閉", u"閉じる", u"닫기", u"Close"}},
+    // A state, as in "深度清理：关闭", not the button.
+    {{u"关闭", u"關閉", u"オフ", u"끔", u"off"}, u"off"},
+    {{u"开启", u"開啟", u"オン", u"켬", u"on"}},
     {{u"尺寸规则：", u"尺寸規則：", u"サイズ規則：", u"크기 규칙:", u"Sizing rule:"}},
     {{u"补边颜色：", u"補邊顏色：", u"余白の色：", u"여백 색상:", u"Padding color:"}},
     {{u"透明", u"透明", u"透明", u"투명", u"Transparent"}},
@@ -107,6 +115,29 @@ const ToolRow toolRows[] = {
     {{u"界面语言：", u"介面語言：", u"表示言語：", u"인터페이스 언어:", u"Interface language:"}},
     {{u"版本号：%1", u"版本：%1", u"バージョン：%1", u"버전: %1", u"Version: %1"}},
     {{u"帮助 - %1", u"說明 - %1", u"ヘルプ - %1", u"도움말 - %1", u"Help - %1"}},
+    // The one-line summaries under the help dialog's title.
+    {{u"图片尺寸调整：添加图片或文件夹，选择尺寸规则、补边颜色和输出位置，然后开始处理。",
+      u"圖片尺寸調整：加入圖片或資料夾，選擇尺寸規則、補邊顏色與輸出位置，然後開始處理。",
+      u"画像サイズ調整：画像やフォルダーを追加し、サイズ規則・余白の色・出力先を選んでから処理を開始します。",
+      u"이미지 크기 조정: 이미지나 폴더를 추가하고 크기 규칙, 여백 색상, 출력 위치를 고른 다음 처리를 시작합니다.",
+      u"Image resize: add pictures or folders, choose the sizing rule, padding color and output location, then start "
+      u"processing."}},
+    {{u"PSD&PSB 安全瘦身：添加文件或文件夹后开始处理。大量文件会自动分批，超出建议范围时会先提示。",
+      u"PSD&PSB 安全瘦身：加入檔案或資料夾後開始處理。大量檔案會自動分批，超出建議範圍時會先提示。",
+      u"PSD&PSB 安全スリム化：ファイルやフォルダーを追加して処理を開始します。大量のファイルは自動で分割して処理し、"
+      u"推奨範囲を超える場合は先に確認します。",
+      u"PSD&PSB 안전 최적화: 파일이나 폴더를 추가한 뒤 처리를 시작합니다. 파일이 많으면 자동으로 나누어 처리하며, "
+      u"권장 범위를 넘으면 먼저 알려 드립니다.",
+      u"PSD&PSB safe slim: add files or folders, then start processing. Large numbers of files are split into batches "
+      u"automatically, with a prompt first beyond the recommended range."}},
+    {{u"PSD 图层批量导出：添加 PSD 或 PSB 文件，设置导出位置与透明像素裁切规则，然后开始导出。",
+      u"PSD 圖層批次匯出：加入 PSD 或 PSB 檔案，設定匯出位置與透明像素裁切規則，然後開始匯出。",
+      u"PSD レイヤー一括書き出し：PSD または PSB ファイルを追加し、書き出し先と透明ピクセルのトリミングを設定してから"
+      u"書き出しを開始します。",
+      u"PSD 레이어 일괄 내보내기: PSD 또는 PSB 파일을 추가하고 내보낼 위치와 투명 픽셀 자르기 규칙을 설정한 다음 "
+      u"내보내기를 시작합니다.",
+      u"PSD layer batch export: add PSD or PSB files, set the export location and transparent-pixel trimming, then "
+      u"start the export."}},
 };
 
 struct GeneralRow
@@ -156,12 +187,38 @@ const GeneralDictionary &generalDictionary()
     return dictionary;
 }
 
-QString storedLanguage()
+} // namespace
+
+QString storedLanguage(const QSettings &settings)
 {
-    return QSettings().value(languageKey).toString();
+    if (settings.contains(languageKey))
+        return settings.value(languageKey).toString();
+    return settings.value(languageKeyReadBack).toString();
 }
 
-} // namespace
+QString storedLanguage()
+{
+    return storedLanguage(QSettings());
+}
+
+void storeLanguage(QSettings &settings, const QString &code)
+{
+    // Both spellings land in the same "[%General]" section: one must go, or
+    // the file would hold the section twice.
+    settings.remove(languageKeyReadBack);
+    settings.setValue(languageKey, code);
+}
+
+void removeStoredLanguage(QSettings &settings)
+{
+    settings.remove(languageKeyReadBack);
+    settings.remove(languageKey);
+}
+
+QString toolLanguageCode()
+{
+    return QString::fromUtf16(languageCodes[toolLanguageIndex()]);
+}
 
 const QHash<QString, QStringList> &toolDictionary()
 {
@@ -172,7 +229,10 @@ const QHash<QString, QStringList> &toolDictionary()
             QStringList texts;
             for (const char16_t *text : row.texts)
                 texts.append(QString::fromUtf16(text));
-            built.insert(texts.constFirst(), texts);
+            QString key = texts.constFirst();
+            if (row.meaning)
+                key += toolMeaningSeparator + QString::fromUtf16(row.meaning);
+            built.insert(key, texts);
         }
         return built;
     }();
@@ -187,6 +247,21 @@ QString translateToolText(const QString &source)
         return translateGeneralText(source);
     const int index = toolLanguageIndex();
     return index < found->size() ? found->at(index) : source;
+}
+
+QString translateToolText(const QString &source, QStringView meaning)
+{
+    const QString key = source + toolMeaningSeparator + meaning;
+    if (!toolDictionary().contains(key))
+        return translateToolText(source);
+    const QStringList &texts = toolDictionary().value(key);
+    const int index = toolLanguageIndex();
+    return index < texts.size() ? texts.at(index) : source;
+}
+
+const QHash<QString, QStringList> &generalDictionaryTable(int table)
+{
+    return table == 0 ? generalDictionary().first : generalDictionary().second;
 }
 
 QString translateGeneralText(const QString &source)
@@ -230,7 +305,7 @@ QString languageCodeForLocale(const QLocale &locale)
 
 int toolLanguageIndex()
 {
-    const QString language = QSettings().value(languageKey, QStringLiteral("zh_CN")).toString();
+    const QString language = storedLanguage();
     if (language == u"zh_TW")
         return 1;
     if (language == u"ja_JP")

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+class QSettings;
+
 // Interface language and the two built-in dictionaries. Every visible text is
 // written in Simplified Chinese and looked up by that text; the language is the
 // settings value "general/language", read afresh on every lookup.
@@ -15,9 +17,29 @@
 // in place for the caller's QString::arg.
 QString translateToolText(const QString &source);
 
+// The same for a source text that stands for more than one thing in other
+// languages ("关闭" is both "Close" and "off"): the row of that meaning, else
+// the plain lookup.
+QString translateToolText(const QString &source, QStringView meaning);
+
 // The general dictionary alone; the source text for Simplified Chinese and for
 // a text it does not hold.
 QString translateGeneralText(const QString &source);
+
+// The stored language as written, empty when none is stored. Qt writes the
+// group "general" of an INI file as "[%General]", which reads back as
+// "General", and keys are case-sensitive outside Windows: both spellings count.
+QString storedLanguage(const QSettings &settings);
+QString storedLanguage();
+
+// Stores the language so that a new QSettings on the file, in this process or
+// the next, reads it back; a spelling read back from an older file goes.
+void storeLanguage(QSettings &settings, const QString &code);
+void removeStoredLanguage(QSettings &settings);
+
+// The interface language of the tool window: one of the five codes, "zh_CN"
+// unless exactly one of the other four is stored.
+QString toolLanguageCode();
 
 // The stored language as written, or, when nothing is stored, the code derived
 // from the system locale.
@@ -43,5 +65,11 @@ QLocale interfaceLocale();
 QString formatDataSize(qint64 bytes);
 
 // The tool dictionary: source text to the five texts in the order zh_CN,
-// zh_TW, ja_JP, ko_KR, en_US. Built once; read-only.
+// zh_TW, ja_JP, ko_KR, en_US. A row with a meaning of its own is keyed by the
+// source, toolMeaningSeparator and the meaning. Built once; read-only.
 const QHash<QString, QStringList> &toolDictionary();
+constexpr char16_t toolMeaningSeparator = u'\x04';
+
+// The general dictionary's two tables (0, 1): source text to the texts in
+// zh_TW, ja_JP, ko_KR, en_US.
+const QHash<QString, QStringList> &generalDictionaryTable(int table);

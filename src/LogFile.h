@@ -9,8 +9,13 @@ namespace LogFile {
 
 // Appends `line` (ending in a line feed) with one write, so records of threads
 // and processes writing the same file never interleave. Line ends become CR LF
-// where text files use them. Never follows a link at `path`.
+// where text files use them. Never follows a link at `path`, never waits on a
+// special file planted there (a FIFO), and creates the file owner-only.
 bool append(const QString &path, const QByteArray &line);
+
+// Replaces the content of the file at `path` with `bytes`, creating it
+// owner-only. Never follows a link and never waits on a special file.
+bool replace(const QString &path, const QByteArray &bytes);
 
 // Size of the file in bytes, -1 when it does not exist.
 qint64 size(const QString &path);

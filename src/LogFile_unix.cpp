@@ -11,18 +11,52 @@
 
 namespace LogFile {
 
-bool append(const QString &path, const QByteArray &line)
+namespace {
+
+// Opens without waiting (a FIFO would block a plain open) and keeps only
+// regular files; -1 otherwise.
+int openRegular(const QString &path, int flags)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = ::open(QFile::encodeName(path).constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0)
-        return false;
+        return -1;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
     ssize_t written;
     do {
-        written = ::write(fd, line.constData(), size_t(line.size()));
+        written = ::write(fd, bytes.constData(), size_t(bytes.size()));
     } while (written < 0 && errno == EINTR);
+    return written == bytes.size();
+}
+
+} // namespace
+
+bool append(const QString &path, const QByteArray &line)
+{
+    const int fd = openRegular(path, O_WRONLY | O_APPEND | O_CREAT);
+    if (fd < 0)
+        return false;
+    const bool written = writeAll(fd, line);
     ::close(fd);
-    return written == line.size();
+    return written;
+}
+
+bool replace(const QString &path, const QByteArray &bytes)
+{
+    const int fd = openRegular(path, O_WRONLY | O_CREAT);
+    if (fd < 0)
+        return false;
+    const bool written = ::ftruncate(fd, 0) == 0 && writeAll(fd, bytes);
+    ::close(fd);
+    return written;
 }
 
 qint64 size(const QString &path)
@@ -40,7 +74,7 @@ qint64 currentThreadId()
 
 ProcessLock::ProcessLock(const QString &path)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = openRegular(path, O_RDWR | O_CREAT);
     if (fd < 0)
         return;
     int result;

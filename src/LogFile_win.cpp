@@ -30,6 +30,19 @@ bool append(const QString &path, const QByteArray &line)
     return ok;
 }
 
+bool replace(const QString &path, const QByteArray &bytes)
+{
+    HANDLE file = CreateFileW(widePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.constData(), DWORD(bytes.size()), &written, nullptr)
+            && written == DWORD(bytes.size());
+    CloseHandle(file);
+    return ok;
+}
+
 qint64 size(const QString &path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;

@@ -1,5 +1,7 @@
 #include "RuntimeLog.h"
 
+#include "ExecutablePlatform.h"
+#include "InstancePlatform.h"
 #include "LogFile.h"
 
 #include <QCoreApplication>
@@ -43,6 +45,20 @@ thread_local bool insideHandler = false;
 bool usableFolder(const QString &path)
 {
     return QDir().mkpath(path) && QFileInfo(path).isWritable();
+}
+
+// The last resort, under the shared temporary folder: a folder of this user
+// alone ("Pictavo-<user id>/logs", 0700), or none.
+QString privateTempLogs()
+{
+    QString why;
+    const QString base = ExecutablePlatform::perUserTempFolder(&why);
+    const QString folder = base.isEmpty() ? QString() : QDir(base).filePath(QStringLiteral("logs"));
+    if (!folder.isEmpty() && InstancePlatform::makePrivateFolder(folder) && InstancePlatform::isPrivateFolder(folder))
+        return folder;
+    std::fprintf(stderr, "Pictavo: no private folder for the runtime log%s%s\n", why.isEmpty() ? "" : ": ",
+                 why.toLocal8Bit().constData());
+    return QString();
 }
 
 QByteArray levelName(QtMsgType type)
@@ -100,12 +116,13 @@ void RuntimeLog::initialize()
     } else if (!dataLocation.isEmpty() && usableFolder(dataLocation + QStringLiteral("/logs"))) {
         log.folder = dataLocation + QStringLiteral("/logs");
     } else {
-        log.folder = QDir(QDir::tempPath()).filePath(QStringLiteral("Pictavo/logs"));
-        QDir().mkpath(log.folder);
+        log.folder = privateTempLogs();
     }
-    log.folder = QDir::cleanPath(log.folder);
-    log.runtimePath = QDir(log.folder).filePath(QStringLiteral("runtime.log"));
-    log.notesPath = QDir(log.folder).filePath(QStringLiteral("developer-notes.log"));
+    if (!log.folder.isEmpty())
+        log.folder = QDir::cleanPath(log.folder);
+    // Without a folder of our own the records are lost, not written where others could read them.
+    log.runtimePath = log.folder.isEmpty() ? QString() : QDir(log.folder).filePath(QStringLiteral("runtime.log"));
+    log.notesPath = log.folder.isEmpty() ? QString() : QDir(log.folder).filePath(QStringLiteral("developer-notes.log"));
     log.sessionId = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmsszzz")) + QLatin1Char('-')
             + QString::number(QCoreApplication::applicationPid());
 
@@ -134,13 +151,9 @@ void RuntimeLog::recordReleaseHistory()
     if (!resource.open(QIODevice::ReadOnly))
         return;
     const QString target = QDir(QFileInfo(runtimeLogPath()).absolutePath()).filePath(QStringLiteral("release-history.json"));
-    QFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (runtimeLogPath().isEmpty())
         return;
-    const QByteArray bytes = resource.readAll();
-    const bool written = copy.write(bytes) == bytes.size();
-    copy.close();
-    if (written)
+    if (LogFile::replace(target, resource.readAll()))
         qInfo().noquote() << "release history written" << target;
 }
 

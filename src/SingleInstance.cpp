@@ -19,6 +19,8 @@ namespace SingleInstance {
 namespace {
 
 const char *const PayloadProperty = "pictavoPayload";
+// After a message this large the freed memory is handed back to the system.
+constexpr quint32 LargeMessageBytes = 1048576;
 
 QPointer<QLocalServer> runningServer;
 
@@ -45,6 +47,20 @@ bool queueInInbox(IntegratedTools::Tool tool, const QByteArray &text)
         return false;
     }
     return file.commit();
+}
+
+bool endpointAnswers(const QString &address)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        QLocalSocket socket;
+        socket.connectToServer(address, QIODevice::ReadWrite);
+        if (socket.waitForConnected(100)) {
+            socket.disconnectFromServer();
+            return true;
+        }
+        QThread::msleep(50);
+    }
+    return false;
 }
 
 } // namespace
@@ -95,6 +111,8 @@ bool forwardPaths(const QString &serverName, const QStringList &paths)
     message += payload;
 
     const QString address = InstancePlatform::serverAddress(serverName);
+    if (address.isEmpty())
+        return false;
     for (int attempt = 0; attempt < 30; ++attempt) {
         QLocalSocket socket;
         socket.connectToServer(address, QIODevice::ReadWrite);
@@ -118,7 +136,15 @@ bool forwardPaths(const QString &serverName, const QStringList &paths)
 
 void readForwardedPaths(QLocalSocket *socket, const Target &target)
 {
+    // The property lets go of the bytes first, so that appending does not
+    // copy a buffer of many megabytes on every read.
     QByteArray buffer = socket->property(PayloadProperty).toByteArray();
+    socket->setProperty(PayloadProperty, QByteArray());
+    if (buffer.size() >= 4) {
+        const quint32 announced = qFromBigEndian<quint32>(buffer.constData());
+        if (announced <= MaxPayloadBytes)
+            buffer.reserve(qsizetype(announced) + 4); // one allocation for the whole message
+    }
     buffer += socket->readAll();
     if (buffer.size() < 4) {
         socket->setProperty(PayloadProperty, buffer);
@@ -136,10 +162,13 @@ void readForwardedPaths(QLocalSocket *socket, const Target &target)
     }
     // A complete message ends the connection: a later ready-read finds nothing.
     socket->setProperty(PayloadProperty, QByteArray());
-    const QStringList paths = parsePathList(buffer.mid(4, qsizetype(length)));
+    const QStringList paths = parsePathList(QByteArray::fromRawData(buffer.constData() + 4, qsizetype(length)));
+    buffer = QByteArray();
     if (!paths.isEmpty())
         applyPaths(target, paths);
     socket->disconnectFromServer();
+    if (length > LargeMessageBytes)
+        InstancePlatform::releaseFreedMemory();
 }
 
 void drainInbox(const Target &target, IntegratedTools::Tool tool)
@@ -165,9 +194,22 @@ void drainInbox(const Target &target, IntegratedTools::Tool tool)
     }
 }
 
-int handOver(IntegratedTools::Tool tool, const QStringList &paths)
+int handOver(IntegratedTools::Tool tool, const QStringList &given)
 {
     const QString key = IntegratedTools::toolKey(tool);
+    // The message separates paths by line feeds: a path holding one would
+    // arrive as two that do not exist.
+    QStringList paths;
+    for (const QString &path : given) {
+        if (path.contains(QLatin1Char('\n')))
+            qWarning().noquote() << "standalone path not forwarded: it holds a line feed" << path;
+        else
+            paths << path;
+    }
+    if (paths.isEmpty() && !given.isEmpty()) {
+        qWarning("unable to forward selected files to the running tool");
+        return 66;
+    }
     if (forwardPaths(instanceServerName(tool), paths)) {
         qInfo().noquote() << "standalone paths forwarded" << key << "count=" << paths.size();
         return 0;
@@ -183,17 +225,25 @@ int handOver(IntegratedTools::Tool tool, const QStringList &paths)
 int serve(QObject *parent, IntegratedTools::Tool tool, const QStringList &paths, const Target &target)
 {
     const QString name = instanceServerName(tool);
-    const QString address = InstancePlatform::serverAddress(name);
+    QString error;
+    const QString address = InstancePlatform::serverAddress(name, &error);
+    if (address.isEmpty()) {
+        qWarning().noquote() << "unable to create the tool instance endpoint" << name << error;
+        return 66;
+    }
     auto *server = new QLocalServer(parent);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(address)) {
-        if (forwardPaths(name, paths)) {
+        // An empty list counts as forwarded, so only a window that answers
+        // may end this start without one.
+        if ((!paths.isEmpty() || endpointAnswers(address)) && forwardPaths(name, paths)) {
+            qInfo().noquote() << "standalone endpoint held by a running instance" << name;
             delete server;
             return 0;
         }
         QLocalServer::removeServer(address);
         if (!server->listen(address)) {
-            qWarning().noquote() << "unable to create the tool instance endpoint" << name;
+            qWarning().noquote() << "unable to create the tool instance endpoint" << name << server->errorString();
             delete server;
             return 66;
         }

@@ -19,8 +19,6 @@
 
 namespace {
 
-const char *const LanguageKey = "general/language";
-
 struct Language
 {
     const char *code;
@@ -51,15 +49,16 @@ StandaloneToolWindow::Restart &restartFunction()
     return restart;
 }
 
+// In the interface language: a Chinese line under an English title reads as a fault.
 QString toolSummary(IntegratedTools::Tool tool)
 {
     switch (tool) {
     case IntegratedTools::ImageResize:
-        return QObject::tr("图片尺寸调整：添加图片或文件夹，选择尺寸规则、补边颜色和输出位置，然后开始处理。");
+        return translateToolText(QStringLiteral("图片尺寸调整：添加图片或文件夹，选择尺寸规则、补边颜色和输出位置，然后开始处理。"));
     case IntegratedTools::PsdSlim:
-        return QObject::tr("PSD&PSB 安全瘦身：添加文件或文件夹后开始处理。大量文件会自动分批，超出建议范围时会先提示。");
+        return translateToolText(QStringLiteral("PSD&PSB 安全瘦身：添加文件或文件夹后开始处理。大量文件会自动分批，超出建议范围时会先提示。"));
     case IntegratedTools::LayerExport:
-        return QObject::tr("PSD 图层批量导出：添加 PSD 或 PSB 文件，设置导出位置与透明像素裁切规则，然后开始导出。");
+        return translateToolText(QStringLiteral("PSD 图层批量导出：添加 PSD 或 PSB 文件，设置导出位置与透明像素裁切规则，然后开始导出。"));
     }
     return QString();
 }
@@ -72,7 +71,8 @@ StandaloneToolWindow::StandaloneToolWindow(IntegratedTools::Tool tool, QWidget *
     setObjectName(QStringLiteral("standaloneToolWindow"));
     setWindowTitle(IntegratedTools::toolDisplayTitle(tool));
     setWindowIcon(QIcon(IntegratedTools::toolIconResource(tool)));
-    setMinimumSize(820, 600);
+    // The layer export's page has two rows more than the others.
+    setMinimumSize(820, tool == IntegratedTools::LayerExport ? 660 : 600);
     resize(1180, 790);
     const QByteArray geometry = QSettings().value(geometryKey()).toByteArray();
     if (!geometry.isEmpty())
@@ -96,6 +96,12 @@ void StandaloneToolWindow::addPaths(const QStringList &paths)
 {
     if (m_page)
         m_page->addPaths(paths, true);
+}
+
+void StandaloneToolWindow::queuePaths(const QStringList &paths)
+{
+    if (m_page)
+        m_page->queuePaths(paths, true);
 }
 
 QString StandaloneToolWindow::geometryKey() const
@@ -125,7 +131,9 @@ void StandaloneToolWindow::openSettingsDialog()
     languageBox->setObjectName(QStringLiteral("standaloneToolLanguage"));
     for (const Language &language : languages())
         languageBox->addItem(QIcon(), language.label, QString::fromLatin1(language.code));
-    const QString stored = QSettings().value(QLatin1String(LanguageKey), QStringLiteral("zh_CN")).toString();
+    QString stored = storedLanguage();
+    if (stored.isEmpty())
+        stored = QStringLiteral("zh_CN");
     const int index = languageBox->findData(stored, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
     languageBox->setCurrentIndex(index >= 0 ? index : 0);
 
@@ -150,7 +158,7 @@ void StandaloneToolWindow::openSettingsDialog()
     if (chosen == stored)
         return;
     QSettings settings;
-    settings.setValue(QLatin1String(LanguageKey), chosen);
+    storeLanguage(settings, chosen);
     settings.sync(); // the restarted program reads it at once
     restartFunction()(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
 }
@@ -183,6 +191,6 @@ void StandaloneToolWindow::openHelpDialog()
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
 
-    browser->setHtml(helpDocument(m_tool, QSettings().value(QLatin1String(LanguageKey), QStringLiteral("zh_CN")).toString()));
+    browser->setHtml(helpDocument(m_tool, storedLanguage()));
     dialog.exec();
 }

@@ -20,6 +20,8 @@ public:
 
     // Hands the paths to the page, folders searched with their subfolders.
     void addPaths(const QStringList &paths);
+    // The same for a list that may be long, added in steps (IntegratedToolPage::queuePaths).
+    void queuePaths(const QStringList &paths);
 
     // Modal; return when the dialog is closed.
     void openSettingsDialog();

@@ -20,6 +20,10 @@ QStringList gatherPaths(const QStringList &arguments);
 // hand-over, else the event loop's result.
 int run(int &argc, char **argv, const QString &toolKey);
 
+// No private folder for the lock: the reason goes to the runtime log, stderr
+// and a message box. Returns 66.
+int refuseStart(const QString &reason);
+
 // The start-up self-test: the tool's executable can be had and the page builds
 // in all five languages. Leaves general/language as it was. 0 or 65.
 int selfTest(IntegratedTools::Tool tool);

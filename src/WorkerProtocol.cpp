@@ -119,11 +119,17 @@ DoneCounts readDone(const Record &record)
 {
     const QJsonObject object =
             QJsonDocument::fromJson(joinFields(record.fields, 1, QStringLiteral("\t")).toUtf8()).object();
+    const auto count = [&object](const char *key) {
+        return std::clamp(object.value(QLatin1String(key)).toInt(), 0, MaxDoneCount);
+    };
     DoneCounts counts;
-    counts.exported = object.value(QLatin1String("exported")).toInt();
-    counts.skipped = object.value(QLatin1String("skipped")).toInt();
-    counts.failed = object.value(QLatin1String("failed")).toInt();
-    counts.bytesSaved = object.value(QLatin1String("bytesSaved")).toVariant().toLongLong();
+    counts.exported = count("exported");
+    counts.skipped = count("skipped");
+    counts.failed = count("failed");
+    // Read as a double first: 1e300 must not wrap through a 64-bit conversion.
+    const QJsonValue saved = object.value(QLatin1String("bytesSaved"));
+    const double bytes = saved.isDouble() ? saved.toDouble() : saved.toVariant().toDouble();
+    counts.bytesSaved = bytes > 0 ? qint64(std::min(bytes, double(MaxBytesSaved))) : 0;
     return counts;
 }
 

@@ -24,6 +24,12 @@ constexpr qint64 LargeFileBytes = Q_INT64_C(4294967296);
 constexpr int ManyFiles = 200;
 constexpr qint64 ManyBytes = Q_INT64_C(21474836480);
 
+// A line still unfinished beyond this many bytes is dropped.
+constexpr qsizetype MaxPartialLineBytes = 1024 * 1024;
+// DONE counts are clamped to 0..MaxDoneCount, bytes saved to 0..MaxBytesSaved.
+constexpr int MaxDoneCount = 1000000000;
+constexpr qint64 MaxBytesSaved = Q_INT64_C(1) << 53;
+
 enum class RecordKind { Log, Progress, Item, Done, Error };
 
 struct Record
@@ -73,7 +79,7 @@ qint64 remainingSeconds(qint64 elapsedMilliseconds, qint64 current, qint64 total
 QString formatDuration(qint64 seconds);
 
 // The counts of a DONE record. Text that is not a JSON object, and keys that
-// are missing or not integral, count 0.
+// are missing or not integral, count 0; the rest is clamped to the ranges above.
 struct DoneCounts
 {
     int exported = 0;

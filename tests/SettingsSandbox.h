@@ -20,6 +20,8 @@ public:
 
     bool isValid() const { return m_dir.isValid(); }
     QString errorString() const { return m_dir.errorString(); }
+    // The configuration folder: a program given it as XDG_CONFIG_HOME shares the file.
+    QString path() const { return m_dir.path(); }
 
     static void setLanguage(const QString &code)
     {

@@ -5,9 +5,11 @@
 // script of that folder: "script.<run>" when it exists, else "script".
 //
 // Script lines, one command each ("\t", "\r", "\n" and "\\" are unescaped in
-// texts, "{fileN}" becomes the job's Nth file and "{count}" their number):
+// texts, "\0" becomes a NUL byte, "{fileN}" becomes the job's Nth file and
+// "{count}" their number):
 //   out TEXT      write TEXT to standard output as it is (no newline added)
 //   each TEXT     write TEXT once per job file, "{file}" being that file
+//   fill N TEXT   write TEXT N times to standard output, in one go
 //   err TEXT      write TEXT to standard error
 //   sleep MS      pause
 //   wait NAME     pause until the file NAME exists in the folder
@@ -46,7 +48,8 @@ QString unescape(const QString &text)
             continue;
         }
         const QChar next = text.at(++index);
-        result.append(next == u't' ? QChar(u'\t') : next == u'r' ? QChar(u'\r') : next == u'n' ? QChar(u'\n') : next);
+        result.append(next == u't' ? QChar(u'\t') : next == u'r' ? QChar(u'\r') : next == u'n' ? QChar(u'\n')
+                                                                                          : next == u'0' ? QChar(u'\0') : next);
     }
     return result;
 }
@@ -117,6 +120,9 @@ int main(int argc, char *argv[])
         } else if (command == u"each") {
             for (const QString &file : std::as_const(files))
                 writeTo(stdout, QString(argument).replace(QStringLiteral("{file}"), file));
+        } else if (command == u"fill") {
+            const qsizetype count = argument.section(u' ', 0, 0).toLongLong();
+            writeTo(stdout, argument.section(u' ', 1).repeated(count));
         } else if (command == u"err") {
             writeTo(stderr, argument);
         } else if (command == u"sleep") {

@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QMimeData>
 #include <QPointer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -29,6 +30,14 @@
 
 #include <functional>
 #include <memory>
+
+#include "ExecutablePlatform.h"
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using IntegratedTools::Tool;
 
@@ -77,6 +86,17 @@ private slots:
     void hintPaintedOnlyWhenEmpty_data();
     void hintPaintedOnlyWhenEmpty();
     void chooseFilesDialog();
+
+    // Folders, names and the helper's command line.
+    void subfolderBox_data();
+    void subfolderBox();
+    void skippedEntriesAreLogged_data();
+    void skippedEntriesAreLogged();
+    void rowStatusMatchesLetterCase();
+    void helperCommand_data();
+    void helperCommand();
+    void hundredThousandFilesFitThroughAListFile();
+    void relativeOutputFolderFromHome();
     void chooseFilesCancelled();
     void chooseFoldersDialogTakesSeveral();
 
@@ -86,6 +106,13 @@ private:
 };
 
 namespace {
+
+// Files whose names differ only in letter case: two on Linux, one on Windows.
+#ifdef Q_OS_WIN
+constexpr int CaseInsensitiveCount = 1;
+#else
+constexpr int CaseInsensitiveCount = 2;
+#endif
 
 struct Captured
 {
@@ -670,7 +697,7 @@ void tst_IntegratedToolPage::addPaths_data()
                                      << QStringList{QStringLiteral("a.png"), QStringLiteral("a.png")} << true << 1 << 0;
     QTest::newRow("other_letter_case_same_folder")
             << 0 << QStringList{QStringLiteral("A.JPG"), QStringLiteral("a.jpg")}
-            << QStringList{QStringLiteral("A.JPG"), QStringLiteral("a.jpg")} << true << 1 << 0;
+            << QStringList{QStringLiteral("A.JPG"), QStringLiteral("a.jpg")} << true << CaseInsensitiveCount << 0;
     QTest::newRow("suffix_in_capitals_accepted") << 0 << QStringList{QStringLiteral("photo.JPG")}
                                                  << QStringList{QStringLiteral("photo.JPG")} << false << 1 << 0;
     QTest::newRow("text_file_rejected") << 0 << QStringList{QStringLiteral("notes.txt")}
@@ -1250,6 +1277,187 @@ void tst_IntegratedToolPage::chooseFoldersDialogTakesSeveral()
     selected.sort();
     QCOMPARE(selected, (QStringList{m_dir->filePath(QStringLiteral("first/a.png")),
                                     m_dir->filePath(QStringLiteral("second/sub/b.png"))}));
+}
+
+void tst_IntegratedToolPage::subfolderBox_data()
+{
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<bool>("boxChecked");
+    QTest::addColumn<int>("added");
+
+    QTest::newRow("image_box_checked") << int(Tool::ImageResize) << true << 2;
+    QTest::newRow("image_box_unchecked") << int(Tool::ImageResize) << false << 1;
+    QTest::newRow("psd_page_always_searches") << int(Tool::PsdSlim) << false << 2;
+}
+
+void tst_IntegratedToolPage::subfolderBox()
+{
+    QFETCH(int, tool);
+    QFETCH(bool, boxChecked);
+    QFETCH(int, added);
+
+    const QString suffix = tool == int(Tool::ImageResize) ? QStringLiteral("png") : QStringLiteral("psd");
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("d/a.") + suffix), 4));
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("d/sub/b.") + suffix), 4));
+    IntegratedToolPage page{Tool(tool)};
+    if (auto *box = page.findChild<QCheckBox *>(QStringLiteral("imageRecursive")))
+        box->setChecked(boxChecked);
+    page.addPaths({m_dir->filePath(QStringLiteral("d"))}, true); // as a drop does
+    QCOMPARE(page.selectedPaths().size(), added);
+}
+
+void tst_IntegratedToolPage::skippedEntriesAreLogged_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<int>("added");
+    QTest::addColumn<QStringList>("lines"); // after the time stamp
+
+    QTest::newRow("hidden_file") << QStringList{QStringLiteral("a.png"), QStringLiteral(".thumb.png")} << 1
+                                 << QStringList{QStringLiteral("已加入 1 个文件，忽略 0 个不适用文件。"),
+                                                QStringLiteral("已跳过 1 个隐藏文件或文件夹。")};
+    QTest::newRow("hidden_folder") << QStringList{QStringLiteral("a.png"), QStringLiteral(".meta/b.png"),
+                                                  QStringLiteral(".meta/c.png")}
+                                   << 1
+                                   << QStringList{QStringLiteral("已加入 1 个文件，忽略 0 个不适用文件。"),
+                                                  QStringLiteral("已跳过 1 个隐藏文件或文件夹。")};
+    QTest::newRow("helper_temporary_never_listed")
+            << QStringList{QStringLiteral("a.png"), QStringLiteral("a.png.tesselle.tmp.png")} << 1
+            << QStringList{QStringLiteral("已加入 1 个文件，忽略 0 个不适用文件。")};
+#ifdef Q_OS_UNIX
+    QTest::newRow("name_not_utf8") << QStringList{QStringLiteral("a.png"), QStringLiteral("<not utf-8>")} << 1
+                                   << QStringList{QStringLiteral("已加入 1 个文件，忽略 1 个不适用文件。"),
+                                                  QStringLiteral("1 个文件的名称不是有效的 UTF-8 编码，无法处理，已忽略。")};
+#endif
+}
+
+void tst_IntegratedToolPage::skippedEntriesAreLogged()
+{
+    QFETCH(QStringList, files);
+    QFETCH(int, added);
+    QFETCH(QStringList, lines);
+
+    const QString folder = m_dir->filePath(QStringLiteral("d"));
+    for (const QString &file : files) {
+#ifdef Q_OS_UNIX
+        if (file == u"<not utf-8>") { // a name of raw bytes
+            const QByteArray name = QFile::encodeName(folder) + "/bad\xff.png";
+            const int fd = ::open(name.constData(), O_WRONLY | O_CREAT, 0600);
+            QVERIFY(fd >= 0);
+            ::close(fd);
+            continue;
+        }
+#endif
+        QVERIFY(writeFile(QDir(folder).filePath(file), 4));
+    }
+    IntegratedToolPage page(Tool::ImageResize);
+    page.addPaths({folder}, true);
+    QCOMPARE(page.selectedPaths().size(), added);
+    QStringList shown = logLines(page);
+    for (QString &line : shown)
+        line = line.mid(11); // "[HH:mm:ss] "
+    QCOMPARE(shown, lines);
+}
+
+void tst_IntegratedToolPage::rowStatusMatchesLetterCase()
+{
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("A.JPG")), 4));
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("a.jpg")), 4));
+    IntegratedToolPage page(Tool::ImageResize);
+    page.addPaths({m_dir->filePath(QStringLiteral("A.JPG")), m_dir->filePath(QStringLiteral("a.jpg"))}, false);
+    page.setRowStatus(m_dir->filePath(QStringLiteral("a.jpg")), QStringLiteral("done"));
+    const QTreeWidget *list = fileList(page);
+    QCOMPARE(list->topLevelItemCount(), CaseInsensitiveCount);
+    QCOMPARE(list->topLevelItem(list->topLevelItemCount() - 1)->text(3), QStringLiteral("done"));
+    if (CaseInsensitiveCount == 2)
+        QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("等待处理"));
+}
+
+void tst_IntegratedToolPage::helperCommand_data()
+{
+    QTest::addColumn<qint64>("space");
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<bool>("listFile");
+    QTest::addColumn<QStringList>("leftOut");
+
+    const QStringList two{QStringLiteral("/p/a.png"), QStringLiteral("/p/b c.png")};
+    QTest::newRow("fits_on_the_command_line") << qint64(1 << 20) << two << false << QStringList();
+    QTest::newRow("too_long_goes_in_a_file") << qint64(100) << two << true << QStringList();
+    QTest::newRow("line_feed_left_out") << qint64(100) << QStringList{two.first(), QStringLiteral("/p/x\ny.png")}
+                                        << true << QStringList{QStringLiteral("/p/x\ny.png")};
+}
+
+void tst_IntegratedToolPage::helperCommand()
+{
+    QFETCH(qint64, space);
+    QFETCH(QStringList, paths);
+    QFETCH(bool, listFile);
+    QFETCH(QStringList, leftOut);
+
+    IntegratedToolPage page(Tool::ImageResize);
+    IntegratedToolPage::HelperCommand command;
+    QString error;
+    QVERIFY2(IntegratedToolPage::buildHelperCommand(&page, paths, space, &command, &error), qPrintable(error));
+    QCOMPARE(command.leftOut, leftOut);
+    const QStringList options = IntegratedToolPage::imageResizeArguments(&page, {});
+    if (!listFile) {
+        QVERIFY(command.listFile.isEmpty());
+        QCOMPARE(command.arguments, IntegratedToolPage::imageResizeArguments(&page, paths));
+        return;
+    }
+    const QStringList expectedArguments =
+            options + QStringList{QStringLiteral("--files-from"), command.listFile, QStringLiteral("--start")};
+    QCOMPARE(command.arguments, expectedArguments);
+    const QFileInfo info(command.listFile);
+    QVERIFY2(info.fileName().startsWith(u"files-"), qPrintable(command.listFile));
+    QCOMPARE(info.absolutePath(), ExecutablePlatform::perUserTempFolder());
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QCOMPARE(info.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), ownerOnly);
+    QFile file(command.listFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList expected = paths;
+    for (const QString &path : leftOut)
+        expected.removeAll(path);
+    QCOMPARE(file.readAll(), expected.join(u'\n').toUtf8() + '\n');
+    file.remove();
+}
+
+// The measured limit sends a list that the system would refuse as arguments
+// through a file, and the program starts.
+void tst_IntegratedToolPage::hundredThousandFilesFitThroughAListFile()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("the program started is a Unix one");
+#else
+    QStringList paths;
+    for (int index = 0; index < 100000; ++index)
+        paths << QStringLiteral("/home/someone/Pictures/holiday-2026/picture-%1.png").arg(index, 6, 10, QLatin1Char('0'));
+    IntegratedToolPage page(Tool::ImageResize);
+    IntegratedToolPage::HelperCommand command;
+    QString error;
+    QVERIFY2(IntegratedToolPage::buildHelperCommand(&page, paths, ExecutablePlatform::argumentSpace(), &command, &error),
+             qPrintable(error));
+    QVERIFY(!command.listFile.isEmpty());
+    QProcess withFile;
+    withFile.start(QStringLiteral("/bin/true"), command.arguments);
+    QVERIFY2(withFile.waitForFinished(5000), qPrintable(withFile.errorString()));
+    QCOMPARE(withFile.exitCode(), 0);
+    QProcess withArguments;
+    withArguments.start(QStringLiteral("/bin/true"), IntegratedToolPage::imageResizeArguments(&page, paths));
+    QVERIFY(!withArguments.waitForStarted(5000)); // what the file saves us from
+    QFile::remove(command.listFile);
+#endif
+}
+
+void tst_IntegratedToolPage::relativeOutputFolderFromHome()
+{
+    IntegratedToolPage page(Tool::ImageResize);
+    page.findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"))->setText(QStringLiteral(" padded/out "));
+    const QStringList arguments = IntegratedToolPage::imageResizeArguments(&page, {});
+    const qsizetype at = arguments.indexOf(QStringLiteral("--output-dir"));
+    QVERIFY(at >= 0);
+    QCOMPARE(arguments.at(at + 1), QDir::home().filePath(QStringLiteral("padded/out")));
+    page.findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"))->setText(QStringLiteral("/abs/out"));
+    QVERIFY(IntegratedToolPage::imageResizeArguments(&page, {}).contains(QStringLiteral("/abs/out")));
 }
 
 QTEST_MAIN(tst_IntegratedToolPage)

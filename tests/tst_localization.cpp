@@ -1,8 +1,12 @@
 #include "Localization.h"
+#include "QtTranslations.h"
 #include "SettingsSandbox.h"
+
+#include <QFile>
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -25,7 +29,15 @@ private slots:
     void indices();
     void languageCodeForLocale_data();
     void languageCodeForLocale();
-    void toolDictionaryRows();
+    void dictionaryRows_data();
+    void dictionaryRows();
+    void creditLine();
+    void meaning_data();
+    void meaning();
+    void languageSurvivesTheFile_data();
+    void languageSurvivesTheFile();
+    void qtTranslations_data();
+    void qtTranslations();
     void toolTitles_data();
     void toolTitles();
     void interfaceLocale_data();
@@ -41,6 +53,11 @@ namespace {
 
 const QString notStored = QStringLiteral("<not stored>");
 
+// Simplified characters of the source texts whose Traditional form differs.
+const QString simplifiedOnly = QStringLiteral(
+        "图选择处调导层个张夹项状态绪开运设帮关闭规则补边颜内统输无损录数幂浏览认扩时间将这钮对较离线启动验画与"
+        "结构换创标语号联邮传递败读进确继续请错误过还没为发现么转单应该会当经给让总计节约压缩释务队检长");
+
 void storeLanguage(const QString &code)
 {
     if (code == notStored)
@@ -52,7 +69,7 @@ void storeLanguage(const QString &code)
 QStringList placeholders(const QString &text)
 {
     QStringList found;
-    static const QRegularExpression placeholder(QStringLiteral("%[1-9]"));
+    static const QRegularExpression placeholder(QStringLiteral("%[1-9n]"));
     auto matches = placeholder.globalMatch(text);
     while (matches.hasNext())
         found.append(matches.next().captured());
@@ -244,35 +261,51 @@ void tst_Localization::languageCodeForLocale()
     QCOMPARE(::languageCodeForLocale(QLocale(locale)), code);
 }
 
-// Every row: five texts, none empty, the source as key and first text, and
-// the same placeholders and line breaks in each language.
-void tst_Localization::toolDictionaryRows()
+void tst_Localization::dictionaryRows_data()
 {
-    const QHash<QString, QStringList> &dictionary = toolDictionary();
-    QCOMPARE(dictionary.size(), 57);
-    for (auto row = dictionary.cbegin(); row != dictionary.cend(); ++row) {
-        const QString &source = row.key();
-        const QStringList &texts = row.value();
-        QVERIFY2(texts.size() == 5, qPrintable(source));
-        QCOMPARE(texts.at(0), source);
-        for (int column = 0; column < texts.size(); ++column) {
-            const QString &text = texts.at(column);
-            const QString where = source + u" column " + QString::number(column);
-            QVERIFY2(!text.trimmed().isEmpty(), qPrintable(where));
-            QVERIFY2(placeholders(text) == placeholders(source), qPrintable(where + u": " + text));
-            QVERIFY2(text.count(u'\n') == source.count(u'\n'), qPrintable(where + u": " + text));
-        }
-        // Written in the language's own script, not left in English.
-        QVERIFY2(containsScript(texts.at(1), QChar::Script_Han), qPrintable(texts.at(1)));
-        QVERIFY2(containsScript(texts.at(2), QChar::Script_Han) || containsScript(texts.at(2), QChar::Script_Katakana)
-                         || containsScript(texts.at(2), QChar::Script_Hiragana),
-                 qPrintable(texts.at(2)));
-        QVERIFY2(containsScript(texts.at(3), QChar::Script_Hangul), qPrintable(texts.at(3)));
-        QVERIFY2(!containsScript(texts.at(4), QChar::Script_Han), qPrintable(texts.at(4)));
-    }
+    QTest::addColumn<QStringList>("texts"); // zh_CN, zh_TW, ja_JP, ko_KR, en_US
 
-    // The credit line names a maker and an address in every language.
+    const QHash<QString, QStringList> &tool = toolDictionary();
+    for (auto row = tool.cbegin(); row != tool.cend(); ++row) {
+        QTest::newRow(qPrintable(u"tool " + row.key())) << row.value();
+        QCOMPARE(row.value().value(0), row.key().section(toolMeaningSeparator, 0, 0));
+    }
+    for (int table : {0, 1}) {
+        const QHash<QString, QStringList> &general = generalDictionaryTable(table);
+        for (auto row = general.cbegin(); row != general.cend(); ++row)
+            QTest::newRow(qPrintable(u"general " + row.key())) << QStringList{row.key()} + row.value();
+    }
+}
+
+// Every row: five texts, none empty, the same placeholders and line breaks in
+// each, each in its language's script, and Traditional Chinese written in
+// Traditional characters.
+void tst_Localization::dictionaryRows()
+{
+    QFETCH(QStringList, texts);
+    QCOMPARE(texts.size(), 5);
+    const QString &source = texts.at(0);
+    for (const QString &text : texts) {
+        QVERIFY2(!text.trimmed().isEmpty(), qPrintable(source));
+        QVERIFY2(placeholders(text) == placeholders(source), qPrintable(text));
+        QVERIFY2(text.count(u'\n') == source.count(u'\n'), qPrintable(text));
+    }
+    QVERIFY2(containsScript(texts.at(1), QChar::Script_Han), qPrintable(texts.at(1)));
+    QVERIFY2(containsScript(texts.at(2), QChar::Script_Han) || containsScript(texts.at(2), QChar::Script_Katakana)
+                     || containsScript(texts.at(2), QChar::Script_Hiragana),
+             qPrintable(texts.at(2)));
+    QVERIFY2(containsScript(texts.at(3), QChar::Script_Hangul), qPrintable(texts.at(3)));
+    QVERIFY2(!containsScript(texts.at(4), QChar::Script_Han), qPrintable(texts.at(4)));
+
+    // A Simplified character left in the Traditional text means it was copied.
+    for (const QChar c : texts.at(1))
+        QVERIFY2(!simplifiedOnly.contains(c), qPrintable(texts.at(1) + u": " + c));
+}
+
+void tst_Localization::creditLine()
+{
     int creditRows = 0;
+    const QHash<QString, QStringList> &dictionary = toolDictionary();
     for (auto row = dictionary.cbegin(); row != dictionary.cend(); ++row) {
         if (!row.key().startsWith(u"制作者："))
             continue;
@@ -284,6 +317,96 @@ void tst_Localization::toolDictionaryRows()
             QVERIFY2(text.contains(u'@'), qPrintable(text));
     }
     QCOMPARE(creditRows, 1);
+}
+
+void tst_Localization::meaning_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("close");
+    QTest::addColumn<QString>("off");
+    QTest::newRow("zh_CN") << QStringLiteral("zh_CN") << QStringLiteral("关闭") << QStringLiteral("关闭");
+    QTest::newRow("zh_TW") << QStringLiteral("zh_TW") << QStringLiteral("關閉") << QStringLiteral("關閉");
+    QTest::newRow("ja_JP") << QStringLiteral("ja_JP") << QStringLiteral("閉じる") << QStringLiteral("オフ");
+    QTest::newRow("ko_KR") << QStringLiteral("ko_KR") << QStringLiteral("닫기") << QStringLiteral("끔");
+    QTest::newRow("en_US") << QStringLiteral("en_US") << QStringLiteral("Close") << QStringLiteral("off");
+}
+
+void tst_Localization::meaning()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, close);
+    QFETCH(QString, off);
+    storeLanguage(language);
+    QCOMPARE(translateToolText(QStringLiteral("关闭")), close);
+    QCOMPARE(translateToolText(QStringLiteral("关闭"), u"off"), off);
+    // A meaning without a row of its own falls back to the plain text.
+    QCOMPARE(translateToolText(QStringLiteral("关闭"), u"unknown"), close);
+}
+
+void tst_Localization::languageSurvivesTheFile_data()
+{
+    QTest::addColumn<QByteArray>("before"); // the file as found; empty: none
+    QTest::addColumn<QString>("stored");    // stored through storeLanguage; empty: nothing
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("written_and_read_back") << QByteArray() << QStringLiteral("en_US") << QStringLiteral("en_US");
+    QTest::newRow("file_of_earlier_versions") << QByteArray("[%General]\nlanguage=ja_JP\n") << QString()
+                                              << QStringLiteral("ja_JP");
+    QTest::newRow("lower_case_section") << QByteArray("[%general]\nlanguage=ko_KR\n") << QString()
+                                        << QStringLiteral("ko_KR");
+    QTest::newRow("changed_in_file_of_earlier_versions")
+            << QByteArray("[%General]\nlanguage=ja_JP\n\n[standaloneTools]\nimage-resize\\geometry=@ByteArray(x)\n")
+            << QStringLiteral("zh_TW") << QStringLiteral("zh_TW");
+    QTest::newRow("nothing_stored") << QByteArray("[standaloneTools]\nx=1\n") << QString() << QString();
+}
+
+// What the next start sees: a QSettings of its own on the file's bytes, never
+// this process's cache of the file.
+void tst_Localization::languageSurvivesTheFile()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, stored);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Pictavo.ini"));
+    if (!before.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+    }
+    if (!stored.isEmpty()) {
+        QSettings settings(path, QSettings::IniFormat);
+        static const QRegularExpression written(QStringLiteral("language=(\\w*)"));
+        QCOMPARE(::storedLanguage(settings), written.match(QString::fromLatin1(before)).captured(1));
+        ::storeLanguage(settings, stored);
+    }
+    const QString copy = dir.filePath(QStringLiteral("next-start.ini"));
+    QVERIFY(QFile::copy(path, copy));
+    QCOMPARE(::storedLanguage(QSettings(copy, QSettings::IniFormat)), expected);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY2(file.readAll().count("language=") <= 1, qPrintable(path));
+}
+
+void tst_Localization::qtTranslations_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("cancel");
+    QTest::newRow("zh_CN") << QStringLiteral("zh_CN") << QStringLiteral("取消");
+    QTest::newRow("zh_TW") << QStringLiteral("zh_TW") << QStringLiteral("取消");
+    QTest::newRow("ja_JP") << QStringLiteral("ja_JP") << QStringLiteral("キャンセル");
+    QTest::newRow("ko_KR") << QStringLiteral("ko_KR") << QStringLiteral("취소");
+    QTest::newRow("en_US") << QStringLiteral("en_US") << QStringLiteral("Cancel");
+}
+
+void tst_Localization::qtTranslations()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, cancel);
+    QVERIFY(installQtTranslations(QStringLiteral("ja_JP")));
+    QVERIFY(installQtTranslations(language));
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+    QVERIFY(!installQtTranslations(QStringLiteral("fr_FR")));
 }
 
 void tst_Localization::toolTitles_data()

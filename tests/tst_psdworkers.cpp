@@ -71,6 +71,15 @@ private slots:
     void closingTheWindowStopsTheWorker_data();
     void closingTheWindowStopsTheWorker();
 
+    // Worker results that must not read as success, and hostile output.
+    void layerExportOutcome_data();
+    void layerExportOutcome();
+    void hostileOutput_data();
+    void hostileOutput();
+    void oddDoneValues_data();
+    void oddDoneValues();
+    void listLockedWhileTheWorkerRuns();
+
 private:
     QStringList makeFiles(const Sizes &sizes);
     void script(const QString &text, int run = 0);
@@ -335,7 +344,8 @@ void tst_PsdWorkers::framing()
     page.addPaths(makeFiles({10, 20}), false);
     script(u"wait go1\nout LOG\\tone\nwait go2\nout \\ttwo\\r\\n\nout PROGRESS\\t5\\t10\\r\\n\n"
            u"out PROGRESS\\t5\\t10\\t\\n\nout NOISE\\tx\\nlog\\tlower\\n\nout ITEM\\tok\\t{file0}\\n\n"
-           u"out ERROR\\tbad\\tthing\\n\nerr  detail text \\n\nout LOG\\tmarker\\n\nwait go3\nout LOG\\tunfinished\n"_s);
+           u"out ERROR\\tbad\\tthing\\n\nerr  detail text \\n\nout LOG\\tmarker\\n\nwait go3\nout DONE\\t{}\\n\n"
+           u"out LOG\\tunfinished\n"_s);
     page.startTool();
     const QStringList started = logLines(page);
     QCOMPARE(started.last(), u"[t] 开始页内直接导出，共 2 个 PSD/PSB；不会打开第二个程序窗口。"_s);
@@ -353,7 +363,7 @@ void tst_PsdWorkers::framing()
     lines.removeAll(u"后台详情：detail text"_s);
     QCOMPARE(lines.mid(started.size()), (QStringList{u"[t] one  two"_s, u"导出错误：bad  thing"_s, u"[t] marker"_s}));
     QCOMPARE(range(page), u"0..0 at 0"_s); // both short PROGRESS lines were ignored
-    QCOMPARE(rowStatuses(page), repeated(tr8(u"等待导出"), 2));
+    QCOMPARE(rowStatuses(page), (QStringList{tr8(u"已完成"), tr8(u"等待导出")})); // settled one by one
 
     release(u"go3"_s);
     QTRY_VERIFY(!page.isWorkerRunning());
@@ -658,19 +668,20 @@ void tst_PsdWorkers::layerExport_data()
     QTest::addColumn<QString>("bar");
 
     const QJsonObject defaults{{u"output"_s, u""_s}, {u"sizingMode"_s, u"multiple4"_s}, {u"trimTransparency"_s, true}};
-    QTest::newRow("defaults") << QString() << true << QString() << 1 << true << defaults << 0 << u"0..100 at 100"_s;
+    const QString done = u"out DONE\\t{\"exported\":3}\\n\n"_s;
+    QTest::newRow("defaults") << done << true << QString() << 1 << true << defaults << 0 << u"0..100 at 100"_s;
     QTest::newRow("folder_trimmed_power2_untrimmed")
-            << u"out PROGRESS\\t3\\t9\\tx\\n"_s << true << u"  /out/层 folder  "_s << 3 << false
+            << u"out PROGRESS\\t3\\t9\\tx\\n\n"_s + done << true << u"  /out/层 folder  "_s << 3 << false
             << QJsonObject{{u"output"_s, u"/out/层 folder"_s}, {u"sizingMode"_s, u"power2"_s}, {u"trimTransparency"_s, false}}
             << 0 << u"0..9 at 9"_s;
-    QTest::newRow("no_rule") << QString() << true << QString() << 0 << true
+    QTest::newRow("no_rule") << done << true << QString() << 0 << true
                              << QJsonObject{{u"output"_s, u""_s}, {u"sizingMode"_s, u"none"_s}, {u"trimTransparency"_s, true}}
                              << 0 << u"0..100 at 100"_s;
     QTest::newRow("exit_code_2") << u"out PROGRESS\\t1\\t4\\tone\\n\nexit 2\n"_s << true << QString() << 1 << true
-                                 << defaults << 2 << u"0..4 at 1"_s;
-    QTest::newRow("cannot_start") << QString() << false << QString() << 1 << true << defaults << 3 << u"0..0 at 0"_s;
+                                 << defaults << 2 << u"0..100 at 0"_s;
+    QTest::newRow("cannot_start") << QString() << false << QString() << 1 << true << defaults << 3 << u"0..100 at 0"_s;
 #ifdef Q_OS_UNIX
-    QTest::newRow("killed") << u"kill\n"_s << true << QString() << 1 << true << defaults << int(SIGKILL) << u"0..0 at 0"_s;
+    QTest::newRow("killed") << u"kill\n"_s << true << QString() << 1 << true << defaults << int(SIGKILL) << u"0..100 at 0"_s;
 #endif
 }
 
@@ -756,3 +767,133 @@ void tst_PsdWorkers::closingTheWindowStopsTheWorker()
 
 QTEST_MAIN(tst_PsdWorkers)
 #include "tst_psdworkers.moc"
+
+void tst_PsdWorkers::layerExportOutcome_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("statuses");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("bar");
+
+    const QString ok = tr8(u"已完成");
+    QTest::newRow("done_reports_failures")
+            << u"out ITEM\\tok\\t{file0}\\n\nout DONE\\t{\"exported\":1,\"failed\":2}\\n\n"_s
+            << QStringList{ok, u"已结束，详见日志"_s, u"已结束，详见日志"_s} << u"处理完成，2 项失败"_s << u"0..100 at 100"_s;
+    QTest::newRow("item_failed_done_clean")
+            << u"out ITEM\\tbad\\t{file1}\\n\nout DONE\\t{\"exported\":2}\\n\n"_s
+            << QStringList{ok, tr8(u"失败"), ok} << tr8(u"处理完成") << u"0..100 at 100"_s;
+    QTest::newRow("no_done") << u"out ITEM\\tok\\t{file2}\\n\n"_s << QStringList{u"未完成"_s, u"未完成"_s, ok}
+                             << u"导出未完成"_s << u"0..100 at 0"_s;
+}
+
+void tst_PsdWorkers::layerExportOutcome()
+{
+    QFETCH(QString, script);
+    QFETCH(QStringList, statuses);
+    QFETCH(QString, status);
+    QFETCH(QString, bar);
+
+    IntegratedToolPage page(LayerExport);
+    page.addPaths(makeFiles({1, 2, 3}), false);
+    this->script(script);
+    page.startTool();
+    QTRY_VERIFY(!page.isWorkerRunning());
+    QCOMPARE(rowStatuses(page), statuses);
+    QCOMPARE(statusText(page), status);
+    QCOMPARE(range(page), bar);
+    QVERIFY(startEnabled(page));
+}
+
+void tst_PsdWorkers::hostileOutput_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("shown"); // the log lines after the start line
+
+    // The shown line, time stamp included, is cut at 2,000 characters.
+    const QString cut = u"[t] "_s + QString(2000 - 11, u'x') + QChar(0x2026);
+    QTest::newRow("markup_shown_as_text") << u"out LOG\\ta<b>c.psd &amp; <i>\\n\n"_s
+                                          << QStringList{u"[t] a<b>c.psd &amp; <i>"_s};
+    QTest::newRow("nul_bytes_dropped") << u"out LOG\\ta\\0b\\n\n"_s << QStringList{u"[t] ab"_s};
+    QTest::newRow("long_line_cut") << u"out LOG\\t\nfill 1000000 x\nout \\n\n"_s << QStringList{cut};
+    QTest::newRow("endless_line_dropped")
+            << u"out LOG\\t\nfill 1100000 x\nsleep 200\nfill 1100000 x\nout \\nLOG\\tafter\\n\n"_s
+            << QStringList{u"[t] 后台输出的一行超过 1 MiB，已丢弃该行。"_s, u"[t] after"_s};
+}
+
+void tst_PsdWorkers::hostileOutput()
+{
+    QFETCH(QString, script);
+    QFETCH(QStringList, shown);
+
+    IntegratedToolPage page(LayerExport);
+    page.addPaths(makeFiles({1}), false);
+    this->script(script + u"out DONE\\t{}\\n\n"_s);
+    page.startTool();
+    const qsizetype before = logLines(page).size();
+    QTRY_VERIFY_WITH_TIMEOUT(!page.isWorkerRunning(), 20000);
+    QStringList lines = logLines(page).mid(before);
+    lines.removeLast(); // "完成：…"
+    QCOMPARE(lines, shown);
+}
+
+void tst_PsdWorkers::oddDoneValues_data()
+{
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<QString>("done");
+    QTest::addColumn<QString>("logLine");
+
+    QTest::newRow("export_negative_counts") << int(LayerExport) << u"{\"exported\":-5,\"skipped\":-1,\"failed\":-2}"_s
+                                            << u"完成：导出 0，跳过 0，失败 0。"_s;
+    QTest::newRow("slim_huge_bytes_and_counts")
+            << int(PsdSlim) << u"{\"exported\":99999,\"failed\":-4,\"bytesSaved\":1e300}"_s
+            << u"本批完成：成功 2，失败 0，节省 %1。"_s.arg(formatDataSize(WorkerProtocol::MaxBytesSaved));
+    QTest::newRow("slim_negative_bytes") << int(PsdSlim) << u"{\"exported\":1,\"bytesSaved\":-1e300}"_s
+                                         << u"本批完成：成功 1，失败 0，节省 %1。"_s.arg(formatDataSize(0));
+}
+
+void tst_PsdWorkers::oddDoneValues()
+{
+    QFETCH(int, tool);
+    QFETCH(QString, done);
+    QFETCH(QString, logLine);
+
+    IntegratedToolPage page{IntegratedTools::Tool(tool)};
+    page.addPaths(makeFiles({1, 2}), false);
+    script(u"out DONE\\t"_s + done + u"\\n\n"_s);
+    page.startTool();
+    QTRY_VERIFY(page.findChild<QPushButton *>(u"toolStart"_s)->isEnabled());
+    QVERIFY2(logLines(page).contains(logLine), qPrintable(logLines(page).join(u'\n')));
+}
+
+void tst_PsdWorkers::listLockedWhileTheWorkerRuns()
+{
+    IntegratedToolPage page(LayerExport);
+    page.addPaths(makeFiles({1, 2}), false);
+    auto *clear = [&page] {
+        const QList<QPushButton *> buttons = page.findChildren<QPushButton *>();
+        for (QPushButton *button : buttons) {
+            if (button->text() == tr8(u"清空列表"))
+                return button;
+        }
+        return static_cast<QPushButton *>(nullptr);
+    }();
+    auto *remove = page.findChild<QPushButton *>(u"layerRemoveSelected"_s);
+    QVERIFY(clear && remove);
+    script(u"wait go\nexit 4\n"_s);
+    page.startTool();
+    QVERIFY(page.isWorkerRunning());
+    QVERIFY(!clear->isEnabled());
+    QVERIFY(!remove->isEnabled());
+    page.clearList();
+    page.findChild<QTreeWidget *>(u"integratedToolDropList"_s)->selectAll();
+    page.removeSelected();
+    QCOMPARE(page.selectedPaths().size(), 2);
+
+    release(u"go"_s);
+    QTRY_VERIFY(!page.isWorkerRunning());
+    QVERIFY(clear->isEnabled() && remove->isEnabled());
+    QCOMPARE(range(page), u"0..100 at 0"_s); // the failed run's busy bar stopped
+    page.clearList();
+    QVERIFY(page.selectedPaths().isEmpty());
+    QCOMPARE(range(page), u"0..100 at 0"_s);
+}

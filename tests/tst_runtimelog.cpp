@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QThread>
 
 #include <vector>
@@ -65,6 +68,8 @@ private slots:
     void manyThreadsInterleaveNothing();
     void fallsBackToLocalDataLocation();
     void twoProcessesShareOneLog();
+    void hostileLogFolder_data();
+    void hostileLogFolder();
 
 private:
     QString m_log;
@@ -322,6 +327,71 @@ void tst_RuntimeLog::twoProcessesShareOneLog()
     QVERIFY(lines.size() > 1000);
     for (const QString &line : std::as_const(lines))
         QVERIFY2(recordPattern().match(line).hasMatch(), qPrintable(line.left(200)));
+}
+
+void tst_RuntimeLog::hostileLogFolder_data()
+{
+    QTest::addColumn<QString>("planted");
+    QTest::addColumn<QString>("folder"); // where the log lands, below the test folder
+
+    const QString uid = QString::number(::geteuid());
+    QTest::newRow("fifo_as_runtime_log") << QStringLiteral("fifo") << QString();
+    QTest::newRow("link_as_release_history") << QStringLiteral("link") << QStringLiteral("logs");
+    QTest::newRow("temp_fallback_is_private") << QStringLiteral("fallback") << QStringLiteral("tmp/Pictavo-%1/logs").arg(uid);
+    QTest::newRow("temp_folder_of_another_user") << QStringLiteral("other")
+                                                 << QStringLiteral("tmp/Pictavo-%1-2/logs").arg(uid);
+}
+
+void tst_RuntimeLog::hostileLogFolder()
+{
+    QFETCH(QString, planted);
+    QFETCH(QString, folder);
+    if (planted == u"other" && ::geteuid() != 0)
+        QSKIP("only root can make a folder that belongs to another user");
+
+    QTemporaryDir dir;
+    const QString probe = dir.filePath(QStringLiteral("logprobe"));
+    QVERIFY(QFile::copy(QStringLiteral(LOGPROBE_PATH), probe));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), dir.filePath(QStringLiteral("tmp")));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("tmp"))));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("logs"))));
+    QFile victim(dir.filePath(QStringLiteral("victim.txt")));
+    QVERIFY(victim.open(QIODevice::WriteOnly) && victim.write("mine") == 4);
+    victim.close();
+
+    if (planted == u"fifo") {
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("logs/runtime.log"))).constData(), 0644) == 0);
+    } else if (planted == u"link") {
+        QVERIFY(QFile::link(victim.fileName(), dir.filePath(QStringLiteral("logs/release-history.json"))));
+    } else {
+        // Neither beside the program nor in the data location: the temporary folder is left.
+        QVERIFY(QDir(dir.filePath(QStringLiteral("logs"))).removeRecursively());
+        QFile blocker(dir.filePath(QStringLiteral("logs")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), victim.fileName() + QStringLiteral("/data"));
+        if (planted == u"other") {
+            const QString taken = dir.filePath(QStringLiteral("tmp/Pictavo-%1").arg(::geteuid()));
+            QVERIFY(QDir().mkpath(taken + QStringLiteral("/logs")));
+            QVERIFY(::chmod(QFile::encodeName(taken).constData(), 0777) == 0);
+            QVERIFY(::chown(QFile::encodeName(taken).constData(), 65534, 65534) == 0);
+        }
+    }
+
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(probe, {QStringLiteral("--release-history"), QStringLiteral("--count"), QStringLiteral("2")});
+    QVERIFY2(process.waitForFinished(10000), "the program hung on a planted file");
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(victim.open(QIODevice::ReadOnly) ? victim.readAll() : QByteArray(), QByteArray("mine"));
+    if (folder.isEmpty())
+        return;
+    const QString log = QDir(dir.filePath(folder)).filePath(QStringLiteral("runtime.log"));
+    // The session line, the release history line (not through a link) and two probes.
+    QCOMPARE(logLines(log).size(), planted == u"link" ? 3 : 4);
+    QCOMPARE(QFileInfo(log).permissions() & 0x0077, QFileDevice::Permissions());
+    if (planted != u"link")
+        QCOMPARE(QFileInfo(dir.filePath(folder)).permissions() & 0x0077, QFileDevice::Permissions());
 }
 
 QTEST_GUILESS_MAIN(tst_RuntimeLog)

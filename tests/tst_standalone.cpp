@@ -17,10 +17,16 @@
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QtEndian>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTextEdit>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -31,6 +37,7 @@
 
 #include <csignal>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace IntegratedTools;
 using namespace Qt::StringLiterals;
@@ -92,6 +99,12 @@ private slots:
     void geometryIsKeptPerTool();
     void languageChoice_data();
     void languageChoice();
+    void languageChosenIsTheLanguageOfTheNextStart_data();
+    void languageChosenIsTheLanguageOfTheNextStart();
+    void pageFitsTheSmallestWindow_data();
+    void pageFitsTheSmallestWindow();
+    void keyboardFocusShows_data();
+    void keyboardFocusShows();
     void helpShowsThePageOfTheLanguage();
     void gatherPaths_data();
     void gatherPaths();
@@ -106,6 +119,13 @@ private slots:
     void selfTest();
     void selfTestSwitchInOtherCaseRunsTheProgram();
     void buildWithoutToolEndsWith64();
+
+    // Second starts and the endpoint: no silent loss, no silent non-start.
+    void secondStartRefusesALineFeedPath();
+    void endpointPlaces_data();
+    void endpointPlaces();
+    void noPrivateFolderSaysWhyInABox();
+    void bigMessageIsAddedInSteps();
 
 private:
     QProcessEnvironment isolatedEnvironment(const QString &root) const;
@@ -206,6 +226,159 @@ void tst_Standalone::languageChoice()
     }
 }
 
+void tst_Standalone::languageChosenIsTheLanguageOfTheNextStart_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("zh_TW") << "zh_CN" << "zh_TW";
+    QTest::newRow("ja_JP") << "zh_CN" << "ja_JP";
+    QTest::newRow("ko_KR") << "en_US" << "ko_KR";
+    QTest::newRow("en_US") << "zh_CN" << "en_US";
+    QTest::newRow("zh_CN") << "en_US" << "zh_CN";
+}
+
+// The settings dialog of one program chooses; the program started next must
+// come up in that language, as the user sees it.
+void tst_Standalone::languageChosenIsTheLanguageOfTheNextStart()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, chosen);
+    m_settings.reset(new SettingsSandbox);
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    const QString picture = root.filePath(QStringLiteral("one.png"));
+    savePicture(picture, 5, 5);
+    QProcessEnvironment environment = isolatedEnvironment(root.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_settings->path());
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+
+    // The window lines of the starts so far: language, title and summary as shown.
+    auto windowLines = [&] { return readText(log).split(u'\n').filter(u"standalone window "); };
+    auto start = [&](QProcess &process) {
+        process.setProcessEnvironment(environment);
+        process.start(program, {picture});
+    };
+    auto shownIn = [&](const QString &line, const QString &language) {
+        SettingsSandbox::setLanguage(language);
+        const QString summary = translateToolText(QStringLiteral("%1 个文件  |  %2  |  支持：%3"))
+                                        .arg(QStringLiteral("1"), formatDataSize(QFileInfo(picture).size()),
+                                             acceptedExtensions(ImageResize).join(u" / ").toUpper());
+        return line.contains(u"language= " + language + u" title= " + toolDisplayTitle(ImageResize) + u" summary= "
+                             + summary);
+    };
+
+    // Settings as earlier versions wrote them.
+    SettingsSandbox::setLanguage(before);
+    QProcess first;
+    start(first);
+    QTRY_COMPARE_WITH_TIMEOUT(windowLines().size(), 1, 20000);
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+    QVERIFY2(shownIn(windowLines().last(), before), qPrintable(windowLines().last()));
+
+    {
+        StandaloneToolWindow window(ImageResize);
+        answerNextDialog([&](QDialog *dialog) {
+            auto *box = dialog->findChild<QComboBox *>(QStringLiteral("standaloneToolLanguage"));
+            box->setCurrentIndex(box->findData(chosen));
+            dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        });
+        window.openSettingsDialog();
+        QCOMPARE(m_restarts.size(), 1);
+        window.close(); // rewrites the file, as a window closing for the restart does
+    }
+    QProcess second;
+    start(second);
+    QTRY_COMPARE_WITH_TIMEOUT(windowLines().size(), 2, 20000);
+    second.terminate();
+    QVERIFY(second.waitForFinished(10000));
+    QVERIFY2(shownIn(windowLines().last(), chosen), qPrintable(windowLines().last()));
+}
+
+void tst_Standalone::pageFitsTheSmallestWindow_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("tool");
+    for (const char *language : {"zh_CN", "zh_TW", "ja_JP", "ko_KR", "en_US"}) {
+        for (const Tool tool : {ImageResize, PsdSlim, LayerExport})
+            QTest::addRow("%s_%s", language, qPrintable(toolKey(tool))) << QString::fromLatin1(language) << int(tool);
+    }
+}
+
+// At its minimum size, in every language: nothing scrolls sideways, Start is
+// in view, rows are as high as the names they show, the header icons have
+// names, and the list's buttons have keys.
+void tst_Standalone::pageFitsTheSmallestWindow()
+{
+    QFETCH(QString, language);
+    QFETCH(int, tool);
+    m_settings.reset(new SettingsSandbox);
+    SettingsSandbox::setLanguage(language);
+    QTemporaryDir pictures;
+    for (const QString &name : {u"landing-banner.png"_s, u"春节合影_スクリーン_제품.png"_s})
+        savePicture(pictures.filePath(name), 2, 2);
+
+    StandaloneToolWindow window{Tool(tool)};
+    window.resize(window.minimumSize());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.minimumSize().width() <= 820 && window.minimumSize().height() <= 660);
+    window.page()->addPaths({pictures.path()}, false);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(window.findChild<QScrollArea *>()->horizontalScrollBar()->maximum(), 0);
+    auto *start = window.findChild<QPushButton *>(QStringLiteral("toolStart"));
+    QCOMPARE(start->visibleRegion().boundingRect(), start->rect());
+    QVERIFY(!start->shortcut().isEmpty());
+    for (const char *name : {"integratedToolChooseButton", "integratedToolChooseFoldersButton"})
+        QVERIFY(!window.findChild<QPushButton *>(QLatin1String(name))->shortcut().isEmpty());
+    for (const char *name : {"standaloneToolSettingsButton", "standaloneToolHelpButton"}) {
+        auto *icon = window.findChild<QToolButton *>(QLatin1String(name));
+        QVERIFY(!icon->accessibleName().isEmpty());
+        QCOMPARE(icon->accessibleName(), icon->toolTip());
+    }
+
+    auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
+    if (tool == ImageResize) {
+        QCOMPARE(list->topLevelItemCount(), 2);
+        const QFontMetrics metrics(list->font());
+        for (int row = 0; row < 2; ++row) {
+            const QTreeWidgetItem *item = list->topLevelItem(row);
+            QVERIFY2(list->visualItemRect(item).height() >= metrics.boundingRect(item->text(0)).height() + 4,
+                     qPrintable(item->text(0)));
+        }
+    }
+}
+
+void tst_Standalone::keyboardFocusShows_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"toolStart", "integratedToolChooseButton", "integratedToolBackButton", "imageSizeRule",
+                             "imageOutputDirectory", "imageCentered", "standaloneToolSettingsButton",
+                             "standaloneToolHelpButton"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+// A control that takes the keyboard looks different from the same control without it.
+void tst_Standalone::keyboardFocusShows()
+{
+    QFETCH(QString, name);
+    m_settings.reset(new SettingsSandbox);
+    StandaloneToolWindow window(ImageResize);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *control = window.findChild<QWidget *>(name);
+    QVERIFY(control);
+    window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"))->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(!control->hasFocus());
+    const QImage without = control->grab().toImage();
+    control->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(control->hasFocus());
+    QVERIFY2(control->grab().toImage() != without, qPrintable(name));
+}
+
 void tst_Standalone::helpShowsThePageOfTheLanguage()
 {
     m_settings.reset(new SettingsSandbox);
@@ -220,7 +393,8 @@ void tst_Standalone::helpShowsThePageOfTheLanguage()
 
     QCOMPARE(title, QStringLiteral("ヘルプ - ") + toolDisplayTitle(LayerExport));
     QVERIFY(text.startsWith(toolDisplayTitle(LayerExport)));
-    QVERIFY(text.contains(QStringLiteral("PSD 图层批量导出：添加 PSD 或 PSB 文件")));
+    QVERIFY(text.contains(QStringLiteral("PSD レイヤー一括書き出し：PSD または PSB ファイルを追加し")));
+    QVERIFY(!text.contains(QStringLiteral("PSD 图层批量导出")));
     QTextBrowser japanese;
     japanese.setHtml(readText(QStringLiteral(":/docs/help-rich-ja_JP.html")));
     QVERIFY(japanese.toPlainText().size() > 200);
@@ -330,7 +504,11 @@ void tst_Standalone::startPadsEveryPictureInPlace()
     window.addPaths({pictures.path()});
     auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
     QCOMPARE(list->topLevelItemCount(), 3);
-    window.findChild<QPushButton *>(QStringLiteral("toolStart"))->click();
+    auto *start = window.findChild<QPushButton *>(QStringLiteral("toolStart"));
+    start->click();
+    // A second helper on the same files would race the first: Start waits for it.
+    QVERIFY(!start->isEnabled());
+    window.page()->startTool();
 
     for (int row = 0; row < list->topLevelItemCount(); ++row)
         QCOMPARE(list->topLevelItem(row)->text(3), translateToolText(QStringLiteral("已传递")));
@@ -348,8 +526,10 @@ void tst_Standalone::startPadsEveryPictureInPlace()
     // The helper's window stays open after its run: end the one this test started.
     QList<qint64> running = processesRunning(helper);
     QCOMPARE(running.size(), 1);
+    QVERIFY(!start->isEnabled());
     ::kill(pid_t(running.first()), SIGTERM);
     QTRY_VERIFY(processesRunning(helper).isEmpty());
+    QTRY_VERIFY(start->isEnabled());
 }
 
 void tst_Standalone::failedStartWarnsAndKeepsTheRows()
@@ -387,7 +567,9 @@ void tst_Standalone::failedStartWarnsAndKeepsTheRows()
     QFile::remove(besideProgram);
 
     QCOMPARE(boxTitle, translateToolText(QStringLiteral("无法启动工具")));
-    QCOMPARE(boxText, translateToolText(QStringLiteral("无法启动图片尺寸调整进程。")));
+    // The box says why: no private temporary folder was left.
+    const QString reason = QStringLiteral("系统临时文件夹中没有只属于当前用户的私有文件夹可用（可能已被其他用户占用或对他人开放）。");
+    QCOMPARE(boxText, translateToolText(QStringLiteral("无法启动图片尺寸调整进程。")) + u'\n' + reason);
     const QList<QLabel *> labels = window.findChildren<QLabel *>();
     QVERIFY(std::any_of(labels.begin(), labels.end(), [](const QLabel *label) {
         return label->text() == translateToolText(QStringLiteral("启动失败"));
@@ -396,8 +578,9 @@ void tst_Standalone::failedStartWarnsAndKeepsTheRows()
     QCOMPARE(bar->maximum(), 100);
     QCOMPARE(bar->value(), 0);
     const QStringList log = window.findChild<QTextEdit *>(QStringLiteral("integratedToolLog"))->toPlainText().split(QLatin1Char('\n'));
-    QVERIFY2(log.size() >= 2 && log.at(log.size() - 2).endsWith(QStringLiteral("传递 1 个文件。")), qPrintable(log.join(QLatin1Char('|'))));
-    QCOMPARE(log.last(), QStringLiteral("失败：无法启动图片尺寸调整进程。"));
+    QVERIFY2(log.size() >= 3 && log.at(log.size() - 3).endsWith(QStringLiteral("传递 1 个文件。")), qPrintable(log.join(QLatin1Char('|'))));
+    QCOMPARE(log.at(log.size() - 2), QStringLiteral("失败：无法启动图片尺寸调整进程。"));
+    QVERIFY(log.last().endsWith(QStringLiteral("] 原因：") + reason));
     const auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
     QCOMPARE(list->topLevelItem(0)->text(3), translateToolText(QStringLiteral("等待处理")));
 }
@@ -578,6 +761,178 @@ void tst_Standalone::buildWithoutToolEndsWith64()
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 64);
+}
+
+void tst_Standalone::secondStartRefusesALineFeedPath()
+{
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    const QString odd = root.filePath(QStringLiteral("two\nlines.png"));
+    QFile file(odd);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QProcessEnvironment environment = isolatedEnvironment(root.path());
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(program, {});
+    QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains(QStringLiteral("added= 0 rejected= 0 total= 0")), 20000);
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(program, {odd});
+    QVERIFY(second.waitForFinished(20000));
+    QCOMPARE(second.exitCode(), 66);
+    QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("it holds a line feed")));
+    QVERIFY(readText(log).contains(QStringLiteral("standalone path not forwarded: it holds a line feed")));
+    QVERIFY(!readText(log).contains(QStringLiteral("standalone paths forwarded")));
+    first.terminate();
+    QVERIFY(first.waitForFinished(10000));
+}
+
+void tst_Standalone::endpointPlaces_data()
+{
+    QTest::addColumn<QString>("cache");   // below the test folder
+    QTest::addColumn<QString>("temp");    // below the test folder
+    QTest::addColumn<QString>("blocker"); // what stands at <cache>/Pictavo
+    QTest::addColumn<bool>("runs");       // a window, else exit 66 with a word on stderr
+
+    const QString deep = QStringLiteral("deep/") + QString(40, u'c') + u'/' + QString(40, u'c');
+    QTest::newRow("long_socket_path_moves_to_the_temp_folder") << deep << QStringLiteral("t") << QString() << true;
+    QTest::newRow("no_place_short_enough") << deep << deep + QStringLiteral("/t") << QString() << false;
+    QTest::newRow("cache_pictavo_is_not_a_folder") << QStringLiteral("c") << QStringLiteral("t") << QStringLiteral("file")
+                                                   << true;
+    QTest::newRow("cache_pictavo_of_another_user") << QStringLiteral("c") << QStringLiteral("t")
+                                                   << QStringLiteral("other") << true;
+}
+
+void tst_Standalone::endpointPlaces()
+{
+    QFETCH(QString, cache);
+    QFETCH(QString, temp);
+    QFETCH(QString, blocker);
+    QFETCH(bool, runs);
+
+    QTemporaryDir root;
+    const QString program = root.filePath(QStringLiteral("pictavo"));
+    QVERIFY(QFile::copy(QStringLiteral(PICTAVO_PATH), program));
+    QProcessEnvironment environment = isolatedEnvironment(root.path());
+    environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), root.filePath(cache));
+    environment.insert(QStringLiteral("TMPDIR"), root.filePath(temp));
+    // A long user name appears twice in the socket path under the cache.
+    environment.insert(QStringLiteral("USERNAME"), QString(48, u'u'));
+    QVERIFY(QDir().mkpath(root.filePath(cache)) && QDir().mkpath(root.filePath(temp)));
+    const QString pictavo = QDir(root.filePath(cache)).filePath(QStringLiteral("Pictavo"));
+    if (blocker == u"file") {
+        QFile file(pictavo);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (blocker == u"other") {
+        if (::geteuid() != 0)
+            QSKIP("only root can make a folder that belongs to another user");
+        QVERIFY(QDir().mkdir(pictavo));
+        QVERIFY(::chown(QFile::encodeName(pictavo).constData(), 65534, 65534) == 0);
+        QVERIFY(::chmod(QFile::encodeName(pictavo).constData(), 0755) == 0);
+    }
+
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, {});
+    const QString log = root.filePath(QStringLiteral("logs/runtime.log"));
+    if (runs) {
+        QTRY_VERIFY_WITH_TIMEOUT(readText(log).contains(QStringLiteral("integrated tool path list")), 20000);
+        QTest::qWait(300);
+        QCOMPARE(process.state(), QProcess::Running);
+        // The socket went to the private temporary folder, within the length limit.
+        const auto sockets = [&root, &temp] {
+            QStringList found;
+            QDirIterator it(root.filePath(temp), QDir::System | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext())
+                found << it.next();
+            return found;
+        };
+        QTRY_COMPARE(sockets().size(), 1);
+        QVERIFY(sockets().first().startsWith(QDir(root.filePath(temp)).filePath(QStringLiteral("Pictavo-%1/").arg(::geteuid()))));
+        QVERIFY(QFile::encodeName(sockets().first()).size() <= 107);
+        process.terminate();
+        QVERIFY(process.waitForFinished(10000));
+    } else {
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitCode(), 66);
+        QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("unable to create the tool instance endpoint")));
+        QVERIFY(readText(log).contains(QStringLiteral("unable to create the tool instance endpoint")));
+    }
+}
+
+void tst_Standalone::noPrivateFolderSaysWhyInABox()
+{
+    QString text;
+    answerNextDialog([&text](QDialog *box) { text = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text(); });
+    QCOMPARE(Startup::refuseStart(QStringLiteral("/tmp/Pictavo-7 belongs to another user")), 66);
+    QVERIFY2(text.contains(QStringLiteral("/tmp/Pictavo-7 belongs to another user")), qPrintable(text));
+}
+
+// A message near the 16 MiB limit goes into the list a slice at a time: the
+// event loop runs between the slices, and one log line and one count follow.
+void tst_Standalone::bigMessageIsAddedInSteps()
+{
+    m_settings.reset(new SettingsSandbox);
+    QTemporaryDir root;
+    const QString runtime = root.filePath(QStringLiteral("run"));
+    QVERIFY(QDir().mkpath(runtime) && ::chmod(QFile::encodeName(runtime).constData(), 0700) == 0);
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+
+    QStringList paths;
+    for (int index = 0; index < 2000; ++index) {
+        paths << root.filePath(QStringLiteral("pics/picture-%1.png").arg(index));
+        QDir().mkpath(QFileInfo(paths.last()).absolutePath());
+        QFile file(paths.last());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    qsizetype bytes = SingleInstance::pathListText(paths).size();
+    for (int index = 0; bytes < 16000000; ++index) {
+        paths << QStringLiteral("/nowhere/a/rather/long/folder/name/for/the/test/picture-%1.png").arg(index);
+        bytes += paths.last().size() + 1;
+    }
+    const QByteArray payload = SingleInstance::pathListText(paths);
+    QByteArray message(4, '\0');
+    qToBigEndian(quint32(payload.size()), message.data());
+    message += payload;
+
+    StandaloneToolWindow window(ImageResize);
+    QObject owner;
+    const SingleInstance::Target target{&window, [&window](const QStringList &forwarded) { window.queuePaths(forwarded); }};
+    QCOMPARE(SingleInstance::serve(&owner, ImageResize, {}, target), -1);
+    QLocalSocket client;
+    client.connectToServer(InstancePlatform::serverAddress(SingleInstance::instanceServerName(ImageResize)));
+    QVERIFY(client.waitForConnected(1000));
+    client.write(message);
+
+    int turnsWhileQueued = 0;
+    qint64 longestPause = 0; // reported, not asserted: timing belongs in a benchmark
+    QElapsedTimer sinceLastTurn;
+    sinceLastTurn.start();
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, &ticker, [&] {
+        longestPause = std::max(longestPause, sinceLastTurn.restart());
+        if (window.page()->hasQueuedPaths())
+            ++turnsWhileQueued;
+    });
+    ticker.start(0);
+    const auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
+    QTRY_VERIFY_WITH_TIMEOUT(list->topLevelItemCount() == 2000 && !window.page()->hasQueuedPaths(), 60000);
+    ticker.stop();
+    SingleInstance::relinquish();
+    savedRuntime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", savedRuntime);
+
+    qInfo("longest pause of the event loop: %lld ms", longestPause);
+    QVERIFY2(turnsWhileQueued >= 2, qPrintable(QString::number(turnsWhileQueued)));
+    const QStringList log = window.findChild<QTextEdit *>(QStringLiteral("integratedToolLog"))->toPlainText().split(u'\n');
+    QCOMPARE(log.size(), 1);
+    QVERIFY(log.first().endsWith(QStringLiteral("已加入 2000 个文件，忽略 0 个不适用文件。")));
 }
 
 QTEST_MAIN(tst_Standalone)

@@ -1,3 +1,4 @@
+#include "ExecutablePlatform.h"
 #include "ToolLauncher.h"
 
 #include <QCoreApplication>
@@ -6,6 +7,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <sys/stat.h>
 
@@ -47,6 +51,10 @@ private slots:
     void launchRefusesWrongFiles();
     void commandLine_data();
     void commandLine();
+
+    // Another user's entries in the shared temporary folder.
+    void tempFolderPassesOverForeignCandidates_data();
+    void tempFolderPassesOverForeignCandidates();
 
 private:
     QStringList records();
@@ -257,6 +265,57 @@ void tst_ToolLauncher::commandLine()
     int code = -1;
     QCOMPARE(handleCommandLine(arguments, &code), handled);
     QCOMPARE(code, exitCode);
+}
+
+void tst_ToolLauncher::tempFolderPassesOverForeignCandidates_data()
+{
+    QTest::addColumn<QString>("planted"); // what stands at Pictavo-<uid>
+    QTest::addColumn<int>("taken");       // how many candidates carry it
+    QTest::addColumn<QString>("chosen");  // suffix of the folder used; empty for none
+
+    QTest::newRow("link_to_elsewhere") << QStringLiteral("link") << 1 << QStringLiteral("-2");
+    QTest::newRow("folder_of_another_user") << QStringLiteral("other") << 1 << QStringLiteral("-2");
+    QTest::newRow("folder_open_to_others") << QStringLiteral("open") << 2 << QStringLiteral("-3");
+    QTest::newRow("every_candidate_taken") << QStringLiteral("link") << 8 << QString();
+}
+
+void tst_ToolLauncher::tempFolderPassesOverForeignCandidates()
+{
+    QFETCH(QString, planted);
+    QFETCH(int, taken);
+    QFETCH(QString, chosen);
+    if (planted == u"other" && ::geteuid() != 0)
+        QSKIP("only root can make a folder that belongs to another user");
+
+    QTemporaryDir temp;
+    QTemporaryDir elsewhere;
+    const QString base = temp.filePath(QStringLiteral("Pictavo-%1").arg(::geteuid()));
+    for (int candidate = 1; candidate <= taken; ++candidate) {
+        const QString path = candidate == 1 ? base : base + QStringLiteral("-%1").arg(candidate);
+        const QByteArray native = QFile::encodeName(path);
+        if (planted == u"link") {
+            QVERIFY(QFile::link(elsewhere.path(), path));
+        } else {
+            QVERIFY(QDir().mkdir(path));
+            QVERIFY(::chmod(native.constData(), 0777) == 0);
+            if (planted == u"other")
+                QVERIFY(::chown(native.constData(), 65534, 65534) == 0);
+        }
+    }
+    const QByteArray saved = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    QString why;
+    const QString folder = ExecutablePlatform::perUserTempFolder(&why);
+    saved.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", saved);
+
+    if (chosen.isEmpty()) {
+        QVERIFY(folder.isEmpty());
+        QVERIFY2(why.contains(base), qPrintable(why));
+    } else {
+        QCOMPARE(folder, base + chosen);
+        QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
+    }
+    QVERIFY(QDir(elsewhere.path()).isEmpty()); // nothing went through the link
 }
 
 QTEST_GUILESS_MAIN(tst_ToolLauncher)

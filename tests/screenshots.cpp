@@ -1,0 +1,190 @@
+// Saves offscreen pictures of every screen in every interface language, at the
+// window's default and minimum sizes, for a person to look at:
+//   pictavo_screenshots OUTPUT_FOLDER
+// The tool window empty, with a few rows and after a start; the settings and
+// help dialogs; the helper's batch window. Needs QT_QPA_PLATFORM=offscreen.
+
+#include "IntegratedToolPage.h"
+#include "Localization.h"
+#include "MainForm.h"
+#include "QtTranslations.h"
+#include "StandaloneToolWindow.h"
+#include "Startup.h"
+#include "ToolLauncher.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QImage>
+#include <QLayout>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+const char *const languages[] = {"zh_CN", "zh_TW", "ja_JP", "ko_KR", "en_US"};
+
+struct Size
+{
+    const char *name;
+    QSize size;
+};
+const Size sizes[] = {{"default", QSize(1180, 790)}, {"minimum", QSize(820, 600)}};
+
+QString g_output;
+QStringList g_problems;
+
+void save(QWidget *widget, const QString &name)
+{
+    const QString path = QDir(g_output).filePath(name + QStringLiteral(".png"));
+    if (!widget->grab().save(path))
+        g_problems << QStringLiteral("cannot write ") + path;
+    std::printf("%s\n", qPrintable(path));
+}
+
+// What a person would miss at once: a body that scrolls sideways, a start
+// button out of sight.
+void checkLayout(StandaloneToolWindow *window, const QString &name)
+{
+    window->layout()->activate();
+    QApplication::processEvents();
+    const auto *scroller = window->findChild<QScrollArea *>();
+    if (scroller)
+        std::printf("%s body minimum %dx%d\n", qPrintable(name), scroller->widget()->minimumSizeHint().width(),
+                    scroller->widget()->minimumSizeHint().height());
+    if (scroller && scroller->horizontalScrollBar()->maximum() > 0)
+        g_problems << name + QStringLiteral(": scrolls sideways");
+    const auto *start = window->findChild<QPushButton *>(QStringLiteral("toolStart"));
+    if (start && !start->visibleRegion().boundingRect().contains(start->rect()))
+        g_problems << name + QStringLiteral(": start button not fully visible");
+}
+
+// Grabs the next modal dialog once it is shown, then closes it.
+void grabNextDialog(const QString &name)
+{
+    QTimer::singleShot(50, qApp, [name] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            grabNextDialog(name);
+            return;
+        }
+        save(dialog, name);
+        dialog->reject();
+    });
+}
+
+void endHelpers(const QString &helper)
+{
+    const QString canonical = QFileInfo(helper).canonicalFilePath();
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (number && QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget() == canonical)
+            ::kill(pid_t(pid), SIGTERM);
+    }
+}
+
+// The helper's switches for a language; it takes none yet, so every language
+// shows the helper as it is today.
+QStringList helperArguments(const QString &language, const QStringList &pictures)
+{
+    Q_UNUSED(language);
+    return pictures;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir sandbox;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("data"))));
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: pictavo_screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    g_output = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_output);
+    QCoreApplication::setOrganizationName(QStringLiteral("Pictavo"));
+    QCoreApplication::setApplicationName(QStringLiteral("Pictavo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.36"));
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, sandbox.filePath(QStringLiteral("config")));
+    app.setStyleSheet(Startup::applicationStyleSheet());
+    StandaloneToolWindow::setRestart([](const QString &, const QStringList &) {});
+
+    // Names as users give them: long, and in every script the fonts must draw.
+    QStringList pictures;
+    const QSize pictureSizes[] = {{640, 480}, {1920, 1080}, {33, 17}, {512, 512}, {3000, 2000}};
+    const char16_t *names[] = {u"春节合影_最终版_高清.png", u"スクリーンショット 2024-05-01 横長バナー.png",
+                               u"제품사진_상세페이지_메인.jpg", u"landing-page-hero-banner-final-v3.png",
+                               u"圖示.bmp"};
+    for (int i = 0; i < 5; ++i) {
+        const QString path = sandbox.filePath(QString::fromUtf16(names[i]));
+        QImage picture(pictureSizes[i], QImage::Format_ARGB32);
+        picture.fill(qRgba(40 * i, 90, 200, 255));
+        picture.save(path);
+        pictures << path;
+    }
+
+    for (const char *code : languages) {
+        const QString language = QString::fromLatin1(code);
+        {
+            QSettings settings;
+            storeLanguage(settings, language);
+        }
+        installQtTranslations(language);
+
+        for (const Size &size : sizes) {
+            const QString suffix = language + u'-' + QString::fromLatin1(size.name);
+            for (IntegratedTools::Tool tool : {IntegratedTools::ImageResize, IntegratedTools::PsdSlim,
+                                               IntegratedTools::LayerExport}) {
+                const QString prefix = IntegratedTools::toolKey(tool) + u'-' + suffix;
+                StandaloneToolWindow window(tool);
+                window.resize(size.size.expandedTo(window.minimumSize()));
+                window.show();
+                if (!QTest::qWaitForWindowExposed(&window))
+                    g_problems << prefix + QStringLiteral(": never shown");
+                if (tool == IntegratedTools::ImageResize) {
+                    checkLayout(&window, prefix + QStringLiteral("-empty"));
+                    save(&window, prefix + QStringLiteral("-empty"));
+                }
+                window.addPaths(pictures);
+                checkLayout(&window, prefix + QStringLiteral("-rows"));
+                save(&window, prefix + QStringLiteral("-rows"));
+                if (tool != IntegratedTools::ImageResize)
+                    continue;
+                window.findChild<QPushButton *>(QStringLiteral("toolStart"))->click();
+                QTest::qWait(100);
+                endHelpers(IntegratedTools::resolveToolExecutable(tool));
+                checkLayout(&window, prefix + QStringLiteral("-after-start"));
+                save(&window, prefix + QStringLiteral("-after-start"));
+                if (size.size == sizes[0].size) {
+                    grabNextDialog(QStringLiteral("settings-") + language);
+                    window.openSettingsDialog();
+                    grabNextDialog(QStringLiteral("help-") + language);
+                    window.openHelpDialog();
+                }
+            }
+
+            MainForm helper(helperArguments(language, pictures));
+            helper.resize(size.size == sizes[0].size ? helper.size() : helper.minimumSize());
+            helper.show();
+            if (!QTest::qWaitForWindowExposed(&helper))
+                g_problems << QStringLiteral("helper-") + suffix + QStringLiteral(": never shown");
+            save(&helper, QStringLiteral("helper-") + suffix);
+        }
+    }
+
+    for (const QString &problem : std::as_const(g_problems))
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
+    return g_problems.isEmpty() ? 0 : 1;
+}
