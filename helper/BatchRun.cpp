@@ -1,13 +1,13 @@
 #include "BatchRun.h"
 
 #include "BatchLogic.h"
+#include "LineProtocol.h"
 #include "SafeFile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QThread>
@@ -25,11 +25,6 @@ QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
-QString json(const QJsonObject &object)
-{
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
-
 QString absolute(const QString &path)
 {
     return path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
@@ -42,11 +37,6 @@ BatchRun::BatchRun(QObject *parent) : QObject(parent) {}
 BatchRun::~BatchRun()
 {
     m_pool.waitForDone();
-}
-
-QByteArray BatchRun::Record(const QStringList &fields)
-{
-    return fields.join(QLatin1Char('\t')).toUtf8() + '\n';
 }
 
 bool BatchRun::CanTravel(const QString &path)
@@ -71,8 +61,8 @@ void BatchRun::Start(const QStringList &files, const BatchSettings &settings, co
     m_watch.start();
 
     for (const QString &text : skippedTexts) {
-        emit RecordReady(Record({QStringLiteral("ITEM"), QStringLiteral("skipped"), BatchLogic::SkippedPath(text),
-                                 json({{QStringLiteral("reason"), text}})}));
+        emit RecordReady(LineProtocol::item(QStringLiteral("skipped"), BatchLogic::SkippedPath(text),
+                                            {{QStringLiteral("reason"), text}}));
     }
     // A path that cannot travel in one record is left out, never split across records.
     for (const QString &file : files) {
@@ -86,8 +76,7 @@ void BatchRun::Start(const QStringList &files, const BatchSettings &settings, co
         QString shown = file;
         shown.replace(QLatin1Char('\t'), QLatin1String("\\t")).replace(QLatin1Char('\n'), QLatin1String("\\n"))
                 .replace(QLatin1Char('\r'), QLatin1String("\\r"));
-        emit RecordReady(Record({QStringLiteral("ITEM"), QStringLiteral("skipped"), shown,
-                                 json({{QStringLiteral("reason"), reason}})}));
+        emit RecordReady(LineProtocol::item(QStringLiteral("skipped"), shown, {{QStringLiteral("reason"), reason}}));
     }
 
     Notable(QStringLiteral("开始处理 %1 个图片；").arg(m_files.size())
@@ -188,19 +177,18 @@ void BatchRun::ReportInOrder()
         const QString source = absolute(result.Source);
         if (result.Success) {
             ++m_succeeded;
-            emit RecordReady(Record({QStringLiteral("ITEM"), QStringLiteral("ok"), source,
-                                     json({{QStringLiteral("size"), result.NewSize},
-                                           {QStringLiteral("oldSize"), result.OldSize},
-                                           {QStringLiteral("output"), absolute(result.Destination)},
-                                           {QStringLiteral("message"), result.Message}})}));
+            emit RecordReady(LineProtocol::item(QStringLiteral("ok"), source,
+                                                {{QStringLiteral("size"), result.NewSize},
+                                                 {QStringLiteral("oldSize"), result.OldSize},
+                                                 {QStringLiteral("output"), absolute(result.Destination)},
+                                                 {QStringLiteral("message"), result.Message}}));
         } else {
             ++m_failed;
             WriteReportLine(line);
-            emit RecordReady(Record({QStringLiteral("ITEM"), QStringLiteral("failed"), source,
-                                     json({{QStringLiteral("reason"), result.Message}})}));
+            emit RecordReady(
+                    LineProtocol::item(QStringLiteral("failed"), source, {{QStringLiteral("reason"), result.Message}}));
         }
-        emit RecordReady(Record({QStringLiteral("PROGRESS"), QString::number(m_next), QString::number(total),
-                                 QFileInfo(result.Source).fileName()}));
+        emit RecordReady(LineProtocol::progress(m_next, total, QFileInfo(result.Source).fileName()));
     }
     if (m_next == total && m_running)
         Finish();
@@ -248,17 +236,16 @@ void BatchRun::Finish()
     else
         Notable(QStringLiteral("处理完成；发现错误，错误报告未能写入：") + report);
     const bool reportWritten = m_failed > 0 && m_reportError.isEmpty();
-    emit RecordReady(Record({QStringLiteral("DONE"),
-                             json({{QStringLiteral("exported"), m_succeeded},
-                                   {QStringLiteral("failed"), m_failed},
-                                   {QStringLiteral("skipped"), m_skipped},
-                                   {QStringLiteral("report"), reportWritten ? absolute(m_reportPath) : QString()},
-                                   {QStringLiteral("outputDir"), absolute(m_settings.outDir)}})}));
+    emit RecordReady(LineProtocol::done({{QStringLiteral("exported"), m_succeeded},
+                                         {QStringLiteral("failed"), m_failed},
+                                         {QStringLiteral("skipped"), m_skipped},
+                                         {QStringLiteral("report"), reportWritten ? absolute(m_reportPath) : QString()},
+                                         {QStringLiteral("outputDir"), absolute(m_settings.outDir)}}));
     emit Finished();
 }
 
 void BatchRun::Notable(const QString &text)
 {
     emit LogText(text);
-    emit RecordReady(Record({QStringLiteral("LOG"), text}));
+    emit RecordReady(LineProtocol::log(text));
 }

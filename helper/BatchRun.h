@@ -54,8 +54,6 @@ public:
     qint64 MemoryHighWater() const { return m_budget ? m_budget->HighWater() : 0; }
     int Jobs() const { return m_pool.maxThreadCount(); }
 
-    // A protocol record, newline-ended UTF-8: fields joined by tabs.
-    static QByteArray Record(const QStringList &fields);
     // Whether a path can travel in one record.
     static bool CanTravel(const QString &path);
 

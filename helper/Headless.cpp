@@ -2,6 +2,7 @@
 
 #include "BatchLogic.h"
 #include "BatchRun.h"
+#include "LineProtocol.h"
 #include "ReportChannel.h"
 #include "SafeFile.h"
 
@@ -71,17 +72,14 @@ int runHeadless(const StartupArguments &parsed)
     ReportChannel channel;
     BatchRun run;
     QObject::connect(&run, &BatchRun::RecordReady, &run, [&channel](const QByteArray &record) {
-        std::fwrite(record.constData(), 1, size_t(record.size()), stdout);
-        std::fflush(stdout);
+        LineProtocol::write(stdout, record);
         channel.Send(record);
     });
     if (parsed.reportTo) {
         QString error;
         if (!channel.Connect(*parsed.reportTo, &error)) {
-            const QByteArray record = BatchRun::Record(
-                    {QStringLiteral("LOG"), QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行")
-                                                    .arg(*parsed.reportTo, error)});
-            std::fwrite(record.constData(), 1, size_t(record.size()), stdout);
+            LineProtocol::write(stdout, LineProtocol::log(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行")
+                                                                  .arg(*parsed.reportTo, error)));
         }
     }
     QEventLoop loop;
