@@ -233,13 +233,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
         return;
     }
     if (replaceOriginal) {
+        // Outputs of one run that meet were settled by the run before it started.
         const QString key = RunContext::Key(destination);
-        const QString earlier = run ? run->written.value(key) : QString();
-        if (!earlier.isEmpty() && !SafeFile::isSameFile(earlier, source)) {
-            result.Message = QStringLiteral("与本次列表中较早的 %1 输出到同一个文件 %2；为免覆盖它的结果，%3 未处理")
-                                     .arg(shown(earlier), shown(destination), shown(sourcePath));
-            return;
-        }
         if (SafeFile::entryExists(destination) && !SafeFile::isSameFile(destination, source)
             && !(run && run->listed.contains(key))) {
             result.Message = QStringLiteral("%1 旁边已有同名的 %2（可能是之前处理的结果），为免覆盖它，本图片未处理。"

@@ -21,14 +21,13 @@ struct ProcessResult
     QString Destination;   // the file written; empty unless Success
 };
 
-// What a batch run knows beyond one file. In place, files of one run must not
-// overwrite each other's results, and a file in the list is no bystander.
-// Keys are absolute paths as SafeFile::pathCaseSensitivity() compares them.
+// What a batch run knows beyond one file: in place, a file in the list is no
+// bystander whose name must not be taken. Keys are absolute paths as
+// SafeFile::pathCaseSensitivity() compares them.
 struct RunContext
 {
-    QSet<QString> listed;             // every file of the run
-    QHash<QString, QString> written;  // destination -> the source padded into it
-    MemoryBudget *budget = nullptr;   // shared by pictures padded at the same time
+    QSet<QString> listed;            // every file of the run
+    MemoryBudget *budget = nullptr;  // shared by pictures padded at the same time
     static QString Key(const QString &path);
 };
 

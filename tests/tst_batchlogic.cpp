@@ -1,5 +1,6 @@
 #include "BatchLogic.h"
 #include "ImageProcessor.h"
+#include "MemoryBudget.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QScopeGuard>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -46,6 +49,8 @@ private slots:
 
     void duration_data();
     void duration();
+    void memoryBudget_data();
+    void memoryBudget();
     void runSwitches_data();
     void runSwitches();
     void remaining_data();
@@ -500,6 +505,32 @@ void tst_BatchLogic::remaining()
     QFETCH(int, total);
     QFETCH(QString, text);
     QCOMPARE(BatchLogic::Duration(BatchLogic::RecentRemainingMilliseconds(finishTimes, total)), text);
+}
+
+void tst_BatchLogic::memoryBudget_data()
+{
+    QTest::addColumn<QList<qint64>>("requests"); // against a budget of 100, all at once
+    QTest::addColumn<qint64>("highWater");
+    QTest::newRow("all_fit_together") << QList<qint64>{30, 30, 30} << qint64(90);
+    QTest::newRow("one_at_a_time_when_full") << QList<qint64>{60, 60, 60} << qint64(60);
+    QTest::newRow("larger_than_budget_runs_alone") << QList<qint64>{500, 10, 10} << qint64(100);
+}
+
+void tst_BatchLogic::memoryBudget()
+{
+    QFETCH(QList<qint64>, requests);
+    QFETCH(qint64, highWater);
+    MemoryBudget budget(100);
+    QThreadPool pool;
+    pool.setMaxThreadCount(int(requests.size()));
+    for (const qint64 bytes : std::as_const(requests)) {
+        pool.start([&budget, bytes] {
+            MemoryBudget::Hold hold(&budget, bytes);
+            QThread::msleep(300); // long enough for every request to be made while this one holds
+        });
+    }
+    QVERIFY(pool.waitForDone(10000));
+    QCOMPARE(budget.HighWater(), highWater);
 }
 
 void tst_BatchLogic::runSwitches_data()
