@@ -1,5 +1,6 @@
 #include "ImageCodecs.h"
 
+#include "PngEncoder.h"
 #include "SafeFile.h"
 
 #include <QBuffer>
@@ -178,7 +179,7 @@ bool encode(const QImage &image, Encoder encoder, QByteArray *bytes, QString *er
         if (isOpaque(image))
             toWrite = image.convertToFormat(deep ? QImage::Format_RGBX64 : QImage::Format_RGB32);
         if (encoder == Encoder::Png)
-            return writeWithQt(toWrite, "png", PngQuality, -1, bytes, error);
+            return PngEncoder::encode(toWrite, PngEncoder::engineSettings(), bytes, error);
         return writeWithQt(toWrite, "tiff", -1, 1 /* LZW: lossless and widely read */, bytes, error);
     }
     case Encoder::Jpeg:
