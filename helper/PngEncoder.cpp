@@ -131,7 +131,7 @@ void packRow(const QImage &image, int y, uchar *out)
 
 Settings engineSettings()
 {
-    return Settings{PNG_FILTER_PAETH, 4, Z_FILTERED};
+    return Settings{PNG_FILTER_UP, 4, Z_FILTERED};
 }
 
 bool encode(const QImage &image, const Settings &settings, QByteArray *bytes, QString *error)
