@@ -262,6 +262,8 @@ std::vector<Setting> settingsUnderStudy()
         settings.push_back(Setting{QStringLiteral("libdeflate"), QStringLiteral("paeth, level %1").arg(level),
                             [level](const QImage &i, QByteArray *b) { return writeLibdeflate(i, level, true, b); }});
     }
+    settings.push_back(Setting{QStringLiteral("libdeflate"), QStringLiteral("up, level 4"),
+                               [](const QImage &i, QByteArray *b) { return writeLibdeflate(i, 4, false, b); }});
 #endif
     return settings;
 }

@@ -31,8 +31,10 @@ void writeBytes(png_structp png, png_bytep data, size_t length)
         state->out->append(reinterpret_cast<const char *>(data), qsizetype(length));
     } catch (...) {
         state->outOfMemory = true;
-        png_error(png, "out of memory");
     }
+    // Outside the handler: png_error leaves by longjmp.
+    if (state->outOfMemory)
+        png_error(png, "out of memory");
 }
 
 void flushBytes(png_structp)
