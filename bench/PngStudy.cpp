@@ -17,9 +17,6 @@
 #ifdef HAVE_SPNG
 #include <spng.h>
 #endif
-#ifdef HAVE_LIBDEFLATE
-#include <libdeflate.h>
-#endif
 
 #include <cmath>
 #include <cstdlib>
@@ -138,77 +135,6 @@ bool writeSpng(const QImage &image, int level, int filterChoice, QByteArray *byt
 }
 #endif
 
-#ifdef HAVE_LIBDEFLATE
-void appendChunk(QByteArray *out, const char *type, const uchar *data, size_t length)
-{
-    uchar head[8];
-    qToBigEndian<quint32>(quint32(length), head);
-    std::memcpy(head + 4, type, 4);
-    out->append(reinterpret_cast<const char *>(head), 8);
-    if (length > 0)
-        out->append(reinterpret_cast<const char *>(data), qsizetype(length));
-    uLong crc = crc32(0, head + 4, 4);
-    if (length > 0) // crc32_z with no data starts over
-        crc = crc32_z(crc, data, length);
-    uchar tail[4];
-    qToBigEndian<quint32>(quint32(crc), tail);
-    out->append(reinterpret_cast<const char *>(tail), 4);
-}
-
-inline uchar paeth(int a, int b, int c)
-{
-    const int p = a + b - c;
-    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    return uchar(pa <= pb && pa <= pc ? a : (pb <= pc ? b : c));
-}
-
-// The whole picture filtered (one filter for every row) into one buffer, then
-// compressed at once: libdeflate has no streaming interface.
-bool writeLibdeflate(const QImage &image, int level, bool usePaeth, QByteArray *bytes)
-{
-    const int bpp = bytesPerPixel(image);
-    const size_t rowBytes = size_t(image.width()) * size_t(bpp);
-    std::vector<uchar> filtered((rowBytes + 1) * size_t(image.height()));
-    std::vector<uchar> previous(rowBytes, 0), current(rowBytes);
-    for (int y = 0; y < image.height(); ++y) {
-        PngEncoder::packRow(image, y, current.data());
-        uchar *out = filtered.data() + size_t(y) * (rowBytes + 1);
-        out[0] = usePaeth ? 4 : 2;
-        for (size_t i = 0; i < rowBytes; ++i) {
-            const int a = i >= size_t(bpp) ? current[i - bpp] : 0;
-            const int b = previous[i];
-            const int c = i >= size_t(bpp) ? previous[i - bpp] : 0;
-            out[1 + i] = uchar(current[i] - (usePaeth ? paeth(a, b, c) : b));
-        }
-        previous.swap(current);
-    }
-    libdeflate_compressor *compressor = libdeflate_alloc_compressor(level);
-    if (compressor == nullptr)
-        return false;
-    std::vector<uchar> compressed(libdeflate_zlib_compress_bound(compressor, filtered.size()));
-    const size_t size =
-        libdeflate_zlib_compress(compressor, filtered.data(), filtered.size(), compressed.data(), compressed.size());
-    libdeflate_free_compressor(compressor);
-    if (size == 0)
-        return false;
-    QByteArray out("\x89PNG\r\n\x1a\n", 8);
-    uchar ihdr[13] = {};
-    qToBigEndian<quint32>(quint32(image.width()), ihdr);
-    qToBigEndian<quint32>(quint32(image.height()), ihdr + 4);
-    ihdr[8] = image.depth() > 32 ? 16 : 8;
-    ihdr[9] = image.hasAlphaChannel() ? 6 : 2;
-    appendChunk(&out, "IHDR", ihdr, sizeof ihdr);
-    uchar phys[9] = {};
-    qToBigEndian<quint32>(quint32(image.dotsPerMeterX()), phys);
-    qToBigEndian<quint32>(quint32(image.dotsPerMeterY()), phys + 4);
-    phys[8] = 1;
-    appendChunk(&out, "pHYs", phys, sizeof phys);
-    appendChunk(&out, "IDAT", compressed.data(), size);
-    appendChunk(&out, "IEND", nullptr, 0);
-    *bytes = std::move(out);
-    return true;
-}
-#endif
 
 std::vector<Setting> settingsUnderStudy()
 {
@@ -221,16 +147,19 @@ std::vector<Setting> settingsUnderStudy()
                                    [q](const QImage &i, QByteArray *b) { return writeQt(i, q, b); }});
     }
     const PngEncoder::Settings chosen = PngEncoder::engineSettings();
-    auto libpng = [&](int filters, int level, int strategy) {
-        const PngEncoder::Settings s{filters, level, strategy};
-        Setting setting(QStringLiteral("libpng"),
-                        QStringLiteral("%1, zlib %2 %3").arg(filterName(filters)).arg(level).arg(strategyName(strategy)),
+    auto libpng = [&](int filters, int level, int strategy,
+                      PngEncoder::Deflater deflater = PngEncoder::Deflater::Zlib) {
+        const PngEncoder::Settings s{filters, level, strategy, deflater};
+        const bool zlib = deflater == PngEncoder::Deflater::Zlib;
+        Setting setting(zlib ? QStringLiteral("libpng") : QStringLiteral("libdeflate"),
+                        zlib ? QStringLiteral("%1, zlib %2 %3").arg(filterName(filters)).arg(level).arg(strategyName(strategy))
+                             : QStringLiteral("%1, level %2").arg(filterName(filters)).arg(level),
                         [s](const QImage &i, QByteArray *b) {
                             QString e;
                             return PngEncoder::encode(i, s, b, &e);
                         });
-        setting.engine = s.filters == chosen.filters && s.zlibLevel == chosen.zlibLevel
-            && s.zlibStrategy == chosen.zlibStrategy;
+        setting.engine = s.filters == chosen.filters && s.level == chosen.level && s.deflater == chosen.deflater
+            && (!zlib || s.zlibStrategy == chosen.zlibStrategy);
         settings.push_back(setting);
     };
     libpng(PNG_ALL_FILTERS, 6, Z_FILTERED); // what Qt's default comes down to
@@ -257,14 +186,10 @@ std::vector<Setting> settingsUnderStudy()
                             }});
     }
 #endif
-#ifdef HAVE_LIBDEFLATE
-    for (int level : {1, 3, 4, 6}) {
-        settings.push_back(Setting{QStringLiteral("libdeflate"), QStringLiteral("paeth, level %1").arg(level),
-                            [level](const QImage &i, QByteArray *b) { return writeLibdeflate(i, level, true, b); }});
-    }
-    settings.push_back(Setting{QStringLiteral("libdeflate"), QStringLiteral("up, level 4"),
-                               [](const QImage &i, QByteArray *b) { return writeLibdeflate(i, 4, false, b); }});
-#endif
+    for (int level : {1, 3, 4, 6})
+        libpng(PNG_FILTER_PAETH, level, Z_DEFAULT_STRATEGY, PngEncoder::Deflater::Libdeflate);
+    for (int level : {3, 4})
+        libpng(PNG_FILTER_UP, level, Z_DEFAULT_STRATEGY, PngEncoder::Deflater::Libdeflate);
     return settings;
 }
 

@@ -4,19 +4,25 @@
 #include <QImage>
 #include <QString>
 
-// The engine's PNG writer: libpng driven directly, with one filter and a zlib
-// level and strategy chosen on the benchmark corpus (docs/benchmark.md), where
-// Qt's writer tries every filter on every row at a level it picks from a
-// quality. Lossless like Qt's: 8 or 16 bits per channel, alpha only when the
-// picture has an alpha channel, the resolution as pHYs and the colour space as
-// an iCCP profile.
+// The engine's PNG writer, with the filter and compressor chosen on the
+// benchmark corpus (docs/benchmark.md), where Qt's writer tries every filter on
+// every row at a zlib level it picks from a quality. Lossless like Qt's: 8 or
+// 16 bits per channel, alpha only when the picture has an alpha channel, the
+// resolution as pHYs and the colour space as an iCCP profile.
 namespace PngEncoder {
+
+enum class Deflater {
+    Zlib,       // libpng and zlib, row by row
+    Libdeflate, // libdeflate over the whole filtered picture at once: faster, but holds it in memory
+};
 
 struct Settings
 {
-    int filters;       // PNG_FILTER_* bits; more than one lets libpng choose per row
-    int zlibLevel;     // 0 to 9
-    int zlibStrategy;  // Z_DEFAULT_STRATEGY, Z_FILTERED, Z_RLE, ...
+    int filters;       // PNG_FILTER_* bits; with Zlib more than one lets libpng choose per row,
+                       // Libdeflate takes one of NONE, SUB, UP, PAETH
+    int level;         // zlib 0 to 9, libdeflate 0 to 12
+    int zlibStrategy;  // Z_DEFAULT_STRATEGY, Z_FILTERED, Z_RLE, ... (Zlib only)
+    Deflater deflater = Deflater::Zlib;
 };
 
 // What the engine writes with.

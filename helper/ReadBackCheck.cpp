@@ -8,7 +8,8 @@ namespace ReadBackCheck {
 
 bool decodesInFull(ImageCodecs::Encoder encoder)
 {
-    return encoder == ImageCodecs::Encoder::Bmp || encoder == ImageCodecs::Encoder::Gif;
+    return encoder == ImageCodecs::Encoder::Png || encoder == ImageCodecs::Encoder::Bmp
+        || encoder == ImageCodecs::Encoder::Gif;
 }
 
 bool writtenSize(const QByteArray &bytes, ImageCodecs::Encoder encoder, QSize *size, QString *error)

@@ -10,10 +10,9 @@
 // bytes read back with the bytes encoded. Equal bytes already rule out a short or
 // damaged write, so a second full decode can only catch a writer that produced
 // a broken file and said it succeeded. That is possible for the writers that lay
-// out the file themselves (our BMP with alpha, our GIF), and cheap there; for
-// PNG, JPEG and TIFF, whose bytes come from libpng/zlib, libjpeg and libtiff,
-// it cost most of the check's time (docs/benchmark.md), so those are checked by
-// the size their header declares.
+// out the file themselves (our PNG filter and chunks, our BMP with alpha, our
+// GIF), so those are decoded again; for JPEG and TIFF, whose bytes come from
+// libjpeg and libtiff, the size their header declares is checked.
 namespace ReadBackCheck {
 
 // True when a file written with `encoder` is decoded again in full.

@@ -6,12 +6,12 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
-    libgl-dev libgif-dev libtiff-dev libpng-dev
+    libgl-dev libgif-dev libtiff-dev libpng-dev libdeflate-dev
     fonts-noto-cjk xvfb xauth
 )
 if [ "${1:-}" = "--bench" ]; then
     # Comparison tools for the benchmark only.
-    packages+=(imagemagick libvips-tools libspng-dev libdeflate-dev)
+    packages+=(imagemagick libvips-tools libspng-dev)
 fi
 
 missing=()
