@@ -143,7 +143,7 @@ void printSteps(const PassResult &steps, const PassResult &engine)
             decodes << QStringLiteral("%1 %2 s").arg(kindName(Kind(k)), fixed(steps.fullDecodeSeconds[k], 2));
         decodeTotal += steps.fullDecodeSeconds[k];
     }
-    say(QStringLiteral("  not done: a full decode of the written PNG, JPEG and TIFF files would add %1 s (%2)")
+    say(QStringLiteral("  not done: a full decode of the written files checked by their header would add %1 s (%2)")
             .arg(fixed(decodeTotal, 2), decodes.join(QStringLiteral(", "))));
 }
 
