@@ -188,7 +188,7 @@ std::vector<Setting> settingsUnderStudy()
 #endif
     for (int level : {1, 3, 4, 6})
         libpng(PNG_FILTER_PAETH, level, Z_DEFAULT_STRATEGY, PngEncoder::Deflater::Libdeflate);
-    for (int level : {3, 4})
+    for (int level : {1, 2, 3, 4})
         libpng(PNG_FILTER_UP, level, Z_DEFAULT_STRATEGY, PngEncoder::Deflater::Libdeflate);
     return settings;
 }
