@@ -1,5 +1,6 @@
 #include "ImageCodecs.h"
 
+#include "PngEncoder.h"
 #include "SafeFile.h"
 
 #include <QBuffer>
@@ -370,7 +371,7 @@ bool encode(QImage image, Encoder encoder, QByteArray *bytes, QString *error)
         if (isOpaque(image))
             image.convertTo(deep ? QImage::Format_RGBX64 : QImage::Format_RGB32);
         if (encoder == Encoder::Png)
-            return writeWithQt(image, "png", PngQuality, -1, bytes, error);
+            return PngEncoder::encode(image, PngEncoder::engineSettings(), bytes, error);
         return writeWithQt(image, "tiff", -1, 1 /* LZW: lossless and widely read */, bytes, error);
     }
     case Encoder::Jpeg:
