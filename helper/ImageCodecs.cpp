@@ -212,6 +212,10 @@ qint64 peakBytes(const Probe &probe, qint64 fileBytes, const QSize &canvas, bool
     qint64 working = 0;
     switch (encoder) {
     case Encoder::Png:
+        // libdeflate compresses in one call: the filtered rows (a filter byte
+        // each) are held beside the canvas while it works.
+        working = pad + canvas.height();
+        break;
     case Encoder::Bmp:
         break;
     case Encoder::Tiff:
