@@ -133,6 +133,36 @@ DoneCounts readDone(const Record &record)
     return counts;
 }
 
+ItemReport readItem(const Record &record)
+{
+    ItemReport item;
+    item.status = record.fields.value(1);
+    qsizetype pathEnd = record.fields.size();
+    const QString &last = record.fields.last();
+    if (record.fields.size() >= 4 && last.startsWith(u'{')) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(last.toUtf8(), &error);
+        if (error.error == QJsonParseError::NoError && document.isObject()) {
+            item.details = document.object();
+            pathEnd -= 1;
+        }
+    }
+    // A path may hold tabs; the fields between status and details are joined back.
+    item.path = QDir::fromNativeSeparators(record.fields.mid(2, pathEnd - 2).join(u'\t'));
+    return item;
+}
+
+HelperDone readHelperDone(const Record &record)
+{
+    HelperDone done;
+    done.counts = readDone(record);
+    const QJsonObject object =
+            QJsonDocument::fromJson(joinFields(record.fields, 1, QStringLiteral("\t")).toUtf8()).object();
+    done.report = object.value(QLatin1String("report")).toString();
+    done.outputDir = object.value(QLatin1String("outputDir")).toString();
+    return done;
+}
+
 int batchLength(const QList<qint64> &leadingSizes)
 {
     const int length = int(std::min<qsizetype>(leadingSizes.size(), MaxBatchFiles));

@@ -89,6 +89,27 @@ struct DoneCounts
 };
 DoneCounts readDone(const Record &record);
 
+// An ITEM record: its status, the path and, from the padding helper, the
+// details object that ends the record. The last field is taken as details
+// only when it starts with "{" and parses as a JSON object; otherwise (the
+// PSD workers) every field after the status belongs to the path.
+struct ItemReport
+{
+    QString status;
+    QString path;
+    QJsonObject details;
+};
+ItemReport readItem(const Record &record);
+
+// What the padding helper's DONE says beyond the counts.
+struct HelperDone
+{
+    DoneCounts counts;
+    QString report;
+    QString outputDir;
+};
+HelperDone readHelperDone(const Record &record);
+
 // How many of the queued files form the next slimming batch, given the sizes
 // of the first queued files (at most MaxBatchFiles of them are looked at):
 // the batch ends before the first file above LargeFileBytes, and such a file

@@ -1,6 +1,8 @@
 #include "IntegratedToolPage.h"
 #include "Localization.h"
 #include "SettingsSandbox.h"
+
+#include <QSettings>
 #include "StandaloneToolWindow.h"
 #include "ToolLauncher.h"
 #include "WorkerProtocol.h"
@@ -223,6 +225,8 @@ void tst_PsdWorkers::init()
     qputenv("TMPDIR", QFile::encodeName(m_jobs));
     installWorker(u"Brevane"_s, true);
     installWorker(u"Stratlo"_s, true);
+    // A page remembers its options: each test starts from the defaults.
+    QSettings().remove(u"standaloneTools"_s);
 }
 
 QStringList tst_PsdWorkers::makeFiles(const Sizes &sizes)
