@@ -1,8 +1,6 @@
 #include "IntegratedToolPage.h"
 #include "Localization.h"
 #include "SettingsSandbox.h"
-
-#include <QSettings>
 #include "StandaloneToolWindow.h"
 #include "ToolLauncher.h"
 #include "WorkerProtocol.h"
@@ -20,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
