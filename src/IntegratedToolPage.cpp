@@ -551,8 +551,16 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     header->setSectionResizeMode(1, QHeaderView::Stretch);
     header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
-    if (m_tool == ImageResize)
-        header->setSectionResizeMode(PreviewColumn, QHeaderView::ResizeToContents);
+    if (m_tool == ImageResize) {
+        // Wide enough for large pictures; sized to its contents, the column
+        // would be measured again over every row each time a size arrives.
+        header->setSectionResizeMode(PreviewColumn, QHeaderView::Interactive);
+        const QFontMetrics metrics(m_fileList->font());
+        m_fileList->setColumnWidth(PreviewColumn,
+                                   std::max(metrics.horizontalAdvance(QStringLiteral("88888×88888 → 88888×88888")),
+                                            metrics.horizontalAdvance(headers.last()))
+                                           + 24);
+    }
     m_fileList->setDropHandler([this](const QStringList &paths) { addPaths(paths, true); });
     m_fileList->setDeleteHandler([this] {
         if (isRunActive())
@@ -1656,11 +1664,28 @@ void IntegratedToolPage::beginRun(const QString &status)
     m_elapsedTicker->start();
     m_discardingLine = false;
     setRunControlsEnabled(false);
+    holdColumnWidths();
 }
 
 void IntegratedToolPage::endRun()
 {
     setRunControlsEnabled(true);
+    QHeaderView *header = m_fileList->header();
+    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+}
+
+// Columns sized to their contents are measured over every row at each change:
+// during a run, with a change per file, they keep the width they have, made
+// room for the longest status a run writes.
+void IntegratedToolPage::holdColumnWidths()
+{
+    QHeaderView *header = m_fileList->header();
+    const QFontMetrics metrics(m_fileList->font());
+    const int statusWidth = metrics.horizontalAdvance(localized(u"已完成") + QStringLiteral(" 88888×88888")) + 24;
+    header->setSectionResizeMode(2, QHeaderView::Interactive);
+    header->setSectionResizeMode(3, QHeaderView::Interactive);
+    m_fileList->setColumnWidth(3, std::max(m_fileList->columnWidth(3), statusWidth));
 }
 
 void IntegratedToolPage::setRunControlsEnabled(bool enabled)

@@ -202,6 +202,7 @@ private:
     void finishSlimmingRun();
     void beginRun(const QString &status);
     void endRun();
+    void holdColumnWidths();
     void setAllRowStatuses(const QString &text);
     void startWorker(const QString &program);
     void readWorkerOutput();
