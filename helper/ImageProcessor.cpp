@@ -1,5 +1,6 @@
 #include "ImageProcessor.h"
 
+#include "ReadBackCheck.h"
 #include "SafeFile.h"
 
 #include <QColorSpace>
@@ -259,7 +260,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
 
     const QString newSize = ImageProcessor::SizeText(canvas.width(), canvas.height());
     QByteArray encoded;
-    if (!ImageCodecs::encode(std::move(canvas), ImageProcessor::FormatFor(ext), &encoded, &error)) {
+    const ImageCodecs::Encoder encoder = ImageProcessor::FormatFor(ext);
+    if (!ImageCodecs::encode(std::move(canvas), encoder, &encoded, &error)) {
         result.Message = error;
         return;
     }
@@ -272,7 +274,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     }
 
     // Read back what reached the disk: the bytes must be those encoded (a JPEG
-    // cut short still decodes at full size) and must decode at the target size.
+    // cut short still decodes at full size) and must declare the target size.
     bool verified = false;
     {
         QByteArray written;
@@ -282,8 +284,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
             error = QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致");
         } else {
             encoded = QByteArray();
-            QImage readBack;
-            if (!ImageCodecs::decode(written, false, &readBack, &error))
+            QSize readBack;
+            if (!ReadBackCheck::writtenSize(written, encoder, &readBack, &error))
                 error = QStringLiteral("回读失败：%1").arg(error);
             else if (readBack.width() != targetWidth || readBack.height() != targetHeight)
                 error = QStringLiteral("回读尺寸校验失败");
