@@ -616,7 +616,11 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     // Row 8: summary, run times and state.
     auto *statusRow = new QHBoxLayout;
     m_summaryLabel = new QLabel(body);
-    statusRow->addWidget(m_summaryLabel);
+    // The summary grows with the size preview: in a narrow window it is cut
+    // (the whole line in its tooltip) rather than widening the window; a
+    // wrapping label would hold the body at its preferred height.
+    m_summaryLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusRow->addWidget(m_summaryLabel, 1);
     {
         m_elapsedLabel = new QLabel(localized(u"已用时间：00:00:00"), body);
         m_remainingLabel = new QLabel(localized(u"剩余时间：--:--:--"), body);
@@ -624,8 +628,12 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         statusRow->addWidget(m_elapsedLabel);
         statusRow->addSpacing(10);
         statusRow->addWidget(m_remainingLabel);
+        // The helper's run times show from its first run on: before, the room
+        // is the summary's, which also counts the pictures that will change.
+        m_elapsedLabel->setVisible(m_tool != ImageResize);
+        m_remainingLabel->setVisible(m_tool != ImageResize);
     }
-    statusRow->addStretch(1);
+    statusRow->addSpacing(10);
     m_statusLabel = new QLabel(localized(u"就绪"), body);
     // Workers write the status text: it is shown as it stands, never as markup.
     m_statusLabel->setTextFormat(Qt::PlainText);
@@ -1092,6 +1100,7 @@ void IntegratedToolPage::refreshPreviewSummary()
     if (unreadable > 0)
         text += u"  |  " + translateToolText(QStringLiteral("无法读取：%1 个")).arg(unreadable);
     m_summaryLabel->setText(text);
+    m_summaryLabel->setToolTip(text);
 }
 
 bool IntegratedToolPage::isReadingSizes() const
@@ -1228,6 +1237,8 @@ void IntegratedToolPage::startTool()
         connect(m_helperRun, &HelperRun::recordArrived, this, &IntegratedToolPage::handleHelperRecord);
         connect(m_helperRun, &HelperRun::finished, this, &IntegratedToolPage::finishHelperRun);
         beginRun(translateToolText(QStringLiteral("已启动")));
+        m_elapsedLabel->show();
+        m_remainingLabel->show();
         m_runActions->hide();
         m_helperTally = HelperTally();
         m_helperTally.outputDir = absoluteOutputFolder(
@@ -1682,7 +1693,7 @@ void IntegratedToolPage::holdColumnWidths()
 {
     QHeaderView *header = m_fileList->header();
     const QFontMetrics metrics(m_fileList->font());
-    const int statusWidth = metrics.horizontalAdvance(localized(u"已完成") + QStringLiteral(" 88888×88888")) + 24;
+    const int statusWidth = metrics.horizontalAdvance(localized(u"已完成") + QStringLiteral(" 88888×88888")) + 40;
     header->setSectionResizeMode(2, QHeaderView::Interactive);
     header->setSectionResizeMode(3, QHeaderView::Interactive);
     m_fileList->setColumnWidth(3, std::max(m_fileList->columnWidth(3), statusWidth));
