@@ -8,6 +8,7 @@
 #include "ToolLauncher.h"
 #include "ToolDropTree.h"
 #include "WorkerProtocol.h"
+#include "WorkerRun.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -174,8 +175,6 @@ public:
 
 namespace {
 
-// How long a worker that is asked to end may take before it is killed.
-constexpr int WorkerStopGraceMilliseconds = 2000;
 // Queued paths are added in slices of this many, for at most this long per
 // turn of the event loop.
 constexpr qsizetype QueuedSlicePaths = 256;
@@ -1592,7 +1591,6 @@ void IntegratedToolPage::runNextSlimBatch()
         return;
     }
 
-    m_outputBuffer.clear();
     const QString first = QString::number(m_slim.batchStart + 1);
     const QString last = QString::number(m_slim.batchStart + m_slim.batch.size());
     m_statusLabel->setText(localized(u"正在处理第 %1-%2 项（每批 %3 项）")
@@ -1663,7 +1661,6 @@ void IntegratedToolPage::startLayerExport()
 
 void IntegratedToolPage::beginRun(const QString &status)
 {
-    m_outputBuffer.clear();
     m_progressBar->setRange(0, 0);
     m_progressBar->setValue(0);
     m_statusLabel->setText(status);
@@ -1673,7 +1670,6 @@ void IntegratedToolPage::beginRun(const QString &status)
         m_remainingLabel->setText(localized(u"剩余时间：--:--:--"));
     m_elapsedClock.start();
     m_elapsedTicker->start();
-    m_discardingLine = false;
     setRunControlsEnabled(false);
     holdColumnWidths();
 }
@@ -1727,52 +1723,19 @@ void IntegratedToolPage::setAllRowStatuses(const QString &text)
 
 void IntegratedToolPage::startWorker(const QString &program)
 {
-    auto *worker = new QProcess(this);
-    m_worker = worker;
-    worker->setProcessChannelMode(QProcess::SeparateChannels);
-    connect(worker, &QProcess::readyReadStandardOutput, this, &IntegratedToolPage::readWorkerOutput);
-    connect(worker, &QProcess::readyReadStandardError, this, &IntegratedToolPage::readWorkerErrors);
-    connect(worker, &QProcess::errorOccurred, this, &IntegratedToolPage::handleWorkerError);
-    connect(worker, &QProcess::finished, this, &IntegratedToolPage::finishWorkerRun);
-    worker->setWorkingDirectory(QFileInfo(program).absolutePath());
-    // A start that fails at once may already have ended the run inside start(),
-    // so nothing may follow it here.
-    worker->start(program, {QStringLiteral("--job"), m_jobFilePath}, QIODevice::ReadWrite);
-}
-
-void IntegratedToolPage::readWorkerOutput()
-{
-    if (!m_worker)
-        return;
-    QByteArray chunk = m_worker->readAllStandardOutput();
-    if (m_discardingLine) {
-        // The rest of a line that outgrew the buffer: drop it up to its end.
-        const qsizetype newline = chunk.indexOf('\n');
-        if (newline < 0)
-            return;
-        chunk.remove(0, newline + 1);
-        m_discardingLine = false;
-    }
-    m_outputBuffer += chunk;
-    const QList<WorkerProtocol::Record> records = WorkerProtocol::takeRecords(m_outputBuffer);
-    for (const WorkerProtocol::Record &record : records)
-        handleRecord(record);
-    if (m_outputBuffer.size() > WorkerProtocol::MaxPartialLineBytes) {
-        m_outputBuffer.clear();
-        m_outputBuffer.squeeze();
-        m_discardingLine = true;
+    m_worker = new WorkerRun(this);
+    connect(m_worker, &WorkerRun::recordArrived, this, &IntegratedToolPage::handleRecord);
+    connect(m_worker, &WorkerRun::lineDropped, this, [this] {
         qWarning().noquote() << "psd worker line dropped: longer than" << WorkerProtocol::MaxPartialLineBytes << "bytes";
         appendLog(translateToolText(QStringLiteral("[%1] 后台输出的一行超过 1 MiB，已丢弃该行。")).arg(timeOfDay()));
-    }
-}
-
-void IntegratedToolPage::readWorkerErrors()
-{
-    if (!m_worker)
-        return;
-    const QString text = QString::fromUtf8(m_worker->readAllStandardError()).trimmed();
-    if (!text.isEmpty())
-        appendLog(localized(u"后台详情：%1").arg(text));
+    });
+    connect(m_worker, &WorkerRun::errorText, this,
+            [this](const QString &text) { appendLog(localized(u"后台详情：%1").arg(text)); });
+    connect(m_worker, &WorkerRun::failed, this, &IntegratedToolPage::handleWorkerError);
+    connect(m_worker, &WorkerRun::finished, this, &IntegratedToolPage::finishWorkerRun);
+    // A start that fails at once may already have ended the run inside start(),
+    // so nothing may follow it here.
+    m_worker->start(program, {QStringLiteral("--job"), m_jobFilePath});
 }
 
 void IntegratedToolPage::handleRecord(const WorkerProtocol::Record &record)
@@ -1855,7 +1818,7 @@ void IntegratedToolPage::finishWorkerRun(int exitCode)
 {
     if (!m_worker)
         return;
-    readWorkerOutput();
+    m_worker->readOutput();
     if (!m_jobFilePath.isEmpty()) {
         QFile::remove(m_jobFilePath);
         m_jobFilePath.clear();
@@ -1863,7 +1826,7 @@ void IntegratedToolPage::finishWorkerRun(int exitCode)
 
     // The old process may still signal before it is deleted; none of that
     // may reach the next batch's worker.
-    QProcess *worker = std::exchange(m_worker, nullptr);
+    WorkerRun *worker = std::exchange(m_worker, nullptr);
     worker->disconnect(this);
     worker->deleteLater();
 
@@ -1953,17 +1916,11 @@ void IntegratedToolPage::updateElapsedTime()
 void IntegratedToolPage::stopWorker()
 {
     if (m_worker) {
-        QProcess *worker = std::exchange(m_worker, nullptr);
+        WorkerRun *worker = std::exchange(m_worker, nullptr);
         worker->disconnect(this);
-        if (worker->state() != QProcess::NotRunning) {
+        if (worker->state() != QProcess::NotRunning)
             qInfo().noquote() << "psd worker stopped with its page" << IntegratedTools::toolKey(m_tool);
-            worker->terminate();
-            if (!worker->waitForFinished(WorkerStopGraceMilliseconds)) {
-                worker->kill();
-                worker->waitForFinished(WorkerStopGraceMilliseconds);
-            }
-        }
-        delete worker;
+        delete worker; // asks it to end, then kills it
     }
     if (!m_jobFilePath.isEmpty()) {
         QFile::remove(m_jobFilePath);

@@ -19,7 +19,7 @@ class HelperRun;
 class PictureSizeReader;
 class QLabel;
 class QLineEdit;
-class QProcess;
+class WorkerRun;
 class QProgressBar;
 class QPushButton;
 class QTextEdit;
@@ -205,8 +205,6 @@ private:
     void holdColumnWidths();
     void setAllRowStatuses(const QString &text);
     void startWorker(const QString &program);
-    void readWorkerOutput();
-    void readWorkerErrors();
     void handleRecord(const WorkerProtocol::Record &record);
     void showProgress(const WorkerProtocol::Record &record);
     void handleWorkerError();
@@ -249,13 +247,9 @@ private:
     QPushButton *m_openReportButton = nullptr;
     PictureSizeReader *m_sizeReader = nullptr;
     QString m_summaryBase;
-    QProcess *m_worker = nullptr;
+    WorkerRun *m_worker = nullptr;
     QTimer *m_elapsedTicker = nullptr;
     QElapsedTimer m_elapsedClock;
-    // Standard output of the worker not yet ended by a newline.
-    QByteArray m_outputBuffer;
-    // Set after an overlong line was dropped, until its newline arrives.
-    bool m_discardingLine = false;
     QString m_jobFilePath;
 
     // A slimming run: the files not yet handed to a batch, the running batch
