@@ -3,12 +3,13 @@
 #include "SettingsSandbox.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QImageWriter>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -43,6 +44,7 @@ private slots:
 
     void previewShowsTheSizeToCome_data();
     void previewShowsTheSizeToCome();
+    void previewTurnsWithTheExifOrientation();
     void optionsAreRemembered();
     void missingOutputFolderIsDroppedWithALogLine();
 
@@ -271,6 +273,32 @@ void tst_HelperFollow::previewShowsTheSizeToCome()
     QCOMPARE(rows->topLevelItem(1)->text(IntegratedToolPage::PreviewColumn), t(u"无法读取"));
     QVERIFY2(page.summaryText().contains(t(u"将调整尺寸：%1 个").arg(changing)), qPrintable(page.summaryText()));
     QVERIFY(page.summaryText().contains(t(u"无法读取：%1 个").arg(1)));
+}
+
+void tst_HelperFollow::previewTurnsWithTheExifOrientation()
+{
+    // A 10×6 JPEG whose EXIF orientation (6) turns it a quarter: shown 6×10.
+    QImage picture(10, 6, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(picture.save(&buffer, "jpeg"));
+    const QByteArray exif = QByteArray::fromHex("ffe10022457869660000"          // APP1, 34 bytes, "Exif\0\0"
+                                                "4d4d002a00000008"              // big-endian TIFF, IFD at 8
+                                                "0001011200030000000100060000"  // one entry: orientation 6
+                                                "00000000");
+    jpeg.insert(2, exif);
+    const QString path = m_dir->filePath(u"pictures/turned.jpg"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size());
+    file.close();
+    QCOMPARE(QImageReader(path).transformation(), QImageIOHandler::TransformationRotate90);
+
+    IntegratedToolPage page(ImageResize);
+    page.addPaths({path}, false);
+    QTRY_VERIFY(!page.isReadingSizes());
+    QCOMPARE(list(page)->topLevelItem(0)->text(IntegratedToolPage::PreviewColumn), u"6×10 → 8×12"_s);
 }
 
 void tst_HelperFollow::optionsAreRemembered()
