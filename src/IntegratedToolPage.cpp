@@ -38,7 +38,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
