@@ -340,5 +340,13 @@ QLocale interfaceLocale()
 
 QString formatDataSize(qint64 bytes)
 {
-    return interfaceLocale().formattedDataSize(bytes, 2, QLocale::DataSizeIecFormat);
+    return formatDataSize(interfaceLocale(), bytes);
+}
+
+QString formatDataSize(const QLocale &locale, qint64 bytes)
+{
+    // Qt's English unit has no singular ("1 bytes").
+    if (bytes == 1 && locale.language() == QLocale::English)
+        return QStringLiteral("1 byte");
+    return locale.formattedDataSize(bytes, 2, QLocale::DataSizeIecFormat);
 }

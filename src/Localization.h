@@ -74,6 +74,7 @@ QLocale interfaceLocale();
 
 // A byte count in the interface locale: two decimals, base 1024 ("1.50 KiB").
 QString formatDataSize(qint64 bytes);
+QString formatDataSize(const QLocale &locale, qint64 bytes);
 
 // The tool dictionary: source text to the five texts in the order zh_CN,
 // zh_TW, ja_JP, ko_KR, en_US. A row with a meaning of its own is keyed by the

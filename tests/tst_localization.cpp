@@ -585,6 +585,9 @@ void tst_Localization::formatDataSize_data()
 
     QTest::newRow("1536_bytes_english") << QStringLiteral("en_US") << qint64(1536) << QStringLiteral("1.50 KiB");
     QTest::newRow("zero_english") << QStringLiteral("en_US") << qint64(0) << QStringLiteral("0 bytes");
+    QTest::newRow("one_byte_english") << QStringLiteral("en_US") << qint64(1) << QStringLiteral("1 byte");
+    QTest::newRow("one_byte_japanese") << QStringLiteral("ja_JP") << qint64(1) << QStringLiteral("1 バイト");
+    QTest::newRow("two_bytes_korean") << QStringLiteral("ko_KR") << qint64(2) << QStringLiteral("2 바이트");
     QTest::newRow("three_mebibytes_english") << QStringLiteral("en_US") << qint64(3) * 1024 * 1024
                                              << QStringLiteral("3.00 MiB");
     QTest::newRow("five_gibibytes_english") << QStringLiteral("en_US") << qint64(5) * 1024 * 1024 * 1024
