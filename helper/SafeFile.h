@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+class QFile;
+
 // File-system primitives the padding engine needs to replace a user's file
 // safely. One implementation per platform (SafeFile_unix.cpp, SafeFile_win.cpp).
 // Every function reports failure through its return value and a readable
@@ -22,6 +24,15 @@ bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QSt
 // picture keeps the access rights it had. On failure nothing is left at `path`.
 bool writeNewFile(const QString &path, const QByteArray &data, const QString &permissionsFrom,
                   QString *error);
+
+// For content too large to hold in memory: creates `path` as writeNewFile does
+// and leaves it open for writing, empty, in *file. Write to it, then end with
+// finishNewFile. On failure nothing is left at `path` and *file stays closed.
+bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *file, QString *error);
+
+// Flushes what was written to a file from createNewFile to the disk and closes
+// it. On failure the file at `path` is removed.
+bool finishNewFile(QFile *file, const QString &path, QString *error);
 
 // Atomically puts `from` in the place of `to` (same folder), replacing any file
 // there, and flushes the folder entry. Afterwards `to` holds either its complete

@@ -1,6 +1,7 @@
 #include "SafeFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <dirent.h>
@@ -46,21 +47,6 @@ public:
 private:
     int m_fd;
 };
-
-bool writeAll(int fd, const char *data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size_t(qMin<qint64>(size, 1 << 30)));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= written;
-    }
-    return true;
-}
 
 void syncFolderOf(const QString &path)
 {
@@ -121,8 +107,7 @@ bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QSt
     return true;
 }
 
-bool writeNewFile(const QString &path, const QByteArray &data, const QString &permissionsFrom,
-                  QString *error)
+bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *file, QString *error)
 {
     const QByteArray native = nativePath(path);
 
@@ -151,23 +136,47 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
     }
     if (keepMode)
         ::fchmod(fd.get(), mode & 07777); // the umask must not narrow a copied mode
-
-    bool ok = writeAll(fd.get(), data.constData(), data.size());
-    int code = errno;
-    if (ok && ::fsync(fd.get()) != 0) {
-        ok = false;
-        code = errno;
-    }
-    if (::close(fd.release()) != 0 && ok) {
-        ok = false;
-        code = errno;
-    }
-    if (!ok) {
+    // Unbuffered: large writes go straight to the file, and a failed one reports why.
+    if (!file->open(fd.get(), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::unlink(native.constData());
-        *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, errnoText(code));
+        *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, file->errorString());
+        return false;
+    }
+    fd.release();
+    return true;
+}
+
+bool finishNewFile(QFile *file, const QString &path, QString *error)
+{
+    bool ok = file->flush();
+    QString reason = file->errorString();
+    if (ok && ::fsync(file->handle()) != 0) {
+        ok = false;
+        reason = errnoText(errno);
+    }
+    file->close();
+    if (!ok) {
+        ::unlink(nativePath(path).constData());
+        *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, reason);
         return false;
     }
     return true;
+}
+
+bool writeNewFile(const QString &path, const QByteArray &data, const QString &permissionsFrom,
+                  QString *error)
+{
+    QFile file;
+    if (!createNewFile(path, permissionsFrom, &file, error))
+        return false;
+    if (file.write(data) != data.size()) {
+        const QString reason = file.errorString();
+        file.close();
+        ::unlink(nativePath(path).constData());
+        *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, reason);
+        return false;
+    }
+    return finishNewFile(&file, path, error);
 }
 
 bool replaceFile(const QString &from, const QString &to, QString *error)

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 namespace {
@@ -126,6 +128,54 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
     if (!ok) {
         DeleteFileW(native.c_str());
         *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, lastErrorText(code));
+        return false;
+    }
+    return true;
+}
+
+bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *file, QString *error)
+{
+    Q_UNUSED(permissionsFrom); // a new file inherits the folder's access rights, as a copied one would
+    const std::wstring native = widePath(path);
+    if (!DeleteFileW(native.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        *error = QStringLiteral("无法删除残留的临时文件 %1：%2").arg(path, lastErrorText(GetLastError()));
+        return false;
+    }
+    HandleGuard handle(CreateFileW(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (handle.get() == INVALID_HANDLE_VALUE) {
+        *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, lastErrorText(GetLastError()));
+        return false;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle.get()), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle.release());
+        DeleteFileW(native.c_str());
+        *error = QStringLiteral("无法创建临时文件 %1").arg(path);
+        return false;
+    }
+    handle.release(); // the descriptor owns it now
+    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        _close(fd);
+        DeleteFileW(native.c_str());
+        *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, file->errorString());
+        return false;
+    }
+    return true;
+}
+
+bool finishNewFile(QFile *file, const QString &path, QString *error)
+{
+    bool ok = file->flush();
+    QString reason = file->errorString();
+    if (ok && !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file->handle())))) {
+        ok = false;
+        reason = lastErrorText(GetLastError());
+    }
+    file->close();
+    if (!ok) {
+        DeleteFileW(widePath(path).c_str());
+        *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, reason);
         return false;
     }
     return true;

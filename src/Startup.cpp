@@ -95,7 +95,16 @@ int selfTest(IntegratedTools::Tool tool)
         removeStoredLanguage(settings);
     settings.sync();
 
-    const bool helperUsable = !executable.isEmpty() && QFileInfo(executable).size() > 0;
+    bool helperUsable = !executable.isEmpty() && QFileInfo(executable).size() > 0;
+    if (tool != IntegratedTools::ImageResize) {
+        // A PSD page does its work through the worker it starts from the tool
+        // folder; the catalogue's separate tool executables are not shipped here.
+        const QFileInfo worker(QDir(QFileInfo(executable).absolutePath())
+                                       .filePath(IntegratedTools::executableFileName(
+                                               tool == IntegratedTools::PsdSlim ? QStringLiteral("Brevane")
+                                                                                : QStringLiteral("Stratlo"))));
+        helperUsable = worker.isFile() && worker.isExecutable() && worker.size() > 0;
+    }
     return helperUsable && languagesPass ? 0 : 65;
 }
 

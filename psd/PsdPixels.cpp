@@ -1,0 +1,686 @@
+#include "PsdPixels.h"
+
+#include <QRgba64>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace Psd {
+
+namespace {
+
+quint32 readBig(const uchar *p, int size)
+{
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | p[i];
+    return value;
+}
+
+bool fail(QString *error, const QString &message)
+{
+    if (error)
+        *error = message;
+    return false;
+}
+
+// PackBits rows, each of exactly `rowSize` bytes.
+bool unpackRows(const uchar *counts, int countSize, const uchar *data, qint64 dataSize, int height, qint64 rowSize,
+                uchar *out, QString *error)
+{
+    qint64 at = 0;
+    for (int y = 0; y < height; ++y) {
+        const qint64 count = readBig(counts + qint64(y) * countSize, countSize);
+        if (count > dataSize - at)
+            return fail(error, QStringLiteral("RLE 行长度超出通道数据（第 %1 行）").arg(y));
+        const uchar *in = data + at;
+        const uchar *inEnd = in + count;
+        uchar *row = out + qint64(y) * rowSize;
+        qint64 filled = 0;
+        while (in < inEnd) {
+            const int n = qint8(*in++);
+            if (n >= 0) {
+                const qint64 literal = n + 1;
+                if (literal > inEnd - in || literal > rowSize - filled)
+                    return fail(error, QStringLiteral("RLE 数据解码长度不符（第 %1 行）").arg(y));
+                std::memcpy(row + filled, in, size_t(literal));
+                in += literal;
+                filled += literal;
+            } else if (n != -128) {
+                const qint64 repeat = 1 - n;
+                if (in == inEnd || repeat > rowSize - filled)
+                    return fail(error, QStringLiteral("RLE 数据解码长度不符（第 %1 行）").arg(y));
+                std::memset(row + filled, *in++, size_t(repeat));
+                filled += repeat;
+            }
+        }
+        if (filled != rowSize)
+            return fail(error, QStringLiteral("RLE 数据解码长度不符（第 %1 行短缺 %2 字节）").arg(y).arg(rowSize - filled));
+        at += count;
+    }
+    return true;
+}
+
+// Inflates into exactly `size` bytes; more or less output is an error.
+bool inflateExactly(const QByteArray &data, uchar *out, qint64 size, QString *error)
+{
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK)
+        return fail(error, QStringLiteral("无法初始化 ZIP 解压"));
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    qint64 inputLeft = data.size();
+    qint64 outputLeft = size;
+    stream.next_out = out;
+    int result = Z_OK;
+    // zlib counts in 32 bits; feed and drain in pieces.
+    while (result == Z_OK) {
+        const uInt inChunk = uInt(std::min<qint64>(inputLeft, 1 << 30));
+        const uInt outChunk = uInt(std::min<qint64>(outputLeft, 1 << 30));
+        stream.avail_in = inChunk;
+        stream.avail_out = outChunk;
+        result = inflate(&stream, Z_NO_FLUSH);
+        inputLeft -= inChunk - stream.avail_in;
+        outputLeft -= outChunk - stream.avail_out;
+        if (result == Z_BUF_ERROR && outputLeft == 0) {
+            // Output full: the stream must end here, with no byte more.
+            Bytef extra;
+            stream.next_out = &extra;
+            stream.avail_out = 1;
+            result = inflate(&stream, Z_NO_FLUSH);
+            if (stream.avail_out == 0)
+                result = Z_DATA_ERROR;
+            break;
+        }
+        if (result == Z_BUF_ERROR && inputLeft == 0)
+            break;
+        if (result == Z_BUF_ERROR)
+            result = Z_OK;
+    }
+    inflateEnd(&stream);
+    if (result == Z_STREAM_END && outputLeft == 0)
+        return true;
+    if (result == Z_STREAM_END || (result == Z_BUF_ERROR && outputLeft > 0))
+        return fail(error, QStringLiteral("ZIP 数据解压后长度不足（缺 %1 字节）").arg(outputLeft));
+    if (outputLeft == 0 && result == Z_DATA_ERROR)
+        return fail(error, QStringLiteral("ZIP 数据解压后长度超出通道大小或数据损坏"));
+    return fail(error, QStringLiteral("ZIP 数据损坏"));
+}
+
+void undoPrediction(uchar *data, int width, int height, int depth)
+{
+    const qint64 stride = rowBytes(width, depth);
+    std::vector<uchar> split(depth == 32 ? size_t(stride) : 0);
+    for (int y = 0; y < height; ++y) {
+        uchar *row = data + y * stride;
+        if (depth == 8) {
+            for (int x = 1; x < width; ++x)
+                row[x] = uchar(row[x] + row[x - 1]);
+        } else if (depth == 16) {
+            quint16 previous = quint16(readBig(row, 2));
+            for (int x = 1; x < width; ++x) {
+                const quint16 value = quint16(readBig(row + 2 * x, 2) + previous);
+                row[2 * x] = uchar(value >> 8);
+                row[2 * x + 1] = uchar(value);
+                previous = value;
+            }
+        } else if (depth == 32) {
+            // Deltas run over the whole row, whose bytes are the four byte
+            // planes of the samples one after the other.
+            for (qint64 i = 1; i < stride; ++i)
+                row[i] = uchar(row[i] + row[i - 1]);
+            std::memcpy(split.data(), row, size_t(stride));
+            for (int x = 0; x < width; ++x) {
+                for (int b = 0; b < 4; ++b)
+                    row[4 * x + b] = split[size_t(b) * width + x];
+            }
+        }
+    }
+}
+
+// 16-bit component values of one plane, whatever its depth.
+class SampleReader
+{
+public:
+    SampleReader(const QByteArray &plane, int depth, bool colour, int width = 0)
+        : m_data(reinterpret_cast<const uchar *>(plane.constData())), m_depth(depth), m_colour(colour),
+          m_width(std::max(width, 1))
+    {
+    }
+
+    quint16 at(qint64 index) const
+    {
+        switch (m_depth) {
+        case 8:
+            return quint16(m_data[index] * 257);
+        case 16:
+            return quint16(readBig(m_data + 2 * index, 2));
+        case 32: {
+            const quint32 bits = readBig(m_data + 4 * index, 4);
+            float value;
+            std::memcpy(&value, &bits, sizeof value);
+            return fromLinear(value, m_colour);
+        }
+        default: { // 1 bit, set means black; rows are whole bytes
+            const qint64 y = index / m_width;
+            const qint64 x = index % m_width;
+            return (m_data[y * rowBytes(m_width, 1) + (x >> 3)] & (0x80 >> (x & 7))) ? 0 : 65535;
+        }
+        }
+    }
+
+private:
+    static quint16 fromLinear(float value, bool colour)
+    {
+        if (!(value > 0.0f)) // negative and NaN
+            return 0;
+        if (value >= 1.0f)
+            return 65535;
+        double encoded = value;
+        if (colour)
+            encoded = value <= 0.0031308f ? 12.92 * value : 1.055 * std::pow(double(value), 1.0 / 2.4) - 0.055;
+        return quint16(std::lround(encoded * 65535.0));
+    }
+
+    const uchar *m_data;
+    int m_depth;
+    bool m_colour;
+    int m_width;
+};
+
+quint32 to8(quint32 value)
+{
+    return (value * 255 + 32767) / 65535;
+}
+
+// Writes one component (0 red, 1 green, 2 blue, 3 alpha) of every pixel of
+// a width × height picture.
+template<typename Source>
+void fillComponent(QImage &image, int component, Source source)
+{
+    const bool deep = image.format() == QImage::Format_RGBA64;
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        const qint64 base = qint64(y) * width;
+        if (deep) {
+            auto *row = reinterpret_cast<QRgba64 *>(image.scanLine(y));
+            for (int x = 0; x < width; ++x) {
+                const quint16 v = source(base + x);
+                QRgba64 &p = row[x];
+                switch (component) {
+                case 0: p.setRed(v); break;
+                case 1: p.setGreen(v); break;
+                case 2: p.setBlue(v); break;
+                default: p.setAlpha(v); break;
+                }
+            }
+        } else {
+            auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+            const int shift = component == 3 ? 24 : 16 - 8 * component;
+            for (int x = 0; x < width; ++x) {
+                const quint32 v = to8(source(base + x));
+                row[x] = (row[x] & ~(0xffu << shift)) | (v << shift);
+            }
+        }
+    }
+}
+
+// One plane into one component. 8-bit samples into an 8-bit picture are
+// copied as they are, the common case, without the 16-bit round trip.
+void fillPlane(QImage &image, int component, const QByteArray &plane, int depth, bool colour)
+{
+    if (depth != 8 || image.format() != QImage::Format_ARGB32) {
+        fillComponent(image, component, [reader = SampleReader(plane, depth, colour, image.width())](qint64 i) {
+            return reader.at(i);
+        });
+        return;
+    }
+    const int shift = component == 3 ? 24 : 16 - 8 * component;
+    const quint32 keep = ~(0xffu << shift);
+    const auto *samples = reinterpret_cast<const uchar *>(plane.constData());
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        const uchar *in = samples + qint64(y) * width;
+        for (int x = 0; x < width; ++x)
+            row[x] = (row[x] & keep) | (quint32(in[x]) << shift);
+    }
+}
+
+quint16 clampUnit(double value)
+{
+    return quint16(std::lround(std::clamp(value, 0.0, 1.0) * 65535.0));
+}
+
+double srgbEncode(double linear)
+{
+    return linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+}
+
+// Lab (D50) to sRGB, through XYZ and Bradford-adapted sRGB primaries.
+void labToRgb(double l, double a, double b, quint16 rgb[3])
+{
+    const auto finv = [](double t) { return t > 6.0 / 29.0 ? t * t * t : 3.0 * (6.0 / 29.0) * (6.0 / 29.0) * (t - 4.0 / 29.0); };
+    const double fy = (l + 16.0) / 116.0;
+    const double x = 0.9642 * finv(fy + a / 500.0);
+    const double y = finv(fy);
+    const double z = 0.8249 * finv(fy - b / 200.0);
+    const double r = 3.1338561 * x - 1.6168667 * y - 0.4906146 * z;
+    const double g = -0.9787684 * x + 1.9161415 * y + 0.0334540 * z;
+    const double bl = 0.0719453 * x - 0.2289914 * y + 1.4052427 * z;
+    rgb[0] = clampUnit(srgbEncode(std::clamp(r, 0.0, 1.0)));
+    rgb[1] = clampUnit(srgbEncode(std::clamp(g, 0.0, 1.0)));
+    rgb[2] = clampUnit(srgbEncode(std::clamp(bl, 0.0, 1.0)));
+}
+
+void setPixel(QImage &image, int x, int y, const quint16 rgb[3])
+{
+    if (image.format() == QImage::Format_RGBA64) {
+        QRgba64 &p = reinterpret_cast<QRgba64 *>(image.scanLine(y))[x];
+        p.setRed(rgb[0]);
+        p.setGreen(rgb[1]);
+        p.setBlue(rgb[2]);
+    } else {
+        QRgb &p = reinterpret_cast<QRgb *>(image.scanLine(y))[x];
+        p = qRgba(int(to8(rgb[0])), int(to8(rgb[1])), int(to8(rgb[2])), qAlpha(p));
+    }
+}
+
+// The colour channels of a document into the picture. `planeFor` gives the
+// decoded samples of colour channel n (0-based) or false.
+template<typename PlaneFor>
+bool fillColour(PsdFile &psd, QImage &image, PlaneFor planeFor, QString *error)
+{
+    const Header &header = psd.document().header;
+    const int depth = header.depth;
+    const qint64 count = qint64(image.width()) * image.height();
+    switch (header.colorMode) {
+    case ColorMode::Rgb:
+        for (int c = 0; c < 3; ++c) {
+            QByteArray plane;
+            if (!planeFor(c, &plane, error))
+                return false;
+            fillPlane(image, c, plane, depth, true);
+        }
+        return true;
+    case ColorMode::Grayscale:
+    case ColorMode::Duotone:
+    case ColorMode::Bitmap: {
+        QByteArray plane;
+        if (!planeFor(0, &plane, error))
+            return false;
+        for (int c = 0; c < 3; ++c)
+            fillPlane(image, c, plane, depth, true);
+        return true;
+    }
+    case ColorMode::Indexed: {
+        QByteArray plane;
+        QByteArray palette;
+        const LengthSection &data = psd.document().colorModeData;
+        if (data.content.length < 768 || !psd.readAt(data.content.offset, 768, &palette, error))
+            return fail(error, QStringLiteral("索引颜色文档缺少调色板"));
+        if (!planeFor(0, &plane, error))
+            return false;
+        const auto *index = reinterpret_cast<const uchar *>(plane.constData());
+        const auto *colours = reinterpret_cast<const uchar *>(palette.constData());
+        for (int c = 0; c < 3; ++c)
+            fillComponent(image, c, [=](qint64 i) { return quint16(colours[c * 256 + index[i]] * 257); });
+        return true;
+    }
+    case ColorMode::Cmyk:
+    case ColorMode::Lab: {
+        const int planes = header.colorMode == ColorMode::Cmyk ? 4 : 3;
+        std::vector<QByteArray> data(static_cast<size_t>(planes));
+        for (int c = 0; c < planes; ++c) {
+            if (!planeFor(c, &data[size_t(c)], error))
+                return false;
+        }
+        std::vector<SampleReader> readers;
+        for (const QByteArray &plane : data)
+            readers.emplace_back(plane, depth, false);
+        for (qint64 i = 0; i < count; ++i) {
+            quint16 rgb[3];
+            if (planes == 4) {
+                // Stored inverted: 65535 is no ink.
+                const quint32 k = readers[3].at(i);
+                for (int c = 0; c < 3; ++c)
+                    rgb[c] = quint16((quint32(readers[size_t(c)].at(i)) * k + 32767) / 65535);
+            } else {
+                labToRgb(readers[0].at(i) * 100.0 / 65535.0, readers[1].at(i) / 257.0 - 128.0,
+                         readers[2].at(i) / 257.0 - 128.0, rgb);
+            }
+            setPixel(image, int(i % image.width()), int(i / image.width()), rgb);
+        }
+        return true;
+    }
+    case ColorMode::Multichannel:
+        break;
+    }
+    return fail(error, QStringLiteral("不支持的颜色模式"));
+}
+
+int colourChannels(ColorMode mode)
+{
+    switch (mode) {
+    case ColorMode::Rgb:
+    case ColorMode::Lab:
+        return 3;
+    case ColorMode::Cmyk:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
+QImage newImage(int width, int height, int depth)
+{
+    QImage image(width, height, depth >= 16 ? QImage::Format_RGBA64 : QImage::Format_ARGB32);
+    if (!image.isNull())
+        image.fill(depth >= 16 ? QColor::fromRgba64(0, 0, 0, 65535) : QColor(0, 0, 0, 255));
+    return image;
+}
+
+// alpha × value ÷ maximum, rounded, for every pixel; `value` gives 0..65535.
+template<typename Value>
+void scaleAlpha(QImage &image, Value value)
+{
+    const bool deep = image.format() == QImage::Format_RGBA64;
+    for (int y = 0; y < image.height(); ++y) {
+        if (deep) {
+            auto *row = reinterpret_cast<QRgba64 *>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x)
+                row[x].setAlpha(quint16((quint32(row[x].alpha()) * value(x, y) + 32767) / 65535));
+        } else {
+            auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const quint32 factor = to8(value(x, y));
+                const quint32 alpha = (qAlpha(row[x]) * factor + 127) / 255;
+                row[x] = (row[x] & 0x00ffffffu) | (alpha << 24);
+            }
+        }
+    }
+}
+
+// Whether `length` compressed bytes can decode to `size` bytes at all:
+// PackBits turns 2 bytes into at most 128, zlib 1 byte into at most 1032. A
+// small file claiming a huge layer is refused before anything is allocated.
+bool canHold(Compression compression, qint64 length, qint64 size, int height, int version)
+{
+    switch (compression) {
+    case Compression::Raw:
+        return length >= size;
+    case Compression::Rle:
+        return (length - qint64(height) * (version == 2 ? 4 : 2)) * 64 >= size;
+    case Compression::Zip:
+    case Compression::ZipPrediction:
+        return length * 1032 >= size;
+    }
+    return false;
+}
+
+bool checkedPlaneSize(int width, int height, int depth, QString *error)
+{
+    if (width < 0 || height < 0 || rowBytes(width, depth) * height > MaxPlaneBytes)
+        return fail(error, QStringLiteral("图层过大（%1×%2），超出可处理的上限").arg(width).arg(height));
+    return true;
+}
+
+} // namespace
+
+qint64 rowBytes(int width, int depth)
+{
+    return depth == 1 ? (qint64(width) + 7) / 8 : qint64(width) * (depth / 8);
+}
+
+bool decompress(Compression compression, const QByteArray &data, int width, int height, int depth, int version,
+                QByteArray *samples, QString *error)
+{
+    if (!checkedPlaneSize(width, height, depth, error))
+        return false;
+    const qint64 stride = rowBytes(width, depth);
+    const qint64 size = stride * height;
+    samples->resize(qsizetype(size));
+    auto *out = reinterpret_cast<uchar *>(samples->data());
+    const auto *in = reinterpret_cast<const uchar *>(data.constData());
+    switch (compression) {
+    case Compression::Raw:
+        if (data.size() < size)
+            return fail(error, QStringLiteral("未压缩的通道数据不足（缺 %1 字节）").arg(size - data.size()));
+        std::memcpy(out, in, size_t(size));
+        return true;
+    case Compression::Rle: {
+        const int countSize = version == 2 ? 4 : 2;
+        const qint64 countBytes = qint64(countSize) * height;
+        if (data.size() < countBytes)
+            return fail(error, QStringLiteral("RLE 行长度表不完整"));
+        return unpackRows(in, countSize, in + countBytes, data.size() - countBytes, height, stride, out, error);
+    }
+    case Compression::Zip:
+    case Compression::ZipPrediction:
+        if (!inflateExactly(data, out, size, error))
+            return false;
+        if (compression == Compression::ZipPrediction)
+            undoPrediction(out, width, height, depth);
+        return true;
+    }
+    return fail(error, QStringLiteral("未知的压缩方式"));
+}
+
+bool readChannel(PsdFile &psd, const ChannelInfo &channel, int width, int height, QByteArray *samples,
+                 QString *error)
+{
+    const Document &document = psd.document();
+    if (!checkedPlaneSize(width, height, document.header.depth, error))
+        return false;
+    const qint64 size = rowBytes(width, document.header.depth) * height;
+    if (size == 0) {
+        samples->clear();
+        return true;
+    }
+    if (channel.data.length < 2)
+        return fail(error, QStringLiteral("通道 %1 没有数据").arg(channel.id));
+    if (!canHold(channel.compression, channel.data.length - 2, size, height, document.header.version))
+        return fail(error, QStringLiteral("通道 %1 的数据不足以填满 %2×%3 的图层").arg(channel.id).arg(width).arg(height));
+    // Compressed data never needs much more room than the samples themselves
+    // (PackBits adds one byte in 128 plus the row counts); anything larger is
+    // refused rather than read into memory.
+    const qint64 length = channel.data.length - 2;
+    const qint64 bound = channel.compression == Compression::Raw ? size : size + size / 64 + 8 * qint64(height) + 4096;
+    if (channel.compression != Compression::Raw && length > bound)
+        return fail(error, QStringLiteral("通道 %1 的压缩数据长度异常").arg(channel.id));
+    QByteArray data;
+    if (!psd.readAt(channel.data.offset + 2, std::min(length, bound), &data, error))
+        return false;
+    return decompress(channel.compression, data, width, height, document.header.depth, document.header.version,
+                      samples, error);
+}
+
+bool canDecode(const Header &header, QString *error)
+{
+    if (header.colorMode == ColorMode::Multichannel)
+        return fail(error, QStringLiteral("不支持多通道（Multichannel）颜色模式"));
+    if ((header.colorMode == ColorMode::Bitmap) != (header.depth == 1))
+        return fail(error, QStringLiteral("位深 %1 与颜色模式不符").arg(header.depth));
+    if (header.colorMode == ColorMode::Indexed && header.depth != 8)
+        return fail(error, QStringLiteral("索引颜色文档的位深必须为 8"));
+    if (header.channels < colourChannels(header.colorMode))
+        return fail(error, QStringLiteral("文档的通道数少于其颜色模式所需"));
+    return true;
+}
+
+bool readLayerImage(PsdFile &psd, int index, const LayerImageOptions &options, QImage *image, QString *error)
+{
+    const Document &document = psd.document();
+    *image = QImage();
+    if (!canDecode(document.header, error))
+        return false;
+    if (index < 0 || index >= document.layers.layers.size())
+        return fail(error, QStringLiteral("图层序号 %1 无效").arg(index));
+    const LayerRecord &layer = document.layers.layers.at(index);
+    if (layer.rect.isEmpty())
+        return true;
+    const int width = layer.rect.width();
+    const int height = layer.rect.height();
+    const int depth = document.header.depth;
+    if (!checkedPlaneSize(width, height, depth >= 16 ? 64 : 32, error))
+        return false;
+    for (const ChannelInfo &channel : layer.channels) {
+        if (channel.id >= -1 && !canHold(channel.compression, channel.data.length - 2, rowBytes(width, depth) * height,
+                                         height, document.header.version))
+            return fail(error, QStringLiteral("图层“%1”的通道数据不足以填满 %2×%3 的图层").arg(layer.name).arg(width).arg(height));
+    }
+
+    QImage pixels = newImage(width, height, depth);
+    if (pixels.isNull())
+        return fail(error, QStringLiteral("内存不足，无法解码图层（%1×%2）").arg(width).arg(height));
+    const auto planeFor = [&](int colour, QByteArray *plane, QString *message) {
+        const ChannelInfo *channel = layer.channel(qint16(colour));
+        if (!channel) {
+            // A colour channel the layer does not store reads as zero samples.
+            plane->fill('\0', qsizetype(rowBytes(width, depth) * height));
+            return true;
+        }
+        return readChannel(psd, *channel, width, height, plane, message);
+    };
+    if (!fillColour(psd, pixels, planeFor, error))
+        return false;
+
+    if (const ChannelInfo *transparency = layer.channel(-1)) {
+        QByteArray plane;
+        if (!readChannel(psd, *transparency, width, height, &plane, error))
+            return false;
+        fillPlane(pixels, 3, plane, depth, false);
+    }
+
+    // The pixel mask: the real user mask when a vector mask took the first slot.
+    const bool real = layer.realUserMask.present && layer.channel(-3);
+    const MaskInfo &mask = real ? layer.realUserMask : layer.userMask;
+    const ChannelInfo *maskChannel = layer.channel(real ? -3 : -2);
+    if (options.applyUserMask && mask.present && maskChannel && !mask.disabled()) {
+        const QRect area = mask.rect;
+        QByteArray plane;
+        if (!readChannel(psd, *maskChannel, area.width(), area.height(), &plane, error))
+            return false;
+        const SampleReader reader(plane, depth, false);
+        const quint16 outside = quint16(mask.defaultColor * 257);
+        const QPoint origin = layer.rect.topLeft();
+        scaleAlpha(pixels, [&](int x, int y) -> quint32 {
+            const QPoint at = origin + QPoint(x, y);
+            if (!area.contains(at))
+                return outside;
+            return reader.at(qint64(at.y() - area.top()) * area.width() + (at.x() - area.left()));
+        });
+    }
+    if (options.applyOpacity && layer.opacity != 255) {
+        const quint32 opacity = layer.opacity * 257u;
+        scaleAlpha(pixels, [opacity](int, int) { return opacity; });
+    }
+    *image = std::move(pixels);
+    return true;
+}
+
+bool readMergedImage(PsdFile &psd, QImage *image, QString *error)
+{
+    const Document &document = psd.document();
+    const Header &header = document.header;
+    *image = QImage();
+    if (!canDecode(header, error))
+        return false;
+    const int width = header.width;
+    const int height = header.height;
+    const int depth = header.depth;
+    const qint64 planeSize = rowBytes(width, depth) * height;
+    if (!checkedPlaneSize(width, height, depth >= 16 ? 64 : 32, error))
+        return false;
+    const int colours = colourChannels(header.colorMode);
+    const bool hasAlpha = document.layers.storedCount < 0 && header.channels > colours;
+    const int needed = colours + (hasAlpha ? 1 : 0);
+    const qint64 start = document.mergedImage.offset + 2;
+    const qint64 available = document.mergedImage.length - 2;
+    if (available < 0)
+        return fail(error, QStringLiteral("文档没有合并图像数据"));
+
+    // RLE keeps the row counts of every channel first; ZIP one stream for all.
+    std::vector<qint64> offsets(size_t(needed) + 1, 0);
+    QByteArray all;
+    const Compression compression = document.mergedCompression;
+    const int countSize = header.isPsb() ? 4 : 2;
+    QByteArray counts;
+    if (compression == Compression::Rle) {
+        const qint64 countBytes = qint64(countSize) * height * header.channels;
+        if (!psd.readAt(start, countBytes, &counts, error))
+            return false;
+        qint64 at = start + countBytes;
+        for (int c = 0; c < needed; ++c) {
+            offsets[size_t(c)] = at;
+            for (int y = 0; y < height; ++y)
+                at += readBig(reinterpret_cast<const uchar *>(counts.constData()) + (qint64(c) * height + y) * countSize, countSize);
+        }
+        offsets[size_t(needed)] = at;
+    } else if (compression != Compression::Raw) {
+        QByteArray data;
+        if (!checkedPlaneSize(width, height * header.channels, depth, error)
+            || !psd.readAt(start, std::min(available, planeSize * header.channels * 65 / 64 + 65536), &data, error)
+            || !decompress(compression, data, width, height * header.channels, depth, header.version, &all, error))
+            return false;
+    }
+
+    const auto planeFor = [&](int c, QByteArray *plane, QString *message) {
+        if (compression == Compression::Raw)
+            return psd.readAt(start + planeSize * c, planeSize, plane, message);
+        if (compression != Compression::Rle) {
+            *plane = all.mid(qsizetype(planeSize * c), qsizetype(planeSize));
+            return true;
+        }
+        const qint64 length = offsets[size_t(c) + 1] - offsets[size_t(c)];
+        if (length > planeSize + planeSize / 64 + 2 * qint64(height))
+            return fail(message, QStringLiteral("合并图像的 RLE 数据长度异常"));
+        QByteArray data;
+        if (!psd.readAt(offsets[size_t(c)], length, &data, message))
+            return false;
+        const QByteArray rowCounts = counts.mid(qsizetype(qint64(c) * height * countSize), qsizetype(height) * countSize);
+        return decompress(Compression::Rle, rowCounts + data, width, height, depth, header.version, plane, message);
+    };
+
+    QImage pixels = newImage(width, height, depth);
+    if (pixels.isNull())
+        return fail(error, QStringLiteral("内存不足，无法解码合并图像"));
+    if (!fillColour(psd, pixels, planeFor, error))
+        return false;
+    if (hasAlpha) {
+        QByteArray plane;
+        if (!planeFor(colours, &plane, error))
+            return false;
+        fillPlane(pixels, 3, plane, depth, false);
+    }
+    if (header.colorMode == ColorMode::Indexed) {
+        // A transparency index turns that palette entry transparent.
+        if (const ImageResource *resource = document.resource(1047); resource && resource->data.length >= 2) {
+            QByteArray value;
+            QByteArray plane;
+            if (psd.readAt(resource->data.offset, 2, &value, error) && planeFor(0, &plane, error)) {
+                const int transparent = int(readBig(reinterpret_cast<const uchar *>(value.constData()), 2));
+                const auto *index = reinterpret_cast<const uchar *>(plane.constData());
+                fillComponent(pixels, 3, [&](qint64 i) { return quint16(index[i] == transparent ? 0 : 65535); });
+            }
+        }
+    }
+    *image = std::move(pixels);
+    return true;
+}
+
+QByteArray iccProfile(PsdFile &psd)
+{
+    const ImageResource *resource = psd.document().resource(1039);
+    QByteArray profile;
+    QString ignored;
+    if (!resource || resource->data.length > (64 << 20) || !psd.readAt(resource->data.offset, resource->data.length, &profile, &ignored))
+        return QByteArray();
+    return profile;
+}
+
+} // namespace Psd

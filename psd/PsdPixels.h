@@ -1,0 +1,65 @@
+#pragma once
+
+#include "PsdFile.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+// Pixels of an open document, decoded from the file one channel at a time:
+// a layer costs its own picture plus one channel, never the whole document.
+//
+// Colour modes: RGB and Grayscale at 8, 16 and 32 bits (32-bit samples are
+// linear light and come out as 16-bit values on the sRGB curve, clamped to
+// 0..1); Indexed through the palette of the colour mode data (the
+// transparency index, when the document names one, becomes transparent);
+// Bitmap as black and white; Duotone as its grey base image; CMYK by the naive
+// ink formula R = (1 − C)(1 − K) and so on, without a colour profile; Lab
+// (D50) through XYZ to sRGB. Multichannel documents are refused.
+namespace Psd {
+
+// Bytes of one row of `width` samples at `depth` bits.
+qint64 rowBytes(int width, int depth);
+
+// The bytes a decoded plane may take; larger layers are refused, so a hostile
+// rectangle cannot make the reader allocate without bound.
+constexpr qint64 MaxPlaneBytes = Q_INT64_C(1) << 31;
+
+// Decompresses `data` (the channel's bytes after its compression field) into
+// exactly height rows of rowBytes(width, depth) bytes, big-endian samples as
+// stored. Data that decodes short or long, or row counts that do not fit, give
+// false and a message.
+bool decompress(Compression compression, const QByteArray &data, int width, int height, int depth, int version,
+                QByteArray *samples, QString *error);
+
+// Reads and decompresses one channel of a layer, whose rectangle is
+// width × height.
+bool readChannel(PsdFile &psd, const ChannelInfo &channel, int width, int height, QByteArray *samples,
+                 QString *error);
+
+// False, with the reason, for a colour mode or depth the decoder cannot turn
+// into RGB.
+bool canDecode(const Header &header, QString *error);
+
+struct LayerImageOptions
+{
+    bool applyOpacity = true;   // multiply the transparency by the layer's opacity
+    bool applyUserMask = true;  // multiply it by the user mask when the mask is enabled
+};
+
+// The pixels of layer `index` of the document's layer list over its
+// rectangle, not premultiplied: Format_ARGB32 for 1- and 8-bit documents,
+// Format_RGBA64 for 16- and 32-bit ones. Transparency comes from the layer's
+// transparency channel (opaque when it has none). A layer with an empty
+// rectangle gives a null image and true.
+bool readLayerImage(PsdFile &psd, int index, const LayerImageOptions &options, QImage *image, QString *error);
+
+// The merged (flattened) image of the document over the whole canvas, in the
+// same formats; its transparency is the first extra channel when the document
+// stores merged transparency, else opaque.
+bool readMergedImage(PsdFile &psd, QImage *image, QString *error);
+
+// The embedded colour profile (image resource 1039), empty when there is none.
+QByteArray iccProfile(PsdFile &psd);
+
+} // namespace Psd

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QRect>
+#include <QString>
+
+// Writes small Photoshop documents for the tests, with the features the
+// reader must understand: PSD and PSB, 8/16/32-bit channels, every channel
+// compression, Unicode names, groups, masks and layers kept in a block.
+namespace PsdTestWriter {
+
+struct Channel
+{
+    qint16 id = 0;
+    // Big-endian samples of the channel's rectangle (the layer's, or the
+    // mask's for ids -2 and -3), rows top to bottom.
+    QByteArray samples;
+};
+
+struct Layer
+{
+    QString name;
+    QRect rect;              // empty for a group or divider
+    QList<Channel> channels;
+    quint8 opacity = 255;
+    bool hidden = false;
+    int sectionType = 0;     // "lsct": 1 open group, 2 closed group, 3 group end
+    bool unicodeName = true; // adds "luni"; the Pascal name is the name in Latin-1
+    bool hasMask = false;
+    QRect maskRect;
+    quint8 maskDefault = 0;
+    quint8 maskFlags = 0;
+};
+
+struct Document
+{
+    int version = 1;
+    int width = 8;
+    int height = 8;
+    int depth = 8;
+    int colorMode = 3;
+    int channels = 3;
+    int compression = 0;     // of every channel: 0 raw, 1 RLE, 2 ZIP, 3 ZIP with prediction
+    QByteArray colorModeData;
+    QList<QPair<quint16, QByteArray>> resources;
+    QList<Layer> layers;     // bottom-most first
+    bool layersInBlock = false; // layers in a "Lr16"/"Lr32" block (by depth) instead of the layer info
+    QList<QByteArray> merged; // planes of the merged image, raw; zero-filled when missing
+};
+
+QByteArray write(const Document &document);
+
+// A channel's compressed data (without the compression field) for rows of
+// `width` samples of `depth` bits.
+QByteArray compress(const QByteArray &samples, int width, int height, int depth, int compression, int version);
+
+// Samples of one value, big-endian.
+QByteArray plane(int width, int height, int depth, quint32 value);
+
+} // namespace PsdTestWriter

@@ -1,0 +1,506 @@
+#include "IntegratedToolPage.h"
+#include "LineProtocol.h"
+#include "Localization.h"
+#include "PsdPixels.h"
+#include "PsdTestWriter.h"
+#include "SettingsSandbox.h"
+#include "ToolLauncher.h"
+#include "WorkerProtocol.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorSpace>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+// The layer export worker Stratlo as a child process on real jobs, the
+// protocol records it writes, and the layer-export page and program with the
+// real worker in their tool folder.
+class tst_PsdExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void protocolRecords_data();
+    void protocolRecords();
+    void sizing_data();
+    void sizing();
+    void namesGroupsAndCounts();
+    void deepDocumentWithProfile();
+    void samplePixelsArriveExactly();
+    void existingFilesAreReplacedAndReported();
+    void brokenFilesFailAlone();
+    void unreadableJob_data();
+    void unreadableJob();
+    void pageRunsTheRealWorker();
+    void programSelfTestChecksTheWorker_data();
+    void programSelfTestChecksTheWorker();
+
+private:
+    struct Run
+    {
+        int exitCode = -1;
+        QList<WorkerProtocol::Record> records;
+        QStringList logs;
+        QString standardError;
+    };
+    Run runWorker(const QJsonObject &job);
+    QString write(const QString &name, const QByteArray &bytes);
+    QJsonObject job(const QStringList &files, const QString &sizing = u"none"_s, bool trim = true,
+                    const QString &output = QString()) const;
+
+    SettingsSandbox m_settings;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+namespace {
+
+QString samplePath(const QString &name)
+{
+    return QFINDTESTDATA(u"data/psd-samples/"_s + name);
+}
+
+// An 8-bit RGB layer of one colour over rect, with transparency `inner`
+// (layer coordinates) opaque and the rest transparent.
+PsdTestWriter::Layer colourLayer(const QString &name, const QRect &rect, const QRect &inner, quint32 rgb, int depth = 8)
+{
+    PsdTestWriter::Layer layer;
+    layer.name = name;
+    layer.rect = rect;
+    const quint32 scale = depth == 8 ? 1 : 257;
+    QByteArray alpha;
+    for (int y = 0; y < rect.height(); ++y) {
+        for (int x = 0; x < rect.width(); ++x) {
+            const quint32 value = inner.contains(x, y) ? 255 * scale : 0;
+            for (int b = depth / 8 - 1; b >= 0; --b)
+                alpha.append(char(value >> (8 * b)));
+        }
+    }
+    layer.channels = {{-1, alpha},
+                      {0, PsdTestWriter::plane(rect.width(), rect.height(), depth, ((rgb >> 16) & 0xff) * scale)},
+                      {1, PsdTestWriter::plane(rect.width(), rect.height(), depth, ((rgb >> 8) & 0xff) * scale)},
+                      {2, PsdTestWriter::plane(rect.width(), rect.height(), depth, (rgb & 0xff) * scale)}};
+    return layer;
+}
+
+PsdTestWriter::Document document(int width, int height, QList<PsdTestWriter::Layer> layers)
+{
+    PsdTestWriter::Document doc;
+    doc.width = width;
+    doc.height = height;
+    doc.compression = 1;
+    doc.layers = std::move(layers);
+    return doc;
+}
+
+QStringList filesUnder(const QString &folder)
+{
+    QStringList files;
+    const QDir root(folder);
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << root.relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+QString tr8(const char16_t *source)
+{
+    return translateToolText(QString::fromUtf16(source));
+}
+
+} // namespace
+
+void tst_PsdExport::initTestCase()
+{
+    QVERIFY2(m_settings.isValid(), qPrintable(m_settings.errorString()));
+    // The page looks for its worker in the tool folder beside this program.
+    const QString worker = QFileInfo(IntegratedTools::resolveToolExecutable(IntegratedTools::LayerExport))
+                                   .absoluteDir()
+                                   .filePath(IntegratedTools::executableFileName(u"Stratlo"_s));
+    QVERIFY(QDir().mkpath(QFileInfo(worker).absolutePath()));
+    QFile::remove(worker);
+    QVERIFY(QFile::copy(QStringLiteral(STRATLO_PATH), worker));
+}
+
+void tst_PsdExport::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY2(m_dir->isValid(), qPrintable(m_dir->errorString()));
+}
+
+QString tst_PsdExport::write(const QString &name, const QByteArray &bytes)
+{
+    const QString path = m_dir->filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QString();
+    return path;
+}
+
+QJsonObject tst_PsdExport::job(const QStringList &files, const QString &sizing, bool trim, const QString &output) const
+{
+    return WorkerProtocol::layerExportJob(files, output, sizing, trim);
+}
+
+tst_PsdExport::Run tst_PsdExport::runWorker(const QJsonObject &job)
+{
+    Run run;
+    const QString jobPath = write(u"job.json"_s, QJsonDocument(job).toJson(QJsonDocument::Compact));
+    QProcess process;
+    process.start(QStringLiteral(STRATLO_PATH), {u"--job"_s, jobPath});
+    if (!process.waitForFinished(60000))
+        return run;
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    QByteArray output = process.readAllStandardOutput();
+    run.records = WorkerProtocol::takeRecords(output);
+    // Every byte is a complete record.
+    if (!output.isEmpty())
+        run.records.clear();
+    for (const WorkerProtocol::Record &record : std::as_const(run.records)) {
+        if (record.kind == WorkerProtocol::RecordKind::Log)
+            run.logs << WorkerProtocol::joinFields(record.fields, 1, u" "_s);
+    }
+    run.standardError = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+void tst_PsdExport::protocolRecords_data()
+{
+    QTest::addColumn<QByteArray>("record");
+    QTest::addColumn<QStringList>("fields");
+
+    QTest::newRow("log") << LineProtocol::log(u"已导出：a.png"_s) << QStringList{u"LOG"_s, u"已导出：a.png"_s};
+    QTest::newRow("log_with_tab_and_line_breaks")
+            << LineProtocol::log(u"a\tb\r\nc"_s) << QStringList{u"LOG"_s, u"a b  c"_s};
+    QTest::newRow("progress") << LineProtocol::progress(3, 9, u"x.psd：图层"_s)
+                              << QStringList{u"PROGRESS"_s, u"3"_s, u"9"_s, u"x.psd：图层"_s};
+    QTest::newRow("progress_empty_message") << LineProtocol::progress(1, 2, QString())
+                                            << QStringList{u"PROGRESS"_s, u"1"_s, u"2"_s, u"-"_s};
+    QTest::newRow("item_path_keeps_tab") << LineProtocol::item(true, u"/a\tb/c.psd"_s)
+                                         << QStringList{u"ITEM"_s, u"ok"_s, u"/a"_s, u"b/c.psd"_s};
+    QTest::newRow("item_failed_line_break") << LineProtocol::item(false, u"/a\nb.psd"_s)
+                                            << QStringList{u"ITEM"_s, u"failed"_s, u"/a b.psd"_s};
+    QTest::newRow("done") << LineProtocol::done(QJsonObject{{u"exported"_s, 2}, {u"skipped"_s, 1}})
+                          << QStringList{u"DONE"_s, u"{\"exported\":2,\"skipped\":1}"_s};
+    QTest::newRow("error") << LineProtocol::error(u"坏\n了"_s) << QStringList{u"ERROR"_s, u"坏 了"_s};
+}
+
+// Each record is one line that the page's reader takes back field for field.
+void tst_PsdExport::protocolRecords()
+{
+    QFETCH(QByteArray, record);
+    QFETCH(QStringList, fields);
+    QVERIFY(record.endsWith('\n'));
+    QCOMPARE(record.count('\n'), 1);
+    QByteArray buffer = record;
+    const QList<WorkerProtocol::Record> records = WorkerProtocol::takeRecords(buffer);
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.first().fields, fields);
+    QVERIFY(buffer.isEmpty());
+}
+
+void tst_PsdExport::sizing_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("trim");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("firstOpaque"); // top-left opaque pixel in the PNG
+
+    // Canvas 30×20; the layer at (3,2), 5×4, is opaque in its 3×2 block at (1,1),
+    // so at (4,3) on the canvas.
+    QTest::newRow("trim_none") << u"none"_s << true << QSize(3, 2) << QPoint(0, 0);
+    QTest::newRow("trim_multiple4") << u"multiple4"_s << true << QSize(4, 4) << QPoint(0, 1);
+    QTest::newRow("trim_even") << u"even"_s << true << QSize(4, 2) << QPoint(0, 0);
+    QTest::newRow("trim_power2") << u"power2"_s << true << QSize(4, 2) << QPoint(0, 0);
+    QTest::newRow("canvas_none") << u"none"_s << false << QSize(30, 20) << QPoint(4, 3);
+    QTest::newRow("canvas_multiple4") << u"multiple4"_s << false << QSize(32, 20) << QPoint(5, 3);
+    QTest::newRow("canvas_power2") << u"power2"_s << false << QSize(32, 32) << QPoint(5, 9);
+}
+
+void tst_PsdExport::sizing()
+{
+    QFETCH(QString, mode);
+    QFETCH(bool, trim);
+    QFETCH(QSize, size);
+    QFETCH(QPoint, firstOpaque);
+
+    const QString psd = write(u"doc.psd"_s, PsdTestWriter::write(document(
+            30, 20, {colourLayer(u"Block"_s, QRect(3, 2, 5, 4), QRect(1, 1, 3, 2), 0x336699)})));
+    const Run run = runWorker(job({psd}, mode, trim));
+    QCOMPARE(run.exitCode, 0);
+    QImage png(m_dir->filePath(u"doc/Block.png"_s));
+    QCOMPARE(png.size(), size);
+    QCOMPARE(png.pixel(firstOpaque), qRgba(0x33, 0x66, 0x99, 255));
+    // Every other pixel outside the 3×2 block is fully transparent.
+    int opaque = 0;
+    for (int y = 0; y < png.height(); ++y) {
+        for (int x = 0; x < png.width(); ++x)
+            opaque += qAlpha(png.pixel(x, y)) == 255 ? 1 : 0;
+    }
+    QCOMPARE(opaque, 6);
+    QVERIFY(png.pixel(firstOpaque + QPoint(2, 1)) == qRgba(0x33, 0x66, 0x99, 255));
+}
+
+// Groups become folders, names are made safe and unique, hidden layers are
+// exported, groups and layers without pixels counted as skipped.
+void tst_PsdExport::namesGroupsAndCounts()
+{
+    PsdTestWriter::Layer end;
+    end.name = u"</Layer group>"_s;
+    end.sectionType = 3;
+    PsdTestWriter::Layer group;
+    group.name = u"Köpfe/Hände"_s;
+    group.sectionType = 2;
+    PsdTestWriter::Layer empty;
+    empty.name = u"Curves"_s;
+    PsdTestWriter::Layer hidden = colourLayer(u"Same"_s, QRect(0, 0, 2, 2), QRect(0, 0, 2, 2), 0x00ff00);
+    hidden.hidden = true;
+    hidden.opacity = 128;
+    PsdTestWriter::Layer awkward = colourLayer(u"Tab\there\nnew: *?"_s, QRect(1, 1, 2, 2), QRect(0, 0, 2, 2), 0xff0000);
+    PsdTestWriter::Layer transparent = colourLayer(u"Leer"_s, QRect(0, 0, 2, 2), QRect(), 0);
+    const QString psd = write(u"Bild.psd"_s, PsdTestWriter::write(document(
+            8, 8, {colourLayer(u"Same"_s, QRect(0, 0, 8, 8), QRect(0, 0, 8, 8), 0xffffff), empty, end, awkward,
+                   colourLayer(u"same"_s, QRect(2, 2, 3, 3), QRect(0, 0, 3, 3), 0x0000ff), group, hidden,
+                   transparent})));
+    const Run run = runWorker(job({psd}));
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(filesUnder(m_dir->filePath(u"Bild"_s)),
+             QStringList({u"Köpfe_Hände/Tab_here_new_ __.png"_s, u"Köpfe_Hände/same.png"_s, u"Same (2).png"_s,
+                          u"Same.png"_s}));
+    // Top to bottom: the hidden top layer is the first "Same".
+    QCOMPARE(qAlpha(QImage(m_dir->filePath(u"Bild/Same.png"_s)).pixel(0, 0)), 128);
+    QCOMPARE(QImage(m_dir->filePath(u"Bild/Same (2).png"_s)).size(), QSize(8, 8));
+
+    QCOMPARE(run.records.last().kind, WorkerProtocol::RecordKind::Done);
+    const WorkerProtocol::DoneCounts done = WorkerProtocol::readDone(run.records.last());
+    QCOMPARE(done.exported, 4);
+    QCOMPARE(done.skipped, 3); // the group, "Curves" and the fully transparent "Leer"
+    QCOMPARE(done.failed, 0);
+    QStringList progress;
+    for (const WorkerProtocol::Record &record : run.records) {
+        if (record.kind == WorkerProtocol::RecordKind::Progress && record.fields.at(1) != u"0")
+            progress << record.fields.mid(1, 2).join(u'/') + u' ' + record.fields.at(3);
+    }
+    QCOMPARE(progress, QStringList({u"1/7 Bild.psd：Leer"_s, u"2/7 Bild.psd：Same"_s, u"3/7 Bild.psd：Köpfe/Hände"_s,
+                                    u"4/7 Bild.psd：same"_s, u"5/7 Bild.psd：Tab here new: *?"_s,
+                                    u"6/7 Bild.psd：Curves"_s, u"7/7 Bild.psd：Same"_s}));
+    QCOMPARE(run.records.at(run.records.size() - 2).fields, QStringList({u"ITEM"_s, u"ok"_s, psd}));
+    QVERIFY2(run.standardError.isEmpty(), qPrintable(run.standardError));
+}
+
+void tst_PsdExport::deepDocumentWithProfile()
+{
+    PsdTestWriter::Document doc = document(6, 5, {colourLayer(u"Tief"_s, QRect(1, 1, 4, 3), QRect(0, 0, 4, 3),
+                                                              0x102030, 16)});
+    doc.depth = 16;
+    doc.layersInBlock = true;
+    doc.compression = 3;
+    const QByteArray profile = QColorSpace(QColorSpace::AdobeRgb).iccProfile();
+    doc.resources = {{1039, profile}};
+    const QString psd = write(u"tief.psb"_s, [&] {
+        doc.version = 2;
+        return PsdTestWriter::write(doc);
+    }());
+    const Run run = runWorker(job({psd}, u"none"_s, true, m_dir->filePath(u"out"_s)));
+    QCOMPARE(run.exitCode, 0);
+    const QString png = m_dir->filePath(u"out/Tief.png"_s);
+    QFile file(png);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(int(quint8(bytes.at(24))), 16); // bit depth in the header chunk
+    QVERIFY(bytes.contains("iCCP"));
+    QImage image(png);
+    QCOMPARE(image.size(), QSize(4, 3));
+    QCOMPARE(image.colorSpace(), QColorSpace(QColorSpace::AdobeRgb));
+    QCOMPARE(image.pixelColor(2, 1).rgba64(), QRgba64::fromRgba64(0x1010, 0x2020, 0x3030, 0xffff));
+}
+
+// What the worker writes is what the reader decodes, pixel for pixel.
+void tst_PsdExport::samplePixelsArriveExactly()
+{
+    const QString psd = m_dir->filePath(u"mask.psd"_s);
+    QVERIFY(QFile::copy(samplePath(u"mask.psd"_s), psd));
+    const Run run = runWorker(job({psd}));
+    QCOMPARE(run.exitCode, 0);
+    Psd::PsdFile file;
+    QString error;
+    QVERIFY(file.open(psd, &error));
+    QImage decoded;
+    QVERIFY(Psd::readLayerImage(file, 1, {}, &decoded, &error));
+    const QImage png = QImage(m_dir->filePath(u"mask/Background copy.png"_s)).convertToFormat(QImage::Format_ARGB32);
+    QVERIFY(!png.isNull());
+    // The layer covers the canvas; its mask leaves a smaller opaque part, the PNG's size.
+    QVERIFY(png.width() < decoded.width() && png.height() < decoded.height());
+    // The PNG starts at the top-left corner of the layer's visible pixels.
+    QPoint offset(decoded.width(), decoded.height());
+    for (int y = 0; y < decoded.height(); ++y) {
+        for (int x = 0; x < decoded.width(); ++x) {
+            if (qAlpha(decoded.pixel(x, y)))
+                offset = QPoint(std::min(offset.x(), x), std::min(offset.y(), y));
+        }
+    }
+    for (int y = 0; y < png.height(); ++y) {
+        for (int x = 0; x < png.width(); ++x) {
+            if (png.pixel(x, y) != decoded.pixel(offset + QPoint(x, y)))
+                QFAIL(qPrintable(u"first difference at %1,%2: %3 instead of %4"_s.arg(x).arg(y).arg(
+                        png.pixel(x, y), 8, 16).arg(decoded.pixel(offset + QPoint(x, y)), 8, 16)));
+        }
+    }
+}
+
+void tst_PsdExport::existingFilesAreReplacedAndReported()
+{
+    const QString psd = write(u"a.psd"_s, PsdTestWriter::write(document(
+            4, 4, {colourLayer(u"Eins"_s, QRect(0, 0, 4, 4), QRect(0, 0, 4, 4), 0x808080)})));
+    const QString existing = write(u"a/Eins.png"_s, "old bytes");
+    const Run run = runWorker(job({psd}));
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(QImage(existing).size(), QSize(4, 4));
+    QVERIFY2(run.logs.contains(u"已导出并替换已有文件：%1"_s.arg(QDir::toNativeSeparators(existing))),
+             qPrintable(run.logs.join(u'\n')));
+    QCOMPARE(filesUnder(m_dir->filePath(u"a"_s)), QStringList{u"Eins.png"_s});
+}
+
+// A missing and a broken document fail on their own; the job goes on and exits 0.
+void tst_PsdExport::brokenFilesFailAlone()
+{
+    const QString good = write(u"gut.psd"_s, PsdTestWriter::write(document(
+            4, 4, {colourLayer(u"L"_s, QRect(0, 0, 4, 4), QRect(0, 0, 4, 4), 0x123456)})));
+    QFile source(good);
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    QByteArray corrupt = source.readAll();
+    Psd::PsdFile probe;
+    QString error;
+    QVERIFY(probe.open(good, &error));
+    // The first row count of the layer's transparency claims more than there is.
+    const qint64 counts = probe.document().layers.layers.first().channels.first().data.offset + 2;
+    corrupt[counts] = char(0x7f);
+    const QString broken = write(u"kaputt.psd"_s, corrupt);
+    const QString missing = m_dir->filePath(u"fehlt.psd"_s);
+    const QString notPsd = write(u"text.psd"_s, "just text");
+
+    const Run run = runWorker(job({missing, broken, notPsd, good}));
+    QCOMPARE(run.exitCode, 0);
+    QStringList items;
+    for (const WorkerProtocol::Record &record : run.records) {
+        if (record.kind == WorkerProtocol::RecordKind::Item)
+            items << record.fields.at(1) + u' ' + QFileInfo(record.fields.at(2)).fileName();
+    }
+    QCOMPARE(items, QStringList({u"failed fehlt.psd"_s, u"failed kaputt.psd"_s, u"failed text.psd"_s, u"ok gut.psd"_s}));
+    const WorkerProtocol::DoneCounts done = WorkerProtocol::readDone(run.records.last());
+    QCOMPARE(done.exported, 1);
+    QCOMPARE(done.failed, 3);
+    QVERIFY(QFile::exists(m_dir->filePath(u"gut/L.png"_s)));
+    QVERIFY(!QFile::exists(m_dir->filePath(u"kaputt/L.png"_s)));
+    QVERIFY(run.logs.filter(u"RLE"_s).size() == 1);
+}
+
+void tst_PsdExport::unreadableJob_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("not_json") << QByteArray("files: a.psd");
+    QTest::newRow("no_file_list") << QByteArray("{\"output\":\"\"}");
+    QTest::newRow("unknown_sizing_mode") << QByteArray("{\"files\":[],\"sizingMode\":\"triple\"}");
+}
+
+void tst_PsdExport::unreadableJob()
+{
+    QFETCH(QByteArray, bytes);
+    QProcess process;
+    process.start(QStringLiteral(STRATLO_PATH), {u"--job"_s, write(u"job.json"_s, bytes)});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 2);
+    QByteArray output = process.readAllStandardOutput();
+    const QList<WorkerProtocol::Record> records = WorkerProtocol::takeRecords(output);
+    QCOMPARE(records.size(), 1);
+    QCOMPARE(records.first().kind, WorkerProtocol::RecordKind::Error);
+}
+
+// The page with the real worker: real documents in, files and the summary out.
+void tst_PsdExport::pageRunsTheRealWorker()
+{
+    QStringList files;
+    for (const QString &name : {u"group.psd"_s, u"2layers.psb"_s, u"16bit5x5.psd"_s}) {
+        files << m_dir->filePath(name);
+        QVERIFY(QFile::copy(samplePath(name), files.last()));
+    }
+    IntegratedToolPage page(IntegratedTools::LayerExport);
+    page.addPaths(files, false);
+    page.findChild<QLineEdit *>(u"layerOutputDirectory"_s)->setText(m_dir->filePath(u"export"_s));
+    page.startTool();
+    QTRY_VERIFY_WITH_TIMEOUT(!page.isWorkerRunning(), 30000);
+
+    const auto *list = page.findChild<QTreeWidget *>(u"integratedToolDropList"_s);
+    QCOMPARE(list->topLevelItemCount(), 3);
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        QCOMPARE(list->topLevelItem(row)->text(3), tr8(u"已完成"));
+    const QString log = page.findChild<QTextEdit *>(u"integratedToolLog"_s)->toPlainText();
+    QVERIFY2(log.contains(u"完成：导出 7，跳过 1，失败 0。"_s), qPrintable(log));
+    QVERIFY2(!log.contains(u"后台详情"_s), qPrintable(log));
+    QCOMPARE(filesUnder(m_dir->filePath(u"export"_s)),
+             QStringList({u"Background (2).png"_s, u"Background copy 2.png"_s, u"Background copy.png"_s,
+                          u"Background.png"_s, u"Group 1/Shape 1.png"_s, u"Слой.png"_s, u"Фон.png"_s}));
+    // Multiple of 4, the default rule: 41×74 trimmed to 40×72 opaque pixels and padded.
+    const QSize shape = QImageReader(m_dir->filePath(u"export/Group 1/Shape 1.png"_s)).size();
+    QVERIFY(shape.width() % 4 == 0 && shape.height() % 4 == 0 && shape.width() <= 44 && shape.height() <= 76);
+}
+
+void tst_PsdExport::programSelfTestChecksTheWorker_data()
+{
+    QTest::addColumn<QString>("worker"); // "program", "text" (not runnable) or empty (none)
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("worker_beside") << u"program"_s << 0;
+    QTest::newRow("no_worker") << QString() << 65;
+    QTest::newRow("worker_not_executable") << u"text"_s << 65;
+}
+
+void tst_PsdExport::programSelfTestChecksTheWorker()
+{
+    QFETCH(QString, worker);
+    QFETCH(int, exitCode);
+    const QDir root(m_dir->path());
+    const QString program = root.filePath(u"pictavo-layer-export"_s);
+    QVERIFY(QFile::copy(QStringLiteral(LAYER_EXPORT_PATH), program));
+    QVERIFY(root.mkpath(u"tools/integrated"_s));
+    const QString target = root.filePath(u"tools/integrated/"_s + IntegratedTools::executableFileName(u"Stratlo"_s));
+    if (worker == u"program") {
+        QVERIFY(QFile::copy(QStringLiteral(STRATLO_PATH), target));
+    } else if (worker == u"text") {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a program\n") > 0);
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
+        const QString folder = root.filePath(QString::fromLatin1(name).toLower());
+        QVERIFY(root.mkpath(folder));
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+        environment.insert(QString::fromLatin1(name), folder);
+    }
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program, {u"--standalone-self-test"_s});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), exitCode);
+}
+
+QTEST_MAIN(tst_PsdExport)
+#include "tst_psdexport.moc"

@@ -1,0 +1,480 @@
+#include "LayerExporter.h"
+
+#include "ImageCodecs.h"
+#include "ImageProcessor.h"
+#include "LineProtocol.h"
+#include "PsdPixels.h"
+#include "SafeFile.h"
+
+#include <QColorSpace>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRgba64>
+
+#include <zlib.h>
+
+#include <cstring>
+#include <limits>
+
+namespace LayerExport {
+
+namespace {
+
+constexpr qint64 MaxJobBytes = 64 << 20;
+constexpr int MaxNameLength = 80;
+
+QString sizingRule(const QString &mode)
+{
+    if (mode == u"multiple4")
+        return ImageProcessor::RuleMultipleOf4;
+    if (mode == u"even")
+        return ImageProcessor::RuleEven;
+    if (mode == u"power2")
+        return ImageProcessor::RulePowerOfTwo;
+    return QString();
+}
+
+quint32 readBig(const QByteArray &bytes, int offset, int size)
+{
+    quint32 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | quint8(bytes.at(offset + i));
+    return value;
+}
+
+// What a layer is to the user, and whether it can become a file.
+enum class Kind { Pixels, Group, Divider, Empty };
+
+Kind kindOf(const Psd::LayerRecord &layer)
+{
+    switch (layer.sectionType) {
+    case Psd::SectionType::OpenFolder:
+    case Psd::SectionType::ClosedFolder:
+        return Kind::Group;
+    case Psd::SectionType::GroupEnd:
+        return Kind::Divider;
+    case Psd::SectionType::None:
+        break;
+    }
+    return layer.rect.isEmpty() || layer.channels.isEmpty() ? Kind::Empty : Kind::Pixels;
+}
+
+// Layers the user sees in the layers panel (group end markers are not).
+int countedLayers(const Psd::Document &document)
+{
+    if (document.layers.layers.isEmpty())
+        return 1; // a flattened document: its merged image
+    int count = 0;
+    for (const Psd::LayerRecord &layer : document.layers.layers)
+        count += kindOf(layer) == Kind::Divider ? 0 : 1;
+    return count;
+}
+
+// The rectangle of pixels that are not fully transparent within `area`.
+QRect opaqueBounds(const QImage &image, const QRect &area)
+{
+    const bool deep = image.format() == QImage::Format_RGBA64;
+    int top = -1, bottom = -1, left = std::numeric_limits<int>::max(), right = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        int first = -1, last = -1;
+        if (deep) {
+            const auto *row = reinterpret_cast<const QRgba64 *>(image.constScanLine(y));
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (row[x].alpha() != 0) {
+                    if (first < 0)
+                        first = x;
+                    last = x;
+                }
+            }
+        } else {
+            const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (qAlpha(row[x]) != 0) {
+                    if (first < 0)
+                        first = x;
+                    last = x;
+                }
+            }
+        }
+        if (first < 0)
+            continue;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        left = std::min(left, first);
+        right = std::max(right, last);
+    }
+    return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// Inserts the profile as an iCCP chunk after the header when the encoder did
+// not write one (Qt leaves out profiles it cannot parse).
+QByteArray withProfile(QByteArray png, const QByteArray &icc)
+{
+    if (icc.isEmpty() || png.size() < 33 || png.contains("iCCP"))
+        return png;
+    uLongf size = compressBound(uLong(icc.size()));
+    QByteArray compressed(qsizetype(size), '\0');
+    if (compress2(reinterpret_cast<Bytef *>(compressed.data()), &size, reinterpret_cast<const Bytef *>(icc.constData()),
+                  uLong(icc.size()), 9)
+        != Z_OK)
+        return png;
+    compressed.truncate(qsizetype(size));
+    QByteArray chunk = QByteArray("iCCP") + QByteArray("ICC profile") + '\0' + '\0' + compressed;
+    const quint32 crc = quint32(crc32(0, reinterpret_cast<const Bytef *>(chunk.constData()), uInt(chunk.size())));
+    QByteArray out;
+    const quint32 length = quint32(chunk.size() - 4);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.append(char(length >> shift));
+    out += chunk;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.append(char(crc >> shift));
+    png.insert(33, out); // signature (8) and the IHDR chunk (25)
+    return png;
+}
+
+// Writes a temporary file beside the destination, reads it back (the bytes
+// must be those encoded and must decode at the expected size) and only then
+// puts it in place, as the padding engine does with a user's picture.
+bool writeVerified(const QString &destination, QByteArray png, const QSize &size, QString *error)
+{
+    const QString temporary = destination + QStringLiteral(".stratlo.tmp.png");
+    if (!SafeFile::writeNewFile(temporary, png, QString(), error))
+        return false;
+    QString ignored;
+    QByteArray written;
+    if (!SafeFile::readRegularFile(temporary, std::numeric_limits<qint64>::max(), &written, error)) {
+        *error = QStringLiteral("回读失败：%1").arg(*error);
+    } else if (written != png) {
+        *error = QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致");
+    } else {
+        png = QByteArray();
+        QImage readBack;
+        if (!ImageCodecs::decode(written, false, &readBack, error))
+            *error = QStringLiteral("回读失败：%1").arg(*error);
+        else if (readBack.size() != size)
+            *error = QStringLiteral("回读尺寸校验失败");
+        else if (SafeFile::replaceFile(temporary, destination, error))
+            return true;
+    }
+    SafeFile::removeFile(temporary, &ignored);
+    return false;
+}
+
+class Exporter
+{
+public:
+    Exporter(const Job &job, std::FILE *out) : m_job(job), m_out(out), m_rule(sizingRule(job.sizingMode)) { }
+
+    Counts run()
+    {
+        send(LineProtocol::progress(0, 1, QStringLiteral("正在扫描图层...")));
+        // A first pass counts the layers, so progress spans the whole job.
+        for (const QString &file : m_job.files) {
+            Psd::PsdFile psd;
+            QString error;
+            const int layers = psd.open(file, &error) ? countedLayers(psd.document()) : 1;
+            m_perFile.append(layers);
+            m_total += layers;
+        }
+        send(LineProtocol::log(QStringLiteral("共 %1 个文件，%2 个图层。").arg(m_job.files.size()).arg(m_total)));
+        for (qsizetype index = 0; index < m_job.files.size(); ++index)
+            exportDocument(m_job.files.at(index), m_perFile.at(index));
+        send(LineProtocol::done(QJsonObject{{QStringLiteral("exported"), m_counts.exported},
+                                            {QStringLiteral("skipped"), m_counts.skipped},
+                                            {QStringLiteral("failed"), m_counts.failed}}));
+        return m_counts;
+    }
+
+private:
+    void send(const QByteArray &record) { LineProtocol::write(m_out, record); }
+
+    void step(const QString &file, const QString &layer)
+    {
+        ++m_done;
+        send(LineProtocol::progress(m_done, std::max(m_total, 1),
+                                    QStringLiteral("%1：%2").arg(QFileInfo(file).fileName(), layer)));
+    }
+
+    void exportDocument(const QString &file, int expectedLayers)
+    {
+        const QString shown = QDir::toNativeSeparators(file);
+        const Counts before = m_counts;
+        Psd::PsdFile psd;
+        QString error;
+        if (!psd.open(file, &error) || !Psd::canDecode(psd.document().header, &error)) {
+            send(LineProtocol::log(QStringLiteral("无法读取 %1：%2").arg(shown, error)));
+            m_counts.failed += 1;
+            m_done += expectedLayers - 1;
+            step(file, QStringLiteral("读取失败"));
+            send(LineProtocol::item(false, file));
+            return;
+        }
+        const QFileInfo info(file);
+        const QString folder = m_job.output.isEmpty() ? info.absoluteDir().filePath(info.completeBaseName())
+                                                      : QDir(m_job.output).absolutePath();
+        send(LineProtocol::log(QStringLiteral("开始导出 %1：%2 个图层，输出到 %3")
+                                       .arg(shown)
+                                       .arg(countedLayers(psd.document()))
+                                       .arg(QDir::toNativeSeparators(folder))));
+        prepareDocument(psd);
+
+        const QList<Psd::LayerRecord> &layers = psd.document().layers.layers;
+        if (layers.isEmpty()) {
+            // A flattened document has no layer records; its merged image is its one layer.
+            exportOne(psd, -1, info.completeBaseName(), QStringList(), folder, file);
+        }
+        // Top to bottom, the order of the layers panel.
+        for (qsizetype index = layers.size() - 1; index >= 0; --index) {
+            const Psd::LayerRecord &layer = layers.at(index);
+            switch (kindOf(layer)) {
+            case Kind::Divider:
+                continue;
+            case Kind::Group:
+                skip(file, layer.name, QStringLiteral("图层组"));
+                continue;
+            case Kind::Empty:
+                skip(file, layer.name, QStringLiteral("没有像素（调整、填充或空图层）"));
+                continue;
+            case Kind::Pixels:
+                exportOne(psd, int(index), layer.name, layer.groupPath, folder, file);
+                continue;
+            }
+        }
+        const int failed = m_counts.failed - before.failed;
+        send(LineProtocol::log(QStringLiteral("%1 完成：导出 %2，跳过 %3，失败 %4。")
+                                       .arg(info.fileName())
+                                       .arg(m_counts.exported - before.exported)
+                                       .arg(m_counts.skipped - before.skipped)
+                                       .arg(failed)));
+        send(LineProtocol::item(failed == 0, file));
+    }
+
+    void prepareDocument(Psd::PsdFile &psd)
+    {
+        // The pictures are RGB: a grey or CMYK profile would not describe them.
+        m_profile = Psd::iccProfile(psd);
+        if (m_profile.mid(16, 4) != "RGB ")
+            m_profile.clear();
+        m_colorSpace = m_profile.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(m_profile);
+        m_dotsPerMeterX = m_dotsPerMeterY = 0;
+        // Resolution info: horizontal and vertical pixels per inch as 16.16 fixed point.
+        if (const Psd::ImageResource *resolution = psd.document().resource(1005); resolution && resolution->data.length >= 16) {
+            QByteArray bytes;
+            QString ignored;
+            if (psd.readAt(resolution->data.offset, 16, &bytes, &ignored)) {
+                m_dotsPerMeterX = qRound(readBig(bytes, 0, 4) / 65536.0 / 0.0254);
+                m_dotsPerMeterY = qRound(readBig(bytes, 8, 4) / 65536.0 / 0.0254);
+            }
+        }
+    }
+
+    void skip(const QString &file, const QString &layer, const QString &why)
+    {
+        ++m_counts.skipped;
+        send(LineProtocol::log(QStringLiteral("已跳过“%1”：%2").arg(layer, why)));
+        step(file, layer);
+    }
+
+    // index -1 is the merged image.
+    void exportOne(Psd::PsdFile &psd, int index, const QString &name, const QStringList &groupPath,
+                   const QString &root, const QString &file)
+    {
+        QString error;
+        QString empty;
+        bool replaced = false;
+        QString destination;
+        const bool ok = render(psd, index, name, groupPath, root, &destination, &replaced, &empty, &error);
+        if (!empty.isEmpty()) {
+            skip(file, name, empty);
+            return;
+        }
+        if (ok) {
+            ++m_counts.exported;
+            send(LineProtocol::log(
+                    (replaced ? QStringLiteral("已导出并替换已有文件：%1") : QStringLiteral("已导出：%1"))
+                            .arg(QDir::toNativeSeparators(destination))));
+        } else {
+            ++m_counts.failed;
+            send(LineProtocol::log(QStringLiteral("图层“%1”导出失败：%2").arg(name, error)));
+        }
+        step(file, name);
+    }
+
+    bool render(Psd::PsdFile &psd, int index, const QString &name, const QStringList &groupPath, const QString &root,
+                QString *destination, bool *replaced, QString *empty, QString *error)
+    {
+        const Psd::Header &header = psd.document().header;
+        const QRect canvas(0, 0, header.width, header.height);
+        QImage pixels;
+        QRect rect = canvas;
+        if (index < 0) {
+            if (!Psd::readMergedImage(psd, &pixels, error))
+                return false;
+        } else {
+            rect = psd.document().layers.layers.at(index).rect;
+            if (!Psd::readLayerImage(psd, index, {}, &pixels, error))
+                return false;
+        }
+        // Pixels outside the canvas are not part of the picture.
+        const QRect visible = rect.intersected(canvas);
+        if (visible.isEmpty()) {
+            *empty = QStringLiteral("位于画布之外");
+            return false;
+        }
+        QImage picture;
+        if (m_job.trimTransparency) {
+            const QRect bounds = opaqueBounds(pixels, visible.translated(-rect.topLeft()));
+            if (bounds.isEmpty()) {
+                *empty = QStringLiteral("完全透明");
+                return false;
+            }
+            picture = pixels.copy(bounds);
+        } else {
+            picture = QImage(canvas.size(), pixels.format());
+            if (picture.isNull()) {
+                *error = QStringLiteral("内存不足，无法创建 %1 的画布").arg(ImageProcessor::SizeText(canvas.width(), canvas.height()));
+                return false;
+            }
+            picture.fill(0);
+            const int bytesPerPixel = pixels.depth() / 8;
+            for (int y = visible.top(); y <= visible.bottom(); ++y) {
+                std::memcpy(picture.scanLine(y) + qsizetype(visible.left()) * bytesPerPixel,
+                            pixels.constScanLine(y - rect.top()) + qsizetype(visible.left() - rect.left()) * bytesPerPixel,
+                            size_t(visible.width()) * bytesPerPixel);
+            }
+        }
+        pixels = QImage();
+        picture.setDotsPerMeterX(m_dotsPerMeterX);
+        picture.setDotsPerMeterY(m_dotsPerMeterY);
+        if (m_colorSpace.isValid())
+            picture.setColorSpace(m_colorSpace);
+        if (!m_rule.isEmpty()) {
+            qint32 offsetX = 0;
+            qint32 offsetY = 0;
+            picture = ImageProcessor::Pad(picture, qRgba(0, 0, 0, 0), true, m_rule, offsetX, offsetY);
+            if (picture.isNull()) {
+                *error = QStringLiteral("补齐画布失败（尺寸过大或内存不足）");
+                return false;
+            }
+        }
+
+        QByteArray png;
+        if (!ImageCodecs::encode(picture, ImageCodecs::Encoder::Png, &png, error))
+            return false;
+        const QSize size = picture.size();
+        picture = QImage();
+        png = withProfile(std::move(png), m_profile);
+
+        QString folder = root;
+        for (const QString &group : groupPath)
+            folder = QDir(folder).filePath(safeFileName(group));
+        if (!QDir().mkpath(folder)) {
+            *error = QStringLiteral("无法创建输出文件夹：%1").arg(QDir::toNativeSeparators(folder));
+            return false;
+        }
+        *destination = QDir(folder).filePath(m_names.take(folder, safeFileName(name), QStringLiteral(".png")));
+        *replaced = SafeFile::entryExists(*destination);
+        return writeVerified(*destination, std::move(png), size, error);
+    }
+
+    const Job &m_job;
+    std::FILE *m_out;
+    QString m_rule;
+    QList<int> m_perFile;
+    int m_total = 0;
+    int m_done = 0;
+    Counts m_counts;
+    UniqueNames m_names;
+    QByteArray m_profile;
+    QColorSpace m_colorSpace;
+    int m_dotsPerMeterX = 0;
+    int m_dotsPerMeterY = 0;
+};
+
+} // namespace
+
+bool readJob(const QString &path, Job *job, QString *error)
+{
+    QByteArray bytes;
+    if (!SafeFile::readRegularFile(path, MaxJobBytes, &bytes, error))
+        return false;
+    QJsonParseError parse;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parse);
+    if (!document.isObject()) {
+        *error = QStringLiteral("任务文件不是 JSON 对象：%1").arg(parse.errorString());
+        return false;
+    }
+    const QJsonObject object = document.object();
+    const QJsonValue files = object.value(QLatin1String("files"));
+    if (!files.isArray()) {
+        *error = QStringLiteral("任务文件缺少文件列表（files）");
+        return false;
+    }
+    job->files.clear();
+    for (const QJsonValue &file : files.toArray()) {
+        if (!file.isString() || file.toString().isEmpty()) {
+            *error = QStringLiteral("任务文件的文件列表含有无效项");
+            return false;
+        }
+        job->files.append(file.toString());
+    }
+    job->output = object.value(QLatin1String("output")).toString();
+    job->sizingMode = object.value(QLatin1String("sizingMode")).toString(QStringLiteral("none"));
+    if (job->sizingMode != u"none" && sizingRule(job->sizingMode).isEmpty()) {
+        *error = QStringLiteral("未知的尺寸规则：%1").arg(job->sizingMode);
+        return false;
+    }
+    job->trimTransparency = object.value(QLatin1String("trimTransparency")).toBool(true);
+    return true;
+}
+
+QString safeFileName(const QString &name)
+{
+    QString safe;
+    for (const QChar c : name) {
+        const bool refused = c.unicode() < 0x20 || c.unicode() == 0x7f || QStringView(u"/\\:*?\"<>|").contains(c);
+        safe.append(refused ? QChar(u'_') : c);
+    }
+    safe = safe.trimmed();
+    while (safe.endsWith(u'.'))
+        safe.chop(1);
+    if (safe.size() > MaxNameLength) {
+        safe.truncate(MaxNameLength);
+        if (safe.back().isHighSurrogate())
+            safe.chop(1);
+        safe = safe.trimmed();
+    }
+    if (safe.isEmpty())
+        return QStringLiteral("图层");
+    static const QStringList reserved = {
+            QStringLiteral("CON"),  QStringLiteral("PRN"),  QStringLiteral("AUX"),  QStringLiteral("NUL"),
+            QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),
+            QStringLiteral("COM5"), QStringLiteral("COM6"), QStringLiteral("COM7"), QStringLiteral("COM8"),
+            QStringLiteral("COM9"), QStringLiteral("LPT1"), QStringLiteral("LPT2"), QStringLiteral("LPT3"),
+            QStringLiteral("LPT4"), QStringLiteral("LPT5"), QStringLiteral("LPT6"), QStringLiteral("LPT7"),
+            QStringLiteral("LPT8"), QStringLiteral("LPT9")};
+    if (reserved.contains(safe.section(u'.', 0, 0), Qt::CaseInsensitive))
+        safe.prepend(u'_');
+    return safe;
+}
+
+QString UniqueNames::take(const QString &folder, const QString &baseName, const QString &suffix)
+{
+    QSet<QString> &taken = m_taken[QDir::cleanPath(folder).toCaseFolded()];
+    QString candidate = baseName + suffix;
+    for (int number = 2; taken.contains(candidate.toCaseFolded()); ++number)
+        candidate = QStringLiteral("%1 (%2)%3").arg(baseName).arg(number).arg(suffix);
+    taken.insert(candidate.toCaseFolded());
+    return candidate;
+}
+
+Counts run(const Job &job, std::FILE *out)
+{
+    return Exporter(job, out).run();
+}
+
+} // namespace LayerExport

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+// The work of the layer export worker: every layer with pixels of every
+// document of a job becomes a PNG file, reported on a stream in the line
+// protocol of the PSD pages.
+namespace LayerExport {
+
+struct Job
+{
+    QStringList files;
+    QString output;            // empty: a folder named like each document, beside it
+    QString sizingMode;        // "none", "multiple4", "even" or "power2"
+    bool trimTransparency = true;
+};
+
+// Reads the JSON job file. False with a message when the file cannot be read
+// or is not a job ("files" must be a list of strings, "sizingMode" one of the
+// four modes when given).
+bool readJob(const QString &path, Job *job, QString *error);
+
+struct Counts
+{
+    int exported = 0;
+    int skipped = 0;
+    int failed = 0;
+};
+
+// A layer or group name made fit for a file name on every platform: path
+// separators, the characters Windows refuses and control characters become
+// "_", leading and trailing blanks and trailing dots go, names Windows
+// reserves get a "_" in front, long names are cut. Never empty.
+QString safeFileName(const QString &name);
+
+// Names handed out so far, per folder, compared without regard to letter case:
+// the first "Layer" is "Layer", then "Layer (2)", "Layer (3)".
+class UniqueNames
+{
+public:
+    QString take(const QString &folder, const QString &baseName, const QString &suffix);
+
+private:
+    QHash<QString, QSet<QString>> m_taken;
+};
+
+// Runs the job and writes LOG, PROGRESS, ITEM and DONE records to `out`.
+Counts run(const Job &job, std::FILE *out);
+
+} // namespace LayerExport
