@@ -300,6 +300,8 @@ const TextTable::Row rows[] = {
       u"남아 있는 임시 파일 %1을(를) 삭제할 수 없습니다: %2", u"Cannot delete the leftover temporary file %1: %2"}},
     {{u"无法创建临时文件 %1：%2", u"無法建立暫存檔 %1：%2", u"一時ファイル %1 を作成できません：%2",
       u"임시 파일 %1을(를) 만들 수 없습니다: %2", u"Cannot create the temporary file %1: %2"}},
+    {{u"无法创建临时文件 %1", u"無法建立暫存檔 %1", u"一時ファイル %1 を作成できません", u"임시 파일 %1을(를) 만들 수 없습니다",
+      u"Cannot create the temporary file %1"}},
     {{u"写入临时文件失败 %1：%2", u"寫入暫存檔失敗 %1：%2", u"一時ファイル %1 への書き込みに失敗しました：%2",
       u"임시 파일 %1 쓰기 실패: %2", u"Writing the temporary file %1 failed: %2"}},
     {{u"无法替换目标文件 %1：%2", u"無法取代目標檔案 %1：%2", u"出力先のファイル %1 を置き換えられません：%2",
