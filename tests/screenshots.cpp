@@ -92,12 +92,10 @@ void endHelpers(const QString &helper)
     }
 }
 
-// The helper's switches for a language; it takes none yet, so every language
-// shows the helper as it is today.
+// The helper's switches for a language, as the tool window passes them.
 QStringList helperArguments(const QString &language, const QStringList &pictures)
 {
-    Q_UNUSED(language);
-    return pictures;
+    return QStringList{QStringLiteral("--language"), language} + pictures;
 }
 
 } // namespace
