@@ -15,8 +15,8 @@ namespace {
 
 const TextTable::Row runtimeRows[] = {
     // Row statuses.
-    {{u"已传递", u"已傳遞", u"受け渡し済み", u"전달됨", u"Handed over"}},
-    {{u"未传递", u"未傳遞", u"未受け渡し", u"전달 안 됨", u"Not handed over"}},
+    {{u"已传递", u"已傳遞", u"受け渡し済み", u"전달됨", u"Sent to helper"}},
+    {{u"未传递", u"未傳遞", u"未受け渡し", u"전달 안 됨", u"Not sent"}},
     {{u"未开始", u"未開始", u"未開始", u"시작 안 됨", u"Not started"}},
     {{u"等待导出", u"等待匯出", u"書き出し待ち", u"내보내기 대기 중", u"Pending export"}},
     {{u"已完成", u"已完成", u"完了", u"완료", u"Done"}},
