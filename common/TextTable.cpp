@@ -74,14 +74,13 @@ QString chooseForms(const QString &text, std::initializer_list<Count> counts)
     qsizetype done = 0;
     Choice choice;
     while (nextChoice(text, done, &choice)) {
-        chosen += QStringView(text).mid(done, choice.end - done);
+        chosen += QStringView(text).mid(done, choice.begin - done);
+        bool one = false;
         for (const Count &count : counts) {
-            if (count.first == choice.placeholder) {
-                chosen.chop(choice.end - choice.begin);
-                chosen += count.second == 1 ? choice.one : choice.other;
-                break;
-            }
+            if (count.first == choice.placeholder)
+                one = count.second == 1;
         }
+        chosen += one ? choice.one : choice.other;
         done = choice.end;
     }
     return done == 0 ? text : chosen + QStringView(text).mid(done);

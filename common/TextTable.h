@@ -43,7 +43,8 @@ using Count = std::pair<int, qint64>;
 // word whose form follows a number as "{one|other}" after the number's
 // placeholder ("%2 {file|files}"); each choice takes the number of the nearest
 // placeholder before it: "one" for exactly 1, "other" for any other number.
-// Choices after a placeholder not in `counts` stay as written.
+// A choice whose placeholder is not in `counts` takes "other", so no brace
+// ever reaches the screen.
 QString chooseForms(const QString &text, std::initializer_list<Count> counts);
 
 // The choices of a text, each with the placeholder it follows (0: none), in

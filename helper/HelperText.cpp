@@ -381,7 +381,10 @@ const TextTable::Dictionary &Dictionary()
     return dictionary;
 }
 
-QString Translate(const QString &source)
+namespace {
+
+// The row's text with its "{one|other}" choices still in place.
+QString rowText(const QString &source)
 {
     const int index = languageIndex.load(std::memory_order_relaxed);
     if (index == 0)
@@ -390,9 +393,18 @@ QString Translate(const QString &source)
     return text.isNull() ? source : text;
 }
 
+} // namespace
+
+QString Translate(const QString &source)
+{
+    const QString text = rowText(source);
+    return text.contains(u'{') ? TextTable::chooseForms(text, {}) : text;
+}
+
 QString TranslateCount(const QString &source, std::initializer_list<TextTable::Count> counts)
 {
-    return TextTable::chooseForms(Translate(source), counts);
+    const QString text = rowText(source);
+    return text.contains(u'{') ? TextTable::chooseForms(text, counts) : text;
 }
 
 QString Separator()

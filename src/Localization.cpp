@@ -230,7 +230,10 @@ const QHash<QString, QStringList> &toolDictionary()
     return dictionary;
 }
 
-QString translateToolText(const QString &source)
+namespace {
+
+// The tool dictionary's text with its "{one|other}" choices still in place.
+QString toolText(const QString &source)
 {
     const Dictionary &dictionary = toolDictionary();
     const auto found = dictionary.constFind(source);
@@ -238,6 +241,19 @@ QString translateToolText(const QString &source)
         return translateGeneralText(source);
     const int index = toolLanguageIndex();
     return index < found->size() ? found->at(index) : source;
+}
+
+bool hasChoice(const QString &text)
+{
+    return text.contains(u'{');
+}
+
+} // namespace
+
+QString translateToolText(const QString &source)
+{
+    const QString text = toolText(source);
+    return hasChoice(text) ? TextTable::chooseForms(text, {}) : text;
 }
 
 QString translateToolText(const QString &source, QStringView meaning)
@@ -251,7 +267,8 @@ QString translateToolText(const QString &source, QStringView meaning)
 
 QString translateCount(const QString &source, std::initializer_list<std::pair<int, qint64>> counts)
 {
-    return TextTable::chooseForms(translateToolText(source), counts);
+    const QString text = toolText(source);
+    return hasChoice(text) ? TextTable::chooseForms(text, counts) : text;
 }
 
 const QHash<QString, QStringList> &generalDictionaryTable(int table)
