@@ -48,6 +48,12 @@ QByteArray item(bool ok, const QString &path)
     return record("ITEM", (ok ? QStringLiteral("ok") : QStringLiteral("failed")) + u'\t' + withoutLineBreaks(path));
 }
 
+QByteArray item(const QString &status, const QString &path, const QJsonObject &details)
+{
+    return record("ITEM", field(status) + u'\t' + withoutLineBreaks(path) + u'\t'
+                          + QString::fromUtf8(QJsonDocument(details).toJson(QJsonDocument::Compact)));
+}
+
 QByteArray done(const QJsonObject &counts)
 {
     return QByteArray("DONE\t") + QJsonDocument(counts).toJson(QJsonDocument::Compact) + '\n';

@@ -25,6 +25,10 @@ QByteArray progress(qint64 current, qint64 total, const QString &message);
 // and readers join the rest of the line back with tabs.
 QByteArray item(bool ok, const QString &path);
 
+// "ITEM\t<status>\t<path>\t<compact JSON>\n": an item with its details, for
+// readers that take the path as the fields between the status and the last.
+QByteArray item(const QString &status, const QString &path, const QJsonObject &details);
+
 // "DONE\t<compact JSON>\n".
 QByteArray done(const QJsonObject &counts);
 

@@ -94,18 +94,41 @@ void addListedPaths(const QString &listFile, StartupArguments *parsed)
     }
 }
 
+// Switches the helper knows that the batch run itself does not read.
+const QStringList &knownSwitches()
+{
+    static const QStringList known = {QStringLiteral("--self-test"), QStringLiteral("--smoke-test"),
+                                      QStringLiteral("--help")};
+    return known;
+}
+
+const QStringList &valueSwitches()
+{
+    static const QStringList switches = {QStringLiteral("--rule"),      QStringLiteral("--fill"),
+                                         QStringLiteral("--output-dir"), QStringLiteral("--files-from"),
+                                         QStringLiteral("--jobs"),      QStringLiteral("--report-to"),
+                                         QStringLiteral("--language")};
+    return switches;
+}
+
 StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QString> &undecodable)
 {
     StartupArguments parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         const bool valueFollows = i + 1 < arguments.size();
-        if (argument == QLatin1String("--rule")) {
-            if (valueFollows)
-                parsed.ruleIndex = ruleIndexFor(arguments.at(++i).toLower());
+        if (valueSwitches().contains(argument) && !valueFollows) {
+            parsed.errors.append(QStringLiteral("%1 缺少取值").arg(argument));
+        } else if (argument == QLatin1String("--rule")) {
+            const QString value = arguments.at(++i).toLower();
+            parsed.ruleIndex = ruleIndexFor(value);
+            if (parsed.ruleIndex == 0 && value != QLatin1String("multiple4"))
+                parsed.errors.append(QStringLiteral("--rule 的取值应为 multiple4、even 或 power2：%1").arg(arguments.at(i)));
         } else if (argument == QLatin1String("--fill")) {
-            if (valueFollows)
-                parsed.fillIndex = fillIndexFor(arguments.at(++i).toLower());
+            const QString value = arguments.at(++i).toLower();
+            parsed.fillIndex = fillIndexFor(value);
+            if (parsed.fillIndex == 0 && value != QLatin1String("transparent"))
+                parsed.errors.append(QStringLiteral("--fill 的取值应为 transparent、white 或 black：%1").arg(arguments.at(i)));
         } else if (argument == QLatin1String("--output-dir")) {
             if (valueFollows)
                 parsed.outputDir = arguments.at(++i);
@@ -122,8 +145,25 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
             parsed.recursive = true;
         } else if (argument == QLatin1String("--start")) {
             parsed.start = true;
-        } else if (argument.startsWith(QLatin1String("--"))) {
+        } else if (argument == QLatin1String("--headless")) {
+            parsed.headless = true;
+        } else if (argument == QLatin1String("--jobs")) {
+            bool number = false;
+            const int jobs = arguments.at(++i).toInt(&number);
+            if (number && jobs > 0)
+                parsed.jobs = jobs;
+            else
+                parsed.errors.append(QStringLiteral("--jobs 需要一个正整数：%1").arg(arguments.at(i)));
+        } else if (argument == QLatin1String("--report-to")) {
+            if (valueFollows)
+                parsed.reportTo = arguments.at(++i);
+        } else if (argument == QLatin1String("--language")) {
+            if (valueFollows)
+                parsed.language = arguments.at(++i);
+        } else if (knownSwitches().contains(argument)) {
             continue;
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            parsed.errors.append(QStringLiteral("未知的开关：%1").arg(argument));
         } else if (undecodable.contains(i)) {
             parsed.skipped.append(BatchLogic::UndecodableName + undecodable.value(i));
         } else {
@@ -134,6 +174,38 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
 }
 
 } // namespace
+
+QStringList BatchLogic::ExpandPaths(const QStringList &paths, bool recursive, QStringList *skipped)
+{
+    QStringList pictures;
+    for (const QString &path : paths) {
+        if (QFileInfo(path).isDir())
+            ListPictures(path, recursive, false, &pictures, nullptr, skipped);
+        else if (IsPicture(path))
+            pictures.append(path);
+        else
+            skipped->append(UnsupportedType + QDir::toNativeSeparators(path));
+    }
+    return pictures;
+}
+
+QString BatchLogic::SkippedPath(const QString &text)
+{
+    const qsizetype colon = text.indexOf(QChar(0xFF1A));
+    return colon < 0 ? QString() : text.mid(colon + 1);
+}
+
+qint64 BatchLogic::RecentRemainingMilliseconds(const QList<qint64> &finishTimes, int total)
+{
+    constexpr qsizetype Recent = 8;
+    const qsizetype done = finishTimes.size();
+    if (done == 0)
+        return -1;
+    const qsizetype counted = qMin(done, Recent);
+    const qint64 from = done > counted ? finishTimes.at(done - counted - 1) : 0;
+    const qint64 span = qMax<qint64>(0, finishTimes.last() - from);
+    return span * qMax<qint64>(0, total - done) / counted;
+}
 
 QString BatchLogic::EscapedName(const QByteArray &raw)
 {
@@ -237,13 +309,6 @@ QString BatchLogic::Duration(qint64 milliseconds)
         .arg(totalSeconds / 3600, 2, 10, zero)
         .arg(totalSeconds / 60 % 60, 2, 10, zero)
         .arg(totalSeconds % 60, 2, 10, zero);
-}
-
-qint64 BatchLogic::RemainingMilliseconds(qint64 elapsedMilliseconds, int done, int total)
-{
-    if (done <= 0 || total <= done)
-        return 0;
-    return qint64(double(elapsedMilliseconds) / done * (total - done));
 }
 
 QString BatchLogic::LogLine(const QTime &time, const QString &text)

@@ -23,6 +23,11 @@ struct StartupArguments
     bool png = false;                  // "--png" was given
     bool recursive = false;            // "--recursive" was given
     bool start = false;                // "--start" was given
+    bool headless = false;             // "--headless": no window, records on standard output
+    std::optional<int> jobs;           // "--jobs N": pictures padded at the same time
+    std::optional<QString> reportTo;   // "--report-to NAME": local socket of the tool window
+    std::optional<QString> language;   // "--language CODE", as written
+    QStringList errors;                // usage errors: unknown switches, bad or missing values
     QStringList paths;                 // existing files and folders, as written, in order
     QStringList skipped;               // one log text per argument left out, and why
 };
@@ -58,6 +63,14 @@ public:
     // name nothing Qt can open; they are noted, shown escaped.
     static StartupArguments ParseArguments(const QList<QByteArray> &arguments);
 
+    // The pictures among `paths` (files and folders as ParseArguments keeps
+    // them): a folder contributes its pictures, with its subfolders when
+    // `recursive`, output folders included. Other files are noted in `skipped`.
+    static QStringList ExpandPaths(const QStringList &paths, bool recursive, QStringList *skipped);
+
+    // The path a skipped-file text names: what follows its first "：".
+    static QString SkippedPath(const QString &text);
+
     // `raw` with every byte that is not part of valid UTF-8 written as \xNN.
     static QString EscapedName(const QByteArray &raw);
 
@@ -77,9 +90,11 @@ public:
     // fields truncated; a negative span shows as 00:00:00.
     static QString Duration(qint64 milliseconds);
 
-    // Estimated time left after `done` of `total` files took `elapsedMilliseconds`:
-    // the average so far times the files still to go.
-    static qint64 RemainingMilliseconds(qint64 elapsedMilliseconds, int done, int total);
+    // Time left from the recent rate: `finishTimes` holds, in order, when each
+    // finished picture ended (milliseconds since the run started). The last
+    // few pictures set the pace, so a slow first picture or a change of
+    // picture sizes along the list soon stops weighing on the estimate.
+    static qint64 RecentRemainingMilliseconds(const QList<qint64> &finishTimes, int total);
 
     // "[HH:mm:ss] " + text: one line of the live log, without its line break.
     static QString LogLine(const QTime &time, const QString &text);

@@ -1,6 +1,7 @@
 #include "ImageCodecs.h"
 #include "HelperText.h"
 
+#include "PngEncoder.h"
 #include "SafeFile.h"
 
 #include <QBuffer>
@@ -212,6 +213,10 @@ qint64 peakBytes(const Probe &probe, qint64 fileBytes, const QSize &canvas, bool
     qint64 working = 0;
     switch (encoder) {
     case Encoder::Png:
+        // libdeflate compresses in one call: the filtered rows (a filter byte
+        // each) are held beside the canvas while it works.
+        working = pad + canvas.height();
+        break;
     case Encoder::Bmp:
         break;
     case Encoder::Tiff:
@@ -371,7 +376,7 @@ bool encode(QImage image, Encoder encoder, QByteArray *bytes, QString *error)
         if (isOpaque(image))
             image.convertTo(deep ? QImage::Format_RGBX64 : QImage::Format_RGB32);
         if (encoder == Encoder::Png)
-            return writeWithQt(image, "png", PngQuality, -1, bytes, error);
+            return PngEncoder::encode(image, PngEncoder::engineSettings(), bytes, error);
         return writeWithQt(image, "tiff", -1, 1 /* LZW: lossless and widely read */, bytes, error);
     }
     case Encoder::Jpeg:

@@ -1,5 +1,7 @@
 #include "ImageProcessor.h"
 
+#include "MemoryBudget.h"
+#include "ReadBackCheck.h"
 #include "SafeFile.h"
 
 #include <QColorSpace>
@@ -11,6 +13,7 @@
 #include <exception>
 #include <limits>
 #include <new>
+#include <optional>
 
 const QString ImageProcessor::RuleMultipleOf4 = QStringLiteral("4 的倍数");
 const QString ImageProcessor::RuleEven = QStringLiteral("偶数（2 的倍数）");
@@ -149,6 +152,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     }
     const QString source = sourceInfo.absoluteFilePath();
 
+    // Released when this picture is done, whichever way it ends.
+    std::optional<MemoryBudget::Hold> reservation;
     // Decode from memory: the source file is closed before anything is written.
     QImage decoded;
     QString decoderWarning;
@@ -184,6 +189,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
                                           QString::number(limit / (1024 * 1024)));
             return;
         }
+        if (run && run->budget)
+            reservation.emplace(run->budget, peak);
         if (!ImageCodecs::decode(bytes, true, &decoded, &error, &decoderWarning)) {
             result.Message = error;
             return;
@@ -227,13 +234,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
         return;
     }
     if (replaceOriginal) {
+        // Outputs of one run that meet were settled by the run before it started.
         const QString key = RunContext::Key(destination);
-        const QString earlier = run ? run->written.value(key) : QString();
-        if (!earlier.isEmpty() && !SafeFile::isSameFile(earlier, source)) {
-            result.Message = QStringLiteral("与本次列表中较早的 %1 输出到同一个文件 %2；为免覆盖它的结果，%3 未处理")
-                                     .arg(shown(earlier), shown(destination), shown(sourcePath));
-            return;
-        }
         if (SafeFile::entryExists(destination) && !SafeFile::isSameFile(destination, source)
             && !(run && run->listed.contains(key))) {
             result.Message = QStringLiteral("%1 旁边已有同名的 %2（可能是之前处理的结果），为免覆盖它，本图片未处理。"
@@ -259,7 +261,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
 
     const QString newSize = ImageProcessor::SizeText(canvas.width(), canvas.height());
     QByteArray encoded;
-    if (!ImageCodecs::encode(std::move(canvas), ImageProcessor::FormatFor(ext), &encoded, &error)) {
+    const ImageCodecs::Encoder encoder = ImageProcessor::FormatFor(ext);
+    if (!ImageCodecs::encode(std::move(canvas), encoder, &encoded, &error)) {
         result.Message = error;
         return;
     }
@@ -272,7 +275,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     }
 
     // Read back what reached the disk: the bytes must be those encoded (a JPEG
-    // cut short still decodes at full size) and must decode at the target size.
+    // cut short still decodes at full size) and must declare the target size.
     bool verified = false;
     {
         QByteArray written;
@@ -282,8 +285,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
             error = QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致");
         } else {
             encoded = QByteArray();
-            QImage readBack;
-            if (!ImageCodecs::decode(written, false, &readBack, &error))
+            QSize readBack;
+            if (!ReadBackCheck::writtenSize(written, encoder, &readBack, &error))
                 error = QStringLiteral("回读失败：%1").arg(error);
             else if (readBack.width() != targetWidth || readBack.height() != targetHeight)
                 error = QStringLiteral("回读尺寸校验失败");
@@ -419,6 +422,19 @@ ProcessResult ImageProcessor::Process(const QString &sourcePath, const QString &
     if (!result.Success && result.Message.isEmpty())
         result.Message = QStringLiteral("处理失败（原因不明）");
     return result;
+}
+
+QString ImageProcessor::DestinationFor(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
+                                       const QString &fillChoice, bool png)
+{
+    QFileInfo sourceInfo(sourcePath);
+    if (replaceOriginal && sourceInfo.isSymLink() && !sourceInfo.canonicalFilePath().isEmpty())
+        sourceInfo = QFileInfo(sourceInfo.canonicalFilePath());
+    const QString ext = outputExtension(sourceInfo.suffix(), FillFor(fillChoice, false), png);
+    if (replaceOriginal && ext.compare(QLatin1Char('.') + sourceInfo.suffix(), Qt::CaseInsensitive) == 0)
+        return sourceInfo.absoluteFilePath();
+    const QString folder = replaceOriginal ? sourceInfo.absolutePath() : QFileInfo(outDir).absoluteFilePath();
+    return QDir(folder).filePath(sourceInfo.completeBaseName() + ext);
 }
 
 QString ImageProcessor::TemporaryPathFor(const QString &destination, const QString &ext)

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QString>
 
+class MemoryBudget;
+
 // The outcome of padding one file.
 struct ProcessResult
 {
@@ -19,13 +21,13 @@ struct ProcessResult
     QString Destination;   // the file written; empty unless Success
 };
 
-// What a batch run knows beyond one file. In place, files of one run must not
-// overwrite each other's results, and a file in the list is no bystander.
-// Keys are absolute paths as SafeFile::pathCaseSensitivity() compares them.
+// What a batch run knows beyond one file: in place, a file in the list is no
+// bystander whose name must not be taken. Keys are absolute paths as
+// SafeFile::pathCaseSensitivity() compares them.
 struct RunContext
 {
-    QSet<QString> listed;             // every file of the run
-    QHash<QString, QString> written;  // destination -> the source padded into it
+    QSet<QString> listed;            // every file of the run
+    MemoryBudget *budget = nullptr;  // shared by pictures padded at the same time
     static QString Key(const QString &path);
 };
 
@@ -66,6 +68,11 @@ public:
     static ProcessResult Process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
                                  const QString &rule, const QString &fillChoice, bool centered, bool png,
                                  const RunContext *run = nullptr);
+
+    // Where Process would write the output for `sourcePath`, worked out from
+    // the name alone (for a fill text other than the three, as for an opaque source).
+    static QString DestinationFor(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
+                                  const QString &fillChoice, bool png);
 
     // The temporary file the output for `destination` is written to first:
     // "<destination>.tesselle.tmp<ext>", or a shorter name in the same folder

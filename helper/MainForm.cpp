@@ -33,7 +33,6 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
@@ -153,12 +152,6 @@ QString pathKey(const QString &path)
 }
 
 // Where a report goes when its own folder takes no file (a full disk).
-QString fallbackReportFolder()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-           + QStringLiteral("/Pictavo/Pictavo/reports");
-}
-
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -271,8 +264,11 @@ void MainForm::BuildControls()
     named(makerLabel, "makerLabel");
     named(contactLabel, "contactLabel");
 
-    worker = new QFutureWatcher<ProcessResult>(this);
-    connect(worker, &QFutureWatcherBase::finished, this, &MainForm::FileDone);
+    batch = new BatchRun(this);
+    connect(batch, &BatchRun::LogText, this, &MainForm::Log);
+    connect(batch, &BatchRun::Progress, this, &MainForm::ShowProgress);
+    connect(batch, &BatchRun::Finished, this, &MainForm::FinishRun);
+    connect(batch, &BatchRun::RecordReady, this, [this](const QByteArray &record) { channel.Send(record); });
 
     connect(chooseFilesButton, &QPushButton::clicked, this, &MainForm::ChooseFiles);
     connect(chooseFolderButton, &QPushButton::clicked, this, &MainForm::ChooseFolder);
@@ -413,18 +409,17 @@ void MainForm::LoadStartupArguments(const StartupArguments &parsed)
     // Folders named on the command line keep their output-folder pictures: the
     // caller asked for exactly that folder.
     if (!parsed.paths.isEmpty()) {
-        QStringList pictures;
         QStringList skipped;
-        for (const QString &path : parsed.paths) {
-            if (QFileInfo(path).isDir())
-                BatchLogic::ListPictures(path, recursiveBox->isChecked(), false, &pictures, nullptr, &skipped);
-            else if (BatchLogic::IsPicture(path))
-                pictures.append(path);
-            else
-                skipped.append(BatchLogic::UnsupportedType + native(path));
-        }
+        const QStringList pictures = BatchLogic::ExpandPaths(parsed.paths, recursiveBox->isChecked(), &skipped);
         NoteSkipped(skipped);
         AddFiles(pictures);
+    }
+    jobs = parsed.jobs.value_or(0);
+    if (parsed.reportTo) {
+        QString error;
+        if (!channel.Connect(*parsed.reportTo, &error))
+            Log(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行，进度只在本窗口显示")
+                    .arg(*parsed.reportTo, error));
     }
     startRequested = parsed.start && !files.isEmpty();
 }
@@ -497,6 +492,7 @@ void MainForm::ClearFiles()
     files.clear();
     fileKeys.clear();
     skippedCount = 0;
+    skippedTexts.clear();
     fileList->clear();
     progress->setValue(0);
     status->setText(QStringLiteral("就绪"));
@@ -599,6 +595,7 @@ void MainForm::NoteSkipped(const QStringList &texts)
     log->setTextCursor(cursor);
     log->ensureCursorVisible();
     skippedCount += int(texts.size());
+    skippedTexts += texts;
 }
 
 void MainForm::Log(const QString &text)
@@ -636,96 +633,24 @@ void MainForm::StartProcessing()
     watch.restart();
     clock->start();
 
-    run = Run();
-    run.outDir = outDir;
-    run.inPlace = inPlace;
-    Log(QStringLiteral("开始处理 %1 个图片；").arg(files.size())
-        + (inPlace ? QStringLiteral("模式：原位置替换原文件") : QStringLiteral("输出目录：") + outDir));
-    const QString reportFolder = inPlace ? QFileInfo(files.first()).absolutePath() : QDir(outDir).absolutePath();
-    run.reportName = BatchLogic::ReportFileName(QDateTime::currentDateTime());
-    run.reportPath = QDir(reportFolder).filePath(run.reportName);
-    if (inPlace) {
-        run.context.listed.reserve(files.size());
-        for (const QString &file : std::as_const(files))
-            run.context.listed.insert(RunContext::Key(file));
-    }
-
-    ProcessNext();
+    BatchSettings settings;
+    settings.outDir = outDir;
+    settings.rule = sizeRuleBox->currentText();
+    settings.fill = fillBox->currentText();
+    settings.centered = centeredBox->isChecked();
+    settings.png = pngBox->isChecked();
+    settings.jobs = jobs;
+    settings.recordsRead = channel.IsConnected();
+    // Sent once: a later run of the same list does not report them again.
+    const QStringList skipped = std::exchange(skippedTexts, {});
+    batch->Start(files, settings, skipped, skippedCount);
 }
 
-void MainForm::ProcessNext()
+void MainForm::ShowProgress(int finished, int total, qint64 remainingMilliseconds)
 {
-    // Options are read afresh for every file, so a change during a run reaches the files still to come.
-    const QString source = files.at(run.index);
-    const QString outDir = run.outDir;
-    const bool inPlace = run.inPlace;
-    const QString rule = sizeRuleBox->currentText();
-    const QString fill = fillBox->currentText();
-    const bool centered = centeredBox->isChecked();
-    const bool png = pngBox->isChecked();
-    // The context changes only in FileDone, after the worker is finished.
-    const RunContext *context = &run.context;
-    worker->setFuture(QtConcurrent::run([source, outDir, inPlace, rule, fill, centered, png, context] {
-        return ImageProcessor::Process(source, outDir, inPlace, rule, fill, centered, png, context);
-    }));
-}
-
-void MainForm::FileDone()
-{
-    const ProcessResult result = worker->result();
-    if (result.Success) {
-        ++run.succeeded;
-        if (run.inPlace)
-            run.context.written.insert(RunContext::Key(result.Destination), result.Source);
-    } else {
-        ++run.failed;
-    }
-    const QString line = BatchLogic::ResultLine(result);
-    Log(line);
-    if (!result.Success)
-        WriteReportLine(line);
-
-    const int done = run.index + 1;
-    const int total = int(files.size());
-    progress->setValue(done);
-    status->setText(QStringLiteral("进度：%1/%2").arg(done).arg(total));
-    remaining->setText(QStringLiteral("剩余时间：")
-                       + BatchLogic::Duration(BatchLogic::RemainingMilliseconds(watch.elapsed(), done, total)));
-
-    run.index = done;
-    if (done < total)
-        ProcessNext();
-    else
-        FinishRun();
-}
-
-void MainForm::WriteReportLine(const QString &line)
-{
-    if (!run.reportError.isEmpty())
-        return;
-    const QString text = BatchLogic::ReportLine(QDateTime::currentDateTime(), line);
-    run.reportLines.append(text);
-    QString error;
-    if (BatchLogic::AppendToReport(run.reportPath, text, &error))
-        return;
-    if (!run.reportMoved) {
-        // The reasons must outlive the window: the whole report moves to the user's data folder.
-        run.reportMoved = true;
-        const QString folder = fallbackReportFolder();
-        const QString fallback = QDir(folder).filePath(run.reportName);
-        QString fallbackError;
-        bool written = BatchLogic::MakeFolder(folder, &fallbackError);
-        for (qsizetype i = 0; written && i < run.reportLines.size(); ++i)
-            written = BatchLogic::AppendToReport(fallback, run.reportLines.at(i), &fallbackError);
-        if (written) {
-            Log(QStringLiteral("无法写入错误报告：%1；%2。错误报告改为写入：%3")
-                    .arg(native(run.reportPath), error, native(fallback)));
-            run.reportPath = fallback;
-            return;
-        }
-    }
-    run.reportError = error;
-    Log(QStringLiteral("无法写入错误报告：") + native(run.reportPath) + QStringLiteral("；") + error);
+    progress->setValue(finished);
+    status->setText(QStringLiteral("进度：%1/%2").arg(finished).arg(total));
+    remaining->setText(QStringLiteral("剩余时间：") + BatchLogic::Duration(remainingMilliseconds));
 }
 
 void MainForm::FinishRun()
@@ -739,29 +664,29 @@ void MainForm::FinishRun()
     // as all done while something was skipped.
     const QString skipped = skippedCount == 0 ? QString() : QStringLiteral("，跳过 %1").arg(skippedCount);
     const QString skippedLine = skippedCount == 0 ? QString() : QStringLiteral("\n跳过：%1").arg(skippedCount);
-    status->setText(QStringLiteral("完成：成功 %1，失败 %2").arg(run.succeeded).arg(run.failed) + skipped);
+    const int succeeded = batch->Succeeded();
+    const int failed = batch->Failed();
+    status->setText(QStringLiteral("完成：成功 %1，失败 %2").arg(succeeded).arg(failed) + skipped);
 
-    const QString report = native(run.reportPath);
-    if (run.failed == 0 && skippedCount == 0) {
-        Log(QStringLiteral("处理完成；全部成功，未生成处理报告。"));
+    // The run has logged its end already; the box repeats it.
+    const QString report = native(batch->ReportPath());
+    const QString reportError = batch->ReportError();
+    if (failed == 0 && skippedCount == 0) {
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    QStringLiteral("处理完成\n成功：%1\n失败：0\n\n全部成功，未生成处理报告。").arg(run.succeeded));
-    } else if (run.failed == 0) {
-        Log(QStringLiteral("处理完成；没有失败，但有 %1 个文件被跳过（见上方日志），未生成处理报告。").arg(skippedCount));
+                    QStringLiteral("处理完成\n成功：%1\n失败：0\n\n全部成功，未生成处理报告。").arg(succeeded));
+    } else if (failed == 0) {
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
                     QStringLiteral("处理完成\n成功：%1\n失败：0%2\n\n没有失败，但有文件被跳过，原因见日志；未生成处理报告。")
-                        .arg(QString::number(run.succeeded), skippedLine));
-    } else if (run.reportError.isEmpty()) {
-        Log(QStringLiteral("处理完成；发现错误，错误报告：") + report);
+                        .arg(QString::number(succeeded), skippedLine));
+    } else if (reportError.isEmpty()) {
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
                     QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告：%4")
-                        .arg(QString::number(run.succeeded), QString::number(run.failed), skippedLine, report));
+                        .arg(QString::number(succeeded), QString::number(failed), skippedLine, report));
     } else {
-        Log(QStringLiteral("处理完成；发现错误，错误报告未能写入：") + report);
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
                     QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告未能写入：%4\n%5")
-                        .arg(QString::number(run.succeeded), QString::number(run.failed), skippedLine, report,
-                             run.reportError));
+                        .arg(QString::number(succeeded), QString::number(failed), skippedLine, report,
+                             reportError));
     }
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "BatchLogic.h"
+#include "BatchRun.h"
 #include "ImageProcessor.h"
+#include "ReportChannel.h"
 
 #include <QElapsedTimer>
-#include <QFutureWatcher>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QSet>
@@ -21,8 +22,8 @@ class QPushButton;
 class QTimer;
 
 // The helper's batch window: collects pictures, holds the padding options and
-// runs the engine over the list, one file at a time on a worker thread, with a
-// live log, progress, time estimates and a report file of failures.
+// runs the engine over the list, several files at a time on worker threads,
+// with a live log, progress, time estimates and a report file of failures.
 class MainForm : public QMainWindow
 {
     Q_OBJECT
@@ -58,22 +59,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    // What one run fixes at its start, and its counters.
-    struct Run
-    {
-        QString outDir;
-        bool inPlace = true;
-        QString reportPath;
-        QString reportError;  // why the report could not be written; empty while it can
-        QString reportName;   // "错误报告_<start>.txt", also for the fallback in the user's data folder
-        QStringList reportLines;  // written so far, for a move to the fallback
-        bool reportMoved = false;
-        RunContext context;   // files of the run and outputs written so far
-        int index = 0;
-        int succeeded = 0;
-        int failed = 0;
-    };
-
     void BuildControls();
     void BuildLayout();
     void ApplyVellumTheme();
@@ -81,16 +66,15 @@ private:
     // Logs each text and counts it as a skipped file.
     void NoteSkipped(const QStringList &texts);
     void DropPaths(const QStringList &paths, const QStringList &undecodable);
-    void ProcessNext();
-    void FileDone();
+    void ShowProgress(int finished, int total, qint64 remainingMilliseconds);
     void FinishRun();
-    void WriteReportLine(const QString &line);
     void SetListButtonsEnabled(bool enabled);
     void ShowMessage(QMessageBox::Icon icon, const QString &caption, const QString &text);
 
     QStringList files;
     QSet<QString> fileKeys;  // `files` as the platform compares paths, for the duplicate test
     int skippedCount = 0;    // files left out since the list was last cleared
+    QStringList skippedTexts;  // their log texts, sent on the channel at the next start
 
     QPushButton *chooseFilesButton = nullptr;
     QPushButton *chooseFolderButton = nullptr;
@@ -116,8 +100,9 @@ private:
     QTimer *clock = nullptr;
     QElapsedTimer watch;
     bool running = false;
-    QFutureWatcher<ProcessResult> *worker = nullptr;
-    Run run;
+    BatchRun *batch = nullptr;
+    int jobs = 0;              // "--jobs N"; 0: one picture per core
+    ReportChannel channel;     // "--report-to NAME"
     bool startRequested = false;  // "--start" with a non-empty list
     bool shown = false;
 };

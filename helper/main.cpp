@@ -1,4 +1,5 @@
 #include "BatchLogic.h"
+#include "Headless.h"
 #include "MainForm.h"
 #include "QtTranslations.h"
 #include "SelfTest.h"
@@ -34,9 +35,16 @@ int main(int argc, char *argv[])
         return SelfTest::run(QCoreApplication::applicationDirPath());
     }
 
+    const StartupArguments parsed = BatchLogic::ParseArguments(rawArguments);
+    if (parsed.headless) {
+        // No window and no display: scripts, pipelines and other machines.
+        QCoreApplication app(argc, argv);
+        return runHeadless(parsed);
+    }
+
     QApplication app(argc, argv);
     QtTranslations::Load(QStringLiteral("zh_CN"));
-    MainForm form(BatchLogic::ParseArguments(rawArguments), nullptr);
+    MainForm form(parsed, nullptr);
     form.show();
     if (arguments.contains(QStringLiteral("--smoke-test"))) {
         QTimer::singleShot(500, &form, [&form] {

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
-    libgl-dev libgif-dev libtiff-dev zlib1g-dev
+    libgl-dev libgif-dev libtiff-dev zlib1g-dev libpng-dev libdeflate-dev
     fonts-noto-cjk xvfb xauth
     # Qt's own texts (OK, Cancel, file dialogs) in the interface language.
     qt6-translations-l10n
@@ -15,7 +15,7 @@ packages=(
 )
 if [ "${1:-}" = "--bench" ]; then
     # Comparison tools for the benchmark only.
-    packages+=(imagemagick libvips-tools)
+    packages+=(imagemagick libvips-tools libspng-dev)
 fi
 
 missing=()

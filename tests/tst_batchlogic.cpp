@@ -1,5 +1,6 @@
 #include "BatchLogic.h"
 #include "ImageProcessor.h"
+#include "MemoryBudget.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QScopeGuard>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
 
 #include <cstdio>
 #include <sys/stat.h>
@@ -46,6 +49,10 @@ private slots:
 
     void duration_data();
     void duration();
+    void memoryBudget_data();
+    void memoryBudget();
+    void runSwitches_data();
+    void runSwitches();
     void remaining_data();
     void remaining();
 
@@ -479,24 +486,90 @@ void tst_BatchLogic::duration()
 
 void tst_BatchLogic::remaining_data()
 {
-    QTest::addColumn<qint64>("elapsed");
-    QTest::addColumn<int>("done");
+    QTest::addColumn<QList<qint64>>("finishTimes");
     QTest::addColumn<int>("total");
     QTest::addColumn<QString>("text");
-    QTest::newRow("two_of_five_in_ten_seconds") << qint64(10000) << 2 << 5 << QStringLiteral("00:00:15");
-    QTest::newRow("last_file_done") << qint64(10000) << 5 << 5 << QStringLiteral("00:00:00");
-    QTest::newRow("first_of_many_slow") << qint64(3723900) << 1 << 101 << QStringLiteral("103:26:30");
-    QTest::newRow("fraction_truncated") << qint64(1000) << 3 << 5 << QStringLiteral("00:00:00");
-    QTest::newRow("nothing_done_yet") << qint64(1000) << 0 << 5 << QStringLiteral("00:00:00");
+    QTest::newRow("two_of_five_in_ten_seconds") << QList<qint64>{5000, 10000} << 5 << QStringLiteral("00:00:15");
+    QTest::newRow("last_file_done") << QList<qint64>{1, 2, 3, 4, 10000} << 5 << QStringLiteral("00:00:00");
+    // A slow first picture stops weighing once eight quicker ones followed it.
+    QTest::newRow("recent_pace_wins")
+        << QList<qint64>{100000, 101000, 102000, 103000, 104000, 105000, 106000, 107000, 108000, 109000} << 20
+        << QStringLiteral("00:00:10");
+    QTest::newRow("first_of_many_slow") << QList<qint64>{3723900} << 101 << QStringLiteral("103:26:30");
+    QTest::newRow("nothing_done_yet") << QList<qint64>{} << 5 << QStringLiteral("00:00:00");
 }
 
 void tst_BatchLogic::remaining()
 {
-    QFETCH(qint64, elapsed);
-    QFETCH(int, done);
+    QFETCH(QList<qint64>, finishTimes);
     QFETCH(int, total);
     QFETCH(QString, text);
-    QCOMPARE(BatchLogic::Duration(BatchLogic::RemainingMilliseconds(elapsed, done, total)), text);
+    QCOMPARE(BatchLogic::Duration(BatchLogic::RecentRemainingMilliseconds(finishTimes, total)), text);
+}
+
+void tst_BatchLogic::memoryBudget_data()
+{
+    QTest::addColumn<QList<qint64>>("requests"); // against a budget of 100, all at once
+    QTest::addColumn<qint64>("highWater");
+    QTest::newRow("all_fit_together") << QList<qint64>{30, 30, 30} << qint64(90);
+    QTest::newRow("one_at_a_time_when_full") << QList<qint64>{60, 60, 60} << qint64(60);
+    QTest::newRow("larger_than_budget_runs_alone") << QList<qint64>{500, 10, 10} << qint64(100);
+}
+
+void tst_BatchLogic::memoryBudget()
+{
+    QFETCH(QList<qint64>, requests);
+    QFETCH(qint64, highWater);
+    MemoryBudget budget(100);
+    QThreadPool pool;
+    pool.setMaxThreadCount(int(requests.size()));
+    for (const qint64 bytes : std::as_const(requests)) {
+        pool.start([&budget, bytes] {
+            MemoryBudget::Hold hold(&budget, bytes);
+            QThread::msleep(300); // long enough for every request to be made while this one holds
+        });
+    }
+    QVERIFY(pool.waitForDone(10000));
+    QCOMPARE(budget.HighWater(), highWater);
+}
+
+void tst_BatchLogic::runSwitches_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("headless");
+    QTest::addColumn<int>("jobs"); // 0: not given
+    QTest::addColumn<QString>("reportTo");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("errors");
+    const auto s = [](const char *text) { return QString::fromUtf8(text); };
+    QTest::newRow("all_given") << QStringList{s("--headless"), s("--jobs"), s("3"), s("--report-to"), s("/run/x"),
+                                              s("--language"), s("ja_JP")}
+                               << true << 3 << s("/run/x") << s("ja_JP") << 0;
+    QTest::newRow("jobs_not_a_number") << QStringList{s("--jobs"), s("many")} << false << 0 << QString() << QString() << 1;
+    QTest::newRow("jobs_zero") << QStringList{s("--jobs"), s("0")} << false << 0 << QString() << QString() << 1;
+    QTest::newRow("value_missing") << QStringList{s("--headless"), s("--report-to")} << true << 0 << QString()
+                                   << QString() << 1;
+    QTest::newRow("unknown_switch_and_values") << QStringList{s("--rule"), s("square"), s("--fill"), s("pink"), s("--PNG")}
+                                               << false << 0 << QString() << QString() << 3;
+    QTest::newRow("known_switches") << QStringList{s("--smoke-test"), s("--start"), s("--rule"), s("MULTIPLE4"),
+                                                   s("--fill"), s("transparent")}
+                                    << false << 0 << QString() << QString() << 0;
+}
+
+void tst_BatchLogic::runSwitches()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, headless);
+    QFETCH(int, jobs);
+    QFETCH(QString, reportTo);
+    QFETCH(QString, language);
+    QFETCH(int, errors);
+    const StartupArguments parsed = BatchLogic::ParseArguments(arguments);
+    QCOMPARE(parsed.headless, headless);
+    QCOMPARE(parsed.jobs.value_or(0), jobs);
+    QCOMPARE(parsed.reportTo.value_or(QString()), reportTo);
+    QCOMPARE(parsed.language.value_or(QString()), language);
+    QVERIFY2(parsed.errors.size() == errors, qPrintable(parsed.errors.join(QLatin1Char('|'))));
 }
 
 void tst_BatchLogic::logLine()

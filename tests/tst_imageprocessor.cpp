@@ -1,11 +1,13 @@
 #include "ImageProcessor.h"
+#include "PngEncoder.h"
+#include "ReadBackCheck.h"
 #include "TestImages.h"
 
 #include <QColorSpace>
 #include <QTest>
 
-// The engine's pure parts: size rules, canvas geometry, pixel composition, and
-// the fill and encoder tables.
+// The engine's pure parts: size rules, canvas geometry, pixel composition, the
+// fill and encoder tables, the PNG writer and the read-back size check.
 class tst_ImageProcessor : public QObject
 {
     Q_OBJECT
@@ -23,6 +25,10 @@ private slots:
     void fillFor();
     void formatFor_data();
     void formatFor();
+    void pngKeepsPicture_data();
+    void pngKeepsPicture();
+    void readBackSize_data();
+    void readBackSize();
 };
 
 void tst_ImageProcessor::target_data()
@@ -259,6 +265,61 @@ void tst_ImageProcessor::formatFor()
     QFETCH(QString, ext);
     QFETCH(int, encoder);
     QCOMPARE(int(ImageProcessor::FormatFor(ext)), encoder);
+}
+
+void tst_ImageProcessor::pngKeepsPicture_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::newRow("argb32_translucent") << TestImages::pattern(13, 7);
+    QTest::newRow("rgb32_opaque") << TestImages::pattern(13, 7, QImage::Format_RGB32);
+    QTest::newRow("rgba64_translucent") << TestImages::deepPattern(13, 7, true);
+    QTest::newRow("rgbx64_opaque") << TestImages::deepPattern(13, 7, false).convertToFormat(QImage::Format_RGBX64);
+}
+
+void tst_ImageProcessor::pngKeepsPicture()
+{
+    QFETCH(QImage, picture);
+    picture.setDotsPerMeterX(11811);
+    picture.setDotsPerMeterY(5906);
+    picture.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    QByteArray png;
+    QString error;
+    QVERIFY2(PngEncoder::encode(picture, PngEncoder::engineSettings(), &png, &error), qPrintable(error));
+
+    QImage decoded;
+    QVERIFY2(ImageCodecs::decode(png, false, &decoded, &error), qPrintable(error));
+    QCOMPARE(decoded.hasAlphaChannel(), picture.hasAlphaChannel());
+    QCOMPARE(ImageCodecs::isDeep(decoded), ImageCodecs::isDeep(picture));
+    QCOMPARE(decoded.convertToFormat(picture.format()), picture);
+    QCOMPARE(decoded.dotsPerMeterX(), 11811);
+    QCOMPARE(decoded.dotsPerMeterY(), 5906);
+    QCOMPARE(decoded.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+}
+
+void tst_ImageProcessor::readBackSize_data()
+{
+    QTest::addColumn<int>("encoder");
+    QTest::addColumn<bool>("inFull");
+    QTest::newRow("png") << int(ImageCodecs::Encoder::Png) << true;
+    QTest::newRow("jpeg") << int(ImageCodecs::Encoder::Jpeg) << false;
+    QTest::newRow("tiff") << int(ImageCodecs::Encoder::Tiff) << false;
+    QTest::newRow("bmp") << int(ImageCodecs::Encoder::Bmp) << true;
+    QTest::newRow("gif") << int(ImageCodecs::Encoder::Gif) << true;
+}
+
+void tst_ImageProcessor::readBackSize()
+{
+    QFETCH(int, encoder);
+    QFETCH(bool, inFull);
+    const auto format = ImageCodecs::Encoder(encoder);
+    QCOMPARE(ReadBackCheck::decodesInFull(format), inFull);
+    QByteArray bytes;
+    QString error;
+    QVERIFY2(ImageCodecs::encode(TestImages::pattern(13, 7), format, &bytes, &error), qPrintable(error));
+    QSize size;
+    QVERIFY2(ReadBackCheck::writtenSize(bytes, format, &size, &error), qPrintable(error));
+    QCOMPARE(size, QSize(13, 7));
+    QVERIFY(!ReadBackCheck::writtenSize(QByteArray("not a picture"), format, &size, &error));
 }
 
 QTEST_GUILESS_MAIN(tst_ImageProcessor)

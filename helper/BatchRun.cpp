@@ -1,0 +1,251 @@
+#include "BatchRun.h"
+
+#include "BatchLogic.h"
+#include "LineProtocol.h"
+#include "SafeFile.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace {
+
+QString fallbackReportFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/Pictavo/Pictavo/reports");
+}
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString absolute(const QString &path)
+{
+    return path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+}
+
+} // namespace
+
+BatchRun::BatchRun(QObject *parent) : QObject(parent) {}
+
+BatchRun::~BatchRun()
+{
+    m_pool.waitForDone();
+}
+
+bool BatchRun::CanTravel(const QString &path)
+{
+    return !path.contains(QLatin1Char('\t')) && !path.contains(QLatin1Char('\n'))
+           && !path.contains(QLatin1Char('\r'));
+}
+
+void BatchRun::Start(const QStringList &files, const BatchSettings &settings, const QStringList &skippedTexts,
+                     int skipped)
+{
+    m_files.clear();
+    m_settings = settings;
+    m_inPlace = settings.outDir.isEmpty();
+    m_skipped = skipped;
+    m_succeeded = m_failed = m_next = 0;
+    m_finishTimes.clear();
+    m_reportError.clear();
+    m_reportLines.clear();
+    m_reportMoved = false;
+    m_running = true;
+    m_watch.start();
+
+    for (const QString &text : skippedTexts) {
+        emit RecordReady(LineProtocol::item(QStringLiteral("skipped"), BatchLogic::SkippedPath(text),
+                                            {{QStringLiteral("reason"), text}}));
+    }
+    // A path that cannot travel in one record is left out, never split across records.
+    for (const QString &file : files) {
+        if (!settings.recordsRead || CanTravel(file)) {
+            m_files.append(file);
+            continue;
+        }
+        const QString reason = QStringLiteral("路径含有制表符或换行符，无法报告，未处理：") + native(file);
+        ++m_skipped;
+        emit LogText(reason);
+        QString shown = file;
+        shown.replace(QLatin1Char('\t'), QLatin1String("\\t")).replace(QLatin1Char('\n'), QLatin1String("\\n"))
+                .replace(QLatin1Char('\r'), QLatin1String("\\r"));
+        emit RecordReady(LineProtocol::item(QStringLiteral("skipped"), shown, {{QStringLiteral("reason"), reason}}));
+    }
+
+    Notable(QStringLiteral("开始处理 %1 个图片；").arg(m_files.size())
+            + (m_inPlace ? QStringLiteral("模式：原位置替换原文件") : QStringLiteral("输出目录：") + m_settings.outDir));
+    if (m_files.isEmpty()) {
+        Finish();
+        return;
+    }
+    const QString reportFolder =
+            m_inPlace ? QFileInfo(m_files.first()).absolutePath() : QDir(m_settings.outDir).absolutePath();
+    m_reportName = BatchLogic::ReportFileName(QDateTime::currentDateTime());
+    m_reportPath = QDir(reportFolder).filePath(m_reportName);
+
+    const int jobs = m_settings.jobs > 0 ? m_settings.jobs : QThread::idealThreadCount();
+    m_pool.setMaxThreadCount(qMax(1, jobs));
+    m_budget.emplace(m_settings.memoryBudget > 0 ? m_settings.memoryBudget : MemoryBudget::DefaultCapacity());
+    m_context = RunContext();
+    m_context.budget = &*m_budget;
+    m_results = QList<std::optional<ProcessResult>>(m_files.size());
+    Plan(m_settings);
+}
+
+void BatchRun::Plan(const BatchSettings &settings)
+{
+    // Destinations of the whole list are settled before any picture starts, so
+    // two pictures in progress at once never write the same file.
+    QHash<QString, int> sources;
+    for (int i = 0; i < m_files.size(); ++i) {
+        const QString key = RunContext::Key(m_files.at(i));
+        if (!sources.contains(key))
+            sources.insert(key, i);
+        if (m_inPlace)
+            m_context.listed.insert(key);
+    }
+    QHash<QString, int> owners;
+    QList<QString> failures(m_files.size());
+    for (int i = 0; i < m_files.size(); ++i) {
+        const QString &file = m_files.at(i);
+        const QString destination =
+                ImageProcessor::DestinationFor(file, settings.outDir, m_inPlace, settings.fill, settings.png);
+        const QString key = RunContext::Key(destination);
+        const int original = sources.value(key, -1);
+        if (original >= 0 && original != i && !SafeFile::isSameFile(m_files.at(original), file)) {
+            // Another picture's original is never lost: that picture keeps its file.
+            failures[i] = QStringLiteral("输出文件 %1 是本次列表中的原图 %2；为免覆盖原图，%3 未处理")
+                                  .arg(native(destination), native(m_files.at(original)), native(file));
+        } else if (owners.contains(key)) {
+            failures[i] = QStringLiteral("与本次列表中较早的 %1 输出到同一个文件 %2；为免覆盖它的结果，%3 未处理")
+                                  .arg(native(m_files.at(owners.value(key))), native(destination), native(file));
+        } else {
+            owners.insert(key, i);
+        }
+    }
+    for (int i = 0; i < m_files.size(); ++i) {
+        if (failures.at(i).isEmpty()) {
+            Launch(i);
+        } else {
+            ProcessResult result;
+            result.Source = m_files.at(i);
+            result.Message = failures.at(i);
+            QMetaObject::invokeMethod(this, [this, i, result] { PictureDone(i, result); }, Qt::QueuedConnection);
+        }
+    }
+}
+
+void BatchRun::Launch(int index)
+{
+    const QString source = m_files.at(index);
+    const BatchSettings s = m_settings;
+    const bool inPlace = m_inPlace;
+    const RunContext *context = &m_context;
+    m_pool.start([this, index, source, s, inPlace, context] {
+        const ProcessResult result =
+                ImageProcessor::Process(source, s.outDir, inPlace, s.rule, s.fill, s.centered, s.png, context);
+        QMetaObject::invokeMethod(this, [this, index, result] { PictureDone(index, result); }, Qt::QueuedConnection);
+    });
+}
+
+void BatchRun::PictureDone(int index, const ProcessResult &result)
+{
+    m_results[index] = result;
+    m_finishTimes.append(m_watch.elapsed());
+    const int total = int(m_files.size());
+    emit Progress(int(m_finishTimes.size()), total, BatchLogic::RecentRemainingMilliseconds(m_finishTimes, total));
+    ReportInOrder();
+}
+
+void BatchRun::ReportInOrder()
+{
+    // A picture that finished early waits until those before it are reported.
+    const int total = int(m_files.size());
+    while (m_next < total && m_results.at(m_next)) {
+        const ProcessResult result = *m_results.at(m_next);
+        m_results[m_next].reset();
+        ++m_next;
+        const QString line = BatchLogic::ResultLine(result);
+        emit LogText(line);
+        const QString source = absolute(result.Source);
+        if (result.Success) {
+            ++m_succeeded;
+            emit RecordReady(LineProtocol::item(QStringLiteral("ok"), source,
+                                                {{QStringLiteral("size"), result.NewSize},
+                                                 {QStringLiteral("oldSize"), result.OldSize},
+                                                 {QStringLiteral("output"), absolute(result.Destination)},
+                                                 {QStringLiteral("message"), result.Message}}));
+        } else {
+            ++m_failed;
+            WriteReportLine(line);
+            emit RecordReady(
+                    LineProtocol::item(QStringLiteral("failed"), source, {{QStringLiteral("reason"), result.Message}}));
+        }
+        emit RecordReady(LineProtocol::progress(m_next, total, QFileInfo(result.Source).fileName()));
+    }
+    if (m_next == total && m_running)
+        Finish();
+}
+
+void BatchRun::WriteReportLine(const QString &line)
+{
+    if (!m_reportError.isEmpty())
+        return;
+    const QString text = BatchLogic::ReportLine(QDateTime::currentDateTime(), line);
+    m_reportLines.append(text);
+    QString error;
+    if (BatchLogic::AppendToReport(m_reportPath, text, &error))
+        return;
+    if (!m_reportMoved) {
+        // The reasons must outlive the run: the whole report moves to the user's data folder.
+        m_reportMoved = true;
+        const QString folder = fallbackReportFolder();
+        const QString fallback = QDir(folder).filePath(m_reportName);
+        QString fallbackError;
+        bool written = BatchLogic::MakeFolder(folder, &fallbackError);
+        for (qsizetype i = 0; written && i < m_reportLines.size(); ++i)
+            written = BatchLogic::AppendToReport(fallback, m_reportLines.at(i), &fallbackError);
+        if (written) {
+            Notable(QStringLiteral("无法写入错误报告：%1；%2。错误报告改为写入：%3")
+                            .arg(native(m_reportPath), error, native(fallback)));
+            m_reportPath = fallback;
+            return;
+        }
+    }
+    m_reportError = error;
+    Notable(QStringLiteral("无法写入错误报告：") + native(m_reportPath) + QStringLiteral("；") + error);
+}
+
+void BatchRun::Finish()
+{
+    m_running = false;
+    const QString report = native(m_reportPath);
+    if (m_failed == 0 && m_skipped == 0)
+        Notable(QStringLiteral("处理完成；全部成功，未生成处理报告。"));
+    else if (m_failed == 0)
+        Notable(QStringLiteral("处理完成；没有失败，但有 %1 个文件被跳过（见上方日志），未生成处理报告。").arg(m_skipped));
+    else if (m_reportError.isEmpty())
+        Notable(QStringLiteral("处理完成；发现错误，错误报告：") + report);
+    else
+        Notable(QStringLiteral("处理完成；发现错误，错误报告未能写入：") + report);
+    const bool reportWritten = m_failed > 0 && m_reportError.isEmpty();
+    emit RecordReady(LineProtocol::done({{QStringLiteral("exported"), m_succeeded},
+                                         {QStringLiteral("failed"), m_failed},
+                                         {QStringLiteral("skipped"), m_skipped},
+                                         {QStringLiteral("report"), reportWritten ? absolute(m_reportPath) : QString()},
+                                         {QStringLiteral("outputDir"), absolute(m_settings.outDir)}}));
+    emit Finished();
+}
+
+void BatchRun::Notable(const QString &text)
+{
+    emit LogText(text);
+    emit RecordReady(LineProtocol::log(text));
+}

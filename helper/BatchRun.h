@@ -1,0 +1,98 @@
+#pragma once
+
+#include "ImageProcessor.h"
+#include "MemoryBudget.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+
+#include <optional>
+
+// What one run fixes at its start.
+struct BatchSettings
+{
+    QString outDir;  // empty: in place
+    QString rule = ImageProcessor::RuleMultipleOf4;
+    QString fill = ImageProcessor::FillTransparent;
+    bool centered = true;
+    bool png = false;
+    int jobs = 0;           // pictures at a time; 0 means one per core
+    qint64 memoryBudget = 0;  // bytes the pictures in progress may hold together; 0: half the memory
+    bool recordsRead = false; // someone reads the records: paths that cannot travel in one are left out
+};
+
+// One batch run over a list of pictures, without any window: used by the batch
+// window and by the headless mode. Up to `jobs` pictures are padded at once
+// within a memory budget; what the user sees (log lines, report, records)
+// comes out in list order all the same. Lives on the thread that starts it.
+class BatchRun : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit BatchRun(QObject *parent = nullptr);
+    // Waits for the pictures still in progress.
+    ~BatchRun() override;
+
+    // Starts padding `files`; the output folder must exist already. `skipped`
+    // counts files left out before the run; `skippedTexts` are sent as skipped
+    // records first. Settles the destinations for the whole list before any
+    // picture starts.
+    void Start(const QStringList &files, const BatchSettings &settings, const QStringList &skippedTexts = {},
+               int skipped = 0);
+
+    bool IsRunning() const { return m_running; }
+    int Succeeded() const { return m_succeeded; }
+    int Failed() const { return m_failed; }
+    int Total() const { return int(m_files.size()); }
+    QString ReportPath() const { return m_reportPath; }
+    QString ReportError() const { return m_reportError; }
+    qint64 MemoryHighWater() const { return m_budget ? m_budget->HighWater() : 0; }
+    int Jobs() const { return m_pool.maxThreadCount(); }
+
+    // Whether a path can travel in one record.
+    static bool CanTravel(const QString &path);
+
+signals:
+    // A line for the live log, without its time.
+    void LogText(const QString &text);
+    // One record for the tool window's channel or standard output.
+    void RecordReady(const QByteArray &record);
+    // After each finished picture, in whatever order they finish.
+    void Progress(int finished, int total, qint64 remainingMilliseconds);
+    // After the last picture was reported and the run's end was logged.
+    void Finished();
+
+private:
+    void Plan(const BatchSettings &settings);
+    void Launch(int index);
+    void PictureDone(int index, const ProcessResult &result);
+    void ReportInOrder();
+    void WriteReportLine(const QString &line);
+    void Finish();
+    void Notable(const QString &text);
+
+    QStringList m_files;
+    BatchSettings m_settings;
+    bool m_inPlace = true;
+    QThreadPool m_pool;
+    std::optional<MemoryBudget> m_budget;
+    RunContext m_context;
+    QList<std::optional<ProcessResult>> m_results;
+    QList<qint64> m_finishTimes;
+    QElapsedTimer m_watch;
+    int m_next = 0;  // first picture not yet reported
+    int m_succeeded = 0;
+    int m_failed = 0;
+    int m_skipped = 0;
+    bool m_running = false;
+    QString m_reportPath;
+    QString m_reportName;
+    QString m_reportError;
+    QStringList m_reportLines;
+    bool m_reportMoved = false;
+};

@@ -1,0 +1,92 @@
+#include "Headless.h"
+
+#include "BatchLogic.h"
+#include "BatchRun.h"
+#include "LineProtocol.h"
+#include "ReportChannel.h"
+#include "SafeFile.h"
+
+#include <QEventLoop>
+#include <QSet>
+
+#include <cstdio>
+
+namespace {
+
+void printError(const QString &text)
+{
+    std::fputs((QStringLiteral("Quadrix: ") + text + QLatin1Char('\n')).toUtf8().constData(), stderr);
+}
+
+} // namespace
+
+int runHeadless(const StartupArguments &parsed)
+{
+    if (!parsed.errors.isEmpty()) {
+        for (const QString &error : parsed.errors)
+            printError(error);
+        printError(QStringLiteral("用法见 Quadrix --help"));
+        return 2;
+    }
+
+    // Folders always include their subfolders, as in the window by default.
+    QStringList skipped = parsed.skipped;
+    const QStringList found = BatchLogic::ExpandPaths(parsed.paths, true, &skipped);
+    QStringList pictures;
+    QSet<QString> seen;
+    for (const QString &picture : found) {
+        const QString key =
+                SafeFile::pathCaseSensitivity() == Qt::CaseSensitive ? picture : picture.toLower();
+        if (!seen.contains(key)) {
+            seen.insert(key);
+            pictures.append(picture);
+        }
+    }
+    if (pictures.isEmpty()) {
+        for (const QString &text : std::as_const(skipped))
+            printError(text);
+        printError(QStringLiteral("没有可处理的图片"));
+        return 2;
+    }
+
+    static const QString rules[] = {ImageProcessor::RuleMultipleOf4, ImageProcessor::RuleEven,
+                                    ImageProcessor::RulePowerOfTwo};
+    static const QString fills[] = {ImageProcessor::FillTransparent, ImageProcessor::FillWhite,
+                                    ImageProcessor::FillBlack};
+    BatchSettings settings;
+    settings.outDir = parsed.outputDir.value_or(QString()).trimmed();
+    settings.rule = rules[parsed.ruleIndex.value_or(0)];
+    settings.fill = fills[parsed.fillIndex.value_or(0)];
+    settings.centered = parsed.centered.value_or(true);
+    settings.png = parsed.png;
+    settings.jobs = parsed.jobs.value_or(0);
+    settings.recordsRead = true;
+    if (!settings.outDir.isEmpty()) {
+        QString error;
+        if (!BatchLogic::MakeFolder(settings.outDir, &error)) {
+            printError(QStringLiteral("无法创建输出目录：") + error);
+            return 1;
+        }
+    }
+
+    ReportChannel channel;
+    BatchRun run;
+    QObject::connect(&run, &BatchRun::RecordReady, &run, [&channel](const QByteArray &record) {
+        LineProtocol::write(stdout, record);
+        channel.Send(record);
+    });
+    if (parsed.reportTo) {
+        QString error;
+        if (!channel.Connect(*parsed.reportTo, &error)) {
+            LineProtocol::write(stdout, LineProtocol::log(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行")
+                                                                  .arg(*parsed.reportTo, error)));
+        }
+    }
+    QEventLoop loop;
+    QObject::connect(&run, &BatchRun::Finished, &loop, &QEventLoop::quit);
+    run.Start(pictures, settings, skipped, int(skipped.size()));
+    if (run.IsRunning())
+        loop.exec();
+    channel.Close();
+    return run.Failed() > 0 ? 1 : 0;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QLocalSocket;
+
+// The tool window's private channel: a local socket that takes one record a
+// line. Without a connection every Send is dropped.
+class ReportChannel
+{
+public:
+    ReportChannel();
+    ~ReportChannel();
+    ReportChannel(const ReportChannel &) = delete;
+    ReportChannel &operator=(const ReportChannel &) = delete;
+
+    // Connects to the socket at `name`. Returns false with `error`.
+    bool Connect(const QString &name, QString *error);
+    bool IsConnected() const;
+    void Send(const QByteArray &record);
+    // Waits until everything sent has left, then disconnects.
+    void Close();
+
+private:
+    QLocalSocket *m_socket = nullptr;
+};

@@ -1,0 +1,311 @@
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+bool writePicture(const QString &path, int width, int height, QColor colour = QColor(200, 40, 30))
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return image.save(path);
+}
+
+// Runs the helper without any display, as a build pipeline would.
+struct Headless
+{
+    QProcess process;
+    QByteArray output;
+    QByteArray errors;
+
+    explicit Headless(bool display = false)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        if (display)
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(environment);
+    }
+    ~Headless()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(10000);
+        }
+    }
+    int run(const QStringList &arguments)
+    {
+        process.start(QStringLiteral(QUADRIX_PATH), arguments);
+        if (!process.waitForFinished(60000))
+            return -1;
+        output = process.readAllStandardOutput();
+        errors = process.readAllStandardError();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+};
+
+QList<QStringList> records(const QByteArray &text)
+{
+    QList<QStringList> result;
+    for (const QByteArray &line : text.split('\n')) {
+        if (!line.isEmpty())
+            result << QString::fromUtf8(line).split(QLatin1Char('\t'));
+    }
+    return result;
+}
+
+// "LOG ITEM:ok PROGRESS …": what the records are, in order.
+QString kinds(const QList<QStringList> &list)
+{
+    QStringList shown;
+    for (const QStringList &record : list)
+        shown << (record.first() == QLatin1String("ITEM") ? QStringLiteral("ITEM:") + record.at(1) : record.first());
+    return shown.join(QLatin1Char(' '));
+}
+
+QJsonObject lastObject(const QStringList &record)
+{
+    return QJsonDocument::fromJson(record.last().toUtf8()).object();
+}
+
+} // namespace
+
+// The helper's headless mode and its channel to the tool window, run as real
+// child processes on real files.
+class tst_Headless : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void exitCodesAndRecords_data();
+    void exitCodesAndRecords();
+    void parallelRunReportsInListOrder();
+    void jobsGiveIdenticalOutputs();
+    void recordsReachTheToolWindow_data();
+    void recordsReachTheToolWindow();
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QTemporaryDir *m_dir = nullptr;
+};
+
+void tst_Headless::init()
+{
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    QVERIFY(writePicture(path(QStringLiteral("pics/a.png")), 7, 5));
+    QVERIFY(writePicture(path(QStringLiteral("pics/b.bmp")), 5, 3));
+    QFile bad(path(QStringLiteral("pics/broken.png")));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not a picture");
+}
+
+void tst_Headless::cleanup()
+{
+    delete m_dir;
+    m_dir = nullptr;
+}
+
+void tst_Headless::exitCodesAndRecords_data()
+{
+    // "@" stands for the test's folder.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("records");
+    QTest::newRow("all_padded") << QStringList{QStringLiteral("--output-dir"), QStringLiteral("@/out"),
+                                               QStringLiteral("@/pics/a.png"), QStringLiteral("@/pics/b.bmp")}
+                                << 0 << QStringLiteral("LOG ITEM:ok PROGRESS ITEM:ok PROGRESS LOG DONE");
+    QTest::newRow("some_failed") << QStringList{QStringLiteral("--jobs"), QStringLiteral("2"), QStringLiteral("--output-dir"),
+                                                QStringLiteral("@/out"), QStringLiteral("@/pics/broken.png"),
+                                                QStringLiteral("@/pics/a.png")}
+                                 << 1 << QStringLiteral("LOG ITEM:failed PROGRESS ITEM:ok PROGRESS LOG DONE");
+    QTest::newRow("missing_file_skipped") << QStringList{QStringLiteral("--output-dir"), QStringLiteral("@/out"),
+                                                         QStringLiteral("@/pics/none.png"), QStringLiteral("@/pics/a.png")}
+                                          << 0 << QStringLiteral("ITEM:skipped LOG ITEM:ok PROGRESS LOG DONE");
+    QTest::newRow("channel_unreachable") << QStringList{QStringLiteral("--report-to"), QStringLiteral("@/no-socket"),
+                                                        QStringLiteral("--output-dir"), QStringLiteral("@/out"),
+                                                        QStringLiteral("@/pics/b.bmp")}
+                                         << 0 << QStringLiteral("LOG LOG ITEM:ok PROGRESS LOG DONE");
+    QTest::newRow("unknown_switch") << QStringList{QStringLiteral("--frobnicate"), QStringLiteral("@/pics/a.png")} << 2
+                                    << QString();
+    QTest::newRow("bad_jobs") << QStringList{QStringLiteral("--jobs"), QStringLiteral("0"), QStringLiteral("@/pics/a.png")}
+                              << 2 << QString();
+    QTest::newRow("bad_rule") << QStringList{QStringLiteral("--rule"), QStringLiteral("square"), QStringLiteral("@/pics/a.png")}
+                              << 2 << QString();
+    QTest::newRow("value_missing") << QStringList{QStringLiteral("@/pics/a.png"), QStringLiteral("--output-dir")} << 2
+                                   << QString();
+    QTest::newRow("no_pictures") << QStringList{QStringLiteral("@/pics/none.png")} << 2 << QString();
+}
+
+void tst_Headless::exitCodesAndRecords()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, records);
+    arguments.replaceInStrings(QStringLiteral("@"), m_dir->path());
+    Headless child;
+    QCOMPARE(child.run(QStringList{QStringLiteral("--headless")} + arguments), exitCode);
+    const QList<QStringList> got = ::records(child.output);
+    QCOMPARE(kinds(got), records);
+    if (exitCode == 2) {
+        QVERIFY2(child.errors.startsWith("Quadrix: "), child.errors.constData());
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("out"))));
+        return;
+    }
+    const QJsonObject done = lastObject(got.last());
+    QCOMPARE(done.value(QStringLiteral("outputDir")).toString(), path(QStringLiteral("out")));
+    QCOMPARE(done.value(QStringLiteral("failed")).toInt(), exitCode);
+    const QString report = done.value(QStringLiteral("report")).toString();
+    QCOMPARE(report.isEmpty(), exitCode == 0);
+    for (const QStringList &record : got) {
+        if (record.first() != QLatin1String("ITEM") || record.at(1) != QLatin1String("ok"))
+            continue;
+        const QJsonObject details = lastObject(record);
+        QCOMPARE(QImage(details.value(QStringLiteral("output")).toString()).size(),
+                 QSize(8, record.at(2).endsWith(QLatin1String("a.png")) ? 8 : 4));
+        QVERIFY(details.value(QStringLiteral("size")).toString().contains(QChar(0x00D7)));
+    }
+    if (!report.isEmpty()) {
+        QFile file(report);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("[失败] broken.png"));
+    }
+}
+
+void tst_Headless::parallelRunReportsInListOrder()
+{
+    // A large picture first, failures between: later pictures finish first
+    // and wait until the earlier ones are reported.
+    QStringList list{path(QStringLiteral("pics/big.png"))};
+    QVERIFY(writePicture(list.first(), 3001, 2001));
+    for (int i = 0; i < 6; ++i) {
+        list << path(QStringLiteral("pics/p%1.png").arg(i));
+        if (i % 2) {
+            QFile bad(list.last());
+            QVERIFY(bad.open(QIODevice::WriteOnly));
+            bad.write("broken");
+        } else {
+            QVERIFY(writePicture(list.last(), 9 + i, 3));
+        }
+    }
+    Headless child;
+    QCOMPARE(child.run(QStringList{QStringLiteral("--headless"), QStringLiteral("--jobs"), QStringLiteral("4"),
+                                   QStringLiteral("--output-dir"), path(QStringLiteral("out"))}
+                       + list),
+             1);
+    QStringList items;
+    QStringList progress;
+    QString report;
+    for (const QStringList &record : records(child.output)) {
+        if (record.first() == QLatin1String("ITEM"))
+            items << record.at(2);
+        else if (record.first() == QLatin1String("PROGRESS"))
+            progress << record.mid(1).join(QLatin1Char(' '));
+        else if (record.first() == QLatin1String("DONE"))
+            report = lastObject(record).value(QStringLiteral("report")).toString();
+    }
+    QCOMPARE(items, list);
+    QCOMPARE(progress.first(), QStringLiteral("1 7 big.png"));
+    QCOMPARE(progress.last(), QStringLiteral("7 7 p5.png"));
+    QFile file(report);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList failed;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.contains("[失败] "))
+            failed << QString::fromUtf8(line).section(QStringLiteral("[失败] "), 1).section(QLatin1Char(' '), 0, 0);
+    }
+    QCOMPARE(failed, (QStringList{QStringLiteral("p1.png"), QStringLiteral("p3.png"), QStringLiteral("p5.png")}));
+}
+
+void tst_Headless::jobsGiveIdenticalOutputs()
+{
+    for (int i = 0; i < 6; ++i)
+        QVERIFY(writePicture(path(QStringLiteral("pics/q%1.jpg").arg(i)), 30 + i * 7, 20 + i, QColor(i * 40, 90, 200)));
+    QStringList outputs;
+    for (const char *jobs : {"1", "4"}) {
+        const QString out = path(QStringLiteral("out") + QLatin1String(jobs));
+        Headless child;
+        QCOMPARE(child.run({QStringLiteral("--headless"), QStringLiteral("--jobs"), QLatin1String(jobs),
+                            QStringLiteral("--rule"), QStringLiteral("power2"), QStringLiteral("--output-dir"), out,
+                            path(QStringLiteral("pics"))}),
+                 1); // broken.png
+        QString summary;
+        const QStringList names = QDir(out).entryList(QDir::Files, QDir::Name);
+        for (const QString &name : names) {
+            QFile file(out + QLatin1Char('/') + name);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            if (!name.startsWith(QStringLiteral("错误报告_")))
+                summary += name + QLatin1Char('=') + QString::fromLatin1(file.readAll().toHex()) + QLatin1Char('\n');
+        }
+        outputs << summary;
+    }
+    QCOMPARE(outputs.first().count(QLatin1Char('=')), 8);
+    QCOMPARE(outputs.last(), outputs.first());
+}
+
+void tst_Headless::recordsReachTheToolWindow_data()
+{
+    QTest::addColumn<bool>("window");
+    QTest::newRow("headless") << false;
+    QTest::newRow("batch_window") << true;
+}
+
+void tst_Headless::recordsReachTheToolWindow()
+{
+    QFETCH(bool, window);
+    // As the tool window listens: a socket in a private folder, named by its full path.
+    QLocalServer server;
+    server.setSocketOptions(QLocalServer::UserAccessOption);
+    const QString name = path(QStringLiteral("channel"));
+    QVERIFY2(server.listen(name), qPrintable(server.errorString()));
+    Headless child(window);
+    const QStringList arguments{window ? QStringLiteral("--start") : QStringLiteral("--headless"),
+                                QStringLiteral("--report-to"), name, QStringLiteral("--output-dir"),
+                                path(QStringLiteral("out")), path(QStringLiteral("pics/a.png")),
+                                path(QStringLiteral("pics/broken.png")), path(QStringLiteral("pics/none.png"))};
+    child.process.start(QStringLiteral(QUADRIX_PATH), arguments);
+    QVERIFY(server.waitForNewConnection(20000));
+    QLocalSocket *socket = server.nextPendingConnection();
+    QByteArray received;
+    QTRY_VERIFY_WITH_TIMEOUT((received += socket->readAll()).contains("DONE\t"), 30000);
+    const QList<QStringList> got = records(received);
+    QCOMPARE(kinds(got), QStringLiteral("ITEM:skipped LOG ITEM:ok PROGRESS ITEM:failed PROGRESS LOG DONE"));
+    QCOMPARE(got.at(0).at(2), path(QStringLiteral("pics/none.png")));
+    QCOMPARE(got.at(2).at(2), path(QStringLiteral("pics/a.png")));
+    const QJsonObject details = lastObject(got.at(2));
+    QCOMPARE(details.value(QStringLiteral("size")).toString(), QStringLiteral("8×8"));
+    QCOMPARE(details.value(QStringLiteral("oldSize")).toString(), QStringLiteral("7×5"));
+    QCOMPARE(details.value(QStringLiteral("output")).toString(), path(QStringLiteral("out/a.png")));
+    QVERIFY(details.value(QStringLiteral("message")).toString().startsWith(QStringLiteral("规则=4 的倍数")));
+    QCOMPARE(got.at(3), (QStringList{QStringLiteral("PROGRESS"), QStringLiteral("1"), QStringLiteral("2"),
+                                     QStringLiteral("a.png")}));
+    QVERIFY(!lastObject(got.at(4)).value(QStringLiteral("reason")).toString().isEmpty());
+    const QJsonObject done = lastObject(got.last());
+    QCOMPARE(done.value(QStringLiteral("exported")).toInt(), 1);
+    QCOMPARE(done.value(QStringLiteral("failed")).toInt(), 1);
+    QCOMPARE(done.value(QStringLiteral("skipped")).toInt(), 1);
+    QVERIFY(QFileInfo::exists(done.value(QStringLiteral("report")).toString()));
+    if (window) {
+        // The window stays open after its run, as without the channel.
+        QCOMPARE(child.process.state(), QProcess::Running);
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(child.process.state(), QProcess::NotRunning, 10000);
+        QCOMPARE(child.process.exitCode(), 1);
+        QCOMPARE(child.process.readAllStandardOutput(), received);
+    }
+}
+
+QTEST_GUILESS_MAIN(tst_Headless)
+#include "tst_headless.moc"
