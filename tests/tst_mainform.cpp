@@ -1140,8 +1140,8 @@ void tst_MainForm::skippedFilesAreCounted()
 
 void tst_MainForm::qtTextsInChinese()
 {
-    QVERIFY(QtTranslations::Load(QStringLiteral("zh_CN")));
-    const auto english = qScopeGuard([] { QtTranslations::Load(QStringLiteral("en")); });
+    QVERIFY(installQtTranslations(QStringLiteral("zh_CN")));
+    const auto english = qScopeGuard([] { installQtTranslations(QStringLiteral("en_US")); });
     QMessageBox box(QMessageBox::NoIcon, WindowTitle, QStringLiteral("处理完成"), QMessageBox::Ok);
     QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
     QFileDialog dialog(nullptr, QStringLiteral("选择图片文件夹"));
