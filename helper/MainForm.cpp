@@ -227,12 +227,13 @@ void MainForm::BuildControls()
     for (const QString &rule :
          {ImageProcessor::RuleMultipleOf4, ImageProcessor::RuleEven, ImageProcessor::RulePowerOfTwo})
         sizeRuleBox->addItem(HelperText::Translate(rule), rule);
-    sizeRuleBox->setFixedWidth(145);
+    // Widths made for the Chinese items; an item in another language may ask for more.
+    sizeRuleBox->setFixedWidth(qMax(145, sizeRuleBox->sizeHint().width()));
     fillBox = new QComboBox;
     named(fillBox, "fillBox");
     for (const QString &fill : {ImageProcessor::FillTransparent, ImageProcessor::FillWhite, ImageProcessor::FillBlack})
         fillBox->addItem(HelperText::Translate(fill), fill);
-    fillBox->setFixedWidth(80);
+    fillBox->setFixedWidth(qMax(80, fillBox->sizeHint().width()));
     centeredBox = new QCheckBox(HelperText::Translate(QStringLiteral("内容居中")));
     named(centeredBox, "centeredBox");
     centeredBox->setChecked(true);
