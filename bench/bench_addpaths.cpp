@@ -3,16 +3,23 @@
 // shows an image-resize page offscreen and times the path-list operations
 // that a user can set off with one drop: the first add, the same folder again
 // (every file a duplicate), the first paint of the filled list, a summary
-// refresh, removing every row at once and a clear. Run by hand:
+// refresh, removing every row at once and a clear; and, on the worker thread,
+// how long until every picture's header size is read for the size preview,
+// and how long a rule change takes to redo the preview column. Run by hand:
 //
 //     build/bench/bench_addpaths [file count]
 
 #include "IntegratedToolPage.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QComboBox>
+#include <QImage>
+#include <QImageWriter>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -45,16 +52,32 @@ void quiet(QtMsgType type, const QMessageLogContext &, const QString &message)
         std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+// A small real picture per suffix where Qt writes the format, so the size
+// preview reads real headers; the others stay unreadable bytes.
+QByteArray pictureBytes(const char *suffix)
+{
+    QImage picture(61, 37, QImage::Format_RGB32);
+    picture.fill(Qt::gray);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    return QImageWriter(&buffer, QByteArray(suffix).toLower()).write(picture) ? bytes : QByteArray("picture");
+}
+
 bool makePictures(const QString &root, int count)
 {
     const char *const suffixes[] = {"jpg", "png", "JPG", "tif", "gif", "bmp", "jpeg", "PNG"};
+    QByteArray contents[8];
+    for (int index = 0; index < 8; ++index)
+        contents[index] = pictureBytes(suffixes[index]);
     for (int index = 0; index < count; ++index) {
         const QString folder = root + u"/batch-" + QString::number(index / 500).rightJustified(3, u'0');
         if (index % 500 == 0 && !QDir().mkpath(folder))
             return false;
         QFile file(folder + u"/IMG_" + QString::number(index).rightJustified(5, u'0') + u'.'
                    + QString::fromLatin1(suffixes[index % 8]));
-        if (!file.open(QIODevice::WriteOnly) || file.write("picture") != 7)
+        const QByteArray &bytes = contents[index % 8];
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             return false;
     }
     return true;
@@ -101,6 +124,28 @@ int main(int argc, char **argv)
     const double firstAdd = millisecondsOf([&] { page.addPaths(folder, true); });
     const double firstPaint = millisecondsOf([] { QApplication::processEvents(); });
     const int rows = list->topLevelItemCount();
+    const double sizesRead = firstAdd + firstPaint + millisecondsOf([&] {
+        while (page.isReadingSizes())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    });
+    const double ruleChange = millisecondsOf([&] {
+        page.findChild<QComboBox *>(QStringLiteral("imageSizeRule"))->setCurrentIndex(2);
+    });
+    // What a helper run does to every row, one report at a time; the run holds
+    // the column widths as it does.
+    const QStringList listed = page.selectedPaths();
+    list->header()->setSectionResizeMode(2, QHeaderView::Interactive);
+    list->header()->setSectionResizeMode(3, QHeaderView::Interactive);
+    const double statuses = millisecondsOf([&] {
+        for (const QString &path : listed)
+            page.setRowStatus(path, QStringLiteral("已完成 1920×1080"));
+        QApplication::processEvents();
+    });
+    const double remeasure = millisecondsOf([&] {
+        list->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+        list->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+        QApplication::processEvents();
+    });
     const double duplicateAdd = millisecondsOf([&] { page.addPaths(folder, true); });
     const double summary = millisecondsOf([&] { page.refreshSummary(); });
     list->selectAll();
@@ -112,6 +157,10 @@ int main(int argc, char **argv)
     say(QStringLiteral("rows listed:                 %1").arg(rows));
     say(u"addPaths, all new:           " + ms(firstAdd));
     say(u"first paint of the list:     " + ms(firstPaint));
+    say(u"every size read (from add):  " + ms(sizesRead));
+    say(u"rule change, preview redone: " + ms(ruleChange));
+    say(u"every row's status set:      " + ms(statuses));
+    say(u"columns measured after run:  " + ms(remeasure));
     say(u"addPaths, all duplicates:    " + ms(duplicateAdd));
     say(u"refreshSummary:              " + ms(summary));
     say(u"removeSelected, every row:   " + ms(removeAll));

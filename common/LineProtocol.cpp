@@ -1,6 +1,8 @@
 #include "LineProtocol.h"
 
+#include <QDir>
 #include <QJsonDocument>
+#include <QStringList>
 
 namespace LineProtocol {
 
@@ -68,6 +70,77 @@ bool write(std::FILE *stream, const QByteArray &record)
 {
     const size_t size = size_t(record.size());
     return std::fwrite(record.constData(), 1, size, stream) == size && std::fflush(stream) == 0;
+}
+
+// Reading.
+
+namespace {
+
+struct Keyword
+{
+    const char *text;
+    RecordKind kind;
+    int minimumFields;
+};
+
+constexpr Keyword keywords[] = {
+    {"LOG", RecordKind::Log, 1},   {"PROGRESS", RecordKind::Progress, 4}, {"ITEM", RecordKind::Item, 3},
+    {"DONE", RecordKind::Done, 2}, {"ERROR", RecordKind::Error, 1},
+};
+
+} // namespace
+
+std::optional<Record> parseLine(const QByteArray &line)
+{
+    const QByteArray trimmed = line.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    const QStringList fields = QString::fromUtf8(trimmed).split(u'\t');
+    for (const Keyword &keyword : keywords) {
+        if (fields.first() == QLatin1String(keyword.text)) {
+            if (fields.size() < keyword.minimumFields)
+                return std::nullopt;
+            return Record{keyword.kind, fields};
+        }
+    }
+    return std::nullopt;
+}
+
+QList<Record> takeRecords(QByteArray &buffer)
+{
+    QList<Record> records;
+    // Lines are cut at an offset and the handled bytes dropped once, so a
+    // burst of many lines costs one pass over the buffer.
+    qsizetype from = 0;
+    while (from < buffer.size()) {
+        const qsizetype newline = buffer.indexOf('\n', from);
+        if (newline < 0)
+            break;
+        if (std::optional<Record> record = parseLine(buffer.mid(from, newline - from)))
+            records.append(std::move(*record));
+        from = newline + 1;
+    }
+    buffer.remove(0, from);
+    return records;
+}
+
+ItemReport readItem(const Record &record)
+{
+    ItemReport item;
+    item.status = record.fields.value(1);
+    qsizetype pathEnd = record.fields.size();
+    const QString &last = record.fields.last();
+    if (record.fields.size() >= 4 && last.startsWith(u'{')) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(last.toUtf8(), &error);
+        if (error.error == QJsonParseError::NoError && document.isObject()) {
+            item.details = document.object();
+            pathEnd -= 1;
+        }
+    }
+    // A path may hold tabs; the fields between status and details are joined back.
+    item.path = QDir::fromNativeSeparators(record.fields.mid(2, pathEnd - 2).join(u'\t'));
+    return item;
 }
 
 } // namespace LineProtocol

@@ -2,10 +2,13 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <cstdio>
+#include <optional>
 
 // Records of the line protocol a worker writes on its standard output: UTF-8,
 // fields separated by tabs, one record per line ended by a single LF. Every
@@ -41,5 +44,39 @@ QString field(const QString &text);
 // Writes one record and flushes it, so the reader sees it at once. False
 // when the stream refused the bytes.
 bool write(std::FILE *stream, const QByteArray &record);
+
+// Reading, for the tool page and the tests.
+
+enum class RecordKind { Log, Progress, Item, Done, Error };
+
+struct Record
+{
+    RecordKind kind;
+    // Every field of the line, the keyword first, empty fields kept.
+    QStringList fields;
+};
+
+// One line without its newline: trimmed of ASCII white space at both ends,
+// decoded as UTF-8 and split at every tab. Empty when the line is blank, its
+// keyword unknown (keywords are case-sensitive) or it has fewer fields than
+// its keyword needs (LOG 1, PROGRESS 4, ITEM 3, DONE 2, ERROR 1).
+std::optional<Record> parseLine(const QByteArray &line);
+
+// Takes every newline-ended line off the front of buffer and returns the
+// records among them in arrival order. An unfinished last line stays in the
+// buffer untouched.
+QList<Record> takeRecords(QByteArray &buffer);
+
+// An ITEM record: its status, the path and, from the padding helper, the
+// details object that ends the record. The last field is taken as details
+// only when it starts with "{" and parses as a JSON object; otherwise (the
+// PSD workers) every field after the status belongs to the path.
+struct ItemReport
+{
+    QString status;
+    QString path;
+    QJsonObject details;
+};
+ItemReport readItem(const Record &record);
 
 } // namespace LineProtocol

@@ -3,14 +3,20 @@
 #include "Localization.h"
 #include "Theme.h"
 #include "ExecutablePlatform.h"
+#include "HelperRun.h"
+#include "PictureSizes.h"
 #include "ToolLauncher.h"
+#include "ToolDropTree.h"
 #include "WorkerProtocol.h"
+#include "WorkerRun.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDebug>
+#include <QDesktopServices>
+#include <QSettings>
 #include <QDir>
 #include <QDirIterator>
 #include <QDragEnterEvent>
@@ -52,136 +58,6 @@
 #include <algorithm>
 #include <limits>
 #include <utility>
-
-// The list of selected files: accepts dropped files and folders, paints a hint
-// while it is empty and turns the Delete key into a removal request. What a
-// drop or a deletion means is left to the handlers the page installs.
-class ToolDropTree : public QTreeWidget
-{
-    Q_OBJECT
-
-public:
-    using DropHandler = std::function<void(const QStringList &)>;
-    using DeleteHandler = std::function<void()>;
-
-    explicit ToolDropTree(QWidget *parent = nullptr)
-        : QTreeWidget(parent)
-    {
-        setProperty("dropActive", false);
-    }
-    ~ToolDropTree() override = default;
-
-    // The list grows through its stretch; preferring no more than its minimum
-    // keeps the rows below it, the start button among them, in a small window.
-    QSize sizeHint() const override { return {QTreeWidget::sizeHint().width(), minimumHeight()}; }
-
-    void setDropHandler(DropHandler handler) { m_dropHandler = std::move(handler); }
-    void setDeleteHandler(DeleteHandler handler) { m_deleteHandler = std::move(handler); }
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dragLeaveEvent(QDragLeaveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
-
-private:
-    void setDropActive(bool active);
-
-    DropHandler m_dropHandler;
-    DeleteHandler m_deleteHandler;
-};
-
-void ToolDropTree::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Delete && m_deleteHandler) {
-        m_deleteHandler();
-        event->accept();
-        return;
-    }
-    QTreeWidget::keyPressEvent(event);
-}
-
-void ToolDropTree::paintEvent(QPaintEvent *event)
-{
-    QTreeWidget::paintEvent(event);
-    if (topLevelItemCount() > 0)
-        return;
-
-    const bool dark = isDarkTheme();
-    QPainter painter(viewport());
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor::fromRgb(dark ? 0x60a5fa : 0x2463d4), 1.5, Qt::DashLine, Qt::SquareCap, Qt::BevelJoin));
-    painter.setBrush(QColor::fromRgb(dark ? 0x202731 : 0xf7f9fc));
-    // A short list, as in a small window, keeps the hint inside its box.
-    const qreal margin = std::clamp((viewport()->height() - 80) / 2, 4, 18);
-    const QRectF box(18, margin, viewport()->width() - 36, viewport()->height() - 2 * margin);
-    painter.drawRoundedRect(box, 5, 5, Qt::AbsoluteSize);
-
-    QFont font = painter.font();
-    font.setPointSize(11);
-    font.setWeight(QFont::Bold);
-    painter.setFont(font);
-    painter.setPen(QColor::fromRgb(dark ? 0xd7e0ea : 0x243f65));
-    painter.drawText(box.adjusted(34, 0, -34, 0), Qt::AlignCenter,
-                     translateToolText(QStringLiteral("将文件或文件夹拖到这里\n也可以使用上方的选择按钮")));
-}
-
-void ToolDropTree::dragEnterEvent(QDragEnterEvent *event)
-{
-    if (!event->mimeData()->hasUrls()) {
-        QTreeWidget::dragEnterEvent(event);
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    setDropActive(true);
-}
-
-void ToolDropTree::dragMoveEvent(QDragMoveEvent *event)
-{
-    if (!event->mimeData()->hasUrls()) {
-        QTreeWidget::dragMoveEvent(event);
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-}
-
-void ToolDropTree::dragLeaveEvent(QDragLeaveEvent *event)
-{
-    setDropActive(false);
-    QTreeWidget::dragLeaveEvent(event);
-}
-
-void ToolDropTree::dropEvent(QDropEvent *event)
-{
-    QStringList paths;
-    const QList<QUrl> urls = event->mimeData()->urls();
-    for (const QUrl &url : urls) {
-        if (url.isLocalFile())
-            paths.append(QDir::cleanPath(url.toLocalFile()));
-    }
-    setDropActive(false);
-    if (paths.isEmpty() || !m_dropHandler) {
-        event->ignore();
-        return;
-    }
-    m_dropHandler(paths);
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-}
-
-// The style sheet selects on the property, so the tree is polished again to
-// pick up the dashed border.
-void ToolDropTree::setDropActive(bool active)
-{
-    setProperty("dropActive", active);
-    style()->unpolish(this);
-    style()->polish(this);
-    viewport()->update();
-}
 
 namespace {
 
@@ -299,10 +175,6 @@ public:
 
 namespace {
 
-// How long a worker that is asked to end may take before it is killed.
-constexpr int WorkerStopGraceMilliseconds = 2000;
-// How often the page looks whether the helper it started is still running.
-constexpr int HelperWatchMilliseconds = 250;
 // Queued paths are added in slices of this many, for at most this long per
 // turn of the event loop.
 constexpr qsizetype QueuedSlicePaths = 256;
@@ -403,6 +275,22 @@ QLabel *makeSectionCaption(const QString &text, QWidget *parent)
     return caption;
 }
 
+PictureSizes::Rule sizingRule(const QString &name)
+{
+    return name == u"even" ? PictureSizes::Rule::Even
+                           : name == u"power2" ? PictureSizes::Rule::PowerOfTwo : PictureSizes::Rule::MultipleOf4;
+}
+
+// "1920×1080" back to a size; invalid for anything else.
+QSize parseSize(const QString &text)
+{
+    const QStringList sides = text.split(QChar(0x00D7));
+    bool wide = false;
+    bool high = false;
+    const QSize size(sides.value(0).toInt(&wide), sides.value(1).toInt(&high));
+    return sides.size() == 2 && wide && high ? size : QSize();
+}
+
 QCheckBox *makeCheckBox(const QString &name, const QString &text, bool checked, QWidget *parent)
 {
     auto *box = new QCheckBox(text, parent);
@@ -431,6 +319,15 @@ IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *pare
 
     buildHeader(pageLayout, headerButtons);
     buildBody(pageLayout);
+    restoreOptions();
+
+    if (m_tool == IntegratedTools::ImageResize) {
+        m_sizeReader = new PictureSizeReader(this);
+        connect(m_sizeReader, &PictureSizeReader::sizesRead, this, &IntegratedToolPage::showSizes);
+        connect(m_sizeReader, &PictureSizeReader::idle, this, &IntegratedToolPage::refreshPreviewSummary);
+        connect(findChild<QComboBox *>(QStringLiteral("imageSizeRule")), &QComboBox::currentIndexChanged, this,
+                &IntegratedToolPage::applyPreviewRule);
+    }
 
     m_elapsedTicker = new QTimer(this);
     m_elapsedTicker->setInterval(500);
@@ -639,7 +536,10 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     m_fileList->setDragDropMode(QAbstractItemView::DropOnly);
     m_fileList->setDefaultDropAction(Qt::CopyAction);
     m_fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_fileList->setHeaderLabels({localized(u"文件名"), localized(u"所在位置"), localized(u"大小"), localized(u"状态")});
+    QStringList headers{localized(u"文件名"), localized(u"所在位置"), localized(u"大小"), localized(u"状态")};
+    if (m_tool == ImageResize)
+        headers << localized(u"尺寸（当前 → 处理后）");
+    m_fileList->setHeaderLabels(headers);
     m_fileList->setAlternatingRowColors(true);
     // A flat list: no branch column, and equal rows keep tens of thousands cheap.
     m_fileList->setRootIsDecorated(false);
@@ -650,6 +550,16 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     header->setSectionResizeMode(1, QHeaderView::Stretch);
     header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+    if (m_tool == ImageResize) {
+        // Wide enough for large pictures; sized to its contents, the column
+        // would be measured again over every row each time a size arrives.
+        header->setSectionResizeMode(PreviewColumn, QHeaderView::Interactive);
+        const QFontMetrics metrics(m_fileList->font());
+        m_fileList->setColumnWidth(PreviewColumn,
+                                   std::max(metrics.horizontalAdvance(QStringLiteral("88888×88888 → 88888×88888")),
+                                            metrics.horizontalAdvance(headers.last()))
+                                           + 24);
+    }
     m_fileList->setDropHandler([this](const QStringList &paths) { addPaths(paths, true); });
     m_fileList->setDeleteHandler([this] {
         if (isRunActive())
@@ -705,16 +615,24 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     // Row 8: summary, run times and state.
     auto *statusRow = new QHBoxLayout;
     m_summaryLabel = new QLabel(body);
-    statusRow->addWidget(m_summaryLabel);
-    if (m_tool != ImageResize) {
+    // The summary grows with the size preview: in a narrow window it is cut
+    // (the whole line in its tooltip) rather than widening the window; a
+    // wrapping label would hold the body at its preferred height.
+    m_summaryLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusRow->addWidget(m_summaryLabel, 1);
+    {
         m_elapsedLabel = new QLabel(localized(u"已用时间：00:00:00"), body);
         m_remainingLabel = new QLabel(localized(u"剩余时间：--:--:--"), body);
         statusRow->addSpacing(14);
         statusRow->addWidget(m_elapsedLabel);
         statusRow->addSpacing(10);
         statusRow->addWidget(m_remainingLabel);
+        // The helper's run times show from its first run on: before, the room
+        // is the summary's, which also counts the pictures that will change.
+        m_elapsedLabel->setVisible(m_tool != ImageResize);
+        m_remainingLabel->setVisible(m_tool != ImageResize);
     }
-    statusRow->addStretch(1);
+    statusRow->addSpacing(10);
     m_statusLabel = new QLabel(localized(u"就绪"), body);
     // Workers write the status text: it is shown as it stands, never as markup.
     m_statusLabel->setTextFormat(Qt::PlainText);
@@ -728,6 +646,28 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     m_progressBar->setValue(0);
     m_progressBar->setTextVisible(false);
     rows->addWidget(m_progressBar);
+
+    // After a run of the helper: where its pictures and its report are.
+    if (m_tool == ImageResize) {
+        m_runActions = new QWidget(body);
+        m_runActions->setObjectName(QStringLiteral("imageRunActions"));
+        auto *actionsRow = new QHBoxLayout(m_runActions);
+        actionsRow->setContentsMargins(0, 0, 0, 0);
+        m_openFolderButton = makeButton(QStringLiteral("打开输出文件夹"));
+        m_openFolderButton->setObjectName(QStringLiteral("imageOpenOutput"));
+        m_openReportButton = makeButton(QStringLiteral("打开失败报告"));
+        m_openReportButton->setObjectName(QStringLiteral("imageOpenReport"));
+        for (QPushButton *button : {m_openFolderButton, m_openReportButton}) {
+            connect(button, &QPushButton::clicked, this, [button] {
+                QDesktopServices::openUrl(QUrl::fromLocalFile(button->property("openPath").toString()));
+            });
+        }
+        actionsRow->addStretch(1);
+        actionsRow->addWidget(m_openFolderButton);
+        actionsRow->addWidget(m_openReportButton);
+        m_runActions->hide();
+        rows->addWidget(m_runActions);
+    }
 
     // Rows 10 and 11: the run log.
     auto *logCaptionRow = new QHBoxLayout;
@@ -788,6 +728,90 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     // The first thing to do on a new page takes the keyboard, not the header
     // icon that comes first in the chain.
     choose->setFocus();
+}
+
+QString IntegratedToolPage::optionKey(const QString &name) const
+{
+    return QStringLiteral("standaloneTools/%1/options/%2").arg(IntegratedTools::toolKey(m_tool), name);
+}
+
+// The options of the last window of this tool; every change is stored at once,
+// so a window that is killed keeps them too.
+void IntegratedToolPage::restoreOptions()
+{
+    QSettings settings;
+    const auto restoreCombo = [&](const char *object, const QString &key, const QStringList &values) {
+        auto *combo = findChild<QComboBox *>(QLatin1String(object));
+        if (!combo)
+            return;
+        const qsizetype index = values.indexOf(settings.value(optionKey(key)).toString());
+        if (index >= 0)
+            combo->setCurrentIndex(int(index));
+        connect(combo, &QComboBox::currentIndexChanged, this, &IntegratedToolPage::saveOptions);
+    };
+    const auto restoreBox = [&](const char *object, const QString &key) {
+        auto *box = findChild<QCheckBox *>(QLatin1String(object));
+        if (!box)
+            return;
+        const QVariant stored = settings.value(optionKey(key));
+        if (stored.isValid())
+            box->setChecked(stored.toBool());
+        connect(box, &QCheckBox::toggled, this, &IntegratedToolPage::saveOptions);
+    };
+    const QStringList rules{QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")};
+    restoreCombo("imageSizeRule", QStringLiteral("rule"), rules);
+    restoreCombo("imageFillRule", QStringLiteral("fill"),
+                 {QStringLiteral("transparent"), QStringLiteral("white"), QStringLiteral("black")});
+    restoreBox("imageCentered", QStringLiteral("centered"));
+    restoreBox("imageOutputPng", QStringLiteral("png"));
+    restoreBox("imageRecursive", QStringLiteral("recursive"));
+    restoreBox("psdDeepClean", QStringLiteral("deepClean"));
+    restoreBox("layerTrimTransparency", QStringLiteral("trimTransparency"));
+    restoreCombo("layerSizingMode", QStringLiteral("sizingMode"),
+                 {QStringLiteral("none"), QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")});
+    // The sizing caption follows the trim box, which may have been restored unchecked.
+    if (auto *trim = findChild<QCheckBox *>(QStringLiteral("layerTrimTransparency")))
+        emit trim->toggled(trim->isChecked());
+
+    if (auto *output = findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"))) {
+        const QString stored = settings.value(optionKey(QStringLiteral("outputDir"))).toString();
+        if (!stored.isEmpty() && QFileInfo(absoluteOutputFolder(stored)).isDir()) {
+            output->setText(stored);
+        } else if (!stored.isEmpty()) {
+            // Never in place without the user seeing it: the log says what was dropped.
+            settings.remove(optionKey(QStringLiteral("outputDir")));
+            qInfo().noquote() << "stored output folder no longer exists" << stored;
+            appendLog(translateToolText(QStringLiteral("[%1] 上次的输出目录已不存在，未沿用：%2。输出目录现为空（原位置替换）。"))
+                              .arg(timeOfDay(), stored));
+        }
+        connect(output, &QLineEdit::textChanged, this, &IntegratedToolPage::saveOptions);
+    }
+}
+
+void IntegratedToolPage::saveOptions() const
+{
+    QSettings settings;
+    const auto saveCombo = [&](const char *object, const QString &key, const QStringList &values) {
+        if (const auto *combo = findChild<QComboBox *>(QLatin1String(object)))
+            settings.setValue(optionKey(key), values.value(combo->currentIndex()));
+    };
+    const auto saveBox = [&](const char *object, const QString &key) {
+        if (const auto *box = findChild<QCheckBox *>(QLatin1String(object)))
+            settings.setValue(optionKey(key), box->isChecked());
+    };
+    saveCombo("imageSizeRule", QStringLiteral("rule"),
+              {QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")});
+    saveCombo("imageFillRule", QStringLiteral("fill"),
+              {QStringLiteral("transparent"), QStringLiteral("white"), QStringLiteral("black")});
+    saveBox("imageCentered", QStringLiteral("centered"));
+    saveBox("imageOutputPng", QStringLiteral("png"));
+    saveBox("imageRecursive", QStringLiteral("recursive"));
+    saveBox("psdDeepClean", QStringLiteral("deepClean"));
+    saveBox("layerTrimTransparency", QStringLiteral("trimTransparency"));
+    saveCombo("layerSizingMode", QStringLiteral("sizingMode"),
+              {QStringLiteral("none"), QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")});
+    if (const auto *output = findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory")))
+        settings.setValue(optionKey(QStringLiteral("outputDir")), output->text().trimmed());
 }
 
 bool IntegratedToolPage::searchesSubfolders(bool requested) const
@@ -893,6 +917,13 @@ void IntegratedToolPage::addPathsCounted(const QStringList &paths, bool recursiv
         m_fileList->addTopLevelItems(rows);
         m_fileList->setUpdatesEnabled(true);
         m_rowIndexValid = false;
+        if (m_sizeReader) {
+            QStringList added;
+            added.reserve(rows.size());
+            for (const QTreeWidgetItem *row : std::as_const(rows))
+                added.append(row->data(0, Qt::UserRole).toString());
+            m_sizeReader->read(added);
+        }
     }
 }
 
@@ -1015,6 +1046,10 @@ void IntegratedToolPage::clearList()
     m_selectedKeys.clear();
     m_rowIndexValid = false;
     m_fileList->clear();
+    if (m_sizeReader)
+        m_sizeReader->clear();
+    if (m_runActions)
+        m_runActions->hide();
     // Paths still waiting to be added were meant for the list just cleared.
     m_queued.paths = QStringList();
     m_queued.next = 0;
@@ -1032,10 +1067,90 @@ void IntegratedToolPage::refreshSummary()
     for (const QString &path : std::as_const(m_selectedPaths))
         total += QFileInfo(path).size();
     const QString extensions = IntegratedTools::acceptedExtensions(m_tool).join(u" / ").toUpper();
-    m_summaryLabel->setText(translateToolText(QStringLiteral("%1 个文件  |  %2  |  支持：%3"))
-                                    .arg(QString::number(m_selectedPaths.size()), formatDataSize(total), extensions));
+    m_summaryBase = translateToolText(QStringLiteral("%1 个文件  |  %2  |  支持：%3"))
+                            .arg(QString::number(m_selectedPaths.size()), formatDataSize(total), extensions);
+    refreshPreviewSummary();
     if (auto *count = findChild<QLabel *>(QStringLiteral("layerSelectedCount")))
         count->setText(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(m_selectedPaths.size()));
+}
+
+void IntegratedToolPage::refreshPreviewSummary()
+{
+    int known = 0;
+    int changing = 0;
+    int unreadable = 0;
+    if (m_sizeReader) {
+        const PictureSizes::Rule rule = sizingRule(helperRule());
+        for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
+            const QVariant data = m_fileList->topLevelItem(index)->data(PreviewColumn, Qt::UserRole);
+            if (!data.isValid())
+                continue;
+            ++known;
+            const QSize size = data.toSize();
+            if (!size.isValid())
+                ++unreadable;
+            else if (PictureSizes::target(size, rule) != size)
+                ++changing;
+        }
+    }
+    QString text = m_summaryBase;
+    if (known > 0)
+        text += u"  |  " + translateToolText(QStringLiteral("将调整尺寸：%1 个")).arg(changing);
+    if (unreadable > 0)
+        text += u"  |  " + translateToolText(QStringLiteral("无法读取：%1 个")).arg(unreadable);
+    m_summaryLabel->setText(text);
+    m_summaryLabel->setToolTip(text);
+}
+
+bool IntegratedToolPage::isReadingSizes() const
+{
+    return m_sizeReader && m_sizeReader->isBusy();
+}
+
+QString IntegratedToolPage::helperRule() const
+{
+    const auto *rule = findChild<QComboBox *>(QStringLiteral("imageSizeRule"));
+    const int index = rule ? rule->currentIndex() : 0;
+    return index == 1 ? QStringLiteral("even") : index == 2 ? QStringLiteral("power2") : QStringLiteral("multiple4");
+}
+
+void IntegratedToolPage::showSizes(const QStringList &paths, const QList<QSize> &sizes)
+{
+    for (qsizetype index = 0; index < paths.size(); ++index) {
+        if (QTreeWidgetItem *row = rowForPath(paths.at(index))) {
+            // An unreadable picture keeps an invalid size, unlike one not read yet.
+            row->setData(PreviewColumn, Qt::UserRole, sizes.at(index));
+            showPreview(row);
+        }
+    }
+}
+
+void IntegratedToolPage::showPreview(QTreeWidgetItem *row) const
+{
+    const QVariant data = row->data(PreviewColumn, Qt::UserRole);
+    if (!data.isValid())
+        return;
+    const QSize size = data.toSize();
+    if (!size.isValid()) {
+        row->setText(PreviewColumn, localized(u"无法读取"));
+        return;
+    }
+    const QSize target = PictureSizes::target(size, sizingRule(helperRule()));
+    if (target == size)
+        row->setText(PreviewColumn, PictureSizes::text(size) + u"  " + localized(u"已符合"));
+    else if (!target.isValid())
+        row->setText(PreviewColumn, PictureSizes::text(size) + u"  " + localized(u"超出可处理范围"));
+    else
+        row->setText(PreviewColumn, PictureSizes::text(size) + u" → " + PictureSizes::text(target));
+}
+
+void IntegratedToolPage::applyPreviewRule()
+{
+    m_fileList->setUpdatesEnabled(false);
+    for (int index = 0; index < m_fileList->topLevelItemCount(); ++index)
+        showPreview(m_fileList->topLevelItem(index));
+    m_fileList->setUpdatesEnabled(true);
+    refreshPreviewSummary();
 }
 
 QString IntegratedToolPage::summaryText() const
@@ -1095,10 +1210,11 @@ void IntegratedToolPage::startTool()
     appendLog(translateToolText(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"))
                       .arg(timeOfDay(), IntegratedTools::toolDisplayTitle(m_tool), QString::number(m_selectedPaths.size())));
 
-    const QString program = IntegratedTools::resolveToolExecutable(IntegratedTools::ImageResize);
+    const QString program = m_helperProgram.isEmpty()
+            ? IntegratedTools::resolveToolExecutable(IntegratedTools::ImageResize)
+            : m_helperProgram;
     HelperCommand command;
     QString reason;
-    qint64 pid = 0;
     bool started = false;
     if (program.isEmpty()) {
         reason = privateTempFolderProblem();
@@ -1106,22 +1222,36 @@ void IntegratedToolPage::startTool()
                                   ExecutablePlatform::argumentSpace() - ExecutablePlatform::argumentCost(program),
                                   &command, &reason)) {
         logHelperCommand(command);
-        started = QProcess::startDetached(program, command.arguments, QFileInfo(program).absolutePath(), &pid);
-        if (!started && !command.listFile.isEmpty())
-            QFile::remove(command.listFile);
+        m_helperRun = new HelperRun(this);
+        QString why;
+        started = m_helperRun->start(program, command.arguments, &why);
+        if (!started) {
+            qWarning().noquote() << "image resize helper not started" << why;
+            delete std::exchange(m_helperRun, nullptr);
+            if (!command.listFile.isEmpty())
+                QFile::remove(command.listFile);
+        }
     }
     if (started) {
-        m_progressBar->setRange(0, 100);
-        m_progressBar->setValue(100);
-        m_statusLabel->setText(translateToolText(QStringLiteral("已启动")));
-        const QString handedOver = translateToolText(QStringLiteral("已传递"));
+        connect(m_helperRun, &HelperRun::recordArrived, this, &IntegratedToolPage::handleHelperRecord);
+        connect(m_helperRun, &HelperRun::finished, this, &IntegratedToolPage::finishHelperRun);
+        beginRun(translateToolText(QStringLiteral("已启动")));
+        m_elapsedLabel->show();
+        m_remainingLabel->show();
+        m_runActions->hide();
+        m_helperTally = HelperTally();
+        m_helperTally.outputDir = absoluteOutputFolder(
+                findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"))->text().trimmed());
+        m_helperTally.firstSource = m_selectedPaths.value(0);
+        const QString pending = localized(u"等待处理");
         const QString leftOut = translateToolText(QStringLiteral("未传递"));
         const QSet<QString> left(command.leftOut.cbegin(), command.leftOut.cend());
         for (int row = 0; row < m_fileList->topLevelItemCount(); ++row) {
             QTreeWidgetItem *item = m_fileList->topLevelItem(row);
-            item->setText(3, left.contains(item->data(0, Qt::UserRole).toString()) ? leftOut : handedOver);
+            item->setText(3, left.contains(item->data(0, Qt::UserRole).toString()) ? leftOut : pending);
+            item->setToolTip(0, QString());
+            item->setToolTip(3, QString());
         }
-        watchHelper(pid);
         return;
     }
 
@@ -1220,27 +1350,138 @@ void IntegratedToolPage::logHelperCommand(const HelperCommand &command)
 
 bool IntegratedToolPage::isHelperRunning() const
 {
-    return m_helperPid > 0 && ExecutablePlatform::processIsAlive(m_helperPid);
+    return m_helperRun && m_helperRun->isRunning();
 }
 
-void IntegratedToolPage::watchHelper(qint64 pid)
+void IntegratedToolPage::handleHelperRecord(const WorkerProtocol::Record &record)
 {
-    m_helperPid = pid;
-    if (pid <= 0)
-        return;
-    if (!m_helperWatch) {
-        m_helperWatch = new QTimer(this);
-        m_helperWatch->setInterval(HelperWatchMilliseconds);
-        connect(m_helperWatch, &QTimer::timeout, this, [this] {
-            if (isHelperRunning())
-                return;
-            m_helperWatch->stop();
-            m_helperPid = 0;
-            m_startButton->setEnabled(true);
-        });
+    using WorkerProtocol::RecordKind;
+    switch (record.kind) {
+    case RecordKind::Progress: {
+        showProgress(record);
+        const WorkerProtocol::Progress progress = WorkerProtocol::readProgress(record);
+        m_statusLabel->setText(translateToolText(QStringLiteral("正在处理 %1/%2：%3"))
+                                       .arg(QString::number(progress.current), QString::number(progress.total),
+                                            WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("\t"))
+                                                    .left(MaxShownLineLength)));
+        break;
     }
-    m_startButton->setEnabled(false);
-    m_helperWatch->start();
+    case RecordKind::Item:
+        showHelperItem(WorkerProtocol::readItem(record));
+        break;
+    case RecordKind::Done:
+        m_helperTally.done = WorkerProtocol::readHelperDone(record);
+        m_helperTally.doneSeen = true;
+        break;
+    case RecordKind::Log:
+    case RecordKind::Error:
+        handleRecord(record);
+        break;
+    }
+}
+
+void IntegratedToolPage::showHelperItem(const WorkerProtocol::ItemReport &item)
+{
+    QTreeWidgetItem *row = rowForPath(item.path);
+    if (!row)
+        return;
+    const QString reason = item.details.value(QLatin1String("reason")).toString();
+    if (item.status == u"ok") {
+        ++m_helperTally.ok;
+        const QString size = item.details.value(QLatin1String("size")).toString();
+        row->setText(3, size.isEmpty() ? localized(u"已完成") : localized(u"已完成") + u' ' + size);
+        const QString output = item.details.value(QLatin1String("output")).toString();
+        const QFileInfo written(output.isEmpty() ? item.path : output);
+        row->setText(2, interfaceLocale().formattedDataSize(written.size(), 2, QLocale::DataSizeIecFormat));
+        if (!m_helperTally.outputDir.isEmpty() && !output.isEmpty()) {
+            const QString tip = translateToolText(QStringLiteral("输出：%1")).arg(QDir::toNativeSeparators(output));
+            row->setToolTip(0, tip);
+            row->setToolTip(3, tip);
+        }
+        const QSize newSize = parseSize(size);
+        if (m_sizeReader && newSize.isValid() && m_helperTally.outputDir.isEmpty()) {
+            // In place, the listed file now has the new size.
+            row->setData(PreviewColumn, Qt::UserRole, newSize);
+            showPreview(row);
+        }
+        return;
+    }
+    const bool skipped = item.status == u"skipped";
+    skipped ? ++m_helperTally.skipped : ++m_helperTally.failed;
+    row->setText(3, skipped ? translateToolText(QStringLiteral("已跳过")) : localized(u"失败"));
+    row->setToolTip(0, reason);
+    row->setToolTip(3, reason);
+}
+
+void IntegratedToolPage::finishHelperRun(bool done)
+{
+    HelperRun *run = std::exchange(m_helperRun, nullptr);
+    if (!run)
+        return;
+    run->disconnect(this);
+    run->deleteLater();
+    m_elapsedTicker->stop();
+    updateElapsedTime();
+
+    // Rows the helper never reported on were not processed.
+    const QString pending = localized(u"等待处理");
+    const QString notStarted = localized(u"未开始");
+    int unprocessed = 0;
+    for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
+        QTreeWidgetItem *row = m_fileList->topLevelItem(index);
+        if (row->text(3) == pending) {
+            row->setText(3, notStarted);
+            ++unprocessed;
+        }
+    }
+
+    const HelperTally &tally = m_helperTally;
+    if (done && tally.doneSeen) {
+        if (m_progressBar->maximum() < 1)
+            m_progressBar->setRange(0, 100);
+        m_progressBar->setValue(m_progressBar->maximum());
+        m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
+        const WorkerProtocol::DoneCounts &counts = tally.done.counts;
+        m_statusLabel->setText(translateToolText(QStringLiteral("处理完成：成功 %1，失败 %2，跳过 %3"))
+                                       .arg(QString::number(counts.exported), QString::number(counts.failed),
+                                            QString::number(counts.skipped)));
+        appendLog(translateToolText(QStringLiteral("[%1] 处理完成：成功 %2，失败 %3，跳过 %4。"))
+                          .arg(timeOfDay(), QString::number(counts.exported), QString::number(counts.failed),
+                               QString::number(counts.skipped)));
+    } else {
+        showIdleProgress();
+        m_remainingLabel->setText(localized(u"剩余时间：--:--:--"));
+        m_statusLabel->setText(translateToolText(QStringLiteral("处理未完成")));
+        appendLog(translateToolText(QStringLiteral("[%1] 助手在处理完成前已结束（窗口被关闭或程序异常退出）："
+                                                   "成功 %2，失败 %3，%4 个文件未处理。"))
+                          .arg(timeOfDay(), QString::number(tally.ok), QString::number(tally.failed),
+                               QString::number(unprocessed)));
+        qWarning().noquote() << "image resize helper ended before DONE" << "ok=" << tally.ok
+                             << "failed=" << tally.failed << "unprocessed=" << unprocessed;
+    }
+
+    QString folder = tally.done.outputDir.isEmpty() ? tally.outputDir : tally.done.outputDir;
+    if (folder.isEmpty() && !tally.firstSource.isEmpty())
+        folder = QFileInfo(tally.firstSource).absolutePath();
+    const QString report = tally.done.report;
+    showRunActions(tally.ok > 0 || done ? folder : QString(),
+                   !report.isEmpty() && QFileInfo::exists(report) ? report : QString());
+    endRun();
+    refreshSummary();
+}
+
+void IntegratedToolPage::showRunActions(const QString &folder, const QString &report)
+{
+    const bool inPlace = m_helperTally.outputDir.isEmpty() && m_helperTally.done.outputDir.isEmpty();
+    m_openFolderButton->setText(inPlace ? translateToolText(QStringLiteral("打开原文件夹"))
+                                        : translateToolText(QStringLiteral("打开输出文件夹")));
+    m_openFolderButton->setProperty("openPath", folder);
+    m_openFolderButton->setToolTip(QDir::toNativeSeparators(folder));
+    m_openFolderButton->setVisible(!folder.isEmpty());
+    m_openReportButton->setProperty("openPath", report);
+    m_openReportButton->setToolTip(QDir::toNativeSeparators(report));
+    m_openReportButton->setVisible(!report.isEmpty());
+    m_runActions->setVisible(!folder.isEmpty() || !report.isEmpty());
 }
 
 QString IntegratedToolPage::workerPath(const QString &baseName) const
@@ -1350,7 +1591,6 @@ void IntegratedToolPage::runNextSlimBatch()
         return;
     }
 
-    m_outputBuffer.clear();
     const QString first = QString::number(m_slim.batchStart + 1);
     const QString last = QString::number(m_slim.batchStart + m_slim.batch.size());
     m_statusLabel->setText(localized(u"正在处理第 %1-%2 项（每批 %3 项）")
@@ -1421,7 +1661,6 @@ void IntegratedToolPage::startLayerExport()
 
 void IntegratedToolPage::beginRun(const QString &status)
 {
-    m_outputBuffer.clear();
     m_progressBar->setRange(0, 0);
     m_progressBar->setValue(0);
     m_statusLabel->setText(status);
@@ -1431,13 +1670,29 @@ void IntegratedToolPage::beginRun(const QString &status)
         m_remainingLabel->setText(localized(u"剩余时间：--:--:--"));
     m_elapsedClock.start();
     m_elapsedTicker->start();
-    m_discardingLine = false;
     setRunControlsEnabled(false);
+    holdColumnWidths();
 }
 
 void IntegratedToolPage::endRun()
 {
     setRunControlsEnabled(true);
+    QHeaderView *header = m_fileList->header();
+    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+}
+
+// Columns sized to their contents are measured over every row at each change:
+// during a run, with a change per file, they keep the width they have, made
+// room for the longest status a run writes.
+void IntegratedToolPage::holdColumnWidths()
+{
+    QHeaderView *header = m_fileList->header();
+    const QFontMetrics metrics(m_fileList->font());
+    const int statusWidth = metrics.horizontalAdvance(localized(u"已完成") + QStringLiteral(" 88888×88888")) + 40;
+    header->setSectionResizeMode(2, QHeaderView::Interactive);
+    header->setSectionResizeMode(3, QHeaderView::Interactive);
+    m_fileList->setColumnWidth(3, std::max(m_fileList->columnWidth(3), statusWidth));
 }
 
 void IntegratedToolPage::setRunControlsEnabled(bool enabled)
@@ -1451,7 +1706,7 @@ void IntegratedToolPage::setRunControlsEnabled(bool enabled)
 
 bool IntegratedToolPage::isRunActive() const
 {
-    return m_worker != nullptr || m_slim.active;
+    return m_worker != nullptr || m_slim.active || isHelperRunning();
 }
 
 void IntegratedToolPage::showIdleProgress()
@@ -1468,52 +1723,19 @@ void IntegratedToolPage::setAllRowStatuses(const QString &text)
 
 void IntegratedToolPage::startWorker(const QString &program)
 {
-    auto *worker = new QProcess(this);
-    m_worker = worker;
-    worker->setProcessChannelMode(QProcess::SeparateChannels);
-    connect(worker, &QProcess::readyReadStandardOutput, this, &IntegratedToolPage::readWorkerOutput);
-    connect(worker, &QProcess::readyReadStandardError, this, &IntegratedToolPage::readWorkerErrors);
-    connect(worker, &QProcess::errorOccurred, this, &IntegratedToolPage::handleWorkerError);
-    connect(worker, &QProcess::finished, this, &IntegratedToolPage::finishWorkerRun);
-    worker->setWorkingDirectory(QFileInfo(program).absolutePath());
-    // A start that fails at once may already have ended the run inside start(),
-    // so nothing may follow it here.
-    worker->start(program, {QStringLiteral("--job"), m_jobFilePath}, QIODevice::ReadWrite);
-}
-
-void IntegratedToolPage::readWorkerOutput()
-{
-    if (!m_worker)
-        return;
-    QByteArray chunk = m_worker->readAllStandardOutput();
-    if (m_discardingLine) {
-        // The rest of a line that outgrew the buffer: drop it up to its end.
-        const qsizetype newline = chunk.indexOf('\n');
-        if (newline < 0)
-            return;
-        chunk.remove(0, newline + 1);
-        m_discardingLine = false;
-    }
-    m_outputBuffer += chunk;
-    const QList<WorkerProtocol::Record> records = WorkerProtocol::takeRecords(m_outputBuffer);
-    for (const WorkerProtocol::Record &record : records)
-        handleRecord(record);
-    if (m_outputBuffer.size() > WorkerProtocol::MaxPartialLineBytes) {
-        m_outputBuffer.clear();
-        m_outputBuffer.squeeze();
-        m_discardingLine = true;
+    m_worker = new WorkerRun(this);
+    connect(m_worker, &WorkerRun::recordArrived, this, &IntegratedToolPage::handleRecord);
+    connect(m_worker, &WorkerRun::lineDropped, this, [this] {
         qWarning().noquote() << "psd worker line dropped: longer than" << WorkerProtocol::MaxPartialLineBytes << "bytes";
         appendLog(translateToolText(QStringLiteral("[%1] 后台输出的一行超过 1 MiB，已丢弃该行。")).arg(timeOfDay()));
-    }
-}
-
-void IntegratedToolPage::readWorkerErrors()
-{
-    if (!m_worker)
-        return;
-    const QString text = QString::fromUtf8(m_worker->readAllStandardError()).trimmed();
-    if (!text.isEmpty())
-        appendLog(localized(u"后台详情：%1").arg(text));
+    });
+    connect(m_worker, &WorkerRun::errorText, this,
+            [this](const QString &text) { appendLog(localized(u"后台详情：%1").arg(text)); });
+    connect(m_worker, &WorkerRun::failed, this, &IntegratedToolPage::handleWorkerError);
+    connect(m_worker, &WorkerRun::finished, this, &IntegratedToolPage::finishWorkerRun);
+    // A start that fails at once may already have ended the run inside start(),
+    // so nothing may follow it here.
+    m_worker->start(program, {QStringLiteral("--job"), m_jobFilePath});
 }
 
 void IntegratedToolPage::handleRecord(const WorkerProtocol::Record &record)
@@ -1596,7 +1818,7 @@ void IntegratedToolPage::finishWorkerRun(int exitCode)
 {
     if (!m_worker)
         return;
-    readWorkerOutput();
+    m_worker->readOutput();
     if (!m_jobFilePath.isEmpty()) {
         QFile::remove(m_jobFilePath);
         m_jobFilePath.clear();
@@ -1604,7 +1826,7 @@ void IntegratedToolPage::finishWorkerRun(int exitCode)
 
     // The old process may still signal before it is deleted; none of that
     // may reach the next batch's worker.
-    QProcess *worker = std::exchange(m_worker, nullptr);
+    WorkerRun *worker = std::exchange(m_worker, nullptr);
     worker->disconnect(this);
     worker->deleteLater();
 
@@ -1694,17 +1916,11 @@ void IntegratedToolPage::updateElapsedTime()
 void IntegratedToolPage::stopWorker()
 {
     if (m_worker) {
-        QProcess *worker = std::exchange(m_worker, nullptr);
+        WorkerRun *worker = std::exchange(m_worker, nullptr);
         worker->disconnect(this);
-        if (worker->state() != QProcess::NotRunning) {
+        if (worker->state() != QProcess::NotRunning)
             qInfo().noquote() << "psd worker stopped with its page" << IntegratedTools::toolKey(m_tool);
-            worker->terminate();
-            if (!worker->waitForFinished(WorkerStopGraceMilliseconds)) {
-                worker->kill();
-                worker->waitForFinished(WorkerStopGraceMilliseconds);
-            }
-        }
-        delete worker;
+        delete worker; // asks it to end, then kills it
     }
     if (!m_jobFilePath.isEmpty()) {
         QFile::remove(m_jobFilePath);
@@ -1759,4 +1975,3 @@ void IntegratedToolPage::browseOutputDirectory(QLineEdit *field, const QString &
         field->setText(QDir::toNativeSeparators(folder));
 }
 
-#include "IntegratedToolPage.moc"

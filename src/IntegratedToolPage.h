@@ -8,15 +8,18 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QLocale>
+#include <QSize>
 #include <QSet>
 #include <QStringList>
 #include <QWidget>
 
 #include <functional>
 
+class HelperRun;
+class PictureSizeReader;
 class QLabel;
 class QLineEdit;
-class QProcess;
+class WorkerRun;
 class QProgressBar;
 class QPushButton;
 class QTextEdit;
@@ -135,6 +138,16 @@ public:
     // True while the helper started by this page still runs; Start waits for it.
     bool isHelperRunning() const;
 
+    // The program Start runs in place of the embedded helper (tests); empty
+    // for the embedded one.
+    void setHelperProgram(const QString &program) { m_helperProgram = program; }
+
+    // The image-resize list's fifth column: each picture's size and the size
+    // the current rule gives it.
+    static constexpr int PreviewColumn = 4;
+    // True while header sizes of listed pictures are still being read.
+    bool isReadingSizes() const;
+
 private:
     // What one addPaths call did, for its log lines.
     struct AddTally
@@ -166,7 +179,18 @@ private:
     void appendLog(const QString &line);
     void logHelperCommand(const HelperCommand &command);
     static QString privateTempFolderProblem();
-    void watchHelper(qint64 pid);
+    void handleHelperRecord(const WorkerProtocol::Record &record);
+    void showHelperItem(const WorkerProtocol::ItemReport &item);
+    void finishHelperRun(bool done);
+    void showRunActions(const QString &folder, const QString &report);
+    QString helperRule() const;
+    void showSizes(const QStringList &paths, const QList<QSize> &sizes);
+    void showPreview(QTreeWidgetItem *row) const;
+    void applyPreviewRule();
+    void refreshPreviewSummary();
+    QString optionKey(const QString &name) const;
+    void restoreOptions();
+    void saveOptions() const;
     void setRunControlsEnabled(bool enabled);
     bool isRunActive() const;
     void showIdleProgress();
@@ -178,10 +202,9 @@ private:
     void finishSlimmingRun();
     void beginRun(const QString &status);
     void endRun();
+    void holdColumnWidths();
     void setAllRowStatuses(const QString &text);
     void startWorker(const QString &program);
-    void readWorkerOutput();
-    void readWorkerErrors();
     void handleRecord(const WorkerProtocol::Record &record);
     void showProgress(const WorkerProtocol::Record &record);
     void handleWorkerError();
@@ -204,16 +227,29 @@ private:
     QPushButton *m_startButton = nullptr;
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_removeButton = nullptr;
-    // The detached helper of the last image-resize start, looked at until it ends.
-    qint64 m_helperPid = 0;
-    QTimer *m_helperWatch = nullptr;
-    QProcess *m_worker = nullptr;
+    // The detached helper of the last image-resize start, followed until it ends.
+    HelperRun *m_helperRun = nullptr;
+    QString m_helperProgram;
+    // What the followed helper reported, and where its output goes.
+    struct HelperTally
+    {
+        int ok = 0;
+        int failed = 0;
+        int skipped = 0;
+        QString outputDir;
+        QString firstSource;
+        WorkerProtocol::HelperDone done;
+        bool doneSeen = false;
+    };
+    HelperTally m_helperTally;
+    QWidget *m_runActions = nullptr;
+    QPushButton *m_openFolderButton = nullptr;
+    QPushButton *m_openReportButton = nullptr;
+    PictureSizeReader *m_sizeReader = nullptr;
+    QString m_summaryBase;
+    WorkerRun *m_worker = nullptr;
     QTimer *m_elapsedTicker = nullptr;
     QElapsedTimer m_elapsedClock;
-    // Standard output of the worker not yet ended by a newline.
-    QByteArray m_outputBuffer;
-    // Set after an overlong line was dropped, until its newline arrives.
-    bool m_discardingLine = false;
     QString m_jobFilePath;
 
     // A slimming run: the files not yet handed to a batch, the running batch

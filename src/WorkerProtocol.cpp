@@ -16,18 +16,6 @@ namespace WorkerProtocol {
 
 namespace {
 
-struct Keyword
-{
-    const char *text;
-    RecordKind kind;
-    int minimumFields;
-};
-
-constexpr Keyword keywords[] = {
-    {"LOG", RecordKind::Log, 1},   {"PROGRESS", RecordKind::Progress, 4}, {"ITEM", RecordKind::Item, 3},
-    {"DONE", RecordKind::Done, 2}, {"ERROR", RecordKind::Error, 1},
-};
-
 // A base-10 number that fits in 32 bits, or nothing.
 std::optional<int> readInt32(const QString &field)
 {
@@ -37,40 +25,6 @@ std::optional<int> readInt32(const QString &field)
 }
 
 } // namespace
-
-std::optional<Record> parseLine(const QByteArray &line)
-{
-    const QByteArray trimmed = line.trimmed();
-    if (trimmed.isEmpty())
-        return std::nullopt;
-    const QStringList fields = QString::fromUtf8(trimmed).split(u'\t');
-    for (const Keyword &keyword : keywords) {
-        if (fields.first() == QLatin1String(keyword.text)) {
-            if (fields.size() < keyword.minimumFields)
-                return std::nullopt;
-            return Record{keyword.kind, fields};
-        }
-    }
-    return std::nullopt;
-}
-
-QList<Record> takeRecords(QByteArray &buffer)
-{
-    QList<Record> records;
-    // Lines are cut at an offset and the handled bytes dropped once, so a
-    // burst of many lines costs one pass over the buffer.
-    qsizetype from = 0;
-    while (from < buffer.size()) {
-        const qsizetype newline = buffer.indexOf('\n', from);
-        if (newline < 0)
-            break;
-        if (std::optional<Record> record = parseLine(buffer.mid(from, newline - from)))
-            records.append(std::move(*record));
-        from = newline + 1;
-    }
-    buffer.remove(0, from);
-    return records;
-}
 
 QString joinFields(const QStringList &fields, int first, const QString &separator)
 {
@@ -131,6 +85,17 @@ DoneCounts readDone(const Record &record)
     const double bytes = saved.isDouble() ? saved.toDouble() : saved.toVariant().toDouble();
     counts.bytesSaved = bytes > 0 ? qint64(std::min(bytes, double(MaxBytesSaved))) : 0;
     return counts;
+}
+
+HelperDone readHelperDone(const Record &record)
+{
+    HelperDone done;
+    done.counts = readDone(record);
+    const QJsonObject object =
+            QJsonDocument::fromJson(joinFields(record.fields, 1, QStringLiteral("\t")).toUtf8()).object();
+    done.report = object.value(QLatin1String("report")).toString();
+    done.outputDir = object.value(QLatin1String("outputDir")).toString();
+    return done;
 }
 
 int batchLength(const QList<qint64> &leadingSizes)

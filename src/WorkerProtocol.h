@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LineProtocol.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
@@ -30,25 +32,13 @@ constexpr qsizetype MaxPartialLineBytes = 1024 * 1024;
 constexpr int MaxDoneCount = 1000000000;
 constexpr qint64 MaxBytesSaved = Q_INT64_C(1) << 53;
 
-enum class RecordKind { Log, Progress, Item, Done, Error };
-
-struct Record
-{
-    RecordKind kind;
-    // Every field of the line, the keyword first, empty fields kept.
-    QStringList fields;
-};
-
-// One line without its newline: trimmed of ASCII white space at both ends,
-// decoded as UTF-8 and split at every tab. Empty when the line is blank, its
-// keyword unknown (keywords are case-sensitive) or it has fewer fields than
-// its keyword needs (LOG 1, PROGRESS 4, ITEM 3, DONE 2, ERROR 1).
-std::optional<Record> parseLine(const QByteArray &line);
-
-// Takes every newline-ended line off the front of buffer and returns the
-// records among them in arrival order. An unfinished last line stays in the
-// buffer untouched.
-QList<Record> takeRecords(QByteArray &buffer);
+// The reader is shared with every program that speaks the protocol.
+using LineProtocol::ItemReport;
+using LineProtocol::Record;
+using LineProtocol::RecordKind;
+using LineProtocol::parseLine;
+using LineProtocol::readItem;
+using LineProtocol::takeRecords;
 
 // Fields from index first on, joined by separator; empty when there are none.
 QString joinFields(const QStringList &fields, int first, const QString &separator);
@@ -88,6 +78,15 @@ struct DoneCounts
     qint64 bytesSaved = 0;
 };
 DoneCounts readDone(const Record &record);
+
+// What the padding helper's DONE says beyond the counts.
+struct HelperDone
+{
+    DoneCounts counts;
+    QString report;
+    QString outputDir;
+};
+HelperDone readHelperDone(const Record &record);
 
 // How many of the queued files form the next slimming batch, given the sizes
 // of the first queued files (at most MaxBatchFiles of them are looked at):

@@ -1,8 +1,10 @@
 // Saves offscreen pictures of every screen in every interface language, at the
 // window's default and minimum sizes, for a person to look at:
 //   pictavo_screenshots OUTPUT_FOLDER
-// The tool window empty, with a few rows and after a start; the settings and
-// help dialogs; the helper's batch window. Needs QT_QPA_PLATFORM=offscreen.
+// The tool window empty, with a few rows and after a start; a run followed
+// during and after its end (a scripted stand-in in the helper's place); the
+// settings and help dialogs; the helper's batch window. Needs
+// QT_QPA_PLATFORM=offscreen.
 
 #include "IntegratedToolPage.h"
 #include "Localization.h"
@@ -15,6 +17,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLayout>
 #include <QPushButton>
@@ -98,6 +101,50 @@ QStringList helperArguments(const QString &language, const QStringList &pictures
     return QStringList{QStringLiteral("--language"), language} + pictures;
 }
 
+// A run of the stand-in (tests/standin_worker.cpp) with one failure, grabbed
+// while it waits half-way and after its end.
+void followedRun(const QStringList &pictures, const QString &folder, const QString &prefix)
+{
+    QDir().mkpath(folder);
+    const QDir control(folder);
+    QFile::remove(control.filePath(QStringLiteral("go")));
+    QFile::remove(control.filePath(QStringLiteral("record.jsonl")));
+    const QString report = control.filePath(QStringLiteral("report.txt"));
+    QFile(report).open(QIODevice::WriteOnly);
+    QFile script(control.filePath(QStringLiteral("script")));
+    script.open(QIODevice::WriteOnly);
+    script.write(QStringLiteral(
+            "out PROGRESS\\t2\\t5\\t%2\\n\n"
+            "out ITEM\\tok\\t{file0}\\t{\"size\":\"640×480\",\"oldSize\":\"640×480\",\"output\":\"{file0}\"}\\n\n"
+            "out ITEM\\tok\\t{file1}\\t{\"size\":\"1920×1080\",\"output\":\"{file1}\"}\\n\n"
+            "wait go\n"
+            "out ITEM\\tok\\t{file2}\\t{\"size\":\"36×20\",\"output\":\"{file2}\"}\\n\n"
+            "out ITEM\\tfailed\\t{file3}\\t{\"reason\":\"PNG data ends early\"}\\n\n"
+            "out ITEM\\tok\\t{file4}\\t{\"size\":\"3000×2000\",\"output\":\"{file4}\"}\\n\n"
+            "out DONE\\t{\"exported\":4,\"failed\":1,\"skipped\":0,\"report\":\"%1\",\"outputDir\":\"\"}\\n\n")
+                         .arg(report, QFileInfo(pictures.value(2)).fileName())
+                         .toUtf8());
+    script.close();
+    qputenv("STANDIN_DIR", QFile::encodeName(folder));
+
+    StandaloneToolWindow window(IntegratedTools::ImageResize);
+    window.resize(sizes[0].size);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        g_problems << prefix + QStringLiteral(": never shown");
+    window.addPaths(pictures);
+    window.page()->setHelperProgram(QStringLiteral(STANDIN_PATH));
+    QTest::qWait(200);
+    window.findChild<QPushButton *>(QStringLiteral("toolStart"))->click();
+    QTest::qWait(1500);
+    save(&window, prefix + QStringLiteral("-during-run"));
+    QFile(control.filePath(QStringLiteral("go"))).open(QIODevice::WriteOnly);
+    if (!QTest::qWaitFor([&] { return !window.page()->isHelperRunning(); }, 10000))
+        g_problems << prefix + QStringLiteral(": the followed run never ended");
+    QTest::qWait(100);
+    save(&window, prefix + QStringLiteral("-after-run"));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -173,6 +220,9 @@ int main(int argc, char *argv[])
                 }
             }
 
+            if (size.size == sizes[0].size)
+                followedRun(pictures, sandbox.filePath(QStringLiteral("standin")),
+                            QStringLiteral("image-resize-") + suffix);
             MainForm helper(helperArguments(language, pictures));
             helper.resize(size.size == sizes[0].size ? helper.size() : helper.minimumSize());
             helper.show();

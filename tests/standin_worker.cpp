@@ -4,6 +4,10 @@
 // bytes) to record.jsonl in the folder named by STANDIN_DIR, then plays the
 // script of that folder: "script.<run>" when it exists, else "script".
 //
+// Started with "--report-to <socket>" it stands in for the padding helper
+// instead: it connects to that socket, "out" and "each" write there, and the
+// job's files are the paths after "--start".
+//
 // Script lines, one command each ("\t", "\r", "\n" and "\\" are unescaped in
 // texts, "\0" becomes a NUL byte, "{fileN}" becomes the job's Nth file and
 // "{count}" their number):
@@ -25,6 +29,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocalSocket>
 #include <QThread>
 
 #include <csignal>
@@ -54,8 +59,16 @@ QString unescape(const QString &text)
     return result;
 }
 
+// The helper's channel, when started as the helper.
+QLocalSocket *channel = nullptr;
+
 void writeTo(FILE *stream, const QString &text)
 {
+    if (channel && stream == stdout) {
+        channel->write(text.toUtf8());
+        channel->waitForBytesWritten(5000);
+        return;
+    }
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
     std::fflush(stream);
@@ -87,6 +100,18 @@ int main(int argc, char *argv[])
     const QJsonArray fileArray = QJsonDocument::fromJson(jobBytes).object().value(QLatin1String("files")).toArray();
     for (const QJsonValue &file : fileArray)
         files.append(file.toString());
+
+    const qsizetype reportAt = arguments.indexOf(QStringLiteral("--report-to"));
+    QLocalSocket socket;
+    if (reportAt >= 0 && reportAt + 1 < arguments.size()) {
+        socket.connectToServer(arguments.at(reportAt + 1));
+        if (!socket.waitForConnected(5000))
+            return 94;
+        channel = &socket;
+        const qsizetype startAt = arguments.indexOf(QStringLiteral("--start"));
+        if (startAt >= 0)
+            files = arguments.mid(startAt + 1, reportAt - startAt - 1);
+    }
 
     QFile record(control.filePath(QStringLiteral("record.jsonl")));
     int run = 1;

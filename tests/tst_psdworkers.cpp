@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -223,6 +224,8 @@ void tst_PsdWorkers::init()
     qputenv("TMPDIR", QFile::encodeName(m_jobs));
     installWorker(u"Brevane"_s, true);
     installWorker(u"Stratlo"_s, true);
+    // A page remembers its options: each test starts from the defaults.
+    QSettings().remove(u"standaloneTools"_s);
 }
 
 QStringList tst_PsdWorkers::makeFiles(const Sizes &sizes)

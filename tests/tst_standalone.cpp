@@ -511,7 +511,7 @@ void tst_Standalone::startPadsEveryPictureInPlace()
     window.page()->startTool();
 
     for (int row = 0; row < list->topLevelItemCount(); ++row)
-        QCOMPARE(list->topLevelItem(row)->text(3), translateToolText(QStringLiteral("已传递")));
+        QCOMPARE(list->topLevelItem(row)->text(3), translateToolText(QStringLiteral("等待处理")));
     const QString helper = resolveToolExecutable(ImageResize);
     QVERIFY(helper.startsWith(m_data.path()));
     for (const QString &file : files) {
