@@ -98,6 +98,27 @@ const TextTable::Row runtimeRows[] = {
       u"프로그램을 시작할 수 없습니다: 현재 사용자 전용 폴더를 사용할 수 없습니다.\n%1",
       u"The program cannot start: no private folder of the current user is available.\n%1"}},
 
+    // Following the helper's run.
+    {{u"[%1] 上次的输出目录已不存在，未沿用：%2。输出目录现为空（原位置替换）。",
+      u"[%1] 上次的輸出目錄已不存在，未沿用：%2。輸出目錄現為空（原位置取代）。",
+      u"[%1] 前回の出力フォルダーが見つからないため、引き継ぎませんでした：%2。出力フォルダーは空欄（元の場所で置き換え）です。",
+      u"[%1] 지난번 출력 폴더가 없어 이어서 쓰지 않았습니다: %2. 출력 폴더는 비어 있습니다(원래 위치에서 교체).",
+      u"[%1] The last output folder no longer exists and was not kept: %2. The output folder is now empty (replace "
+      u"in place)."}},
+    {{u"超出可处理范围", u"超出可處理範圍", u"処理できる上限を超過", u"처리 한도 초과", u"too large to process"}},
+    {{u"输出：%1", u"輸出：%1", u"出力：%1", u"출력: %1", u"Output: %1"}},
+    {{u"[%1] 处理完成：成功 %2，失败 %3，跳过 %4。", u"[%1] 處理完成：成功 %2，失敗 %3，略過 %4。",
+      u"[%1] 処理完了：成功 %2、失敗 %3、スキップ %4。", u"[%1] 처리 완료: 성공 %2, 실패 %3, 건너뜀 %4.",
+      u"[%1] Done: %2 succeeded, %3 failed, %4 skipped."}},
+    {{u"[%1] 助手在处理完成前已结束（窗口被关闭或程序异常退出）：成功 %2，失败 %3，%4 个文件未处理。",
+      u"[%1] 輔助程式在處理完成前已結束（視窗被關閉或程式異常結束）：成功 %2，失敗 %3，%4 個檔案未處理。",
+      u"[%1] 処理が終わる前にヘルパーが終了しました（ウィンドウが閉じられたか、異常終了しました）：成功 %2、失敗 %3、"
+      u"未処理のファイル %4 個。",
+      u"[%1] 처리가 끝나기 전에 도우미가 종료되었습니다(창이 닫혔거나 비정상 종료됨): 성공 %2, 실패 %3, 처리되지 않은 "
+      u"파일 %4개.",
+      u"[%1] The helper ended before finishing (its window was closed or it quit unexpectedly): %2 succeeded, %3 "
+      u"failed, %4 {file|files} not processed."}},
+
     // Dialogs.
     {{u"选择输出目录", u"選擇輸出目錄", u"出力フォルダーを選択", u"출력 폴더 선택", u"Choose output folder"}},
     {{u"选择输出文件夹", u"選擇輸出資料夾", u"書き出し先フォルダーを選択", u"내보낼 폴더 선택", u"Choose export folder"}},
