@@ -145,6 +145,23 @@ void followedRun(const QStringList &pictures, const QString &folder, const QStri
     save(&window, prefix + QStringLiteral("-after-run"));
 }
 
+// The helper's window after a run with one picture that fails, and its
+// closing box.
+void helperRun(const QStringList &arguments, const QString &broken, const QString &prefix)
+{
+    QFile(broken).open(QIODevice::WriteOnly); // empty: not a picture
+    QTemporaryDir out;
+    const QString box = prefix + QStringLiteral("-box");
+    MainForm helper(arguments + QStringList{broken, QStringLiteral("--output-dir"), out.path(), QStringLiteral("--start")});
+    grabNextDialog(box);
+    helper.show();
+    const QString boxFile = QDir(g_output).filePath(box + QStringLiteral(".png"));
+    if (!QTest::qWaitFor([&] { return QFileInfo::exists(boxFile) && !helper.IsRunning(); }, 60000))
+        g_problems << prefix + QStringLiteral(": the run never ended");
+    QTest::qWait(50);
+    save(&helper, prefix + QStringLiteral("-after-run"));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -229,6 +246,9 @@ int main(int argc, char *argv[])
             if (!QTest::qWaitForWindowExposed(&helper))
                 g_problems << QStringLiteral("helper-") + suffix + QStringLiteral(": never shown");
             save(&helper, QStringLiteral("helper-") + suffix);
+            if (size.size == sizes[0].size)
+                helperRun(helperArguments(language, pictures), sandbox.filePath(QStringLiteral("broken.png")),
+                          QStringLiteral("helper-") + suffix);
         }
     }
 
