@@ -1,5 +1,6 @@
 #include "BatchLogic.h"
 
+#include "HelperText.h"
 #include "ImageProcessor.h"
 #include "SafeFile.h"
 
@@ -61,7 +62,7 @@ void addPathArgument(const QString &argument, StartupArguments *parsed)
     if (QFileInfo::exists(argument))
         parsed->paths.append(argument);
     else
-        parsed->skipped.append(BatchLogic::Missing + QDir::toNativeSeparators(argument));
+        parsed->skipped.append(HelperText::Translate(BatchLogic::Missing) + QDir::toNativeSeparators(argument));
 }
 
 // One path a line; a list the tool window wrote into its private folder is
@@ -70,7 +71,7 @@ void addListedPaths(const QString &listFile, StartupArguments *parsed)
 {
     QFile file(listFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        parsed->skipped.append(QStringLiteral("无法读取文件列表 %1：%2")
+        parsed->skipped.append(HelperText::Translate(QStringLiteral("无法读取文件列表 %1：%2"))
                                    .arg(QDir::toNativeSeparators(listFile), file.errorString()));
         return;
     }
@@ -82,7 +83,7 @@ void addListedPaths(const QString &listFile, StartupArguments *parsed)
         if (line.isEmpty())
             continue;
         if (!isValidUtf8(line))
-            parsed->skipped.append(BatchLogic::UndecodableName + BatchLogic::EscapedName(line));
+            parsed->skipped.append(HelperText::Translate(BatchLogic::UndecodableName) + BatchLogic::EscapedName(line));
         else
             addPathArgument(QString::fromUtf8(line), parsed);
     }
@@ -113,22 +114,31 @@ const QStringList &valueSwitches()
 
 StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QString> &undecodable)
 {
+    // The language is the command line's from the start, so that what the
+    // parsing itself has to say is said in it; without the switch, Chinese.
+    const qsizetype at = arguments.lastIndexOf(QStringLiteral("--language"));
+    HelperText::SetLanguage(at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString());
+
     StartupArguments parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         const bool valueFollows = i + 1 < arguments.size();
         if (valueSwitches().contains(argument) && !valueFollows) {
-            parsed.errors.append(QStringLiteral("%1 缺少取值").arg(argument));
+            parsed.errors.append(HelperText::Translate(QStringLiteral("%1 缺少取值")).arg(argument));
         } else if (argument == QLatin1String("--rule")) {
             const QString value = arguments.at(++i).toLower();
             parsed.ruleIndex = ruleIndexFor(value);
             if (parsed.ruleIndex == 0 && value != QLatin1String("multiple4"))
-                parsed.errors.append(QStringLiteral("--rule 的取值应为 multiple4、even 或 power2：%1").arg(arguments.at(i)));
+                parsed.errors.append(
+                        HelperText::Translate(QStringLiteral("--rule 的取值应为 multiple4、even 或 power2：%1"))
+                                .arg(arguments.at(i)));
         } else if (argument == QLatin1String("--fill")) {
             const QString value = arguments.at(++i).toLower();
             parsed.fillIndex = fillIndexFor(value);
             if (parsed.fillIndex == 0 && value != QLatin1String("transparent"))
-                parsed.errors.append(QStringLiteral("--fill 的取值应为 transparent、white 或 black：%1").arg(arguments.at(i)));
+                parsed.errors.append(
+                        HelperText::Translate(QStringLiteral("--fill 的取值应为 transparent、white 或 black：%1"))
+                                .arg(arguments.at(i)));
         } else if (argument == QLatin1String("--output-dir")) {
             if (valueFollows)
                 parsed.outputDir = arguments.at(++i);
@@ -153,7 +163,8 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
             if (number && jobs > 0)
                 parsed.jobs = jobs;
             else
-                parsed.errors.append(QStringLiteral("--jobs 需要一个正整数：%1").arg(arguments.at(i)));
+                parsed.errors.append(
+                        HelperText::Translate(QStringLiteral("--jobs 需要一个正整数：%1")).arg(arguments.at(i)));
         } else if (argument == QLatin1String("--report-to")) {
             if (valueFollows)
                 parsed.reportTo = arguments.at(++i);
@@ -163,9 +174,9 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
         } else if (knownSwitches().contains(argument)) {
             continue;
         } else if (argument.startsWith(QLatin1String("--"))) {
-            parsed.errors.append(QStringLiteral("未知的开关：%1").arg(argument));
+            parsed.errors.append(HelperText::Translate(QStringLiteral("未知的开关：%1")).arg(argument));
         } else if (undecodable.contains(i)) {
-            parsed.skipped.append(BatchLogic::UndecodableName + undecodable.value(i));
+            parsed.skipped.append(HelperText::Translate(BatchLogic::UndecodableName) + undecodable.value(i));
         } else {
             addPathArgument(argument, &parsed);
         }
@@ -184,13 +195,18 @@ QStringList BatchLogic::ExpandPaths(const QStringList &paths, bool recursive, QS
         else if (IsPicture(path))
             pictures.append(path);
         else
-            skipped->append(UnsupportedType + QDir::toNativeSeparators(path));
+            skipped->append(HelperText::Translate(UnsupportedType) + QDir::toNativeSeparators(path));
     }
     return pictures;
 }
 
 QString BatchLogic::SkippedPath(const QString &text)
 {
+    for (const QString *prefix : {&UndecodableName, &UnsupportedType, &Missing}) {
+        const QString shown = HelperText::Translate(*prefix);
+        if (text.startsWith(shown))
+            return text.mid(shown.size());
+    }
     const qsizetype colon = text.indexOf(QChar(0xFF1A));
     return colon < 0 ? QString() : text.mid(colon + 1);
 }
@@ -262,7 +278,8 @@ bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOu
         const QFileInfo info(current);
         if (!info.isDir() || !info.isReadable()) {
             if (firstError.isEmpty()) {
-                firstError = (info.exists() ? QStringLiteral("无法读取文件夹：") : QStringLiteral("文件夹不存在："))
+                firstError = HelperText::Translate(info.exists() ? QStringLiteral("无法读取文件夹：")
+                                                                 : QStringLiteral("文件夹不存在："))
                              + QDir::toNativeSeparators(current);
             }
             continue;
@@ -282,7 +299,7 @@ bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOu
                 continue;
             if (entry.isSymLink() && !entry.exists()) {
                 if (skipped)
-                    skipped->append(Missing + QDir::toNativeSeparators(path));
+                    skipped->append(HelperText::Translate(Missing) + QDir::toNativeSeparators(path));
             } else if (entry.isFile()) {
                 pictures->append(path);
             }
@@ -292,7 +309,8 @@ bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOu
             for (const QByteArray &name : names) {
                 const QString shown = EscapedName(name);
                 if (IsPicture(shown))
-                    skipped->append(UndecodableName + QDir::toNativeSeparators(current + QLatin1Char('/') + shown));
+                    skipped->append(HelperText::Translate(UndecodableName)
+                                    + QDir::toNativeSeparators(current + QLatin1Char('/') + shown));
             }
         }
     }
@@ -320,7 +338,8 @@ QString BatchLogic::ResultLine(const ProcessResult &result)
 {
     // One multi-argument substitution, so a "%1" inside a file name or message stays as it is.
     return QStringLiteral("[%1] %2  %3 -> %4  %5")
-        .arg(result.Success ? QStringLiteral("成功") : QStringLiteral("失败"), QFileInfo(result.Source).fileName(),
+        .arg(HelperText::Translate(result.Success ? QStringLiteral("成功") : QStringLiteral("失败")),
+             QFileInfo(result.Source).fileName(),
              result.OldSize, result.NewSize, result.Message);
 }
 
@@ -362,10 +381,10 @@ bool BatchLogic::MakeFolder(const QString &path, QString *error)
         probe = QFileInfo(probe.absolutePath());
     const QString where = QDir::toNativeSeparators(probe.absoluteFilePath());
     if (!probe.isDir())
-        *error = QStringLiteral("“%1”不是文件夹").arg(where);
+        *error = HelperText::Translate(QStringLiteral("“%1”不是文件夹")).arg(where);
     else if (!probe.isWritable())
-        *error = QStringLiteral("没有在“%1”中创建文件夹的权限").arg(where);
+        *error = HelperText::Translate(QStringLiteral("没有在“%1”中创建文件夹的权限")).arg(where);
     else
-        *error = QStringLiteral("无法在“%1”中创建文件夹").arg(where);
+        *error = HelperText::Translate(QStringLiteral("无法在“%1”中创建文件夹")).arg(where);
     return false;
 }

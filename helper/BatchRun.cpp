@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 
 #include "BatchLogic.h"
+#include "HelperText.h"
 #include "LineProtocol.h"
 #include "SafeFile.h"
 
@@ -70,7 +71,8 @@ void BatchRun::Start(const QStringList &files, const BatchSettings &settings, co
             m_files.append(file);
             continue;
         }
-        const QString reason = QStringLiteral("路径含有制表符或换行符，无法报告，未处理：") + native(file);
+        const QString reason = HelperText::Translate(QStringLiteral("路径含有制表符或换行符，无法报告，未处理：%1"))
+                                     .arg(native(file));
         ++m_skipped;
         emit LogText(reason);
         QString shown = file;
@@ -79,8 +81,14 @@ void BatchRun::Start(const QStringList &files, const BatchSettings &settings, co
         emit RecordReady(LineProtocol::item(QStringLiteral("skipped"), shown, {{QStringLiteral("reason"), reason}}));
     }
 
-    Notable(QStringLiteral("开始处理 %1 个图片；").arg(m_files.size())
-            + (m_inPlace ? QStringLiteral("模式：原位置替换原文件") : QStringLiteral("输出目录：") + m_settings.outDir));
+    const qsizetype count = m_files.size();
+    if (m_inPlace) {
+        Notable(HelperText::TranslateCount(QStringLiteral("开始处理 %1 个图片；模式：原位置替换原文件"), {{1, count}})
+                        .arg(count));
+    } else {
+        Notable(HelperText::TranslateCount(QStringLiteral("开始处理 %1 个图片；输出目录：%2"), {{1, count}})
+                        .arg(QString::number(count), m_settings.outDir));
+    }
     if (m_files.isEmpty()) {
         Finish();
         return;
@@ -121,10 +129,11 @@ void BatchRun::Plan(const BatchSettings &settings)
         const int original = sources.value(key, -1);
         if (original >= 0 && original != i && !SafeFile::isSameFile(m_files.at(original), file)) {
             // Another picture's original is never lost: that picture keeps its file.
-            failures[i] = QStringLiteral("输出文件 %1 是本次列表中的原图 %2；为免覆盖原图，%3 未处理")
+            failures[i] = HelperText::Translate(QStringLiteral("输出文件 %1 是本次列表中的原图 %2；为免覆盖原图，%3 未处理"))
                                   .arg(native(destination), native(m_files.at(original)), native(file));
         } else if (owners.contains(key)) {
-            failures[i] = QStringLiteral("与本次列表中较早的 %1 输出到同一个文件 %2；为免覆盖它的结果，%3 未处理")
+            failures[i] = HelperText::Translate(
+                    QStringLiteral("与本次列表中较早的 %1 输出到同一个文件 %2；为免覆盖它的结果，%3 未处理"))
                                   .arg(native(m_files.at(owners.value(key))), native(destination), native(file));
         } else {
             owners.insert(key, i);
@@ -213,14 +222,14 @@ void BatchRun::WriteReportLine(const QString &line)
         for (qsizetype i = 0; written && i < m_reportLines.size(); ++i)
             written = BatchLogic::AppendToReport(fallback, m_reportLines.at(i), &fallbackError);
         if (written) {
-            Notable(QStringLiteral("无法写入错误报告：%1；%2。错误报告改为写入：%3")
+            Notable(HelperText::Translate(QStringLiteral("无法写入错误报告：%1；%2。错误报告改为写入：%3"))
                             .arg(native(m_reportPath), error, native(fallback)));
             m_reportPath = fallback;
             return;
         }
     }
     m_reportError = error;
-    Notable(QStringLiteral("无法写入错误报告：") + native(m_reportPath) + QStringLiteral("；") + error);
+    Notable(HelperText::Translate(QStringLiteral("无法写入错误报告：%1；%2")).arg(native(m_reportPath), error));
 }
 
 void BatchRun::Finish()
@@ -228,13 +237,16 @@ void BatchRun::Finish()
     m_running = false;
     const QString report = native(m_reportPath);
     if (m_failed == 0 && m_skipped == 0)
-        Notable(QStringLiteral("处理完成；全部成功，未生成处理报告。"));
+        Notable(HelperText::Translate(QStringLiteral("处理完成；全部成功，未生成处理报告。")));
     else if (m_failed == 0)
-        Notable(QStringLiteral("处理完成；没有失败，但有 %1 个文件被跳过（见上方日志），未生成处理报告。").arg(m_skipped));
+        Notable(HelperText::TranslateCount(
+                        QStringLiteral("处理完成；没有失败，但有 %1 个文件被跳过（见上方日志），未生成处理报告。"),
+                        {{1, m_skipped}})
+                        .arg(m_skipped));
     else if (m_reportError.isEmpty())
-        Notable(QStringLiteral("处理完成；发现错误，错误报告：") + report);
+        Notable(HelperText::Translate(QStringLiteral("处理完成；发现错误，错误报告：%1")).arg(report));
     else
-        Notable(QStringLiteral("处理完成；发现错误，错误报告未能写入：") + report);
+        Notable(HelperText::Translate(QStringLiteral("处理完成；发现错误，错误报告未能写入：%1")).arg(report));
     const bool reportWritten = m_failed > 0 && m_reportError.isEmpty();
     emit RecordReady(LineProtocol::done({{QStringLiteral("exported"), m_succeeded},
                                          {QStringLiteral("failed"), m_failed},

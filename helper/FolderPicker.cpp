@@ -1,5 +1,7 @@
 #include "FolderPicker.h"
 
+#include "HelperText.h"
+
 #include <QFileDialog>
 
 QString FolderPicker::Show(QWidget *owner, const QString &title)
@@ -7,7 +9,7 @@ QString FolderPicker::Show(QWidget *owner, const QString &title)
     QFileDialog dialog(owner, title);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("选择此文件夹"));
+    dialog.setLabelText(QFileDialog::Accept, HelperText::Translate(QStringLiteral("选择此文件夹")));
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList chosen = dialog.selectedFiles();

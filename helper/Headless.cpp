@@ -2,6 +2,7 @@
 
 #include "BatchLogic.h"
 #include "BatchRun.h"
+#include "HelperText.h"
 #include "LineProtocol.h"
 #include "ReportChannel.h"
 #include "SafeFile.h"
@@ -25,7 +26,7 @@ int runHeadless(const StartupArguments &parsed)
     if (!parsed.errors.isEmpty()) {
         for (const QString &error : parsed.errors)
             printError(error);
-        printError(QStringLiteral("用法见 Quadrix --help"));
+        printError(HelperText::Translate(QStringLiteral("用法见 Quadrix --help")));
         return 2;
     }
 
@@ -45,7 +46,7 @@ int runHeadless(const StartupArguments &parsed)
     if (pictures.isEmpty()) {
         for (const QString &text : std::as_const(skipped))
             printError(text);
-        printError(QStringLiteral("没有可处理的图片"));
+        printError(HelperText::Translate(QStringLiteral("没有可处理的图片")));
         return 2;
     }
 
@@ -64,7 +65,7 @@ int runHeadless(const StartupArguments &parsed)
     if (!settings.outDir.isEmpty()) {
         QString error;
         if (!BatchLogic::MakeFolder(settings.outDir, &error)) {
-            printError(QStringLiteral("无法创建输出目录：") + error);
+            printError(HelperText::Translate(QStringLiteral("无法创建输出目录：%1")).arg(error));
             return 1;
         }
     }
@@ -78,8 +79,8 @@ int runHeadless(const StartupArguments &parsed)
     if (parsed.reportTo) {
         QString error;
         if (!channel.Connect(*parsed.reportTo, &error)) {
-            LineProtocol::write(stdout, LineProtocol::log(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行")
-                                                                  .arg(*parsed.reportTo, error)));
+            const QString text = HelperText::Translate(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行"));
+            LineProtocol::write(stdout, LineProtocol::log(text.arg(*parsed.reportTo, error)));
         }
     }
     QEventLoop loop;

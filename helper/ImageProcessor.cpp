@@ -1,5 +1,6 @@
 #include "ImageProcessor.h"
 
+#include "HelperText.h"
 #include "MemoryBudget.h"
 #include "ReadBackCheck.h"
 #include "SafeFile.h"
@@ -124,8 +125,8 @@ QString outputExtension(const QString &sourceSuffix, QRgb fill, bool png)
 QString describeException(const std::exception &e)
 {
     if (dynamic_cast<const std::bad_alloc *>(&e))
-        return QStringLiteral("内存不足，无法处理此图片");
-    return QStringLiteral("处理时发生意外错误：%1").arg(QString::fromLocal8Bit(e.what()));
+        return HelperText::Translate(QStringLiteral("内存不足，无法处理此图片"));
+    return HelperText::Translate(QStringLiteral("处理时发生意外错误：%1")).arg(QString::fromLocal8Bit(e.what()));
 }
 
 QString shown(const QString &path)
@@ -145,7 +146,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
         // The link stays a link: the picture it points to is padded where it lives.
         const QString target = sourceInfo.canonicalFilePath();
         if (target.isEmpty()) {
-            result.Message = QStringLiteral("链接指向的文件不存在：%1").arg(shown(sourcePath));
+            result.Message = HelperText::Translate(QStringLiteral("链接指向的文件不存在：%1")).arg(shown(sourcePath));
             return;
         }
         sourceInfo = QFileInfo(target);
@@ -173,7 +174,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
         const qint32 width = ImageProcessor::Target(probe.size.width(), rule);
         const qint32 height = ImageProcessor::Target(probe.size.height(), rule);
         if (width <= 0 || height <= 0) {
-            result.Message = QStringLiteral("补齐后的画布过大（%1 的边长超出 32 位整数）")
+            result.Message = HelperText::Translate(QStringLiteral("补齐后的画布过大（%1 的边长超出 32 位整数）"))
                                      .arg(ImageProcessor::SizeText(probe.size.width(), probe.size.height()));
             return;
         }
@@ -182,7 +183,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
                                                    ImageProcessor::FormatFor(outputExtension(sourceInfo.suffix(),
                                                                                              probeFill, png)));
         if (peak > limit) {
-            result.Message = QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB")
+            result.Message = HelperText::Translate(QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB"))
                                      .arg(ImageProcessor::SizeText(probe.size.width(), probe.size.height()),
                                           ImageProcessor::SizeText(width, height),
                                           QString::number(peak / (1024 * 1024)),
@@ -206,7 +207,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     const qint32 targetHeight = ImageProcessor::Target(sourceHeight, rule);
     const qint64 canvasBytes = qint64(targetWidth) * targetHeight * (ImageCodecs::isDeep(sourceImage) ? 8 : 4);
     if (targetWidth <= 0 || targetHeight <= 0 || canvasBytes > ImageCodecs::pixelMemoryLimit()) {
-        result.Message = QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB")
+        result.Message = HelperText::Translate(QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB"))
                                  .arg(ImageProcessor::SizeText(targetWidth, targetHeight))
                                  .arg(ImageCodecs::pixelMemoryLimit() / (1024 * 1024));
         return;
@@ -215,7 +216,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     const QString ext = outputExtension(sourceInfo.suffix(), fill, png);
     const QString folder = replaceOriginal ? sourceInfo.absolutePath() : outDir;
     if (!replaceOriginal && !QFileInfo(outDir).isDir()) {
-        result.Message = QStringLiteral("输出目录不存在：%1").arg(shown(outDir));
+        result.Message = HelperText::Translate(QStringLiteral("输出目录不存在：%1")).arg(shown(outDir));
         return;
     }
     const QString destinationName = sourceInfo.completeBaseName() + ext;
@@ -227,7 +228,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     }
     const int nameLimit = SafeFile::maxNameBytes(folder);
     if (SafeFile::nameBytes(QFileInfo(destination).fileName()) > nameLimit) {
-        result.Message = QStringLiteral("文件名过长：%1 有 %2 字节，超出文件系统允许的 %3 字节")
+        result.Message = HelperText::Translate(QStringLiteral("文件名过长：%1 有 %2 字节，超出文件系统允许的 %3 字节"))
                                  .arg(QFileInfo(destination).fileName())
                                  .arg(SafeFile::nameBytes(QFileInfo(destination).fileName()))
                                  .arg(nameLimit);
@@ -238,14 +239,15 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
         const QString key = RunContext::Key(destination);
         if (SafeFile::entryExists(destination) && !SafeFile::isSameFile(destination, source)
             && !(run && run->listed.contains(key))) {
-            result.Message = QStringLiteral("%1 旁边已有同名的 %2（可能是之前处理的结果），为免覆盖它，本图片未处理。"
-                                            "要继续，请选择输出目录，或先移走或删除 %2")
+            result.Message = HelperText::Translate(
+                                     QStringLiteral("%1 旁边已有同名的 %2（可能是之前处理的结果），为免覆盖它，本图片未处理。"
+                                                    "要继续，请选择输出目录，或先移走或删除 %2"))
                                      .arg(shown(sourcePath), shown(destination));
             return;
         }
     }
     if (SafeFile::entryExists(destination) && QFileInfo(destination).isFile() && !SafeFile::isWritable(destination)) {
-        result.Message = QStringLiteral("目标文件为只读，没有写入权限，未作改动：%1").arg(shown(destination));
+        result.Message = HelperText::Translate(QStringLiteral("目标文件为只读，没有写入权限，未作改动：%1")).arg(shown(destination));
         return;
     }
 
@@ -254,7 +256,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     QImage canvas = ImageProcessor::Pad(sourceImage, fill, centered, rule, offsetX, offsetY);
     sourceImage = QImage();
     if (canvas.isNull()) {
-        result.Message = QStringLiteral("内存不足，无法创建 %1 的画布")
+        result.Message = HelperText::Translate(QStringLiteral("内存不足，无法创建 %1 的画布"))
                                  .arg(ImageProcessor::SizeText(targetWidth, targetHeight));
         return;
     }
@@ -280,16 +282,16 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     {
         QByteArray written;
         if (!SafeFile::readRegularFile(temporary, std::numeric_limits<qint64>::max(), &written, &error)) {
-            error = QStringLiteral("回读失败：%1").arg(error);
+            error = HelperText::Translate(QStringLiteral("回读失败：%1")).arg(error);
         } else if (written != encoded) {
-            error = QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致");
+            error = HelperText::Translate(QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致"));
         } else {
             encoded = QByteArray();
             QSize readBack;
             if (!ReadBackCheck::writtenSize(written, encoder, &readBack, &error))
-                error = QStringLiteral("回读失败：%1").arg(error);
+                error = HelperText::Translate(QStringLiteral("回读失败：%1")).arg(error);
             else if (readBack.width() != targetWidth || readBack.height() != targetHeight)
-                error = QStringLiteral("回读尺寸校验失败");
+                error = HelperText::Translate(QStringLiteral("回读尺寸校验失败"));
             else
                 verified = true;
         }
@@ -311,9 +313,10 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
 
     result.Success = true;
     result.Destination = destination;
-    result.Message = QStringLiteral("规则=%1；已保存并回读校验；%2").arg(rule, shown(destination));
+    result.Message = HelperText::Translate(QStringLiteral("规则=%1；已保存并回读校验；%2"))
+                             .arg(HelperText::Translate(rule), shown(destination));
     if (!decoderWarning.isEmpty())
-        result.Message += QStringLiteral("；解码器警告：%1").arg(decoderWarning);
+        result.Message += HelperText::Translate(QStringLiteral("；解码器警告：%1")).arg(decoderWarning);
 }
 
 } // namespace
@@ -417,10 +420,10 @@ ProcessResult ImageProcessor::Process(const QString &sourcePath, const QString &
         result.Message = describeException(e);
     } catch (...) {
         result.Success = false;
-        result.Message = QStringLiteral("处理时发生未知错误");
+        result.Message = HelperText::Translate(QStringLiteral("处理时发生未知错误"));
     }
     if (!result.Success && result.Message.isEmpty())
-        result.Message = QStringLiteral("处理失败（原因不明）");
+        result.Message = HelperText::Translate(QStringLiteral("处理失败（原因不明）"));
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include "BatchLogic.h"
 #include "FolderPicker.h"
+#include "HelperText.h"
 #include "SafeFile.h"
 
 #include <QCheckBox>
@@ -170,7 +171,7 @@ MainForm::MainForm(const StartupArguments &arguments, QWidget *parent)
     BuildControls();
 
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("图片尺寸4倍数补齐工具"));
+    setWindowTitle(HelperText::Translate(QStringLiteral("图片尺寸4倍数补齐工具")));
     resize(960, 720);
     setMinimumSize(780, 580);
     if (QFile::exists(QStringLiteral(":/AppIcon")))
@@ -187,7 +188,8 @@ MainForm::MainForm(const StartupArguments &arguments, QWidget *parent)
     clock->setInterval(250);
     connect(clock, &QTimer::timeout, this, [this] {
         if (running)
-            elapsed->setText(QStringLiteral("已用时间：") + BatchLogic::Duration(watch.elapsed()));
+            elapsed->setText(
+                    HelperText::Translate(QStringLiteral("已用时间：%1")).arg(BatchLogic::Duration(watch.elapsed())));
     });
 }
 
@@ -195,9 +197,9 @@ void MainForm::BuildControls()
 {
     const auto named = [](QWidget *widget, const char *name) { widget->setObjectName(QLatin1String(name)); };
 
-    chooseFilesButton = new QPushButton(QStringLiteral("选择多个图片"));
-    chooseFolderButton = new QPushButton(QStringLiteral("选择文件夹"));
-    clearFilesButton = new QPushButton(QStringLiteral("清空列表"));
+    chooseFilesButton = new QPushButton(HelperText::Translate(QStringLiteral("选择多个图片")));
+    chooseFolderButton = new QPushButton(HelperText::Translate(QStringLiteral("选择文件夹")));
+    clearFilesButton = new QPushButton(HelperText::Translate(QStringLiteral("清空列表")));
     named(chooseFilesButton, "chooseFilesButton");
     named(chooseFolderButton, "chooseFolderButton");
     named(clearFilesButton, "clearFilesButton");
@@ -214,25 +216,30 @@ void MainForm::BuildControls()
 
     outputBox = new QLineEdit;
     named(outputBox, "outputBox");
-    chooseOutputButton = new QPushButton(QStringLiteral("浏览"));
-    clearOutputButton = new QPushButton(QStringLiteral("恢复原位置替换"));
+    chooseOutputButton = new QPushButton(HelperText::Translate(QStringLiteral("浏览")));
+    clearOutputButton = new QPushButton(HelperText::Translate(QStringLiteral("恢复原位置替换")));
     named(chooseOutputButton, "chooseOutputButton");
     named(clearOutputButton, "clearOutputButton");
 
     sizeRuleBox = new QComboBox;
     named(sizeRuleBox, "sizeRuleBox");
-    sizeRuleBox->addItems({ImageProcessor::RuleMultipleOf4, ImageProcessor::RuleEven, ImageProcessor::RulePowerOfTwo});
-    sizeRuleBox->setFixedWidth(145);
+    // Shown in the run's language; the item's data is the rule the engine reads.
+    for (const QString &rule :
+         {ImageProcessor::RuleMultipleOf4, ImageProcessor::RuleEven, ImageProcessor::RulePowerOfTwo})
+        sizeRuleBox->addItem(HelperText::Translate(rule), rule);
+    // Widths made for the Chinese items; an item in another language may ask for more.
+    sizeRuleBox->setFixedWidth(qMax(145, sizeRuleBox->sizeHint().width()));
     fillBox = new QComboBox;
     named(fillBox, "fillBox");
-    fillBox->addItems({ImageProcessor::FillTransparent, ImageProcessor::FillWhite, ImageProcessor::FillBlack});
-    fillBox->setFixedWidth(80);
-    centeredBox = new QCheckBox(QStringLiteral("内容居中"));
+    for (const QString &fill : {ImageProcessor::FillTransparent, ImageProcessor::FillWhite, ImageProcessor::FillBlack})
+        fillBox->addItem(HelperText::Translate(fill), fill);
+    fillBox->setFixedWidth(qMax(80, fillBox->sizeHint().width()));
+    centeredBox = new QCheckBox(HelperText::Translate(QStringLiteral("内容居中")));
     named(centeredBox, "centeredBox");
     centeredBox->setChecked(true);
-    pngBox = new QCheckBox(QStringLiteral("统一输出无损 PNG"));
+    pngBox = new QCheckBox(HelperText::Translate(QStringLiteral("统一输出无损 PNG")));
     named(pngBox, "pngBox");
-    recursiveBox = new QCheckBox(QStringLiteral("文件夹含子目录"));
+    recursiveBox = new QCheckBox(HelperText::Translate(QStringLiteral("文件夹含子目录")));
     named(recursiveBox, "recursiveBox");
     recursiveBox->setChecked(true);
 
@@ -241,9 +248,9 @@ void MainForm::BuildControls()
     progress->setRange(0, 100);
     progress->setValue(0);
     progress->setTextVisible(false);
-    status = new QLabel(QStringLiteral("就绪"));
-    elapsed = new QLabel(QStringLiteral("已用时间：00:00:00"));
-    remaining = new QLabel(QStringLiteral("剩余时间：--:--:--"));
+    status = new QLabel(HelperText::Translate(QStringLiteral("就绪")));
+    elapsed = new QLabel(HelperText::Translate(QStringLiteral("已用时间：00:00:00")));
+    remaining = new QLabel(HelperText::Translate(QStringLiteral("剩余时间：--:--:--")));
     named(status, "status");
     named(elapsed, "elapsed");
     named(remaining, "remaining");
@@ -256,11 +263,11 @@ void MainForm::BuildControls()
     log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    startButton = new QPushButton(QStringLiteral("开始处理"));
+    startButton = new QPushButton(HelperText::Translate(QStringLiteral("开始处理")));
     named(startButton, "startButton");
 
-    makerLabel = new QLabel(QStringLiteral("制作者：Pictavo 工作室"));
-    contactLabel = new QLabel(QStringLiteral("联系邮箱：support@pictavo.example"));
+    makerLabel = new QLabel(HelperText::Translate(QStringLiteral("制作者：Pictavo 工作室")));
+    contactLabel = new QLabel(HelperText::Translate(QStringLiteral("联系邮箱：support@pictavo.example")));
     named(makerLabel, "makerLabel");
     named(contactLabel, "contactLabel");
 
@@ -307,7 +314,7 @@ void MainForm::BuildLayout()
     auto *output = new QGridLayout(outputRow);
     output->setContentsMargins(0, 6, 0, 4);
     output->setHorizontalSpacing(8);
-    output->addWidget(new QLabel(QStringLiteral("输出目录（留空＝原位置替换）：")), 0, 0);
+    output->addWidget(new QLabel(HelperText::Translate(QStringLiteral("输出目录（留空＝原位置替换）："))), 0, 0);
     output->addWidget(outputBox, 0, 1);
     output->addWidget(chooseOutputButton, 0, 2);
     output->addWidget(clearOutputButton, 0, 3);
@@ -320,10 +327,10 @@ void MainForm::BuildLayout()
     auto *options = new QHBoxLayout(optionsRow);
     options->setContentsMargins(0, 8, 0, 8);
     options->setSpacing(8);
-    options->addWidget(new QLabel(QStringLiteral("尺寸规则：")));
+    options->addWidget(new QLabel(HelperText::Translate(QStringLiteral("尺寸规则："))));
     options->addWidget(sizeRuleBox);
     options->addSpacing(12);
-    options->addWidget(new QLabel(QStringLiteral("补边颜色：")));
+    options->addWidget(new QLabel(HelperText::Translate(QStringLiteral("补边颜色："))));
     options->addWidget(fillBox);
     options->addSpacing(12);
     options->addWidget(centeredBox);
@@ -354,7 +361,7 @@ void MainForm::BuildLayout()
     progress->setFixedHeight(22);
     rows->addWidget(progressRow);
 
-    auto *logGroup = new QGroupBox(QStringLiteral("实时处理日志"));
+    auto *logGroup = new QGroupBox(HelperText::Translate(QStringLiteral("实时处理日志")));
     logGroup->setObjectName(QStringLiteral("logGroup"));
     auto *logGroupLayout = new QVBoxLayout(logGroup);
     logGroupLayout->setContentsMargins(8, 8, 8, 8);
@@ -418,7 +425,7 @@ void MainForm::LoadStartupArguments(const StartupArguments &parsed)
     if (parsed.reportTo) {
         QString error;
         if (!channel.Connect(*parsed.reportTo, &error))
-            Log(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行，进度只在本窗口显示")
+            Log(HelperText::Translate(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行，进度只在本窗口显示"))
                     .arg(*parsed.reportTo, error));
     }
     startRequested = parsed.start && !files.isEmpty();
@@ -455,7 +462,7 @@ void MainForm::AddFiles(const QStringList &paths)
         fileList->addItems(added);
         fileList->setUpdatesEnabled(true);
     }
-    status->setText(QStringLiteral("已选择 %1 个图片").arg(files.size()));
+    status->setText(HelperText::TranslateCount(QStringLiteral("已选择 %1 个图片"), {{1, files.size()}}).arg(files.size()));
 }
 
 void MainForm::ChooseFiles()
@@ -464,9 +471,9 @@ void MainForm::ChooseFiles()
         return;
     // Upper-case patterns too: the widget dialog matches names case-sensitively where the file system does.
     const QStringList chosen = QFileDialog::getOpenFileNames(
-        this, QStringLiteral("选择多个图片"), QString(),
-        QStringLiteral("图片文件 (*.jpg *.jpeg *.png *.bmp *.gif *.tif *.tiff "
-                       "*.JPG *.JPEG *.PNG *.BMP *.GIF *.TIF *.TIFF);;所有文件 (*)"));
+        this, HelperText::Translate(QStringLiteral("选择多个图片")), QString(),
+        HelperText::Translate(QStringLiteral("图片文件 (*.jpg *.jpeg *.png *.bmp *.gif *.tif *.tiff "
+                                             "*.JPG *.JPEG *.PNG *.BMP *.GIF *.TIF *.TIFF);;所有文件 (*)")));
     if (!chosen.isEmpty())
         AddFiles(chosen);
 }
@@ -475,7 +482,7 @@ void MainForm::ChooseFolder()
 {
     if (running)
         return;
-    const QString folder = FolderPicker::Show(this, QStringLiteral("选择图片文件夹"));
+    const QString folder = FolderPicker::Show(this, HelperText::Translate(QStringLiteral("选择图片文件夹")));
     if (folder.isEmpty())
         return;
     QStringList pictures;
@@ -495,14 +502,14 @@ void MainForm::ClearFiles()
     skippedTexts.clear();
     fileList->clear();
     progress->setValue(0);
-    status->setText(QStringLiteral("就绪"));
+    status->setText(HelperText::Translate(QStringLiteral("就绪")));
 }
 
 void MainForm::ChooseOutput()
 {
     if (running)
         return;
-    const QString folder = FolderPicker::Show(this, QStringLiteral("选择输出目录"));
+    const QString folder = FolderPicker::Show(this, HelperText::Translate(QStringLiteral("选择输出目录")));
     if (!folder.isEmpty())
         outputBox->setText(native(folder));
 }
@@ -521,28 +528,31 @@ void MainForm::DropPaths(const QStringList &paths, const QStringList &undecodabl
     QStringList pictures;
     QStringList skipped;
     for (const QString &name : undecodable)
-        skipped.append(BatchLogic::UndecodableName + name);
+        skipped.append(HelperText::Translate(BatchLogic::UndecodableName) + name);
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (info.isDir()) {
             ++folders;
             QString error;
             if (!BatchLogic::ListPictures(path, recursiveBox->isChecked(), true, &pictures, &error, &skipped))
-                Log(QStringLiteral("[拖入失败] ") + native(path) + QStringLiteral("；") + error);
+                Log(HelperText::Translate(QStringLiteral("[拖入失败] %1；%2")).arg(native(path), error));
         } else if (!info.exists()) {
-            skipped.append(BatchLogic::Missing + native(path));
+            skipped.append(HelperText::Translate(BatchLogic::Missing) + native(path));
         } else if (info.isFile() && BatchLogic::IsPicture(path)) {
             pictures.append(path);
         } else {
-            skipped.append(BatchLogic::UnsupportedType + native(path));
+            skipped.append(HelperText::Translate(BatchLogic::UnsupportedType) + native(path));
         }
     }
     NoteSkipped(skipped);
     AddFiles(pictures);
-    Log(QStringLiteral("已拖入 %1 个项目（其中 %2 个文件夹），新增 %3 张图片。")
-            .arg(paths.size() + undecodable.size())
+    const qsizetype items = paths.size() + undecodable.size();
+    const qsizetype added = files.size() - before;
+    Log(HelperText::TranslateCount(QStringLiteral("已拖入 %1 个项目（其中 %2 个文件夹），新增 %3 张图片。"),
+                                   {{1, items}, {2, folders}, {3, added}})
+            .arg(items)
             .arg(folders)
-            .arg(files.size() - before));
+            .arg(added));
 }
 
 bool MainForm::eventFilter(QObject *watched, QEvent *event)
@@ -612,7 +622,7 @@ void MainForm::StartProcessing()
     if (running)
         return;
     if (files.isEmpty()) {
-        ShowMessage(QMessageBox::Warning, windowTitle(), QStringLiteral("请先选择图片或文件夹。"));
+        ShowMessage(QMessageBox::Warning, windowTitle(), HelperText::Translate(QStringLiteral("请先选择图片或文件夹。")));
         return;
     }
     const QString outDir = outputBox->text().trimmed();
@@ -620,7 +630,8 @@ void MainForm::StartProcessing()
     if (!inPlace) {
         QString error;
         if (!BatchLogic::MakeFolder(outDir, &error)) {
-            ShowMessage(QMessageBox::NoIcon, QString(), QStringLiteral("无法创建输出目录：") + error);
+            ShowMessage(QMessageBox::NoIcon, QString(),
+                        HelperText::Translate(QStringLiteral("无法创建输出目录：%1")).arg(error));
             return;
         }
     }
@@ -635,8 +646,8 @@ void MainForm::StartProcessing()
 
     BatchSettings settings;
     settings.outDir = outDir;
-    settings.rule = sizeRuleBox->currentText();
-    settings.fill = fillBox->currentText();
+    settings.rule = sizeRuleBox->currentData().toString();
+    settings.fill = fillBox->currentData().toString();
     settings.centered = centeredBox->isChecked();
     settings.png = pngBox->isChecked();
     settings.jobs = jobs;
@@ -649,8 +660,9 @@ void MainForm::StartProcessing()
 void MainForm::ShowProgress(int finished, int total, qint64 remainingMilliseconds)
 {
     progress->setValue(finished);
-    status->setText(QStringLiteral("进度：%1/%2").arg(finished).arg(total));
-    remaining->setText(QStringLiteral("剩余时间：") + BatchLogic::Duration(remainingMilliseconds));
+    status->setText(HelperText::Translate(QStringLiteral("进度：%1/%2")).arg(finished).arg(total));
+    remaining->setText(
+            HelperText::Translate(QStringLiteral("剩余时间：%1")).arg(BatchLogic::Duration(remainingMilliseconds)));
 }
 
 void MainForm::FinishRun()
@@ -659,32 +671,34 @@ void MainForm::FinishRun()
     running = false;
     startButton->setEnabled(true);
     SetListButtonsEnabled(true);
-    remaining->setText(QStringLiteral("剩余时间：00:00:00"));
+    remaining->setText(HelperText::Translate(QStringLiteral("剩余时间：00:00:00")));
     // Files left out before the run are part of its outcome: a run never reads
     // as all done while something was skipped.
-    const QString skipped = skippedCount == 0 ? QString() : QStringLiteral("，跳过 %1").arg(skippedCount);
-    const QString skippedLine = skippedCount == 0 ? QString() : QStringLiteral("\n跳过：%1").arg(skippedCount);
+    const QString skipped = skippedCount == 0 ? QString()
+                                              : HelperText::Translate(QStringLiteral("，跳过 %1")).arg(skippedCount);
+    const QString skippedLine = skippedCount == 0 ? QString()
+                                                  : HelperText::Translate(QStringLiteral("\n跳过：%1")).arg(skippedCount);
     const int succeeded = batch->Succeeded();
     const int failed = batch->Failed();
-    status->setText(QStringLiteral("完成：成功 %1，失败 %2").arg(succeeded).arg(failed) + skipped);
+    status->setText(HelperText::Translate(QStringLiteral("完成：成功 %1，失败 %2")).arg(succeeded).arg(failed) + skipped);
 
     // The run has logged its end already; the box repeats it.
     const QString report = native(batch->ReportPath());
     const QString reportError = batch->ReportError();
     if (failed == 0 && skippedCount == 0) {
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    QStringLiteral("处理完成\n成功：%1\n失败：0\n\n全部成功，未生成处理报告。").arg(succeeded));
+                    HelperText::Translate(QStringLiteral("处理完成\n成功：%1\n失败：0\n\n全部成功，未生成处理报告。")).arg(succeeded));
     } else if (failed == 0) {
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    QStringLiteral("处理完成\n成功：%1\n失败：0%2\n\n没有失败，但有文件被跳过，原因见日志；未生成处理报告。")
+                    HelperText::Translate(QStringLiteral("处理完成\n成功：%1\n失败：0%2\n\n没有失败，但有文件被跳过，原因见日志；未生成处理报告。"))
                         .arg(QString::number(succeeded), skippedLine));
     } else if (reportError.isEmpty()) {
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告：%4")
+                    HelperText::Translate(QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告：%4"))
                         .arg(QString::number(succeeded), QString::number(failed), skippedLine, report));
     } else {
         ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告未能写入：%4\n%5")
+                    HelperText::Translate(QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告未能写入：%4\n%5"))
                         .arg(QString::number(succeeded), QString::number(failed), skippedLine, report,
                              reportError));
     }

@@ -1,5 +1,7 @@
 #include "PngEncoder.h"
 
+#include "HelperText.h"
+
 #include <QColorSpace>
 #include <QRgba64>
 #include <QtEndian>
@@ -204,7 +206,7 @@ bool writeWithLibdeflate(const QImage &image, bool deep, bool alpha, const Setti
         || (!icc.isEmpty()
             && !deflate(compressor.get(), reinterpret_cast<const uchar *>(icc.constData()), size_t(icc.size()),
                         &profile))) {
-        *error = QStringLiteral("编码失败（PNG）：压缩失败");
+        *error = HelperText::Translate(QStringLiteral("编码失败（PNG）：压缩失败"));
         return false;
     }
     std::vector<uchar>().swap(filtered);
@@ -268,7 +270,7 @@ Settings engineSettings()
 bool encode(const QImage &image, const Settings &settings, QByteArray *bytes, QString *error)
 {
     if (image.isNull()) {
-        *error = QStringLiteral("没有可编码的图像");
+        *error = HelperText::Translate(QStringLiteral("没有可编码的图像"));
         return false;
     }
     const QImage::Format wanted = rowFormat(image);
@@ -276,7 +278,7 @@ bool encode(const QImage &image, const Settings &settings, QByteArray *bytes, QS
     const bool alpha = image.hasAlphaChannel();
     const QImage source = image.format() == wanted ? image : image.convertToFormat(wanted);
     if (source.isNull()) {
-        *error = QStringLiteral("内存不足，无法编码 PNG");
+        *error = HelperText::Translate(QStringLiteral("内存不足，无法编码 PNG"));
         return false;
     }
 
@@ -309,14 +311,15 @@ bool encode(const QImage &image, const Settings &settings, QByteArray *bytes, QS
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
-        *error = QStringLiteral("内存不足，无法编码 PNG");
+        *error = HelperText::Translate(QStringLiteral("内存不足，无法编码 PNG"));
         return false;
     }
     const bool ok = writePng(png, info, state, source, deep, alpha, settings, iccName, icc, row);
     png_destroy_write_struct(&png, &info);
     if (!ok) {
-        *error = state.outOfMemory ? QStringLiteral("内存不足，无法编码 PNG")
-                                   : QStringLiteral("编码失败（PNG）：%1").arg(QString::fromLatin1(state.message));
+        *error = state.outOfMemory ? HelperText::Translate(QStringLiteral("内存不足，无法编码 PNG"))
+                                   : HelperText::Translate(QStringLiteral("编码失败（PNG）：%1"))
+                                             .arg(QString::fromLatin1(state.message));
         return false;
     }
     *bytes = std::move(out);

@@ -1,4 +1,5 @@
 #include "SafeFile.h"
+#include "HelperText.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,18 @@ namespace {
 QString errnoText(int code)
 {
     return QString::fromLocal8Bit(std::strerror(code));
+}
+
+// The message in the run's language with the system's reason; errno is passed
+// in, so it is read before the lookup could touch it.
+QString systemFailure(const char16_t *format, int code)
+{
+    return HelperText::Translate(QString::fromUtf16(format)).arg(errnoText(code));
+}
+
+QString systemFailure(const char16_t *format, const QString &path, int code)
+{
+    return HelperText::Translate(QString::fromUtf16(format)).arg(path, errnoText(code));
 }
 
 QByteArray nativePath(const QString &path)
@@ -68,20 +81,20 @@ bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QSt
     // it has no effect on the reads of a regular file.
     FdGuard fd(::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (fd.get() < 0) {
-        *error = QStringLiteral("无法打开文件：%1").arg(errnoText(errno));
+        *error = systemFailure(u"无法打开文件：%1", errno);
         return false;
     }
     struct stat info;
     if (::fstat(fd.get(), &info) != 0) {
-        *error = QStringLiteral("无法读取文件信息：%1").arg(errnoText(errno));
+        *error = systemFailure(u"无法读取文件信息：%1", errno);
         return false;
     }
     if (!S_ISREG(info.st_mode)) {
-        *error = QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过");
+        *error = HelperText::Translate(QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过"));
         return false;
     }
     if (info.st_size > maxBytes) {
-        *error = QStringLiteral("文件过大（%1 字节），超出可处理的上限 %2 字节")
+        *error = HelperText::Translate(QStringLiteral("文件过大（%1 字节），超出可处理的上限 %2 字节"))
                          .arg(qint64(info.st_size))
                          .arg(maxBytes);
         return false;
@@ -95,7 +108,7 @@ bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QSt
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            *error = QStringLiteral("读取文件失败：%1").arg(errnoText(errno));
+            *error = systemFailure(u"读取文件失败：%1", errno);
             return false;
         }
         if (got == 0)
@@ -114,9 +127,9 @@ bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *f
     // A leftover of an earlier crash: unlink removes the name, never a link's target.
     if (::unlink(native.constData()) != 0 && errno != ENOENT) {
         if (errno == ENAMETOOLONG)
-            *error = QStringLiteral("文件名过长，文件系统无法创建临时文件 %1").arg(path);
+            *error = HelperText::Translate(QStringLiteral("文件名过长，文件系统无法创建临时文件 %1")).arg(path);
         else
-            *error = QStringLiteral("无法删除残留的临时文件 %1：%2").arg(path, errnoText(errno));
+            *error = systemFailure(u"无法删除残留的临时文件 %1：%2", path, errno);
         return false;
     }
 
@@ -131,7 +144,7 @@ bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *f
 
     FdGuard fd(::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
     if (fd.get() < 0) {
-        *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, errnoText(errno));
+        *error = systemFailure(u"无法创建临时文件 %1：%2", path, errno);
         return false;
     }
     if (keepMode)
@@ -139,7 +152,7 @@ bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *f
     // Unbuffered: large writes go straight to the file, and a failed one reports why.
     if (!file->open(fd.get(), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::unlink(native.constData());
-        *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, file->errorString());
+        *error = HelperText::Translate(QStringLiteral("无法创建临时文件 %1：%2")).arg(path, file->errorString());
         return false;
     }
     fd.release();
@@ -157,7 +170,7 @@ bool finishNewFile(QFile *file, const QString &path, QString *error)
     file->close();
     if (!ok) {
         ::unlink(nativePath(path).constData());
-        *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, reason);
+        *error = HelperText::Translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
         return false;
     }
     return true;
@@ -173,7 +186,7 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
         const QString reason = file.errorString();
         file.close();
         ::unlink(nativePath(path).constData());
-        *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, reason);
+        *error = HelperText::Translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
         return false;
     }
     return finishNewFile(&file, path, error);
@@ -182,7 +195,7 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
 bool replaceFile(const QString &from, const QString &to, QString *error)
 {
     if (::rename(nativePath(from).constData(), nativePath(to).constData()) != 0) {
-        *error = QStringLiteral("无法替换目标文件 %1：%2").arg(to, errnoText(errno));
+        *error = systemFailure(u"无法替换目标文件 %1：%2", to, errno);
         return false;
     }
     syncFolderOf(to);
@@ -192,7 +205,7 @@ bool replaceFile(const QString &from, const QString &to, QString *error)
 bool removeFile(const QString &path, QString *error)
 {
     if (::unlink(nativePath(path).constData()) != 0 && errno != ENOENT) {
-        *error = QStringLiteral("无法删除文件 %1：%2").arg(path, errnoText(errno));
+        *error = systemFailure(u"无法删除文件 %1：%2", path, errno);
         return false;
     }
     return true;

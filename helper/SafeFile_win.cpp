@@ -1,4 +1,5 @@
 #include "SafeFile.h"
+#include "HelperText.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,9 +22,21 @@ QString lastErrorText(DWORD code)
                                                 | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
     QString text = length ? QString::fromWCharArray(buffer, int(length)).trimmed()
-                          : QStringLiteral("Windows 错误 %1").arg(code);
+                          : HelperText::Translate(QStringLiteral("Windows 错误 %1")).arg(code);
     LocalFree(buffer);
     return text;
+}
+
+// The message in the run's language with the system's reason; the error code
+// is passed in, so it is read before the lookup could touch it.
+QString systemFailure(const char16_t *format, DWORD code)
+{
+    return HelperText::Translate(QString::fromUtf16(format)).arg(lastErrorText(code));
+}
+
+QString systemFailure(const char16_t *format, const QString &path, DWORD code)
+{
+    return HelperText::Translate(QString::fromUtf16(format)).arg(path, lastErrorText(code));
 }
 
 class HandleGuard
@@ -58,20 +71,20 @@ bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QSt
     HandleGuard file(CreateFileW(widePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
-        *error = QStringLiteral("无法打开文件：%1").arg(lastErrorText(GetLastError()));
+        *error = systemFailure(u"无法打开文件：%1", GetLastError());
         return false;
     }
     if (GetFileType(file.get()) != FILE_TYPE_DISK) {
-        *error = QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过");
+        *error = HelperText::Translate(QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过"));
         return false;
     }
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) {
-        *error = QStringLiteral("无法读取文件信息：%1").arg(lastErrorText(GetLastError()));
+        *error = systemFailure(u"无法读取文件信息：%1", GetLastError());
         return false;
     }
     if (size.QuadPart > maxBytes) {
-        *error = QStringLiteral("文件过大（%1 字节），超出可处理的上限 %2 字节").arg(size.QuadPart).arg(maxBytes);
+        *error = HelperText::Translate(QStringLiteral("文件过大（%1 字节），超出可处理的上限 %2 字节")).arg(size.QuadPart).arg(maxBytes);
         return false;
     }
     QByteArray buffer;
@@ -81,7 +94,7 @@ bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QSt
         DWORD got = 0;
         const DWORD chunk = DWORD(qMin<qint64>(buffer.size() - total, 1 << 30));
         if (!ReadFile(file.get(), buffer.data() + total, chunk, &got, nullptr)) {
-            *error = QStringLiteral("读取文件失败：%1").arg(lastErrorText(GetLastError()));
+            *error = systemFailure(u"读取文件失败：%1", GetLastError());
             return false;
         }
         if (got == 0)
@@ -99,13 +112,13 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
     Q_UNUSED(permissionsFrom); // a new file inherits the folder's access rights, as a copied one would
     const std::wstring native = widePath(path);
     if (!DeleteFileW(native.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-        *error = QStringLiteral("无法删除残留的临时文件 %1：%2").arg(path, lastErrorText(GetLastError()));
+        *error = systemFailure(u"无法删除残留的临时文件 %1：%2", path, GetLastError());
         return false;
     }
     HandleGuard file(CreateFileW(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) {
-        *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, lastErrorText(GetLastError()));
+        *error = systemFailure(u"无法创建临时文件 %1：%2", path, GetLastError());
         return false;
     }
     bool ok = true;
@@ -127,7 +140,7 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
     CloseHandle(file.release());
     if (!ok) {
         DeleteFileW(native.c_str());
-        *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, lastErrorText(code));
+        *error = HelperText::Translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, lastErrorText(code));
         return false;
     }
     return true;
@@ -138,27 +151,27 @@ bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *f
     Q_UNUSED(permissionsFrom); // a new file inherits the folder's access rights, as a copied one would
     const std::wstring native = widePath(path);
     if (!DeleteFileW(native.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-        *error = QStringLiteral("无法删除残留的临时文件 %1：%2").arg(path, lastErrorText(GetLastError()));
+        *error = systemFailure(u"无法删除残留的临时文件 %1：%2", path, GetLastError());
         return false;
     }
     HandleGuard handle(CreateFileW(native.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (handle.get() == INVALID_HANDLE_VALUE) {
-        *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, lastErrorText(GetLastError()));
+        *error = systemFailure(u"无法创建临时文件 %1：%2", path, GetLastError());
         return false;
     }
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle.get()), _O_WRONLY | _O_BINARY);
     if (fd < 0) {
         CloseHandle(handle.release());
         DeleteFileW(native.c_str());
-        *error = QStringLiteral("无法创建临时文件 %1").arg(path);
+        *error = HelperText::Translate(QStringLiteral("无法创建临时文件 %1")).arg(path);
         return false;
     }
     handle.release(); // the descriptor owns it now
     if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         _close(fd);
         DeleteFileW(native.c_str());
-        *error = QStringLiteral("无法创建临时文件 %1：%2").arg(path, file->errorString());
+        *error = HelperText::Translate(QStringLiteral("无法创建临时文件 %1：%2")).arg(path, file->errorString());
         return false;
     }
     return true;
@@ -175,7 +188,7 @@ bool finishNewFile(QFile *file, const QString &path, QString *error)
     file->close();
     if (!ok) {
         DeleteFileW(widePath(path).c_str());
-        *error = QStringLiteral("写入临时文件失败 %1：%2").arg(path, reason);
+        *error = HelperText::Translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
         return false;
     }
     return true;
@@ -185,7 +198,7 @@ bool replaceFile(const QString &from, const QString &to, QString *error)
 {
     if (!MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        *error = QStringLiteral("无法替换目标文件 %1：%2").arg(to, lastErrorText(GetLastError()));
+        *error = systemFailure(u"无法替换目标文件 %1：%2", to, GetLastError());
         return false;
     }
     return true;
@@ -197,7 +210,7 @@ bool removeFile(const QString &path, QString *error)
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND)
             return true;
-        *error = QStringLiteral("无法删除文件 %1：%2").arg(path, lastErrorText(code));
+        *error = HelperText::Translate(QStringLiteral("无法删除文件 %1：%2")).arg(path, lastErrorText(code));
         return false;
     }
     return true;

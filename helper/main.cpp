@@ -1,5 +1,6 @@
 #include "BatchLogic.h"
 #include "Headless.h"
+#include "HelperText.h"
 #include "MainForm.h"
 #include "QtTranslations.h"
 #include "SelfTest.h"
@@ -35,15 +36,18 @@ int main(int argc, char *argv[])
         return SelfTest::run(QCoreApplication::applicationDirPath());
     }
 
+    // Parsing sets the language of everything the helper says ("--language",
+    // else Simplified Chinese); Qt's own texts follow it.
     const StartupArguments parsed = BatchLogic::ParseArguments(rawArguments);
     if (parsed.headless) {
         // No window and no display: scripts, pipelines and other machines.
         QCoreApplication app(argc, argv);
+        installQtTranslations(HelperText::Language());
         return runHeadless(parsed);
     }
 
     QApplication app(argc, argv);
-    QtTranslations::Load(QStringLiteral("zh_CN"));
+    installQtTranslations(HelperText::Language());
     MainForm form(parsed, nullptr);
     form.show();
     if (arguments.contains(QStringLiteral("--smoke-test"))) {

@@ -873,7 +873,7 @@ QTreeWidgetItem *IntegratedToolPage::takeCandidate(const QFileInfo &info, const 
     m_selectedKeys.insert(key);
     m_selectedPaths.append(path);
     auto *row = new QTreeWidgetItem({info.fileName(), QDir::toNativeSeparators(info.absolutePath()),
-                                     context.locale.formattedDataSize(info.size(), 2, QLocale::DataSizeIecFormat),
+                                     formatDataSize(context.locale, info.size()),
                                      context.pending});
     row->setData(0, Qt::UserRole, path);
     ++tally->added;
@@ -884,15 +884,17 @@ void IntegratedToolPage::reportAdded(const AddTally &tally)
 {
     setProperty("selectedToolPaths", m_selectedPaths);
     if (tally.added != 0 || tally.rejected != 0) {
-        appendLog(translateToolText(QStringLiteral("[%1] 已加入 %2 个文件，忽略 %3 个不适用文件。"))
+        appendLog(translateCount(QStringLiteral("[%1] 已加入 %2 个文件，忽略 %3 个不适用文件。"),
+                                 {{2, tally.added}, {3, tally.rejected}})
                           .arg(timeOfDay(), QString::number(tally.added), QString::number(tally.rejected)));
     }
     if (tally.hidden != 0) {
-        appendLog(translateToolText(QStringLiteral("[%1] 已跳过 %2 个隐藏文件或文件夹。"))
+        appendLog(translateCount(QStringLiteral("[%1] 已跳过 %2 个隐藏文件或文件夹。"), {{2, tally.hidden}})
                           .arg(timeOfDay(), QString::number(tally.hidden)));
     }
     if (tally.undecodable != 0) {
-        appendLog(translateToolText(QStringLiteral("[%1] %2 个文件的名称不是有效的 UTF-8 编码，无法处理，已忽略。"))
+        appendLog(translateCount(QStringLiteral("[%1] %2 个文件的名称不是有效的 UTF-8 编码，无法处理，已忽略。"),
+                                 {{2, tally.undecodable}})
                           .arg(timeOfDay(), QString::number(tally.undecodable)));
     }
     if (tally.hidden != 0 || tally.undecodable != 0) {
@@ -997,7 +999,7 @@ void IntegratedToolPage::addQueuedStep()
 void IntegratedToolPage::chooseFiles()
 {
     const QStringList files = QFileDialog::getOpenFileNames(this, IntegratedTools::toolDisplayTitle(m_tool), QString(),
-                                                            IntegratedTools::fileDialogFilter(m_tool));
+                                                            translateToolText(IntegratedTools::fileDialogFilter(m_tool)));
     addPaths(files, false);
 }
 
@@ -1045,7 +1047,8 @@ void IntegratedToolPage::removeSelected()
     const int removed = removeSelectedRows();
     setProperty("selectedToolPaths", m_selectedPaths);
     if (removed > 0)
-        appendLog(translateToolText(QStringLiteral("[%1] 已移除 %2 个选中文件。")).arg(timeOfDay(), QString::number(removed)));
+        appendLog(translateCount(QStringLiteral("[%1] 已移除 %2 个选中文件。"), {{2, removed}})
+                          .arg(timeOfDay(), QString::number(removed)));
     refreshSummary();
 }
 
@@ -1079,7 +1082,7 @@ void IntegratedToolPage::refreshSummary()
     for (const QString &path : std::as_const(m_selectedPaths))
         total += QFileInfo(path).size();
     const QString extensions = IntegratedTools::acceptedExtensions(m_tool).join(u" / ").toUpper();
-    m_summaryBase = translateToolText(QStringLiteral("%1 个文件  |  %2  |  支持：%3"))
+    m_summaryBase = translateCount(QStringLiteral("%1 个文件  |  %2  |  支持：%3"), {{1, m_selectedPaths.size()}})
                             .arg(QString::number(m_selectedPaths.size()), formatDataSize(total), extensions);
     refreshPreviewSummary();
     if (auto *count = findChild<QLabel *>(QStringLiteral("layerSelectedCount")))
@@ -1198,6 +1201,8 @@ QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const 
     const QString folder = output ? absoluteOutputFolder(output->text().trimmed()) : QString();
     if (!folder.isEmpty())
         arguments << QStringLiteral("--output-dir") << folder;
+    // The helper speaks the tool window's language.
+    arguments << QStringLiteral("--language") << toolLanguageCode();
     if (!paths.isEmpty())
         arguments << QStringLiteral("--start") << paths;
     return arguments;
@@ -1219,7 +1224,7 @@ void IntegratedToolPage::startTool()
         return;
     m_progressBar->setRange(0, 0);
     m_statusLabel->setText(translateToolText(QStringLiteral("正在启动…")));
-    appendLog(translateToolText(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"))
+    appendLog(translateCount(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"), {{3, m_selectedPaths.size()}})
                       .arg(timeOfDay(), IntegratedTools::toolDisplayTitle(m_tool), QString::number(m_selectedPaths.size())));
 
     const QString program = m_helperProgram.isEmpty()
@@ -1404,7 +1409,7 @@ void IntegratedToolPage::showHelperItem(const WorkerProtocol::ItemReport &item)
         row->setText(3, size.isEmpty() ? localized(u"已完成") : localized(u"已完成") + u' ' + size);
         const QString output = item.details.value(QLatin1String("output")).toString();
         const QFileInfo written(output.isEmpty() ? item.path : output);
-        row->setText(2, interfaceLocale().formattedDataSize(written.size(), 2, QLocale::DataSizeIecFormat));
+        row->setText(2, formatDataSize(written.size()));
         if (!m_helperTally.outputDir.isEmpty() && !output.isEmpty()) {
             const QString tip = translateToolText(QStringLiteral("输出：%1")).arg(QDir::toNativeSeparators(output));
             row->setToolTip(0, tip);
@@ -1464,8 +1469,9 @@ void IntegratedToolPage::finishHelperRun(bool done)
         showIdleProgress();
         m_remainingLabel->setText(localized(u"剩余时间：--:--:--"));
         m_statusLabel->setText(translateToolText(QStringLiteral("处理未完成")));
-        appendLog(translateToolText(QStringLiteral("[%1] 助手在处理完成前已结束（窗口被关闭或程序异常退出）："
-                                                   "成功 %2，失败 %3，%4 个文件未处理。"))
+        appendLog(translateCount(QStringLiteral("[%1] 助手在处理完成前已结束（窗口被关闭或程序异常退出）："
+                                                "成功 %2，失败 %3，%4 个文件未处理。"),
+                                 {{4, unprocessed}})
                           .arg(timeOfDay(), QString::number(tally.ok), QString::number(tally.failed),
                                QString::number(unprocessed)));
         qWarning().noquote() << "image resize helper ended before DONE" << "ok=" << tally.ok
@@ -1528,9 +1534,11 @@ void IntegratedToolPage::startSlimming()
     const int count = int(m_selectedPaths.size());
     if (count > WorkerProtocol::ManyFiles || totalBytes > WorkerProtocol::ManyBytes) {
         const QString text =
-                localized(u"已选择 %1 个文件（%2）。为了避免长队列导致后台解析器内存持续增长，程序会每 %3 "
-                          u"个文件自动完成一个安全批次并重启后台组件。\n\n处理期间，每个文件所在目录必须保留可用临时空间，"
-                          u"且单个 PSD/PSB 的解析可能占用数倍于文件大小的内存。不会覆盖未经结构校验的文件。是否继续？")
+                translateCount(QStringLiteral("已选择 %1 个文件（%2）。为了避免长队列导致后台解析器内存持续增长，程序会每 %3 "
+                                              "个文件自动完成一个安全批次并重启后台组件。\n\n处理期间，每个文件所在目录必须保留"
+                                              "可用临时空间，且单个 PSD/PSB 的解析可能占用数倍于文件大小的内存。"
+                                              "不会覆盖未经结构校验的文件。是否继续？"),
+                               {{1, count}})
                         .arg(QString::number(count), formatDataSize(totalBytes),
                              QString::number(WorkerProtocol::MaxBatchFiles));
         if (QMessageBox::question(this, localized(u"大批量 PSD/PSB 处理确认"), text, QMessageBox::Yes | QMessageBox::No,
@@ -1551,9 +1559,11 @@ void IntegratedToolPage::startSlimming()
 
     beginRun(localized(u"正在读取 PSD/PSB..."));
     const auto *deep = findChild<QCheckBox *>(QStringLiteral("psdDeepClean"));
-    appendLog(localized(u"[%1] 开始无 Photoshop 安全瘦身，共 %2 个文件；深度清理：%3。")
+    // "关闭" here is the state, not the button: its own row says "off".
+    appendLog(translateCount(QStringLiteral("[%1] 开始无 Photoshop 安全瘦身，共 %2 个文件；深度清理：%3。"), {{2, count}})
                       .arg(timeOfDay(), QString::number(count),
-                           deep && deep->isChecked() ? localized(u"开启") : localized(u"关闭")));
+                           deep && deep->isChecked() ? localized(u"开启")
+                                                     : translateToolText(QStringLiteral("关闭"), u"off")));
     setAllRowStatuses(localized(u"等待处理"));
     // The deep-clean box stays usable during a run and counts from the next batch on.
     m_psdRun->startSlimming(m_selectedPaths, worker, [deep] { return deep && deep->isChecked(); });
@@ -1591,7 +1601,8 @@ void IntegratedToolPage::startLayerExport()
     }
 
     beginRun(localized(u"正在扫描图层..."));
-    appendLog(localized(u"[%1] 开始页内直接导出，共 %2 个 PSD/PSB；不会打开第二个程序窗口。")
+    appendLog(translateCount(QStringLiteral("[%1] 开始页内直接导出，共 %2 个 PSD/PSB；不会打开第二个程序窗口。"),
+                             {{2, m_selectedPaths.size()}})
                       .arg(timeOfDay(), QString::number(m_selectedPaths.size())));
     setAllRowStatuses(localized(u"等待导出"));
     m_psdRun->startLayerExport(m_selectedPaths, worker, jobFile);

@@ -114,7 +114,8 @@ public:
     bool isWorkerRunning() const;
 
     // The helper's switches for the options found under `page` by object name
-    // (defaults for missing controls), then "--start" and the paths.
+    // (defaults for missing controls), "--language" with the interface language,
+    // then "--start" and the paths.
     static QStringList imageResizeArguments(const QWidget *page, const QStringList &paths);
 
     // The output folder as the helper gets it: a relative one is taken from

@@ -1,5 +1,8 @@
 #include "Localization.h"
 
+#include "RuntimeTexts.h"
+#include "TextTable.h"
+
 #include <QSettings>
 #include <QVariant>
 
@@ -13,11 +16,7 @@ const QString languageKeyReadBack = QStringLiteral("General/language");
 
 const char16_t *const languageCodes[] = {u"zh_CN", u"zh_TW", u"ja_JP", u"ko_KR", u"en_US"};
 
-struct ToolRow
-{
-    const char16_t *texts[5]; // zh_CN (the key), zh_TW, ja_JP, ko_KR, en_US
-    const char16_t *meaning = nullptr; // set where the source alone is ambiguous
-};
+using ToolRow = TextTable::Row;
 
 // The texts of the tool window and its pages.
 const ToolRow toolRows[] = {
@@ -240,22 +239,17 @@ const QHash<QString, QStringList> &toolDictionary()
 {
     static const Dictionary dictionary = [] {
         Dictionary built;
-        built.reserve(qsizetype(std::size(toolRows)));
-        for (const ToolRow &row : toolRows) {
-            QStringList texts;
-            for (const char16_t *text : row.texts)
-                texts.append(QString::fromUtf16(text));
-            QString key = texts.constFirst();
-            if (row.meaning)
-                key += toolMeaningSeparator + QString::fromUtf16(row.meaning);
-            built.insert(key, texts);
-        }
+        TextTable::addRows(&built, toolRows);
+        addRuntimeTexts(&built);
         return built;
     }();
     return dictionary;
 }
 
-QString translateToolText(const QString &source)
+namespace {
+
+// The tool dictionary's text with its "{one|other}" choices still in place.
+QString toolText(const QString &source)
 {
     const Dictionary &dictionary = toolDictionary();
     const auto found = dictionary.constFind(source);
@@ -265,14 +259,32 @@ QString translateToolText(const QString &source)
     return index < found->size() ? found->at(index) : source;
 }
 
+bool hasChoice(const QString &text)
+{
+    return text.contains(u'{');
+}
+
+} // namespace
+
+QString translateToolText(const QString &source)
+{
+    const QString text = toolText(source);
+    return hasChoice(text) ? TextTable::chooseForms(text, {}) : text;
+}
+
 QString translateToolText(const QString &source, QStringView meaning)
 {
-    const QString key = source + toolMeaningSeparator + meaning;
+    const QString key = TextTable::key(source, meaning);
     if (!toolDictionary().contains(key))
         return translateToolText(source);
-    const QStringList &texts = toolDictionary().value(key);
-    const int index = toolLanguageIndex();
-    return index < texts.size() ? texts.at(index) : source;
+    const QString text = TextTable::lookup(toolDictionary(), key, toolLanguageIndex());
+    return text.isNull() ? source : text;
+}
+
+QString translateCount(const QString &source, std::initializer_list<std::pair<int, qint64>> counts)
+{
+    const QString text = toolText(source);
+    return hasChoice(text) ? TextTable::chooseForms(text, counts) : text;
 }
 
 const QHash<QString, QStringList> &generalDictionaryTable(int table)
@@ -361,5 +373,13 @@ QLocale interfaceLocale()
 
 QString formatDataSize(qint64 bytes)
 {
-    return interfaceLocale().formattedDataSize(bytes, 2, QLocale::DataSizeIecFormat);
+    return formatDataSize(interfaceLocale(), bytes);
+}
+
+QString formatDataSize(const QLocale &locale, qint64 bytes)
+{
+    // Qt's English unit has no singular ("1 bytes").
+    if (bytes == 1 && locale.language() == QLocale::English)
+        return QStringLiteral("1 byte");
+    return locale.formattedDataSize(bytes, 2, QLocale::DataSizeIecFormat);
 }

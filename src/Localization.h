@@ -6,6 +6,11 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include "TextTable.h"
+
+#include <initializer_list>
+#include <utility>
+
 class QSettings;
 
 // Interface language and the two built-in dictionaries. Every visible text is
@@ -21,6 +26,12 @@ QString translateToolText(const QString &source);
 // languages ("关闭" is both "Close" and "off"): the row of that meaning, else
 // the plain lookup.
 QString translateToolText(const QString &source, QStringView meaning);
+
+// The lookup for a text that counts things: an English row writes a word
+// that follows a number as "{one|other}" after its placeholder ("%2 {file|files}"),
+// and `counts` pairs each counted placeholder with its number ({{2, added}}).
+// The other placeholders stay for QString::arg.
+QString translateCount(const QString &source, std::initializer_list<std::pair<int, qint64>> counts);
 
 // The general dictionary alone; the source text for Simplified Chinese and for
 // a text it does not hold.
@@ -63,12 +74,13 @@ QLocale interfaceLocale();
 
 // A byte count in the interface locale: two decimals, base 1024 ("1.50 KiB").
 QString formatDataSize(qint64 bytes);
+QString formatDataSize(const QLocale &locale, qint64 bytes);
 
 // The tool dictionary: source text to the five texts in the order zh_CN,
 // zh_TW, ja_JP, ko_KR, en_US. A row with a meaning of its own is keyed by the
 // source, toolMeaningSeparator and the meaning. Built once; read-only.
 const QHash<QString, QStringList> &toolDictionary();
-constexpr char16_t toolMeaningSeparator = u'\x04';
+constexpr char16_t toolMeaningSeparator = TextTable::meaningSeparator;
 
 // The general dictionary's two tables (0, 1): source text to the texts in
 // zh_TW, ja_JP, ko_KR, en_US.

@@ -273,7 +273,8 @@ void PsdRun::finishSlimBatch(int exitCode)
         const QString failed = localized(u"失败");
         for (const QString &path : std::as_const(m_slim.batch))
             emit rowStatusChanged(path, failed);
-        emit logLineAdded(localized(u"瘦身后台异常结束，当前批次 %1 项未完成，退出码：%2。")
+        emit logLineAdded(translateCount(QStringLiteral("瘦身后台异常结束，当前批次 %1 项未完成，退出码：%2。"),
+                                         {{1, batchSize}})
                                   .arg(QString::number(batchSize), QString::number(exitCode)));
     }
     m_slim.batchStart += batchSize;

@@ -96,12 +96,10 @@ void endHelpers(const QString &helper)
     }
 }
 
-// The helper's switches for a language; it takes none yet, so every language
-// shows the helper as it is today.
+// The helper's switches for a language, as the tool window passes them.
 QStringList helperArguments(const QString &language, const QStringList &pictures)
 {
-    Q_UNUSED(language);
-    return pictures;
+    return QStringList{QStringLiteral("--language"), language} + pictures;
 }
 
 // A run of the stand-in (tests/standin_worker.cpp) with one failure, grabbed
@@ -200,6 +198,23 @@ void realRun(const QStringList &pictures, const QString &folder, const QSize &si
     save(&window, prefix + QStringLiteral("-after-real-run"));
 }
 
+// The helper's window after a run with one picture that fails, and its
+// closing box.
+void helperRun(const QStringList &arguments, const QString &broken, const QString &prefix)
+{
+    QFile(broken).open(QIODevice::WriteOnly); // empty: not a picture
+    QTemporaryDir out;
+    const QString box = prefix + QStringLiteral("-box");
+    MainForm helper(arguments + QStringList{broken, QStringLiteral("--output-dir"), out.path(), QStringLiteral("--start")});
+    grabNextDialog(box);
+    helper.show();
+    const QString boxFile = QDir(g_output).filePath(box + QStringLiteral(".png"));
+    if (!QTest::qWaitFor([&] { return QFileInfo::exists(boxFile) && !helper.IsRunning(); }, 60000))
+        g_problems << prefix + QStringLiteral(": the run never ended");
+    QTest::qWait(50);
+    save(&helper, prefix + QStringLiteral("-after-run"));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -287,6 +302,9 @@ int main(int argc, char *argv[])
             if (!QTest::qWaitForWindowExposed(&helper))
                 g_problems << QStringLiteral("helper-") + suffix + QStringLiteral(": never shown");
             save(&helper, QStringLiteral("helper-") + suffix);
+            if (size.size == sizes[0].size)
+                helperRun(helperArguments(language, pictures), sandbox.filePath(QStringLiteral("broken.png")),
+                          QStringLiteral("helper-") + suffix);
         }
     }
 

@@ -320,7 +320,7 @@ void tst_HelperFollow::optionsAreRemembered()
     IntegratedToolPage page(ImageResize);
     QCOMPARE(IntegratedToolPage::imageResizeArguments(&page, {}),
              (QStringList{u"--rule"_s, u"power2"_s, u"--fill"_s, u"white"_s, u"--no-centered"_s, u"--png"_s,
-                          u"--output-dir"_s, output}));
+                          u"--output-dir"_s, output, u"--language"_s, u"zh_CN"_s}));
     IntegratedToolPage layers(IntegratedTools::LayerExport);
     QVERIFY(!layers.findChild<QCheckBox *>(u"layerTrimTransparency"_s)->isChecked());
     QVERIFY(!layers.findChild<QComboBox *>(u"layerSizingMode"_s)->isEnabled());

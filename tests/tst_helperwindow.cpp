@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,6 +62,8 @@ private slots:
     void closingDuringRunEndsAtOnce_data();
     void closingDuringRunEndsAtOnce();
     void filesFromPrivateList();
+    void reportInLanguage_data();
+    void reportInLanguage();
 };
 
 void tst_HelperWindow::startPadsEverythingAndStaysOpen()
@@ -202,6 +205,51 @@ void tst_HelperWindow::filesFromPrivateList()
     QTRY_COMPARE_WITH_TIMEOUT(filesIn(out), expected, 60000);
     QVERIFY(!QFileInfo::exists(list));
     QCOMPARE(QImage(out + QStringLiteral("/第一.png")).size(), QSize(8, 8));
+    child.process.kill();
+    QVERIFY(child.process.waitForFinished(10000));
+}
+
+void tst_HelperWindow::reportInLanguage_data()
+{
+    QTest::addColumn<QStringList>("language"); // the switch; empty: none
+    QTest::addColumn<QString>("line");         // the report's line after its time stamp
+
+    QTest::newRow("without_switch") << QStringList()
+                                    << QStringLiteral("[失败] empty.png   ->   文件为空，不是有效的图片");
+    QTest::newRow("english") << QStringList{QStringLiteral("--language"), QStringLiteral("en_US")}
+                             << QStringLiteral("[Failed] empty.png   ->   The file is empty, not a valid image");
+    QTest::newRow("korean") << QStringList{QStringLiteral("--language"), QStringLiteral("ko_KR")}
+                            << QStringLiteral("[실패] empty.png   ->   파일이 비어 있어 올바른 이미지가 아닙니다");
+    QTest::newRow("unknown_code_is_chinese") << QStringList{QStringLiteral("--language"), QStringLiteral("fr_FR")}
+                                             << QStringLiteral("[失败] empty.png   ->   文件为空，不是有效的图片");
+}
+
+// The report of a failing picture: its name and line format fixed, its words
+// in the language the tool window passed.
+void tst_HelperWindow::reportInLanguage()
+{
+    QFETCH(QStringList, language);
+    QFETCH(QString, line);
+    QTemporaryDir temp;
+    QVERIFY2(temp.isValid(), qPrintable(temp.errorString()));
+    const QString out = temp.filePath(QStringLiteral("out"));
+    QFile empty(temp.filePath(QStringLiteral("empty.png")));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+
+    Child child;
+    child.start(language + QStringList{QStringLiteral("--output-dir"), out, QStringLiteral("--start"), empty.fileName()});
+    QVERIFY2(child.process.waitForStarted(10000), qPrintable(child.process.errorString()));
+    QTRY_COMPARE_WITH_TIMEOUT(filesIn(out).size(), 1, 60000);
+    const QString name = filesIn(out).constFirst();
+    QVERIFY2(QRegularExpression(QStringLiteral("^错误报告_\\d{8}_\\d{6}\\.txt$")).match(name).hasMatch(), qPrintable(name));
+    QFile report(QDir(out).filePath(name));
+    QTRY_VERIFY_WITH_TIMEOUT(report.size() > 0, 10000);
+    QVERIFY(report.open(QIODevice::ReadOnly));
+    const QByteArray bytes = report.readAll();
+    QVERIFY2(bytes.startsWith("\xEF\xBB\xBF") && bytes.endsWith("\r\n"), bytes.constData());
+    // "yyyy-MM-dd HH:mm:ss " and the line.
+    QCOMPARE(QString::fromUtf8(bytes.mid(3 + 20).chopped(2)), line);
     child.process.kill();
     QVERIFY(child.process.waitForFinished(10000));
 }

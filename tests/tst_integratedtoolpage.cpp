@@ -977,16 +977,16 @@ void tst_IntegratedToolPage::summaryRereadsSizes()
     QVERIFY(writeFile(path, 100));
     IntegratedToolPage page(IntegratedTools::ImageResize);
     page.addPaths({path}, false);
-    QVERIFY(summaryLabel(page)->text().startsWith(u"1 files  |  100 bytes  |  "));
+    QVERIFY(summaryLabel(page)->text().startsWith(u"1 file  |  100 bytes  |  "));
 
     QVERIFY(writeFile(path, 2048));
     page.refreshSummary();
-    QVERIFY(summaryLabel(page)->text().startsWith(u"1 files  |  2.00 KiB  |  "));
+    QVERIFY(summaryLabel(page)->text().startsWith(u"1 file  |  2.00 KiB  |  "));
 
     // A vanished file counts nothing but stays listed.
     QVERIFY(QFile::remove(path));
     page.refreshSummary();
-    QVERIFY2(summaryLabel(page)->text().startsWith(u"1 files  |  0 bytes  |  "), qPrintable(summaryLabel(page)->text()));
+    QVERIFY2(summaryLabel(page)->text().startsWith(u"1 file  |  0 bytes  |  "), qPrintable(summaryLabel(page)->text()));
 }
 
 void tst_IntegratedToolPage::dropLocalAndRemoteUrls()

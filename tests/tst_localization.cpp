@@ -1,11 +1,14 @@
+#include "HelperText.h"
 #include "Localization.h"
 #include "QtTranslations.h"
 #include "SettingsSandbox.h"
+#include "TextTable.h"
 
 #include <QFile>
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +26,11 @@ private slots:
     void translate_data();
     void translate();
     void placeholderSubstitutedAfterLookup();
+    void generalSummaryRow();
+    void counts_data();
+    void counts();
+    void chooseForms_data();
+    void chooseForms();
     void englishSystemWithoutStoredLanguage();
     void hongKongSystemWithoutStoredLanguage();
     void indices_data();
@@ -31,6 +39,8 @@ private slots:
     void languageCodeForLocale();
     void dictionaryRows_data();
     void dictionaryRows();
+    void helperLanguage_data();
+    void helperLanguage();
     void creditLine();
     void meaning_data();
     void meaning();
@@ -56,7 +66,8 @@ const QString notStored = QStringLiteral("<not stored>");
 // Simplified characters of the source texts whose Traditional form differs.
 const QString simplifiedOnly = QStringLiteral(
         "图选择处调导层个张夹项状态绪开运设帮关闭规则补边颜内统输无损录数幂浏览认扩时间将这钮对较离线启动验画与"
-        "结构换创标语号联邮传递败读进确继续请错误过还没为发现么转单应该会当经给让总计节约压缩释务队检长");
+        "结构换创标语号联邮传递败读进确继续请错误过还没为发现么转单应该会当经给让总计节约压缩释务队检长"
+        "删码复损坏盖终异详节扫须储齐报写记权宽帧临档径码据识删残码");
 
 void storeLanguage(const QString &code)
 {
@@ -130,13 +141,7 @@ void tst_Localization::translate_data()
             << QStringLiteral("zh_tw") << count << QStringLiteral("%1 PSD / PSB selected");
     QTest::newRow("general_zero_ja_JP") << QStringLiteral("ja_JP") << QStringLiteral("已选 0 个 PSD / PSB")
                                         << QStringLiteral("選択済み PSD / PSB: 0");
-    // The summary row sits in the second general table.
-    QTest::newRow("general_summary_ko_KR") << QStringLiteral("ko_KR") << QStringLiteral("%1 个文件  |  %2  |  支持：%3")
-                                           << QStringLiteral("파일 %1개  |  %2  |  지원: %3");
-    QTest::newRow("general_summary_en_US") << QStringLiteral("en_US") << QStringLiteral("%1 个文件  |  %2  |  支持：%3")
-                                           << QStringLiteral("%1 files  |  %2  |  Supported: %3");
-
-    const QString neither = QStringLiteral("[%1] 已清空文件列表。");
+    const QString neither = QStringLiteral("[%1] 这一行不在任何词典里。");
     QTest::newRow("neither_en_US") << QStringLiteral("en_US") << neither << neither;
     QTest::newRow("neither_zh_TW") << QStringLiteral("zh_TW") << neither << neither;
     QTest::newRow("neither_ja_JP") << QStringLiteral("ja_JP") << neither << neither;
@@ -167,6 +172,76 @@ void tst_Localization::placeholderSubstitutedAfterLookup()
     QCOMPARE(translateToolText(QStringLiteral("版本号：%1")).arg(QStringLiteral("2.36")), QStringLiteral("Version: 2.36"));
     SettingsSandbox::setLanguage(QStringLiteral("ko_KR"));
     QCOMPARE(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(3), QStringLiteral("선택한 PSD / PSB 3개"));
+}
+
+// The summary row sits in the second general table; the tool dictionary holds
+// it again with the English plural.
+void tst_Localization::generalSummaryRow()
+{
+    const QString summary = QStringLiteral("%1 个文件  |  %2  |  支持：%3");
+    SettingsSandbox::setLanguage(QStringLiteral("ko_KR"));
+    QCOMPARE(translateGeneralText(summary), QStringLiteral("파일 %1개  |  %2  |  지원: %3"));
+    SettingsSandbox::setLanguage(QStringLiteral("en_US"));
+    QCOMPARE(translateGeneralText(summary), QStringLiteral("%1 files  |  %2  |  Supported: %3"));
+    QCOMPARE(translateCount(summary, {{1, 1}}), QStringLiteral("%1 file  |  %2  |  Supported: %3"));
+    // Looked up without its count, a counting text reads in the plural, never with braces.
+    QCOMPARE(translateToolText(summary), QStringLiteral("%1 files  |  %2  |  Supported: %3"));
+}
+
+void tst_Localization::counts_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<qint64>("added");
+    QTest::addColumn<qint64>("ignored");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("one_and_none_en_US") << QStringLiteral("en_US") << qint64(1) << qint64(0)
+                                        << QStringLiteral("[09:00:00] Added 1 file; ignored 0 unsupported files.");
+    QTest::newRow("many_and_one_en_US") << QStringLiteral("en_US") << qint64(12) << qint64(1)
+                                        << QStringLiteral("[09:00:00] Added 12 files; ignored 1 unsupported file.");
+    QTest::newRow("one_zh_CN") << QStringLiteral("zh_CN") << qint64(1) << qint64(1)
+                               << QStringLiteral("[09:00:00] 已加入 1 个文件，忽略 1 个不适用文件。");
+    QTest::newRow("one_ko_KR") << QStringLiteral("ko_KR") << qint64(1) << qint64(2)
+                               << QStringLiteral("[09:00:00] 파일 1개를 추가하고 해당하지 않는 파일 2개는 무시했습니다.");
+}
+
+void tst_Localization::counts()
+{
+    QFETCH(QString, language);
+    QFETCH(qint64, added);
+    QFETCH(qint64, ignored);
+    QFETCH(QString, expected);
+
+    SettingsSandbox::setLanguage(language);
+    const QString text = translateCount(QStringLiteral("[%1] 已加入 %2 个文件，忽略 %3 个不适用文件。"), {{2, added}, {3, ignored}});
+    QCOMPARE(text.arg(QStringLiteral("09:00:00"), QString::number(added), QString::number(ignored)), expected);
+}
+
+void tst_Localization::chooseForms_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("count");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("one") << QStringLiteral("%1 {file|files}") << qint64(1) << QStringLiteral("%1 file");
+    QTest::newRow("zero_is_other") << QStringLiteral("%1 {file|files}") << qint64(0) << QStringLiteral("%1 files");
+    QTest::newRow("minus_one_is_other") << QStringLiteral("%1 {file|files}") << qint64(-1) << QStringLiteral("%1 files");
+    QTest::newRow("several_choices_one_count")
+            << QStringLiteral("%1 {file was|files were} skipped; {it|they} stay") << qint64(1)
+            << QStringLiteral("%1 file was skipped; it stay");
+    QTest::newRow("choice_of_an_uncounted_placeholder_is_other")
+            << QStringLiteral("%1 of %2 {file|files}") << qint64(1) << QStringLiteral("%1 of %2 files");
+    QTest::newRow("braces_without_bar_kept") << QStringLiteral("%1 {x} {file|files}") << qint64(3)
+                                             << QStringLiteral("%1 {x} files");
+    QTest::newRow("no_choice") << QStringLiteral("%1 個檔案") << qint64(1) << QStringLiteral("%1 個檔案");
+}
+
+void tst_Localization::chooseForms()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, count);
+    QFETCH(QString, expected);
+    QCOMPARE(TextTable::chooseForms(text, {{1, count}}), expected);
 }
 
 void tst_Localization::englishSystemWithoutStoredLanguage()
@@ -270,6 +345,9 @@ void tst_Localization::dictionaryRows_data()
         QTest::newRow(qPrintable(u"tool " + row.key())) << row.value();
         QCOMPARE(row.value().value(0), row.key().section(toolMeaningSeparator, 0, 0));
     }
+    const QHash<QString, QStringList> &helper = HelperText::Dictionary();
+    for (auto row = helper.cbegin(); row != helper.cend(); ++row)
+        QTest::newRow(qPrintable(u"helper " + row.key())) << row.value();
     for (int table : {0, 1}) {
         const QHash<QString, QStringList> &general = generalDictionaryTable(table);
         for (auto row = general.cbegin(); row != general.cend(); ++row)
@@ -300,6 +378,38 @@ void tst_Localization::dictionaryRows()
     // A Simplified character left in the Traditional text means it was copied.
     for (const QChar c : texts.at(1))
         QVERIFY2(!simplifiedOnly.contains(c), qPrintable(texts.at(1) + u": " + c));
+
+    // Only English counts with "{one|other}", each choice right after a placeholder.
+    for (int column = 0; column < 4; ++column)
+        QVERIFY2(TextTable::choicesOf(texts.at(column)).isEmpty(), qPrintable(texts.at(column)));
+    for (const auto &choice : TextTable::choicesOf(texts.at(4)))
+        QVERIFY2(choice.first != 0, qPrintable(texts.at(4)));
+}
+
+void tst_Localization::helperLanguage_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("known");
+    const QString source = QStringLiteral("已选择 %1 个图片");
+    QTest::newRow("zh_CN") << QStringLiteral("zh_CN") << source << true;
+    QTest::newRow("zh_TW") << QStringLiteral("zh_TW") << QStringLiteral("已選擇 %1 張圖片") << true;
+    QTest::newRow("ja_JP") << QStringLiteral("ja_JP") << QStringLiteral("画像 %1 枚を選択済み") << true;
+    QTest::newRow("ko_KR") << QStringLiteral("ko_KR") << QStringLiteral("이미지 %1개 선택됨") << true;
+    QTest::newRow("en_US") << QStringLiteral("en_US") << QStringLiteral("%1 images selected") << true;
+    QTest::newRow("unknown_code_is_source") << QStringLiteral("fr_FR") << source << false;
+    QTest::newRow("capitals_are_source") << QStringLiteral("EN_US") << source << false;
+}
+
+void tst_Localization::helperLanguage()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, expected);
+    QFETCH(bool, known);
+    const auto restore = qScopeGuard([] { HelperText::SetLanguage(QStringLiteral("zh_CN")); });
+    QCOMPARE(HelperText::SetLanguage(code), known);
+    QCOMPARE(HelperText::TranslateCount(QStringLiteral("已选择 %1 个图片"), {{1, 2}}), expected);
+    QCOMPARE(HelperText::Translate(QStringLiteral("不在词典里的一句话")), QStringLiteral("不在词典里的一句话"));
 }
 
 void tst_Localization::creditLine()
@@ -477,6 +587,9 @@ void tst_Localization::formatDataSize_data()
 
     QTest::newRow("1536_bytes_english") << QStringLiteral("en_US") << qint64(1536) << QStringLiteral("1.50 KiB");
     QTest::newRow("zero_english") << QStringLiteral("en_US") << qint64(0) << QStringLiteral("0 bytes");
+    QTest::newRow("one_byte_english") << QStringLiteral("en_US") << qint64(1) << QStringLiteral("1 byte");
+    QTest::newRow("one_byte_japanese") << QStringLiteral("ja_JP") << qint64(1) << QStringLiteral("1 バイト");
+    QTest::newRow("two_bytes_korean") << QStringLiteral("ko_KR") << qint64(2) << QStringLiteral("2 바이트");
     QTest::newRow("three_mebibytes_english") << QStringLiteral("en_US") << qint64(3) * 1024 * 1024
                                              << QStringLiteral("3.00 MiB");
     QTest::newRow("five_gibibytes_english") << QStringLiteral("en_US") << qint64(5) * 1024 * 1024 * 1024

@@ -1,4 +1,5 @@
 #include "BatchLogic.h"
+#include "HelperText.h"
 #include "ImageProcessor.h"
 #include "MainForm.h"
 #include "QtTranslations.h"
@@ -219,6 +220,8 @@ private slots:
     void inPlaceCollisions();
     void skippedFilesAreCounted();
     void qtTextsInChinese();
+    void languageSwitch_data();
+    void languageSwitch();
 
 private:
     template<typename T>
@@ -1140,8 +1143,8 @@ void tst_MainForm::skippedFilesAreCounted()
 
 void tst_MainForm::qtTextsInChinese()
 {
-    QVERIFY(QtTranslations::Load(QStringLiteral("zh_CN")));
-    const auto english = qScopeGuard([] { QtTranslations::Load(QStringLiteral("en")); });
+    QVERIFY(installQtTranslations(QStringLiteral("zh_CN")));
+    const auto english = qScopeGuard([] { installQtTranslations(QStringLiteral("en_US")); });
     QMessageBox box(QMessageBox::NoIcon, WindowTitle, QStringLiteral("处理完成"), QMessageBox::Ok);
     QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
     QFileDialog dialog(nullptr, QStringLiteral("选择图片文件夹"));
@@ -1150,6 +1153,69 @@ void tst_MainForm::qtTextsInChinese()
     QVERIFY(lookIn);
     QCOMPARE(lookIn->text(), QCoreApplication::translate("QFileDialog", "Look in:"));
     QVERIFY2(!lookIn->text().contains(QLatin1String("Look in")), qPrintable(lookIn->text()));
+}
+
+void tst_MainForm::languageSwitch_data()
+{
+    QTest::addColumn<QStringList>("language"); // the switch; empty: none
+    QTest::addColumn<QStringList>("texts");    // title, start button, rule item, log lines, status, box
+    const QString rule = QStringLiteral("规则=4 的倍数；已保存并回读校验；");
+    QTest::newRow("without_switch")
+            << QStringList()
+            << QStringList{QStringLiteral("图片尺寸4倍数补齐工具"), QStringLiteral("开始处理"), QStringLiteral("4 的倍数"),
+                           QStringLiteral("开始处理 2 个图片；输出目录："),
+                           QStringLiteral("[成功] a.png  3×3 -> 4×4  ") + rule,
+                           QStringLiteral("[失败] empty.png   ->   文件为空，不是有效的图片"),
+                           QStringLiteral("处理完成；发现错误，错误报告："), QStringLiteral("完成：成功 1，失败 1"),
+                           QStringLiteral("处理完成\n成功：1\n失败：1\n\n错误报告：")};
+    QTest::newRow("english")
+            << QStringList{QStringLiteral("--language"), QStringLiteral("en_US")}
+            << QStringList{QStringLiteral("Image Padding Tool (Multiple of 4)"), QStringLiteral("Start processing"),
+                           QStringLiteral("Multiple of 4"), QStringLiteral("Processing 2 images; output folder: "),
+                           QStringLiteral("[OK] a.png  3×3 -> 4×4  rule=Multiple of 4; saved and verified by read-back; "),
+                           QStringLiteral("[Failed] empty.png   ->   The file is empty, not a valid image"),
+                           QStringLiteral("Done; errors found, error report: "),
+                           QStringLiteral("Done: 1 succeeded, 1 failed"),
+                           QStringLiteral("Done\nSucceeded: 1\nFailed: 1\n\nError report: ")};
+    QTest::newRow("japanese")
+            << QStringList{QStringLiteral("--language"), QStringLiteral("ja_JP")}
+            << QStringList{QStringLiteral("画像サイズ余白補完ツール（4 の倍数）"), QStringLiteral("処理を開始"),
+                           QStringLiteral("4 の倍数"), QStringLiteral("画像 2 枚の処理を開始します。出力フォルダー："),
+                           QStringLiteral("[成功] a.png  3×3 -> 4×4  規則=4 の倍数；保存して読み戻しで検証済み；"),
+                           QStringLiteral("[失敗] empty.png   ->   ファイルが空で、有効な画像ではありません"),
+                           QStringLiteral("処理が完了しました。エラーがありました。エラーレポート："),
+                           QStringLiteral("完了：成功 1、失敗 1"),
+                           QStringLiteral("処理完了\n成功：1\n失敗：1\n\nエラーレポート：")};
+}
+
+// The window, its log, its status line and its closing box in the language of
+// the command line; Simplified Chinese, as ever, without the switch.
+void tst_MainForm::languageSwitch()
+{
+    QFETCH(QStringList, language);
+    QFETCH(QStringList, texts);
+    const auto chinese = qScopeGuard([] { HelperText::SetLanguage(QString()); });
+    const QString pics = dir->filePath(QStringLiteral("pics"));
+    const QString out = dir->filePath(QStringLiteral("out"));
+    QVERIFY(writePicture(pics + QStringLiteral("/a.png"), 3, 3));
+    QFile empty(pics + QStringLiteral("/empty.png"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+
+    MainForm form(language + QStringList{QStringLiteral("--output-dir"), out, QStringLiteral("--start"), pics});
+    form.show();
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
+    QCOMPARE(form.windowTitle(), texts.at(0));
+    QCOMPARE(child<QPushButton>(form, "startButton")->text(), texts.at(1));
+    QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentText(), texts.at(2));
+    QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentData().toString(), ImageProcessor::RuleMultipleOf4);
+    const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.at(0), texts.at(3) + out);
+    QCOMPARE(lines.mid(1, 2), (QStringList{texts.at(4) + native(out + QStringLiteral("/a.png")), texts.at(5)}));
+    QVERIFY2(lines.at(3).startsWith(texts.at(6)), qPrintable(lines.at(3)));
+    QCOMPARE(child<QLabel>(form, "status")->text(), texts.at(7));
+    QVERIFY2(answerer->boxes.first().text.startsWith(texts.at(8)), qPrintable(answerer->boxes.first().text));
 }
 
 QTEST_MAIN(tst_MainForm)

@@ -261,7 +261,7 @@ void tst_Standalone::languageChosenIsTheLanguageOfTheNextStart()
     };
     auto shownIn = [&](const QString &line, const QString &language) {
         SettingsSandbox::setLanguage(language);
-        const QString summary = translateToolText(QStringLiteral("%1 个文件  |  %2  |  支持：%3"))
+        const QString summary = translateCount(QStringLiteral("%1 个文件  |  %2  |  支持：%3"), {{1, 1}})
                                         .arg(QStringLiteral("1"), formatDataSize(QFileInfo(picture).size()),
                                              acceptedExtensions(ImageResize).join(u" / ").toUpper());
         return line.contains(u"language= " + language + u" title= " + toolDisplayTitle(ImageResize) + u" summary= "
@@ -446,19 +446,22 @@ void tst_Standalone::helperArguments_data()
 
     QTest::newRow("defaults") << 0 << 0 << true << false << true << QString()
                               << QStringList{u"--rule"_s, u"multiple4"_s, u"--fill"_s, u"transparent"_s, u"--centered"_s,
-                                             u"--recursive"_s, u"--start"_s} + paths;
+                                             u"--recursive"_s, u"--language"_s, u"zh_CN"_s, u"--start"_s} + paths;
     QTest::newRow("power2_black") << 2 << 2 << true << false << true << QString()
                                   << QStringList{u"--rule"_s, u"power2"_s, u"--fill"_s, u"black"_s, u"--centered"_s,
-                                                 u"--recursive"_s, u"--start"_s} + paths;
+                                                 u"--recursive"_s, u"--language"_s, u"zh_CN"_s, u"--start"_s} + paths;
     QTest::newRow("not_centred_even_white_png") << 1 << 1 << false << true << false << QString()
                                                 << QStringList{u"--rule"_s, u"even"_s, u"--fill"_s, u"white"_s,
-                                                               u"--no-centered"_s, u"--png"_s, u"--start"_s} + paths;
+                                                               u"--no-centered"_s, u"--png"_s, u"--language"_s,
+                                                               u"zh_CN"_s, u"--start"_s} + paths;
     QTest::newRow("blank_output_folder") << 0 << 0 << true << false << false << u"   "_s
                                          << QStringList{u"--rule"_s, u"multiple4"_s, u"--fill"_s, u"transparent"_s,
-                                                        u"--centered"_s, u"--start"_s} + paths;
+                                                        u"--centered"_s, u"--language"_s, u"zh_CN"_s, u"--start"_s}
+                    + paths;
     QTest::newRow("trimmed_output_folder") << 0 << 0 << true << false << false << u"  /out/x y  "_s
                                            << QStringList{u"--rule"_s, u"multiple4"_s, u"--fill"_s, u"transparent"_s,
-                                                          u"--centered"_s, u"--output-dir"_s, u"/out/x y"_s, u"--start"_s}
+                                                          u"--centered"_s, u"--output-dir"_s, u"/out/x y"_s,
+                                                          u"--language"_s, u"zh_CN"_s, u"--start"_s}
                     + paths;
 }
 
@@ -486,7 +489,12 @@ void tst_Standalone::helperArguments()
     QCOMPARE(IntegratedToolPage::imageResizeArguments(&page, {}), expected.mid(0, expected.indexOf(u"--start"_s)));
     QWidget bare;
     QCOMPARE(IntegratedToolPage::imageResizeArguments(&bare, {}),
-             (QStringList{u"--rule"_s, u"multiple4"_s, u"--fill"_s, u"transparent"_s, u"--no-centered"_s}));
+             (QStringList{u"--rule"_s, u"multiple4"_s, u"--fill"_s, u"transparent"_s, u"--no-centered"_s,
+                          u"--language"_s, u"zh_CN"_s}));
+    // The helper is told the tool window's language.
+    SettingsSandbox::setLanguage(u"ko_KR"_s);
+    const QStringList korean = IntegratedToolPage::imageResizeArguments(&bare, {});
+    QCOMPARE(korean.mid(korean.indexOf(u"--language"_s)), (QStringList{u"--language"_s, u"ko_KR"_s}));
 }
 
 void tst_Standalone::startPadsEveryPictureInPlace()

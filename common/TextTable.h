@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <cstddef>
+#include <initializer_list>
+#include <utility>
+
+// Dictionaries keyed by the Simplified Chinese source text, one row per text
+// with its five interface languages: zh_CN (the key), zh_TW, ja_JP, ko_KR, en_US.
+namespace TextTable {
+
+struct Row
+{
+    const char16_t *texts[5];
+    const char16_t *meaning = nullptr; // set where the source alone is ambiguous ("关闭": Close or off)
+};
+
+using Dictionary = QHash<QString, QStringList>;
+
+// Joins a source text and a meaning into the key of a row that has one.
+constexpr char16_t meaningSeparator = u'\x04';
+QString key(const QString &source, QStringView meaning);
+
+void addRows(Dictionary *dictionary, const Row *rows, std::size_t count);
+template<std::size_t N>
+void addRows(Dictionary *dictionary, const Row (&rows)[N])
+{
+    addRows(dictionary, rows, N);
+}
+
+// The text of `key` in column `index`, or a null string when the dictionary
+// has no such row or the row no such column.
+QString lookup(const Dictionary &dictionary, const QString &key, int index);
+
+// A placeholder and the number that will be substituted for it.
+using Count = std::pair<int, qint64>;
+
+// Resolves the choices of a text that counts things. A translation writes a
+// word whose form follows a number as "{one|other}" after the number's
+// placeholder ("%2 {file|files}"); each choice takes the number of the nearest
+// placeholder before it: "one" for exactly 1, "other" for any other number.
+// A choice whose placeholder is not in `counts` takes "other", so no brace
+// ever reaches the screen.
+QString chooseForms(const QString &text, std::initializer_list<Count> counts);
+
+// The choices of a text, each with the placeholder it follows (0: none), in
+// the order written; for checking the rows.
+QList<std::pair<int, QString>> choicesOf(const QString &text);
+
+} // namespace TextTable
