@@ -659,7 +659,12 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     m_progressBar->setTextVisible(false);
     rows->addWidget(m_progressBar);
 
-    // After a run of the helper: where its pictures and its report are.
+    // Rows 10 and 11: the run log.
+    auto *logCaptionRow = new QHBoxLayout;
+    logCaptionRow->addWidget(makeSectionCaption(localized(u"运行日志"), body));
+    logCaptionRow->addStretch(1);
+    // After a run of the helper: where its pictures and its report are, beside
+    // the log caption, so the end of a run takes no row of a small window.
     if (m_tool == ImageResize) {
         m_runActions = new QWidget(body);
         m_runActions->setObjectName(QStringLiteral("imageRunActions"));
@@ -674,17 +679,12 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
                 QDesktopServices::openUrl(QUrl::fromLocalFile(button->property("openPath").toString()));
             });
         }
-        actionsRow->addStretch(1);
         actionsRow->addWidget(m_openFolderButton);
         actionsRow->addWidget(m_openReportButton);
         m_runActions->hide();
-        rows->addWidget(m_runActions);
+        logCaptionRow->addWidget(m_runActions);
     }
 
-    // Rows 10 and 11: the run log.
-    auto *logCaptionRow = new QHBoxLayout;
-    logCaptionRow->addWidget(makeSectionCaption(localized(u"运行日志"), body));
-    logCaptionRow->addStretch(1);
     m_log = new QTextEdit(body);
     m_log->setObjectName(QStringLiteral("integratedToolLog"));
     m_log->setReadOnly(true);
