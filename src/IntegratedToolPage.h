@@ -35,9 +35,9 @@ class ToolDropTree;
 // Options are read from the controls by object name when a run starts.
 //
 // The PSD tools run a worker executable from the tool's folder as a child
-// process with a JSON job file, and follow its line protocol on the page. A
-// worker still running when the page is destroyed is stopped and its job file
-// removed; none of its end handling reaches the page.
+// process with a JSON job file through a PsdRun, whose signals the page shows.
+// A worker still running when the page is destroyed is stopped and its job
+// file removed; none of its end handling reaches the page.
 class IntegratedToolPage : public QWidget
 {
     Q_OBJECT
