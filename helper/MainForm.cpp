@@ -293,6 +293,9 @@ void MainForm::BuildControls()
     batch = new BatchRun(this);
     connect(batch, &BatchRun::LogText, this, &MainForm::Log);
     connect(batch, &BatchRun::Progress, this, &MainForm::ShowProgress);
+    // The tool window follows one run: once its DONE is out, the channel
+    // closes so the window can show the end while this window stays open.
+    connect(batch, &BatchRun::Finished, this, [this] { channel.Close(); });
     connect(batch, &BatchRun::Finished, this, &MainForm::FinishRun);
     connect(batch, &BatchRun::RecordReady, this, [this](const QByteArray &record) { channel.Send(record); });
 

@@ -1252,6 +1252,7 @@ void IntegratedToolPage::startTool()
     if (started) {
         connect(m_helperRun, &HelperRun::recordArrived, this, &IntegratedToolPage::handleHelperRecord);
         connect(m_helperRun, &HelperRun::finished, this, &IntegratedToolPage::finishHelperRun);
+        connect(m_helperRun, &HelperRun::processEnded, this, &IntegratedToolPage::forgetHelper);
         beginRun(translateToolText(QStringLiteral("已启动")));
         m_elapsedLabel->show();
         m_remainingLabel->show();
@@ -1367,7 +1368,7 @@ void IntegratedToolPage::logHelperCommand(const HelperCommand &command)
 
 bool IntegratedToolPage::isHelperRunning() const
 {
-    return m_helperRun && m_helperRun->isRunning();
+    return m_helperRun && m_helperRun->isProcessAlive();
 }
 
 void IntegratedToolPage::handleHelperRecord(const WorkerProtocol::Record &record)
@@ -1432,11 +1433,9 @@ void IntegratedToolPage::showHelperItem(const WorkerProtocol::ItemReport &item)
 
 void IntegratedToolPage::finishHelperRun(bool done)
 {
-    HelperRun *run = std::exchange(m_helperRun, nullptr);
-    if (!run)
+    if (!m_helperRun)
         return;
-    run->disconnect(this);
-    run->deleteLater();
+    disconnect(m_helperRun, &HelperRun::recordArrived, this, &IntegratedToolPage::handleHelperRecord);
     m_elapsedTicker->stop();
     updateElapsedTime();
 
@@ -1623,9 +1622,24 @@ void IntegratedToolPage::beginRun(const QString &status)
     holdColumnWidths();
 }
 
+// The helper's window may stay open after its run: the list is free again, but
+// Start waits until that helper has ended, so two never work on the same files.
+void IntegratedToolPage::forgetHelper()
+{
+    HelperRun *run = std::exchange(m_helperRun, nullptr);
+    if (!run)
+        return;
+    run->disconnect(this);
+    run->deleteLater();
+    if (!isRunActive())
+        m_startButton->setEnabled(true);
+}
+
 void IntegratedToolPage::endRun()
 {
     setRunControlsEnabled(true);
+    if (isHelperRunning())
+        m_startButton->setEnabled(false);
     QHeaderView *header = m_fileList->header();
     header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
@@ -1660,7 +1674,7 @@ bool IntegratedToolPage::isWorkerRunning() const
 
 bool IntegratedToolPage::isRunActive() const
 {
-    return (m_psdRun && m_psdRun->isActive()) || isHelperRunning();
+    return (m_psdRun && m_psdRun->isActive()) || (m_helperRun && m_helperRun->isRunning());
 }
 
 void IntegratedToolPage::showIdleProgress()

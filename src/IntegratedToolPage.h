@@ -183,6 +183,7 @@ private:
     void handleHelperRecord(const WorkerProtocol::Record &record);
     void showHelperItem(const WorkerProtocol::ItemReport &item);
     void finishHelperRun(bool done);
+    void forgetHelper();
     void showRunActions(const QString &folder, const QString &report);
     QString helperRule() const;
     void showSizes(const QStringList &paths, const QList<QSize> &sizes);

@@ -156,12 +156,19 @@ void tst_RealHelper::runWithADamagedPictureEndsWithStatusesSizesAndReport()
     const QString wideSize = interfaceLocale().formattedDataSize(QFileInfo(wide).size(), 2, QLocale::DataSizeIecFormat);
     QCOMPARE(rowOf(page, wide)->text(2), wideSize);
 
-    // The helper's window stays open after its run; closing it ends the following.
+    // The summary shows as soon as the run is done, while the helper's window
+    // stays open; Start waits until that helper has ended.
+    const QString summary = t(u"处理完成：成功 %1，失败 %2，跳过 %3").arg(u"2"_s, u"1"_s, u"0"_s);
+    const auto summaryShown = [&] {
+        const QList<QLabel *> labels = page.findChildren<QLabel *>();
+        return std::any_of(labels.cbegin(), labels.cend(), [&](const QLabel *label) { return label->text() == summary; });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(summaryShown(), 10000);
+    QCOMPARE(helpersRunning(m_helper).size(), 1);
+    QVERIFY(!start->isEnabled());
     killHelpers(SIGTERM);
     QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 10000);
-    const QString summary = t(u"处理完成：成功 %1，失败 %2，跳过 %3").arg(u"2"_s, u"1"_s, u"0"_s);
-    const QList<QLabel *> labels = page.findChildren<QLabel *>();
-    QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [&](const QLabel *label) { return label->text() == summary; }));
+    QVERIFY(summaryShown());
     QVERIFY(logText(page).contains(
             t(u"[%1] 处理完成：成功 %2，失败 %3，跳过 %4。").arg(u""_s, u"2"_s, u"1"_s, u"0"_s).mid(2)));
     auto *report = page.findChild<QPushButton *>(u"imageOpenReport"_s);
