@@ -1,12 +1,13 @@
 #include "ImageProcessor.h"
 
 #include "MemoryBudget.h"
-#include "ReadBackCheck.h"
 #include "SafeFile.h"
+#include "VerifiedWrite.h"
 
 #include <QColorSpace>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
@@ -135,6 +136,20 @@ QString shown(const QString &path)
 
 const QString TemporaryMarker = QStringLiteral(".tesselle.tmp");
 
+// The memory padding a picture takes at its peak, from its header alone; 0 when
+// its canvas would not fit in 32 bits.
+qint64 peakFromHeader(const ImageCodecs::Probe &probe, qint64 fileBytes, const QString &sourceSuffix,
+                      const QString &rule, const QString &fillChoice, bool png)
+{
+    const qint32 width = ImageProcessor::Target(probe.size.width(), rule);
+    const qint32 height = ImageProcessor::Target(probe.size.height(), rule);
+    if (width <= 0 || height <= 0)
+        return 0;
+    const QRgb fill = ImageProcessor::FillFor(fillChoice, probe.hasAlpha);
+    return ImageCodecs::peakBytes(probe, fileBytes, QSize(width, height), probe.deep,
+                                  ImageProcessor::FormatFor(outputExtension(sourceSuffix, fill, png)));
+}
+
 // The body of Process; may return early on any failure with `result` filled in.
 void processInto(ProcessResult &result, const QString &sourcePath, const QString &outDir, bool replaceOriginal,
                  const QString &rule, const QString &fillChoice, bool centered, bool png, const RunContext *run)
@@ -169,7 +184,6 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
             return;
         }
         // Everything the picture will take is counted before a pixel is decoded.
-        const QRgb probeFill = ImageProcessor::FillFor(fillChoice, probe.hasAlpha);
         const qint32 width = ImageProcessor::Target(probe.size.width(), rule);
         const qint32 height = ImageProcessor::Target(probe.size.height(), rule);
         if (width <= 0 || height <= 0) {
@@ -178,9 +192,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
             return;
         }
         const qint64 limit = ImageCodecs::pixelMemoryLimit();
-        const qint64 peak = ImageCodecs::peakBytes(probe, bytes.size(), QSize(width, height), probe.deep,
-                                                   ImageProcessor::FormatFor(outputExtension(sourceInfo.suffix(),
-                                                                                             probeFill, png)));
+        const qint64 peak = peakFromHeader(probe, bytes.size(), sourceInfo.suffix(), rule, fillChoice, png);
         if (peak > limit) {
             result.Message = QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB")
                                      .arg(ImageProcessor::SizeText(probe.size.width(), probe.size.height()),
@@ -269,42 +281,12 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     canvas = QImage();
 
     const QString temporary = ImageProcessor::TemporaryPathFor(destination, ext);
-    if (!SafeFile::writeNewFile(temporary, encoded, destination, &error)) {
-        result.Message = error;
-        return;
-    }
-
-    // Read back what reached the disk: the bytes must be those encoded (a JPEG
-    // cut short still decodes at full size) and must declare the target size.
     bool verified = false;
-    {
-        QByteArray written;
-        if (!SafeFile::readRegularFile(temporary, std::numeric_limits<qint64>::max(), &written, &error)) {
-            error = QStringLiteral("回读失败：%1").arg(error);
-        } else if (written != encoded) {
-            error = QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致");
-        } else {
-            encoded = QByteArray();
-            QSize readBack;
-            if (!ReadBackCheck::writtenSize(written, encoder, &readBack, &error))
-                error = QStringLiteral("回读失败：%1").arg(error);
-            else if (readBack.width() != targetWidth || readBack.height() != targetHeight)
-                error = QStringLiteral("回读尺寸校验失败");
-            else
-                verified = true;
-        }
-    }
-    if (!verified) {
-        QString ignored;
-        SafeFile::removeFile(temporary, &ignored);
-        result.Message = error;
-        return;
-    }
-    result.NewSize = newSize;
-
-    if (!SafeFile::replaceFile(temporary, destination, &error)) {
-        QString ignored;
-        SafeFile::removeFile(temporary, &ignored);
+    const bool written = VerifiedWrite::write(temporary, destination, std::move(encoded), encoder,
+                                              QSize(targetWidth, targetHeight), destination, &error, &verified);
+    if (verified)
+        result.NewSize = newSize;
+    if (!written) {
         result.Message = error;
         return;
     }
@@ -422,6 +404,31 @@ ProcessResult ImageProcessor::Process(const QString &sourcePath, const QString &
     if (!result.Success && result.Message.isEmpty())
         result.Message = QStringLiteral("处理失败（原因不明）");
     return result;
+}
+
+qint64 ImageProcessor::PeakBytesFor(const QString &sourcePath, const QString &rule, const QString &fillChoice,
+                                    bool png)
+{
+    QFileInfo info(sourcePath);
+    if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
+        info = QFileInfo(info.canonicalFilePath());
+    if (!info.isFile())
+        return 0;
+    // Mapped, not read: the header (and a TIFF's directory at the end) is all the probe touches.
+    QFile file(info.absoluteFilePath());
+    if (!file.open(QIODevice::ReadOnly) || file.size() <= 0)
+        return 0;
+    const uchar *mapped = file.map(0, file.size());
+    if (!mapped)
+        return 0;
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), file.size());
+    ImageCodecs::Probe probe;
+    QString ignored;
+    const qint64 peak = ImageCodecs::probe(bytes, true, &probe, &ignored)
+                                ? peakFromHeader(probe, file.size(), info.suffix(), rule, fillChoice, png)
+                                : 0;
+    file.unmap(const_cast<uchar *>(mapped));
+    return peak;
 }
 
 QString ImageProcessor::DestinationFor(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
