@@ -177,8 +177,13 @@ void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int j
     settings.jobs = jobs;
     BatchRun run;
     std::vector<double> seconds(files.size());
-    QObject::connect(&run, &BatchRun::PictureTimed, &run,
-                     [&seconds](int index, qint64 nanoseconds) { seconds[size_t(index)] = nanoseconds / 1e9; });
+    std::vector<double> finished; // seconds since the start, in the order pictures finish
+    QElapsedTimer watch;
+    watch.start();
+    QObject::connect(&run, &BatchRun::PictureTimed, &run, [&](int index, qint64 nanoseconds) {
+        seconds[size_t(index)] = nanoseconds / 1e9;
+        finished.push_back(watch.nsecsElapsed() / 1e9);
+    });
     QStringList reasons;
     QObject::connect(&run, &BatchRun::RecordReady, &run, [&reasons](const QByteArray &record) {
         // "ITEM\tfailed\tPATH\t{...}"
@@ -199,6 +204,9 @@ void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int j
         result->account(files[i], seconds[i], ok, ok || reasons.isEmpty() ? QString() : reasons.takeFirst());
     }
     result->budgetHighWater = run.MemoryHighWater();
+    // Once the second-to-last picture is done, the last one runs alone on one core.
+    if (jobs > 1 && finished.size() > 1)
+        result->aloneSeconds = watch.nsecsElapsed() / 1e9 - finished[finished.size() - 2];
 }
 
 // Runs one in-process pass; used inside the child process so that its peak
@@ -265,7 +273,7 @@ void printChildReport(const PassResult &result)
             .arg(QString::number(result.wall, 'g', 10), QString::number(result.cpu, 'g', 10))
             .arg(QString::number(result.peakRssKb, 'g', 10)));
     say(QStringLiteral("@kinds") + kinds);
-    say(QStringLiteral("@budget %1").arg(result.budgetHighWater));
+    say(QStringLiteral("@budget %1 %2").arg(result.budgetHighWater).arg(QString::number(result.aloneSeconds, 'g', 10)));
     QString steps;
     for (int i = 0; i < StepCount; ++i)
         steps += QLatin1Char(' ') + QString::number(result.stepSeconds[i], 'g', 10);
@@ -394,7 +402,9 @@ PassResult runChild(const Context &ctx, const QString &which, const QString &lab
             for (int k = 0; k < KindCount && k + 1 < f.size(); ++k)
                 result.fullDecodeSeconds[k] = f[k + 1].toDouble();
         } else if (line.startsWith(QLatin1String("@budget "))) {
-            result.budgetHighWater = line.mid(8).toLongLong();
+            const QStringList f = line.split(QLatin1Char(' '));
+            result.budgetHighWater = f.value(1).toLongLong();
+            result.aloneSeconds = f.value(2).toDouble();
         } else if (line.startsWith(QLatin1String("@fail "))) {
             result.failures << line.mid(6);
         }

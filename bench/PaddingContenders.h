@@ -35,6 +35,7 @@ struct PassResult
     double cpu = 0;
     double peakRssKb = 0; // for external tools the largest single process
     qint64 budgetHighWater = 0; // engine passes: the most the pictures in progress reserved at once
+    double aloneSeconds = 0;    // engine on N workers: how long the last picture ran with the others idle
     double kindSeconds[KindCount] = {};
     double stepSeconds[StepCount] = {};
     double fullDecodeSeconds[KindCount] = {}; // steps pass: a full decode of each written file, by source kind

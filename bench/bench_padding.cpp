@@ -170,10 +170,16 @@ void printTargets(const PassResult &engine, const PassResult &pool, const PassRe
     say(QString());
     say(QStringLiteral("ratios (wall time; above 1x: the engine is faster)"));
     auto verdict = [](bool met) { return met ? QStringLiteral("met") : QStringLiteral("NOT met"); };
-    if (engine.ran && pool.ran)
+    if (engine.ran && pool.ran) {
         say(QStringLiteral("  engine %1 workers vs 1 worker:   %2 (target >= 1.8x: %3)")
                 .arg(workers)
                 .arg(timesText(engine.wall, pool.wall), verdict(engine.wall >= 1.8 * pool.wall)));
+        // Cores the pass got (cpu / wall) against those it asked for, and the tail the order left.
+        say(QStringLiteral("    %1 workers got %2 cores (cpu s / wall s); the last picture ran alone for %3 s of %4 s")
+                .arg(workers)
+                .arg(fixed(pool.wall > 0 ? pool.cpu / pool.wall : 0, 2), fixed(pool.aloneSeconds, 2),
+                     fixed(pool.wall, 2)));
+    }
     if (pool.ran && vips.ran)
         say(QStringLiteral("  vips default thr. / engine %1 wk: %2 (target > 1x: %3); bytes %4 of vips's")
                 .arg(workers)
