@@ -414,21 +414,21 @@ qint64 ImageProcessor::PeakBytesFor(const QString &sourcePath, const QString &ru
         info = QFileInfo(info.canonicalFilePath());
     if (!info.isFile())
         return 0;
-    // Mapped, not read: the header (and a TIFF's directory at the end) is all the probe touches.
+    // The header is near the start; a file is never mapped, where a share gone
+    // away would end the program.
+    constexpr qint64 HeaderBytes = 1 << 20;
     QFile file(info.absoluteFilePath());
-    if (!file.open(QIODevice::ReadOnly) || file.size() <= 0)
+    if (!file.open(QIODevice::ReadOnly))
         return 0;
-    const uchar *mapped = file.map(0, file.size());
-    if (!mapped)
-        return 0;
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), file.size());
+    const QByteArray head = file.read(HeaderBytes);
+    // A TIFF usually keeps its directory after the pixels: for a larger one its size stands for its cost.
+    if (file.size() > head.size() && ImageCodecs::familyOf(head) == "tiff")
+        return file.size();
     ImageCodecs::Probe probe;
     QString ignored;
-    const qint64 peak = ImageCodecs::probe(bytes, true, &probe, &ignored)
-                                ? peakFromHeader(probe, file.size(), info.suffix(), rule, fillChoice, png)
-                                : 0;
-    file.unmap(const_cast<uchar *>(mapped));
-    return peak;
+    return ImageCodecs::probe(head, true, &probe, &ignored)
+                   ? peakFromHeader(probe, file.size(), info.suffix(), rule, fillChoice, png)
+                   : 0;
 }
 
 QString ImageProcessor::DestinationFor(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
