@@ -414,19 +414,13 @@ qint64 ImageProcessor::PeakBytesFor(const QString &sourcePath, const QString &ru
         info = QFileInfo(info.canonicalFilePath());
     if (!info.isFile())
         return 0;
-    // The header is near the start; a file is never mapped, where a share gone
-    // away would end the program.
-    constexpr qint64 HeaderBytes = 1 << 20;
+    // Only the header is read, not the whole file the picture's decode reads later.
     QFile file(info.absoluteFilePath());
     if (!file.open(QIODevice::ReadOnly))
         return 0;
-    const QByteArray head = file.read(HeaderBytes);
-    // A TIFF usually keeps its directory after the pixels: for a larger one its size stands for its cost.
-    if (file.size() > head.size() && ImageCodecs::familyOf(head) == "tiff")
-        return file.size();
     ImageCodecs::Probe probe;
     QString ignored;
-    return ImageCodecs::probe(head, true, &probe, &ignored)
+    return ImageCodecs::probe(&file, true, &probe, &ignored)
                    ? peakFromHeader(probe, file.size(), info.suffix(), rule, fillChoice, png)
                    : 0;
 }

@@ -70,9 +70,8 @@ public:
                                  const RunContext *run = nullptr);
 
     // The memory Process reserves for `sourcePath` at its peak, estimated from
-    // the header in its first MiB (ImageCodecs::peakBytes); it also stands for
-    // how long the picture takes. A TIFF larger than that gives its file size;
-    // 0 when no header can be read.
+    // its header alone (ImageCodecs::peakBytes); it also stands for how long the
+    // picture takes. 0 when the header cannot be read.
     static qint64 PeakBytesFor(const QString &sourcePath, const QString &rule, const QString &fillChoice, bool png);
 
     // Where Process would write the output for `sourcePath`, worked out from
