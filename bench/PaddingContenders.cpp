@@ -1,5 +1,6 @@
 #include "PaddingContenders.h"
 
+#include "BatchRun.h"
 #include "BenchSupport.h"
 #include "ImageCodecs.h"
 #include "ImageProcessor.h"
@@ -9,9 +10,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <algorithm>
 #include <atomic>
@@ -19,7 +23,6 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
-#include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -56,16 +59,6 @@ void freshFolder(const QString &folder)
 {
     QDir(folder).removeRecursively();
     QDir().mkpath(folder);
-}
-
-// The engine exactly as the batch runs it: multiple of 4, transparent, centred.
-bool engineOne(const CorpusFile &file, const QString &outDir, QString *error)
-{
-    const ProcessResult result = ImageProcessor::Process(file.path, outDir, false, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, true, false);
-    if (!result.Success)
-        *error = result.Message;
-    return result.Success;
 }
 
 // The floor: what any tool has to do at least, decode and encode once with the
@@ -171,10 +164,54 @@ bool isChildPass(const QString &which)
     return passes.contains(which);
 }
 
+// The engine as the batch window runs it: BatchRun with `jobs` pictures at a
+// time, multiple of 4, transparent, centred, into `outDir`. Seconds by kind add
+// up the workers' time.
+void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int jobs, PassResult *result)
+{
+    QStringList paths;
+    for (const CorpusFile &file : files)
+        paths << file.path;
+    BatchSettings settings;
+    settings.outDir = outDir;
+    settings.jobs = jobs;
+    BatchRun run;
+    std::vector<double> seconds(files.size());
+    std::vector<double> finished; // seconds since the start, in the order pictures finish
+    QElapsedTimer watch;
+    watch.start();
+    QObject::connect(&run, &BatchRun::PictureTimed, &run, [&](int index, qint64 nanoseconds) {
+        seconds[size_t(index)] = nanoseconds / 1e9;
+        finished.push_back(watch.nsecsElapsed() / 1e9);
+    });
+    QStringList reasons;
+    QObject::connect(&run, &BatchRun::RecordReady, &run, [&reasons](const QByteArray &record) {
+        // "ITEM\tfailed\tPATH\t{...}"
+        if (record.startsWith("ITEM\tfailed\t")) {
+            const QByteArray details = record.mid(record.lastIndexOf('\t') + 1).trimmed();
+            reasons << QJsonDocument::fromJson(details).object().value(QStringLiteral("reason")).toString();
+        }
+    });
+    QEventLoop loop;
+    QObject::connect(&run, &BatchRun::Finished, &loop, &QEventLoop::quit);
+    run.Start(paths, settings);
+    if (run.IsRunning())
+        loop.exec();
+    // Failures come in list order, as the records do.
+    QDir out(outDir);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const bool ok = out.exists(outputName(files[i]));
+        result->account(files[i], seconds[i], ok, ok || reasons.isEmpty() ? QString() : reasons.takeFirst());
+    }
+    result->budgetHighWater = run.MemoryHighWater();
+    // Once the second-to-last picture is done, the last one runs alone on one core.
+    if (jobs > 1 && finished.size() > 1)
+        result->aloneSeconds = watch.nsecsElapsed() / 1e9 - finished[finished.size() - 2];
+}
+
 // Runs one in-process pass; used inside the child process so that its peak
-// memory belongs to that pass alone. "pool" hands the files to `workers`
-// threads, each taking the next file in corpus order as it becomes free, the
-// way a batch on every core would; its seconds by kind add up the threads' time.
+// memory belongs to that pass alone. "engine" and "pool" go through the batch
+// window's own scheduler with 1 and `workers` pictures at a time.
 PassResult runInProcess(const QString &which, const std::vector<CorpusFile> &files, const QString &outDir,
                         int workers)
 {
@@ -196,9 +233,7 @@ PassResult runInProcess(const QString &which, const std::vector<CorpusFile> &fil
             double steps[StepCount] = {};
             double fullDecode[KindCount] = {};
             bool ok = false;
-            if (which == QLatin1String("engine") || which == QLatin1String("pool"))
-                ok = engineOne(file, outDir, &error);
-            else if (which == QLatin1String("steps"))
+            if (which == QLatin1String("steps"))
                 ok = stepsOne(file, outDir, steps, fullDecode, &error);
             else
                 ok = bareOne(file, outDir, &error);
@@ -211,12 +246,8 @@ PassResult runInProcess(const QString &which, const std::vector<CorpusFile> &fil
             result.account(file, seconds, ok, error);
         }
     };
-    if (which == QLatin1String("pool")) {
-        std::vector<std::thread> threads;
-        for (int t = 0; t < std::max(1, workers); ++t)
-            threads.emplace_back(work);
-        for (std::thread &t : threads)
-            t.join();
+    if (which == QLatin1String("engine") || which == QLatin1String("pool")) {
+        runBatch(files, outDir, which == QLatin1String("pool") ? std::max(1, workers) : 1, &result);
     } else if (which != QLatin1String("none")) {
         work();
     }
@@ -242,6 +273,7 @@ void printChildReport(const PassResult &result)
             .arg(QString::number(result.wall, 'g', 10), QString::number(result.cpu, 'g', 10))
             .arg(QString::number(result.peakRssKb, 'g', 10)));
     say(QStringLiteral("@kinds") + kinds);
+    say(QStringLiteral("@budget %1 %2").arg(result.budgetHighWater).arg(QString::number(result.aloneSeconds, 'g', 10)));
     QString steps;
     for (int i = 0; i < StepCount; ++i)
         steps += QLatin1Char(' ') + QString::number(result.stepSeconds[i], 'g', 10);
@@ -369,6 +401,10 @@ PassResult runChild(const Context &ctx, const QString &which, const QString &lab
             const QStringList f = line.split(QLatin1Char(' '));
             for (int k = 0; k < KindCount && k + 1 < f.size(); ++k)
                 result.fullDecodeSeconds[k] = f[k + 1].toDouble();
+        } else if (line.startsWith(QLatin1String("@budget "))) {
+            const QStringList f = line.split(QLatin1Char(' '));
+            result.budgetHighWater = f.value(1).toLongLong();
+            result.aloneSeconds = f.value(2).toDouble();
         } else if (line.startsWith(QLatin1String("@fail "))) {
             result.failures << line.mid(6);
         }

@@ -34,6 +34,8 @@ struct PassResult
     double wall = 0;
     double cpu = 0;
     double peakRssKb = 0; // for external tools the largest single process
+    qint64 budgetHighWater = 0; // engine passes: the most the pictures in progress reserved at once
+    double aloneSeconds = 0;    // engine on N workers: how long the last picture ran with the others idle
     double kindSeconds[KindCount] = {};
     double stepSeconds[StepCount] = {};
     double fullDecodeSeconds[KindCount] = {}; // steps pass: a full decode of each written file, by source kind
@@ -84,8 +86,8 @@ struct Context
     std::vector<CorpusFile> files;
 };
 
-// The in-process passes a child runs: "none" (an idle process), "engine",
-// "pool" (the engine on a pool of `workers` threads), "bare" and "steps".
+// The in-process passes a child runs: "none" (an idle process), "engine"
+// (BatchRun with 1 worker), "pool" (BatchRun with `workers`), "bare" and "steps".
 bool isChildPass(const QString &which);
 PassResult runInProcess(const QString &which, const std::vector<CorpusFile> &files, const QString &outDir,
                         int workers);

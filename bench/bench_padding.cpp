@@ -10,6 +10,7 @@
 
 #include "BenchSupport.h"
 #include "ImageCodecs.h"
+#include "MemoryBudget.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,6 +75,21 @@ void warmPageCache(const std::vector<CorpusFile> &files)
         while (f.read(buffer, sizeof buffer) > 0) {
         }
     }
+}
+
+// True when both folders hold the same file names with the same bytes.
+bool sameFiles(const QString &a, const QString &b)
+{
+    const QStringList names = QDir(a).entryList(QDir::Files, QDir::Name);
+    if (names != QDir(b).entryList(QDir::Files, QDir::Name))
+        return false;
+    for (const QString &name : names) {
+        QFile left(QDir(a).filePath(name));
+        QFile right(QDir(b).filePath(name));
+        if (!left.open(QIODevice::ReadOnly) || !right.open(QIODevice::ReadOnly) || left.readAll() != right.readAll())
+            return false;
+    }
+    return true;
 }
 
 QString timesText(double numerator, double denominator)
@@ -154,10 +170,16 @@ void printTargets(const PassResult &engine, const PassResult &pool, const PassRe
     say(QString());
     say(QStringLiteral("ratios (wall time; above 1x: the engine is faster)"));
     auto verdict = [](bool met) { return met ? QStringLiteral("met") : QStringLiteral("NOT met"); };
-    if (engine.ran && pool.ran)
+    if (engine.ran && pool.ran) {
         say(QStringLiteral("  engine %1 workers vs 1 worker:   %2 (target >= 1.8x: %3)")
                 .arg(workers)
                 .arg(timesText(engine.wall, pool.wall), verdict(engine.wall >= 1.8 * pool.wall)));
+        // Cores the pass got (cpu / wall) against those it asked for, and the tail the order left.
+        say(QStringLiteral("    %1 workers got %2 cores (cpu s / wall s); the last picture ran alone for %3 s of %4 s")
+                .arg(workers)
+                .arg(fixed(pool.wall > 0 ? pool.cpu / pool.wall : 0, 2), fixed(pool.aloneSeconds, 2),
+                     fixed(pool.wall, 2)));
+    }
     if (pool.ran && vips.ran)
         say(QStringLiteral("  vips default thr. / engine %1 wk: %2 (target > 1x: %3); bytes %4 of vips's")
                 .arg(workers)
@@ -415,6 +437,16 @@ int main(int argc, char *argv[])
                            "band is added); \"default thr.\" = the tool's own threading, \"1 thread\" = "
                            "MAGICK_THREAD_LIMIT=1, VIPS_CONCURRENCY=1; cpu s above wall s means more than one core "
                            "was busy; peak MB = largest single process"));
+    if (engine.ran && pool.ran) {
+        // The batch's scheduler may change the order pictures are padded in, never a byte of a result.
+        const QString poolDir = QDir(ctx.work).filePath(QStringLiteral("out-pool"));
+        say(QStringLiteral("outputs of 1 and %1 workers: %2; the pictures in progress reserved at most %3 MB and %4 MB "
+                           "of the batch's memory budget (%5 MB)")
+                .arg(workers)
+                .arg(sameFiles(engineDir, poolDir) ? QStringLiteral("identical") : QStringLiteral("DIFFER"))
+                .arg(megabytes(double(engine.budgetHighWater)), megabytes(double(pool.budgetHighWater)),
+                     megabytes(double(MemoryBudget::DefaultCapacity()))));
+    }
     say(QStringLiteral("load average at the end: %1").arg(loadAverage()));
     if (temporary == nullptr)
         say(QStringLiteral("outputs kept in %1").arg(QDir::toNativeSeparators(ctx.work)));

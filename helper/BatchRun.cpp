@@ -13,6 +13,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 QString fallbackReportFolder()
@@ -139,9 +141,10 @@ void BatchRun::Plan(const BatchSettings &settings)
             owners.insert(key, i);
         }
     }
+    QList<int> launched;
     for (int i = 0; i < m_files.size(); ++i) {
         if (failures.at(i).isEmpty()) {
-            Launch(i);
+            launched.append(i);
         } else {
             ProcessResult result;
             result.Source = m_files.at(i);
@@ -149,6 +152,22 @@ void BatchRun::Plan(const BatchSettings &settings)
             QMetaObject::invokeMethod(this, [this, i, result] { PictureDone(i, result); }, Qt::QueuedConnection);
         }
     }
+    for (const int i : CostliestFirst(launched))
+        Launch(i);
+}
+
+QList<int> BatchRun::CostliestFirst(const QList<int> &indexes) const
+{
+    // A large picture started last would finish alone with the other cores idle.
+    // Its peak memory, read from the header, stands for its time.
+    if (m_pool.maxThreadCount() < 2)
+        return indexes;
+    QHash<int, qint64> cost;
+    for (const int i : indexes)
+        cost.insert(i, ImageProcessor::PeakBytesFor(m_files.at(i), m_settings.rule, m_settings.fill, m_settings.png));
+    QList<int> order = indexes;
+    std::stable_sort(order.begin(), order.end(), [&cost](int a, int b) { return cost.value(a) > cost.value(b); });
+    return order;
 }
 
 void BatchRun::Launch(int index)
@@ -158,14 +177,20 @@ void BatchRun::Launch(int index)
     const bool inPlace = m_inPlace;
     const RunContext *context = &m_context;
     m_pool.start([this, index, source, s, inPlace, context] {
+        QElapsedTimer busy;
+        busy.start();
         const ProcessResult result =
                 ImageProcessor::Process(source, s.outDir, inPlace, s.rule, s.fill, s.centered, s.png, context);
-        QMetaObject::invokeMethod(this, [this, index, result] { PictureDone(index, result); }, Qt::QueuedConnection);
+        const qint64 nanoseconds = busy.nsecsElapsed();
+        QMetaObject::invokeMethod(
+                this, [this, index, result, nanoseconds] { PictureDone(index, result, nanoseconds); },
+                Qt::QueuedConnection);
     });
 }
 
-void BatchRun::PictureDone(int index, const ProcessResult &result)
+void BatchRun::PictureDone(int index, const ProcessResult &result, qint64 nanoseconds)
 {
+    emit PictureTimed(index, nanoseconds);
     m_results[index] = result;
     m_finishTimes.append(m_watch.elapsed());
     const int total = int(m_files.size());

@@ -64,13 +64,17 @@ signals:
     void RecordReady(const QByteArray &record);
     // After each finished picture, in whatever order they finish.
     void Progress(int finished, int total, qint64 remainingMilliseconds);
+    // When a picture is done, before it is reported: how long its worker spent on it.
+    void PictureTimed(int index, qint64 nanoseconds);
     // After the last picture was reported and the run's end was logged.
     void Finished();
 
 private:
     void Plan(const BatchSettings &settings);
+    // The order pictures are handed to the pool: the costliest first.
+    QList<int> CostliestFirst(const QList<int> &indexes) const;
     void Launch(int index);
-    void PictureDone(int index, const ProcessResult &result);
+    void PictureDone(int index, const ProcessResult &result, qint64 nanoseconds = 0);
     void ReportInOrder();
     void WriteReportLine(const QString &line);
     void Finish();

@@ -163,21 +163,27 @@ QString damaged(const QString &reason)
 
 bool probe(const QByteArray &bytes, bool applyOrientation, Probe *probe, QString *error)
 {
-    if (bytes.isEmpty()) {
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return ImageCodecs::probe(&buffer, applyOrientation, probe, error);
+}
+
+bool probe(QIODevice *device, bool applyOrientation, Probe *probe, QString *error)
+{
+    const QByteArray head = device->peek(8);
+    if (head.isEmpty()) {
         *error = HelperText::Translate(QStringLiteral("文件为空，不是有效的图片"));
         return false;
     }
-    probe->family = familyOf(bytes);
+    probe->family = familyOf(head);
     if (probe->family.isEmpty()) {
         *error = HelperText::Translate(QStringLiteral("不支持的图片格式：文件内容不是 PNG、JPEG、BMP、GIF 或 TIFF 图片"));
         return false;
     }
     // Header warnings come again when the picture is decoded; there they count.
     WarningCapture quiet;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, probe->family);
+    QImageReader reader(device, probe->family);
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(applyOrientation);
     if (!reader.canRead()) {

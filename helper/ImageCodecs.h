@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QString>
 
+class QIODevice;
+
 // The codec layer of the padding engine: decoding from memory with a bound on
 // the memory a picture may take, and encoding to memory with the settings this
 // product chooses. Failures come back as false plus a message; nothing throws.
@@ -40,6 +42,9 @@ struct Probe
 // Reads the header of `bytes`. Fails for anything but the five families and
 // for headers that cannot be read.
 bool probe(const QByteArray &bytes, bool applyOrientation, Probe *probe, QString *error);
+// The same from a device open for reading at the picture's start, reading only
+// what the header takes (a TIFF's directory may follow its pixels).
+bool probe(QIODevice *device, bool applyOrientation, Probe *probe, QString *error);
 
 // The most memory padding one picture takes at any moment: the file and the
 // decoded source, the source and the canvas, the canvas, the encoder's working

@@ -2,12 +2,13 @@
 
 #include "HelperText.h"
 #include "MemoryBudget.h"
-#include "ReadBackCheck.h"
 #include "SafeFile.h"
+#include "VerifiedWrite.h"
 
 #include <QColorSpace>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstring>
@@ -136,6 +137,20 @@ QString shown(const QString &path)
 
 const QString TemporaryMarker = QStringLiteral(".tesselle.tmp");
 
+// The memory padding a picture takes at its peak, from its header alone; 0 when
+// its canvas would not fit in 32 bits.
+qint64 peakFromHeader(const ImageCodecs::Probe &probe, qint64 fileBytes, const QString &sourceSuffix,
+                      const QString &rule, const QString &fillChoice, bool png)
+{
+    const qint32 width = ImageProcessor::Target(probe.size.width(), rule);
+    const qint32 height = ImageProcessor::Target(probe.size.height(), rule);
+    if (width <= 0 || height <= 0)
+        return 0;
+    const QRgb fill = ImageProcessor::FillFor(fillChoice, probe.hasAlpha);
+    return ImageCodecs::peakBytes(probe, fileBytes, QSize(width, height), probe.deep,
+                                  ImageProcessor::FormatFor(outputExtension(sourceSuffix, fill, png)));
+}
+
 // The body of Process; may return early on any failure with `result` filled in.
 void processInto(ProcessResult &result, const QString &sourcePath, const QString &outDir, bool replaceOriginal,
                  const QString &rule, const QString &fillChoice, bool centered, bool png, const RunContext *run)
@@ -170,7 +185,6 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
             return;
         }
         // Everything the picture will take is counted before a pixel is decoded.
-        const QRgb probeFill = ImageProcessor::FillFor(fillChoice, probe.hasAlpha);
         const qint32 width = ImageProcessor::Target(probe.size.width(), rule);
         const qint32 height = ImageProcessor::Target(probe.size.height(), rule);
         if (width <= 0 || height <= 0) {
@@ -179,9 +193,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
             return;
         }
         const qint64 limit = ImageCodecs::pixelMemoryLimit();
-        const qint64 peak = ImageCodecs::peakBytes(probe, bytes.size(), QSize(width, height), probe.deep,
-                                                   ImageProcessor::FormatFor(outputExtension(sourceInfo.suffix(),
-                                                                                             probeFill, png)));
+        const qint64 peak = peakFromHeader(probe, bytes.size(), sourceInfo.suffix(), rule, fillChoice, png);
         if (peak > limit) {
             result.Message = HelperText::Translate(QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB"))
                                      .arg(ImageProcessor::SizeText(probe.size.width(), probe.size.height()),
@@ -271,42 +283,12 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     canvas = QImage();
 
     const QString temporary = ImageProcessor::TemporaryPathFor(destination, ext);
-    if (!SafeFile::writeNewFile(temporary, encoded, destination, &error)) {
-        result.Message = error;
-        return;
-    }
-
-    // Read back what reached the disk: the bytes must be those encoded (a JPEG
-    // cut short still decodes at full size) and must declare the target size.
     bool verified = false;
-    {
-        QByteArray written;
-        if (!SafeFile::readRegularFile(temporary, std::numeric_limits<qint64>::max(), &written, &error)) {
-            error = HelperText::Translate(QStringLiteral("回读失败：%1")).arg(error);
-        } else if (written != encoded) {
-            error = HelperText::Translate(QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致"));
-        } else {
-            encoded = QByteArray();
-            QSize readBack;
-            if (!ReadBackCheck::writtenSize(written, encoder, &readBack, &error))
-                error = HelperText::Translate(QStringLiteral("回读失败：%1")).arg(error);
-            else if (readBack.width() != targetWidth || readBack.height() != targetHeight)
-                error = HelperText::Translate(QStringLiteral("回读尺寸校验失败"));
-            else
-                verified = true;
-        }
-    }
-    if (!verified) {
-        QString ignored;
-        SafeFile::removeFile(temporary, &ignored);
-        result.Message = error;
-        return;
-    }
-    result.NewSize = newSize;
-
-    if (!SafeFile::replaceFile(temporary, destination, &error)) {
-        QString ignored;
-        SafeFile::removeFile(temporary, &ignored);
+    const bool written = VerifiedWrite::write(temporary, destination, std::move(encoded), encoder,
+                                              QSize(targetWidth, targetHeight), destination, &error, &verified);
+    if (verified)
+        result.NewSize = newSize;
+    if (!written) {
         result.Message = error;
         return;
     }
@@ -425,6 +407,25 @@ ProcessResult ImageProcessor::Process(const QString &sourcePath, const QString &
     if (!result.Success && result.Message.isEmpty())
         result.Message = HelperText::Translate(QStringLiteral("处理失败（原因不明）"));
     return result;
+}
+
+qint64 ImageProcessor::PeakBytesFor(const QString &sourcePath, const QString &rule, const QString &fillChoice,
+                                    bool png)
+{
+    QFileInfo info(sourcePath);
+    if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
+        info = QFileInfo(info.canonicalFilePath());
+    if (!info.isFile())
+        return 0;
+    // Only the header is read, not the whole file the picture's decode reads later.
+    QFile file(info.absoluteFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    ImageCodecs::Probe probe;
+    QString ignored;
+    return ImageCodecs::probe(&file, true, &probe, &ignored)
+                   ? peakFromHeader(probe, file.size(), info.suffix(), rule, fillChoice, png)
+                   : 0;
 }
 
 QString ImageProcessor::DestinationFor(const QString &sourcePath, const QString &outDir, bool replaceOriginal,

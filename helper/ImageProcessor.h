@@ -69,6 +69,11 @@ public:
                                  const QString &rule, const QString &fillChoice, bool centered, bool png,
                                  const RunContext *run = nullptr);
 
+    // The memory Process reserves for `sourcePath` at its peak, estimated from
+    // its header alone (ImageCodecs::peakBytes); it also stands for how long the
+    // picture takes. 0 when the header cannot be read.
+    static qint64 PeakBytesFor(const QString &sourcePath, const QString &rule, const QString &fillChoice, bool png);
+
     // Where Process would write the output for `sourcePath`, worked out from
     // the name alone (for a fill text other than the three, as for an opaque source).
     static QString DestinationFor(const QString &sourcePath, const QString &outDir, bool replaceOriginal,

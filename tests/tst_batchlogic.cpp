@@ -1,11 +1,14 @@
 #include "BatchLogic.h"
+#include "BatchRun.h"
 #include "ImageProcessor.h"
 #include "MemoryBudget.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QScopeGuard>
 #include <QTest>
@@ -51,6 +54,8 @@ private slots:
     void duration();
     void memoryBudget_data();
     void memoryBudget();
+    void peakFromHeader_data();
+    void peakFromHeader();
     void runSwitches_data();
     void runSwitches();
     void remaining_data();
@@ -531,6 +536,48 @@ void tst_BatchLogic::memoryBudget()
     }
     QVERIFY(pool.waitForDone(10000));
     QCOMPARE(budget.HighWater(), highWater);
+}
+
+void tst_BatchLogic::peakFromHeader_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("format"); // empty: not a picture
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("png_with_alpha") << QStringLiteral("a.png") << QByteArray("png") << QSize(301, 203);
+    QTest::newRow("jpeg_photo") << QStringLiteral("b.jpg") << QByteArray("jpeg") << QSize(641, 479);
+    QTest::newRow("tiff") << QStringLiteral("c.tif") << QByteArray("tiff") << QSize(123, 77);
+    QTest::newRow("not_a_picture") << QStringLiteral("d.png") << QByteArray() << QSize();
+}
+
+void tst_BatchLogic::peakFromHeader()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, format);
+    QFETCH(QSize, size);
+    const QString path = dir->filePath(name);
+    if (format.isEmpty()) {
+        QVERIFY(touch(name));
+    } else {
+        QImage picture(size, QImage::Format_ARGB32);
+        picture.fill(qRgba(10, 120, 200, 180));
+        QVERIFY(picture.save(path, format.constData()));
+    }
+    const qint64 estimate =
+            ImageProcessor::PeakBytesFor(path, ImageProcessor::RuleMultipleOf4, ImageProcessor::FillTransparent, false);
+    QCOMPARE(estimate > 0, !format.isEmpty());
+
+    // The batch starts the costliest pictures first by what the budget reserves for them.
+    const QString out = dir->filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(out));
+    BatchSettings settings;
+    settings.outDir = out;
+    settings.jobs = 1;
+    BatchRun run;
+    QSignalSpy finished(&run, &BatchRun::Finished);
+    run.Start({path}, settings);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(run.Failed(), format.isEmpty() ? 1 : 0);
+    QCOMPARE(run.MemoryHighWater(), estimate);
 }
 
 void tst_BatchLogic::runSwitches_data()

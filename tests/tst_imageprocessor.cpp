@@ -2,12 +2,17 @@
 #include "PngEncoder.h"
 #include "ReadBackCheck.h"
 #include "TestImages.h"
+#include "VerifiedWrite.h"
 
 #include <QColorSpace>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 // The engine's pure parts: size rules, canvas geometry, pixel composition, the
-// fill and encoder tables, the PNG writer and the read-back size check.
+// fill and encoder tables, the PNG writer, the read-back size check and the
+// verified write.
 class tst_ImageProcessor : public QObject
 {
     Q_OBJECT
@@ -29,6 +34,8 @@ private slots:
     void pngKeepsPicture();
     void readBackSize_data();
     void readBackSize();
+    void verifiedWrite_data();
+    void verifiedWrite();
 };
 
 void tst_ImageProcessor::target_data()
@@ -323,4 +330,57 @@ void tst_ImageProcessor::readBackSize()
 }
 
 QTEST_GUILESS_MAIN(tst_ImageProcessor)
+void tst_ImageProcessor::verifiedWrite_data()
+{
+    QTest::addColumn<bool>("picture");   // false: bytes no decoder reads
+    QTest::addColumn<QSize>("expected");
+    QTest::addColumn<bool>("folderExists");
+    QTest::addColumn<QString>("error");  // empty: written and put in place
+    QTest::newRow("right_size") << true << QSize(12, 8) << true << QString();
+    QTest::newRow("wrong_size") << true << QSize(12, 9) << true << QStringLiteral("回读尺寸校验失败");
+    QTest::newRow("not_a_picture") << false << QSize(12, 8) << true << QStringLiteral("回读失败：");
+    QTest::newRow("folder_missing") << true << QSize(12, 8) << false << QStringLiteral("*");
+}
+
+void tst_ImageProcessor::verifiedWrite()
+{
+    QFETCH(bool, picture);
+    QFETCH(QSize, expected);
+    QFETCH(bool, folderExists);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = folderExists ? dir.path() : dir.filePath(QStringLiteral("gone"));
+    const QString destination = QDir(folder).filePath(QStringLiteral("out.png"));
+    const QString temporary = destination + QStringLiteral(".tmp.png");
+    if (folderExists) {
+        QFile old(destination);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    }
+    QByteArray bytes("not a picture");
+    if (picture) {
+        QImage image(12, 8, QImage::Format_ARGB32);
+        image.fill(qRgba(1, 2, 3, 4));
+        QString encodeError;
+        QVERIFY(ImageCodecs::encode(image, ImageCodecs::Encoder::Png, &bytes, &encodeError));
+    }
+    QString message;
+    const bool written = VerifiedWrite::write(temporary, destination, bytes, ImageCodecs::Encoder::Png, expected,
+                                              QString(), &message);
+    QCOMPARE(written, error.isEmpty());
+    QVERIFY(!QFile::exists(temporary));
+    QFile result(destination);
+    if (error.isEmpty()) {
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QCOMPARE(result.readAll(), bytes);
+        return;
+    }
+    QVERIFY2(error == u"*" || message.startsWith(error), qPrintable(message));
+    QVERIFY(!message.isEmpty());
+    if (folderExists) {
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QCOMPARE(result.readAll(), QByteArray("old"));
+    }
+}
+
 #include "tst_imageprocessor.moc"

@@ -5,6 +5,7 @@
 #include "LineProtocol.h"
 #include "PsdPixels.h"
 #include "SafeFile.h"
+#include "VerifiedWrite.h"
 
 #include <QColorSpace>
 #include <QDir>
@@ -134,34 +135,6 @@ QByteArray withProfile(QByteArray png, const QByteArray &icc)
         out.append(char(crc >> shift));
     png.insert(33, out); // signature (8) and the IHDR chunk (25)
     return png;
-}
-
-// Writes a temporary file beside the destination, reads it back (the bytes
-// must be those encoded and must decode at the expected size) and only then
-// puts it in place, as the padding engine does with a user's picture.
-bool writeVerified(const QString &destination, QByteArray png, const QSize &size, QString *error)
-{
-    const QString temporary = destination + QStringLiteral(".stratlo.tmp.png");
-    if (!SafeFile::writeNewFile(temporary, png, QString(), error))
-        return false;
-    QString ignored;
-    QByteArray written;
-    if (!SafeFile::readRegularFile(temporary, std::numeric_limits<qint64>::max(), &written, error)) {
-        *error = QStringLiteral("回读失败：%1").arg(*error);
-    } else if (written != png) {
-        *error = QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致");
-    } else {
-        png = QByteArray();
-        QImage readBack;
-        if (!ImageCodecs::decode(written, false, &readBack, error))
-            *error = QStringLiteral("回读失败：%1").arg(*error);
-        else if (readBack.size() != size)
-            *error = QStringLiteral("回读尺寸校验失败");
-        else if (SafeFile::replaceFile(temporary, destination, error))
-            return true;
-    }
-    SafeFile::removeFile(temporary, &ignored);
-    return false;
 }
 
 class Exporter
@@ -378,7 +351,9 @@ private:
         }
         *destination = QDir(folder).filePath(m_names.take(folder, safeFileName(name), QStringLiteral(".png")));
         *replaced = SafeFile::entryExists(*destination);
-        return writeVerified(*destination, std::move(png), size, error);
+        // Checked on the disk before it takes the name, as the padding engine does with a user's picture.
+        return VerifiedWrite::write(*destination + QStringLiteral(".stratlo.tmp.png"), *destination, std::move(png),
+                                    ImageCodecs::Encoder::Png, size, QString(), error);
     }
 
     const Job &m_job;

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "ImageCodecs.h"
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+
+// How a picture reaches a user's folder: written beside its destination and
+// flushed, read back from the disk and checked, and only then put in place. A
+// failed write, a short or damaged file, a full disk the write did not report,
+// or another process changing the file leaves the destination as it was.
+namespace VerifiedWrite {
+
+// Writes `encoded` to `temporary` (in the destination's folder; it takes the
+// permission bits of `permissionsFrom` when that names an existing file), reads
+// it back, requires the very bytes encoded and a picture of `size`
+// (ReadBackCheck), then atomically replaces `destination` with it. On failure
+// the temporary file is gone and `*error` says why; `*verified`, when given,
+// tells whether the file had passed the check before the rename failed.
+bool write(const QString &temporary, const QString &destination, QByteArray encoded, ImageCodecs::Encoder encoder,
+           const QSize &size, const QString &permissionsFrom, QString *error, bool *verified = nullptr);
+
+} // namespace VerifiedWrite
