@@ -1746,7 +1746,8 @@ void IntegratedToolPage::startWorker(const QString &program)
     connect(m_worker, &WorkerRun::finished, this, &IntegratedToolPage::finishWorkerRun);
     // A start that fails at once may already have ended the run inside start(),
     // so nothing may follow it here.
-    m_worker->start(program, {QStringLiteral("--job"), m_jobFilePath});
+    // The worker's LOG and PROGRESS texts reach the run log as written: in the tool window's language.
+    m_worker->start(program, {QStringLiteral("--job"), m_jobFilePath, QStringLiteral("--language"), toolLanguageCode()});
 }
 
 void IntegratedToolPage::handleRecord(const WorkerProtocol::Record &record)
