@@ -30,12 +30,30 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
+
+// With uniform row sizes the first row decides every row's height; a Latin
+// first name would leave later Chinese, Japanese or Korean names (drawn by a
+// taller fallback font) overlapping. Size rows for the tallest script instead.
+class FileRowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QFontMetrics metrics(option.font);
+        const int textHeight = qMax(metrics.height(), metrics.boundingRect(QStringLiteral("Ag图あ한")).height());
+        size.setHeight(qMax(size.height(), textHeight + 2));
+        return size;
+    }
+};
 
 const char *const VellumStyleSheet = R"(
 QMainWindow, QWidget#centralArea, QWidget#buttonRow, QWidget#outputRow, QWidget#optionsRow,
@@ -209,6 +227,7 @@ void MainForm::BuildControls()
     fileList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // One row height for all: long lists lay out without measuring every row.
     fileList->setUniformItemSizes(true);
+    fileList->setItemDelegate(new FileRowDelegate(fileList));
     fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     fileList->setAcceptDrops(true);
     fileList->viewport()->setAcceptDrops(true);
@@ -274,6 +293,9 @@ void MainForm::BuildControls()
     batch = new BatchRun(this);
     connect(batch, &BatchRun::LogText, this, &MainForm::Log);
     connect(batch, &BatchRun::Progress, this, &MainForm::ShowProgress);
+    // The tool window follows one run: once its DONE is out, the channel
+    // closes so the window can show the end while this window stays open.
+    connect(batch, &BatchRun::Finished, this, [this] { channel.Close(); });
     connect(batch, &BatchRun::Finished, this, &MainForm::FinishRun);
     connect(batch, &BatchRun::RecordReady, this, [this](const QByteArray &record) { channel.Send(record); });
 

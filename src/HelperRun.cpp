@@ -69,6 +69,7 @@ bool HelperRun::start(const QString &program, const QStringList &arguments, QStr
         return false;
     }
     m_running = true;
+    m_processAlive = true;
     m_watch = new QTimer(this);
     m_watch->setInterval(ProcessWatchMilliseconds);
     connect(m_watch, &QTimer::timeout, this, &HelperRun::checkProcess);
@@ -135,6 +136,15 @@ void HelperRun::readRecords()
 
 void HelperRun::checkProcess()
 {
+    if (!m_running) {
+        // The run is over; only the process's end is still awaited.
+        if (ExecutablePlatform::processIsAlive(m_pid))
+            return;
+        m_watch->stop();
+        m_processAlive = false;
+        emit processEnded();
+        return;
+    }
     if (ExecutablePlatform::processIsAlive(m_pid))
         return;
     // A connected helper's end shows as the connection closing, after its last
@@ -150,7 +160,6 @@ void HelperRun::finish()
     if (!m_running)
         return;
     m_running = false;
-    m_watch->stop();
     if (m_server->isListening()) {
         m_server->close();
         QLocalServer::removeServer(m_address);

@@ -17,6 +17,8 @@ class QTimer;
 // from the one connection of the same user it accepts. The run ends when that
 // connection closes, or when the helper process is gone without ever having
 // connected (a helper that does not report); finished says whether DONE came.
+// The helper's window may stay open after its run, so the process is watched
+// on until it ends (processEnded): only then may the page start another.
 // Destroying the object only stops listening: the helper goes on.
 class HelperRun : public QObject
 {
@@ -30,7 +32,10 @@ public:
     // and "--report-to <address>". False, with *error set, when either fails.
     bool start(const QString &program, const QStringList &arguments, QString *error);
 
+    // True until the channel ends (the run is being followed).
     bool isRunning() const { return m_running; }
+    // True until the helper process has ended, which may be after the run.
+    bool isProcessAlive() const { return m_processAlive; }
     qint64 processId() const { return m_pid; }
     QString address() const { return m_address; }
 
@@ -38,6 +43,8 @@ signals:
     void recordArrived(const WorkerProtocol::Record &record);
     // The helper has ended or closed its channel; done is true when DONE came.
     void finished(bool done);
+    // The helper process is gone (after finished).
+    void processEnded();
 
 private:
     void acceptConnection();
@@ -54,5 +61,6 @@ private:
     qint64 m_pid = 0;
     int m_deadTicks = 0;
     bool m_running = false;
+    bool m_processAlive = false;
     bool m_done = false;
 };

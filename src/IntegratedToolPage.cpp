@@ -5,10 +5,10 @@
 #include "ExecutablePlatform.h"
 #include "HelperRun.h"
 #include "PictureSizes.h"
+#include "PsdRun.h"
 #include "ToolLauncher.h"
 #include "ToolDropTree.h"
 #include "WorkerProtocol.h"
-#include "WorkerRun.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -38,7 +38,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -333,12 +332,25 @@ IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *pare
     m_elapsedTicker->setInterval(500);
     connect(m_elapsedTicker, &QTimer::timeout, this, &IntegratedToolPage::updateElapsedTime);
 
+    if (m_tool == IntegratedTools::PsdSlim || m_tool == IntegratedTools::LayerExport) {
+        m_psdRun = new PsdRun(m_tool, this);
+        connect(m_psdRun, &PsdRun::rowStatusChanged, this, &IntegratedToolPage::setRowStatus);
+        connect(m_psdRun, &PsdRun::logLineAdded, this, &IntegratedToolPage::appendLog);
+        connect(m_psdRun, &PsdRun::statusChanged, m_statusLabel, &QLabel::setText);
+        connect(m_psdRun, &PsdRun::progressed, this, &IntegratedToolPage::showProgress);
+        connect(m_psdRun, &PsdRun::ended, this, &IntegratedToolPage::finishPsdRun);
+    }
+
     refreshSummary();
 }
 
 IntegratedToolPage::~IntegratedToolPage()
 {
-    stopWorker();
+    // A worker still running is stopped without any of its end handling.
+    if (m_psdRun) {
+        m_psdRun->disconnect(this);
+        delete m_psdRun;
+    }
 }
 
 void IntegratedToolPage::setCloseHook(Hook hook)
@@ -647,7 +659,12 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     m_progressBar->setTextVisible(false);
     rows->addWidget(m_progressBar);
 
-    // After a run of the helper: where its pictures and its report are.
+    // Rows 10 and 11: the run log.
+    auto *logCaptionRow = new QHBoxLayout;
+    logCaptionRow->addWidget(makeSectionCaption(localized(u"运行日志"), body));
+    logCaptionRow->addStretch(1);
+    // After a run of the helper: where its pictures and its report are, beside
+    // the log caption, so the end of a run takes no row of a small window.
     if (m_tool == ImageResize) {
         m_runActions = new QWidget(body);
         m_runActions->setObjectName(QStringLiteral("imageRunActions"));
@@ -662,17 +679,12 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
                 QDesktopServices::openUrl(QUrl::fromLocalFile(button->property("openPath").toString()));
             });
         }
-        actionsRow->addStretch(1);
         actionsRow->addWidget(m_openFolderButton);
         actionsRow->addWidget(m_openReportButton);
         m_runActions->hide();
-        rows->addWidget(m_runActions);
+        logCaptionRow->addWidget(m_runActions);
     }
 
-    // Rows 10 and 11: the run log.
-    auto *logCaptionRow = new QHBoxLayout;
-    logCaptionRow->addWidget(makeSectionCaption(localized(u"运行日志"), body));
-    logCaptionRow->addStretch(1);
     m_log = new QTextEdit(body);
     m_log->setObjectName(QStringLiteral("integratedToolLog"));
     m_log->setReadOnly(true);
@@ -1240,6 +1252,7 @@ void IntegratedToolPage::startTool()
     if (started) {
         connect(m_helperRun, &HelperRun::recordArrived, this, &IntegratedToolPage::handleHelperRecord);
         connect(m_helperRun, &HelperRun::finished, this, &IntegratedToolPage::finishHelperRun);
+        connect(m_helperRun, &HelperRun::processEnded, this, &IntegratedToolPage::forgetHelper);
         beginRun(translateToolText(QStringLiteral("已启动")));
         m_elapsedLabel->show();
         m_remainingLabel->show();
@@ -1355,7 +1368,7 @@ void IntegratedToolPage::logHelperCommand(const HelperCommand &command)
 
 bool IntegratedToolPage::isHelperRunning() const
 {
-    return m_helperRun && m_helperRun->isRunning();
+    return m_helperRun && m_helperRun->isProcessAlive();
 }
 
 void IntegratedToolPage::handleHelperRecord(const WorkerProtocol::Record &record)
@@ -1363,8 +1376,8 @@ void IntegratedToolPage::handleHelperRecord(const WorkerProtocol::Record &record
     using WorkerProtocol::RecordKind;
     switch (record.kind) {
     case RecordKind::Progress: {
-        showProgress(record);
         const WorkerProtocol::Progress progress = WorkerProtocol::readProgress(record);
+        showProgress(progress, WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("  ")));
         m_statusLabel->setText(translateToolText(QStringLiteral("正在处理 %1/%2：%3"))
                                        .arg(QString::number(progress.current), QString::number(progress.total),
                                             WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("\t"))
@@ -1380,7 +1393,7 @@ void IntegratedToolPage::handleHelperRecord(const WorkerProtocol::Record &record
         break;
     case RecordKind::Log:
     case RecordKind::Error:
-        handleRecord(record);
+        appendLog(PsdRun::logLine(record));
         break;
     }
 }
@@ -1420,11 +1433,9 @@ void IntegratedToolPage::showHelperItem(const WorkerProtocol::ItemReport &item)
 
 void IntegratedToolPage::finishHelperRun(bool done)
 {
-    HelperRun *run = std::exchange(m_helperRun, nullptr);
-    if (!run)
+    if (!m_helperRun)
         return;
-    run->disconnect(this);
-    run->deleteLater();
+    disconnect(m_helperRun, &HelperRun::recordArrived, this, &IntegratedToolPage::handleHelperRecord);
     m_elapsedTicker->stop();
     updateElapsedTime();
 
@@ -1498,8 +1509,7 @@ QString IntegratedToolPage::workerPath(const QString &baseName) const
 
 void IntegratedToolPage::startSlimming()
 {
-    // Between two batches no worker exists for a moment, yet the run goes on.
-    if ((m_worker && m_worker->state() != QProcess::NotRunning) || m_slim.active)
+    if (m_psdRun->isBusy())
         return;
     if (m_selectedPaths.isEmpty()) {
         QMessageBox::information(this, localized(u"尚未选择文件"), localized(u"请先选择 PSD/PSB 文件或文件夹。"),
@@ -1554,84 +1564,13 @@ void IntegratedToolPage::startSlimming()
                            deep && deep->isChecked() ? localized(u"开启")
                                                      : translateToolText(QStringLiteral("关闭"), u"off")));
     setAllRowStatuses(localized(u"等待处理"));
-    m_slim = SlimRun();
-    m_slim.active = true;
-    m_slim.pending = m_selectedPaths;
-    runNextSlimBatch();
-}
-
-void IntegratedToolPage::runNextSlimBatch()
-{
-    if (m_slim.pending.isEmpty()) {
-        finishSlimmingRun();
-        return;
-    }
-
-    // Sizes are read only up to the first file that must travel alone.
-    QList<qint64> sizes;
-    const qsizetype considered = std::min<qsizetype>(m_slim.pending.size(), WorkerProtocol::MaxBatchFiles);
-    for (qsizetype index = 0; index < considered; ++index) {
-        sizes.append(QFileInfo(m_slim.pending.at(index)).size());
-        if (sizes.last() > WorkerProtocol::LargeFileBytes)
-            break;
-    }
-    const int length = WorkerProtocol::batchLength(sizes);
-    m_slim.batch = m_slim.pending.mid(0, length);
-    m_slim.pending.remove(0, length);
-    m_slim.batchDone = false;
-    m_slim.batchSucceeded = 0;
-    m_slim.batchFailed = 0;
-    m_slim.batchBytesSaved = 0;
-
     // The deep-clean box stays usable during a run and counts from the next batch on.
-    const auto *deep = findChild<QCheckBox *>(QStringLiteral("psdDeepClean"));
-    QString error;
-    m_jobFilePath = WorkerProtocol::writeJobFile(WorkerProtocol::slimmingJob(m_slim.batch, deep && deep->isChecked()),
-                                                 QStringLiteral("Pictavo-psd-slim-XXXXXX.json"), &error);
-    if (m_jobFilePath.isEmpty()) {
-        qWarning().noquote() << "psd worker job file not written" << IntegratedTools::toolKey(m_tool) << error;
-        QMessageBox::warning(this, localized(u"无法继续处理"), localized(u"无法创建瘦身任务临时文件，剩余文件未被修改。"),
-                             QMessageBox::Ok);
-        const QString notStarted = localized(u"未开始");
-        for (const QString &path : std::as_const(m_slim.batch))
-            setRowStatus(path, notStarted);
-        m_slim.pending.clear();
-        m_slim.totalFailed += int(m_slim.batch.size());
-        runNextSlimBatch();
-        return;
-    }
-
-    const QString first = QString::number(m_slim.batchStart + 1);
-    const QString last = QString::number(m_slim.batchStart + m_slim.batch.size());
-    m_statusLabel->setText(localized(u"正在处理第 %1-%2 项（每批 %3 项）")
-                                   .arg(first, last, QString::number(WorkerProtocol::MaxBatchFiles)));
-    appendLog(localized(u"开始瘦身批次：第 %1-%2 项，共 %3 项。")
-                      .arg(first, last, QString::number(m_selectedPaths.size())));
-    startWorker(workerPath(QStringLiteral("Brevane")));
-}
-
-void IntegratedToolPage::finishSlimmingRun()
-{
-    m_elapsedTicker->stop();
-    const qint64 files = m_selectedPaths.size();
-    const int maximum = files > 0 ? int(std::min<qint64>(files * 100, std::numeric_limits<int>::max())) : 1;
-    m_progressBar->setRange(0, maximum);
-    m_progressBar->setValue(maximum);
-    m_statusLabel->setText(m_slim.totalFailed != 0 ? localized(u"处理完成，%1 项失败").arg(m_slim.totalFailed)
-                                                   : localized(u"处理完成"));
-    if (m_remainingLabel)
-        m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
-    appendLog(localized(u"瘦身任务结束：完成 %1 项，失败 %2 项，累计节省 %3。")
-                      .arg(QString::number(m_slim.totalSucceeded), QString::number(m_slim.totalFailed),
-                           formatDataSize(m_slim.totalBytesSaved)));
-    m_slim.active = false;
-    m_slim.batch.clear();
-    endRun();
+    m_psdRun->startSlimming(m_selectedPaths, worker, [deep] { return deep && deep->isChecked(); });
 }
 
 void IntegratedToolPage::startLayerExport()
 {
-    if (m_worker && m_worker->state() != QProcess::NotRunning)
+    if (m_psdRun->isBusy())
         return;
     if (m_selectedPaths.isEmpty()) {
         QMessageBox::information(this, localized(u"尚未选择文件"), localized(u"请先选择 PSD/PSB 文件或文件夹。"),
@@ -1660,14 +1599,12 @@ void IntegratedToolPage::startLayerExport()
         return;
     }
 
-    m_jobFilePath = jobFile;
     beginRun(localized(u"正在扫描图层..."));
     appendLog(translateCount(QStringLiteral("[%1] 开始页内直接导出，共 %2 个 PSD/PSB；不会打开第二个程序窗口。"),
                              {{2, m_selectedPaths.size()}})
                       .arg(timeOfDay(), QString::number(m_selectedPaths.size())));
     setAllRowStatuses(localized(u"等待导出"));
-    m_layerRun = LayerRun();
-    startWorker(worker);
+    m_psdRun->startLayerExport(m_selectedPaths, worker, jobFile);
 }
 
 void IntegratedToolPage::beginRun(const QString &status)
@@ -1685,9 +1622,24 @@ void IntegratedToolPage::beginRun(const QString &status)
     holdColumnWidths();
 }
 
+// The helper's window may stay open after its run: the list is free again, but
+// Start waits until that helper has ended, so two never work on the same files.
+void IntegratedToolPage::forgetHelper()
+{
+    HelperRun *run = std::exchange(m_helperRun, nullptr);
+    if (!run)
+        return;
+    run->disconnect(this);
+    run->deleteLater();
+    if (!isRunActive())
+        m_startButton->setEnabled(true);
+}
+
 void IntegratedToolPage::endRun()
 {
     setRunControlsEnabled(true);
+    if (isHelperRunning())
+        m_startButton->setEnabled(false);
     QHeaderView *header = m_fileList->header();
     header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
@@ -1715,9 +1667,14 @@ void IntegratedToolPage::setRunControlsEnabled(bool enabled)
         m_removeButton->setEnabled(enabled);
 }
 
+bool IntegratedToolPage::isWorkerRunning() const
+{
+    return m_psdRun && m_psdRun->hasWorker();
+}
+
 bool IntegratedToolPage::isRunActive() const
 {
-    return m_worker != nullptr || m_slim.active || isHelperRunning();
+    return (m_psdRun && m_psdRun->isActive()) || (m_helperRun && m_helperRun->isRunning());
 }
 
 void IntegratedToolPage::showIdleProgress()
@@ -1732,80 +1689,12 @@ void IntegratedToolPage::setAllRowStatuses(const QString &text)
         m_fileList->topLevelItem(row)->setText(3, text);
 }
 
-void IntegratedToolPage::startWorker(const QString &program)
+void IntegratedToolPage::showProgress(const WorkerProtocol::Progress &progress, const QString &statusText)
 {
-    m_worker = new WorkerRun(this);
-    connect(m_worker, &WorkerRun::recordArrived, this, &IntegratedToolPage::handleRecord);
-    connect(m_worker, &WorkerRun::lineDropped, this, [this] {
-        qWarning().noquote() << "psd worker line dropped: longer than" << WorkerProtocol::MaxPartialLineBytes << "bytes";
-        appendLog(translateToolText(QStringLiteral("[%1] 后台输出的一行超过 1 MiB，已丢弃该行。")).arg(timeOfDay()));
-    });
-    connect(m_worker, &WorkerRun::errorText, this,
-            [this](const QString &text) { appendLog(localized(u"后台详情：%1").arg(text)); });
-    connect(m_worker, &WorkerRun::failed, this, &IntegratedToolPage::handleWorkerError);
-    connect(m_worker, &WorkerRun::finished, this, &IntegratedToolPage::finishWorkerRun);
-    // A start that fails at once may already have ended the run inside start(),
-    // so nothing may follow it here.
-    // The worker's LOG and PROGRESS texts reach the run log as written: in the tool window's language.
-    m_worker->start(program, {QStringLiteral("--job"), m_jobFilePath, QStringLiteral("--language"), toolLanguageCode()});
-}
-
-void IntegratedToolPage::handleRecord(const WorkerProtocol::Record &record)
-{
-    using WorkerProtocol::RecordKind;
-    const QString twoSpaces = QStringLiteral("  ");
-    switch (record.kind) {
-    case RecordKind::Log:
-        appendLog(localized(u"[%1] %2").arg(timeOfDay(), WorkerProtocol::joinFields(record.fields, 1, twoSpaces)));
-        break;
-    case RecordKind::Progress:
-        showProgress(record);
-        break;
-    case RecordKind::Item: {
-        // A path may hold tabs; the remaining fields are joined back.
-        const QString path = QDir::fromNativeSeparators(WorkerProtocol::joinFields(record.fields, 2, QStringLiteral("\t")));
-        const bool ok = record.fields.at(1) == u"ok";
-        setRowStatus(path, ok ? localized(u"已完成") : localized(u"失败"));
-        if (m_tool == IntegratedTools::LayerExport && rowForPath(path))
-            m_layerRun.settled.insert(pathKey(QFileInfo(path).absoluteFilePath()), ok);
-        break;
-    }
-    case RecordKind::Done: {
-        const WorkerProtocol::DoneCounts counts = WorkerProtocol::readDone(record);
-        if (m_tool == IntegratedTools::PsdSlim) {
-            // A batch cannot succeed or fail more often than it has files.
-            const int batchSize = int(m_slim.batch.size());
-            m_slim.batchDone = true;
-            m_slim.batchSucceeded = std::min(counts.exported, batchSize);
-            m_slim.batchFailed = std::min(counts.failed, batchSize);
-            m_slim.batchBytesSaved = counts.bytesSaved;
-            appendLog(localized(u"本批完成：成功 %1，失败 %2，节省 %3。")
-                              .arg(QString::number(m_slim.batchSucceeded), QString::number(m_slim.batchFailed),
-                                   formatDataSize(counts.bytesSaved)));
-        } else {
-            m_layerRun.done = true;
-            m_layerRun.failed = counts.failed;
-            appendLog(localized(u"完成：导出 %1，跳过 %2，失败 %3。")
-                              .arg(QString::number(counts.exported), QString::number(counts.skipped),
-                                   QString::number(counts.failed)));
-        }
-        break;
-    }
-    case RecordKind::Error:
-        appendLog(localized(u"导出错误：%1").arg(WorkerProtocol::joinFields(record.fields, 1, twoSpaces)));
-        break;
-    }
-}
-
-void IntegratedToolPage::showProgress(const WorkerProtocol::Record &record)
-{
-    WorkerProtocol::Progress progress = WorkerProtocol::readProgress(record);
-    if (m_tool == IntegratedTools::PsdSlim && !m_slim.batch.isEmpty())
-        progress = WorkerProtocol::rebaseOnRun(progress, int(m_selectedPaths.size()), m_slim.batchStart);
     m_progressBar->setRange(0, int(std::min<qint64>(progress.total, std::numeric_limits<int>::max())));
     m_progressBar->setValue(WorkerProtocol::progressValue(progress));
     m_progressBar->setTextVisible(true);
-    QString status = WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("  "));
+    QString status = statusText;
     status.remove(QChar(u'\0'));
     m_statusLabel->setText(status.size() > MaxShownLineLength ? status.left(MaxShownLineLength) + QChar(0x2026)
                                                               : status);
@@ -1816,105 +1705,21 @@ void IntegratedToolPage::showProgress(const WorkerProtocol::Record &record)
     }
 }
 
-void IntegratedToolPage::handleWorkerError()
-{
-    if (!m_worker || m_worker->state() != QProcess::NotRunning)
-        return;
-    // A slimming batch that reported DONE ends normally through finished;
-    // an export worker that exited with a code has its finished still to come.
-    if (m_tool == IntegratedTools::PsdSlim ? !m_slim.batchDone : m_worker->exitCode() == 0)
-        finishWorkerRun(3);
-}
-
-void IntegratedToolPage::finishWorkerRun(int exitCode)
-{
-    if (!m_worker)
-        return;
-    m_worker->readOutput();
-    if (!m_jobFilePath.isEmpty()) {
-        QFile::remove(m_jobFilePath);
-        m_jobFilePath.clear();
-    }
-
-    // The old process may still signal before it is deleted; none of that
-    // may reach the next batch's worker.
-    WorkerRun *worker = std::exchange(m_worker, nullptr);
-    worker->disconnect(this);
-    worker->deleteLater();
-
-    if (m_tool == IntegratedTools::PsdSlim)
-        finishSlimBatch(exitCode);
-    else
-        finishLayerExport(exitCode);
-}
-
-void IntegratedToolPage::finishSlimBatch(int exitCode)
-{
-    const int batchSize = int(m_slim.batch.size());
-    if (m_slim.batchDone) {
-        const QString pending = localized(u"等待处理");
-        const QString settled = m_slim.batchFailed != 0 ? localized(u"已结束，详见日志") : localized(u"已完成");
-        for (const QString &path : std::as_const(m_slim.batch)) {
-            QTreeWidgetItem *row = rowForPath(path);
-            if (row && row->text(3) == pending)
-                row->setText(3, settled);
-        }
-    } else {
-        m_slim.batchFailed = batchSize;
-        const QString failed = localized(u"失败");
-        for (const QString &path : std::as_const(m_slim.batch))
-            setRowStatus(path, failed);
-        appendLog(translateCount(QStringLiteral("瘦身后台异常结束，当前批次 %1 项未完成，退出码：%2。"),
-                                 {{1, batchSize}})
-                          .arg(QString::number(batchSize), QString::number(exitCode)));
-    }
-    m_slim.batchStart += batchSize;
-    m_slim.totalSucceeded += m_slim.batchSucceeded;
-    m_slim.totalFailed += m_slim.batchFailed;
-    m_slim.totalBytesSaved += m_slim.batchBytesSaved;
-    m_slim.batch.clear();
-    // The next batch starts once this handler and the finished signal have returned.
-    QTimer::singleShot(0, this, &IntegratedToolPage::runNextSlimBatch);
-}
-
-void IntegratedToolPage::finishLayerExport(int exitCode)
+void IntegratedToolPage::finishPsdRun(bool complete, int progressMaximum)
 {
     m_elapsedTicker->stop();
-    if (exitCode != 0) {
-        m_statusLabel->setText(localized(u"导出失败"));
-        appendLog(localized(u"后台导出异常结束，退出码：%1").arg(exitCode));
-        showIdleProgress();
-        setAllRowStatuses(localized(u"失败"));
-    } else if (!m_layerRun.done) {
-        // Exit code 0 without DONE: the worker never said how it went.
-        m_statusLabel->setText(translateToolText(QStringLiteral("导出未完成")));
-        appendLog(translateToolText(QStringLiteral("[%1] 后台导出已退出，但未报告完成结果，导出未完成。")).arg(timeOfDay()));
-        showIdleProgress();
-        settleLayerRows(translateToolText(QStringLiteral("未完成")));
-    } else {
-        if (m_progressBar->maximum() < 1)
+    if (complete) {
+        if (progressMaximum > 0)
+            m_progressBar->setRange(0, progressMaximum);
+        else if (m_progressBar->maximum() < 1)
             m_progressBar->setRange(0, 100);
         m_progressBar->setValue(m_progressBar->maximum());
         if (m_remainingLabel)
             m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
-        if (m_layerRun.failed != 0) {
-            m_statusLabel->setText(localized(u"处理完成，%1 项失败").arg(m_layerRun.failed));
-            settleLayerRows(localized(u"已结束，详见日志"));
-        } else {
-            m_statusLabel->setText(localized(u"处理完成"));
-            settleLayerRows(localized(u"已完成"));
-        }
+    } else {
+        showIdleProgress();
     }
     endRun();
-}
-
-void IntegratedToolPage::settleLayerRows(const QString &unsettled)
-{
-    for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
-        QTreeWidgetItem *row = m_fileList->topLevelItem(index);
-        if (!m_layerRun.settled.contains(pathKey(row->data(0, Qt::UserRole).toString())))
-            row->setText(3, unsettled);
-    }
 }
 
 void IntegratedToolPage::updateElapsedTime()
@@ -1922,23 +1727,6 @@ void IntegratedToolPage::updateElapsedTime()
     if (m_elapsedLabel && m_elapsedClock.isValid())
         m_elapsedLabel->setText(
                 localized(u"已用时间：%1").arg(WorkerProtocol::formatDuration(m_elapsedClock.elapsed() / 1000)));
-}
-
-// Only the page's end comes here: the worker is stopped without any of its
-// end handling, and its job file goes with it.
-void IntegratedToolPage::stopWorker()
-{
-    if (m_worker) {
-        WorkerRun *worker = std::exchange(m_worker, nullptr);
-        worker->disconnect(this);
-        if (worker->state() != QProcess::NotRunning)
-            qInfo().noquote() << "psd worker stopped with its page" << IntegratedTools::toolKey(m_tool);
-        delete worker; // asks it to end, then kills it
-    }
-    if (!m_jobFilePath.isEmpty()) {
-        QFile::remove(m_jobFilePath);
-        m_jobFilePath.clear();
-    }
 }
 
 void IntegratedToolPage::setRowStatus(const QString &path, const QString &text)

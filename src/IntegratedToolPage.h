@@ -19,7 +19,7 @@ class HelperRun;
 class PictureSizeReader;
 class QLabel;
 class QLineEdit;
-class WorkerRun;
+class PsdRun;
 class QProgressBar;
 class QPushButton;
 class QTextEdit;
@@ -35,9 +35,9 @@ class ToolDropTree;
 // Options are read from the controls by object name when a run starts.
 //
 // The PSD tools run a worker executable from the tool's folder as a child
-// process with a JSON job file, and follow its line protocol on the page. A
-// worker still running when the page is destroyed is stopped and its job file
-// removed; none of its end handling reaches the page.
+// process with a JSON job file through a PsdRun, whose signals the page shows.
+// A worker still running when the page is destroyed is stopped and its job
+// file removed; none of its end handling reaches the page.
 class IntegratedToolPage : public QWidget
 {
     Q_OBJECT
@@ -111,7 +111,7 @@ public:
     void setRowStatus(const QString &path, const QString &text);
 
     // True while a worker process of this page exists.
-    bool isWorkerRunning() const { return m_worker != nullptr; }
+    bool isWorkerRunning() const;
 
     // The helper's switches for the options found under `page` by object name
     // (defaults for missing controls), "--language" with the interface language,
@@ -183,6 +183,7 @@ private:
     void handleHelperRecord(const WorkerProtocol::Record &record);
     void showHelperItem(const WorkerProtocol::ItemReport &item);
     void finishHelperRun(bool done);
+    void forgetHelper();
     void showRunActions(const QString &folder, const QString &report);
     QString helperRule() const;
     void showSizes(const QStringList &paths, const QList<QSize> &sizes);
@@ -195,25 +196,16 @@ private:
     void setRunControlsEnabled(bool enabled);
     bool isRunActive() const;
     void showIdleProgress();
-    void settleLayerRows(const QString &unsettled);
     void browseOutputDirectory(QLineEdit *field, const QString &caption);
 
     QString workerPath(const QString &baseName) const;
-    void runNextSlimBatch();
-    void finishSlimmingRun();
     void beginRun(const QString &status);
     void endRun();
     void holdColumnWidths();
     void setAllRowStatuses(const QString &text);
-    void startWorker(const QString &program);
-    void handleRecord(const WorkerProtocol::Record &record);
-    void showProgress(const WorkerProtocol::Record &record);
-    void handleWorkerError();
-    void finishWorkerRun(int exitCode);
-    void finishSlimBatch(int exitCode);
-    void finishLayerExport(int exitCode);
+    void showProgress(const WorkerProtocol::Progress &progress, const QString &statusText);
+    void finishPsdRun(bool complete, int progressMaximum);
     void updateElapsedTime();
-    void stopWorker();
     QTreeWidgetItem *rowForPath(const QString &path);
 
     const IntegratedTools::Tool m_tool;
@@ -248,38 +240,10 @@ private:
     QPushButton *m_openReportButton = nullptr;
     PictureSizeReader *m_sizeReader = nullptr;
     QString m_summaryBase;
-    WorkerRun *m_worker = nullptr;
+    // The PSD tools' runs; none for image resize.
+    PsdRun *m_psdRun = nullptr;
     QTimer *m_elapsedTicker = nullptr;
     QElapsedTimer m_elapsedClock;
-    QString m_jobFilePath;
-
-    // A slimming run: the files not yet handed to a batch, the running batch
-    // and the counts of the batch and of the whole run.
-    struct SlimRun
-    {
-        bool active = false;
-        QStringList pending;
-        QStringList batch;
-        int batchStart = 0;
-        bool batchDone = false;
-        int batchSucceeded = 0;
-        int batchFailed = 0;
-        qint64 batchBytesSaved = 0;
-        int totalSucceeded = 0;
-        int totalFailed = 0;
-        qint64 totalBytesSaved = 0;
-    };
-    SlimRun m_slim;
-
-    // A layer export: what DONE said, and the rows an ITEM already settled
-    // (case-matched key to success).
-    struct LayerRun
-    {
-        bool done = false;
-        int failed = 0;
-        QHash<QString, bool> settled;
-    };
-    LayerRun m_layerRun;
 
     // Paths waiting for queuePaths' next step.
     struct QueuedPaths

@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <csignal>
 #include <cstdio>
@@ -145,6 +146,58 @@ void followedRun(const QStringList &pictures, const QString &folder, const QStri
     save(&window, prefix + QStringLiteral("-after-run"));
 }
 
+// A run of the real helper on copies of the pictures, one of them cut short
+// and a big one last, grabbed once the first file is done and after the
+// helper's window is closed.
+void realRun(const QStringList &pictures, const QString &folder, const QSize &size, const QString &prefix)
+{
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    QStringList copies;
+    for (const QString &picture : pictures) {
+        copies << QDir(folder).filePath(QFileInfo(picture).fileName());
+        QFile::copy(picture, copies.last());
+    }
+    const QString damaged = QDir(folder).filePath(QStringLiteral("破损的照片.png"));
+    QFile::copy(pictures.first(), damaged);
+    QFile(damaged).resize(QFileInfo(damaged).size() / 2);
+    const QString big = QDir(folder).filePath(QStringLiteral("poster-6001x4001.png"));
+    QImage poster(6001, 4001, QImage::Format_ARGB32);
+    poster.fill(qRgba(200, 120, 40, 255));
+    poster.save(big);
+    copies << damaged << big;
+
+    StandaloneToolWindow window(IntegratedTools::ImageResize);
+    window.resize(size.expandedTo(window.minimumSize()));
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        g_problems << prefix + QStringLiteral(": never shown");
+    window.addPaths(copies);
+    if (!QTest::qWaitFor([&] { return !window.page()->isReadingSizes(); }, 5000))
+        g_problems << prefix + QStringLiteral(": sizes never read");
+    save(&window, prefix + QStringLiteral("-before-real-run"));
+    window.findChild<QPushButton *>(QStringLiteral("toolStart"))->click();
+    auto *list = window.findChild<QTreeWidget *>(QStringLiteral("integratedToolDropList"));
+    auto settled = [&](int wanted) {
+        int count = 0;
+        for (int row = 0; row < list->topLevelItemCount(); ++row)
+            count += list->topLevelItem(row)->text(3) != translateToolText(QStringLiteral("等待处理")) ? 1 : 0;
+        return count >= wanted;
+    };
+    if (!QTest::qWaitFor([&] { return settled(1); }, 20000))
+        g_problems << prefix + QStringLiteral(": the real helper reported nothing");
+    checkLayout(&window, prefix + QStringLiteral("-during-real-run"));
+    save(&window, prefix + QStringLiteral("-during-real-run"));
+    if (!QTest::qWaitFor([&] { return settled(list->topLevelItemCount()); }, 60000))
+        g_problems << prefix + QStringLiteral(": the real helper never reported every file");
+    endHelpers(IntegratedTools::resolveToolExecutable(IntegratedTools::ImageResize));
+    if (!QTest::qWaitFor([&] { return !window.page()->isHelperRunning(); }, 10000))
+        g_problems << prefix + QStringLiteral(": the real run never ended");
+    QTest::qWait(100);
+    checkLayout(&window, prefix + QStringLiteral("-after-real-run"));
+    save(&window, prefix + QStringLiteral("-after-real-run"));
+}
+
 // The helper's window after a run with one picture that fails, and its
 // closing box.
 void helperRun(const QStringList &arguments, const QString &broken, const QString &prefix)
@@ -240,6 +293,9 @@ int main(int argc, char *argv[])
             if (size.size == sizes[0].size)
                 followedRun(pictures, sandbox.filePath(QStringLiteral("standin")),
                             QStringLiteral("image-resize-") + suffix);
+            if (language == u"en_US" || language == u"zh_CN")
+                realRun(pictures, sandbox.filePath(QStringLiteral("real")), size.size,
+                        QStringLiteral("image-resize-") + suffix);
             MainForm helper(helperArguments(language, pictures));
             helper.resize(size.size == sizes[0].size ? helper.size() : helper.minimumSize());
             helper.show();

@@ -530,6 +530,14 @@ void tst_Standalone::startPadsEveryPictureInPlace()
     QCOMPARE(QImageReader(files.at(0)).size(), QSize(8, 8));
     QCOMPARE(QImageReader(files.at(1)).size(), QSize(16, 4));
     QCOMPARE(QImageReader(files.at(2)).size(), QSize(4, 4));
+    // Each row follows the helper's report on its file.
+    const QStringList padded{u"8×8"_s, u"16×4"_s, u"4×4"_s};
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem *item = list->topLevelItem(row);
+        const qsizetype index = files.indexOf(item->data(0, Qt::UserRole).toString());
+        QVERIFY(index >= 0);
+        QTRY_COMPARE(item->text(3), translateToolText(QStringLiteral("已完成")) + u' ' + padded.at(index));
+    }
 
     // The helper's window stays open after its run: end the one this test started.
     QList<qint64> running = processesRunning(helper);

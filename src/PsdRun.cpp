@@ -1,0 +1,335 @@
+#include "PsdRun.h"
+
+#include "Localization.h"
+#include "WorkerRun.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace {
+
+QString localized(const char16_t *source)
+{
+    return translateToolText(QString::fromUtf16(source));
+}
+
+QString timeOfDay()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
+}
+
+// As the page compares its rows: paths that differ only in letter case meet
+// where the file system does not tell them apart.
+QString pathKey(const QString &path)
+{
+    return IntegratedTools::pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toCaseFolded();
+}
+
+} // namespace
+
+PsdRun::PsdRun(IntegratedTools::Tool tool, QWidget *dialogParent)
+    : QObject(dialogParent)
+    , m_tool(tool)
+    , m_dialogParent(dialogParent)
+{
+}
+
+// Only the page's end comes here: the worker is stopped without any of its
+// end handling, and its job file goes with it.
+PsdRun::~PsdRun()
+{
+    if (m_worker) {
+        WorkerRun *worker = std::exchange(m_worker, nullptr);
+        worker->disconnect(this);
+        if (worker->state() != QProcess::NotRunning)
+            qInfo().noquote() << "psd worker stopped with its page" << IntegratedTools::toolKey(m_tool);
+        delete worker; // asks it to end, then kills it
+    }
+    removeJobFile();
+}
+
+bool PsdRun::isBusy() const
+{
+    // Between two batches no worker exists for a moment, yet the run goes on.
+    return (m_worker && m_worker->state() != QProcess::NotRunning) || m_slim.active;
+}
+
+void PsdRun::startSlimming(const QStringList &paths, const QString &worker, std::function<bool()> deepClean)
+{
+    m_paths = paths;
+    m_keys.clear();
+    for (const QString &path : paths)
+        m_keys.insert(pathKey(path));
+    m_settled.clear();
+    m_workerProgram = worker;
+    m_deepClean = std::move(deepClean);
+    m_slim = SlimRun();
+    m_slim.active = true;
+    m_slim.pending = paths;
+    runNextSlimBatch();
+}
+
+void PsdRun::startLayerExport(const QStringList &paths, const QString &worker, const QString &jobFile)
+{
+    m_paths = paths;
+    m_keys.clear();
+    for (const QString &path : paths)
+        m_keys.insert(pathKey(path));
+    m_settled.clear();
+    m_workerProgram = worker;
+    m_jobFilePath = jobFile;
+    m_layerRun = LayerRun();
+    startWorker(worker);
+}
+
+void PsdRun::runNextSlimBatch()
+{
+    if (m_slim.pending.isEmpty()) {
+        finishSlimmingRun();
+        return;
+    }
+
+    // Sizes are read only up to the first file that must travel alone.
+    QList<qint64> sizes;
+    const qsizetype considered = std::min<qsizetype>(m_slim.pending.size(), WorkerProtocol::MaxBatchFiles);
+    for (qsizetype index = 0; index < considered; ++index) {
+        sizes.append(QFileInfo(m_slim.pending.at(index)).size());
+        if (sizes.last() > WorkerProtocol::LargeFileBytes)
+            break;
+    }
+    const int length = WorkerProtocol::batchLength(sizes);
+    m_slim.batch = m_slim.pending.mid(0, length);
+    m_slim.pending.remove(0, length);
+    m_slim.batchDone = false;
+    m_slim.batchSucceeded = 0;
+    m_slim.batchFailed = 0;
+    m_slim.batchBytesSaved = 0;
+
+    QString error;
+    m_jobFilePath = WorkerProtocol::writeJobFile(WorkerProtocol::slimmingJob(m_slim.batch, m_deepClean && m_deepClean()),
+                                                 QStringLiteral("Pictavo-psd-slim-XXXXXX.json"), &error);
+    if (m_jobFilePath.isEmpty()) {
+        qWarning().noquote() << "psd worker job file not written" << IntegratedTools::toolKey(m_tool) << error;
+        QMessageBox::warning(m_dialogParent, localized(u"无法继续处理"), localized(u"无法创建瘦身任务临时文件，剩余文件未被修改。"),
+                             QMessageBox::Ok);
+        const QString notStarted = localized(u"未开始");
+        for (const QString &path : std::as_const(m_slim.batch))
+            emit rowStatusChanged(path, notStarted);
+        m_slim.pending.clear();
+        m_slim.totalFailed += int(m_slim.batch.size());
+        runNextSlimBatch();
+        return;
+    }
+
+    const QString first = QString::number(m_slim.batchStart + 1);
+    const QString last = QString::number(m_slim.batchStart + m_slim.batch.size());
+    emit statusChanged(localized(u"正在处理第 %1-%2 项（每批 %3 项）")
+                               .arg(first, last, QString::number(WorkerProtocol::MaxBatchFiles)));
+    emit logLineAdded(localized(u"开始瘦身批次：第 %1-%2 项，共 %3 项。")
+                              .arg(first, last, QString::number(m_paths.size())));
+    startWorker(m_workerProgram);
+}
+
+void PsdRun::finishSlimmingRun()
+{
+    const qint64 files = m_paths.size();
+    const int maximum = files > 0 ? int(std::min<qint64>(files * 100, std::numeric_limits<int>::max())) : 1;
+    emit statusChanged(m_slim.totalFailed != 0 ? localized(u"处理完成，%1 项失败").arg(m_slim.totalFailed)
+                                               : localized(u"处理完成"));
+    emit logLineAdded(localized(u"瘦身任务结束：完成 %1 项，失败 %2 项，累计节省 %3。")
+                              .arg(QString::number(m_slim.totalSucceeded), QString::number(m_slim.totalFailed),
+                                   formatDataSize(m_slim.totalBytesSaved)));
+    m_slim.active = false;
+    m_slim.batch.clear();
+    emit ended(true, maximum);
+}
+
+void PsdRun::startWorker(const QString &program)
+{
+    m_worker = new WorkerRun(this);
+    connect(m_worker, &WorkerRun::recordArrived, this, &PsdRun::handleRecord);
+    connect(m_worker, &WorkerRun::lineDropped, this, [this] {
+        qWarning().noquote() << "psd worker line dropped: longer than" << WorkerProtocol::MaxPartialLineBytes << "bytes";
+        emit logLineAdded(translateToolText(QStringLiteral("[%1] 后台输出的一行超过 1 MiB，已丢弃该行。")).arg(timeOfDay()));
+    });
+    connect(m_worker, &WorkerRun::errorText, this,
+            [this](const QString &text) { emit logLineAdded(localized(u"后台详情：%1").arg(text)); });
+    connect(m_worker, &WorkerRun::failed, this, &PsdRun::handleWorkerError);
+    connect(m_worker, &WorkerRun::finished, this, &PsdRun::finishWorkerRun);
+    // A start that fails at once may already have ended the run inside start(),
+    // so nothing may follow it here.
+    // The worker's LOG and PROGRESS texts reach the run log as written: in the tool window's language.
+    m_worker->start(program, {QStringLiteral("--job"), m_jobFilePath, QStringLiteral("--language"), toolLanguageCode()});
+}
+
+QString PsdRun::logLine(const WorkerProtocol::Record &record)
+{
+    const QString twoSpaces = QStringLiteral("  ");
+    if (record.kind == WorkerProtocol::RecordKind::Log)
+        return localized(u"[%1] %2").arg(timeOfDay(), WorkerProtocol::joinFields(record.fields, 1, twoSpaces));
+    return localized(u"导出错误：%1").arg(WorkerProtocol::joinFields(record.fields, 1, twoSpaces));
+}
+
+void PsdRun::handleRecord(const WorkerProtocol::Record &record)
+{
+    using WorkerProtocol::RecordKind;
+    switch (record.kind) {
+    case RecordKind::Log:
+    case RecordKind::Error:
+        emit logLineAdded(logLine(record));
+        break;
+    case RecordKind::Progress: {
+        WorkerProtocol::Progress progress = WorkerProtocol::readProgress(record);
+        if (m_tool == IntegratedTools::PsdSlim && !m_slim.batch.isEmpty())
+            progress = WorkerProtocol::rebaseOnRun(progress, int(m_paths.size()), m_slim.batchStart);
+        emit progressed(progress, WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("  ")));
+        break;
+    }
+    case RecordKind::Item: {
+        // A path may hold tabs; the remaining fields are joined back.
+        const QString path = QDir::fromNativeSeparators(WorkerProtocol::joinFields(record.fields, 2, QStringLiteral("\t")));
+        const bool ok = record.fields.at(1) == u"ok";
+        emit rowStatusChanged(path, ok ? localized(u"已完成") : localized(u"失败"));
+        const QString key = pathKey(QFileInfo(path).absoluteFilePath());
+        if (m_keys.contains(key))
+            m_settled.insert(key, ok);
+        break;
+    }
+    case RecordKind::Done: {
+        const WorkerProtocol::DoneCounts counts = WorkerProtocol::readDone(record);
+        if (m_tool == IntegratedTools::PsdSlim) {
+            // A batch cannot succeed or fail more often than it has files.
+            const int batchSize = int(m_slim.batch.size());
+            m_slim.batchDone = true;
+            m_slim.batchSucceeded = std::min(counts.exported, batchSize);
+            m_slim.batchFailed = std::min(counts.failed, batchSize);
+            m_slim.batchBytesSaved = counts.bytesSaved;
+            emit logLineAdded(localized(u"本批完成：成功 %1，失败 %2，节省 %3。")
+                                      .arg(QString::number(m_slim.batchSucceeded), QString::number(m_slim.batchFailed),
+                                           formatDataSize(counts.bytesSaved)));
+        } else {
+            m_layerRun.done = true;
+            m_layerRun.failed = counts.failed;
+            emit logLineAdded(localized(u"完成：导出 %1，跳过 %2，失败 %3。")
+                                      .arg(QString::number(counts.exported), QString::number(counts.skipped),
+                                           QString::number(counts.failed)));
+        }
+        break;
+    }
+    }
+}
+
+void PsdRun::handleWorkerError()
+{
+    if (!m_worker || m_worker->state() != QProcess::NotRunning)
+        return;
+    // A slimming batch that reported DONE ends normally through finished;
+    // an export worker that exited with a code has its finished still to come.
+    if (m_tool == IntegratedTools::PsdSlim ? !m_slim.batchDone : m_worker->exitCode() == 0)
+        finishWorkerRun(3);
+}
+
+void PsdRun::finishWorkerRun(int exitCode)
+{
+    if (!m_worker)
+        return;
+    m_worker->readOutput();
+    removeJobFile();
+
+    // The old process may still signal before it is deleted; none of that
+    // may reach the next batch's worker.
+    WorkerRun *worker = std::exchange(m_worker, nullptr);
+    worker->disconnect(this);
+    worker->deleteLater();
+
+    if (m_tool == IntegratedTools::PsdSlim)
+        finishSlimBatch(exitCode);
+    else
+        finishLayerExport(exitCode);
+}
+
+void PsdRun::finishSlimBatch(int exitCode)
+{
+    const int batchSize = int(m_slim.batch.size());
+    if (m_slim.batchDone) {
+        // Rows no ITEM settled still wait.
+        const QString settled = m_slim.batchFailed != 0 ? localized(u"已结束，详见日志") : localized(u"已完成");
+        for (const QString &path : std::as_const(m_slim.batch)) {
+            if (!m_settled.contains(pathKey(path)))
+                emit rowStatusChanged(path, settled);
+        }
+    } else {
+        m_slim.batchFailed = batchSize;
+        const QString failed = localized(u"失败");
+        for (const QString &path : std::as_const(m_slim.batch))
+            emit rowStatusChanged(path, failed);
+        emit logLineAdded(translateCount(QStringLiteral("瘦身后台异常结束，当前批次 %1 项未完成，退出码：%2。"),
+                                         {{1, batchSize}})
+                                  .arg(QString::number(batchSize), QString::number(exitCode)));
+    }
+    m_slim.batchStart += batchSize;
+    m_slim.totalSucceeded += m_slim.batchSucceeded;
+    m_slim.totalFailed += m_slim.batchFailed;
+    m_slim.totalBytesSaved += m_slim.batchBytesSaved;
+    m_slim.batch.clear();
+    // The next batch starts once this handler and the finished signal have returned.
+    QTimer::singleShot(0, this, &PsdRun::runNextSlimBatch);
+}
+
+void PsdRun::finishLayerExport(int exitCode)
+{
+    if (exitCode != 0) {
+        emit statusChanged(localized(u"导出失败"));
+        emit logLineAdded(localized(u"后台导出异常结束，退出码：%1").arg(exitCode));
+        setAllRowStatuses(localized(u"失败"));
+        emit ended(false, 0);
+    } else if (!m_layerRun.done) {
+        // Exit code 0 without DONE: the worker never said how it went.
+        emit statusChanged(translateToolText(QStringLiteral("导出未完成")));
+        emit logLineAdded(translateToolText(QStringLiteral("[%1] 后台导出已退出，但未报告完成结果，导出未完成。")).arg(timeOfDay()));
+        settleRows(translateToolText(QStringLiteral("未完成")));
+        emit ended(false, 0);
+    } else {
+        if (m_layerRun.failed != 0) {
+            emit statusChanged(localized(u"处理完成，%1 项失败").arg(m_layerRun.failed));
+            settleRows(localized(u"已结束，详见日志"));
+        } else {
+            emit statusChanged(localized(u"处理完成"));
+            settleRows(localized(u"已完成"));
+        }
+        emit ended(true, 0);
+    }
+}
+
+void PsdRun::settleRows(const QString &unsettled)
+{
+    for (const QString &path : std::as_const(m_paths)) {
+        if (!m_settled.contains(pathKey(path)))
+            emit rowStatusChanged(path, unsettled);
+    }
+}
+
+void PsdRun::setAllRowStatuses(const QString &text)
+{
+    for (const QString &path : std::as_const(m_paths))
+        emit rowStatusChanged(path, text);
+}
+
+void PsdRun::removeJobFile()
+{
+    if (!m_jobFilePath.isEmpty()) {
+        QFile::remove(m_jobFilePath);
+        m_jobFilePath.clear();
+    }
+}
