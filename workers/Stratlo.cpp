@@ -6,6 +6,7 @@
 
 #include "LayerExporter.h"
 #include "LineProtocol.h"
+#include "QtTranslations.h"
 #include "WorkerText.h"
 
 #include <QCoreApplication>
@@ -33,12 +34,15 @@ int main(int argc, char *argv[])
     QString jobFile;
     bool understood = arguments.size() == 2 || arguments.size() == 4;
     for (qsizetype at = 0; understood && at + 1 < arguments.size(); at += 2) {
-        if (arguments.at(at) == u"--job" && jobFile.isNull())
+        if (arguments.at(at) == u"--job" && jobFile.isNull()) {
             jobFile = arguments.at(at + 1);
-        else if (arguments.at(at) == u"--language")
-            WorkerText::SetLanguage(arguments.at(at + 1));
-        else
+        } else if (arguments.at(at) == u"--language") {
+            // Qt's own messages (JSON errors) in the language too.
+            if (WorkerText::SetLanguage(arguments.at(at + 1)))
+                installQtTranslations(arguments.at(at + 1));
+        } else {
             understood = false;
+        }
     }
     if (!understood || jobFile.isNull()) {
         std::fputs("usage: Stratlo --job FILE [--language CODE]\n", stderr);

@@ -6,6 +6,7 @@
 // numbers and sizes are in the language given, Simplified Chinese without one.
 
 #include "LineProtocol.h"
+#include "QtTranslations.h"
 #include "Slimmer.h"
 #include "WorkerText.h"
 
@@ -93,8 +94,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     const qsizetype languageAt = arguments.indexOf(QStringLiteral("--language"));
-    if (languageAt >= 0 && languageAt + 1 < arguments.size())
-        WorkerText::SetLanguage(arguments.at(languageAt + 1));
+    // Qt's own messages (JSON errors) in the language too.
+    if (languageAt >= 0 && languageAt + 1 < arguments.size() && WorkerText::SetLanguage(arguments.at(languageAt + 1)))
+        installQtTranslations(arguments.at(languageAt + 1));
     const qsizetype jobAt = arguments.indexOf(QStringLiteral("--job"));
     if (jobAt < 0 || jobAt + 1 >= arguments.size()) {
         emitRecord(LineProtocol::error(WorkerText::Translate(QStringLiteral("用法：Brevane --job FILE [--language CODE]"))));
