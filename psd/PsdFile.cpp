@@ -1,5 +1,7 @@
 #include "PsdFile.h"
 
+#include "WorkerText.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -40,7 +42,7 @@ public:
         if (!ok())
             return false;
         if (pos < 0 || pos > m_limit)
-            return fail(QStringLiteral("文件结构损坏：位置 %1 超出所在区段（%2）").arg(pos).arg(m_limit));
+            return fail(WorkerText::Translate(QStringLiteral("文件结构损坏：位置 %1 超出所在区段（%2）")).arg(pos).arg(m_limit));
         m_pos = pos;
         return true;
     }
@@ -56,12 +58,12 @@ public:
             return QByteArray();
         }
         if (m_file.pos() != m_pos && !m_file.seek(m_pos)) {
-            fail(QStringLiteral("无法定位到文件位置 %1：%2").arg(m_pos).arg(m_file.errorString()));
+            fail(WorkerText::Translate(QStringLiteral("无法定位到文件位置 %1：%2")).arg(m_pos).arg(m_file.errorString()));
             return QByteArray();
         }
         QByteArray data = m_file.read(count);
         if (data.size() != count) {
-            fail(QStringLiteral("读取文件失败（位置 %1）：%2").arg(m_pos).arg(m_file.errorString()));
+            fail(WorkerText::Translate(QStringLiteral("读取文件失败（位置 %1）：%2")).arg(m_pos).arg(m_file.errorString()));
             return QByteArray();
         }
         m_pos += count;
@@ -89,7 +91,7 @@ public:
         if (!ok())
             return 0;
         if (value > quint64(std::max<qint64>(end - m_pos, 0))) {
-            fail(QStringLiteral("文件结构损坏：%1 的长度 %2 超出文件或所在区段的末尾")
+            fail(WorkerText::Translate(QStringLiteral("文件结构损坏：%1 的长度 %2 超出文件或所在区段的末尾"))
                          .arg(QLatin1String(what))
                          .arg(value));
             return 0;
@@ -100,7 +102,7 @@ public:
 private:
     bool truncated(qint64 count)
     {
-        return fail(QStringLiteral("文件被截断或结构损坏：在位置 %1 需要 %2 字节，所在区段只剩 %3 字节")
+        return fail(WorkerText::Translate(QStringLiteral("文件被截断或结构损坏：在位置 %1 需要 %2 字节，所在区段只剩 %3 字节"))
                             .arg(m_pos)
                             .arg(count)
                             .arg(remaining()));
@@ -156,7 +158,7 @@ bool readBlocks(Cursor &cursor, qint64 end, int version, QList<TaggedBlock> *blo
                 const QByteArray rest = cursor.bytes(end - start);
                 if (rest.count('\0') == rest.size())
                     return cursor.ok();
-                return cursor.fail(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识").arg(start));
+                return cursor.fail(WorkerText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(start));
             }
         }
         TaggedBlock block;
@@ -206,7 +208,7 @@ bool readMaskData(Cursor &cursor, LayerRecord *layer)
         bool valid = false;
         layer->userMask.rect = readRect(cursor, &valid);
         if (!valid)
-            return cursor.fail(QStringLiteral("图层“%1”的蒙版范围无效").arg(QString::fromLatin1(layer->pascalName)));
+            return cursor.fail(WorkerText::Translate(QStringLiteral("图层“%1”的蒙版范围无效")).arg(QString::fromLatin1(layer->pascalName)));
         layer->userMask.defaultColor = cursor.u8();
         layer->userMask.flags = cursor.u8();
         layer->userMask.present = true;
@@ -233,10 +235,10 @@ bool readRecord(Cursor &cursor, qint64 end, int version, LayerRecord *layer)
     bool valid = false;
     layer->rect = readRect(cursor, &valid);
     if (cursor.ok() && !valid)
-        return cursor.fail(QStringLiteral("图层范围无效（位置 %1）").arg(layer->record.offset));
+        return cursor.fail(WorkerText::Translate(QStringLiteral("图层范围无效（位置 %1）")).arg(layer->record.offset));
     const quint16 channelCount = cursor.u16();
     if (channelCount > MaxChannels)
-        return cursor.fail(QStringLiteral("图层通道数 %1 超出格式允许的上限").arg(channelCount));
+        return cursor.fail(WorkerText::Translate(QStringLiteral("图层通道数 %1 超出格式允许的上限")).arg(channelCount));
     for (quint16 index = 0; index < channelCount && cursor.ok(); ++index) {
         ChannelInfo channel;
         channel.id = cursor.i16();
@@ -246,7 +248,7 @@ bool readRecord(Cursor &cursor, qint64 end, int version, LayerRecord *layer)
         layer->channels.append(channel);
     }
     if (cursor.bytes(4) != "8BIM" && cursor.ok())
-        return cursor.fail(QStringLiteral("图层记录损坏：混合模式标识不符（位置 %1）").arg(cursor.pos() - 4));
+        return cursor.fail(WorkerText::Translate(QStringLiteral("图层记录损坏：混合模式标识不符（位置 %1）")).arg(cursor.pos() - 4));
     layer->blendMode = cursor.bytes(4);
     layer->opacity = cursor.u8();
     layer->clipping = cursor.u8();
@@ -310,7 +312,7 @@ bool readLayerList(Cursor &cursor, qint64 end, int version, LayerList *list)
     const int count = std::abs(int(list->storedCount));
     // The smallest record has 34 bytes (PSD) or 38 (PSB); a count that cannot fit is refused before any record is read.
     if (qint64(count) * 34 > end - cursor.pos())
-        return cursor.fail(QStringLiteral("图层数量 %1 与图层信息的长度不符").arg(count));
+        return cursor.fail(WorkerText::Translate(QStringLiteral("图层数量 %1 与图层信息的长度不符")).arg(count));
     list->layers.reserve(count);
     for (int index = 0; index < count && cursor.ok(); ++index) {
         LayerRecord layer;
@@ -324,11 +326,11 @@ bool readLayerList(Cursor &cursor, qint64 end, int version, LayerList *list)
         for (ChannelInfo &channel : layer.channels) {
             channel.data.offset = cursor.pos();
             if (channel.data.length > end - cursor.pos())
-                return cursor.fail(QStringLiteral("图层“%1”的通道数据超出图层信息的末尾").arg(layer.name));
+                return cursor.fail(WorkerText::Translate(QStringLiteral("图层“%1”的通道数据超出图层信息的末尾")).arg(layer.name));
             if (channel.data.length >= 2) {
                 const quint16 compression = cursor.u16();
                 if (compression > 3)
-                    return cursor.fail(QStringLiteral("图层“%1”使用了未知的压缩方式 %2").arg(layer.name).arg(compression));
+                    return cursor.fail(WorkerText::Translate(QStringLiteral("图层“%1”使用了未知的压缩方式 %2")).arg(layer.name).arg(compression));
                 channel.compression = Compression(compression);
             }
             cursor.seek(channel.data.end());
@@ -363,10 +365,10 @@ bool readLayerList(Cursor &cursor, qint64 end, int version, LayerList *list)
 bool readHeader(Cursor &cursor, Header *header)
 {
     if (cursor.bytes(4) != "8BPS")
-        return cursor.fail(QStringLiteral("不是 PSD/PSB 文件（文件头标识不符）"));
+        return cursor.fail(WorkerText::Translate(QStringLiteral("不是 PSD/PSB 文件（文件头标识不符）")));
     header->version = cursor.u16();
     if (header->version != 1 && header->version != 2)
-        return cursor.fail(QStringLiteral("不支持的 PSD 版本 %1").arg(header->version));
+        return cursor.fail(WorkerText::Translate(QStringLiteral("不支持的 PSD 版本 %1")).arg(header->version));
     cursor.skip(6);
     header->channels = cursor.u16();
     header->height = cursor.i32();
@@ -377,17 +379,17 @@ bool readHeader(Cursor &cursor, Header *header)
         return false;
     const qint32 maxSide = header->isPsb() ? MaxPsbSide : MaxPsdSide;
     if (header->channels < 1 || header->channels > MaxChannels)
-        return cursor.fail(QStringLiteral("通道数 %1 无效").arg(header->channels));
+        return cursor.fail(WorkerText::Translate(QStringLiteral("通道数 %1 无效")).arg(header->channels));
     if (header->width < 1 || header->height < 1 || header->width > maxSide || header->height > maxSide)
-        return cursor.fail(QStringLiteral("画布尺寸 %1×%2 无效").arg(header->width).arg(header->height));
+        return cursor.fail(WorkerText::Translate(QStringLiteral("画布尺寸 %1×%2 无效")).arg(header->width).arg(header->height));
     if (header->depth != 1 && header->depth != 8 && header->depth != 16 && header->depth != 32)
-        return cursor.fail(QStringLiteral("位深 %1 无效").arg(header->depth));
+        return cursor.fail(WorkerText::Translate(QStringLiteral("位深 %1 无效")).arg(header->depth));
     switch (mode) {
     case 0: case 1: case 2: case 3: case 4: case 7: case 8: case 9:
         header->colorMode = ColorMode(mode);
         return true;
     default:
-        return cursor.fail(QStringLiteral("未知的颜色模式 %1").arg(mode));
+        return cursor.fail(WorkerText::Translate(QStringLiteral("未知的颜色模式 %1")).arg(mode));
     }
 }
 
@@ -470,7 +472,7 @@ bool PsdFile::open(const QString &path, QString *error)
     close();
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("无法打开文件：%1").arg(m_file.errorString());
+        *error = WorkerText::Translate(QStringLiteral("无法打开文件：%1")).arg(m_file.errorString());
         return false;
     }
     Document document;
@@ -534,7 +536,7 @@ bool PsdFile::open(const QString &path, QString *error)
     if (document.mergedImage.length >= 2) {
         const quint16 compression = cursor.u16();
         if (compression > 3) {
-            cursor.fail(QStringLiteral("合并图像使用了未知的压缩方式 %1").arg(compression));
+            cursor.fail(WorkerText::Translate(QStringLiteral("合并图像使用了未知的压缩方式 %1")).arg(compression));
             return failed();
         }
         document.mergedCompression = Compression(compression);

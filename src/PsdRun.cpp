@@ -169,7 +169,8 @@ void PsdRun::startWorker(const QString &program)
     connect(m_worker, &WorkerRun::finished, this, &PsdRun::finishWorkerRun);
     // A start that fails at once may already have ended the run inside start(),
     // so nothing may follow it here.
-    m_worker->start(program, {QStringLiteral("--job"), m_jobFilePath});
+    // The worker's LOG and PROGRESS texts reach the run log as written: in the tool window's language.
+    m_worker->start(program, {QStringLiteral("--job"), m_jobFilePath, QStringLiteral("--language"), toolLanguageCode()});
 }
 
 QString PsdRun::logLine(const WorkerProtocol::Record &record)

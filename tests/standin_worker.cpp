@@ -92,7 +92,7 @@ int main(int argc, char *argv[])
 #endif
     const QDir control(qEnvironmentVariable("STANDIN_DIR"));
     const QStringList arguments = app.arguments().mid(1);
-    const QString jobPath = arguments.size() == 2 && arguments.first() == u"--job" ? arguments.at(1) : QString();
+    const QString jobPath = arguments.size() >= 2 && arguments.first() == u"--job" ? arguments.at(1) : QString();
 
     QFile job(jobPath);
     const QByteArray jobBytes = job.open(QIODevice::ReadOnly) ? job.readAll() : QByteArray();

@@ -20,6 +20,7 @@
 #include <QLocale>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -63,6 +64,8 @@ private slots:
     void refused();
     void fullDisk();
     void worker();
+    void language_data();
+    void language();
     void page();
     void programSelfTest_data();
     void programSelfTest();
@@ -208,7 +211,7 @@ struct Run
     }
 };
 
-Run runWorker(const QString &jobPath, qint64 fileSizeLimit = -1)
+Run runWorker(const QString &jobPath, qint64 fileSizeLimit = -1, const QStringList &more = {})
 {
     QProcess process;
 #ifdef Q_OS_UNIX
@@ -223,7 +226,7 @@ Run runWorker(const QString &jobPath, qint64 fileSizeLimit = -1)
         });
     }
 #endif
-    process.start(workerPath(), {u"--job"_s, jobPath});
+    process.start(workerPath(), QStringList{u"--job"_s, jobPath} + more);
     Run run;
     if (!process.waitForFinished(60000))
         return run;
@@ -421,17 +424,17 @@ void tst_Brevane::refused_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("damaged") << u"damaged"_s << u"cannot read the document"_s;
+    QTest::newRow("damaged") << u"damaged"_s << u"无法读取文档"_s;
     QTest::newRow("unparsable_embedded_xmp_kept") << u"embedded_xmp"_s << QString();
-    QTest::newRow("short_disk") << u"short_disk"_s << u"not enough free disk space"_s;
-    QTest::newRow("copy_with_other_pixels") << u"pixels"_s << u"differs from the source: \"channel "_s;
-    QTest::newRow("copy_with_other_merged_image") << u"merged"_s << u"differs from the source: \"merged image"_s;
-    QTest::newRow("copy_cut_short") << u"cut"_s << u"differs from the source: \"merged image"_s;
+    QTest::newRow("short_disk") << u"short_disk"_s << u"文件所在位置的磁盘空间不足"_s;
+    QTest::newRow("copy_with_other_pixels") << u"pixels"_s << u"与源文件不一致：“channel "_s;
+    QTest::newRow("copy_with_other_merged_image") << u"merged"_s << u"与源文件不一致：“merged image"_s;
+    QTest::newRow("copy_cut_short") << u"cut"_s << u"与源文件不一致：“merged image"_s;
 #ifdef Q_OS_UNIX
-    QTest::newRow("read_only") << u"read_only"_s << u"is read-only"_s;
+    QTest::newRow("read_only") << u"read_only"_s << u"文件为只读"_s;
     QTest::newRow("link_slims_where_it_points") << u"link"_s << QString();
-    QTest::newRow("dangling_link") << u"dangling"_s << u"does not exist"_s;
-    QTest::newRow("fifo") << u"fifo"_s << u"not a regular file"_s;
+    QTest::newRow("dangling_link") << u"dangling"_s << u"链接指向的文件不存在"_s;
+    QTest::newRow("fifo") << u"fifo"_s << u"不是普通文件"_s;
 #endif
 }
 
@@ -515,7 +518,7 @@ void tst_Brevane::fullDisk()
              (QJsonObject{{u"exported"_s, 0}, {u"failed"_s, 1}, {u"bytesSaved"_s, 0}}));
     const QList<QStringList> logs = run.of(u"LOG"_s);
     QVERIFY(!logs.isEmpty());
-    QVERIFY2(logs.last().value(1).contains(u"failed, left unchanged: cannot write the slimmed copy"_s),
+    QVERIFY2(logs.last().value(1).contains(u"处理失败，文件未改动：无法写入瘦身后的副本"_s),
              qPrintable(logs.last().value(1)));
     QCOMPARE(read(path), source);
     QVERIFY(leftovers().isEmpty());
@@ -545,12 +548,12 @@ void tst_Brevane::worker()
     QStringList logs;
     for (const QStringList &record : run.of(u"LOG"_s))
         logs << record.value(1);
-    QVERIFY2(logs.contains(u"fat.psd: 3,000 document ancestors, %1 (1 in embedded documents)"_s.arg(
+    QVERIFY2(logs.contains(u"fat.psd：发现 3,000 个文档祖先记录，共 %1（涉及 1 个嵌入文档）"_s.arg(
                      QLocale(QLocale::English).toString((SlimTestDocuments::listBytes(2000) + SlimTestDocuments::listBytes(1000)) / 1000.0, 'f', 1) + u" KB"_s)),
              qPrintable(logs.join(u'\n')));
-    QVERIFY2(logs.filter(u"fat.psd: saved "_s).size() == 1, qPrintable(logs.join(u'\n')));
-    QVERIFY(logs.contains(u"clean.psb: no document ancestors, left untouched"_s));
-    QVERIFY(logs.filter(u"damaged.psd: failed, left unchanged: cannot read the document"_s).size() == 1);
+    QVERIFY2(logs.filter(u"fat.psd：节省 "_s).size() == 1, qPrintable(logs.join(u'\n')));
+    QVERIFY(logs.contains(u"clean.psb：没有文档祖先记录，文件未改动"_s));
+    QVERIFY(logs.filter(u"damaged.psd：处理失败，文件未改动：无法读取文档"_s).size() == 1);
 
     // Hundredths of a file from the batch start, never going back.
     qint64 last = -1;
@@ -566,6 +569,40 @@ void tst_Brevane::worker()
     QCOMPARE(usage.of(u"ERROR"_s).size(), 1);
 }
 
+// The worker speaks the language it is given; without one, or with one it does
+// not know, Simplified Chinese.
+void tst_Brevane::language_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("found");  // %1: the size of the list in bytes
+    QTest::addColumn<QString>("status");
+
+    QTest::newRow("en_US") << QStringList{u"--language"_s, u"en_US"_s} << u"one.psd: 1 document ancestor, %1 bytes"_s
+                           << u"Slimming one.psd (1 of 1)"_s;
+    QTest::newRow("ko_KR") << QStringList{u"--language"_s, u"ko_KR"_s} << u"one.psd: 문서 조상 기록 1개 발견, 총 %1바이트"_s
+                           << u"one.psd 최적화 중(1/1)"_s;
+    QTest::newRow("no_switch") << QStringList() << u"one.psd：发现 1 个文档祖先记录，共 %1 字节"_s
+                               << u"正在瘦身 one.psd（第 1 个，共 1 个）"_s;
+    QTest::newRow("unknown_code") << QStringList{u"--language"_s, u"fr_FR"_s}
+                                  << u"one.psd：发现 1 个文档祖先记录，共 %1 字节"_s << u"正在瘦身 one.psd（第 1 个，共 1 个）"_s;
+}
+
+void tst_Brevane::language()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, found);
+    QFETCH(QString, status);
+
+    const QString path = put(u"one.psd"_s, SlimTestDocuments::build(document(1, 1)));
+    const Run run = runWorker(writeJob(m_dir->path(), {path}, false), -1, arguments);
+    QCOMPARE(run.exitCode, 0);
+    QStringList logs;
+    for (const QStringList &record : run.of(u"LOG"_s))
+        logs << record.value(1);
+    QVERIFY2(logs.contains(found.arg(SlimTestDocuments::listBytes(1))), qPrintable(logs.join(u'\n')));
+    QCOMPARE(run.of(u"PROGRESS"_s).value(0).value(3), status);
+}
+
 void tst_Brevane::page()
 {
     const Spec fat = document(2, 3000);
@@ -574,6 +611,9 @@ void tst_Brevane::page()
                             put(u"c.psd"_s, QByteArray("8BPS not a document"))};
     const qint64 saved = SlimTestDocuments::listBytes(3000);
 
+    // The page tells the worker its language.
+    SettingsSandbox::setLanguage(u"en_US"_s);
+    const auto restore = qScopeGuard([] { SettingsSandbox::clearLanguage(); });
     IntegratedToolPage page(IntegratedTools::PsdSlim);
     page.addPaths(files, false);
     page.findChild<QCheckBox *>(u"psdDeepClean"_s)->setChecked(true);

@@ -47,6 +47,8 @@ private slots:
     void samplePixelsArriveExactly();
     void existingFilesAreReplacedAndReported();
     void brokenFilesFailAlone();
+    void language_data();
+    void language();
     void unreadableJob_data();
     void unreadableJob();
     void pageRunsTheRealWorker();
@@ -61,7 +63,7 @@ private:
         QStringList logs;
         QString standardError;
     };
-    Run runWorker(const QJsonObject &job);
+    Run runWorker(const QJsonObject &job, const QStringList &more = {});
     QString write(const QString &name, const QByteArray &bytes);
     QJsonObject job(const QStringList &files, const QString &sizing = u"none"_s, bool trim = true,
                     const QString &output = QString()) const;
@@ -161,12 +163,12 @@ QJsonObject tst_PsdExport::job(const QStringList &files, const QString &sizing, 
     return WorkerProtocol::layerExportJob(files, output, sizing, trim);
 }
 
-tst_PsdExport::Run tst_PsdExport::runWorker(const QJsonObject &job)
+tst_PsdExport::Run tst_PsdExport::runWorker(const QJsonObject &job, const QStringList &more)
 {
     Run run;
     const QString jobPath = write(u"job.json"_s, QJsonDocument(job).toJson(QJsonDocument::Compact));
     QProcess process;
-    process.start(QStringLiteral(STRATLO_PATH), {u"--job"_s, jobPath});
+    process.start(QStringLiteral(STRATLO_PATH), QStringList{u"--job"_s, jobPath} + more);
     if (!process.waitForFinished(60000))
         return run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -412,6 +414,43 @@ void tst_PsdExport::brokenFilesFailAlone()
     QVERIFY(QFile::exists(m_dir->filePath(u"gut/L.png"_s)));
     QVERIFY(!QFile::exists(m_dir->filePath(u"kaputt/L.png"_s)));
     QVERIFY(run.logs.filter(u"RLE"_s).size() == 1);
+}
+
+// The worker and the reader speak the language they are given; without one,
+// or with one they do not know, Simplified Chinese.
+void tst_PsdExport::language_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("expected"); // %1: the document, %2: its folder, %3: the file that is no document
+
+    QTest::newRow("en_US") << QStringList{u"--language"_s, u"en_US"_s}
+                           << QStringList{u"2 files, 2 layers in all."_s, u"Exporting %1: 1 layer to %2"_s,
+                                          u"Cannot read %3: Not a PSD/PSB file (header signature mismatch)"_s};
+    QTest::newRow("no_switch") << QStringList()
+                               << QStringList{u"共 2 个文件，2 个图层。"_s, u"开始导出 %1：1 个图层，输出到 %2"_s,
+                                              u"无法读取 %3：不是 PSD/PSB 文件（文件头标识不符）"_s};
+    QTest::newRow("unknown_code") << QStringList{u"--language"_s, u"de_DE"_s}
+                                  << QStringList{u"共 2 个文件，2 个图层。"_s, u"开始导出 %1：1 个图层，输出到 %2"_s,
+                                                 u"无法读取 %3：不是 PSD/PSB 文件（文件头标识不符）"_s};
+}
+
+void tst_PsdExport::language()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, expected);
+
+    const QString good = write(u"gut.psd"_s, PsdTestWriter::write(document(
+            4, 4, {colourLayer(u"L"_s, QRect(0, 0, 4, 4), QRect(0, 0, 4, 4), 0x123456)})));
+    const QString notPsd = write(u"text.psd"_s, "just text");
+    const Run run = runWorker(job({good, notPsd}), arguments);
+    QCOMPARE(run.exitCode, 0);
+    for (const QString &line : std::as_const(expected)) {
+        const QString filled = QString(line)
+                                       .replace(u"%1"_s, QDir::toNativeSeparators(good))
+                                       .replace(u"%2"_s, QDir::toNativeSeparators(m_dir->filePath(u"gut"_s)))
+                                       .replace(u"%3"_s, QDir::toNativeSeparators(notPsd));
+        QVERIFY2(run.logs.contains(filled), qPrintable(run.logs.join(u'\n')));
+    }
 }
 
 void tst_PsdExport::unreadableJob_data()

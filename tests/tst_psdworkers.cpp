@@ -500,7 +500,8 @@ void tst_PsdWorkers::slimBatches()
             batchFiles << files.at(file);
         const QString jobPath = runs.at(index).value(u"jobPath").toString();
         QVERIFY2(jobName.match(jobPath).hasMatch(), qPrintable(jobPath));
-        QCOMPARE(runs.at(index).value(u"arguments").toArray(), QJsonArray({u"--job"_s, jobPath}));
+        QCOMPARE(runs.at(index).value(u"arguments").toArray(),
+                 QJsonArray({u"--job"_s, jobPath, u"--language"_s, toolLanguageCode()}));
         QCOMPARE(QFileInfo(runs.at(index).value(u"folder").toString()).canonicalFilePath(),
                  QFileInfo(m_toolFolder).canonicalFilePath());
         QCOMPARE(runs.at(index).value(u"job").toString().toUtf8(),
@@ -720,7 +721,8 @@ void tst_PsdWorkers::layerExport()
         const QString jobPath = runs.first().value(u"jobPath").toString();
         QVERIFY2(QRegularExpression(u"^"_s + QRegularExpression::escape(m_jobs) + u"/Pictavo-layer-export-[A-Za-z0-9]{6}\\.json$"_s)
                          .match(jobPath).hasMatch(), qPrintable(jobPath));
-        QCOMPARE(runs.first().value(u"arguments").toArray(), QJsonArray({u"--job"_s, jobPath}));
+        QCOMPARE(runs.first().value(u"arguments").toArray(),
+                 QJsonArray({u"--job"_s, jobPath, u"--language"_s, toolLanguageCode()}));
     }
     QCOMPARE(range(page), bar);
     QCOMPARE(rowStatuses(page), repeated(exitCode ? tr8(u"失败") : tr8(u"已完成"), 3));

@@ -1,5 +1,7 @@
 #include "LayerExporter.h"
 
+#include "WorkerText.h"
+
 #include "ImageCodecs.h"
 #include "ImageProcessor.h"
 #include "LineProtocol.h"
@@ -144,7 +146,7 @@ public:
 
     Counts run()
     {
-        send(LineProtocol::progress(0, 1, QStringLiteral("正在扫描图层...")));
+        send(LineProtocol::progress(0, 1, WorkerText::Translate(QStringLiteral("正在扫描图层..."))));
         // A first pass counts the layers, so progress spans the whole job.
         for (const QString &file : m_job.files) {
             Psd::PsdFile psd;
@@ -153,7 +155,10 @@ public:
             m_perFile.append(layers);
             m_total += layers;
         }
-        send(LineProtocol::log(QStringLiteral("共 %1 个文件，%2 个图层。").arg(m_job.files.size()).arg(m_total)));
+        send(LineProtocol::log(
+                WorkerText::TranslateCount(QStringLiteral("共 %1 个文件，%2 个图层。"), {{1, m_job.files.size()}, {2, m_total}})
+                        .arg(m_job.files.size())
+                        .arg(m_total)));
         for (qsizetype index = 0; index < m_job.files.size(); ++index)
             exportDocument(m_job.files.at(index), m_perFile.at(index));
         send(LineProtocol::done(QJsonObject{{QStringLiteral("exported"), m_counts.exported},
@@ -169,7 +174,7 @@ private:
     {
         ++m_done;
         send(LineProtocol::progress(m_done, std::max(m_total, 1),
-                                    QStringLiteral("%1：%2").arg(QFileInfo(file).fileName(), layer)));
+                                    QFileInfo(file).fileName() + WorkerText::Colon() + layer));
     }
 
     void exportDocument(const QString &file, int expectedLayers)
@@ -179,19 +184,20 @@ private:
         Psd::PsdFile psd;
         QString error;
         if (!psd.open(file, &error) || !Psd::canDecode(psd.document().header, &error)) {
-            send(LineProtocol::log(QStringLiteral("无法读取 %1：%2").arg(shown, error)));
+            send(LineProtocol::log(WorkerText::Translate(QStringLiteral("无法读取 %1：%2")).arg(shown, error)));
             m_counts.failed += 1;
             m_done += expectedLayers - 1;
-            step(file, QStringLiteral("读取失败"));
+            step(file, WorkerText::Translate(QStringLiteral("读取失败")));
             send(LineProtocol::item(false, file));
             return;
         }
         const QFileInfo info(file);
         const QString folder = m_job.output.isEmpty() ? info.absoluteDir().filePath(info.completeBaseName())
                                                       : QDir(m_job.output).absolutePath();
-        send(LineProtocol::log(QStringLiteral("开始导出 %1：%2 个图层，输出到 %3")
+        const int layerCount = countedLayers(psd.document());
+        send(LineProtocol::log(WorkerText::TranslateCount(QStringLiteral("开始导出 %1：%2 个图层，输出到 %3"), {{2, layerCount}})
                                        .arg(shown)
-                                       .arg(countedLayers(psd.document()))
+                                       .arg(layerCount)
                                        .arg(QDir::toNativeSeparators(folder))));
         prepareDocument(psd);
 
@@ -207,10 +213,10 @@ private:
             case Kind::Divider:
                 continue;
             case Kind::Group:
-                skip(file, layer.name, QStringLiteral("图层组"));
+                skip(file, layer.name, WorkerText::Translate(QStringLiteral("图层组")));
                 continue;
             case Kind::Empty:
-                skip(file, layer.name, QStringLiteral("没有像素（调整、填充或空图层）"));
+                skip(file, layer.name, WorkerText::Translate(QStringLiteral("没有像素（调整、填充或空图层）")));
                 continue;
             case Kind::Pixels:
                 exportOne(psd, int(index), layer.name, layer.groupPath, folder, file);
@@ -218,7 +224,7 @@ private:
             }
         }
         const int failed = m_counts.failed - before.failed;
-        send(LineProtocol::log(QStringLiteral("%1 完成：导出 %2，跳过 %3，失败 %4。")
+        send(LineProtocol::log(WorkerText::Translate(QStringLiteral("%1 完成：导出 %2，跳过 %3，失败 %4。"))
                                        .arg(info.fileName())
                                        .arg(m_counts.exported - before.exported)
                                        .arg(m_counts.skipped - before.skipped)
@@ -248,7 +254,7 @@ private:
     void skip(const QString &file, const QString &layer, const QString &why)
     {
         ++m_counts.skipped;
-        send(LineProtocol::log(QStringLiteral("已跳过“%1”：%2").arg(layer, why)));
+        send(LineProtocol::log(WorkerText::Translate(QStringLiteral("已跳过“%1”：%2")).arg(layer, why)));
         step(file, layer);
     }
 
@@ -268,11 +274,11 @@ private:
         if (ok) {
             ++m_counts.exported;
             send(LineProtocol::log(
-                    (replaced ? QStringLiteral("已导出并替换已有文件：%1") : QStringLiteral("已导出：%1"))
+                    WorkerText::Translate(replaced ? QStringLiteral("已导出并替换已有文件：%1") : QStringLiteral("已导出：%1"))
                             .arg(QDir::toNativeSeparators(destination))));
         } else {
             ++m_counts.failed;
-            send(LineProtocol::log(QStringLiteral("图层“%1”导出失败：%2").arg(name, error)));
+            send(LineProtocol::log(WorkerText::Translate(QStringLiteral("图层“%1”导出失败：%2")).arg(name, error)));
         }
         step(file, name);
     }
@@ -295,21 +301,21 @@ private:
         // Pixels outside the canvas are not part of the picture.
         const QRect visible = rect.intersected(canvas);
         if (visible.isEmpty()) {
-            *empty = QStringLiteral("位于画布之外");
+            *empty = WorkerText::Translate(QStringLiteral("位于画布之外"));
             return false;
         }
         QImage picture;
         if (m_job.trimTransparency) {
             const QRect bounds = opaqueBounds(pixels, visible.translated(-rect.topLeft()));
             if (bounds.isEmpty()) {
-                *empty = QStringLiteral("完全透明");
+                *empty = WorkerText::Translate(QStringLiteral("完全透明"));
                 return false;
             }
             picture = pixels.copy(bounds);
         } else {
             picture = QImage(canvas.size(), pixels.format());
             if (picture.isNull()) {
-                *error = QStringLiteral("内存不足，无法创建 %1 的画布").arg(ImageProcessor::SizeText(canvas.width(), canvas.height()));
+                *error = WorkerText::Translate(QStringLiteral("内存不足，无法创建 %1 的画布")).arg(ImageProcessor::SizeText(canvas.width(), canvas.height()));
                 return false;
             }
             picture.fill(0);
@@ -330,7 +336,7 @@ private:
             qint32 offsetY = 0;
             picture = ImageProcessor::Pad(picture, qRgba(0, 0, 0, 0), true, m_rule, offsetX, offsetY);
             if (picture.isNull()) {
-                *error = QStringLiteral("补齐画布失败（尺寸过大或内存不足）");
+                *error = WorkerText::Translate(QStringLiteral("补齐画布失败（尺寸过大或内存不足）"));
                 return false;
             }
         }
@@ -346,7 +352,7 @@ private:
         for (const QString &group : groupPath)
             folder = QDir(folder).filePath(safeFileName(group));
         if (!QDir().mkpath(folder)) {
-            *error = QStringLiteral("无法创建输出文件夹：%1").arg(QDir::toNativeSeparators(folder));
+            *error = WorkerText::Translate(QStringLiteral("无法创建输出文件夹：%1")).arg(QDir::toNativeSeparators(folder));
             return false;
         }
         *destination = QDir(folder).filePath(m_names.take(folder, safeFileName(name), QStringLiteral(".png")));
@@ -380,19 +386,19 @@ bool readJob(const QString &path, Job *job, QString *error)
     QJsonParseError parse;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parse);
     if (!document.isObject()) {
-        *error = QStringLiteral("任务文件不是 JSON 对象：%1").arg(parse.errorString());
+        *error = WorkerText::Translate(QStringLiteral("任务文件不是 JSON 对象：%1")).arg(parse.errorString());
         return false;
     }
     const QJsonObject object = document.object();
     const QJsonValue files = object.value(QLatin1String("files"));
     if (!files.isArray()) {
-        *error = QStringLiteral("任务文件缺少文件列表（files）");
+        *error = WorkerText::Translate(QStringLiteral("任务文件缺少文件列表（files）"));
         return false;
     }
     job->files.clear();
     for (const QJsonValue &file : files.toArray()) {
         if (!file.isString() || file.toString().isEmpty()) {
-            *error = QStringLiteral("任务文件的文件列表含有无效项");
+            *error = WorkerText::Translate(QStringLiteral("任务文件的文件列表含有无效项"));
             return false;
         }
         job->files.append(file.toString());
@@ -400,7 +406,7 @@ bool readJob(const QString &path, Job *job, QString *error)
     job->output = object.value(QLatin1String("output")).toString();
     job->sizingMode = object.value(QLatin1String("sizingMode")).toString(QStringLiteral("none"));
     if (job->sizingMode != u"none" && sizingRule(job->sizingMode).isEmpty()) {
-        *error = QStringLiteral("未知的尺寸规则：%1").arg(job->sizingMode);
+        *error = WorkerText::Translate(QStringLiteral("未知的尺寸规则：%1")).arg(job->sizingMode);
         return false;
     }
     job->trimTransparency = object.value(QLatin1String("trimTransparency")).toBool(true);
@@ -424,7 +430,7 @@ QString safeFileName(const QString &name)
         safe = safe.trimmed();
     }
     if (safe.isEmpty())
-        return QStringLiteral("图层");
+        return QStringLiteral("图层"); // a file name, the same in every language
     static const QStringList reserved = {
             QStringLiteral("CON"),  QStringLiteral("PRN"),  QStringLiteral("AUX"),  QStringLiteral("NUL"),
             QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),

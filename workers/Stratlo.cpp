@@ -1,11 +1,13 @@
 // The layer export worker: started by the layer-export page as
-// "Stratlo --job FILE", it exports the layers of every document of the job
+// "Stratlo --job FILE [--language CODE]", it exports the layers of every document of the job
 // and reports on standard output in the line protocol of the PSD pages.
 // Exit code 0 when the job ran (whatever happened to single files), 2 when
 // the job could not be read.
 
 #include "LayerExporter.h"
 #include "LineProtocol.h"
+#include "QtTranslations.h"
+#include "WorkerText.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -29,14 +31,27 @@ int main(int argc, char *argv[])
     // picture; standard error goes to the user's run log, so those stay out.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.size() != 2 || arguments.first() != u"--job") {
-        std::fputs("usage: Stratlo --job FILE\n", stderr);
+    QString jobFile;
+    bool understood = arguments.size() == 2 || arguments.size() == 4;
+    for (qsizetype at = 0; understood && at + 1 < arguments.size(); at += 2) {
+        if (arguments.at(at) == u"--job" && jobFile.isNull()) {
+            jobFile = arguments.at(at + 1);
+        } else if (arguments.at(at) == u"--language") {
+            // Qt's own messages (JSON errors) in the language too.
+            if (WorkerText::SetLanguage(arguments.at(at + 1)))
+                installQtTranslations(arguments.at(at + 1));
+        } else {
+            understood = false;
+        }
+    }
+    if (!understood || jobFile.isNull()) {
+        std::fputs("usage: Stratlo --job FILE [--language CODE]\n", stderr);
         return 2;
     }
     LayerExport::Job job;
     QString error;
-    if (!LayerExport::readJob(arguments.at(1), &job, &error)) {
-        LineProtocol::write(stdout, LineProtocol::error(QStringLiteral("无法读取导出任务：%1").arg(error)));
+    if (!LayerExport::readJob(jobFile, &job, &error)) {
+        LineProtocol::write(stdout, LineProtocol::error(WorkerText::Translate(QStringLiteral("无法读取导出任务：%1")).arg(error)));
         return 2;
     }
     LayerExport::run(job, stdout);

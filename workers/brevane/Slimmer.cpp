@@ -2,6 +2,7 @@
 
 #include "PsdFile.h"
 #include "SafeFile.h"
+#include "WorkerText.h"
 #include "XmpAncestors.h"
 
 #include <QCryptographicHash>
@@ -99,7 +100,7 @@ bool streamRange(QFile &from, qint64 offset, qint64 length, const std::function<
     if (length <= 0)
         return true;
     if (!from.seek(offset)) {
-        *error = QStringLiteral("cannot seek in %1: %2").arg(from.fileName(), from.errorString());
+        *error = WorkerText::Translate(QStringLiteral("无法在 %1 中定位：%2")).arg(from.fileName(), from.errorString());
         return false;
     }
     QByteArray buffer;
@@ -107,7 +108,7 @@ bool streamRange(QFile &from, qint64 offset, qint64 length, const std::function<
         const qint64 chunk = qMin(length, ChunkBytes);
         buffer.resize(qsizetype(chunk));
         if (from.read(buffer.data(), chunk) != chunk) {
-            *error = QStringLiteral("cannot read %1: %2").arg(from.fileName(), from.errorString());
+            *error = WorkerText::Translate(QStringLiteral("读取 %1 失败：%2")).arg(from.fileName(), from.errorString());
             return false;
         }
         if (!sink(buffer))
@@ -180,7 +181,7 @@ bool readLinkedRecords(Psd::PsdFile &psd, const Psd::TaggedBlock &block, QList<L
             return false;
         record.length = qint64(readBigEndian(field, 0, 8));
         if (record.length < 0 || record.length > end - at - 8) {
-            *error = QStringLiteral("damaged linked-file record at offset %1 (length %2)").arg(at).arg(record.length);
+            *error = WorkerText::Translate(QStringLiteral("链接文件记录损坏（位置 %1，长度 %2）")).arg(at).arg(record.length);
             return false;
         }
         record.next = qMin(end, record.end() + padding4(record.length));
@@ -227,7 +228,7 @@ std::shared_ptr<QTemporaryFile> extract(Psd::PsdFile &psd, const Span &span, Met
 {
     auto file = std::make_shared<QTemporaryFile>(QDir(QDir::tempPath()).filePath(QStringLiteral("brevane-embedded-XXXXXX.psd")));
     if (!file->open()) {
-        *error = QStringLiteral("cannot create a temporary file for an embedded document: %1").arg(file->errorString());
+        *error = WorkerText::Translate(QStringLiteral("无法为嵌入文档创建临时文件：%1")).arg(file->errorString());
         return nullptr;
     }
     const bool copied = streamRange(
@@ -235,7 +236,7 @@ std::shared_ptr<QTemporaryFile> extract(Psd::PsdFile &psd, const Span &span, Met
             [&](const QByteArray &chunk) {
                 if (writeFully(*file, chunk))
                     return true;
-                *error = QStringLiteral("cannot write a temporary file for an embedded document: %1")
+                *error = WorkerText::Translate(QStringLiteral("无法写入嵌入文档的临时文件：%1"))
                                  .arg(file->errorString());
                 return false;
             },
@@ -306,7 +307,7 @@ bool planXmp(Psd::PsdFile &psd, Plan *plan, QList<Edit> *edits, QString *error)
     if (!xmp || xmp->data.length == 0)
         return true;
     if (xmp->data.length > MaxXmpBytes) {
-        *error = QStringLiteral("the XMP metadata is too large to read (%1 bytes)").arg(xmp->data.length);
+        *error = WorkerText::Translate(QStringLiteral("XMP 元数据过大，无法读取（%1 字节）")).arg(xmp->data.length);
         return false;
     }
     QByteArray packet;
@@ -316,7 +317,7 @@ bool planXmp(Psd::PsdFile &psd, Plan *plan, QList<Edit> *edits, QString *error)
     if (found.cuts.isEmpty())
         return true;
     if (!XmpAncestors::isClean(XmpAncestors::without(packet, found.cuts), error)) {
-        *error = QStringLiteral("cannot remove the document ancestors: %1").arg(*error);
+        *error = WorkerText::Translate(QStringLiteral("无法移除文档祖先记录：%1")).arg(*error);
         return false;
     }
     packet.clear();
@@ -422,7 +423,7 @@ bool planDocument(const QString &path, bool deep, int depth, Plan *plan, Meter &
 {
     Psd::PsdFile psd;
     if (!psd.open(path, error)) {
-        *error = QStringLiteral("cannot read the document: %1").arg(*error);
+        *error = WorkerText::Translate(QStringLiteral("无法读取文档：%1")).arg(*error);
         return false;
     }
     const Psd::Document &document = psd.document();
@@ -458,13 +459,13 @@ bool writePlan(const Plan &plan, QIODevice &out, Meter &meter, QString *error)
 {
     QFile source(plan.sourcePath);
     if (!source.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open %1: %2").arg(plan.sourcePath, source.errorString());
+        *error = WorkerText::Translate(QStringLiteral("无法打开 %1：%2")).arg(plan.sourcePath, source.errorString());
         return false;
     }
     const auto write = [&](const QByteArray &bytes) {
         if (writeFully(out, bytes))
             return true;
-        *error = QStringLiteral("cannot write the slimmed copy: %1").arg(out.errorString());
+        *error = WorkerText::Translate(QStringLiteral("无法写入瘦身后的副本：%1")).arg(out.errorString());
         return false;
     };
     for (const Piece &piece : plan.pieces) {
@@ -670,10 +671,10 @@ bool copyXmpIsClean(const QString &path, QString *error)
 QString firstDifference(const QStringList &before, const QStringList &after)
 {
     for (qsizetype index = 0; index < qMax(before.size(), after.size()); ++index) {
-        const QString was = before.value(index, QStringLiteral("(nothing)"));
-        const QString is = after.value(index, QStringLiteral("(nothing)"));
+        const QString was = before.value(index, WorkerText::Translate(QStringLiteral("（无）")));
+        const QString is = after.value(index, WorkerText::Translate(QStringLiteral("（无）")));
         if (was != is)
-            return QStringLiteral("\"%1\" became \"%2\"").arg(was.trimmed(), is.trimmed());
+            return WorkerText::Translate(QStringLiteral("“%1”变为“%2”")).arg(was.trimmed(), is.trimmed());
     }
     return QString();
 }
@@ -687,23 +688,23 @@ bool resolveReplaceable(const QString &path, QString *target, QString *error)
     if (info.isSymLink()) {
         const QString pointed = info.canonicalFilePath();
         if (pointed.isEmpty()) {
-            *error = QStringLiteral("is a link to a file that does not exist");
+            *error = WorkerText::Translate(QStringLiteral("链接指向的文件不存在"));
             return false;
         }
         info = QFileInfo(pointed);
     }
     if (!info.exists()) {
-        *error = QStringLiteral("does not exist");
+        *error = WorkerText::Translate(QStringLiteral("文件不存在"));
         return false;
     }
     if (!info.isFile()) {
-        *error = QStringLiteral("is not a regular file (a folder, pipe or device); skipped");
+        *error = WorkerText::Translate(QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过"));
         return false;
     }
     // The mode's write bits count for root too, who may write anything.
     const QFile::Permissions writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
     if (!(info.permissions() & writeBits) || !info.isWritable()) {
-        *error = QStringLiteral("is read-only (no write permission); left unchanged");
+        *error = WorkerText::Translate(QStringLiteral("文件为只读（没有写入权限），未作改动"));
         return false;
     }
     *target = info.absoluteFilePath();
@@ -741,16 +742,16 @@ void slimInto(Slimmer::Report &report, const QString &givenPath, const Slimmer::
 
     QStringList before;
     if (!Fingerprint(options.deep, meter).describe(path, 0, &before, &error)) {
-        report.message = QStringLiteral("cannot read the document: %1").arg(error);
+        report.message = WorkerText::Translate(QStringLiteral("无法读取文档：%1")).arg(error);
         return;
     }
 
     const QString folder = info.absolutePath();
     const qint64 available = options.freeSpace ? options.freeSpace(folder) : QStorageInfo(folder).bytesAvailable();
     if (available >= 0 && available < plan.size + SpaceMargin) {
-        report.message = QStringLiteral("not enough free disk space beside the file: %1 bytes needed, %2 bytes free")
-                                 .arg(plan.size + SpaceMargin)
-                                 .arg(available);
+        report.message = WorkerText::Translate(QStringLiteral("文件所在位置的磁盘空间不足：需要 %1 字节，可用 %2 字节"))
+                                 .arg(WorkerText::Locale().toString(plan.size + SpaceMargin),
+                                      WorkerText::Locale().toString(available));
         return;
     }
 
@@ -777,22 +778,22 @@ void slimInto(Slimmer::Report &report, const QString &givenPath, const Slimmer::
     const bool topXmpCut = plan.xmpCut;
     plan = Plan(); // the extracted embedded documents go now
     if (QFileInfo(temporary).size() != expectedSize)
-        return fail(QStringLiteral("the slimmed copy has %1 bytes instead of %2")
+        return fail(WorkerText::Translate(QStringLiteral("瘦身后的副本有 %1 字节，应为 %2 字节"))
                             .arg(QFileInfo(temporary).size())
                             .arg(expectedSize));
     if (options.written)
         options.written(temporary);
     QStringList after;
     if (!Fingerprint(options.deep, meter).describe(temporary, 0, &after, &error))
-        return fail(QStringLiteral("the slimmed copy does not read back: %1").arg(error));
+        return fail(WorkerText::Translate(QStringLiteral("瘦身后的副本无法回读：%1")).arg(error));
     if (after != before)
-        return fail(QStringLiteral("the slimmed copy differs from the source: %1").arg(firstDifference(before, after)));
+        return fail(WorkerText::Translate(QStringLiteral("瘦身后的副本与源文件不一致：%1")).arg(firstDifference(before, after)));
     if (topXmpCut && !copyXmpIsClean(temporary, &error))
-        return fail(QStringLiteral("the slimmed copy's XMP metadata: %1").arg(error));
+        return fail(WorkerText::Translate(QStringLiteral("瘦身后副本的 XMP 元数据：%1")).arg(error));
 
     const QFileInfo now(path);
     if (now.size() != report.oldSize || now.lastModified() != modified)
-        return fail(QStringLiteral("the file was changed by another program while it was slimmed"));
+        return fail(WorkerText::Translate(QStringLiteral("瘦身期间文件被其他程序修改")));
     if (!SafeFile::replaceFile(temporary, path, &error))
         return fail(error);
     report.newSize = expectedSize;
@@ -821,16 +822,16 @@ Report slimFile(const QString &path, const Options &options)
         slimInto(report, path, options);
     } catch (const std::bad_alloc &) {
         dropCopy();
-        report.message = QStringLiteral("out of memory");
+        report.message = WorkerText::Translate(QStringLiteral("内存不足"));
     } catch (const std::exception &e) {
         dropCopy();
-        report.message = QStringLiteral("unexpected error: %1").arg(QString::fromLocal8Bit(e.what()));
+        report.message = WorkerText::Translate(QStringLiteral("意外错误：%1")).arg(QString::fromLocal8Bit(e.what()));
     }
     if (!report.success) {
         report.changed = false;
         report.newSize = report.oldSize;
         if (report.message.isEmpty())
-            report.message = QStringLiteral("failed for an unknown reason");
+            report.message = WorkerText::Translate(QStringLiteral("因未知原因失败"));
     }
     return report;
 }

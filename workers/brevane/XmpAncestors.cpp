@@ -1,5 +1,7 @@
 #include "XmpAncestors.h"
 
+#include "WorkerText.h"
+
 #include <QXmlStreamReader>
 
 namespace {
@@ -152,7 +154,7 @@ bool parses(const QByteArray &packet, bool *hasAncestors, QString *error)
         fed += length;
     }
     if (reader.hasError()) {
-        *error = QStringLiteral("the XMP metadata is not well-formed XML (line %1: %2)")
+        *error = WorkerText::Translate(QStringLiteral("XMP 元数据不是格式正确的 XML（第 %1 行：%2）"))
                          .arg(reader.lineNumber())
                          .arg(reader.errorString());
         return false;
@@ -166,7 +168,7 @@ bool isClean(const QByteArray &packet, QString *error)
     if (!parses(packet, &hasAncestors, error))
         return false;
     if (hasAncestors) {
-        *error = QStringLiteral("the XMP metadata still lists document ancestors");
+        *error = WorkerText::Translate(QStringLiteral("XMP 元数据仍列有文档祖先记录"));
         return false;
     }
     return true;

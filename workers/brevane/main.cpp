@@ -1,11 +1,14 @@
 // Brevane: the safe slimming worker of the psd-slim page. Started as
-// "Brevane --job FILE" with a JSON job {"deep":bool,"files":[…]}, it slims the
+// "Brevane --job FILE [--language CODE]" with a JSON job {"deep":bool,"files":[…]}, it slims the
 // files one after the other and reports on standard output in the line
 // protocol: LOG lines of what was found and saved, PROGRESS in hundredths of a
-// file from the batch start, one ITEM per file and one DONE per batch.
+// file from the batch start, one ITEM per file and one DONE per batch. Texts,
+// numbers and sizes are in the language given, Simplified Chinese without one.
 
 #include "LineProtocol.h"
+#include "QtTranslations.h"
 #include "Slimmer.h"
+#include "WorkerText.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,7 +16,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocale>
 #include <QStringList>
 
 #include <cstdio>
@@ -25,17 +27,11 @@ void emitRecord(const QByteArray &record)
     LineProtocol::write(stdout, record);
 }
 
-const QLocale &numbers()
-{
-    static const QLocale locale(QLocale::English, QLocale::UnitedStates);
-    return locale;
-}
-
 // "41.2 MB": decimal units with one decimal, as people read file sizes.
 QString sizeText(qint64 bytes)
 {
     if (bytes < 1000)
-        return QStringLiteral("%1 bytes").arg(bytes);
+        return WorkerText::TranslateCount(QStringLiteral("%1 字节"), {{1, bytes}}).arg(bytes);
     static const char *const units[] = {"KB", "MB", "GB", "TB"};
     double value = double(bytes) / 1000.0;
     int unit = 0;
@@ -43,7 +39,7 @@ QString sizeText(qint64 bytes)
         value /= 1000.0;
         ++unit;
     }
-    return numbers().toString(value, 'f', 1) + QLatin1Char(' ') + QLatin1String(units[unit]);
+    return WorkerText::Locale().toString(value, 'f', 1) + QLatin1Char(' ') + QLatin1String(units[unit]);
 }
 
 struct Job
@@ -56,15 +52,15 @@ bool readJob(const QString &path, Job *job, QString *error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot open the job file %1: %2").arg(path, file.errorString());
+        *error = WorkerText::Translate(QStringLiteral("无法打开任务文件 %1：%2")).arg(path, file.errorString());
         return false;
     }
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(file.read(Q_INT64_C(64) << 20), &parseError);
     if (!document.isObject() || !document.object().value(QStringLiteral("files")).isArray()) {
-        *error = QStringLiteral("the job file %1 is not a slimming job: %2")
+        *error = WorkerText::Translate(QStringLiteral("任务文件 %1 不是瘦身任务：%2"))
                          .arg(path, parseError.error == QJsonParseError::NoError
-                                            ? QStringLiteral("no \"files\" list")
+                                            ? WorkerText::Translate(QStringLiteral("缺少“files”列表"))
                                             : parseError.errorString());
         return false;
     }
@@ -77,14 +73,18 @@ bool readJob(const QString &path, Job *job, QString *error)
     return true;
 }
 
-QString foundText(const Slimmer::Report &report)
+// "a.psd：发现 12,345 个文档祖先记录，共 41.2 MB".
+QString foundText(const QString &name, const Slimmer::Report &report)
 {
-    QString text = (report.ancestors == 1 ? QStringLiteral("%1 document ancestor, %2")
-                                          : QStringLiteral("%1 document ancestors, %2"))
-                           .arg(numbers().toString(report.ancestors), sizeText(report.ancestorBytes));
-    if (report.embeddedDocuments > 0)
-        text += QStringLiteral(" (%1 in embedded documents)").arg(report.embeddedDocuments);
-    return text;
+    const QLocale locale = WorkerText::Locale();
+    if (report.embeddedDocuments > 0) {
+        return WorkerText::TranslateCount(QStringLiteral("%1：发现 %2 个文档祖先记录，共 %3（涉及 %4 个嵌入文档）"),
+                                          {{2, report.ancestors}, {4, report.embeddedDocuments}})
+                .arg(name, locale.toString(report.ancestors), sizeText(report.ancestorBytes),
+                     locale.toString(report.embeddedDocuments));
+    }
+    return WorkerText::TranslateCount(QStringLiteral("%1：发现 %2 个文档祖先记录，共 %3"), {{2, report.ancestors}})
+            .arg(name, locale.toString(report.ancestors), sizeText(report.ancestorBytes));
 }
 
 } // namespace
@@ -93,9 +93,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
+    const qsizetype languageAt = arguments.indexOf(QStringLiteral("--language"));
+    // Qt's own messages (JSON errors) in the language too.
+    if (languageAt >= 0 && languageAt + 1 < arguments.size() && WorkerText::SetLanguage(arguments.at(languageAt + 1)))
+        installQtTranslations(arguments.at(languageAt + 1));
     const qsizetype jobAt = arguments.indexOf(QStringLiteral("--job"));
     if (jobAt < 0 || jobAt + 1 >= arguments.size()) {
-        emitRecord(LineProtocol::error(QStringLiteral("usage: Brevane --job FILE")));
+        emitRecord(LineProtocol::error(WorkerText::Translate(QStringLiteral("用法：Brevane --job FILE [--language CODE]"))));
         return 2;
     }
     Job job;
@@ -113,7 +117,9 @@ int main(int argc, char *argv[])
         const QString path = job.files.at(index);
         const QString name = QFileInfo(path).fileName();
         const qint64 base = qint64(index) * 100;
-        const QString status = QStringLiteral("Slimming %1 (%2 of %3)").arg(name).arg(index + 1).arg(job.files.size());
+        const QString status = WorkerText::Translate(QStringLiteral("正在瘦身 %1（第 %2 个，共 %3 个）"))
+                                       .arg(name, WorkerText::Locale().toString(index + 1),
+                                            WorkerText::Locale().toString(job.files.size()));
         emitRecord(LineProtocol::progress(base, total, status));
 
         Slimmer::Options options;
@@ -129,17 +135,18 @@ int main(int argc, char *argv[])
         const Slimmer::Report report = Slimmer::slimFile(path, options);
         if (!report.success) {
             if (report.ancestors > 0)
-                emitRecord(LineProtocol::log(QStringLiteral("%1: %2").arg(name, foundText(report))));
-            emitRecord(LineProtocol::log(QStringLiteral("%1: failed, left unchanged: %2").arg(name, report.message)));
+                emitRecord(LineProtocol::log(foundText(name, report)));
+            emitRecord(LineProtocol::log(
+                    WorkerText::Translate(QStringLiteral("%1：处理失败，文件未改动：%2")).arg(name, report.message)));
             emitRecord(LineProtocol::item(false, path));
             ++failed;
         } else if (!report.changed) {
-            emitRecord(LineProtocol::log(QStringLiteral("%1: no document ancestors, left untouched").arg(name)));
+            emitRecord(LineProtocol::log(WorkerText::Translate(QStringLiteral("%1：没有文档祖先记录，文件未改动")).arg(name)));
             emitRecord(LineProtocol::item(true, path));
             ++exported;
         } else {
-            emitRecord(LineProtocol::log(QStringLiteral("%1: %2").arg(name, foundText(report))));
-            emitRecord(LineProtocol::log(QStringLiteral("%1: saved %2 (%3 → %4), checked and replaced")
+            emitRecord(LineProtocol::log(foundText(name, report)));
+            emitRecord(LineProtocol::log(WorkerText::Translate(QStringLiteral("%1：节省 %2（%3 → %4），已校验并替换"))
                                                  .arg(name, sizeText(report.saved()), sizeText(report.oldSize),
                                                       sizeText(report.newSize))));
             emitRecord(LineProtocol::item(true, path));
