@@ -1,5 +1,7 @@
 #include "TextTable.h"
 
+#include <iterator>
+
 namespace TextTable {
 
 namespace {
@@ -93,6 +95,44 @@ QList<std::pair<int, QString>> choicesOf(const QString &text)
     for (qsizetype from = 0; nextChoice(text, from, &choice); from = choice.end)
         choices.append({choice.placeholder, text.mid(choice.begin, choice.end - choice.begin)});
     return choices;
+}
+
+namespace {
+const char16_t *const languageCodes[] = {u"zh_CN", u"zh_TW", u"ja_JP", u"ko_KR", u"en_US"};
+}
+
+bool Catalog::setLanguage(const QString &code)
+{
+    for (int index = 0; index < int(std::size(languageCodes)); ++index) {
+        if (code == QStringView(languageCodes[index])) {
+            m_language.store(index, std::memory_order_relaxed);
+            return true;
+        }
+    }
+    m_language.store(0, std::memory_order_relaxed);
+    return false;
+}
+
+QString Catalog::language() const
+{
+    return QString::fromUtf16(languageCodes[languageIndex()]);
+}
+
+QString Catalog::translate(const QString &source, std::initializer_list<Count> counts) const
+{
+    const int index = languageIndex();
+    if (index == 0)
+        return source;
+    const QString text = lookup(dictionary(), source, index);
+    if (text.isNull())
+        return source;
+    return text.contains(u'{') ? chooseForms(text, counts) : text;
+}
+
+const Dictionary &Catalog::dictionary() const
+{
+    std::call_once(m_built, [this] { addRows(&m_dictionary, m_rows, m_count); });
+    return m_dictionary;
 }
 
 } // namespace TextTable

@@ -5,7 +5,9 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <atomic>
 #include <cstddef>
+#include <mutex>
 #include <initializer_list>
 #include <utility>
 
@@ -50,5 +52,37 @@ QString chooseForms(const QString &text, std::initializer_list<Count> counts);
 // The choices of a text, each with the placeholder it follows (0: none), in
 // the order written; for checking the rows.
 QList<std::pair<int, QString>> choicesOf(const QString &text);
+
+// A program's dictionary with the language it runs in: the language is set
+// once at start and then read, from any thread, on every lookup.
+class Catalog
+{
+public:
+    template<std::size_t N>
+    explicit Catalog(const Row (&rows)[N]) : m_rows(rows), m_count(N)
+    {
+    }
+
+    // One of "zh_CN", "zh_TW", "ja_JP", "ko_KR", "en_US"; false, and
+    // Simplified Chinese, for anything else.
+    bool setLanguage(const QString &code);
+    QString language() const;
+    // The column: 0 (Simplified Chinese) to 4 (English).
+    int languageIndex() const { return m_language.load(std::memory_order_relaxed); }
+
+    // The text in the language; the source itself when no row holds it.
+    // "{one|other}" choices take their form from `counts` (chooseForms).
+    QString translate(const QString &source, std::initializer_list<Count> counts = {}) const;
+
+    // Source text to the five texts, built on first use.
+    const Dictionary &dictionary() const;
+
+private:
+    const Row *m_rows;
+    std::size_t m_count;
+    std::atomic<int> m_language{0};
+    mutable std::once_flag m_built;
+    mutable Dictionary m_dictionary;
+};
 
 } // namespace TextTable

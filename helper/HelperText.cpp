@@ -1,7 +1,5 @@
 #include "HelperText.h"
 
-#include <atomic>
-#include <iterator>
 
 // The same word for the same thing in every row, as in the tool window:
 //   output folder  輸出目錄 / 出力フォルダー / 출력 폴더 / output folder
@@ -13,11 +11,6 @@
 namespace HelperText {
 
 namespace {
-
-const char16_t *const languageCodes[] = {u"zh_CN", u"zh_TW", u"ja_JP", u"ko_KR", u"en_US"};
-
-// Written once at start, read by the window and the engine's threads.
-std::atomic<int> languageIndex{0};
 
 const TextTable::Row rows[] = {
     // The window.
@@ -359,71 +352,44 @@ const TextTable::Row rows[] = {
     {{u"Windows 错误 %1", u"Windows 錯誤 %1", u"Windows エラー %1", u"Windows 오류 %1", u"Windows error %1"}},
 };
 
+// Its language is written once at start, then read by the window and the engine's threads.
+TextTable::Catalog catalog(rows);
+
 } // namespace
 
 bool SetLanguage(const QString &code)
 {
-    for (int index = 0; index < int(std::size(languageCodes)); ++index) {
-        if (code == QStringView(languageCodes[index])) {
-            languageIndex.store(index, std::memory_order_relaxed);
-            return true;
-        }
-    }
-    languageIndex.store(0, std::memory_order_relaxed);
-    return false;
+    return catalog.setLanguage(code);
 }
 
 QString Language()
 {
-    return QString::fromUtf16(languageCodes[languageIndex.load(std::memory_order_relaxed)]);
+    return catalog.language();
 }
 
 const TextTable::Dictionary &Dictionary()
 {
-    static const TextTable::Dictionary dictionary = [] {
-        TextTable::Dictionary built;
-        TextTable::addRows(&built, rows);
-        return built;
-    }();
-    return dictionary;
+    return catalog.dictionary();
 }
-
-namespace {
-
-// The row's text with its "{one|other}" choices still in place.
-QString rowText(const QString &source)
-{
-    const int index = languageIndex.load(std::memory_order_relaxed);
-    if (index == 0)
-        return source;
-    const QString text = TextTable::lookup(Dictionary(), source, index);
-    return text.isNull() ? source : text;
-}
-
-} // namespace
 
 QString Translate(const QString &source)
 {
-    const QString text = rowText(source);
-    return text.contains(u'{') ? TextTable::chooseForms(text, {}) : text;
+    return catalog.translate(source);
 }
 
 QString TranslateCount(const QString &source, std::initializer_list<TextTable::Count> counts)
 {
-    const QString text = rowText(source);
-    return text.contains(u'{') ? TextTable::chooseForms(text, counts) : text;
+    return catalog.translate(source, counts);
 }
 
 QString Separator()
 {
-    const int index = languageIndex.load(std::memory_order_relaxed);
-    return index <= 2 ? QStringLiteral("；") : QStringLiteral("; ");
+    return catalog.languageIndex() <= 2 ? QStringLiteral("；") : QStringLiteral("; ");
 }
 
 QString Aside(const QString &text)
 {
-    const int index = languageIndex.load(std::memory_order_relaxed);
-    return index <= 2 ? QStringLiteral("（%1）").arg(text) : QStringLiteral(" (%1)").arg(text);
+    return catalog.languageIndex() <= 2 ? QStringLiteral("（%1）").arg(text) : QStringLiteral(" (%1)").arg(text);
 }
 
 } // namespace HelperText

@@ -2,8 +2,6 @@
 
 #include "HelperText.h"
 
-#include <atomic>
-#include <iterator>
 
 // The same word for the same thing in every row, as in the tool window:
 //   export             匯出 / 書き出し / 내보내기 / export
@@ -16,11 +14,6 @@
 namespace WorkerText {
 
 namespace {
-
-const char16_t *const languageCodes[] = {u"zh_CN", u"zh_TW", u"ja_JP", u"ko_KR", u"en_US"};
-
-// Written once at start, before any file is read.
-std::atomic<int> languageIndex{0};
 
 const TextTable::Row rows[] = {
     // Stratlo, the layer export worker.
@@ -280,61 +273,40 @@ const TextTable::Row rows[] = {
       u"메모리가 부족하여 병합 이미지를 디코딩할 수 없습니다", u"Not enough memory to decode the merged image"}},
 };
 
-// The text of the row with its "{one|other}" choices still in place.
-QString rowText(const QString &source)
-{
-    const int index = languageIndex.load(std::memory_order_relaxed);
-    if (index == 0)
-        return source;
-    const QString text = TextTable::lookup(Dictionary(), source, index);
-    return text.isNull() ? source : text;
-}
+// Its language is written once at start, before any file is read.
+TextTable::Catalog catalog(rows);
 
 } // namespace
 
 bool SetLanguage(const QString &code)
 {
     HelperText::SetLanguage(code);
-    for (int index = 0; index < int(std::size(languageCodes)); ++index) {
-        if (code == QStringView(languageCodes[index])) {
-            languageIndex.store(index, std::memory_order_relaxed);
-            return true;
-        }
-    }
-    languageIndex.store(0, std::memory_order_relaxed);
-    return false;
+    return catalog.setLanguage(code);
 }
 
 QString Language()
 {
-    return QString::fromUtf16(languageCodes[languageIndex.load(std::memory_order_relaxed)]);
+    return catalog.language();
 }
 
 const TextTable::Dictionary &Dictionary()
 {
-    static const TextTable::Dictionary dictionary = [] {
-        TextTable::Dictionary built;
-        TextTable::addRows(&built, rows);
-        return built;
-    }();
-    return dictionary;
+    return catalog.dictionary();
 }
 
 QString Translate(const QString &source)
 {
-    const QString text = rowText(source);
-    return text.contains(u'{') ? TextTable::chooseForms(text, {}) : text;
+    return catalog.translate(source);
 }
 
 QString TranslateCount(const QString &source, std::initializer_list<TextTable::Count> counts)
 {
-    const QString text = rowText(source);
-    return text.contains(u'{') ? TextTable::chooseForms(text, counts) : text;
+    return catalog.translate(source, counts);
 }
 
 QLocale Locale()
 {
-    switch (languageIndex.load(std::memory_order_relaxed)) {
+    switch (catalog.languageIndex()) {
     case 1:
         return QLocale(QLocale::Chinese, QLocale::TraditionalHanScript, QLocale::Taiwan);
     case 2:
@@ -350,7 +322,7 @@ QLocale Locale()
 
 QString Colon()
 {
-    return languageIndex.load(std::memory_order_relaxed) <= 2 ? QStringLiteral("：") : QStringLiteral(": ");
+    return catalog.languageIndex() <= 2 ? QStringLiteral("：") : QStringLiteral(": ");
 }
 
 } // namespace WorkerText
