@@ -51,20 +51,11 @@ const TextTable::Row rows[] = {
       u"레이어 “%1” 내보내기 실패: %2", u"Exporting layer “%1” failed: %2"}},
     {{u"位于画布之外", u"位於畫布之外", u"カンバスの外側にあります", u"캔버스 밖에 있음", u"outside the canvas"}},
     {{u"完全透明", u"完全透明", u"完全に透明", u"완전히 투명함", u"fully transparent"}},
-    {{u"内存不足，无法创建 %1 的画布", u"記憶體不足，無法建立 %1 的畫布", u"メモリが不足しているため、%1 のカンバスを作成できません",
-      u"메모리가 부족하여 %1 캔버스를 만들 수 없습니다", u"Not enough memory to create a canvas of %1"}},
     {{u"补齐画布失败（尺寸过大或内存不足）", u"補齊畫布失敗（尺寸過大或記憶體不足）",
       u"余白の補完に失敗しました（サイズが大きすぎるか、メモリが不足しています）", u"여백 채우기 실패(크기가 너무 크거나 메모리 부족)",
       u"Padding the canvas failed (too large, or not enough memory)"}},
     {{u"无法创建输出文件夹：%1", u"無法建立輸出資料夾：%1", u"出力フォルダーを作成できません：%1",
       u"출력 폴더를 만들 수 없습니다: %1", u"Cannot create the output folder: %1"}},
-    {{u"回读失败：%1", u"回讀失敗：%1", u"読み戻しに失敗しました：%1", u"다시 읽기 실패: %1", u"Read-back failed: %1"}},
-    {{u"回读内容校验失败：写入磁盘的数据与编码结果不一致", u"回讀內容驗證失敗：寫入磁碟的資料與編碼結果不一致",
-      u"読み戻しの内容検証に失敗しました：ディスクに書き込んだデータがエンコード結果と一致しません",
-      u"다시 읽은 내용 검증 실패: 디스크에 쓴 데이터가 인코딩 결과와 다릅니다",
-      u"Read-back check failed: the data on disk differs from the encoded result"}},
-    {{u"回读尺寸校验失败", u"回讀尺寸驗證失敗", u"読み戻しのサイズ検証に失敗しました", u"다시 읽은 크기 검증 실패",
-      u"Read-back size check failed"}},
 
     // Brevane, the slimming worker.
     {{u"用法：Brevane --job FILE [--language CODE]", u"用法：Brevane --job FILE [--language CODE]",
@@ -117,9 +108,6 @@ const TextTable::Row rows[] = {
     {{u"链接指向的文件不存在", u"連結指向的檔案不存在", u"リンク先のファイルが見つかりません", u"링크가 가리키는 파일이 없습니다",
       u"is a link to a file that does not exist"}},
     {{u"文件不存在", u"檔案不存在", u"ファイルが見つかりません", u"파일이 없습니다", u"does not exist"}},
-    {{u"不是普通文件（可能是文件夹、管道或设备），已跳过", u"不是一般檔案（可能是資料夾、管道或裝置），已略過",
-      u"通常のファイルではないため（フォルダー、パイプ、デバイスなど）、スキップしました",
-      u"일반 파일이 아니어서(폴더, 파이프, 장치 등) 건너뛰었습니다", u"is not a regular file (a folder, pipe or device); skipped"}},
     {{u"文件为只读（没有写入权限），未作改动", u"檔案為唯讀（沒有寫入權限），未作變更",
       u"ファイルは読み取り専用（書き込み権限なし）のため、変更していません",
       u"파일이 읽기 전용(쓰기 권한 없음)이라 변경하지 않았습니다", u"is read-only (no write permission); left unchanged"}},
@@ -203,8 +191,6 @@ const TextTable::Row rows[] = {
     {{u"位深 %1 无效", u"位元深度 %1 無效", u"ビット深度 %1 が無効です", u"비트 심도 %1이(가) 잘못되었습니다",
       u"Invalid bit depth %1"}},
     {{u"未知的颜色模式 %1", u"未知的色彩模式 %1", u"不明なカラーモード %1", u"알 수 없는 색상 모드 %1", u"Unknown color mode %1"}},
-    {{u"无法打开文件：%1", u"無法開啟檔案：%1", u"ファイルを開けません：%1", u"파일을 열 수 없습니다: %1",
-      u"Cannot open the file: %1"}},
     {{u"合并图像使用了未知的压缩方式 %1", u"合併影像使用了未知的壓縮方式 %1", u"統合画像で不明な圧縮方式 %1 が使われています",
       u"병합 이미지가 알 수 없는 압축 방식 %1을(를) 사용합니다", u"The merged image uses an unknown compression method %1"}},
 
@@ -294,14 +280,18 @@ const TextTable::Dictionary &Dictionary()
     return catalog.dictionary();
 }
 
+// Texts the workers share with the padding engine (file and codec messages)
+// have their rows in the engine's dictionary only.
 QString Translate(const QString &source)
 {
-    return catalog.translate(source);
+    const QString text = catalog.translate(source);
+    return text == source ? HelperText::Translate(source) : text;
 }
 
 QString TranslateCount(const QString &source, std::initializer_list<TextTable::Count> counts)
 {
-    return catalog.translate(source, counts);
+    const QString text = catalog.translate(source, counts);
+    return text == source ? HelperText::TranslateCount(source, counts) : text;
 }
 
 QLocale Locale()
