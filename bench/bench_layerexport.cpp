@@ -12,6 +12,7 @@
 // matching document there is reused).
 
 #include "BenchSupport.h"
+#include "PsdTestWriter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,36 +36,7 @@ namespace {
 constexpr int Width = 4000;
 constexpr int Height = 3000;
 
-void put(QByteArray &out, quint64 value, int size)
-{
-    for (int shift = (size - 1) * 8; shift >= 0; shift -= 8)
-        out.append(char((value >> shift) & 0xff));
-}
-
-// PackBits of one row.
-void packRow(const uchar *row, int size, QByteArray &out)
-{
-    int index = 0;
-    while (index < size) {
-        int run = 1;
-        while (index + run < size && run < 128 && row[index + run] == row[index])
-            ++run;
-        if (run >= 3) {
-            out.append(char(1 - run));
-            out.append(char(row[index]));
-            index += run;
-            continue;
-        }
-        int literal = 0;
-        while (index + literal < size && literal < 128
-               && !(index + literal + 2 < size && row[index + literal] == row[index + literal + 1]
-                    && row[index + literal] == row[index + literal + 2]))
-            ++literal;
-        out.append(char(literal - 1));
-        out.append(reinterpret_cast<const char *>(row + index), literal);
-        index += literal;
-    }
-}
+using PsdTestWriter::put;
 
 // One channel of layer `layer`: blocks of 16 pixels of a gradient (colours)
 // or a soft ellipse (transparency), compressed with RLE.
@@ -88,7 +60,7 @@ QByteArray channelData(int layer, int channel, const QRect &rect, bool psb)
             row[size_t(x)] = uchar(value);
         }
         const qsizetype before = rows.size();
-        packRow(row.data(), w, rows);
+        rows += PsdTestWriter::packBits(reinterpret_cast<const char *>(row.data()), w);
         put(counts, quint64(rows.size() - before), psb ? 4 : 2);
     }
     QByteArray data;

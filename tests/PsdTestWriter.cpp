@@ -4,8 +4,6 @@
 
 namespace PsdTestWriter {
 
-namespace {
-
 void put(QByteArray &out, quint64 value, int size)
 {
     for (int shift = (size - 1) * 8; shift >= 0; shift -= 8)
@@ -39,6 +37,8 @@ QByteArray packBits(const char *row, int size)
     }
     return out;
 }
+
+namespace {
 
 QByteArray deflate(const QByteArray &data)
 {

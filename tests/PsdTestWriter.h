@@ -51,6 +51,12 @@ struct Document
 
 QByteArray write(const Document &document);
 
+// Appends `value` big-endian in `size` bytes.
+void put(QByteArray &out, quint64 value, int size);
+
+// PackBits of one row of `size` bytes.
+QByteArray packBits(const char *row, int size);
+
 // A channel's compressed data (without the compression field) for rows of
 // `width` samples of `depth` bits.
 QByteArray compress(const QByteArray &samples, int width, int height, int depth, int compression, int version);

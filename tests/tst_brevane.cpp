@@ -3,6 +3,7 @@
 #include "Localization.h"
 #include "PsdFile.h"
 #include "ToolLauncher.h"
+#include "ChildEnvironment.h"
 #include "SettingsSandbox.h"
 #include "SlimTestDocuments.h"
 #include "Slimmer.h"
@@ -659,13 +660,8 @@ void tst_Brevane::programSelfTest()
         QVERIFY(QFile::copy(QStringLiteral(BREVANE_PATH),
                             root.filePath(u"tools/integrated/"_s + IntegratedTools::executableFileName(u"Brevane"_s))));
     }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        const QString folder = root.filePath(QString::fromLatin1(name).toLower());
-        QVERIFY(root.mkpath(folder));
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        environment.insert(QString::fromLatin1(name), folder);
-    }
+    QProcessEnvironment environment;
+    QVERIFY(privateXdgEnvironment(root, &environment));
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(program, {u"--standalone-self-test"_s});

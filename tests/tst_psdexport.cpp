@@ -3,6 +3,7 @@
 #include "Localization.h"
 #include "PsdPixels.h"
 #include "PsdTestWriter.h"
+#include "ChildEnvironment.h"
 #include "SettingsSandbox.h"
 #include "ToolLauncher.h"
 #include "WorkerProtocol.h"
@@ -23,7 +24,6 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 
-#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -527,13 +527,8 @@ void tst_PsdExport::programSelfTestChecksTheWorker()
         QFile file(target);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a program\n") > 0);
     }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        const QString folder = root.filePath(QString::fromLatin1(name).toLower());
-        QVERIFY(root.mkpath(folder));
-        ::chmod(QFile::encodeName(folder).constData(), 0700);
-        environment.insert(QString::fromLatin1(name), folder);
-    }
+    QProcessEnvironment environment;
+    QVERIFY(privateXdgEnvironment(root, &environment));
     QProcess process;
     process.setProcessEnvironment(environment);
     process.start(program, {u"--standalone-self-test"_s});

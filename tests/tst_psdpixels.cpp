@@ -45,11 +45,7 @@ QString samplePath(const QString &name)
     return QFINDTESTDATA(u"data/psd-samples/"_s + name);
 }
 
-void put(QByteArray &out, quint64 value, int size)
-{
-    for (int shift = (size - 1) * 8; shift >= 0; shift -= 8)
-        out.append(char((value >> shift) & 0xff));
-}
+using PsdTestWriter::put;
 
 // A gradient plane: sample (x, y) = base + x * 7 + y * 13 (wrapping), so
 // every position differs and rows compress differently.
