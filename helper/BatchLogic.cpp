@@ -200,6 +200,11 @@ QStringList BatchLogic::ExpandPaths(const QStringList &paths, bool recursive, QS
     return pictures;
 }
 
+QString BatchLogic::PathKey(const QString &path)
+{
+    return SafeFile::pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toLower();
+}
+
 QString BatchLogic::SkippedPath(const QString &text)
 {
     for (const QString *prefix : {&UndecodableName, &UnsupportedType, &Missing}) {

@@ -71,6 +71,10 @@ public:
     // The path a skipped-file text names: what follows its first "：".
     static QString SkippedPath(const QString &text);
 
+    // A path as the file system compares it: the key that tells one picture
+    // listed twice.
+    static QString PathKey(const QString &path);
+
     // `raw` with every byte that is not part of valid UTF-8 written as \xNN.
     static QString EscapedName(const QByteArray &raw);
 

@@ -48,11 +48,9 @@ public:
     bool IsRunning() const { return m_running; }
     int Succeeded() const { return m_succeeded; }
     int Failed() const { return m_failed; }
-    int Total() const { return int(m_files.size()); }
     QString ReportPath() const { return m_reportPath; }
     QString ReportError() const { return m_reportError; }
     qint64 MemoryHighWater() const { return m_budget ? m_budget->HighWater() : 0; }
-    int Jobs() const { return m_pool.maxThreadCount(); }
 
     // Whether a path can travel in one record.
     static bool CanTravel(const QString &path);

@@ -5,7 +5,6 @@
 #include "HelperText.h"
 #include "LineProtocol.h"
 #include "ReportChannel.h"
-#include "SafeFile.h"
 
 #include <QEventLoop>
 #include <QSet>
@@ -36,8 +35,7 @@ int runHeadless(const StartupArguments &parsed)
     QStringList pictures;
     QSet<QString> seen;
     for (const QString &picture : found) {
-        const QString key =
-                SafeFile::pathCaseSensitivity() == Qt::CaseSensitive ? picture : picture.toLower();
+        const QString key = BatchLogic::PathKey(picture);
         if (!seen.contains(key)) {
             seen.insert(key);
             pictures.append(picture);

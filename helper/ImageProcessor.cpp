@@ -239,10 +239,12 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
         destination = source;
     }
     const int nameLimit = SafeFile::maxNameBytes(folder);
-    if (SafeFile::nameBytes(QFileInfo(destination).fileName()) > nameLimit) {
+    const QString writtenName = QFileInfo(destination).fileName();
+    const int writtenNameBytes = SafeFile::nameBytes(writtenName);
+    if (writtenNameBytes > nameLimit) {
         result.Message = HelperText::Translate(QStringLiteral("文件名过长：%1 有 %2 字节，超出文件系统允许的 %3 字节"))
-                                 .arg(QFileInfo(destination).fileName())
-                                 .arg(SafeFile::nameBytes(QFileInfo(destination).fileName()))
+                                 .arg(writtenName)
+                                 .arg(writtenNameBytes)
                                  .arg(nameLimit);
         return;
     }

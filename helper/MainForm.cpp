@@ -3,7 +3,6 @@
 #include "BatchLogic.h"
 #include "FolderPicker.h"
 #include "HelperText.h"
-#include "SafeFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -163,11 +162,6 @@ QStringList localPaths(const QMimeData *data, QStringList *undecodable = nullptr
         paths.append(url.toLocalFile());
     }
     return paths;
-}
-
-QString pathKey(const QString &path)
-{
-    return SafeFile::pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toLower();
 }
 
 // Where a report goes when its own folder takes no file (a full disk).
@@ -471,7 +465,7 @@ void MainForm::AddFiles(const QStringList &paths)
     for (const QString &path : paths) {
         if (!BatchLogic::IsPicture(path))
             continue;
-        const QString key = pathKey(path);
+        const QString key = BatchLogic::PathKey(path);
         if (fileKeys.contains(key))
             continue;
         fileKeys.insert(key);
