@@ -109,16 +109,8 @@ void HelperRun::readRecords()
 {
     if (!m_socket || !m_running)
         return;
-    QByteArray chunk = m_socket->readAll();
-    if (m_discardingLine) {
-        const qsizetype newline = chunk.indexOf('\n');
-        if (newline < 0)
-            return;
-        chunk.remove(0, newline + 1);
-        m_discardingLine = false;
-    }
-    m_buffer += chunk;
-    const QList<WorkerProtocol::Record> records = WorkerProtocol::takeRecords(m_buffer);
+    bool lineDropped = false;
+    const QList<WorkerProtocol::Record> records = m_reader.read(m_socket->readAll(), &lineDropped);
     for (const WorkerProtocol::Record &record : records) {
         if (record.kind == WorkerProtocol::RecordKind::Done)
             m_done = true;
@@ -126,12 +118,9 @@ void HelperRun::readRecords()
         if (!m_running) // a handler may have ended the page's interest
             return;
     }
-    if (m_buffer.size() > WorkerProtocol::MaxPartialLineBytes) {
-        m_buffer.clear();
-        m_discardingLine = true;
+    if (lineDropped)
         qWarning().noquote() << "helper channel line dropped: longer than" << WorkerProtocol::MaxPartialLineBytes
                              << "bytes";
-    }
 }
 
 void HelperRun::checkProcess()

@@ -56,8 +56,7 @@ private:
     QLocalSocket *m_socket = nullptr;
     QTimer *m_watch = nullptr;
     QString m_address;
-    QByteArray m_buffer;
-    bool m_discardingLine = false;
+    WorkerProtocol::RecordReader m_reader;
     qint64 m_pid = 0;
     int m_deadTicks = 0;
     bool m_running = false;

@@ -298,6 +298,22 @@ QCheckBox *makeCheckBox(const QString &name, const QString &text, bool checked, 
     return box;
 }
 
+// What the remembered options store for each entry of their lists, in list order.
+QStringList storedSizeRules()
+{
+    return {QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")};
+}
+
+QStringList storedFillRules()
+{
+    return {QStringLiteral("transparent"), QStringLiteral("white"), QStringLiteral("black")};
+}
+
+QStringList storedSizingModes()
+{
+    return {QStringLiteral("none"), QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")};
+}
+
 } // namespace
 
 IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *parent, bool headerButtons)
@@ -770,17 +786,14 @@ void IntegratedToolPage::restoreOptions()
             box->setChecked(stored.toBool());
         connect(box, &QCheckBox::toggled, this, &IntegratedToolPage::saveOptions);
     };
-    const QStringList rules{QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")};
-    restoreCombo("imageSizeRule", QStringLiteral("rule"), rules);
-    restoreCombo("imageFillRule", QStringLiteral("fill"),
-                 {QStringLiteral("transparent"), QStringLiteral("white"), QStringLiteral("black")});
+    restoreCombo("imageSizeRule", QStringLiteral("rule"), storedSizeRules());
+    restoreCombo("imageFillRule", QStringLiteral("fill"), storedFillRules());
     restoreBox("imageCentered", QStringLiteral("centered"));
     restoreBox("imageOutputPng", QStringLiteral("png"));
     restoreBox("imageRecursive", QStringLiteral("recursive"));
     restoreBox("psdDeepClean", QStringLiteral("deepClean"));
     restoreBox("layerTrimTransparency", QStringLiteral("trimTransparency"));
-    restoreCombo("layerSizingMode", QStringLiteral("sizingMode"),
-                 {QStringLiteral("none"), QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")});
+    restoreCombo("layerSizingMode", QStringLiteral("sizingMode"), storedSizingModes());
     // The sizing caption follows the trim box, which may have been restored unchecked.
     if (auto *trim = findChild<QCheckBox *>(QStringLiteral("layerTrimTransparency")))
         emit trim->toggled(trim->isChecked());
@@ -811,17 +824,14 @@ void IntegratedToolPage::saveOptions() const
         if (const auto *box = findChild<QCheckBox *>(QLatin1String(object)))
             settings.setValue(optionKey(key), box->isChecked());
     };
-    saveCombo("imageSizeRule", QStringLiteral("rule"),
-              {QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")});
-    saveCombo("imageFillRule", QStringLiteral("fill"),
-              {QStringLiteral("transparent"), QStringLiteral("white"), QStringLiteral("black")});
+    saveCombo("imageSizeRule", QStringLiteral("rule"), storedSizeRules());
+    saveCombo("imageFillRule", QStringLiteral("fill"), storedFillRules());
     saveBox("imageCentered", QStringLiteral("centered"));
     saveBox("imageOutputPng", QStringLiteral("png"));
     saveBox("imageRecursive", QStringLiteral("recursive"));
     saveBox("psdDeepClean", QStringLiteral("deepClean"));
     saveBox("layerTrimTransparency", QStringLiteral("trimTransparency"));
-    saveCombo("layerSizingMode", QStringLiteral("sizingMode"),
-              {QStringLiteral("none"), QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")});
+    saveCombo("layerSizingMode", QStringLiteral("sizingMode"), storedSizingModes());
     if (const auto *output = findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory")))
         settings.setValue(optionKey(QStringLiteral("outputDir")), output->text().trimmed());
 }

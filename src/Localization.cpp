@@ -264,6 +264,18 @@ bool hasChoice(const QString &text)
     return text.contains(u'{');
 }
 
+// The column of a language in the workers' and helper's general dictionary.
+int generalLanguageIndexFor(const QString &language)
+{
+    if (language == u"zh_TW")
+        return 0;
+    if (language == u"ja_JP")
+        return 1;
+    if (language == u"ko_KR")
+        return 2;
+    return 3;
+}
+
 } // namespace
 
 QString translateToolText(const QString &source)
@@ -294,7 +306,9 @@ const QHash<QString, QStringList> &generalDictionaryTable(int table)
 
 QString translateGeneralText(const QString &source)
 {
-    if (currentLanguageCode() == u"zh_CN")
+    // The stored language is read once per text, not once per question about it.
+    const QString language = currentLanguageCode();
+    if (language == u"zh_CN")
         return source;
     const GeneralDictionary &dictionary = generalDictionary();
     auto found = dictionary.first.constFind(source);
@@ -305,7 +319,7 @@ QString translateGeneralText(const QString &source)
     }
     if (found->isEmpty())
         return source;
-    const int index = generalLanguageIndex();
+    const int index = generalLanguageIndexFor(language);
     return index < found->size() ? found->at(index) : source;
 }
 
@@ -347,14 +361,7 @@ int toolLanguageIndex()
 
 int generalLanguageIndex()
 {
-    const QString language = currentLanguageCode();
-    if (language == u"zh_TW")
-        return 0;
-    if (language == u"ja_JP")
-        return 1;
-    if (language == u"ko_KR")
-        return 2;
-    return 3;
+    return generalLanguageIndexFor(currentLanguageCode());
 }
 
 QLocale interfaceLocale()

@@ -164,4 +164,25 @@ QString writeJobFile(const QJsonObject &job, const QString &fileTemplate, QStrin
     return path;
 }
 
+QList<Record> RecordReader::read(QByteArray chunk, bool *lineDropped)
+{
+    *lineDropped = false;
+    if (m_discardingLine) {
+        const qsizetype newline = chunk.indexOf('\n');
+        if (newline < 0)
+            return {};
+        chunk.remove(0, newline + 1);
+        m_discardingLine = false;
+    }
+    m_buffer += chunk;
+    const QList<Record> records = takeRecords(m_buffer);
+    if (m_buffer.size() > MaxPartialLineBytes) {
+        m_buffer.clear();
+        m_buffer.squeeze();
+        m_discardingLine = true;
+        *lineDropped = true;
+    }
+    return records;
+}
+
 } // namespace WorkerProtocol

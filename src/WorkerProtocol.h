@@ -40,6 +40,23 @@ using LineProtocol::parseLine;
 using LineProtocol::readItem;
 using LineProtocol::takeRecords;
 
+// Cuts a stream of bytes into records as the bytes arrive. A line still
+// unfinished beyond MaxPartialLineBytes is dropped, and so is the rest of it
+// up to its newline, so one runaway line cannot grow the buffer without end.
+class RecordReader
+{
+public:
+    // The records that chunk completes, in arrival order. *lineDropped is set
+    // to whether a line was dropped.
+    QList<Record> read(QByteArray chunk, bool *lineDropped);
+
+private:
+    // Bytes not yet ended by a newline.
+    QByteArray m_buffer;
+    // Set after an overlong line was dropped, until its newline arrives.
+    bool m_discardingLine = false;
+};
+
 // Fields from index first on, joined by separator; empty when there are none.
 QString joinFields(const QStringList &fields, int first, const QString &separator);
 

@@ -38,25 +38,12 @@ void WorkerRun::start(const QString &program, const QStringList &arguments)
 
 void WorkerRun::readOutput()
 {
-    QByteArray chunk = m_process->readAllStandardOutput();
-    if (m_discardingLine) {
-        // The rest of a line that outgrew the buffer: drop it up to its end.
-        const qsizetype newline = chunk.indexOf('\n');
-        if (newline < 0)
-            return;
-        chunk.remove(0, newline + 1);
-        m_discardingLine = false;
-    }
-    m_buffer += chunk;
-    const QList<WorkerProtocol::Record> records = WorkerProtocol::takeRecords(m_buffer);
+    bool lineWasDropped = false;
+    const QList<WorkerProtocol::Record> records = m_reader.read(m_process->readAllStandardOutput(), &lineWasDropped);
     for (const WorkerProtocol::Record &record : records)
         emit recordArrived(record);
-    if (m_buffer.size() > WorkerProtocol::MaxPartialLineBytes) {
-        m_buffer.clear();
-        m_buffer.squeeze();
-        m_discardingLine = true;
+    if (lineWasDropped)
         emit lineDropped();
-    }
 }
 
 void WorkerRun::readErrors()

@@ -41,8 +41,5 @@ private:
     void readErrors();
 
     QProcess *m_process;
-    // Standard output not yet ended by a newline.
-    QByteArray m_buffer;
-    // Set after an overlong line was dropped, until its newline arrives.
-    bool m_discardingLine = false;
+    WorkerProtocol::RecordReader m_reader;
 };
