@@ -1,5 +1,7 @@
 #include "PictureSizes.h"
 
+#include "ImageProcessor.h"
+
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QMetaObject>
@@ -13,23 +15,16 @@ qint32 target(qint32 value, Rule rule)
 {
     if (value <= 0)
         return value;
-    qint64 result = value;
+    // The helper's own arithmetic, so the preview can never disagree with the run.
     switch (rule) {
     case Rule::Even:
-        result = (result + 1) / 2 * 2;
-        break;
-    case Rule::PowerOfTwo: {
-        qint64 power = 1;
-        while (power < result)
-            power *= 2;
-        result = power;
-        break;
-    }
+        return ImageProcessor::Target(value, ImageProcessor::RuleEven);
+    case Rule::PowerOfTwo:
+        return ImageProcessor::Target(value, ImageProcessor::RulePowerOfTwo);
     case Rule::MultipleOf4:
-        result = (result + 3) / 4 * 4;
         break;
     }
-    return result > std::numeric_limits<qint32>::max() ? -1 : qint32(result);
+    return ImageProcessor::Target(value, ImageProcessor::RuleMultipleOf4);
 }
 
 QSize target(const QSize &size, Rule rule)
