@@ -1,5 +1,6 @@
 #include "BatchLogic.h"
 
+#include "BatchRun.h"
 #include "HelperText.h"
 #include "ImageProcessor.h"
 #include "SafeFile.h"
@@ -216,16 +217,13 @@ QString BatchLogic::SkippedPath(const QString &text)
     return colon < 0 ? QString() : text.mid(colon + 1);
 }
 
-qint64 BatchLogic::RecentRemainingMilliseconds(const QList<qint64> &finishTimes, int total)
+QList<SkippedFile> BatchLogic::SkippedFiles(const QStringList &texts)
 {
-    constexpr qsizetype Recent = 8;
-    const qsizetype done = finishTimes.size();
-    if (done == 0)
-        return -1;
-    const qsizetype counted = qMin(done, Recent);
-    const qint64 from = done > counted ? finishTimes.at(done - counted - 1) : 0;
-    const qint64 span = qMax<qint64>(0, finishTimes.last() - from);
-    return span * qMax<qint64>(0, total - done) / counted;
+    QList<SkippedFile> files;
+    files.reserve(texts.size());
+    for (const QString &text : texts)
+        files.append({SkippedPath(text), text});
+    return files;
 }
 
 QString BatchLogic::EscapedName(const QByteArray &raw)
@@ -339,57 +337,3 @@ QString BatchLogic::LogLine(const QTime &time, const QString &text)
     return QLatin1Char('[') + time.toString(QStringLiteral("HH:mm:ss")) + QLatin1String("] ") + text;
 }
 
-QString BatchLogic::ResultLine(const ProcessResult &result)
-{
-    // One multi-argument substitution, so a "%1" inside a file name or message stays as it is.
-    return QStringLiteral("[%1] %2  %3 -> %4  %5")
-        .arg(HelperText::Translate(result.Success ? QStringLiteral("成功") : QStringLiteral("失败")),
-             QFileInfo(result.Source).fileName(),
-             result.OldSize, result.NewSize, result.Message);
-}
-
-QString BatchLogic::ReportFileName(const QDateTime &start)
-{
-    return QStringLiteral("错误报告_") + start.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QLatin1String(".txt");
-}
-
-QString BatchLogic::ReportLine(const QDateTime &time, const QString &line)
-{
-    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char(' ') + line + QLatin1String("\r\n");
-}
-
-bool BatchLogic::AppendToReport(const QString &path, const QString &text, QString *error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        *error = file.errorString();
-        return false;
-    }
-    QByteArray bytes;
-    if (file.size() == 0)
-        bytes = QByteArrayLiteral("\xEF\xBB\xBF");
-    bytes += text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-bool BatchLogic::MakeFolder(const QString &path, QString *error)
-{
-    if (QFileInfo(path).isDir() || QDir().mkpath(path))
-        return true;
-    // mkpath gives no reason; name the nearest existing ancestor and what is wrong with it.
-    QFileInfo probe(QDir::cleanPath(QDir(path).absolutePath()));
-    while (!probe.exists() && !probe.isRoot())
-        probe = QFileInfo(probe.absolutePath());
-    const QString where = QDir::toNativeSeparators(probe.absoluteFilePath());
-    if (!probe.isDir())
-        *error = HelperText::Translate(QStringLiteral("“%1”不是文件夹")).arg(where);
-    else if (!probe.isWritable())
-        *error = HelperText::Translate(QStringLiteral("没有在“%1”中创建文件夹的权限")).arg(where);
-    else
-        *error = HelperText::Translate(QStringLiteral("无法在“%1”中创建文件夹")).arg(where);
-    return false;
-}

@@ -10,7 +10,7 @@
 
 #include <optional>
 
-struct ProcessResult;
+struct SkippedFile;
 
 // What the helper's command line asks of the batch window. A field left empty
 // was not on the command line and leaves the window's own setting alone.
@@ -70,6 +70,8 @@ public:
 
     // The path a skipped-file text names: what follows its first "：".
     static QString SkippedPath(const QString &text);
+    // Texts of files left out, with the paths they name, for the run's records.
+    static QList<SkippedFile> SkippedFiles(const QStringList &texts);
 
     // A path as the file system compares it: the key that tells one picture
     // listed twice.
@@ -94,28 +96,6 @@ public:
     // fields truncated; a negative span shows as 00:00:00.
     static QString Duration(qint64 milliseconds);
 
-    // Time left from the recent rate: `finishTimes` holds, in order, when each
-    // finished picture ended (milliseconds since the run started). The last
-    // few pictures set the pace, so a slow first picture or a change of
-    // picture sizes along the list soon stops weighing on the estimate.
-    static qint64 RecentRemainingMilliseconds(const QList<qint64> &finishTimes, int total);
-
     // "[HH:mm:ss] " + text: one line of the live log, without its line break.
     static QString LogLine(const QTime &time, const QString &text);
-
-    // "[成功] name  old -> new  message" (or "[失败] …") for one processed file.
-    static QString ResultLine(const ProcessResult &result);
-
-    // "错误报告_yyyyMMdd_HHmmss.txt" for a run started at `start`.
-    static QString ReportFileName(const QDateTime &start);
-
-    // "yyyy-MM-dd HH:mm:ss " + line + CR LF: one line of the error report.
-    static QString ReportLine(const QDateTime &time, const QString &line);
-
-    // Appends `text` to the report at `path` in UTF-8; a file that is new (or
-    // empty) first gets the UTF-8 byte-order mark. Returns false with `error`.
-    static bool AppendToReport(const QString &path, const QString &text, QString *error);
-
-    // Creates `path` with any missing parents. Returns false with `error`.
-    static bool MakeFolder(const QString &path, QString *error);
 };

@@ -62,7 +62,7 @@ int runHeadless(const StartupArguments &parsed)
     settings.recordsRead = true;
     if (!settings.outDir.isEmpty()) {
         QString error;
-        if (!BatchLogic::MakeFolder(settings.outDir, &error)) {
+        if (!BatchRun::MakeFolder(settings.outDir, &error)) {
             printError(HelperText::Translate(QStringLiteral("无法创建输出目录：%1")).arg(error));
             return 1;
         }
@@ -83,7 +83,7 @@ int runHeadless(const StartupArguments &parsed)
     }
     QEventLoop loop;
     QObject::connect(&run, &BatchRun::Finished, &loop, &QEventLoop::quit);
-    run.Start(pictures, settings, skipped, int(skipped.size()));
+    run.Start(pictures, settings, BatchLogic::SkippedFiles(skipped), int(skipped.size()));
     if (run.IsRunning())
         loop.exec();
     channel.Close();

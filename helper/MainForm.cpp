@@ -645,7 +645,7 @@ void MainForm::StartProcessing()
     const bool inPlace = outDir.isEmpty();
     if (!inPlace) {
         QString error;
-        if (!BatchLogic::MakeFolder(outDir, &error)) {
+        if (!BatchRun::MakeFolder(outDir, &error)) {
             ShowMessage(QMessageBox::NoIcon, QString(),
                         HelperText::Translate(QStringLiteral("无法创建输出目录：%1")).arg(error));
             return;
@@ -670,7 +670,7 @@ void MainForm::StartProcessing()
     settings.recordsRead = channel.IsConnected();
     // Sent once: a later run of the same list does not report them again.
     const QStringList skipped = std::exchange(skippedTexts, {});
-    batch->Start(files, settings, skipped, skippedCount);
+    batch->Start(files, settings, BatchLogic::SkippedFiles(skipped), skippedCount);
 }
 
 void MainForm::ShowProgress(int finished, int total, qint64 remainingMilliseconds)

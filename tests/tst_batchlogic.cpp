@@ -509,7 +509,7 @@ void tst_BatchLogic::remaining()
     QFETCH(QList<qint64>, finishTimes);
     QFETCH(int, total);
     QFETCH(QString, text);
-    QCOMPARE(BatchLogic::Duration(BatchLogic::RecentRemainingMilliseconds(finishTimes, total)), text);
+    QCOMPARE(BatchLogic::Duration(BatchRun::RecentRemainingMilliseconds(finishTimes, total)), text);
 }
 
 void tst_BatchLogic::memoryBudget_data()
@@ -660,20 +660,20 @@ void tst_BatchLogic::resultLine()
     result.OldSize = oldSize;
     result.NewSize = newSize;
     result.Message = message;
-    QCOMPARE(BatchLogic::ResultLine(result), line);
+    QCOMPARE(BatchRun::ResultLine(result), line);
 }
 
 void tst_BatchLogic::reportFileName()
 {
-    QCOMPARE(BatchLogic::ReportFileName(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 2))),
+    QCOMPARE(BatchRun::ReportFileName(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 2))),
              QStringLiteral("错误报告_20240307_090502.txt"));
-    QCOMPARE(BatchLogic::ReportFileName(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59, 999))),
+    QCOMPARE(BatchRun::ReportFileName(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59, 999))),
              QStringLiteral("错误报告_20311231_235959.txt"));
 }
 
 void tst_BatchLogic::reportLine()
 {
-    QCOMPARE(BatchLogic::ReportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)), QStringLiteral("[失败] a.png")),
+    QCOMPARE(BatchRun::ReportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)), QStringLiteral("[失败] a.png")),
              QStringLiteral("2024-03-07 21:05:02 [失败] a.png\r\n"));
 }
 
@@ -681,8 +681,8 @@ void tst_BatchLogic::appendToReport()
 {
     const QString path = dir->filePath(QStringLiteral("错误报告_20240307_090502.txt"));
     QString error;
-    QVERIFY2(BatchLogic::AppendToReport(path, QStringLiteral("第一\r\n"), &error), qPrintable(error));
-    QVERIFY2(BatchLogic::AppendToReport(path, QStringLiteral("second\r\n"), &error), qPrintable(error));
+    QVERIFY2(BatchRun::AppendToReport(path, QStringLiteral("第一\r\n"), &error), qPrintable(error));
+    QVERIFY2(BatchRun::AppendToReport(path, QStringLiteral("second\r\n"), &error), qPrintable(error));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     // One byte-order mark, at the start only.
@@ -695,7 +695,7 @@ void tst_BatchLogic::appendToReportFails()
     const QString path = dir->filePath(QStringLiteral("report.txt"));
     QVERIFY(QDir().mkpath(path));
     QString error;
-    QVERIFY(!BatchLogic::AppendToReport(path, QStringLiteral("x\r\n"), &error));
+    QVERIFY(!BatchRun::AppendToReport(path, QStringLiteral("x\r\n"), &error));
     QVERIFY(!error.isEmpty());
 }
 
@@ -703,18 +703,18 @@ void tst_BatchLogic::makeFolder()
 {
     const QString deep = dir->filePath(QStringLiteral("out/a/b"));
     QString error;
-    QVERIFY2(BatchLogic::MakeFolder(deep, &error), qPrintable(error));
+    QVERIFY2(BatchRun::MakeFolder(deep, &error), qPrintable(error));
     QVERIFY(QFileInfo(deep).isDir());
-    QVERIFY2(BatchLogic::MakeFolder(deep, &error), qPrintable(error));
+    QVERIFY2(BatchRun::MakeFolder(deep, &error), qPrintable(error));
 }
 
 void tst_BatchLogic::makeFolderFails()
 {
     QVERIFY(touch(QStringLiteral("file")));
     QString error;
-    QVERIFY(!BatchLogic::MakeFolder(dir->filePath(QStringLiteral("file/sub/deeper")), &error));
+    QVERIFY(!BatchRun::MakeFolder(dir->filePath(QStringLiteral("file/sub/deeper")), &error));
     QCOMPARE(error, QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(dir->filePath(QStringLiteral("file")))));
-    QVERIFY(!BatchLogic::MakeFolder(dir->filePath(QStringLiteral("file")), &error));
+    QVERIFY(!BatchRun::MakeFolder(dir->filePath(QStringLiteral("file")), &error));
     QCOMPARE(error, QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(dir->filePath(QStringLiteral("file")))));
 }
 

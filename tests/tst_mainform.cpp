@@ -930,7 +930,7 @@ void tst_MainForm::reportThatCannotBeWritten()
     // no one, root included, can write a file there.
     const QDateTime now = QDateTime::currentDateTime();
     for (int s = -1; s <= 20; ++s)
-        QVERIFY(QDir().mkpath(out + QLatin1Char('/') + BatchLogic::ReportFileName(now.addSecs(s))));
+        QVERIFY(QDir().mkpath(out + QLatin1Char('/') + BatchRun::ReportFileName(now.addSecs(s))));
     MainForm form({QStringLiteral("--output-dir"), out});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));

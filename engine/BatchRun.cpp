@@ -1,6 +1,5 @@
 #include "BatchRun.h"
 
-#include "BatchLogic.h"
 #include "HelperText.h"
 #include "LineProtocol.h"
 #include "SafeFile.h"
@@ -48,7 +47,7 @@ bool BatchRun::CanTravel(const QString &path)
            && !path.contains(QLatin1Char('\r'));
 }
 
-void BatchRun::Start(const QStringList &files, const BatchSettings &settings, const QStringList &skippedTexts,
+void BatchRun::Start(const QStringList &files, const BatchSettings &settings, const QList<SkippedFile> &skippedFiles,
                      int skipped)
 {
     m_files.clear();
@@ -63,10 +62,8 @@ void BatchRun::Start(const QStringList &files, const BatchSettings &settings, co
     m_running = true;
     m_watch.start();
 
-    for (const QString &text : skippedTexts) {
-        emit RecordReady(LineProtocol::item(QStringLiteral("skipped"), BatchLogic::SkippedPath(text),
-                                            {{QStringLiteral("reason"), text}}));
-    }
+    for (const SkippedFile &file : skippedFiles)
+        emit RecordReady(LineProtocol::item(QStringLiteral("skipped"), file.path, {{QStringLiteral("reason"), file.reason}}));
     // A path that cannot travel in one record is left out, never split across records.
     for (const QString &file : files) {
         if (!settings.recordsRead || CanTravel(file)) {
@@ -97,7 +94,7 @@ void BatchRun::Start(const QStringList &files, const BatchSettings &settings, co
     }
     const QString reportFolder =
             m_inPlace ? QFileInfo(m_files.first()).absolutePath() : QDir(m_settings.outDir).absolutePath();
-    m_reportName = BatchLogic::ReportFileName(QDateTime::currentDateTime());
+    m_reportName = BatchRun::ReportFileName(QDateTime::currentDateTime());
     m_reportPath = QDir(reportFolder).filePath(m_reportName);
 
     const int jobs = m_settings.jobs > 0 ? m_settings.jobs : QThread::idealThreadCount();
@@ -194,7 +191,7 @@ void BatchRun::PictureDone(int index, const ProcessResult &result, qint64 nanose
     m_results[index] = result;
     m_finishTimes.append(m_watch.elapsed());
     const int total = int(m_files.size());
-    emit Progress(int(m_finishTimes.size()), total, BatchLogic::RecentRemainingMilliseconds(m_finishTimes, total));
+    emit Progress(int(m_finishTimes.size()), total, BatchRun::RecentRemainingMilliseconds(m_finishTimes, total));
     ReportInOrder();
 }
 
@@ -206,7 +203,7 @@ void BatchRun::ReportInOrder()
         const ProcessResult result = *m_results.at(m_next);
         m_results[m_next].reset();
         ++m_next;
-        const QString line = BatchLogic::ResultLine(result);
+        const QString line = BatchRun::ResultLine(result);
         emit LogText(line);
         const QString source = absolute(result.Source);
         if (result.Success) {
@@ -232,10 +229,10 @@ void BatchRun::WriteReportLine(const QString &line)
 {
     if (!m_reportError.isEmpty())
         return;
-    const QString text = BatchLogic::ReportLine(QDateTime::currentDateTime(), line);
+    const QString text = BatchRun::ReportLine(QDateTime::currentDateTime(), line);
     m_reportLines.append(text);
     QString error;
-    if (BatchLogic::AppendToReport(m_reportPath, text, &error))
+    if (BatchRun::AppendToReport(m_reportPath, text, &error))
         return;
     if (!m_reportMoved) {
         // The reasons must outlive the run: the whole report moves to the user's data folder.
@@ -243,9 +240,9 @@ void BatchRun::WriteReportLine(const QString &line)
         const QString folder = fallbackReportFolder();
         const QString fallback = QDir(folder).filePath(m_reportName);
         QString fallbackError;
-        bool written = BatchLogic::MakeFolder(folder, &fallbackError);
+        bool written = BatchRun::MakeFolder(folder, &fallbackError);
         for (qsizetype i = 0; written && i < m_reportLines.size(); ++i)
-            written = BatchLogic::AppendToReport(fallback, m_reportLines.at(i), &fallbackError);
+            written = BatchRun::AppendToReport(fallback, m_reportLines.at(i), &fallbackError);
         if (written) {
             Notable(HelperText::Translate(QStringLiteral("无法写入错误报告：%1；%2。错误报告改为写入：%3"))
                             .arg(native(m_reportPath), error, native(fallback)));
@@ -285,4 +282,71 @@ void BatchRun::Notable(const QString &text)
 {
     emit LogText(text);
     emit RecordReady(LineProtocol::log(text));
+}
+
+qint64 BatchRun::RecentRemainingMilliseconds(const QList<qint64> &finishTimes, int total)
+{
+    constexpr qsizetype Recent = 8;
+    const qsizetype done = finishTimes.size();
+    if (done == 0)
+        return -1;
+    const qsizetype counted = qMin(done, Recent);
+    const qint64 from = done > counted ? finishTimes.at(done - counted - 1) : 0;
+    const qint64 span = qMax<qint64>(0, finishTimes.last() - from);
+    return span * qMax<qint64>(0, total - done) / counted;
+}
+
+QString BatchRun::ResultLine(const ProcessResult &result)
+{
+    // One multi-argument substitution, so a "%1" inside a file name or message stays as it is.
+    return QStringLiteral("[%1] %2  %3 -> %4  %5")
+        .arg(HelperText::Translate(result.Success ? QStringLiteral("成功") : QStringLiteral("失败")),
+             QFileInfo(result.Source).fileName(),
+             result.OldSize, result.NewSize, result.Message);
+}
+
+QString BatchRun::ReportFileName(const QDateTime &start)
+{
+    return QStringLiteral("错误报告_") + start.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QLatin1String(".txt");
+}
+
+QString BatchRun::ReportLine(const QDateTime &time, const QString &line)
+{
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char(' ') + line + QLatin1String("\r\n");
+}
+
+bool BatchRun::AppendToReport(const QString &path, const QString &text, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        *error = file.errorString();
+        return false;
+    }
+    QByteArray bytes;
+    if (file.size() == 0)
+        bytes = QByteArrayLiteral("\xEF\xBB\xBF");
+    bytes += text.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool BatchRun::MakeFolder(const QString &path, QString *error)
+{
+    if (QFileInfo(path).isDir() || QDir().mkpath(path))
+        return true;
+    // mkpath gives no reason; name the nearest existing ancestor and what is wrong with it.
+    QFileInfo probe(QDir::cleanPath(QDir(path).absolutePath()));
+    while (!probe.exists() && !probe.isRoot())
+        probe = QFileInfo(probe.absolutePath());
+    const QString where = QDir::toNativeSeparators(probe.absoluteFilePath());
+    if (!probe.isDir())
+        *error = HelperText::Translate(QStringLiteral("“%1”不是文件夹")).arg(where);
+    else if (!probe.isWritable())
+        *error = HelperText::Translate(QStringLiteral("没有在“%1”中创建文件夹的权限")).arg(where);
+    else
+        *error = HelperText::Translate(QStringLiteral("无法在“%1”中创建文件夹")).arg(where);
+    return false;
 }

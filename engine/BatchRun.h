@@ -3,6 +3,7 @@
 #include "ImageProcessor.h"
 #include "MemoryBudget.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
@@ -25,6 +26,13 @@ struct BatchSettings
     bool recordsRead = false; // someone reads the records: paths that cannot travel in one are left out
 };
 
+// A file left out before the run: the path its record names, and why.
+struct SkippedFile
+{
+    QString path;
+    QString reason;
+};
+
 // One batch run over a list of pictures, without any window: used by the batch
 // window and by the headless mode. Up to `jobs` pictures are padded at once
 // within a memory budget; what the user sees (log lines, report, records)
@@ -39,10 +47,10 @@ public:
     ~BatchRun() override;
 
     // Starts padding `files`; the output folder must exist already. `skipped`
-    // counts files left out before the run; `skippedTexts` are sent as skipped
+    // counts files left out before the run; `skippedFiles` are sent as skipped
     // records first. Settles the destinations for the whole list before any
     // picture starts.
-    void Start(const QStringList &files, const BatchSettings &settings, const QStringList &skippedTexts = {},
+    void Start(const QStringList &files, const BatchSettings &settings, const QList<SkippedFile> &skippedFiles = {},
                int skipped = 0);
 
     bool IsRunning() const { return m_running; }
@@ -54,6 +62,28 @@ public:
 
     // Whether a path can travel in one record.
     static bool CanTravel(const QString &path);
+
+    // Time left from the recent rate: `finishTimes` holds, in order, when each
+    // finished picture ended (milliseconds since the run started). The last
+    // few pictures set the pace, so a slow first picture or a change of
+    // picture sizes along the list soon stops weighing on the estimate.
+    static qint64 RecentRemainingMilliseconds(const QList<qint64> &finishTimes, int total);
+
+    // "[成功] name  old -> new  message" (or "[失败] …") for one processed file.
+    static QString ResultLine(const ProcessResult &result);
+
+    // "错误报告_yyyyMMdd_HHmmss.txt" for a run started at `start`.
+    static QString ReportFileName(const QDateTime &start);
+
+    // "yyyy-MM-dd HH:mm:ss " + line + CR LF: one line of the error report.
+    static QString ReportLine(const QDateTime &time, const QString &line);
+
+    // Appends `text` to the report at `path` in UTF-8; a file that is new (or
+    // empty) first gets the UTF-8 byte-order mark. Returns false with `error`.
+    static bool AppendToReport(const QString &path, const QString &text, QString *error);
+
+    // Creates `path` with any missing parents. Returns false with `error`.
+    static bool MakeFolder(const QString &path, QString *error);
 
 signals:
     // A line for the live log, without its time.
