@@ -79,7 +79,7 @@ bool bareOne(const CorpusFile &file, const QString &outDir, QString *error)
         return false;
     bytes = QByteArray();
     QByteArray encoded;
-    if (!ImageCodecs::encode(image, ImageProcessor::FormatFor(outputExtension(file)), &encoded, error))
+    if (!ImageCodecs::encode(image, ImageProcessor::formatFor(outputExtension(file)), &encoded, error))
         return false;
     image = QImage();
     QFile out(QDir(outDir).filePath(outputName(file)));
@@ -117,12 +117,12 @@ bool stepsOne(const CorpusFile &file, const QString &outDir, double seconds[Step
     bytes = QByteArray();
     lap();
     qint32 ox = 0, oy = 0;
-    const QRgb fill = ImageProcessor::FillFor(ImageProcessor::FillTransparent, source.hasAlphaChannel());
-    QImage canvas = ImageProcessor::Pad(source, fill, true, ImageProcessor::RuleMultipleOf4, ox, oy);
+    const QRgb fill = ImageProcessor::fillColour(Fill::Transparent);
+    QImage canvas = ImageProcessor::pad(source, fill, true, SizeRule::Multiple4, ox, oy);
     source = QImage();
     lap();
     QByteArray encoded;
-    if (!ImageCodecs::encode(canvas, ImageProcessor::FormatFor(outputExtension(file)), &encoded, error))
+    if (!ImageCodecs::encode(canvas, ImageProcessor::formatFor(outputExtension(file)), &encoded, error))
         return false;
     const QSize size = canvas.size();
     canvas = QImage();
@@ -134,7 +134,7 @@ bool stepsOne(const CorpusFile &file, const QString &outDir, double seconds[Step
     lap();
     QByteArray written;
     QSize readBack;
-    const ImageCodecs::Encoder encoder = ImageProcessor::FormatFor(outputExtension(file));
+    const ImageCodecs::Encoder encoder = ImageProcessor::formatFor(outputExtension(file));
     if (!SafeFile::readRegularFile(temporary, std::numeric_limits<qint64>::max(), &written, error)
         || written != encoded || !ReadBackCheck::writtenSize(written, encoder, &readBack, error) || readBack != size) {
         if (error->isEmpty())

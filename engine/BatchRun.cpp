@@ -52,7 +52,13 @@ void BatchRun::Start(const QStringList &files, const BatchSettings &settings, co
 {
     m_files.clear();
     m_settings = settings;
-    m_inPlace = settings.outDir.isEmpty();
+    m_pad = PadSettings();
+    m_pad.outDir = settings.outDir;
+    m_pad.replaceOriginal = settings.outDir.isEmpty();
+    m_pad.rule = settings.rule;
+    m_pad.fill = settings.fill;
+    m_pad.centered = settings.centered;
+    m_pad.png = settings.png;
     m_skipped = skipped;
     m_succeeded = m_failed = m_next = 0;
     m_finishTimes.clear();
@@ -81,7 +87,7 @@ void BatchRun::Start(const QStringList &files, const BatchSettings &settings, co
     }
 
     const qsizetype count = m_files.size();
-    if (m_inPlace) {
+    if (m_pad.replaceOriginal) {
         Notable(HelperText::TranslateCount(QStringLiteral("开始处理 %1 个图片；模式：原位置替换原文件"), {{1, count}})
                         .arg(count));
     } else {
@@ -93,7 +99,7 @@ void BatchRun::Start(const QStringList &files, const BatchSettings &settings, co
         return;
     }
     const QString reportFolder =
-            m_inPlace ? QFileInfo(m_files.first()).absolutePath() : QDir(m_settings.outDir).absolutePath();
+            m_pad.replaceOriginal ? QFileInfo(m_files.first()).absolutePath() : QDir(m_settings.outDir).absolutePath();
     m_reportName = BatchRun::ReportFileName(QDateTime::currentDateTime());
     m_reportPath = QDir(reportFolder).filePath(m_reportName);
 
@@ -103,28 +109,30 @@ void BatchRun::Start(const QStringList &files, const BatchSettings &settings, co
     m_context = RunContext();
     m_context.budget = &*m_budget;
     m_results = QList<std::optional<ProcessResult>>(m_files.size());
-    Plan(m_settings);
+    Plan();
 }
 
-void BatchRun::Plan(const BatchSettings &settings)
+void BatchRun::Plan()
 {
     // Destinations of the whole list are settled before any picture starts, so
     // two pictures in progress at once never write the same file.
     QHash<QString, int> sources;
     for (int i = 0; i < m_files.size(); ++i) {
-        const QString key = RunContext::Key(m_files.at(i));
+        const QString key = RunContext::key(m_files.at(i));
         if (!sources.contains(key))
             sources.insert(key, i);
-        if (m_inPlace)
+        if (m_pad.replaceOriginal)
             m_context.listed.insert(key);
     }
     QHash<QString, int> owners;
     QList<QString> failures(m_files.size());
+    m_outputs.clear();
+    m_outputs.reserve(m_files.size());
     for (int i = 0; i < m_files.size(); ++i) {
         const QString &file = m_files.at(i);
-        const QString destination =
-                ImageProcessor::DestinationFor(file, settings.outDir, m_inPlace, settings.fill, settings.png);
-        const QString key = RunContext::Key(destination);
+        m_outputs.append(ImageProcessor::outputFor(file, m_pad));
+        const QString destination = absolute(m_outputs.last().destination);
+        const QString key = RunContext::key(destination);
         const int original = sources.value(key, -1);
         if (original >= 0 && original != i && !SafeFile::isSameFile(m_files.at(original), file)) {
             // Another picture's original is never lost: that picture keeps its file.
@@ -144,8 +152,8 @@ void BatchRun::Plan(const BatchSettings &settings)
             launched.append(i);
         } else {
             ProcessResult result;
-            result.Source = m_files.at(i);
-            result.Message = failures.at(i);
+            result.source = m_files.at(i);
+            result.message = failures.at(i);
             QMetaObject::invokeMethod(this, [this, i, result] { PictureDone(i, result); }, Qt::QueuedConnection);
         }
     }
@@ -161,7 +169,7 @@ QList<int> BatchRun::CostliestFirst(const QList<int> &indexes) const
         return indexes;
     QHash<int, qint64> cost;
     for (const int i : indexes)
-        cost.insert(i, ImageProcessor::PeakBytesFor(m_files.at(i), m_settings.rule, m_settings.fill, m_settings.png));
+        cost.insert(i, ImageProcessor::peakBytesFor(m_files.at(i), m_pad.rule, m_pad.fill, m_pad.png));
     QList<int> order = indexes;
     std::stable_sort(order.begin(), order.end(), [&cost](int a, int b) { return cost.value(a) > cost.value(b); });
     return order;
@@ -170,14 +178,13 @@ QList<int> BatchRun::CostliestFirst(const QList<int> &indexes) const
 void BatchRun::Launch(int index)
 {
     const QString source = m_files.at(index);
-    const BatchSettings s = m_settings;
-    const bool inPlace = m_inPlace;
+    const PadSettings settings = m_pad;
+    const OutputPlan output = m_outputs.at(index);
     const RunContext *context = &m_context;
-    m_pool.start([this, index, source, s, inPlace, context] {
+    m_pool.start([this, index, source, settings, output, context] {
         QElapsedTimer busy;
         busy.start();
-        const ProcessResult result =
-                ImageProcessor::Process(source, s.outDir, inPlace, s.rule, s.fill, s.centered, s.png, context);
+        const ProcessResult result = ImageProcessor::process(source, settings, output, context);
         const qint64 nanoseconds = busy.nsecsElapsed();
         QMetaObject::invokeMethod(
                 this, [this, index, result, nanoseconds] { PictureDone(index, result, nanoseconds); },
@@ -205,21 +212,21 @@ void BatchRun::ReportInOrder()
         ++m_next;
         const QString line = BatchRun::ResultLine(result);
         emit LogText(line);
-        const QString source = absolute(result.Source);
-        if (result.Success) {
+        const QString source = absolute(result.source);
+        if (result.success) {
             ++m_succeeded;
             emit RecordReady(LineProtocol::item(QStringLiteral("ok"), source,
-                                                {{QStringLiteral("size"), result.NewSize},
-                                                 {QStringLiteral("oldSize"), result.OldSize},
-                                                 {QStringLiteral("output"), absolute(result.Destination)},
-                                                 {QStringLiteral("message"), result.Message}}));
+                                                {{QStringLiteral("size"), result.newSize},
+                                                 {QStringLiteral("oldSize"), result.oldSize},
+                                                 {QStringLiteral("output"), absolute(result.destination)},
+                                                 {QStringLiteral("message"), result.message}}));
         } else {
             ++m_failed;
             WriteReportLine(line);
             emit RecordReady(
-                    LineProtocol::item(QStringLiteral("failed"), source, {{QStringLiteral("reason"), result.Message}}));
+                    LineProtocol::item(QStringLiteral("failed"), source, {{QStringLiteral("reason"), result.message}}));
         }
-        emit RecordReady(LineProtocol::progress(m_next, total, QFileInfo(result.Source).fileName()));
+        emit RecordReady(LineProtocol::progress(m_next, total, QFileInfo(result.source).fileName()));
     }
     if (m_next == total && m_running)
         Finish();
@@ -300,9 +307,9 @@ QString BatchRun::ResultLine(const ProcessResult &result)
 {
     // One multi-argument substitution, so a "%1" inside a file name or message stays as it is.
     return QStringLiteral("[%1] %2  %3 -> %4  %5")
-        .arg(HelperText::Translate(result.Success ? QStringLiteral("成功") : QStringLiteral("失败")),
-             QFileInfo(result.Source).fileName(),
-             result.OldSize, result.NewSize, result.Message);
+        .arg(HelperText::Translate(result.success ? QStringLiteral("成功") : QStringLiteral("失败")),
+             QFileInfo(result.source).fileName(),
+             result.oldSize, result.newSize, result.message);
 }
 
 QString BatchRun::ReportFileName(const QDateTime &start)

@@ -17,8 +17,8 @@
 struct BatchSettings
 {
     QString outDir;  // empty: in place
-    QString rule = ImageProcessor::RuleMultipleOf4;
-    QString fill = ImageProcessor::FillTransparent;
+    SizeRule rule = SizeRule::Multiple4;
+    Fill fill = Fill::Transparent;
     bool centered = true;
     bool png = false;
     int jobs = 0;           // pictures at a time; 0 means one per core
@@ -98,7 +98,7 @@ signals:
     void Finished();
 
 private:
-    void Plan(const BatchSettings &settings);
+    void Plan();
     // The order pictures are handed to the pool: the costliest first.
     QList<int> CostliestFirst(const QList<int> &indexes) const;
     void Launch(int index);
@@ -110,7 +110,8 @@ private:
 
     QStringList m_files;
     BatchSettings m_settings;
-    bool m_inPlace = true;
+    PadSettings m_pad;
+    QList<OutputPlan> m_outputs;  // where each picture goes, settled before any starts
     QThreadPool m_pool;
     std::optional<MemoryBudget> m_budget;
     RunContext m_context;

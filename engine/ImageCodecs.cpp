@@ -250,6 +250,12 @@ bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QStri
     Probe probed;
     if (!probe(bytes, applyOrientation, &probed, error))
         return false;
+    return decode(bytes, probed, applyOrientation, image, error, warning);
+}
+
+bool decode(const QByteArray &bytes, const Probe &probed, bool applyOrientation, QImage *image, QString *error,
+            QString *warning)
+{
 
     const qint64 limit = pixelMemoryLimit();
     const qint64 needed = qint64(probed.size.width()) * probed.size.height() * probed.bytesPerPixel;

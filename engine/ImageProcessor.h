@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ImageCodecs.h"
+#include "PaddingChoices.h"
 
-#include <QHash>
 #include <QImage>
 #include <QRgb>
 #include <QSet>
@@ -13,12 +13,12 @@ class MemoryBudget;
 // The outcome of padding one file.
 struct ProcessResult
 {
-    bool Success = false;  // output written, verified and put in place
-    QString Source;        // the source path exactly as passed in
-    QString OldSize;       // "1919×1080"; empty when the source could not be decoded
-    QString NewSize;       // size of the padded canvas; empty unless the output was verified
-    QString Message;       // summary on success, the error's text on failure; never empty
-    QString Destination;   // the file written; empty unless Success
+    bool success = false;  // output written, verified and put in place
+    QString source;        // the source path exactly as passed in
+    QString oldSize;       // "1919×1080"; empty when the source could not be decoded
+    QString newSize;       // size of the padded canvas; empty unless the output was verified
+    QString message;       // summary on success, the error's text on failure; never empty
+    QString destination;   // the file written; empty unless success
 };
 
 // What a batch run knows beyond one file: in place, a file in the list is no
@@ -28,7 +28,25 @@ struct RunContext
 {
     QSet<QString> listed;            // every file of the run
     MemoryBudget *budget = nullptr;  // shared by pictures padded at the same time
-    static QString Key(const QString &path);
+    static QString key(const QString &path);
+};
+
+// How the pictures of a run are padded and where their outputs go.
+struct PadSettings
+{
+    QString outDir;                 // the output folder as given; unused in place
+    bool replaceOriginal = true;
+    SizeRule rule = SizeRule::Multiple4;
+    Fill fill = Fill::Transparent;
+    bool centered = true;
+    bool png = false;
+};
+
+// Where the output for one source goes, worked out from the names alone.
+struct OutputPlan
+{
+    QString extension;    // with its dot, in lower case
+    QString destination;  // in the output folder as given, or beside the (linked-to) source
 };
 
 // Pads pictures to the next size a sizing rule allows, without scaling or
@@ -36,63 +54,50 @@ struct RunContext
 class ImageProcessor
 {
 public:
-    // Rule display texts, as the batch window shows them and messages quote them.
-    static const QString RuleMultipleOf4;  // "4 的倍数"
-    static const QString RuleEven;         // "偶数（2 的倍数）"
-    static const QString RulePowerOfTwo;   // "2ⁿ（2 的幂）"
-    // Fill display texts.
-    static const QString FillTransparent;  // "透明"
-    static const QString FillWhite;        // "白色"
-    static const QString FillBlack;        // "黑色"
-
-    // The smallest size not below `value` that the rule allows: a rule text
-    // beginning with "偶数" means even, with "2ⁿ" power of two, anything else
-    // multiple of 4. Returns -1 when that size does not fit in 32 bits.
-    static qint32 Target(qint32 value, const QString &rule);
-
-    // A new canvas of Target(width) x Target(height) filled with `fill` (ARGB,
-    // not premultiplied), with `source` drawn 1:1 at (offsetX, offsetY): centred
-    // with the odd pixel right and bottom, or at the top-left corner. Opaque
-    // pixels arrive bit for bit, translucent ones are composited source-over with
-    // exact integer arithmetic. 8-bit sources give a 32-bit ARGB canvas, 16-bit
-    // sources a 64-bit RGBA one. Resolution (0 becomes 96 dpi) and colour space
-    // are carried over. Returns a null image when the canvas cannot be made.
-    static QImage Pad(const QImage &source, QRgb fill, bool centered, const QString &rule, qint32 &offsetX,
+    // A new canvas of the rule's target width x height filled with `fill`
+    // (ARGB, not premultiplied), with `source` drawn 1:1 at (offsetX, offsetY):
+    // centred with the odd pixel right and bottom, or at the top-left corner.
+    // Opaque pixels arrive bit for bit, translucent ones are composited
+    // source-over with exact integer arithmetic. 8-bit sources give a 32-bit
+    // ARGB canvas, 16-bit sources a 64-bit RGBA one. Resolution (0 becomes 96
+    // dpi) and colour space are carried over. Returns a null image when the
+    // canvas cannot be made.
+    static QImage pad(const QImage &source, QRgb fill, bool centered, SizeRule rule, qint32 &offsetX,
                       qint32 &offsetY);
 
     // Pads one file end to end: decode, pad, encode, write a temporary file beside
     // the destination, verify it, then atomically put it in place. Never throws;
-    // every failure is a result with Success false and a message. In place, a
+    // every failure is a result with success false and a message. In place, a
     // symbolic link pads the picture it points to, where that picture lives.
     // `run`, when given, is only read.
-    static ProcessResult Process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
-                                 const QString &rule, const QString &fillChoice, bool centered, bool png,
+    static ProcessResult process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
+                                 SizeRule rule, Fill fill, bool centered, bool png, const RunContext *run = nullptr);
+    // The same with the output already planned by outputFor.
+    static ProcessResult process(const QString &sourcePath, const PadSettings &settings, const OutputPlan &output,
                                  const RunContext *run = nullptr);
 
-    // The memory Process reserves for `sourcePath` at its peak, estimated from
+    // The memory process reserves for `sourcePath` at its peak, estimated from
     // its header alone (ImageCodecs::peakBytes); it also stands for how long the
     // picture takes. 0 when the header cannot be read.
-    static qint64 PeakBytesFor(const QString &sourcePath, const QString &rule, const QString &fillChoice, bool png);
+    static qint64 peakBytesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png);
 
-    // Where Process would write the output for `sourcePath`, worked out from
-    // the name alone (for a fill text other than the three, as for an opaque source).
-    static QString DestinationFor(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
-                                  const QString &fillChoice, bool png);
+    // Where process writes the output for `sourcePath`, from the names alone.
+    static OutputPlan outputFor(const QString &sourcePath, const PadSettings &settings);
 
     // The temporary file the output for `destination` is written to first:
     // "<destination>.tesselle.tmp<ext>", or a shorter name in the same folder
     // when that would exceed the file system's name limit.
-    static QString TemporaryPathFor(const QString &destination, const QString &ext);
+    static QString temporaryPathFor(const QString &destination, const QString &ext);
 
     // True for names of temporary files (also those an ended run left behind).
-    static bool IsTemporaryName(const QString &fileName);
+    static bool isTemporaryName(const QString &fileName);
 
     // The encoder for an extension given with its dot, in lower case.
-    static ImageCodecs::Encoder FormatFor(const QString &ext);
+    static ImageCodecs::Encoder formatFor(const QString &ext);
 
-    // The fill colour a fill text stands for, given whether the source has alpha.
-    static QRgb FillFor(const QString &fillChoice, bool sourceHasAlpha);
+    // The colour (ARGB, not premultiplied) the canvas is filled with.
+    static QRgb fillColour(Fill fill);
 
     // "w×h".
-    static QString SizeText(qint32 width, qint32 height);
+    static QString sizeText(qint32 width, qint32 height);
 };

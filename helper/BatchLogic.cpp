@@ -22,24 +22,6 @@ const QString BatchLogic::Missing = QStringLiteral("文件不存在：");
 
 namespace {
 
-int ruleIndexFor(const QString &value)
-{
-    if (value == QLatin1String("even"))
-        return 1;
-    if (value == QLatin1String("power2"))
-        return 2;
-    return 0;
-}
-
-int fillIndexFor(const QString &value)
-{
-    if (value == QLatin1String("white"))
-        return 1;
-    if (value == QLatin1String("black"))
-        return 2;
-    return 0;
-}
-
 bool isValidUtf8(const QByteArray &bytes)
 {
     return QString::fromUtf8(bytes).toUtf8() == bytes;
@@ -127,16 +109,17 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
         if (valueSwitches().contains(argument) && !valueFollows) {
             parsed.errors.append(HelperText::Translate(QStringLiteral("%1 缺少取值")).arg(argument));
         } else if (argument == QLatin1String("--rule")) {
-            const QString value = arguments.at(++i).toLower();
-            parsed.ruleIndex = ruleIndexFor(value);
-            if (parsed.ruleIndex == 0 && value != QLatin1String("multiple4"))
+            // The helper always pads: "none" is no value of its own.
+            const std::optional<SizeRule> rule = PaddingChoices::sizeRuleFromKey(arguments.at(++i).toLower());
+            parsed.rule = rule && *rule != SizeRule::None ? *rule : SizeRule::Multiple4;
+            if (!rule || *rule == SizeRule::None)
                 parsed.errors.append(
                         HelperText::Translate(QStringLiteral("--rule 的取值应为 multiple4、even 或 power2：%1"))
                                 .arg(arguments.at(i)));
         } else if (argument == QLatin1String("--fill")) {
-            const QString value = arguments.at(++i).toLower();
-            parsed.fillIndex = fillIndexFor(value);
-            if (parsed.fillIndex == 0 && value != QLatin1String("transparent"))
+            const std::optional<Fill> fill = PaddingChoices::fillFromKey(arguments.at(++i).toLower());
+            parsed.fill = fill.value_or(Fill::Transparent);
+            if (!fill)
                 parsed.errors.append(
                         HelperText::Translate(QStringLiteral("--fill 的取值应为 transparent、white 或 black：%1"))
                                 .arg(arguments.at(i)));
@@ -298,7 +281,7 @@ bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOu
                 continue;
             }
             if (!IsPicture(path) || (skipOutputFolders && path.contains(OutputFolderMarker))
-                || ImageProcessor::IsTemporaryName(entry.fileName()))
+                || ImageProcessor::isTemporaryName(entry.fileName()))
                 continue;
             if (entry.isSymLink() && !entry.exists()) {
                 if (skipped)

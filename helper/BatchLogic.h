@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PaddingChoices.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -16,8 +18,8 @@ struct SkippedFile;
 // was not on the command line and leaves the window's own setting alone.
 struct StartupArguments
 {
-    std::optional<int> ruleIndex;      // index into the size-rule box
-    std::optional<int> fillIndex;      // index into the fill box
+    std::optional<SizeRule> rule;      // "--rule KEY"; Multiple4 for a value that names no padding rule
+    std::optional<Fill> fill;          // "--fill KEY"; Transparent for a value that names no fill
     std::optional<QString> outputDir;  // text for the output box, as written
     std::optional<bool> centered;      // the later of "--centered" / "--no-centered"
     bool png = false;                  // "--png" was given

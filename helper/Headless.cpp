@@ -48,14 +48,10 @@ int runHeadless(const StartupArguments &parsed)
         return 2;
     }
 
-    static const QString rules[] = {ImageProcessor::RuleMultipleOf4, ImageProcessor::RuleEven,
-                                    ImageProcessor::RulePowerOfTwo};
-    static const QString fills[] = {ImageProcessor::FillTransparent, ImageProcessor::FillWhite,
-                                    ImageProcessor::FillBlack};
     BatchSettings settings;
     settings.outDir = parsed.outputDir.value_or(QString()).trimmed();
-    settings.rule = rules[parsed.ruleIndex.value_or(0)];
-    settings.fill = fills[parsed.fillIndex.value_or(0)];
+    settings.rule = parsed.rule.value_or(SizeRule::Multiple4);
+    settings.fill = parsed.fill.value_or(Fill::Transparent);
     settings.centered = parsed.centered.value_or(true);
     settings.png = parsed.png;
     settings.jobs = parsed.jobs.value_or(0);

@@ -236,16 +236,15 @@ void MainForm::BuildControls()
 
     sizeRuleBox = new QComboBox;
     named(sizeRuleBox, "sizeRuleBox");
-    // Shown in the run's language; the item's data is the rule the engine reads.
-    for (const QString &rule :
-         {ImageProcessor::RuleMultipleOf4, ImageProcessor::RuleEven, ImageProcessor::RulePowerOfTwo})
-        sizeRuleBox->addItem(HelperText::Translate(rule), rule);
+    // Shown in the run's language; the item's data is the rule's key.
+    for (const SizeRule rule : PaddingChoices::PaddingRules)
+        sizeRuleBox->addItem(HelperText::Translate(PaddingChoices::sourceText(rule)), PaddingChoices::key(rule));
     // Widths made for the Chinese items; an item in another language may ask for more.
     sizeRuleBox->setFixedWidth(qMax(145, sizeRuleBox->sizeHint().width()));
     fillBox = new QComboBox;
     named(fillBox, "fillBox");
-    for (const QString &fill : {ImageProcessor::FillTransparent, ImageProcessor::FillWhite, ImageProcessor::FillBlack})
-        fillBox->addItem(HelperText::Translate(fill), fill);
+    for (const Fill fill : PaddingChoices::Fills)
+        fillBox->addItem(HelperText::Translate(PaddingChoices::sourceText(fill)), PaddingChoices::key(fill));
     fillBox->setFixedWidth(qMax(80, fillBox->sizeHint().width()));
     centeredBox = new QCheckBox(HelperText::Translate(QStringLiteral("内容居中")));
     named(centeredBox, "centeredBox");
@@ -416,10 +415,10 @@ void MainForm::ApplyVellumTheme()
 void MainForm::LoadStartupArguments(const StartupArguments &parsed)
 {
     NoteSkipped(parsed.skipped);
-    if (parsed.ruleIndex)
-        sizeRuleBox->setCurrentIndex(*parsed.ruleIndex);
-    if (parsed.fillIndex)
-        fillBox->setCurrentIndex(*parsed.fillIndex);
+    if (parsed.rule)
+        sizeRuleBox->setCurrentIndex(sizeRuleBox->findData(PaddingChoices::key(*parsed.rule)));
+    if (parsed.fill)
+        fillBox->setCurrentIndex(fillBox->findData(PaddingChoices::key(*parsed.fill)));
     if (parsed.outputDir)
         outputBox->setText(*parsed.outputDir);
     if (parsed.centered)
@@ -662,8 +661,8 @@ void MainForm::StartProcessing()
 
     BatchSettings settings;
     settings.outDir = outDir;
-    settings.rule = sizeRuleBox->currentData().toString();
-    settings.fill = fillBox->currentData().toString();
+    settings.rule = PaddingChoices::sizeRuleFromKey(sizeRuleBox->currentData().toString()).value_or(SizeRule::Multiple4);
+    settings.fill = PaddingChoices::fillFromKey(fillBox->currentData().toString()).value_or(Fill::Transparent);
     settings.centered = centeredBox->isChecked();
     settings.png = pngBox->isChecked();
     settings.jobs = jobs;

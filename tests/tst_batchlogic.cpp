@@ -102,72 +102,78 @@ bool tst_BatchLogic::touch(const QString &relative)
     return file.open(QIODevice::WriteOnly);
 }
 
-Q_DECLARE_METATYPE(std::optional<int>)
+Q_DECLARE_METATYPE(std::optional<SizeRule>)
+Q_DECLARE_METATYPE(std::optional<Fill>)
 Q_DECLARE_METATYPE(std::optional<bool>)
 Q_DECLARE_METATYPE(std::optional<QString>)
 
 void tst_BatchLogic::parseArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<std::optional<int>>("ruleIndex");
-    QTest::addColumn<std::optional<int>>("fillIndex");
+    QTest::addColumn<std::optional<SizeRule>>("rule");
+    QTest::addColumn<std::optional<Fill>>("fill");
     QTest::addColumn<std::optional<QString>>("outputDir");
     QTest::addColumn<std::optional<bool>>("centered");
     QTest::addColumn<bool>("png");
     QTest::addColumn<bool>("recursive");
     QTest::addColumn<bool>("start");
 
-    const std::optional<int> noIndex;
+    const std::optional<SizeRule> noRule;
+    const std::optional<Fill> noFill;
     const std::optional<QString> noDir;
     const std::optional<bool> noCentering;
     const auto s = [](const char *text) { return QString::fromUtf8(text); };
 
-    QTest::newRow("nothing") << QStringList() << noIndex << noIndex << noDir << noCentering << false << false << false;
+    QTest::newRow("nothing") << QStringList() << noRule << noFill << noDir << noCentering << false << false << false;
     QTest::newRow("front_end_switches")
         << QStringList{s("--rule"), s("power2"), s("--fill"), s("black"), s("--no-centered"), s("--png"),
                        s("--output-dir"), s("/out"), s("--start")}
-        << std::optional<int>(2) << std::optional<int>(2) << std::optional<QString>(s("/out"))
+        << std::optional(SizeRule::Power2) << std::optional(Fill::Black) << std::optional<QString>(s("/out"))
         << std::optional<bool>(false) << true << false << true;
     QTest::newRow("rule_value_lower_cased")
-        << QStringList{s("--rule"), s("POWER2")} << std::optional<int>(2) << noIndex << noDir << noCentering << false
+        << QStringList{s("--rule"), s("POWER2")} << std::optional(SizeRule::Power2) << noFill << noDir << noCentering << false
         << false << false;
-    QTest::newRow("rule_even") << QStringList{s("--rule"), s("Even")} << std::optional<int>(1) << noIndex << noDir
+    QTest::newRow("rule_even") << QStringList{s("--rule"), s("Even")} << std::optional(SizeRule::Even) << noFill << noDir
                                << noCentering << false << false << false;
     QTest::newRow("rule_unknown_value_is_multiple4")
-        << QStringList{s("--rule"), s("square")} << std::optional<int>(0) << noIndex << noDir << noCentering << false
+        << QStringList{s("--rule"), s("square")} << std::optional(SizeRule::Multiple4) << noFill << noDir << noCentering << false
+        << false << false;
+    // The helper always pads: the layer export's "none" is no rule of its own.
+    QTest::newRow("rule_none_is_multiple4")
+        << QStringList{s("--rule"), s("none")} << std::optional(SizeRule::Multiple4) << noFill << noDir << noCentering << false
         << false << false;
     QTest::newRow("rule_switch_case_sensitive")
-        << QStringList{s("--RULE"), s("power2")} << noIndex << noIndex << noDir << noCentering << false << false
+        << QStringList{s("--RULE"), s("power2")} << noRule << noFill << noDir << noCentering << false << false
         << false;
-    QTest::newRow("fill_white_upper") << QStringList{s("--fill"), s("WHITE")} << noIndex << std::optional<int>(1)
+    QTest::newRow("fill_white_upper") << QStringList{s("--fill"), s("WHITE")} << noRule << std::optional(Fill::White)
                                       << noDir << noCentering << false << false << false;
-    QTest::newRow("fill_unknown_is_transparent") << QStringList{s("--fill"), s("pink")} << noIndex
-                                                 << std::optional<int>(0) << noDir << noCentering << false << false
+    QTest::newRow("fill_unknown_is_transparent") << QStringList{s("--fill"), s("pink")} << noRule
+                                                 << std::optional(Fill::Transparent) << noDir << noCentering << false << false
                                                  << false;
     QTest::newRow("value_consumed_even_when_a_switch")
-        << QStringList{s("--output-dir"), s("--png")} << noIndex << noIndex << std::optional<QString>(s("--png"))
+        << QStringList{s("--output-dir"), s("--png")} << noRule << noFill << std::optional<QString>(s("--png"))
         << noCentering << false << false << false;
     QTest::newRow("rule_value_consumes_start")
-        << QStringList{s("--rule"), s("--start")} << std::optional<int>(0) << noIndex << noDir << noCentering << false
+        << QStringList{s("--rule"), s("--start")} << std::optional(SizeRule::Multiple4) << noFill << noDir << noCentering << false
         << false << false;
     QTest::newRow("value_switch_last_is_ignored")
-        << QStringList{s("--png"), s("--output-dir")} << noIndex << noIndex << noDir << noCentering << true << false
+        << QStringList{s("--png"), s("--output-dir")} << noRule << noFill << noDir << noCentering << true << false
         << false;
     QTest::newRow("later_no_centered_wins")
-        << QStringList{s("--centered"), s("--no-centered")} << noIndex << noIndex << noDir
+        << QStringList{s("--centered"), s("--no-centered")} << noRule << noFill << noDir
         << std::optional<bool>(false) << false << false << false;
-    QTest::newRow("recursive_anywhere") << QStringList{s("--start"), s("--recursive")} << noIndex << noIndex << noDir
+    QTest::newRow("recursive_anywhere") << QStringList{s("--start"), s("--recursive")} << noRule << noFill << noDir
                                         << noCentering << false << true << true;
     QTest::newRow("unknown_switches_ignored")
-        << QStringList{s("--smoke-test"), s("--PNG"), s("--Start"), s("--")} << noIndex << noIndex << noDir
+        << QStringList{s("--smoke-test"), s("--PNG"), s("--Start"), s("--")} << noRule << noFill << noDir
         << noCentering << false << false << false;
 }
 
 void tst_BatchLogic::parseArguments()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(std::optional<int>, ruleIndex);
-    QFETCH(std::optional<int>, fillIndex);
+    QFETCH(std::optional<SizeRule>, rule);
+    QFETCH(std::optional<Fill>, fill);
     QFETCH(std::optional<QString>, outputDir);
     QFETCH(std::optional<bool>, centered);
     QFETCH(bool, png);
@@ -175,8 +181,8 @@ void tst_BatchLogic::parseArguments()
     QFETCH(bool, start);
 
     const StartupArguments parsed = BatchLogic::ParseArguments(arguments);
-    QCOMPARE(parsed.ruleIndex, ruleIndex);
-    QCOMPARE(parsed.fillIndex, fillIndex);
+    QCOMPARE(parsed.rule, rule);
+    QCOMPARE(parsed.fill, fill);
     QCOMPARE(parsed.outputDir, outputDir);
     QCOMPARE(parsed.centered, centered);
     QCOMPARE(parsed.png, png);
@@ -201,7 +207,7 @@ void tst_BatchLogic::keepsOnlyExistingPaths()
     // even though a file of that name exists, and a text file is left for later.
     QCOMPARE(parsed.paths, (QStringList{QStringLiteral("a.png"), QStringLiteral("pics"), absolute,
                                         QStringLiteral("notes.txt"), QStringLiteral("a.png")}));
-    QCOMPARE(parsed.ruleIndex, std::optional<int>(2));
+    QCOMPARE(parsed.rule, std::optional(SizeRule::Power2));
     QCOMPARE(parsed.skipped, QStringList{QStringLiteral("文件不存在：missing.png")});
 
     // With the switch in the wrong case the value is an argument of its own.
@@ -373,7 +379,7 @@ void tst_BatchLogic::leftOutOfFolders()
         QVERIFY(touch(QStringLiteral("pics/a.png.tesselle.tmp.png")));
     } else if (kind == QLatin1String("short_leftover")) {
         const QString longName = root + QLatin1Char('/') + QString(250, QLatin1Char('n')) + QStringLiteral(".png");
-        QVERIFY(touch(QStringLiteral("pics/") + QFileInfo(ImageProcessor::TemporaryPathFor(longName, QStringLiteral(".png"))).fileName()));
+        QVERIFY(touch(QStringLiteral("pics/") + QFileInfo(ImageProcessor::temporaryPathFor(longName, QStringLiteral(".png"))).fileName()));
     } else if (kind == QLatin1String("undecodable")) {
         FILE *f = std::fopen(raw.constData(), "w");
         QVERIFY(f);
@@ -563,7 +569,7 @@ void tst_BatchLogic::peakFromHeader()
         QVERIFY(picture.save(path, format.constData()));
     }
     const qint64 estimate =
-            ImageProcessor::PeakBytesFor(path, ImageProcessor::RuleMultipleOf4, ImageProcessor::FillTransparent, false);
+            ImageProcessor::peakBytesFor(path, SizeRule::Multiple4, Fill::Transparent, false);
     QCOMPARE(estimate > 0, !format.isEmpty());
 
     // The batch starts the costliest pictures first by what the budget reserves for them.
@@ -655,11 +661,11 @@ void tst_BatchLogic::resultLine()
     QFETCH(QString, message);
     QFETCH(QString, line);
     ProcessResult result;
-    result.Success = success;
-    result.Source = source;
-    result.OldSize = oldSize;
-    result.NewSize = newSize;
-    result.Message = message;
+    result.success = success;
+    result.source = source;
+    result.oldSize = oldSize;
+    result.newSize = newSize;
+    result.message = message;
     QCOMPARE(BatchRun::ResultLine(result), line);
 }
 

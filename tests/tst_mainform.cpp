@@ -805,7 +805,7 @@ void tst_MainForm::runIntoOutputFolder()
     QVERIFY(!form.IsRunning());
     QVERIFY(child<QPushButton>(form, "startButton")->isEnabled());
 
-    const QString rule = ImageProcessor::RuleMultipleOf4;
+    const QString rule = QStringLiteral("4 的倍数");
     QCOMPARE(logTexts(log),
              (QStringList{
                  QStringLiteral("开始处理 3 个图片；输出目录：") + out,
@@ -877,7 +877,7 @@ void tst_MainForm::runWithFailuresWritesReport()
     QCOMPARE(lines.size(), 6);
     QCOMPARE(lines.at(0), QStringLiteral("开始处理 4 个图片；模式：原位置替换原文件"));
     QCOMPARE(lines.at(1), successLine(QStringLiteral("a.png"), QStringLiteral("3×2"), QStringLiteral("4×4"),
-                                      ImageProcessor::RuleMultipleOf4, first + QStringLiteral("/a.png")));
+                                      QStringLiteral("4 的倍数"), first + QStringLiteral("/a.png")));
     QVERIFY2(lines.at(2).startsWith(QStringLiteral("[失败] broken.png   ->   ")), qPrintable(lines.at(2)));
     QVERIFY(lines.at(2).size() > QStringLiteral("[失败] broken.png   ->   ").size());
     QVERIFY2(lines.at(3).startsWith(QStringLiteral("[失败] empty.jpg   ->   ")), qPrintable(lines.at(3)));
@@ -1208,7 +1208,7 @@ void tst_MainForm::languageSwitch()
     QCOMPARE(form.windowTitle(), texts.at(0));
     QCOMPARE(child<QPushButton>(form, "startButton")->text(), texts.at(1));
     QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentText(), texts.at(2));
-    QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentData().toString(), ImageProcessor::RuleMultipleOf4);
+    QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentData().toString(), QStringLiteral("multiple4"));
     const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
     QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.at(0), texts.at(3) + out);
