@@ -50,63 +50,63 @@ public:
     // counts files left out before the run; `skippedFiles` are sent as skipped
     // records first. Settles the destinations for the whole list before any
     // picture starts.
-    void Start(const QStringList &files, const BatchSettings &settings, const QList<SkippedFile> &skippedFiles = {},
+    void start(const QStringList &files, const BatchSettings &settings, const QList<SkippedFile> &skippedFiles = {},
                int skipped = 0);
 
-    bool IsRunning() const { return m_running; }
-    int Succeeded() const { return m_succeeded; }
-    int Failed() const { return m_failed; }
-    QString ReportPath() const { return m_reportPath; }
-    QString ReportError() const { return m_reportError; }
-    qint64 MemoryHighWater() const { return m_budget ? m_budget->HighWater() : 0; }
+    bool isRunning() const { return m_running; }
+    int succeeded() const { return m_succeeded; }
+    int failed() const { return m_failed; }
+    QString reportPath() const { return m_reportPath; }
+    QString reportError() const { return m_reportError; }
+    qint64 memoryHighWater() const { return m_budget ? m_budget->highWater() : 0; }
 
     // Whether a path can travel in one record.
-    static bool CanTravel(const QString &path);
+    static bool canTravel(const QString &path);
 
     // Time left from the recent rate: `finishTimes` holds, in order, when each
     // finished picture ended (milliseconds since the run started). The last
     // few pictures set the pace, so a slow first picture or a change of
     // picture sizes along the list soon stops weighing on the estimate.
-    static qint64 RecentRemainingMilliseconds(const QList<qint64> &finishTimes, int total);
+    static qint64 recentRemainingMilliseconds(const QList<qint64> &finishTimes, int total);
 
     // "[成功] name  old -> new  message" (or "[失败] …") for one processed file.
-    static QString ResultLine(const ProcessResult &result);
+    static QString resultLine(const ProcessResult &result);
 
     // "错误报告_yyyyMMdd_HHmmss.txt" for a run started at `start`.
-    static QString ReportFileName(const QDateTime &start);
+    static QString reportFileName(const QDateTime &start);
 
     // "yyyy-MM-dd HH:mm:ss " + line + CR LF: one line of the error report.
-    static QString ReportLine(const QDateTime &time, const QString &line);
+    static QString reportLine(const QDateTime &time, const QString &line);
 
     // Appends `text` to the report at `path` in UTF-8; a file that is new (or
     // empty) first gets the UTF-8 byte-order mark. Returns false with `error`.
-    static bool AppendToReport(const QString &path, const QString &text, QString *error);
+    static bool appendToReport(const QString &path, const QString &text, QString *error);
 
     // Creates `path` with any missing parents. Returns false with `error`.
-    static bool MakeFolder(const QString &path, QString *error);
+    static bool makeFolder(const QString &path, QString *error);
 
 signals:
     // A line for the live log, without its time.
-    void LogText(const QString &text);
+    void logText(const QString &text);
     // One record for the tool window's channel or standard output.
-    void RecordReady(const QByteArray &record);
+    void recordReady(const QByteArray &record);
     // After each finished picture, in whatever order they finish.
-    void Progress(int finished, int total, qint64 remainingMilliseconds);
+    void progress(int finished, int total, qint64 remainingMilliseconds);
     // When a picture is done, before it is reported: how long its worker spent on it.
-    void PictureTimed(int index, qint64 nanoseconds);
+    void pictureTimed(int index, qint64 nanoseconds);
     // After the last picture was reported and the run's end was logged.
-    void Finished();
+    void finished();
 
 private:
-    void Plan();
+    void plan();
     // The order pictures are handed to the pool: the costliest first.
-    QList<int> CostliestFirst(const QList<int> &indexes) const;
-    void Launch(int index);
-    void PictureDone(int index, const ProcessResult &result, qint64 nanoseconds = 0);
-    void ReportInOrder();
-    void WriteReportLine(const QString &line);
-    void Finish();
-    void Notable(const QString &text);
+    QList<int> costliestFirst(const QList<int> &indexes) const;
+    void launch(int index);
+    void pictureDone(int index, const ProcessResult &result, qint64 nanoseconds = 0);
+    void reportInOrder();
+    void writeReportLine(const QString &line);
+    void finish();
+    void notable(const QString &text);
 
     QStringList m_files;
     BatchSettings m_settings;

@@ -109,8 +109,8 @@ QString outputExtension(const QString &sourceSuffix, Fill fill, bool png)
 QString describeException(const std::exception &e)
 {
     if (dynamic_cast<const std::bad_alloc *>(&e))
-        return HelperText::Translate(QStringLiteral("内存不足，无法处理此图片"));
-    return HelperText::Translate(QStringLiteral("处理时发生意外错误：%1")).arg(QString::fromLocal8Bit(e.what()));
+        return HelperText::translate(QStringLiteral("内存不足，无法处理此图片"));
+    return HelperText::translate(QStringLiteral("处理时发生意外错误：%1")).arg(QString::fromLocal8Bit(e.what()));
 }
 
 QString shown(const QString &path)
@@ -157,7 +157,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         // The link stays a link: the picture it points to is padded where it lives.
         const QString target = sourceInfo.canonicalFilePath();
         if (target.isEmpty()) {
-            result.message = HelperText::Translate(QStringLiteral("链接指向的文件不存在：%1")).arg(shown(sourcePath));
+            result.message = HelperText::translate(QStringLiteral("链接指向的文件不存在：%1")).arg(shown(sourcePath));
             return;
         }
         sourceInfo = QFileInfo(target);
@@ -184,14 +184,14 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         // Everything the picture will take is counted before a pixel is decoded.
         const QSize canvas = canvasFor(probe.size, settings.rule);
         if (!canvas.isValid()) {
-            result.message = HelperText::Translate(QStringLiteral("补齐后的画布过大（%1 的边长超出 32 位整数）"))
+            result.message = HelperText::translate(QStringLiteral("补齐后的画布过大（%1 的边长超出 32 位整数）"))
                                      .arg(ImageProcessor::sizeText(probe.size.width(), probe.size.height()));
             return;
         }
         const qint64 limit = ImageCodecs::pixelMemoryLimit();
         const qint64 peak = peakFromHeader(probe, bytes.size(), settings.rule, encoder);
         if (peak > limit) {
-            result.message = HelperText::Translate(QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB"))
+            result.message = HelperText::translate(QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB"))
                                      .arg(ImageProcessor::sizeText(probe.size.width(), probe.size.height()),
                                           ImageProcessor::sizeText(canvas.width(), canvas.height()),
                                           QString::number(peak / (1024 * 1024)),
@@ -214,7 +214,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     const qint32 targetHeight = PaddingChoices::target(sourceHeight, settings.rule);
     const qint64 canvasBytes = qint64(targetWidth) * targetHeight * (ImageCodecs::isDeep(sourceImage) ? 8 : 4);
     if (targetWidth <= 0 || targetHeight <= 0 || canvasBytes > ImageCodecs::pixelMemoryLimit()) {
-        result.message = HelperText::Translate(QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB"))
+        result.message = HelperText::translate(QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB"))
                                  .arg(ImageProcessor::sizeText(targetWidth, targetHeight))
                                  .arg(ImageCodecs::pixelMemoryLimit() / (1024 * 1024));
         return;
@@ -223,7 +223,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     const QString &ext = output.extension;
     const QString folder = replaceOriginal ? sourceInfo.absolutePath() : settings.outDir;
     if (!replaceOriginal && !QFileInfo(settings.outDir).isDir()) {
-        result.message = HelperText::Translate(QStringLiteral("输出目录不存在：%1")).arg(shown(settings.outDir));
+        result.message = HelperText::translate(QStringLiteral("输出目录不存在：%1")).arg(shown(settings.outDir));
         return;
     }
     const QString &destination = output.destination;
@@ -231,7 +231,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     const QString writtenName = QFileInfo(destination).fileName();
     const int writtenNameBytes = SafeFile::nameBytes(writtenName);
     if (writtenNameBytes > nameLimit) {
-        result.message = HelperText::Translate(QStringLiteral("文件名过长：%1 有 %2 字节，超出文件系统允许的 %3 字节"))
+        result.message = HelperText::translate(QStringLiteral("文件名过长：%1 有 %2 字节，超出文件系统允许的 %3 字节"))
                                  .arg(writtenName)
                                  .arg(writtenNameBytes)
                                  .arg(nameLimit);
@@ -242,7 +242,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         const QString key = RunContext::key(destination);
         if (SafeFile::entryExists(destination) && !SafeFile::isSameFile(destination, source)
             && !(run && run->listed.contains(key))) {
-            result.message = HelperText::Translate(
+            result.message = HelperText::translate(
                                      QStringLiteral("%1 旁边已有同名的 %2（可能是之前处理的结果），为免覆盖它，本图片未处理。"
                                                     "要继续，请选择输出目录，或先移走或删除 %2"))
                                      .arg(shown(sourcePath), shown(destination));
@@ -250,7 +250,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         }
     }
     if (SafeFile::entryExists(destination) && QFileInfo(destination).isFile() && !SafeFile::isWritable(destination)) {
-        result.message = HelperText::Translate(QStringLiteral("目标文件为只读，没有写入权限，未作改动：%1")).arg(shown(destination));
+        result.message = HelperText::translate(QStringLiteral("目标文件为只读，没有写入权限，未作改动：%1")).arg(shown(destination));
         return;
     }
 
@@ -260,7 +260,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
                                         settings.rule, offsetX, offsetY);
     sourceImage = QImage();
     if (canvas.isNull()) {
-        result.message = HelperText::Translate(QStringLiteral("内存不足，无法创建 %1 的画布"))
+        result.message = HelperText::translate(QStringLiteral("内存不足，无法创建 %1 的画布"))
                                  .arg(ImageProcessor::sizeText(targetWidth, targetHeight));
         return;
     }
@@ -286,10 +286,10 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
 
     result.success = true;
     result.destination = destination;
-    result.message = HelperText::Translate(QStringLiteral("规则=%1；已保存并回读校验；%2"))
-                             .arg(HelperText::Translate(PaddingChoices::sourceText(settings.rule)), shown(destination));
+    result.message = HelperText::translate(QStringLiteral("规则=%1；已保存并回读校验；%2"))
+                             .arg(HelperText::translate(PaddingChoices::sourceText(settings.rule)), shown(destination));
     if (!decoderWarning.isEmpty())
-        result.message += HelperText::Translate(QStringLiteral("；解码器警告：%1")).arg(decoderWarning);
+        result.message += HelperText::translate(QStringLiteral("；解码器警告：%1")).arg(decoderWarning);
 }
 
 } // namespace
@@ -386,10 +386,10 @@ ProcessResult ImageProcessor::process(const QString &sourcePath, const PadSettin
         result.message = describeException(e);
     } catch (...) {
         result.success = false;
-        result.message = HelperText::Translate(QStringLiteral("处理时发生未知错误"));
+        result.message = HelperText::translate(QStringLiteral("处理时发生未知错误"));
     }
     if (!result.success && result.message.isEmpty())
-        result.message = HelperText::Translate(QStringLiteral("处理失败（原因不明）"));
+        result.message = HelperText::translate(QStringLiteral("处理失败（原因不明）"));
     return result;
 }
 

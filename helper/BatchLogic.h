@@ -46,7 +46,7 @@ public:
     static const QString OutputFolderMarker;
 
     // True when the path's extension, in lower case, is one of Extensions.
-    static bool IsPicture(const QString &path);
+    static bool isPicture(const QString &path);
 
     // Log texts for what is left out, followed by the path or name.
     static const QString UndecodableName;  // "无法处理的文件名（不是有效的 UTF-8）："
@@ -60,27 +60,27 @@ public:
     // in `skipped` otherwise. "--files-from FILE" adds the lines of FILE (UTF-8,
     // one path a line) as paths at that place, and removes FILE when the tool
     // window left it in its private temporary folder.
-    static StartupArguments ParseArguments(const QStringList &arguments);
+    static StartupArguments parseArguments(const QStringList &arguments);
     // The same for the raw command line: arguments that are not valid UTF-8
     // name nothing Qt can open; they are noted, shown escaped.
-    static StartupArguments ParseArguments(const QList<QByteArray> &arguments);
+    static StartupArguments parseArguments(const QList<QByteArray> &arguments);
 
-    // The pictures among `paths` (files and folders as ParseArguments keeps
+    // The pictures among `paths` (files and folders as parseArguments keeps
     // them): a folder contributes its pictures, with its subfolders when
     // `recursive`, output folders included. Other files are noted in `skipped`.
-    static QStringList ExpandPaths(const QStringList &paths, bool recursive, QStringList *skipped);
+    static QStringList expandPaths(const QStringList &paths, bool recursive, QStringList *skipped);
 
     // The path a skipped-file text names: what follows its first "：".
-    static QString SkippedPath(const QString &text);
+    static QString skippedPath(const QString &text);
     // Texts of files left out, with the paths they name, for the run's records.
-    static QList<SkippedFile> SkippedFiles(const QStringList &texts);
+    static QList<SkippedFile> skippedFiles(const QStringList &texts);
 
     // A path as the file system compares it: the key that tells one picture
     // listed twice.
-    static QString PathKey(const QString &path);
+    static QString pathKey(const QString &path);
 
     // `raw` with every byte that is not part of valid UTF-8 written as \xNN.
-    static QString EscapedName(const QByteArray &raw);
+    static QString escapedName(const QByteArray &raw);
 
     // Picture files in `folder` (and its subfolders when `recursive`), in the
     // order the file system lists them, with the folder text as given as
@@ -91,13 +91,13 @@ public:
     // that lead nowhere) are noted in `skipped`. Returns false with `error`
     // naming the first folder that could not be read; the pictures of every
     // readable folder are listed all the same.
-    static bool ListPictures(const QString &folder, bool recursive, bool skipOutputFolders, QStringList *pictures,
+    static bool listPictures(const QString &folder, bool recursive, bool skipOutputFolders, QStringList *pictures,
                              QString *error = nullptr, QStringList *skipped = nullptr);
 
     // "hh:mm:ss" with whole hours not wrapped at 24 (at least two digits), all
     // fields truncated; a negative span shows as 00:00:00.
-    static QString Duration(qint64 milliseconds);
+    static QString duration(qint64 milliseconds);
 
     // "[HH:mm:ss] " + text: one line of the live log, without its line break.
-    static QString LogLine(const QTime &time, const QString &text);
+    static QString logLine(const QTime &time, const QString &text);
 };

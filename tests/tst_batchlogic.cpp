@@ -180,7 +180,7 @@ void tst_BatchLogic::parseArguments()
     QFETCH(bool, recursive);
     QFETCH(bool, start);
 
-    const StartupArguments parsed = BatchLogic::ParseArguments(arguments);
+    const StartupArguments parsed = BatchLogic::parseArguments(arguments);
     QCOMPARE(parsed.rule, rule);
     QCOMPARE(parsed.fill, fill);
     QCOMPARE(parsed.outputDir, outputDir);
@@ -200,7 +200,7 @@ void tst_BatchLogic::keepsOnlyExistingPaths()
     QVERIFY(QDir().mkpath(dir->filePath(QStringLiteral("pics"))));
     const QString absolute = dir->filePath(QStringLiteral("a.png"));
 
-    const StartupArguments parsed = BatchLogic::ParseArguments(
+    const StartupArguments parsed = BatchLogic::parseArguments(
         {QStringLiteral("missing.png"), QStringLiteral("a.png"), QStringLiteral("--rule"), QStringLiteral("power2"),
          QStringLiteral("pics"), absolute, QStringLiteral("notes.txt"), QStringLiteral("a.png"), QString()});
     // Kept as written and in order, duplicates included; the rule value is no path
@@ -211,7 +211,7 @@ void tst_BatchLogic::keepsOnlyExistingPaths()
     QCOMPARE(parsed.skipped, QStringList{QStringLiteral("文件不存在：missing.png")});
 
     // With the switch in the wrong case the value is an argument of its own.
-    QCOMPARE(BatchLogic::ParseArguments({QStringLiteral("--RULE"), QStringLiteral("power2")}).paths,
+    QCOMPARE(BatchLogic::parseArguments({QStringLiteral("--RULE"), QStringLiteral("power2")}).paths,
              QStringList{QStringLiteral("power2")});
 }
 
@@ -242,7 +242,7 @@ void tst_BatchLogic::isPicture()
 {
     QFETCH(QString, path);
     QFETCH(bool, picture);
-    QCOMPARE(BatchLogic::IsPicture(path), picture);
+    QCOMPARE(BatchLogic::isPicture(path), picture);
 }
 
 void tst_BatchLogic::listPictures()
@@ -267,7 +267,7 @@ void tst_BatchLogic::listPictures()
     bool everyFolderRead = true;
     const auto listed = [&](bool recursive, bool skip) {
         QStringList pictures;
-        everyFolderRead = BatchLogic::ListPictures(root, recursive, skip, &pictures) && everyFolderRead;
+        everyFolderRead = BatchLogic::listPictures(root, recursive, skip, &pictures) && everyFolderRead;
         return pictures;
     };
     const auto inRoot = [&](const QStringList &relative) {
@@ -302,7 +302,7 @@ void tst_BatchLogic::listPictures()
 
     // Pictures are appended to what the list already holds.
     QStringList pictures{QStringLiteral("kept")};
-    QVERIFY(BatchLogic::ListPictures(root, false, false, &pictures));
+    QVERIFY(BatchLogic::listPictures(root, false, false, &pictures));
     QCOMPARE(pictures.size(), 4);
     QCOMPARE(pictures.first(), QStringLiteral("kept"));
 }
@@ -311,7 +311,7 @@ void tst_BatchLogic::listPicturesOfMissingFolder()
 {
     QStringList pictures;
     QString error;
-    QVERIFY(!BatchLogic::ListPictures(dir->filePath(QStringLiteral("gone")), true, true, &pictures, &error));
+    QVERIFY(!BatchLogic::listPictures(dir->filePath(QStringLiteral("gone")), true, true, &pictures, &error));
     QVERIFY(pictures.isEmpty());
     QCOMPARE(error, QStringLiteral("文件夹不存在：") + QDir::toNativeSeparators(dir->filePath(QStringLiteral("gone"))));
 }
@@ -330,7 +330,7 @@ void tst_BatchLogic::listPicturesOfUnreadableFolder()
     QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
     QStringList pictures;
     QString error;
-    const bool listed = BatchLogic::ListPictures(dir->filePath(QStringLiteral("pics")), true, true, &pictures, &error);
+    const bool listed = BatchLogic::listPictures(dir->filePath(QStringLiteral("pics")), true, true, &pictures, &error);
     QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(!listed);
     QCOMPARE(error, QStringLiteral("无法读取文件夹：") + QDir::toNativeSeparators(locked));
@@ -349,7 +349,7 @@ void tst_BatchLogic::listTenThousandPictures()
     QElapsedTimer timer;
     timer.start();
     QStringList pictures;
-    QVERIFY(BatchLogic::ListPictures(root, true, true, &pictures));
+    QVERIFY(BatchLogic::listPictures(root, true, true, &pictures));
     const qint64 took = timer.elapsed();
     QCOMPARE(pictures.size(), 10000);
     QVERIFY2(took < 1000, qPrintable(QStringLiteral("listing took %1 ms").arg(took)));
@@ -391,7 +391,7 @@ void tst_BatchLogic::leftOutOfFolders()
     }
     QStringList pictures;
     QStringList skipped;
-    QVERIFY(BatchLogic::ListPictures(root, true, true, &pictures, nullptr, &skipped));
+    QVERIFY(BatchLogic::listPictures(root, true, true, &pictures, nullptr, &skipped));
     QCOMPARE(pictures, QStringList{root + QStringLiteral("/a.png")});
     if (expected.isEmpty()) {
         QCOMPARE(skipped, QStringList());
@@ -406,7 +406,7 @@ void tst_BatchLogic::undecodableArgument()
 {
     QVERIFY(touch(QStringLiteral("a.png")));
     const StartupArguments parsed =
-        BatchLogic::ParseArguments(QList<QByteArray>{"--png", "caf\xe9.png", "a.png", "\xe7\x85\xa7\xff.jpg"});
+        BatchLogic::parseArguments(QList<QByteArray>{"--png", "caf\xe9.png", "a.png", "\xe7\x85\xa7\xff.jpg"});
     QVERIFY(parsed.png);
     QCOMPARE(parsed.paths, QStringList{QStringLiteral("a.png")});
     QCOMPARE(parsed.skipped, (QStringList{QStringLiteral("无法处理的文件名（不是有效的 UTF-8）：caf\\xe9.png"),
@@ -448,7 +448,7 @@ void tst_BatchLogic::filesFrom()
     file.write("\n/x/bad\xff.png\n");
     file.close();
 
-    const StartupArguments parsed = BatchLogic::ParseArguments(
+    const StartupArguments parsed = BatchLogic::parseArguments(
         {QStringLiteral("--png"), QStringLiteral("--files-from"), list, dir->filePath(QStringLiteral("pics"))});
     QVERIFY(parsed.png);
     QCOMPARE(parsed.paths, (QStringList{dir->filePath(QStringLiteral("pics/a b.png")),
@@ -470,7 +470,7 @@ void tst_BatchLogic::filesFromHundredThousandPaths()
     QVERIFY(file.open(QIODevice::WriteOnly));
     QVERIFY(file.write(line.repeated(100000)) == line.size() * 100000);
     file.close();
-    const StartupArguments parsed = BatchLogic::ParseArguments({QStringLiteral("--files-from"), list});
+    const StartupArguments parsed = BatchLogic::parseArguments({QStringLiteral("--files-from"), list});
     QCOMPARE(parsed.paths.size(), 100000);
     QCOMPARE(parsed.skipped, QStringList());
 }
@@ -492,7 +492,7 @@ void tst_BatchLogic::duration()
 {
     QFETCH(qint64, milliseconds);
     QFETCH(QString, text);
-    QCOMPARE(BatchLogic::Duration(milliseconds), text);
+    QCOMPARE(BatchLogic::duration(milliseconds), text);
 }
 
 void tst_BatchLogic::remaining_data()
@@ -515,7 +515,7 @@ void tst_BatchLogic::remaining()
     QFETCH(QList<qint64>, finishTimes);
     QFETCH(int, total);
     QFETCH(QString, text);
-    QCOMPARE(BatchLogic::Duration(BatchRun::RecentRemainingMilliseconds(finishTimes, total)), text);
+    QCOMPARE(BatchLogic::duration(BatchRun::recentRemainingMilliseconds(finishTimes, total)), text);
 }
 
 void tst_BatchLogic::memoryBudget_data()
@@ -541,7 +541,7 @@ void tst_BatchLogic::memoryBudget()
         });
     }
     QVERIFY(pool.waitForDone(10000));
-    QCOMPARE(budget.HighWater(), highWater);
+    QCOMPARE(budget.highWater(), highWater);
 }
 
 void tst_BatchLogic::peakFromHeader_data()
@@ -579,11 +579,11 @@ void tst_BatchLogic::peakFromHeader()
     settings.outDir = out;
     settings.jobs = 1;
     BatchRun run;
-    QSignalSpy finished(&run, &BatchRun::Finished);
-    run.Start({path}, settings);
+    QSignalSpy finished(&run, &BatchRun::finished);
+    run.start({path}, settings);
     QVERIFY(finished.wait(10000));
-    QCOMPARE(run.Failed(), format.isEmpty() ? 1 : 0);
-    QCOMPARE(run.MemoryHighWater(), estimate);
+    QCOMPARE(run.failed(), format.isEmpty() ? 1 : 0);
+    QCOMPARE(run.memoryHighWater(), estimate);
 }
 
 void tst_BatchLogic::runSwitches_data()
@@ -617,7 +617,7 @@ void tst_BatchLogic::runSwitches()
     QFETCH(QString, reportTo);
     QFETCH(QString, language);
     QFETCH(int, errors);
-    const StartupArguments parsed = BatchLogic::ParseArguments(arguments);
+    const StartupArguments parsed = BatchLogic::parseArguments(arguments);
     QCOMPARE(parsed.headless, headless);
     QCOMPARE(parsed.jobs.value_or(0), jobs);
     QCOMPARE(parsed.reportTo.value_or(QString()), reportTo);
@@ -627,8 +627,8 @@ void tst_BatchLogic::runSwitches()
 
 void tst_BatchLogic::logLine()
 {
-    QCOMPARE(BatchLogic::LogLine(QTime(7, 5, 9), QStringLiteral("开始")), QStringLiteral("[07:05:09] 开始"));
-    QCOMPARE(BatchLogic::LogLine(QTime(23, 59, 0, 999), QString()), QStringLiteral("[23:59:00] "));
+    QCOMPARE(BatchLogic::logLine(QTime(7, 5, 9), QStringLiteral("开始")), QStringLiteral("[07:05:09] 开始"));
+    QCOMPARE(BatchLogic::logLine(QTime(23, 59, 0, 999), QString()), QStringLiteral("[23:59:00] "));
 }
 
 void tst_BatchLogic::resultLine_data()
@@ -666,20 +666,20 @@ void tst_BatchLogic::resultLine()
     result.oldSize = oldSize;
     result.newSize = newSize;
     result.message = message;
-    QCOMPARE(BatchRun::ResultLine(result), line);
+    QCOMPARE(BatchRun::resultLine(result), line);
 }
 
 void tst_BatchLogic::reportFileName()
 {
-    QCOMPARE(BatchRun::ReportFileName(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 2))),
+    QCOMPARE(BatchRun::reportFileName(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 2))),
              QStringLiteral("错误报告_20240307_090502.txt"));
-    QCOMPARE(BatchRun::ReportFileName(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59, 999))),
+    QCOMPARE(BatchRun::reportFileName(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59, 999))),
              QStringLiteral("错误报告_20311231_235959.txt"));
 }
 
 void tst_BatchLogic::reportLine()
 {
-    QCOMPARE(BatchRun::ReportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)), QStringLiteral("[失败] a.png")),
+    QCOMPARE(BatchRun::reportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)), QStringLiteral("[失败] a.png")),
              QStringLiteral("2024-03-07 21:05:02 [失败] a.png\r\n"));
 }
 
@@ -687,8 +687,8 @@ void tst_BatchLogic::appendToReport()
 {
     const QString path = dir->filePath(QStringLiteral("错误报告_20240307_090502.txt"));
     QString error;
-    QVERIFY2(BatchRun::AppendToReport(path, QStringLiteral("第一\r\n"), &error), qPrintable(error));
-    QVERIFY2(BatchRun::AppendToReport(path, QStringLiteral("second\r\n"), &error), qPrintable(error));
+    QVERIFY2(BatchRun::appendToReport(path, QStringLiteral("第一\r\n"), &error), qPrintable(error));
+    QVERIFY2(BatchRun::appendToReport(path, QStringLiteral("second\r\n"), &error), qPrintable(error));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     // One byte-order mark, at the start only.
@@ -701,7 +701,7 @@ void tst_BatchLogic::appendToReportFails()
     const QString path = dir->filePath(QStringLiteral("report.txt"));
     QVERIFY(QDir().mkpath(path));
     QString error;
-    QVERIFY(!BatchRun::AppendToReport(path, QStringLiteral("x\r\n"), &error));
+    QVERIFY(!BatchRun::appendToReport(path, QStringLiteral("x\r\n"), &error));
     QVERIFY(!error.isEmpty());
 }
 
@@ -709,18 +709,18 @@ void tst_BatchLogic::makeFolder()
 {
     const QString deep = dir->filePath(QStringLiteral("out/a/b"));
     QString error;
-    QVERIFY2(BatchRun::MakeFolder(deep, &error), qPrintable(error));
+    QVERIFY2(BatchRun::makeFolder(deep, &error), qPrintable(error));
     QVERIFY(QFileInfo(deep).isDir());
-    QVERIFY2(BatchRun::MakeFolder(deep, &error), qPrintable(error));
+    QVERIFY2(BatchRun::makeFolder(deep, &error), qPrintable(error));
 }
 
 void tst_BatchLogic::makeFolderFails()
 {
     QVERIFY(touch(QStringLiteral("file")));
     QString error;
-    QVERIFY(!BatchRun::MakeFolder(dir->filePath(QStringLiteral("file/sub/deeper")), &error));
+    QVERIFY(!BatchRun::makeFolder(dir->filePath(QStringLiteral("file/sub/deeper")), &error));
     QCOMPARE(error, QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(dir->filePath(QStringLiteral("file")))));
-    QVERIFY(!BatchRun::MakeFolder(dir->filePath(QStringLiteral("file")), &error));
+    QVERIFY(!BatchRun::makeFolder(dir->filePath(QStringLiteral("file")), &error));
     QCOMPARE(error, QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(dir->filePath(QStringLiteral("file")))));
 }
 

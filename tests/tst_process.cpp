@@ -167,7 +167,7 @@ ProcessResult padInPlace(const QString &path, Fill fill = Fill::White, bool png 
 
 } // namespace
 
-// Process on real files: formats, extensions, replacement modes, bad input and
+// ImageProcessor::process on real files: formats, extensions, replacement modes, bad input and
 // the safety of the replacement itself.
 class tst_Process : public QObject
 {
