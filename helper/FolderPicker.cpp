@@ -4,7 +4,7 @@
 
 #include <QFileDialog>
 
-QString FolderPicker::Show(QWidget *owner, const QString &title)
+QString FolderPicker::show(QWidget *owner, const QString &title)
 {
     QFileDialog dialog(owner, title);
     dialog.setFileMode(QFileDialog::Directory);

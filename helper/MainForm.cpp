@@ -497,7 +497,7 @@ void MainForm::chooseFolder()
 {
     if (m_running)
         return;
-    const QString folder = FolderPicker::Show(this, HelperText::translate(QStringLiteral("选择图片文件夹")));
+    const QString folder = FolderPicker::show(this, HelperText::translate(QStringLiteral("选择图片文件夹")));
     if (folder.isEmpty())
         return;
     QStringList pictures;
@@ -524,7 +524,7 @@ void MainForm::chooseOutput()
 {
     if (m_running)
         return;
-    const QString folder = FolderPicker::Show(this, HelperText::translate(QStringLiteral("选择输出目录")));
+    const QString folder = FolderPicker::show(this, HelperText::translate(QStringLiteral("选择输出目录")));
     if (!folder.isEmpty())
         m_outputBox->setText(native(folder));
 }
