@@ -397,7 +397,7 @@ bool readJob(const QString &path, Job *job, QString *error)
         job->files.append(file.toString());
     }
     job->output = object.value(QLatin1String("output")).toString();
-    job->sizingMode = object.value(QLatin1String("sizingMode")).toString(QStringLiteral("none"));
+    job->sizingMode = object.value(QLatin1String("sizingMode")).toString(PaddingChoices::key(SizeRule::None));
     if (!PaddingChoices::sizeRuleFromKey(job->sizingMode)) {
         *error = WorkerText::Translate(QStringLiteral("未知的尺寸规则：%1")).arg(job->sizingMode);
         return false;
