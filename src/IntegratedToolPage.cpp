@@ -3,6 +3,9 @@
 #include "Localization.h"
 #include "Theme.h"
 #include "ExecutablePlatform.h"
+#include "FileRowDelegate.h"
+#include "FlowLayout.h"
+#include "PageTexts.h"
 #include "HelperRun.h"
 #include "PictureSizes.h"
 #include "PsdRun.h"
@@ -43,7 +46,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QTemporaryFile>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -60,205 +62,12 @@
 
 namespace {
 
-// Lays its items out left to right and starts a new line where the next one
-// would not fit, so a row of options longer in one language than in another
-// wraps instead of widening the window. Its height is that of the lines at the
-// width it was last given, not a height-for-width: a height-for-width body
-// inside a scroll area is held at its preferred height, so the rows that may
-// give way in a small window (the run log) never would.
-class FlowLayout : public QLayout
-{
-public:
-    FlowLayout(int horizontalSpacing, int verticalSpacing)
-        : m_horizontalSpacing(horizontalSpacing), m_verticalSpacing(verticalSpacing)
-    {
-        setContentsMargins(0, 0, 0, 0);
-    }
-    ~FlowLayout() override
-    {
-        while (QLayoutItem *item = takeAt(0))
-            delete item;
-    }
-
-    void addItem(QLayoutItem *item) override { m_items.append(item); }
-    int count() const override { return int(m_items.size()); }
-    QLayoutItem *itemAt(int index) const override { return m_items.value(index); }
-    QLayoutItem *takeAt(int index) override
-    {
-        return index >= 0 && index < m_items.size() ? m_items.takeAt(index) : nullptr;
-    }
-    Qt::Orientations expandingDirections() const override { return {}; }
-    void setGeometry(const QRect &rect) override
-    {
-        QLayout::setGeometry(rect);
-        const int height = arrange(rect);
-        if (height != m_height) {
-            m_height = height;
-            invalidate(); // the parent lays out again with the new height
-        }
-    }
-    QSize sizeHint() const override
-    {
-        // As wide as everything side by side.
-        int width = 0;
-        for (const QLayoutItem *item : m_items)
-            width += item->sizeHint().width() + (width > 0 ? m_horizontalSpacing : 0);
-        return {width, lineHeight()};
-    }
-    QSize minimumSize() const override
-    {
-        QSize size(0, lineHeight());
-        for (const QLayoutItem *item : m_items)
-            size = size.expandedTo(item->sizeHint());
-        return size;
-    }
-
-private:
-    // The lines of the last arrangement, one line before the first.
-    int lineHeight() const
-    {
-        if (m_height > 0)
-            return m_height;
-        int height = 0;
-        for (const QLayoutItem *item : m_items)
-            height = std::max(height, item->sizeHint().height());
-        return height;
-    }
-
-    // Places the items in lines within rect; returns the height they take.
-    int arrange(const QRect &rect) const
-    {
-        int x = rect.x();
-        int y = rect.y();
-        int lineHeight = 0;
-        for (QLayoutItem *item : m_items) {
-            const QSize hint = item->sizeHint();
-            if (x > rect.x() && x + hint.width() > rect.right() + 1) {
-                x = rect.x();
-                y += lineHeight + m_verticalSpacing;
-                lineHeight = 0;
-            }
-            item->setGeometry(QRect(QPoint(x, y), hint));
-            x += hint.width() + m_horizontalSpacing;
-            lineHeight = std::max(lineHeight, hint.height());
-        }
-        return y + lineHeight - rect.y();
-    }
-
-    QList<QLayoutItem *> m_items;
-    int m_horizontalSpacing;
-    int m_verticalSpacing;
-    int m_height = 0;
-};
-
-// Rows as high as the font that draws the file names needs, Chinese, Japanese
-// and Korean fallback glyphs included: the list keeps uniform row heights for
-// speed, and the first row alone would otherwise decide, often a Latin name.
-class FileRowDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        const QFontMetrics metrics(option.font);
-        const int textHeight = std::max(metrics.height(),
-                                        metrics.boundingRect(QStringLiteral("Ag图あ한")).height());
-        size.setHeight(std::max(size.height(), textHeight + 8));
-        return size;
-    }
-};
-
-} // namespace
-
-namespace {
-
 // Queued paths are added in slices of this many, for at most this long per
 // turn of the event loop.
 constexpr qsizetype QueuedSlicePaths = 256;
 constexpr qint64 QueuedStepMilliseconds = 50;
 // Longer lines of the run log are cut with an ellipsis.
 constexpr int MaxShownLineLength = 2000;
-
-// Written for the light look; the dark look is derived by the theme exchange,
-// which works on these exact colour codes.
-QString pageStyleSheet()
-{
-    return QStringLiteral(
-            "QWidget { background: #f6f8fb; color: #243044; }"
-            "QWidget#standaloneToolPageHeader { background: #ffffff; border: 0; border-bottom: 1px solid #d7dee8; }"
-            "QLabel#toolTitle { color: #172b4d; background: transparent; border: 0; padding: 10px 0; "
-            "font-size: 15pt; font-weight: 700; }"
-            "QToolButton#standaloneToolSettingsButton, QToolButton#standaloneToolHelpButton { "
-            "background: transparent; border: 0; padding: 0; }"
-            "QToolButton#standaloneToolSettingsButton:hover, QToolButton#standaloneToolHelpButton:hover { "
-            "background: #e9f2ff; }"
-            // Keyboard focus shows on every control; the widths compensate the
-            // thicker border so nothing moves when focus arrives.
-            "QToolButton#standaloneToolSettingsButton:focus, QToolButton#standaloneToolHelpButton:focus { "
-            "border: 2px solid #2563eb; border-radius: 3px; }"
-            "QLabel#toolSection { color: #36506d; font-weight: 700; padding: 3px 0 1px; }"
-            "QPushButton { color: #1d3557; background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
-            "padding: 6px 14px; min-height: 22px; }"
-            "QPushButton:hover { color: #1d4ed8; background: #edf4ff; border-color: #2563eb; }"
-            "QPushButton:focus { border: 2px solid #2563eb; padding: 5px 13px; }"
-            // Clear and remove wait for a running worker; they must look it.
-            "QPushButton:disabled { color: #99a7ba; background: #edf0f4; border-color: #cbd3df; }"
-            "QPushButton#integratedToolChooseButton { color: #ffffff; background: #2563eb; border-color: #2563eb; }"
-            "QPushButton#integratedToolChooseButton:hover { background: #1d4ed8; }"
-            "QPushButton#integratedToolChooseButton:focus { border: 2px solid #172b4d; }"
-            "QPushButton#toolStart { color: #ffffff; background: #2563eb; border-color: #2563eb; font-size: 12pt; "
-            "font-weight: 700; min-width: 260px; min-height: 44px; }"
-            "QPushButton#toolStart:hover { background: #1d4ed8; }"
-            "QPushButton#toolStart:focus { border: 2px solid #172b4d; }"
-            // A running worker disables the start button; it must look it.
-            "QPushButton#toolStart:disabled { background: #99a7ba; border-color: #99a7ba; }"
-            "QLabel#toolCredit { color: #6b7788; background: transparent; padding: 2px; font-size: 8pt; }"
-            "QTreeWidget#integratedToolDropList { background: #ffffff; border: 1px solid #cbd5e1; "
-            "alternate-background-color: #f6f8fb; min-height: 120px; }"
-            "QTreeWidget#integratedToolDropList:focus { border-color: #2563eb; }"
-            "QTreeWidget#integratedToolDropList[dropActive=true] { border: 2px dashed #2563eb; background: #eff6ff; }"
-            "QHeaderView::section { background: #f1f4f8; color: #40516a; padding: 5px; border: 0; "
-            "border-right: 1px solid #e1e7ee; border-bottom: 1px solid #d7dee8; }"
-            "QLineEdit, QComboBox { background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
-            "padding: 5px 7px; min-height: 22px; }"
-            "QLineEdit:focus, QComboBox:focus { border: 2px solid #2563eb; padding: 4px 6px; }"
-            // The platform style would draw a sunken frame piece around its arrow.
-            "QComboBox::drop-down { border: 0; width: 18px; }"
-            "QComboBox::down-arrow { image: url(:/branding/assets/vellum-icons/combo-arrow.svg); width: 10px; "
-            "height: 6px; }"
-            "QCheckBox { color: #273244; spacing: 7px; padding: 4px; }"
-            "QCheckBox:focus { border: 1px solid #2563eb; border-radius: 3px; padding: 3px; }"
-            "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid #99a7ba; background: #ffffff; "
-            "border-radius: 3px; }"
-            "QCheckBox::indicator:hover { border-color: #2563eb; }"
-            "QCheckBox::indicator:checked { border-color: #2563eb; background: #2563eb; "
-            "image: url(:/branding/assets/vellum-icons/checkbox-check.svg); }"
-            "QCheckBox::indicator:disabled { background: #edf0f4; border-color: #cbd3df; }"
-            "QTextEdit { background: #ffffff; border: 1px solid #cbd5e1; "
-            "font-family: Consolas, 'Microsoft YaHei UI'; }"
-            "QTextEdit:focus { border-color: #2563eb; }"
-            "QProgressBar { background: #283445; border: 0; height: 7px; text-align: center; }"
-            "QProgressBar::chunk { background: #5d7da8; }");
-}
-
-QString localized(const char16_t *source)
-{
-    return translateToolText(QString::fromUtf16(source));
-}
-
-QString timeOfDay()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
-}
-
-// The duplicate check's key: paths that differ only in letter case meet
-// where the file system does not tell them apart.
-QString pathKey(const QString &path)
-{
-    return IntegratedTools::pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toCaseFolded();
-}
 
 // The helper writes each picture beside its destination first; such a file
 // is never a picture of the user's.
@@ -324,9 +133,8 @@ IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *pare
     // The page paints its own background from the sheet like its plain children.
     setAttribute(Qt::WA_StyledBackground);
 
-    setStyleSheet(pageStyleSheet());
-    setProperty("pictavoBaseStyle", styleSheet());
-    setStyleSheet(themedStyleSheet(styleSheet(), isDarkTheme()));
+    setStyleSheet(toolPageStyleSheet());
+    applyTheme(this, isDarkTheme());
 
     auto *pageLayout = new QVBoxLayout(this);
     pageLayout->setContentsMargins(0, 0, 0, 0);
@@ -572,7 +380,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     // A flat list: no branch column, and equal rows keep tens of thousands cheap.
     m_fileList->setRootIsDecorated(false);
     m_fileList->setUniformRowHeights(true);
-    m_fileList->setItemDelegate(new FileRowDelegate(m_fileList));
+    m_fileList->setItemDelegate(new FileRowDelegate(8, m_fileList));
     QHeaderView *header = m_fileList->header();
     header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -877,7 +685,7 @@ QTreeWidgetItem *IntegratedToolPage::takeCandidate(const QFileInfo &info, const 
         ++tally->rejected;
         return nullptr;
     }
-    const QString key = pathKey(path);
+    const QString key = IntegratedTools::pathKey(path);
     if (m_selectedKeys.contains(key))
         return nullptr;
     m_selectedKeys.insert(key);
@@ -1041,7 +849,7 @@ int IntegratedToolPage::removeSelectedRows()
     m_selectedPaths.removeIf([&removed](const QString &path) { return removed.contains(path); });
     m_selectedKeys.clear();
     for (const QString &path : std::as_const(m_selectedPaths))
-        m_selectedKeys.insert(pathKey(path));
+        m_selectedKeys.insert(IntegratedTools::pathKey(path));
 
     m_rowIndexValid = false;
     m_fileList->setUpdatesEnabled(false);
@@ -1751,13 +1559,13 @@ QTreeWidgetItem *IntegratedToolPage::rowForPath(const QString &path)
         m_rowIndex.clear();
         for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
             QTreeWidgetItem *row = m_fileList->topLevelItem(index);
-            const QString key = pathKey(row->data(0, Qt::UserRole).toString());
+            const QString key = IntegratedTools::pathKey(row->data(0, Qt::UserRole).toString());
             if (!m_rowIndex.contains(key)) // the first row listing a path is the one
                 m_rowIndex.insert(key, row);
         }
         m_rowIndexValid = true;
     }
-    return m_rowIndex.value(pathKey(QFileInfo(path).absoluteFilePath()), nullptr);
+    return m_rowIndex.value(IntegratedTools::pathKey(QFileInfo(path).absoluteFilePath()), nullptr);
 }
 
 void IntegratedToolPage::appendLog(const QString &line)

@@ -1,9 +1,9 @@
 #include "PsdRun.h"
 
 #include "Localization.h"
+#include "PageTexts.h"
 #include "WorkerRun.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -16,27 +16,6 @@
 #include <algorithm>
 #include <limits>
 #include <utility>
-
-namespace {
-
-QString localized(const char16_t *source)
-{
-    return translateToolText(QString::fromUtf16(source));
-}
-
-QString timeOfDay()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
-}
-
-// As the page compares its rows: paths that differ only in letter case meet
-// where the file system does not tell them apart.
-QString pathKey(const QString &path)
-{
-    return IntegratedTools::pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toCaseFolded();
-}
-
-} // namespace
 
 PsdRun::PsdRun(IntegratedTools::Tool tool, QWidget *dialogParent)
     : QObject(dialogParent)
@@ -67,12 +46,7 @@ bool PsdRun::isBusy() const
 
 void PsdRun::startSlimming(const QStringList &paths, const QString &worker, std::function<bool()> deepClean)
 {
-    m_paths = paths;
-    m_keys.clear();
-    for (const QString &path : paths)
-        m_keys.insert(pathKey(path));
-    m_settled.clear();
-    m_workerProgram = worker;
+    takeFiles(paths, worker);
     m_deepClean = std::move(deepClean);
     m_slim = SlimRun();
     m_slim.active = true;
@@ -82,15 +56,20 @@ void PsdRun::startSlimming(const QStringList &paths, const QString &worker, std:
 
 void PsdRun::startLayerExport(const QStringList &paths, const QString &worker, const QString &jobFile)
 {
-    m_paths = paths;
-    m_keys.clear();
-    for (const QString &path : paths)
-        m_keys.insert(pathKey(path));
-    m_settled.clear();
-    m_workerProgram = worker;
+    takeFiles(paths, worker);
     m_jobFilePath = jobFile;
     m_layerRun = LayerRun();
     startWorker(worker);
+}
+
+void PsdRun::takeFiles(const QStringList &paths, const QString &worker)
+{
+    m_paths = paths;
+    m_keys.clear();
+    for (const QString &path : paths)
+        m_keys.insert(IntegratedTools::pathKey(path));
+    m_settled.clear();
+    m_workerProgram = worker;
 }
 
 void PsdRun::runNextSlimBatch()
@@ -201,7 +180,7 @@ void PsdRun::handleRecord(const WorkerProtocol::Record &record)
         const QString path = QDir::fromNativeSeparators(WorkerProtocol::joinFields(record.fields, 2, QStringLiteral("\t")));
         const bool ok = record.fields.at(1) == u"ok";
         emit rowStatusChanged(path, ok ? localized(u"已完成") : localized(u"失败"));
-        const QString key = pathKey(QFileInfo(path).absoluteFilePath());
+        const QString key = IntegratedTools::pathKey(QFileInfo(path).absoluteFilePath());
         if (m_keys.contains(key))
             m_settled.insert(key, ok);
         break;
@@ -266,7 +245,7 @@ void PsdRun::finishSlimBatch(int exitCode)
         // Rows no ITEM settled still wait.
         const QString settled = m_slim.batchFailed != 0 ? localized(u"已结束，详见日志") : localized(u"已完成");
         for (const QString &path : std::as_const(m_slim.batch)) {
-            if (!m_settled.contains(pathKey(path)))
+            if (!m_settled.contains(IntegratedTools::pathKey(path)))
                 emit rowStatusChanged(path, settled);
         }
     } else {
@@ -315,7 +294,7 @@ void PsdRun::finishLayerExport(int exitCode)
 void PsdRun::settleRows(const QString &unsettled)
 {
     for (const QString &path : std::as_const(m_paths)) {
-        if (!m_settled.contains(pathKey(path)))
+        if (!m_settled.contains(IntegratedTools::pathKey(path)))
             emit rowStatusChanged(path, unsettled);
     }
 }

@@ -58,6 +58,8 @@ signals:
     void ended(bool complete, int progressMaximum);
 
 private:
+    // What both kinds of run begin with: their files, keyed, none settled yet.
+    void takeFiles(const QStringList &paths, const QString &worker);
     void runNextSlimBatch();
     void finishSlimmingRun();
     void startWorker(const QString &program);
