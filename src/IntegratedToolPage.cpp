@@ -7,8 +7,11 @@
 #include "FlowLayout.h"
 #include "PageTexts.h"
 #include "HelperRun.h"
+#include "ImageResizeOptions.h"
+#include "LayerExportOptions.h"
 #include "PictureSizes.h"
 #include "PsdRun.h"
+#include "PsdSlimOptions.h"
 #include "ToolLauncher.h"
 #include "ToolDropTree.h"
 #include "WorkerProtocol.h"
@@ -83,12 +86,6 @@ QLabel *makeSectionCaption(const QString &text, QWidget *parent)
     return caption;
 }
 
-PictureSizes::Rule sizingRule(const QString &name)
-{
-    return name == u"even" ? PictureSizes::Rule::Even
-                           : name == u"power2" ? PictureSizes::Rule::PowerOfTwo : PictureSizes::Rule::MultipleOf4;
-}
-
 // "1920×1080" back to a size; invalid for anything else.
 QSize parseSize(const QString &text)
 {
@@ -97,30 +94,6 @@ QSize parseSize(const QString &text)
     bool high = false;
     const QSize size(sides.value(0).toInt(&wide), sides.value(1).toInt(&high));
     return sides.size() == 2 && wide && high ? size : QSize();
-}
-
-QCheckBox *makeCheckBox(const QString &name, const QString &text, bool checked, QWidget *parent)
-{
-    auto *box = new QCheckBox(text, parent);
-    box->setObjectName(name);
-    box->setChecked(checked);
-    return box;
-}
-
-// What the remembered options store for each entry of their lists, in list order.
-QStringList storedSizeRules()
-{
-    return {QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")};
-}
-
-QStringList storedFillRules()
-{
-    return {QStringLiteral("transparent"), QStringLiteral("white"), QStringLiteral("black")};
-}
-
-QStringList storedSizingModes()
-{
-    return {QStringLiteral("none"), QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")};
 }
 
 } // namespace
@@ -140,16 +113,28 @@ IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *pare
     pageLayout->setContentsMargins(0, 0, 0, 0);
     pageLayout->setSpacing(0);
 
+    switch (m_tool) {
+    case IntegratedTools::ImageResize:
+        m_options = m_imageOptions = new ImageResizeOptions(this);
+        break;
+    case IntegratedTools::PsdSlim:
+        m_options = m_slimOptions = new PsdSlimOptions(this);
+        break;
+    case IntegratedTools::LayerExport:
+        m_options = m_layerOptions = new LayerExportOptions(this);
+        break;
+    }
+
     buildHeader(pageLayout, headerButtons);
     buildBody(pageLayout);
-    restoreOptions();
+    connect(m_options, &ToolOptions::logLineAdded, this, &IntegratedToolPage::appendLog);
+    m_options->restore();
 
-    if (m_tool == IntegratedTools::ImageResize) {
+    if (m_imageOptions) {
         m_sizeReader = new PictureSizeReader(this);
         connect(m_sizeReader, &PictureSizeReader::sizesRead, this, &IntegratedToolPage::showSizes);
         connect(m_sizeReader, &PictureSizeReader::idle, this, &IntegratedToolPage::refreshPreviewSummary);
-        connect(findChild<QComboBox *>(QStringLiteral("imageSizeRule")), &QComboBox::currentIndexChanged, this,
-                &IntegratedToolPage::applyPreviewRule);
+        connect(m_imageOptions, &ImageResizeOptions::sizeRuleChanged, this, &IntegratedToolPage::applyPreviewRule);
     }
 
     m_elapsedTicker = new QTimer(this);
@@ -234,13 +219,6 @@ void IntegratedToolPage::buildHeader(QVBoxLayout *pageLayout, bool headerButtons
     pageLayout->addWidget(header);
 }
 
-QPushButton *IntegratedToolPage::makeButton(const QString &source)
-{
-    auto *button = new QPushButton(translateToolText(source), this);
-    button->setCursor(Qt::PointingHandCursor);
-    return button;
-}
-
 void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
 {
     using IntegratedTools::ImageResize;
@@ -269,13 +247,13 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
 
     auto *buttonRow = new QHBoxLayout;
     buttonRow->setSpacing(7);
-    QPushButton *choose = makeButton(m_tool == ImageResize ? QStringLiteral("选择多个图片") : QStringLiteral("选择文件"));
+    QPushButton *choose = ToolOptions::makeButton(m_tool == ImageResize ? QStringLiteral("选择多个图片") : QStringLiteral("选择文件"), this);
     choose->setObjectName(QStringLiteral("integratedToolChooseButton"));
-    QPushButton *chooseFolders = makeButton(QStringLiteral("选择多个文件夹"));
+    QPushButton *chooseFolders = ToolOptions::makeButton(QStringLiteral("选择多个文件夹"), this);
     chooseFolders->setObjectName(QStringLiteral("integratedToolChooseFoldersButton"));
-    QPushButton *clear = makeButton(QStringLiteral("清空列表"));
+    QPushButton *clear = ToolOptions::makeButton(QStringLiteral("清空列表"), this);
     m_clearButton = clear;
-    QPushButton *back = makeButton(QStringLiteral("返回文件管理"));
+    QPushButton *back = ToolOptions::makeButton(QStringLiteral("返回文件管理"), this);
     back->setObjectName(QStringLiteral("integratedToolBackButton"));
     // The list's actions wrap where a language needs more room than the window has.
     auto *actions = new FlowLayout(7, 7);
@@ -284,7 +262,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     actions->addWidget(clear);
     buttonRow->addLayout(actions, 1);
     if (m_tool == LayerExport) {
-        QPushButton *remove = makeButton(QStringLiteral("移除选中项"));
+        QPushButton *remove = ToolOptions::makeButton(QStringLiteral("移除选中项"), this);
         remove->setObjectName(QStringLiteral("layerRemoveSelected"));
         m_removeButton = remove;
         connect(remove, &QPushButton::clicked, this, &IntegratedToolPage::removeSelected);
@@ -299,70 +277,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     buttonRow->addWidget(back, 0, Qt::AlignTop);
     rows->addLayout(buttonRow);
 
-    // Row 3: the tool's options.
-    auto *optionRow = new QHBoxLayout;
-    optionRow->setSpacing(8);
-    if (m_tool == ImageResize) {
-        // Wraps where a language needs more room than the window's minimum width.
-        auto *flow = new FlowLayout(8, 2);
-        const auto addPair = [body, flow](QWidget *caption, QWidget *control) {
-            auto *pair = new QWidget(body);
-            auto *pairLayout = new QHBoxLayout(pair);
-            pairLayout->setContentsMargins(0, 0, 0, 0);
-            pairLayout->setSpacing(8);
-            caption->setParent(pair);
-            control->setParent(pair);
-            pairLayout->addWidget(caption);
-            pairLayout->addWidget(control);
-            flow->addWidget(pair);
-        };
-        auto *sizeRule = new QComboBox(body);
-        sizeRule->setObjectName(QStringLiteral("imageSizeRule"));
-        sizeRule->addItems({localized(u"4 的倍数"), localized(u"偶数（2 的倍数）"), localized(u"2ⁿ（2 的幂）")});
-        auto *fillRule = new QComboBox(body);
-        fillRule->setObjectName(QStringLiteral("imageFillRule"));
-        fillRule->addItems({localized(u"透明"), localized(u"白色"), localized(u"黑色")});
-        addPair(new QLabel(localized(u"尺寸规则："), body), sizeRule);
-        addPair(new QLabel(localized(u"补边颜色："), body), fillRule);
-        flow->addWidget(makeCheckBox(QStringLiteral("imageCentered"), localized(u"内容居中"), true, body));
-        flow->addWidget(makeCheckBox(QStringLiteral("imageOutputPng"), localized(u"统一输出无损 PNG"), false, body));
-        flow->addWidget(makeCheckBox(QStringLiteral("imageRecursive"), localized(u"文件夹含子目录"), true, body));
-        optionRow->addLayout(flow, 1);
-    } else if (m_tool == PsdSlim) {
-        optionRow->addWidget(makeCheckBox(QStringLiteral("psdDeepClean"),
-                                          localized(u"深度清理嵌入式 PSD/PSB 智能对象（较慢）"), false, body));
-        // Long in some languages: it wraps instead of widening the window past its minimum.
-        auto *note = new QLabel(localized(u"内置离线安全处理，不启动 Adobe Photoshop；保存前后自动校验画布与图层结构。"), body);
-        note->setWordWrap(true);
-        note->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-        optionRow->addWidget(note, 1);
-    } else {
-        auto *selectedLabel = new QLabel(localized(u"已选文件列表：支持 PSD / PSB，也可直接拖入文件或文件夹"), body);
-        selectedLabel->setObjectName(QStringLiteral("layerSelectedLabel"));
-        optionRow->addWidget(selectedLabel);
-    }
-    if (m_tool == LayerExport) // the flow and the note take the whole row themselves
-        optionRow->addStretch(1);
-    rows->addLayout(optionRow);
-
-    // Row 4: where the pictures go.
-    if (m_tool == ImageResize) {
-        auto *outputRow = new QHBoxLayout;
-        auto *outputDirectory = new QLineEdit(body);
-        outputDirectory->setObjectName(QStringLiteral("imageOutputDirectory"));
-        outputDirectory->setPlaceholderText(localized(u"留空时直接替换原文件"));
-        QPushButton *browse = makeButton(QStringLiteral("浏览"));
-        QPushButton *restore = makeButton(QStringLiteral("恢复原位置替换"));
-        connect(browse, &QPushButton::clicked, this, [this, outputDirectory] {
-            browseOutputDirectory(outputDirectory, translateToolText(QStringLiteral("选择输出目录")));
-        });
-        connect(restore, &QPushButton::clicked, outputDirectory, &QLineEdit::clear);
-        outputRow->addWidget(new QLabel(localized(u"输出目录（留空＝原位置替换）："), body));
-        outputRow->addWidget(outputDirectory, 1);
-        outputRow->addWidget(browse);
-        outputRow->addWidget(restore);
-        rows->addLayout(outputRow);
-    }
+    // Rows 3 and 4: the tool's options, and where the pictures go.
+    m_options->addRowsAboveList(rows, body);
 
     // Row 5: the list itself.
     m_fileList = new ToolDropTree(body);
@@ -405,48 +321,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     });
     rows->addWidget(m_fileList, 6);
 
-    // Rows 6 and 7: the layer export's output and trimming.
-    if (m_tool == LayerExport) {
-        auto *outputRow = new QHBoxLayout;
-        outputRow->setSpacing(8);
-        m_layerOutputDirectory = new QLineEdit(body);
-        m_layerOutputDirectory->setObjectName(QStringLiteral("layerOutputDirectory"));
-        m_layerOutputDirectory->setPlaceholderText(localized(u"自动：在 PSD/PSB 旁创建同名文件夹"));
-        QPushButton *browse = makeButton(QStringLiteral("浏览..."));
-        QPushButton *restore = makeButton(QStringLiteral("恢复默认"));
-        connect(browse, &QPushButton::clicked, this, [this] {
-            browseOutputDirectory(m_layerOutputDirectory, translateToolText(QStringLiteral("选择输出文件夹")));
-        });
-        connect(restore, &QPushButton::clicked, m_layerOutputDirectory, &QLineEdit::clear);
-        outputRow->addWidget(new QLabel(localized(u"输出位置："), body));
-        outputRow->addWidget(m_layerOutputDirectory, 1);
-        outputRow->addWidget(browse);
-        outputRow->addWidget(restore);
-        rows->addLayout(outputRow);
-
-        auto *trimRow = new QHBoxLayout;
-        trimRow->setSpacing(8);
-        QCheckBox *trim = makeCheckBox(QStringLiteral("layerTrimTransparency"), localized(u"裁切透明像素"), true, body);
-        trim->setToolTip(localized(u"取消后，每个 PNG 保持原 PSD/PSB 的完整画布尺寸和图层坐标"));
-        auto *sizingCaption = new QLabel(localized(u"补边尺寸："), body);
-        auto *sizingMode = new QComboBox(body);
-        sizingMode->setObjectName(QStringLiteral("layerSizingMode"));
-        sizingMode->addItem(localized(u"无规则（只裁切，不扩图）"), QStringLiteral("none"));
-        sizingMode->addItem(localized(u"4 的倍数"), QStringLiteral("multiple4"));
-        sizingMode->addItem(localized(u"偶数（2 的倍数）"), QStringLiteral("even"));
-        sizingMode->addItem(localized(u"2ⁿ"), QStringLiteral("power2"));
-        sizingMode->setCurrentIndex(1);
-        connect(trim, &QCheckBox::toggled, this, [sizingCaption, sizingMode](bool checked) {
-            sizingCaption->setEnabled(checked);
-            sizingMode->setEnabled(checked);
-        });
-        trimRow->addWidget(trim);
-        trimRow->addSpacing(12);
-        trimRow->addWidget(sizingCaption);
-        trimRow->addWidget(sizingMode);
-        trimRow->addStretch(1);
-        rows->addLayout(trimRow);
-    }
+    // Rows 6 and 7: options below the list.
+    m_options->addRowsBelowList(rows, body);
 
     // Row 8: summary, run times and state.
     auto *statusRow = new QHBoxLayout;
@@ -494,9 +370,9 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         m_runActions->setObjectName(QStringLiteral("imageRunActions"));
         auto *actionsRow = new QHBoxLayout(m_runActions);
         actionsRow->setContentsMargins(0, 0, 0, 0);
-        m_openFolderButton = makeButton(QStringLiteral("打开输出文件夹"));
+        m_openFolderButton = ToolOptions::makeButton(QStringLiteral("打开输出文件夹"), this);
         m_openFolderButton->setObjectName(QStringLiteral("imageOpenOutput"));
-        m_openReportButton = makeButton(QStringLiteral("打开失败报告"));
+        m_openReportButton = ToolOptions::makeButton(QStringLiteral("打开失败报告"), this);
         m_openReportButton->setObjectName(QStringLiteral("imageOpenReport"));
         for (QPushButton *button : {m_openFolderButton, m_openReportButton}) {
             connect(button, &QPushButton::clicked, this, [button] {
@@ -516,7 +392,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     // Gives way first when the window is at its smallest.
     m_log->setMinimumHeight(44);
     if (m_tool == LayerExport) {
-        QPushButton *clearLog = makeButton(QStringLiteral("清理处理日志"));
+        QPushButton *clearLog = ToolOptions::makeButton(QStringLiteral("清理处理日志"), this);
         clearLog->setObjectName(QStringLiteral("layerClearLog"));
         connect(clearLog, &QPushButton::clicked, m_log, &QTextEdit::clear);
         logCaptionRow->addWidget(clearLog);
@@ -526,7 +402,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
 
     // Row 12: start.
     auto *startRow = new QHBoxLayout;
-    m_startButton = makeButton(m_tool == LayerExport ? QStringLiteral("开始导出") : QStringLiteral("开始处理"));
+    m_startButton = ToolOptions::makeButton(m_tool == LayerExport ? QStringLiteral("开始导出") : QStringLiteral("开始处理"), this);
     m_startButton->setObjectName(QStringLiteral("toolStart"));
     m_startButton->setFixedSize(256, 44);
     connect(m_startButton, &QPushButton::clicked, this, &IntegratedToolPage::startTool);
@@ -566,89 +442,10 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     choose->setFocus();
 }
 
-QString IntegratedToolPage::optionKey(const QString &name) const
-{
-    return QStringLiteral("standaloneTools/%1/options/%2").arg(IntegratedTools::toolKey(m_tool), name);
-}
-
-// The options of the last window of this tool; every change is stored at once,
-// so a window that is killed keeps them too.
-void IntegratedToolPage::restoreOptions()
-{
-    QSettings settings;
-    const auto restoreCombo = [&](const char *object, const QString &key, const QStringList &values) {
-        auto *combo = findChild<QComboBox *>(QLatin1String(object));
-        if (!combo)
-            return;
-        const qsizetype index = values.indexOf(settings.value(optionKey(key)).toString());
-        if (index >= 0)
-            combo->setCurrentIndex(int(index));
-        connect(combo, &QComboBox::currentIndexChanged, this, &IntegratedToolPage::saveOptions);
-    };
-    const auto restoreBox = [&](const char *object, const QString &key) {
-        auto *box = findChild<QCheckBox *>(QLatin1String(object));
-        if (!box)
-            return;
-        const QVariant stored = settings.value(optionKey(key));
-        if (stored.isValid())
-            box->setChecked(stored.toBool());
-        connect(box, &QCheckBox::toggled, this, &IntegratedToolPage::saveOptions);
-    };
-    restoreCombo("imageSizeRule", QStringLiteral("rule"), storedSizeRules());
-    restoreCombo("imageFillRule", QStringLiteral("fill"), storedFillRules());
-    restoreBox("imageCentered", QStringLiteral("centered"));
-    restoreBox("imageOutputPng", QStringLiteral("png"));
-    restoreBox("imageRecursive", QStringLiteral("recursive"));
-    restoreBox("psdDeepClean", QStringLiteral("deepClean"));
-    restoreBox("layerTrimTransparency", QStringLiteral("trimTransparency"));
-    restoreCombo("layerSizingMode", QStringLiteral("sizingMode"), storedSizingModes());
-    // The sizing caption follows the trim box, which may have been restored unchecked.
-    if (auto *trim = findChild<QCheckBox *>(QStringLiteral("layerTrimTransparency")))
-        emit trim->toggled(trim->isChecked());
-
-    if (auto *output = findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"))) {
-        const QString stored = settings.value(optionKey(QStringLiteral("outputDir"))).toString();
-        if (!stored.isEmpty() && QFileInfo(absoluteOutputFolder(stored)).isDir()) {
-            output->setText(stored);
-        } else if (!stored.isEmpty()) {
-            // Never in place without the user seeing it: the log says what was dropped.
-            settings.remove(optionKey(QStringLiteral("outputDir")));
-            qInfo().noquote() << "stored output folder no longer exists" << stored;
-            appendLog(translateToolText(QStringLiteral("[%1] 上次的输出目录已不存在，未沿用：%2。输出目录现为空（原位置替换）。"))
-                              .arg(timeOfDay(), stored));
-        }
-        connect(output, &QLineEdit::textChanged, this, &IntegratedToolPage::saveOptions);
-    }
-}
-
-void IntegratedToolPage::saveOptions() const
-{
-    QSettings settings;
-    const auto saveCombo = [&](const char *object, const QString &key, const QStringList &values) {
-        if (const auto *combo = findChild<QComboBox *>(QLatin1String(object)))
-            settings.setValue(optionKey(key), values.value(combo->currentIndex()));
-    };
-    const auto saveBox = [&](const char *object, const QString &key) {
-        if (const auto *box = findChild<QCheckBox *>(QLatin1String(object)))
-            settings.setValue(optionKey(key), box->isChecked());
-    };
-    saveCombo("imageSizeRule", QStringLiteral("rule"), storedSizeRules());
-    saveCombo("imageFillRule", QStringLiteral("fill"), storedFillRules());
-    saveBox("imageCentered", QStringLiteral("centered"));
-    saveBox("imageOutputPng", QStringLiteral("png"));
-    saveBox("imageRecursive", QStringLiteral("recursive"));
-    saveBox("psdDeepClean", QStringLiteral("deepClean"));
-    saveBox("layerTrimTransparency", QStringLiteral("trimTransparency"));
-    saveCombo("layerSizingMode", QStringLiteral("sizingMode"), storedSizingModes());
-    if (const auto *output = findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory")))
-        settings.setValue(optionKey(QStringLiteral("outputDir")), output->text().trimmed());
-}
-
 bool IntegratedToolPage::searchesSubfolders(bool requested) const
 {
     // Only the image-resize page asks; the PSD pages keep searching below.
-    const auto *box = findChild<QCheckBox *>(QStringLiteral("imageRecursive"));
-    return requested && (m_tool != IntegratedTools::ImageResize || !box || box->isChecked());
+    return requested && (!m_imageOptions || m_imageOptions->searchesSubfolders());
 }
 
 void IntegratedToolPage::collectFolder(const QString &folder, bool recursive, QList<QFileInfo> *candidates,
@@ -913,7 +710,7 @@ void IntegratedToolPage::refreshPreviewSummary()
     int changing = 0;
     int unreadable = 0;
     if (m_sizeReader) {
-        const PictureSizes::Rule rule = sizingRule(helperRule());
+        const SizeRule rule = m_imageOptions->sizeRule();
         for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
             const QVariant data = m_fileList->topLevelItem(index)->data(PreviewColumn, Qt::UserRole);
             if (!data.isValid())
@@ -940,13 +737,6 @@ bool IntegratedToolPage::isReadingSizes() const
     return m_sizeReader && m_sizeReader->isBusy();
 }
 
-QString IntegratedToolPage::helperRule() const
-{
-    const auto *rule = findChild<QComboBox *>(QStringLiteral("imageSizeRule"));
-    const int index = rule ? rule->currentIndex() : 0;
-    return index == 1 ? QStringLiteral("even") : index == 2 ? QStringLiteral("power2") : QStringLiteral("multiple4");
-}
-
 void IntegratedToolPage::showSizes(const QStringList &paths, const QList<QSize> &sizes)
 {
     for (qsizetype index = 0; index < paths.size(); ++index) {
@@ -968,7 +758,7 @@ void IntegratedToolPage::showPreview(QTreeWidgetItem *row) const
         row->setText(PreviewColumn, localized(u"无法读取"));
         return;
     }
-    const QSize target = PictureSizes::target(size, sizingRule(helperRule()));
+    const QSize target = PictureSizes::target(size, m_imageOptions->sizeRule());
     if (target == size)
         row->setText(PreviewColumn, PictureSizes::text(size) + u"  " + localized(u"已符合"));
     else if (!target.isValid())
@@ -993,37 +783,7 @@ QString IntegratedToolPage::summaryText() const
 
 QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const QStringList &paths)
 {
-    const auto *rule = page->findChild<QComboBox *>(QStringLiteral("imageSizeRule"));
-    const auto *fill = page->findChild<QComboBox *>(QStringLiteral("imageFillRule"));
-    const auto *centered = page->findChild<QCheckBox *>(QStringLiteral("imageCentered"));
-    const auto *png = page->findChild<QCheckBox *>(QStringLiteral("imageOutputPng"));
-    const auto *recursive = page->findChild<QCheckBox *>(QStringLiteral("imageRecursive"));
-    const auto *output = page->findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"));
-
-    const int ruleIndex = rule ? rule->currentIndex() : 0;
-    const int fillIndex = fill ? fill->currentIndex() : 0;
-    QStringList arguments{QStringLiteral("--rule"),
-                          ruleIndex == 1   ? QStringLiteral("even")
-                                  : ruleIndex == 2 ? QStringLiteral("power2")
-                                                   : QStringLiteral("multiple4"),
-                          QStringLiteral("--fill"),
-                          fillIndex == 1   ? QStringLiteral("white")
-                                  : fillIndex == 2 ? QStringLiteral("black")
-                                                   : QStringLiteral("transparent"),
-                          centered && centered->isChecked() ? QStringLiteral("--centered")
-                                                            : QStringLiteral("--no-centered")};
-    if (png && png->isChecked())
-        arguments << QStringLiteral("--png");
-    if (recursive && recursive->isChecked())
-        arguments << QStringLiteral("--recursive");
-    const QString folder = output ? absoluteOutputFolder(output->text().trimmed()) : QString();
-    if (!folder.isEmpty())
-        arguments << QStringLiteral("--output-dir") << folder;
-    // The helper speaks the tool window's language.
-    arguments << QStringLiteral("--language") << toolLanguageCode();
-    if (!paths.isEmpty())
-        arguments << QStringLiteral("--start") << paths;
-    return arguments;
+    return ImageResizeOptions::arguments(ImageResizeOptions::choicesOf(page), paths);
 }
 
 void IntegratedToolPage::startTool()
@@ -1076,8 +836,7 @@ void IntegratedToolPage::startTool()
         m_remainingLabel->show();
         m_runActions->hide();
         m_helperTally = HelperTally();
-        m_helperTally.outputDir = absoluteOutputFolder(
-                findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"))->text().trimmed());
+        m_helperTally.outputDir = ImageResizeOptions::absoluteOutputFolder(m_imageOptions->choices().outputDir);
         m_helperTally.firstSource = m_selectedPaths.value(0);
         const QString pending = localized(u"等待处理");
         const QString leftOut = translateToolText(QStringLiteral("未传递"));
@@ -1111,14 +870,6 @@ QString IntegratedToolPage::privateTempFolderProblem()
         return QString();
     qWarning().noquote() << "image resize helper not started" << why;
     return translateToolText(QStringLiteral("系统临时文件夹中没有只属于当前用户的私有文件夹可用（可能已被其他用户占用或对他人开放）。"));
-}
-
-QString IntegratedToolPage::absoluteOutputFolder(const QString &typed)
-{
-    // The helper runs in its own components folder: a relative folder would land there.
-    if (typed.isEmpty() || QDir::isAbsolutePath(typed))
-        return typed;
-    return QDir::cleanPath(QDir::home().absoluteFilePath(typed));
 }
 
 bool IntegratedToolPage::buildHelperCommand(const QWidget *page, const QStringList &paths, qint64 argumentSpace,
@@ -1375,15 +1126,15 @@ void IntegratedToolPage::startSlimming()
     }
 
     beginRun(localized(u"正在读取 PSD/PSB..."));
-    const auto *deep = findChild<QCheckBox *>(QStringLiteral("psdDeepClean"));
+    const PsdSlimOptions *options = m_slimOptions;
     // "关闭" here is the state, not the button: its own row says "off".
     appendLog(translateCount(QStringLiteral("[%1] 开始无 Photoshop 安全瘦身，共 %2 个文件；深度清理：%3。"), {{2, count}})
                       .arg(timeOfDay(), QString::number(count),
-                           deep && deep->isChecked() ? localized(u"开启")
+                           options->deepClean() ? localized(u"开启")
                                                      : translateToolText(QStringLiteral("关闭"), u"off")));
     setAllRowStatuses(localized(u"等待处理"));
     // The deep-clean box stays usable during a run and counts from the next batch on.
-    m_psdRun->startSlimming(m_selectedPaths, worker, [deep] { return deep && deep->isChecked(); });
+    m_psdRun->startSlimming(m_selectedPaths, worker, [options] { return options->deepClean(); });
 }
 
 void IntegratedToolPage::startLayerExport()
@@ -1402,12 +1153,7 @@ void IntegratedToolPage::startLayerExport()
         return;
     }
 
-    const auto *trim = findChild<QCheckBox *>(QStringLiteral("layerTrimTransparency"));
-    const auto *sizing = findChild<QComboBox *>(QStringLiteral("layerSizingMode"));
-    const auto *output = findChild<QLineEdit *>(QStringLiteral("layerOutputDirectory"));
-    const QJsonObject job = WorkerProtocol::layerExportJob(
-            m_selectedPaths, output ? output->text().trimmed() : QString(),
-            sizing ? sizing->currentData().toString() : QStringLiteral("multiple4"), trim ? trim->isChecked() : true);
+    const QJsonObject job = LayerExportOptions::job(m_layerOptions->choices(), m_selectedPaths);
     QString error;
     const QString jobFile =
             WorkerProtocol::writeJobFile(job, QStringLiteral("Pictavo-layer-export-XXXXXX.json"), &error);
@@ -1586,11 +1332,3 @@ void IntegratedToolPage::appendLog(const QString &line)
     if (QScrollBar *bar = m_log->verticalScrollBar())
         bar->setValue(bar->maximum());
 }
-
-void IntegratedToolPage::browseOutputDirectory(QLineEdit *field, const QString &caption)
-{
-    const QString folder = QFileDialog::getExistingDirectory(this, caption, QString(), QFileDialog::ShowDirsOnly);
-    if (!folder.isEmpty())
-        field->setText(QDir::toNativeSeparators(folder));
-}
-

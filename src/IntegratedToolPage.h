@@ -16,6 +16,9 @@
 #include <functional>
 
 class HelperRun;
+class ImageResizeOptions;
+class LayerExportOptions;
+class PsdSlimOptions;
 class PictureSizeReader;
 class QLabel;
 class QLineEdit;
@@ -27,6 +30,7 @@ class QTimer;
 class QTreeWidgetItem;
 class QVBoxLayout;
 class ToolDropTree;
+class ToolOptions;
 
 // The body of a tool window: the selected-file list with its buttons, the
 // tool's options, a status row, a progress bar, the run log and the start
@@ -113,14 +117,10 @@ public:
     // True while a worker process of this page exists.
     bool isWorkerRunning() const;
 
-    // The helper's switches for the options found under `page` by object name
-    // (defaults for missing controls), "--language" with the interface language,
-    // then "--start" and the paths.
+    // The helper's switches for the image-resize options of `page` (the
+    // defaults of ImageResizeChoices without them), "--language" with the
+    // interface language, then "--start" and the paths.
     static QStringList imageResizeArguments(const QWidget *page, const QStringList &paths);
-
-    // The output folder as the helper gets it: a relative one is taken from
-    // the user's home folder.
-    static QString absoluteOutputFolder(const QString &typed);
 
     // The helper's command line for `paths`. When it would not fit in
     // argumentSpace bytes, the paths go one a line into an owner-only file
@@ -175,7 +175,6 @@ private:
 
     void buildHeader(QVBoxLayout *pageLayout, bool headerButtons);
     void buildBody(QVBoxLayout *pageLayout);
-    QPushButton *makeButton(const QString &source);
     int removeSelectedRows();
     void appendLog(const QString &line);
     void logHelperCommand(const HelperCommand &command);
@@ -185,18 +184,13 @@ private:
     void finishHelperRun(bool done);
     void forgetHelper();
     void showRunActions(const QString &folder, const QString &report);
-    QString helperRule() const;
     void showSizes(const QStringList &paths, const QList<QSize> &sizes);
     void showPreview(QTreeWidgetItem *row) const;
     void applyPreviewRule();
     void refreshPreviewSummary();
-    QString optionKey(const QString &name) const;
-    void restoreOptions();
-    void saveOptions() const;
     void setRunControlsEnabled(bool enabled);
     bool isRunActive() const;
     void showIdleProgress();
-    void browseOutputDirectory(QLineEdit *field, const QString &caption);
 
     QString workerPath(const QString &baseName) const;
     void beginRun(const QString &status);
@@ -209,6 +203,11 @@ private:
     QTreeWidgetItem *rowForPath(const QString &path);
 
     const IntegratedTools::Tool m_tool;
+    // The tool's options: one part, under its own type too.
+    ToolOptions *m_options = nullptr;
+    ImageResizeOptions *m_imageOptions = nullptr;
+    PsdSlimOptions *m_slimOptions = nullptr;
+    LayerExportOptions *m_layerOptions = nullptr;
     ToolDropTree *m_fileList = nullptr;
     QLabel *m_summaryLabel = nullptr;
     QLabel *m_statusLabel = nullptr;
@@ -216,7 +215,6 @@ private:
     QLabel *m_remainingLabel = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QTextEdit *m_log = nullptr;
-    QLineEdit *m_layerOutputDirectory = nullptr;
     QPushButton *m_startButton = nullptr;
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_removeButton = nullptr;
