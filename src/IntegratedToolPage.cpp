@@ -6,8 +6,8 @@
 #include "FileRowDelegate.h"
 #include "FlowLayout.h"
 #include "PageTexts.h"
-#include "HelperRun.h"
 #include "ImageResizeOptions.h"
+#include "ImageResizeRun.h"
 #include "LayerExportOptions.h"
 #include "PictureSizes.h"
 #include "PsdRun.h"
@@ -84,16 +84,6 @@ QLabel *makeSectionCaption(const QString &text, QWidget *parent)
     auto *caption = new QLabel(text, parent);
     caption->setObjectName(QStringLiteral("toolSection"));
     return caption;
-}
-
-// "1920×1080" back to a size; invalid for anything else.
-QSize parseSize(const QString &text)
-{
-    const QStringList sides = text.split(QChar(0x00D7));
-    bool wide = false;
-    bool high = false;
-    const QSize size(sides.value(0).toInt(&wide), sides.value(1).toInt(&high));
-    return sides.size() == 2 && wide && high ? size : QSize();
 }
 
 } // namespace
@@ -788,15 +778,21 @@ QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const 
 
 void IntegratedToolPage::startTool()
 {
-    if (m_tool == IntegratedTools::PsdSlim) {
+    switch (m_tool) {
+    case IntegratedTools::ImageResize:
+        startImageResize();
+        break;
+    case IntegratedTools::PsdSlim:
         startSlimming();
-        return;
-    }
-    if (m_tool == IntegratedTools::LayerExport) {
+        break;
+    case IntegratedTools::LayerExport:
         startLayerExport();
-        return;
+        break;
     }
+}
 
+void IntegratedToolPage::startImageResize()
+{
     // Two helpers on the same files race each other: one at a time.
     if (isHelperRunning())
         return;
@@ -808,257 +804,93 @@ void IntegratedToolPage::startTool()
     const QString program = m_helperProgram.isEmpty()
             ? IntegratedTools::resolveToolExecutable(IntegratedTools::ImageResize)
             : m_helperProgram;
-    HelperCommand command;
+    auto *run = new ImageResizeRun(this);
+    connect(run, &ImageResizeRun::logLineAdded, this, &IntegratedToolPage::appendLog);
     QString reason;
-    bool started = false;
-    if (program.isEmpty()) {
-        reason = privateTempFolderProblem();
-    } else if (buildHelperCommand(this, m_selectedPaths,
-                                  ExecutablePlatform::argumentSpace() - ExecutablePlatform::argumentCost(program),
-                                  &command, &reason)) {
-        logHelperCommand(command);
-        m_helperRun = new HelperRun(this);
-        QString why;
-        started = m_helperRun->start(program, command.arguments, &why);
-        if (!started) {
-            qWarning().noquote() << "image resize helper not started" << why;
-            delete std::exchange(m_helperRun, nullptr);
-            if (!command.listFile.isEmpty())
-                QFile::remove(command.listFile);
-        }
-    }
-    if (started) {
-        connect(m_helperRun, &HelperRun::recordArrived, this, &IntegratedToolPage::handleHelperRecord);
-        connect(m_helperRun, &HelperRun::finished, this, &IntegratedToolPage::finishHelperRun);
-        connect(m_helperRun, &HelperRun::processEnded, this, &IntegratedToolPage::forgetHelper);
-        beginRun(translateToolText(QStringLiteral("已启动")));
-        m_elapsedLabel->show();
-        m_remainingLabel->show();
-        m_runActions->hide();
-        m_helperTally = HelperTally();
-        m_helperTally.outputDir = ImageResizeOptions::absoluteOutputFolder(m_imageOptions->choices().outputDir);
-        m_helperTally.firstSource = m_selectedPaths.value(0);
-        const QString pending = localized(u"等待处理");
-        const QString leftOut = translateToolText(QStringLiteral("未传递"));
-        const QSet<QString> left(command.leftOut.cbegin(), command.leftOut.cend());
-        for (int row = 0; row < m_fileList->topLevelItemCount(); ++row) {
-            QTreeWidgetItem *item = m_fileList->topLevelItem(row);
-            item->setText(3, left.contains(item->data(0, Qt::UserRole).toString()) ? leftOut : pending);
-            item->setToolTip(0, QString());
-            item->setToolTip(3, QString());
-        }
+    if (!run->start(program, m_imageOptions->choices(), m_selectedPaths, &reason)) {
+        delete run;
+        const QString message = translateToolText(QStringLiteral("无法启动图片尺寸调整进程。"));
+        m_progressBar->setRange(0, 100);
+        m_progressBar->setValue(0);
+        m_statusLabel->setText(translateToolText(QStringLiteral("启动失败")));
+        appendLog(translateToolText(QStringLiteral("失败：%1")).arg(message));
+        if (!reason.isEmpty())
+            appendLog(translateToolText(QStringLiteral("[%1] 原因：%2")).arg(timeOfDay(), reason));
+        QMessageBox::warning(this, translateToolText(QStringLiteral("无法启动工具")),
+                             reason.isEmpty() ? message : message + u'\n' + reason, QMessageBox::Ok,
+                             QMessageBox::NoButton);
         return;
     }
 
-    const QString message = translateToolText(QStringLiteral("无法启动图片尺寸调整进程。"));
-    m_progressBar->setRange(0, 100);
-    m_progressBar->setValue(0);
-    m_statusLabel->setText(translateToolText(QStringLiteral("启动失败")));
-    appendLog(translateToolText(QStringLiteral("失败：%1")).arg(message));
-    if (!reason.isEmpty())
-        appendLog(translateToolText(QStringLiteral("[%1] 原因：%2")).arg(timeOfDay(), reason));
-    QMessageBox::warning(this, translateToolText(QStringLiteral("无法启动工具")),
-                         reason.isEmpty() ? message : message + u'\n' + reason, QMessageBox::Ok, QMessageBox::NoButton);
-}
-
-// Why no helper could be had when the private temporary folder is the cause:
-// the user sees it, the runtime log gets the folders that were refused.
-QString IntegratedToolPage::privateTempFolderProblem()
-{
-    QString why;
-    if (!ExecutablePlatform::perUserTempFolder(&why).isEmpty())
-        return QString();
-    qWarning().noquote() << "image resize helper not started" << why;
-    return translateToolText(QStringLiteral("系统临时文件夹中没有只属于当前用户的私有文件夹可用（可能已被其他用户占用或对他人开放）。"));
+    m_imageRun = run;
+    connect(run, &ImageResizeRun::rowStatusChanged, this, &IntegratedToolPage::setRowStatus);
+    connect(run, &ImageResizeRun::rowReported, this, &IntegratedToolPage::showRowReport);
+    connect(run, &ImageResizeRun::progressed, this, &IntegratedToolPage::showProgress);
+    connect(run, &ImageResizeRun::statusChanged, m_statusLabel, &QLabel::setText);
+    connect(run, &ImageResizeRun::ended, this, &IntegratedToolPage::finishImageResize);
+    connect(run, &ImageResizeRun::processEnded, this, &IntegratedToolPage::forgetHelper);
+    beginRun(translateToolText(QStringLiteral("已启动")));
+    m_elapsedLabel->show();
+    m_remainingLabel->show();
+    m_runActions->hide();
+    const QString pending = localized(u"等待处理");
+    const QString leftOut = translateToolText(QStringLiteral("未传递"));
+    const QSet<QString> left(run->leftOut().cbegin(), run->leftOut().cend());
+    for (int row = 0; row < m_fileList->topLevelItemCount(); ++row) {
+        QTreeWidgetItem *item = m_fileList->topLevelItem(row);
+        item->setText(3, left.contains(item->data(0, Qt::UserRole).toString()) ? leftOut : pending);
+        item->setToolTip(0, QString());
+        item->setToolTip(3, QString());
+    }
 }
 
 bool IntegratedToolPage::buildHelperCommand(const QWidget *page, const QStringList &paths, qint64 argumentSpace,
                                             HelperCommand *command, QString *error)
 {
-    *command = HelperCommand();
-    command->arguments = imageResizeArguments(page, paths);
-    qint64 cost = 0;
-    for (const QString &argument : std::as_const(command->arguments))
-        cost += ExecutablePlatform::argumentCost(argument);
-    if (cost <= argumentSpace)
-        return true;
-
-    // Too long for one command line: the paths travel in a file, one a line,
-    // so a path holding a line feed cannot go with them.
-    QStringList kept;
-    for (const QString &path : paths)
-        (path.contains(u'\n') ? command->leftOut : kept).append(path);
-    const QString folder = ExecutablePlatform::perUserTempFolder();
-    if (folder.isEmpty()) {
-        *error = privateTempFolderProblem();
-        return false;
-    }
-    QTemporaryFile list(QDir(folder).filePath(QStringLiteral("files-XXXXXX.txt")));
-    list.setAutoRemove(false); // the helper deletes it once read
-    if (!list.open()) {
-        *error = list.errorString();
-        return false;
-    }
-    list.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QByteArray text;
-    for (const QString &path : std::as_const(kept))
-        text += path.toUtf8() + '\n';
-    if (list.write(text) != text.size() || !list.flush()) {
-        *error = list.errorString();
-        list.remove();
-        return false;
-    }
-    list.close();
-    command->listFile = list.fileName();
-    command->arguments = imageResizeArguments(page, {});
-    command->arguments << QStringLiteral("--files-from") << command->listFile;
-    if (!kept.isEmpty())
-        command->arguments << QStringLiteral("--start");
-    return true;
-}
-
-void IntegratedToolPage::logHelperCommand(const HelperCommand &command)
-{
-    const qsizetype at = command.arguments.indexOf(QStringLiteral("--output-dir"));
-    if (at >= 0 && at + 1 < command.arguments.size()) {
-        appendLog(translateToolText(QStringLiteral("[%1] 输出目录：%2"))
-                          .arg(timeOfDay(), QDir::toNativeSeparators(command.arguments.at(at + 1))));
-    }
-    if (!command.listFile.isEmpty()) {
-        qInfo().noquote() << "image resize paths passed in a file" << command.listFile;
-        appendLog(translateToolText(QStringLiteral("[%1] 文件较多，列表经临时文件传递给处理程序。")).arg(timeOfDay()));
-    }
-    for (const QString &path : command.leftOut) {
-        qWarning().noquote() << "image resize path left out: it holds a line feed" << path;
-        appendLog(translateToolText(QStringLiteral("[%1] 路径含换行符，无法传递，已略过：%2"))
-                          .arg(timeOfDay(), QDir::toNativeSeparators(path)));
-    }
+    return ImageResizeRun::buildCommand(ImageResizeOptions::choicesOf(page), paths, argumentSpace, command, error);
 }
 
 bool IntegratedToolPage::isHelperRunning() const
 {
-    return m_helperRun && m_helperRun->isProcessAlive();
+    return m_imageRun && m_imageRun->isProcessAlive();
 }
 
-void IntegratedToolPage::handleHelperRecord(const WorkerProtocol::Record &record)
+void IntegratedToolPage::showRowReport(const QString &path, const ImageResizeRun::RowReport &report)
 {
-    using WorkerProtocol::RecordKind;
-    switch (record.kind) {
-    case RecordKind::Progress: {
-        const WorkerProtocol::Progress progress = WorkerProtocol::readProgress(record);
-        showProgress(progress, WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("  ")));
-        m_statusLabel->setText(translateToolText(QStringLiteral("正在处理 %1/%2：%3"))
-                                       .arg(QString::number(progress.current), QString::number(progress.total),
-                                            WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("\t"))
-                                                    .left(MaxShownLineLength)));
-        break;
-    }
-    case RecordKind::Item:
-        showHelperItem(WorkerProtocol::readItem(record));
-        break;
-    case RecordKind::Done:
-        m_helperTally.done = WorkerProtocol::readHelperDone(record);
-        m_helperTally.doneSeen = true;
-        break;
-    case RecordKind::Log:
-    case RecordKind::Error:
-        appendLog(PsdRun::logLine(record));
-        break;
-    }
-}
-
-void IntegratedToolPage::showHelperItem(const WorkerProtocol::ItemReport &item)
-{
-    QTreeWidgetItem *row = rowForPath(item.path);
+    QTreeWidgetItem *row = rowForPath(path);
     if (!row)
         return;
-    const QString reason = item.details.value(QLatin1String("reason")).toString();
-    if (item.status == u"ok") {
-        ++m_helperTally.ok;
-        const QString size = item.details.value(QLatin1String("size")).toString();
-        row->setText(3, size.isEmpty() ? localized(u"已完成") : localized(u"已完成") + u' ' + size);
-        const QString output = item.details.value(QLatin1String("output")).toString();
-        const QFileInfo written(output.isEmpty() ? item.path : output);
-        row->setText(2, formatDataSize(written.size()));
-        if (!m_helperTally.outputDir.isEmpty() && !output.isEmpty()) {
-            const QString tip = translateToolText(QStringLiteral("输出：%1")).arg(QDir::toNativeSeparators(output));
-            row->setToolTip(0, tip);
-            row->setToolTip(3, tip);
-        }
-        const QSize newSize = parseSize(size);
-        if (m_sizeReader && newSize.isValid() && m_helperTally.outputDir.isEmpty()) {
-            // In place, the listed file now has the new size.
-            row->setData(PreviewColumn, Qt::UserRole, newSize);
-            showPreview(row);
-        }
-        return;
+    row->setText(3, report.status);
+    if (!report.fileSize.isEmpty())
+        row->setText(2, report.fileSize);
+    row->setToolTip(0, report.toolTip);
+    row->setToolTip(3, report.toolTip);
+    if (m_sizeReader && report.newSize.isValid()) {
+        row->setData(PreviewColumn, Qt::UserRole, report.newSize);
+        showPreview(row);
     }
-    const bool skipped = item.status == u"skipped";
-    skipped ? ++m_helperTally.skipped : ++m_helperTally.failed;
-    row->setText(3, skipped ? translateToolText(QStringLiteral("已跳过")) : localized(u"失败"));
-    row->setToolTip(0, reason);
-    row->setToolTip(3, reason);
 }
 
-void IntegratedToolPage::finishHelperRun(bool done)
+void IntegratedToolPage::finishImageResize(bool complete, const QString &folder, const QString &report, bool inPlace)
 {
-    if (!m_helperRun)
-        return;
-    disconnect(m_helperRun, &HelperRun::recordArrived, this, &IntegratedToolPage::handleHelperRecord);
     m_elapsedTicker->stop();
     updateElapsedTime();
-
-    // Rows the helper never reported on were not processed.
-    const QString pending = localized(u"等待处理");
-    const QString notStarted = localized(u"未开始");
-    int unprocessed = 0;
-    for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
-        QTreeWidgetItem *row = m_fileList->topLevelItem(index);
-        if (row->text(3) == pending) {
-            row->setText(3, notStarted);
-            ++unprocessed;
-        }
-    }
-
-    const HelperTally &tally = m_helperTally;
-    if (done && tally.doneSeen) {
+    if (complete) {
         if (m_progressBar->maximum() < 1)
             m_progressBar->setRange(0, 100);
         m_progressBar->setValue(m_progressBar->maximum());
         m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
-        const WorkerProtocol::DoneCounts &counts = tally.done.counts;
-        m_statusLabel->setText(translateToolText(QStringLiteral("处理完成：成功 %1，失败 %2，跳过 %3"))
-                                       .arg(QString::number(counts.exported), QString::number(counts.failed),
-                                            QString::number(counts.skipped)));
-        appendLog(translateToolText(QStringLiteral("[%1] 处理完成：成功 %2，失败 %3，跳过 %4。"))
-                          .arg(timeOfDay(), QString::number(counts.exported), QString::number(counts.failed),
-                               QString::number(counts.skipped)));
     } else {
         showIdleProgress();
         m_remainingLabel->setText(localized(u"剩余时间：--:--:--"));
-        m_statusLabel->setText(translateToolText(QStringLiteral("处理未完成")));
-        appendLog(translateCount(QStringLiteral("[%1] 助手在处理完成前已结束（窗口被关闭或程序异常退出）："
-                                                "成功 %2，失败 %3，%4 个文件未处理。"),
-                                 {{4, unprocessed}})
-                          .arg(timeOfDay(), QString::number(tally.ok), QString::number(tally.failed),
-                               QString::number(unprocessed)));
-        qWarning().noquote() << "image resize helper ended before DONE" << "ok=" << tally.ok
-                             << "failed=" << tally.failed << "unprocessed=" << unprocessed;
     }
-
-    QString folder = tally.done.outputDir.isEmpty() ? tally.outputDir : tally.done.outputDir;
-    if (folder.isEmpty() && !tally.firstSource.isEmpty())
-        folder = QFileInfo(tally.firstSource).absolutePath();
-    const QString report = tally.done.report;
-    showRunActions(tally.ok > 0 || done ? folder : QString(),
-                   !report.isEmpty() && QFileInfo::exists(report) ? report : QString());
+    showRunActions(folder, report, inPlace);
     endRun();
     refreshSummary();
 }
 
-void IntegratedToolPage::showRunActions(const QString &folder, const QString &report)
+void IntegratedToolPage::showRunActions(const QString &folder, const QString &report, bool inPlace)
 {
-    const bool inPlace = m_helperTally.outputDir.isEmpty() && m_helperTally.done.outputDir.isEmpty();
     m_openFolderButton->setText(inPlace ? translateToolText(QStringLiteral("打开原文件夹"))
                                         : translateToolText(QStringLiteral("打开输出文件夹")));
     m_openFolderButton->setProperty("openPath", folder);
@@ -1190,7 +1022,7 @@ void IntegratedToolPage::beginRun(const QString &status)
 // Start waits until that helper has ended, so two never work on the same files.
 void IntegratedToolPage::forgetHelper()
 {
-    HelperRun *run = std::exchange(m_helperRun, nullptr);
+    ImageResizeRun *run = std::exchange(m_imageRun, nullptr);
     if (!run)
         return;
     run->disconnect(this);
@@ -1238,7 +1070,7 @@ bool IntegratedToolPage::isWorkerRunning() const
 
 bool IntegratedToolPage::isRunActive() const
 {
-    return (m_psdRun && m_psdRun->isActive()) || (m_helperRun && m_helperRun->isRunning());
+    return (m_psdRun && m_psdRun->isActive()) || (m_imageRun && m_imageRun->isRunning());
 }
 
 void IntegratedToolPage::showIdleProgress()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ImageResizeRun.h"
 #include "IntegratedTools.h"
 #include "WorkerProtocol.h"
 
@@ -15,7 +16,6 @@
 
 #include <functional>
 
-class HelperRun;
 class ImageResizeOptions;
 class LayerExportOptions;
 class PsdSlimOptions;
@@ -122,17 +122,9 @@ public:
     // interface language, then "--start" and the paths.
     static QStringList imageResizeArguments(const QWidget *page, const QStringList &paths);
 
-    // The helper's command line for `paths`. When it would not fit in
-    // argumentSpace bytes, the paths go one a line into an owner-only file
-    // "files-…" of the private temporary folder, passed with "--files-from";
-    // paths holding a line feed cannot travel so and are left out. False,
-    // with *error set, when that file cannot be written.
-    struct HelperCommand
-    {
-        QStringList arguments;
-        QString listFile;
-        QStringList leftOut;
-    };
+    // The helper's command line for the image-resize options of `page` over
+    // `paths`, as ImageResizeRun::buildCommand makes it.
+    using HelperCommand = ImageResizeRun::Command;
     static bool buildHelperCommand(const QWidget *page, const QStringList &paths, qint64 argumentSpace,
                                    HelperCommand *command, QString *error);
 
@@ -177,13 +169,11 @@ private:
     void buildBody(QVBoxLayout *pageLayout);
     int removeSelectedRows();
     void appendLog(const QString &line);
-    void logHelperCommand(const HelperCommand &command);
-    static QString privateTempFolderProblem();
-    void handleHelperRecord(const WorkerProtocol::Record &record);
-    void showHelperItem(const WorkerProtocol::ItemReport &item);
-    void finishHelperRun(bool done);
+    void startImageResize();
+    void showRowReport(const QString &path, const ImageResizeRun::RowReport &report);
+    void finishImageResize(bool complete, const QString &folder, const QString &report, bool inPlace);
     void forgetHelper();
-    void showRunActions(const QString &folder, const QString &report);
+    void showRunActions(const QString &folder, const QString &report, bool inPlace);
     void showSizes(const QStringList &paths, const QList<QSize> &sizes);
     void showPreview(QTreeWidgetItem *row) const;
     void applyPreviewRule();
@@ -219,20 +209,8 @@ private:
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_removeButton = nullptr;
     // The detached helper of the last image-resize start, followed until it ends.
-    HelperRun *m_helperRun = nullptr;
+    ImageResizeRun *m_imageRun = nullptr;
     QString m_helperProgram;
-    // What the followed helper reported, and where its output goes.
-    struct HelperTally
-    {
-        int ok = 0;
-        int failed = 0;
-        int skipped = 0;
-        QString outputDir;
-        QString firstSource;
-        WorkerProtocol::HelperDone done;
-        bool doneSeen = false;
-    };
-    HelperTally m_helperTally;
     QWidget *m_runActions = nullptr;
     QPushButton *m_openFolderButton = nullptr;
     QPushButton *m_openReportButton = nullptr;
