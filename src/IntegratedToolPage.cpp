@@ -12,6 +12,7 @@
 #include "PictureSizes.h"
 #include "PsdRun.h"
 #include "PsdSlimOptions.h"
+#include "SizePreview.h"
 #include "ToolLauncher.h"
 #include "ToolDropTree.h"
 #include "WorkerProtocol.h"
@@ -121,10 +122,9 @@ IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *pare
     m_options->restore();
 
     if (m_imageOptions) {
-        m_sizeReader = new PictureSizeReader(this);
-        connect(m_sizeReader, &PictureSizeReader::sizesRead, this, &IntegratedToolPage::showSizes);
-        connect(m_sizeReader, &PictureSizeReader::idle, this, &IntegratedToolPage::refreshPreviewSummary);
-        connect(m_imageOptions, &ImageResizeOptions::sizeRuleChanged, this, &IntegratedToolPage::applyPreviewRule);
+        m_preview = new SizePreview(m_fileList, PreviewColumn, m_imageOptions,
+                                    [this](const QString &path) { return rowForPath(path); }, this);
+        connect(m_preview, &SizePreview::summaryChanged, this, &IntegratedToolPage::refreshPreviewSummary);
     }
 
     m_elapsedTicker = new QTimer(this);
@@ -536,12 +536,12 @@ void IntegratedToolPage::addPathsCounted(const QStringList &paths, bool recursiv
         m_fileList->addTopLevelItems(rows);
         m_fileList->setUpdatesEnabled(true);
         m_rowIndexValid = false;
-        if (m_sizeReader) {
+        if (m_preview) {
             QStringList added;
             added.reserve(rows.size());
             for (const QTreeWidgetItem *row : std::as_const(rows))
                 added.append(row->data(0, Qt::UserRole).toString());
-            m_sizeReader->read(added);
+            m_preview->read(added);
         }
     }
 }
@@ -666,8 +666,8 @@ void IntegratedToolPage::clearList()
     m_selectedKeys.clear();
     m_rowIndexValid = false;
     m_fileList->clear();
-    if (m_sizeReader)
-        m_sizeReader->clear();
+    if (m_preview)
+        m_preview->clear();
     if (m_runActions)
         m_runActions->hide();
     // Paths still waiting to be added were meant for the list just cleared.
@@ -696,74 +696,14 @@ void IntegratedToolPage::refreshSummary()
 
 void IntegratedToolPage::refreshPreviewSummary()
 {
-    int known = 0;
-    int changing = 0;
-    int unreadable = 0;
-    if (m_sizeReader) {
-        const SizeRule rule = m_imageOptions->sizeRule();
-        for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
-            const QVariant data = m_fileList->topLevelItem(index)->data(PreviewColumn, Qt::UserRole);
-            if (!data.isValid())
-                continue;
-            ++known;
-            const QSize size = data.toSize();
-            if (!size.isValid())
-                ++unreadable;
-            else if (PictureSizes::target(size, rule) != size)
-                ++changing;
-        }
-    }
-    QString text = m_summaryBase;
-    if (known > 0)
-        text += u"  |  " + translateToolText(QStringLiteral("将调整尺寸：%1 个")).arg(changing);
-    if (unreadable > 0)
-        text += u"  |  " + translateToolText(QStringLiteral("无法读取：%1 个")).arg(unreadable);
+    const QString text = m_preview ? m_summaryBase + m_preview->summaryText() : m_summaryBase;
     m_summaryLabel->setText(text);
     m_summaryLabel->setToolTip(text);
 }
 
 bool IntegratedToolPage::isReadingSizes() const
 {
-    return m_sizeReader && m_sizeReader->isBusy();
-}
-
-void IntegratedToolPage::showSizes(const QStringList &paths, const QList<QSize> &sizes)
-{
-    for (qsizetype index = 0; index < paths.size(); ++index) {
-        if (QTreeWidgetItem *row = rowForPath(paths.at(index))) {
-            // An unreadable picture keeps an invalid size, unlike one not read yet.
-            row->setData(PreviewColumn, Qt::UserRole, sizes.at(index));
-            showPreview(row);
-        }
-    }
-}
-
-void IntegratedToolPage::showPreview(QTreeWidgetItem *row) const
-{
-    const QVariant data = row->data(PreviewColumn, Qt::UserRole);
-    if (!data.isValid())
-        return;
-    const QSize size = data.toSize();
-    if (!size.isValid()) {
-        row->setText(PreviewColumn, localized(u"无法读取"));
-        return;
-    }
-    const QSize target = PictureSizes::target(size, m_imageOptions->sizeRule());
-    if (target == size)
-        row->setText(PreviewColumn, PictureSizes::text(size) + u"  " + localized(u"已符合"));
-    else if (!target.isValid())
-        row->setText(PreviewColumn, PictureSizes::text(size) + u"  " + localized(u"超出可处理范围"));
-    else
-        row->setText(PreviewColumn, PictureSizes::text(size) + u" → " + PictureSizes::text(target));
-}
-
-void IntegratedToolPage::applyPreviewRule()
-{
-    m_fileList->setUpdatesEnabled(false);
-    for (int index = 0; index < m_fileList->topLevelItemCount(); ++index)
-        showPreview(m_fileList->topLevelItem(index));
-    m_fileList->setUpdatesEnabled(true);
-    refreshPreviewSummary();
+    return m_preview && m_preview->isBusy();
 }
 
 QString IntegratedToolPage::summaryText() const
@@ -865,10 +805,8 @@ void IntegratedToolPage::showRowReport(const QString &path, const ImageResizeRun
         row->setText(2, report.fileSize);
     row->setToolTip(0, report.toolTip);
     row->setToolTip(3, report.toolTip);
-    if (m_sizeReader && report.newSize.isValid()) {
-        row->setData(PreviewColumn, Qt::UserRole, report.newSize);
-        showPreview(row);
-    }
+    if (m_preview && report.newSize.isValid())
+        m_preview->setSize(row, report.newSize);
 }
 
 void IntegratedToolPage::finishImageResize(bool complete, const QString &folder, const QString &report, bool inPlace)

@@ -19,7 +19,6 @@
 class ImageResizeOptions;
 class LayerExportOptions;
 class PsdSlimOptions;
-class PictureSizeReader;
 class QLabel;
 class QLineEdit;
 class PsdRun;
@@ -29,6 +28,7 @@ class QTextEdit;
 class QTimer;
 class QTreeWidgetItem;
 class QVBoxLayout;
+class SizePreview;
 class ToolDropTree;
 class ToolOptions;
 
@@ -174,9 +174,6 @@ private:
     void finishImageResize(bool complete, const QString &folder, const QString &report, bool inPlace);
     void forgetHelper();
     void showRunActions(const QString &folder, const QString &report, bool inPlace);
-    void showSizes(const QStringList &paths, const QList<QSize> &sizes);
-    void showPreview(QTreeWidgetItem *row) const;
-    void applyPreviewRule();
     void refreshPreviewSummary();
     void setRunControlsEnabled(bool enabled);
     bool isRunActive() const;
@@ -214,7 +211,7 @@ private:
     QWidget *m_runActions = nullptr;
     QPushButton *m_openFolderButton = nullptr;
     QPushButton *m_openReportButton = nullptr;
-    PictureSizeReader *m_sizeReader = nullptr;
+    SizePreview *m_preview = nullptr;
     QString m_summaryBase;
     // The PSD tools' runs; none for image resize.
     PsdRun *m_psdRun = nullptr;
