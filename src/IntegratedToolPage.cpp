@@ -840,68 +840,22 @@ void IntegratedToolPage::showRunActions(const QString &folder, const QString &re
     m_runActions->setVisible(!folder.isEmpty() || !report.isEmpty());
 }
 
-QString IntegratedToolPage::workerPath(const QString &baseName) const
-{
-    const QString toolFolder = QFileInfo(IntegratedTools::resolveToolExecutable(m_tool)).absolutePath();
-    return QDir(toolFolder).filePath(IntegratedTools::executableFileName(baseName));
-}
-
 void IntegratedToolPage::startSlimming()
 {
     if (m_psdRun->isBusy())
         return;
-    if (m_selectedPaths.isEmpty()) {
-        QMessageBox::information(this, localized(u"尚未选择文件"), localized(u"请先选择 PSD/PSB 文件或文件夹。"),
-                                 QMessageBox::Ok);
+    const QString worker = m_psdRun->readyWorker(m_selectedPaths);
+    if (worker.isEmpty() || !m_psdRun->confirmSlimming(m_selectedPaths))
         return;
-    }
-    const QString worker = workerPath(QStringLiteral("Brevane"));
-    if (!QFileInfo::exists(worker)) {
-        QMessageBox::warning(this, localized(u"无法开始处理"), localized(u"后台瘦身组件不存在：%1").arg(worker),
-                             QMessageBox::Ok);
-        return;
-    }
-
-    qint64 totalBytes = 0;
-    qint64 largest = 0;
-    for (const QString &path : std::as_const(m_selectedPaths)) {
-        const qint64 size = QFileInfo(path).size();
-        totalBytes += size;
-        largest = std::max(largest, size);
-    }
-    const int count = int(m_selectedPaths.size());
-    if (count > WorkerProtocol::ManyFiles || totalBytes > WorkerProtocol::ManyBytes) {
-        const QString text =
-                translateCount(QStringLiteral("已选择 %1 个文件（%2）。为了避免长队列导致后台解析器内存持续增长，程序会每 %3 "
-                                              "个文件自动完成一个安全批次并重启后台组件。\n\n处理期间，每个文件所在目录必须保留"
-                                              "可用临时空间，且单个 PSD/PSB 的解析可能占用数倍于文件大小的内存。"
-                                              "不会覆盖未经结构校验的文件。是否继续？"),
-                               {{1, count}})
-                        .arg(QString::number(count), formatDataSize(totalBytes),
-                             QString::number(WorkerProtocol::MaxBatchFiles));
-        if (QMessageBox::question(this, localized(u"大批量 PSD/PSB 处理确认"), text, QMessageBox::Yes | QMessageBox::No,
-                                  QMessageBox::Yes)
-            != QMessageBox::Yes)
-            return;
-    }
-    if (largest > WorkerProtocol::LargeFileBytes) {
-        const QString text =
-                localized(u"队列中包含大于 %1 的单个文件。该文件会在独立安全批次中处理，需要足够的磁盘临时空间与可用内存；"
-                          u"内存不足、文件被占用或格式不受支持时，该项会标记为失败，其余文件将继续处理。是否继续？")
-                        .arg(formatDataSize(WorkerProtocol::LargeFileBytes));
-        if (QMessageBox::warning(this, localized(u"超大 PSD/PSB 文件提示"), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes)
-            != QMessageBox::Yes)
-            return;
-    }
 
     beginRun(localized(u"正在读取 PSD/PSB..."));
     const PsdSlimOptions *options = m_slimOptions;
     // "关闭" here is the state, not the button: its own row says "off".
-    appendLog(translateCount(QStringLiteral("[%1] 开始无 Photoshop 安全瘦身，共 %2 个文件；深度清理：%3。"), {{2, count}})
-                      .arg(timeOfDay(), QString::number(count),
+    appendLog(translateCount(QStringLiteral("[%1] 开始无 Photoshop 安全瘦身，共 %2 个文件；深度清理：%3。"),
+                             {{2, m_selectedPaths.size()}})
+                      .arg(timeOfDay(), QString::number(m_selectedPaths.size()),
                            options->deepClean() ? localized(u"开启")
-                                                     : translateToolText(QStringLiteral("关闭"), u"off")));
+                                                : translateToolText(QStringLiteral("关闭"), u"off")));
     setAllRowStatuses(localized(u"等待处理"));
     // The deep-clean box stays usable during a run and counts from the next batch on.
     m_psdRun->startSlimming(m_selectedPaths, worker, [options] { return options->deepClean(); });
@@ -911,27 +865,12 @@ void IntegratedToolPage::startLayerExport()
 {
     if (m_psdRun->isBusy())
         return;
-    if (m_selectedPaths.isEmpty()) {
-        QMessageBox::information(this, localized(u"尚未选择文件"), localized(u"请先选择 PSD/PSB 文件或文件夹。"),
-                                 QMessageBox::Ok);
+    const QString worker = m_psdRun->readyWorker(m_selectedPaths);
+    if (worker.isEmpty())
         return;
-    }
-    const QString worker = workerPath(QStringLiteral("Stratlo"));
-    if (!QFileInfo::exists(worker)) {
-        QMessageBox::warning(this, localized(u"无法开始导出"), localized(u"后台导出组件不存在：%1").arg(worker),
-                             QMessageBox::Ok);
+    const QString jobFile = m_psdRun->writeLayerExportJob(LayerExportOptions::job(m_layerOptions->choices(), m_selectedPaths));
+    if (jobFile.isEmpty())
         return;
-    }
-
-    const QJsonObject job = LayerExportOptions::job(m_layerOptions->choices(), m_selectedPaths);
-    QString error;
-    const QString jobFile =
-            WorkerProtocol::writeJobFile(job, QStringLiteral("Pictavo-layer-export-XXXXXX.json"), &error);
-    if (jobFile.isEmpty()) {
-        qWarning().noquote() << "psd worker job file not written" << IntegratedTools::toolKey(m_tool) << error;
-        QMessageBox::warning(this, localized(u"无法开始导出"), localized(u"无法创建临时导出任务文件。"), QMessageBox::Ok);
-        return;
-    }
 
     beginRun(localized(u"正在扫描图层..."));
     appendLog(translateCount(QStringLiteral("[%1] 开始页内直接导出，共 %2 个 PSD/PSB；不会打开第二个程序窗口。"),

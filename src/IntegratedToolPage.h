@@ -179,7 +179,6 @@ private:
     bool isRunActive() const;
     void showIdleProgress();
 
-    QString workerPath(const QString &baseName) const;
     void beginRun(const QString &status);
     void endRun();
     void holdColumnWidths();

@@ -2,12 +2,14 @@
 
 #include "Localization.h"
 #include "PageTexts.h"
+#include "ToolLauncher.h"
 #include "WorkerRun.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
@@ -42,6 +44,77 @@ bool PsdRun::isBusy() const
 {
     // Between two batches no worker exists for a moment, yet the run goes on.
     return (m_worker && m_worker->state() != QProcess::NotRunning) || m_slim.active;
+}
+
+QString PsdRun::readyWorker(const QStringList &paths) const
+{
+    if (paths.isEmpty()) {
+        QMessageBox::information(m_dialogParent, localized(u"尚未选择文件"), localized(u"请先选择 PSD/PSB 文件或文件夹。"),
+                                 QMessageBox::Ok);
+        return QString();
+    }
+    const bool slimming = m_tool == IntegratedTools::PsdSlim;
+    const QString toolFolder = QFileInfo(IntegratedTools::resolveToolExecutable(m_tool)).absolutePath();
+    const QString worker = QDir(toolFolder).filePath(
+            IntegratedTools::executableFileName(slimming ? QStringLiteral("Brevane") : QStringLiteral("Stratlo")));
+    if (!QFileInfo::exists(worker)) {
+        QMessageBox::warning(m_dialogParent, slimming ? localized(u"无法开始处理") : localized(u"无法开始导出"),
+                             (slimming ? localized(u"后台瘦身组件不存在：%1") : localized(u"后台导出组件不存在：%1"))
+                                     .arg(worker),
+                             QMessageBox::Ok);
+        return QString();
+    }
+    return worker;
+}
+
+bool PsdRun::confirmSlimming(const QStringList &paths) const
+{
+    qint64 totalBytes = 0;
+    qint64 largest = 0;
+    for (const QString &path : paths) {
+        const qint64 size = QFileInfo(path).size();
+        totalBytes += size;
+        largest = std::max(largest, size);
+    }
+    const int count = int(paths.size());
+    if (count > WorkerProtocol::ManyFiles || totalBytes > WorkerProtocol::ManyBytes) {
+        const QString text =
+                translateCount(QStringLiteral("已选择 %1 个文件（%2）。为了避免长队列导致后台解析器内存持续增长，程序会每 %3 "
+                                              "个文件自动完成一个安全批次并重启后台组件。\n\n处理期间，每个文件所在目录必须保留"
+                                              "可用临时空间，且单个 PSD/PSB 的解析可能占用数倍于文件大小的内存。"
+                                              "不会覆盖未经结构校验的文件。是否继续？"),
+                               {{1, count}})
+                        .arg(QString::number(count), formatDataSize(totalBytes),
+                             QString::number(WorkerProtocol::MaxBatchFiles));
+        if (QMessageBox::question(m_dialogParent, localized(u"大批量 PSD/PSB 处理确认"), text,
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+            != QMessageBox::Yes)
+            return false;
+    }
+    if (largest > WorkerProtocol::LargeFileBytes) {
+        const QString text =
+                localized(u"队列中包含大于 %1 的单个文件。该文件会在独立安全批次中处理，需要足够的磁盘临时空间与可用内存；"
+                          u"内存不足、文件被占用或格式不受支持时，该项会标记为失败，其余文件将继续处理。是否继续？")
+                        .arg(formatDataSize(WorkerProtocol::LargeFileBytes));
+        if (QMessageBox::warning(m_dialogParent, localized(u"超大 PSD/PSB 文件提示"), text,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+            != QMessageBox::Yes)
+            return false;
+    }
+    return true;
+}
+
+QString PsdRun::writeLayerExportJob(const QJsonObject &job) const
+{
+    QString error;
+    const QString jobFile =
+            WorkerProtocol::writeJobFile(job, QStringLiteral("Pictavo-layer-export-XXXXXX.json"), &error);
+    if (jobFile.isEmpty()) {
+        qWarning().noquote() << "psd worker job file not written" << IntegratedTools::toolKey(m_tool) << error;
+        QMessageBox::warning(m_dialogParent, localized(u"无法开始导出"), localized(u"无法创建临时导出任务文件。"),
+                             QMessageBox::Ok);
+    }
+    return jobFile;
 }
 
 void PsdRun::startSlimming(const QStringList &paths, const QString &worker, std::function<bool()> deepClean)
