@@ -123,7 +123,7 @@ IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *pare
 
     if (m_imageOptions) {
         m_preview = new SizePreview(m_fileList, PreviewColumn, m_imageOptions,
-                                    [this](const QString &path) { return rowForPath(path); }, this);
+                                    [this](const QString &path) { return m_fileList->rowForPath(path); }, this);
         connect(m_preview, &SizePreview::summaryChanged, this, &IntegratedToolPage::refreshPreviewSummary);
     }
 
@@ -306,7 +306,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     m_fileList->setDeleteHandler([this] {
         if (isRunActive())
             return;
-        removeSelectedRows();
+        m_fileList->removeSelectedRows();
         refreshSummary();
     });
     rows->addWidget(m_fileList, 6);
@@ -472,22 +472,16 @@ QTreeWidgetItem *IntegratedToolPage::takeCandidate(const QFileInfo &info, const 
         ++tally->rejected;
         return nullptr;
     }
-    const QString key = IntegratedTools::pathKey(path);
-    if (m_selectedKeys.contains(key))
-        return nullptr;
-    m_selectedKeys.insert(key);
-    m_selectedPaths.append(path);
-    auto *row = new QTreeWidgetItem({info.fileName(), QDir::toNativeSeparators(info.absolutePath()),
-                                     formatDataSize(context.locale, info.size()),
-                                     context.pending});
-    row->setData(0, Qt::UserRole, path);
-    ++tally->added;
+    QTreeWidgetItem *row = m_fileList->takePath(path, {info.fileName(), QDir::toNativeSeparators(info.absolutePath()),
+                                                       formatDataSize(context.locale, info.size()), context.pending});
+    if (row)
+        ++tally->added;
     return row;
 }
 
 void IntegratedToolPage::reportAdded(const AddTally &tally)
 {
-    setProperty("selectedToolPaths", m_selectedPaths);
+    setProperty("selectedToolPaths", m_fileList->paths());
     if (tally.added != 0 || tally.rejected != 0) {
         appendLog(translateCount(QStringLiteral("[%1] 已加入 %2 个文件，忽略 %3 个不适用文件。"),
                                  {{2, tally.added}, {3, tally.rejected}})
@@ -532,10 +526,7 @@ void IntegratedToolPage::addPathsCounted(const QStringList &paths, bool recursiv
 
     // One insertion, painted once: a large folder must not relayout the list per file.
     if (!rows.isEmpty()) {
-        m_fileList->setUpdatesEnabled(false);
-        m_fileList->addTopLevelItems(rows);
-        m_fileList->setUpdatesEnabled(true);
-        m_rowIndexValid = false;
+        m_fileList->addRows(rows);
         if (m_preview) {
             QStringList added;
             added.reserve(rows.size());
@@ -552,7 +543,7 @@ void IntegratedToolPage::addPaths(const QStringList &paths, bool recursive)
     addPathsCounted(paths, recursive, &tally);
     reportAdded(tally);
     qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << tally.added
-                      << "rejected=" << tally.rejected << "total=" << m_selectedPaths.size();
+                      << "rejected=" << tally.rejected << "total=" << m_fileList->paths().size();
     refreshSummary();
 }
 
@@ -597,7 +588,7 @@ void IntegratedToolPage::addQueuedStep()
     m_queued.tally = AddTally();
     reportAdded(tally);
     qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << tally.added
-                      << "rejected=" << tally.rejected << "total=" << m_selectedPaths.size();
+                      << "rejected=" << tally.rejected << "total=" << m_fileList->paths().size();
     refreshSummary();
 }
 
@@ -625,32 +616,12 @@ void IntegratedToolPage::chooseFolders()
         addPaths(dialog.selectedFiles(), true);
 }
 
-int IntegratedToolPage::removeSelectedRows()
-{
-    const QList<QTreeWidgetItem *> items = m_fileList->selectedItems();
-    if (items.isEmpty())
-        return 0;
-    QSet<QString> removed;
-    for (const QTreeWidgetItem *item : items)
-        removed.insert(item->data(0, Qt::UserRole).toString());
-    m_selectedPaths.removeIf([&removed](const QString &path) { return removed.contains(path); });
-    m_selectedKeys.clear();
-    for (const QString &path : std::as_const(m_selectedPaths))
-        m_selectedKeys.insert(IntegratedTools::pathKey(path));
-
-    m_rowIndexValid = false;
-    m_fileList->setUpdatesEnabled(false);
-    qDeleteAll(items);
-    m_fileList->setUpdatesEnabled(true);
-    return int(items.size());
-}
-
 void IntegratedToolPage::removeSelected()
 {
     if (isRunActive())
         return;
-    const int removed = removeSelectedRows();
-    setProperty("selectedToolPaths", m_selectedPaths);
+    const int removed = m_fileList->removeSelectedRows();
+    setProperty("selectedToolPaths", m_fileList->paths());
     if (removed > 0)
         appendLog(translateCount(QStringLiteral("[%1] 已移除 %2 个选中文件。"), {{2, removed}})
                           .arg(timeOfDay(), QString::number(removed)));
@@ -662,10 +633,7 @@ void IntegratedToolPage::clearList()
     // A worker still goes through its files: the list stays until it ends.
     if (isRunActive())
         return;
-    m_selectedPaths.clear();
-    m_selectedKeys.clear();
-    m_rowIndexValid = false;
-    m_fileList->clear();
+    m_fileList->clearRows();
     if (m_preview)
         m_preview->clear();
     if (m_runActions)
@@ -674,7 +642,7 @@ void IntegratedToolPage::clearList()
     m_queued.paths = QStringList();
     m_queued.next = 0;
     m_queued.tally = AddTally();
-    setProperty("selectedToolPaths", m_selectedPaths);
+    setProperty("selectedToolPaths", m_fileList->paths());
     showIdleProgress();
     m_statusLabel->setText(localized(u"就绪"));
     appendLog(translateToolText(QStringLiteral("[%1] 已清空文件列表。")).arg(timeOfDay()));
@@ -684,14 +652,14 @@ void IntegratedToolPage::clearList()
 void IntegratedToolPage::refreshSummary()
 {
     qint64 total = 0;
-    for (const QString &path : std::as_const(m_selectedPaths))
+    for (const QString &path : std::as_const(m_fileList->paths()))
         total += QFileInfo(path).size();
     const QString extensions = IntegratedTools::acceptedExtensions(m_tool).join(u" / ").toUpper();
-    m_summaryBase = translateCount(QStringLiteral("%1 个文件  |  %2  |  支持：%3"), {{1, m_selectedPaths.size()}})
-                            .arg(QString::number(m_selectedPaths.size()), formatDataSize(total), extensions);
+    m_summaryBase = translateCount(QStringLiteral("%1 个文件  |  %2  |  支持：%3"), {{1, m_fileList->paths().size()}})
+                            .arg(QString::number(m_fileList->paths().size()), formatDataSize(total), extensions);
     refreshPreviewSummary();
     if (auto *count = findChild<QLabel *>(QStringLiteral("layerSelectedCount")))
-        count->setText(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(m_selectedPaths.size()));
+        count->setText(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(m_fileList->paths().size()));
 }
 
 void IntegratedToolPage::refreshPreviewSummary()
@@ -704,6 +672,11 @@ void IntegratedToolPage::refreshPreviewSummary()
 bool IntegratedToolPage::isReadingSizes() const
 {
     return m_preview && m_preview->isBusy();
+}
+
+QStringList IntegratedToolPage::selectedPaths() const
+{
+    return m_fileList->paths();
 }
 
 QString IntegratedToolPage::summaryText() const
@@ -738,8 +711,8 @@ void IntegratedToolPage::startImageResize()
         return;
     m_progressBar->setRange(0, 0);
     m_statusLabel->setText(translateToolText(QStringLiteral("正在启动…")));
-    appendLog(translateCount(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"), {{3, m_selectedPaths.size()}})
-                      .arg(timeOfDay(), IntegratedTools::toolDisplayTitle(m_tool), QString::number(m_selectedPaths.size())));
+    appendLog(translateCount(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"), {{3, m_fileList->paths().size()}})
+                      .arg(timeOfDay(), IntegratedTools::toolDisplayTitle(m_tool), QString::number(m_fileList->paths().size())));
 
     const QString program = m_helperProgram.isEmpty()
             ? IntegratedTools::resolveToolExecutable(IntegratedTools::ImageResize)
@@ -747,7 +720,7 @@ void IntegratedToolPage::startImageResize()
     auto *run = new ImageResizeRun(this);
     connect(run, &ImageResizeRun::logLineAdded, this, &IntegratedToolPage::appendLog);
     QString reason;
-    if (!run->start(program, m_imageOptions->choices(), m_selectedPaths, &reason)) {
+    if (!run->start(program, m_imageOptions->choices(), m_fileList->paths(), &reason)) {
         delete run;
         const QString message = translateToolText(QStringLiteral("无法启动图片尺寸调整进程。"));
         m_progressBar->setRange(0, 100);
@@ -797,7 +770,7 @@ bool IntegratedToolPage::isHelperRunning() const
 
 void IntegratedToolPage::showRowReport(const QString &path, const ImageResizeRun::RowReport &report)
 {
-    QTreeWidgetItem *row = rowForPath(path);
+    QTreeWidgetItem *row = m_fileList->rowForPath(path);
     if (!row)
         return;
     row->setText(3, report.status);
@@ -844,40 +817,40 @@ void IntegratedToolPage::startSlimming()
 {
     if (m_psdRun->isBusy())
         return;
-    const QString worker = m_psdRun->readyWorker(m_selectedPaths);
-    if (worker.isEmpty() || !m_psdRun->confirmSlimming(m_selectedPaths))
+    const QString worker = m_psdRun->readyWorker(m_fileList->paths());
+    if (worker.isEmpty() || !m_psdRun->confirmSlimming(m_fileList->paths()))
         return;
 
     beginRun(localized(u"正在读取 PSD/PSB..."));
     const PsdSlimOptions *options = m_slimOptions;
     // "关闭" here is the state, not the button: its own row says "off".
     appendLog(translateCount(QStringLiteral("[%1] 开始无 Photoshop 安全瘦身，共 %2 个文件；深度清理：%3。"),
-                             {{2, m_selectedPaths.size()}})
-                      .arg(timeOfDay(), QString::number(m_selectedPaths.size()),
+                             {{2, m_fileList->paths().size()}})
+                      .arg(timeOfDay(), QString::number(m_fileList->paths().size()),
                            options->deepClean() ? localized(u"开启")
                                                 : translateToolText(QStringLiteral("关闭"), u"off")));
     setAllRowStatuses(localized(u"等待处理"));
     // The deep-clean box stays usable during a run and counts from the next batch on.
-    m_psdRun->startSlimming(m_selectedPaths, worker, [options] { return options->deepClean(); });
+    m_psdRun->startSlimming(m_fileList->paths(), worker, [options] { return options->deepClean(); });
 }
 
 void IntegratedToolPage::startLayerExport()
 {
     if (m_psdRun->isBusy())
         return;
-    const QString worker = m_psdRun->readyWorker(m_selectedPaths);
+    const QString worker = m_psdRun->readyWorker(m_fileList->paths());
     if (worker.isEmpty())
         return;
-    const QString jobFile = m_psdRun->writeLayerExportJob(LayerExportOptions::job(m_layerOptions->choices(), m_selectedPaths));
+    const QString jobFile = m_psdRun->writeLayerExportJob(LayerExportOptions::job(m_layerOptions->choices(), m_fileList->paths()));
     if (jobFile.isEmpty())
         return;
 
     beginRun(localized(u"正在扫描图层..."));
     appendLog(translateCount(QStringLiteral("[%1] 开始页内直接导出，共 %2 个 PSD/PSB；不会打开第二个程序窗口。"),
-                             {{2, m_selectedPaths.size()}})
-                      .arg(timeOfDay(), QString::number(m_selectedPaths.size())));
+                             {{2, m_fileList->paths().size()}})
+                      .arg(timeOfDay(), QString::number(m_fileList->paths().size())));
     setAllRowStatuses(localized(u"等待导出"));
-    m_psdRun->startLayerExport(m_selectedPaths, worker, jobFile);
+    m_psdRun->startLayerExport(m_fileList->paths(), worker, jobFile);
 }
 
 void IntegratedToolPage::beginRun(const QString &status)
@@ -1004,23 +977,8 @@ void IntegratedToolPage::updateElapsedTime()
 
 void IntegratedToolPage::setRowStatus(const QString &path, const QString &text)
 {
-    if (QTreeWidgetItem *row = rowForPath(path))
+    if (QTreeWidgetItem *row = m_fileList->rowForPath(path))
         row->setText(3, text);
-}
-
-QTreeWidgetItem *IntegratedToolPage::rowForPath(const QString &path)
-{
-    if (!m_rowIndexValid) {
-        m_rowIndex.clear();
-        for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
-            QTreeWidgetItem *row = m_fileList->topLevelItem(index);
-            const QString key = IntegratedTools::pathKey(row->data(0, Qt::UserRole).toString());
-            if (!m_rowIndex.contains(key)) // the first row listing a path is the one
-                m_rowIndex.insert(key, row);
-        }
-        m_rowIndexValid = true;
-    }
-    return m_rowIndex.value(IntegratedTools::pathKey(QFileInfo(path).absoluteFilePath()), nullptr);
 }
 
 void IntegratedToolPage::appendLog(const QString &line)

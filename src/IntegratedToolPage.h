@@ -58,7 +58,7 @@ public:
 
     // The absolute paths listed, in the order they were added; no two equal
     // without regard to letter case.
-    QStringList selectedPaths() const { return m_selectedPaths; }
+    QStringList selectedPaths() const;
 
     // Each replaces the stored callable; an empty hook makes its button do
     // nothing. The back button calls the close hook, the header buttons the
@@ -167,7 +167,6 @@ private:
 
     void buildHeader(QVBoxLayout *pageLayout, bool headerButtons);
     void buildBody(QVBoxLayout *pageLayout);
-    int removeSelectedRows();
     void appendLog(const QString &line);
     void startImageResize();
     void showRowReport(const QString &path, const ImageResizeRun::RowReport &report);
@@ -186,7 +185,6 @@ private:
     void showProgress(const WorkerProtocol::Progress &progress, const QString &statusText);
     void finishPsdRun(bool complete, int progressMaximum);
     void updateElapsedTime();
-    QTreeWidgetItem *rowForPath(const QString &path);
 
     const IntegratedTools::Tool m_tool;
     // The tool's options: one part, under its own type too.
@@ -228,15 +226,6 @@ private:
     };
     QueuedPaths m_queued;
 
-    QStringList m_selectedPaths;
-    // Case-folded copies of m_selectedPaths, so that the duplicate check of a
-    // large folder stays one hash look-up per file.
-    QSet<QString> m_selectedKeys;
-    // Case-folded path to the first row listing it, built when a status is
-    // set and dropped whenever rows come or go, so that a worker's per-file
-    // reports stay one look-up each.
-    QHash<QString, QTreeWidgetItem *> m_rowIndex;
-    bool m_rowIndexValid = false;
     Hook m_closeHook;
     Hook m_settingsHook;
     Hook m_helpHook;
