@@ -1,6 +1,6 @@
 #include "PsdFile.h"
 
-#include "WorkerText.h"
+#include "PsdText.h"
 
 #include <algorithm>
 #include <limits>
@@ -42,7 +42,7 @@ public:
         if (!ok())
             return false;
         if (pos < 0 || pos > m_limit)
-            return fail(WorkerText::Translate(QStringLiteral("文件结构损坏：位置 %1 超出所在区段（%2）")).arg(pos).arg(m_limit));
+            return fail(PsdText::Translate(QStringLiteral("文件结构损坏：位置 %1 超出所在区段（%2）")).arg(pos).arg(m_limit));
         m_pos = pos;
         return true;
     }
@@ -58,12 +58,12 @@ public:
             return QByteArray();
         }
         if (m_file.pos() != m_pos && !m_file.seek(m_pos)) {
-            fail(WorkerText::Translate(QStringLiteral("无法定位到文件位置 %1：%2")).arg(m_pos).arg(m_file.errorString()));
+            fail(PsdText::Translate(QStringLiteral("无法定位到文件位置 %1：%2")).arg(m_pos).arg(m_file.errorString()));
             return QByteArray();
         }
         QByteArray data = m_file.read(count);
         if (data.size() != count) {
-            fail(WorkerText::Translate(QStringLiteral("读取文件失败（位置 %1）：%2")).arg(m_pos).arg(m_file.errorString()));
+            fail(PsdText::Translate(QStringLiteral("读取文件失败（位置 %1）：%2")).arg(m_pos).arg(m_file.errorString()));
             return QByteArray();
         }
         m_pos += count;
@@ -91,7 +91,7 @@ public:
         if (!ok())
             return 0;
         if (value > quint64(std::max<qint64>(end - m_pos, 0))) {
-            fail(WorkerText::Translate(QStringLiteral("文件结构损坏：%1 的长度 %2 超出文件或所在区段的末尾"))
+            fail(PsdText::Translate(QStringLiteral("文件结构损坏：%1 的长度 %2 超出文件或所在区段的末尾"))
                          .arg(QLatin1String(what))
                          .arg(value));
             return 0;
@@ -102,7 +102,7 @@ public:
 private:
     bool truncated(qint64 count)
     {
-        return fail(WorkerText::Translate(QStringLiteral("文件被截断或结构损坏：在位置 %1 需要 %2 字节，所在区段只剩 %3 字节"))
+        return fail(PsdText::Translate(QStringLiteral("文件被截断或结构损坏：在位置 %1 需要 %2 字节，所在区段只剩 %3 字节"))
                             .arg(m_pos)
                             .arg(count)
                             .arg(remaining()));
@@ -158,7 +158,7 @@ bool readBlocks(Cursor &cursor, qint64 end, int version, QList<TaggedBlock> *blo
                 const QByteArray rest = cursor.bytes(end - start);
                 if (rest.count('\0') == rest.size())
                     return cursor.ok();
-                return cursor.fail(WorkerText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(start));
+                return cursor.fail(PsdText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(start));
             }
         }
         TaggedBlock block;
@@ -208,7 +208,7 @@ bool readMaskData(Cursor &cursor, LayerRecord *layer)
         bool valid = false;
         layer->userMask.rect = readRect(cursor, &valid);
         if (!valid)
-            return cursor.fail(WorkerText::Translate(QStringLiteral("图层“%1”的蒙版范围无效")).arg(QString::fromLatin1(layer->pascalName)));
+            return cursor.fail(PsdText::Translate(QStringLiteral("图层“%1”的蒙版范围无效")).arg(QString::fromLatin1(layer->pascalName)));
         layer->userMask.defaultColor = cursor.u8();
         layer->userMask.flags = cursor.u8();
         layer->userMask.present = true;
@@ -235,10 +235,10 @@ bool readRecord(Cursor &cursor, qint64 end, int version, LayerRecord *layer)
     bool valid = false;
     layer->rect = readRect(cursor, &valid);
     if (cursor.ok() && !valid)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("图层范围无效（位置 %1）")).arg(layer->record.offset));
+        return cursor.fail(PsdText::Translate(QStringLiteral("图层范围无效（位置 %1）")).arg(layer->record.offset));
     const quint16 channelCount = cursor.u16();
     if (channelCount > MaxChannels)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("图层通道数 %1 超出格式允许的上限")).arg(channelCount));
+        return cursor.fail(PsdText::Translate(QStringLiteral("图层通道数 %1 超出格式允许的上限")).arg(channelCount));
     for (quint16 index = 0; index < channelCount && cursor.ok(); ++index) {
         ChannelInfo channel;
         channel.id = cursor.i16();
@@ -248,7 +248,7 @@ bool readRecord(Cursor &cursor, qint64 end, int version, LayerRecord *layer)
         layer->channels.append(channel);
     }
     if (cursor.bytes(4) != "8BIM" && cursor.ok())
-        return cursor.fail(WorkerText::Translate(QStringLiteral("图层记录损坏：混合模式标识不符（位置 %1）")).arg(cursor.pos() - 4));
+        return cursor.fail(PsdText::Translate(QStringLiteral("图层记录损坏：混合模式标识不符（位置 %1）")).arg(cursor.pos() - 4));
     layer->blendMode = cursor.bytes(4);
     layer->opacity = cursor.u8();
     layer->clipping = cursor.u8();
@@ -312,7 +312,7 @@ bool readLayerList(Cursor &cursor, qint64 end, int version, LayerList *list)
     const int count = std::abs(int(list->storedCount));
     // The smallest record has 34 bytes (PSD) or 38 (PSB); a count that cannot fit is refused before any record is read.
     if (qint64(count) * 34 > end - cursor.pos())
-        return cursor.fail(WorkerText::Translate(QStringLiteral("图层数量 %1 与图层信息的长度不符")).arg(count));
+        return cursor.fail(PsdText::Translate(QStringLiteral("图层数量 %1 与图层信息的长度不符")).arg(count));
     list->layers.reserve(count);
     for (int index = 0; index < count && cursor.ok(); ++index) {
         LayerRecord layer;
@@ -326,11 +326,11 @@ bool readLayerList(Cursor &cursor, qint64 end, int version, LayerList *list)
         for (ChannelInfo &channel : layer.channels) {
             channel.data.offset = cursor.pos();
             if (channel.data.length > end - cursor.pos())
-                return cursor.fail(WorkerText::Translate(QStringLiteral("图层“%1”的通道数据超出图层信息的末尾")).arg(layer.name));
+                return cursor.fail(PsdText::Translate(QStringLiteral("图层“%1”的通道数据超出图层信息的末尾")).arg(layer.name));
             if (channel.data.length >= 2) {
                 const quint16 compression = cursor.u16();
                 if (compression > 3)
-                    return cursor.fail(WorkerText::Translate(QStringLiteral("图层“%1”使用了未知的压缩方式 %2")).arg(layer.name).arg(compression));
+                    return cursor.fail(PsdText::Translate(QStringLiteral("图层“%1”使用了未知的压缩方式 %2")).arg(layer.name).arg(compression));
                 channel.compression = Compression(compression);
             }
             cursor.seek(channel.data.end());
@@ -365,10 +365,10 @@ bool readLayerList(Cursor &cursor, qint64 end, int version, LayerList *list)
 bool readHeader(Cursor &cursor, Header *header)
 {
     if (cursor.bytes(4) != "8BPS")
-        return cursor.fail(WorkerText::Translate(QStringLiteral("不是 PSD/PSB 文件（文件头标识不符）")));
+        return cursor.fail(PsdText::Translate(QStringLiteral("不是 PSD/PSB 文件（文件头标识不符）")));
     header->version = cursor.u16();
     if (header->version != 1 && header->version != 2)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("不支持的 PSD 版本 %1")).arg(header->version));
+        return cursor.fail(PsdText::Translate(QStringLiteral("不支持的 PSD 版本 %1")).arg(header->version));
     cursor.skip(6);
     header->channels = cursor.u16();
     header->height = cursor.i32();
@@ -379,17 +379,17 @@ bool readHeader(Cursor &cursor, Header *header)
         return false;
     const qint32 maxSide = header->isPsb() ? MaxPsbSide : MaxPsdSide;
     if (header->channels < 1 || header->channels > MaxChannels)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("通道数 %1 无效")).arg(header->channels));
+        return cursor.fail(PsdText::Translate(QStringLiteral("通道数 %1 无效")).arg(header->channels));
     if (header->width < 1 || header->height < 1 || header->width > maxSide || header->height > maxSide)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("画布尺寸 %1×%2 无效")).arg(header->width).arg(header->height));
+        return cursor.fail(PsdText::Translate(QStringLiteral("画布尺寸 %1×%2 无效")).arg(header->width).arg(header->height));
     if (header->depth != 1 && header->depth != 8 && header->depth != 16 && header->depth != 32)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("位深 %1 无效")).arg(header->depth));
+        return cursor.fail(PsdText::Translate(QStringLiteral("位深 %1 无效")).arg(header->depth));
     switch (mode) {
     case 0: case 1: case 2: case 3: case 4: case 7: case 8: case 9:
         header->colorMode = ColorMode(mode);
         return true;
     default:
-        return cursor.fail(WorkerText::Translate(QStringLiteral("未知的颜色模式 %1")).arg(mode));
+        return cursor.fail(PsdText::Translate(QStringLiteral("未知的颜色模式 %1")).arg(mode));
     }
 }
 
@@ -414,6 +414,106 @@ bool readResources(Cursor &cursor, const LengthSection &section, QList<ImageReso
         resources->append(resource);
     }
     return cursor.seek(end);
+}
+
+// The longest child-document ID looked for at the end of a linked-file record.
+constexpr int MaxChildIdChars = 4096;
+
+quint64 readBigEndian(const QByteArray &bytes, qsizetype at, int size)
+{
+    quint64 value = 0;
+    for (int index = 0; index < size; ++index)
+        value = (value << 8) | quint8(bytes.at(at + index));
+    return value;
+}
+
+// Where an embedded document starts: the descriptor before it has no length
+// of its own, so the position is worked out from the record's end instead,
+// where only the child-document ID (4-byte count, UTF-16) and fixed fields
+// follow the file. The document must start with a PSD/PSB signature there.
+qint64 locateEmbeddedFile(PsdFile &psd, const LinkedFile &record, quint32 version, qint64 fileLength,
+                          QString *error)
+{
+    const qint64 firstPossible = record.fileLengthField + 8 + 1;
+    const auto isDocumentAt = [&](qint64 at) {
+        QByteArray head;
+        if (at < firstPossible || !psd.readAt(at, 6, &head, error))
+            return false;
+        const quint64 fileVersion = readBigEndian(head, 4, 2);
+        return head.startsWith("8BPS") && (fileVersion == 1 || fileVersion == 2);
+    };
+    if (version < 5) {
+        const qint64 at = record.end() - fileLength;
+        return isDocumentAt(at) ? at : -1;
+    }
+    const qint64 fixed = 4 + (version >= 6 ? 8 : 0) + (version >= 7 ? 1 : 0);
+    const qint64 tailLength = qMin(record.length, fixed + 2 * MaxChildIdChars);
+    QByteArray tail;
+    if (!psd.readAt(record.end() - tailLength, tailLength, &tail, error))
+        return -1;
+    for (qint64 chars = 0; fixed + 2 * chars <= tailLength; ++chars) {
+        const qint64 trailer = fixed + 2 * chars;
+        const qint64 at = record.end() - trailer - fileLength;
+        if (at < firstPossible)
+            break;
+        if (readBigEndian(tail, qsizetype(tailLength - trailer), 4) == quint64(chars) && isDocumentAt(at))
+            return at;
+    }
+    return -1;
+}
+
+bool readLinkedFilesInto(PsdFile &psd, const TaggedBlock &block, QList<LinkedFile> *records, QString *error)
+{
+    const qint64 end = block.data.end();
+    qint64 at = block.data.offset;
+    while (end - at >= 8) {
+        LinkedFile record;
+        record.start = at;
+        QByteArray field;
+        if (!psd.readAt(at, 8, &field, error))
+            return false;
+        record.length = qint64(readBigEndian(field, 0, 8));
+        if (record.length < 0 || record.length > end - at - 8) {
+            *error = PsdText::Translate(QStringLiteral("链接文件记录损坏（位置 %1，长度 %2）")).arg(at).arg(record.length);
+            return false;
+        }
+        record.next = qMin(end, record.end() + (4 - record.length % 4) % 4);
+
+        QByteArray head;
+        if (!psd.readAt(at + 8, qMin<qint64>(record.length, 4 + 4 + 256 + 4 + 2 * 0xffff + 8 + 8), &head, error))
+            return false;
+        record.type = head.left(4);
+        if (head.startsWith("liFD") && head.size() >= 8) {
+            const quint32 version = quint32(readBigEndian(head, 4, 4));
+            qsizetype p = 8;
+            const auto fits = [&](qsizetype count) { return p + count <= head.size(); };
+            bool ok = fits(1);
+            if (ok) {
+                p += 1 + quint8(head.at(p)); // ID
+                ok = fits(4);
+            }
+            if (ok) {
+                p += 4 + 2 * qsizetype(readBigEndian(head, p, 4)); // original file name
+                ok = fits(8 + 8);
+            }
+            if (ok) {
+                p += 8; // file type and creator
+                record.fileLengthField = at + 8 + p;
+                const qint64 fileLength = qint64(readBigEndian(head, p, 8));
+                QString ignored; // a record whose file is not a document is kept as it is
+                const qint64 fileStart = fileLength > 0 && fileLength <= record.length
+                        ? locateEmbeddedFile(psd, record, version, fileLength, &ignored)
+                        : -1;
+                if (fileStart > 0) {
+                    record.embeddedDocument = true;
+                    record.file = Span{fileStart, fileLength};
+                }
+            }
+        }
+        records->append(record);
+        at = record.next;
+    }
+    return true;
 }
 
 } // namespace
@@ -467,12 +567,23 @@ bool hasLongLength(const QByteArray &key, int version)
     return false;
 }
 
+bool isLinkedFileKey(const QByteArray &key)
+{
+    return key == "lnk2" || key == "lnk3" || key == "lnkD" || key == "lnkE";
+}
+
+bool readLinkedFiles(PsdFile &psd, const TaggedBlock &block, QList<LinkedFile> *files, QString *error)
+{
+    files->clear();
+    return readLinkedFilesInto(psd, block, files, error);
+}
+
 bool PsdFile::open(const QString &path, QString *error)
 {
     close();
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::ReadOnly)) {
-        *error = WorkerText::Translate(QStringLiteral("无法打开文件：%1")).arg(m_file.errorString());
+        *error = PsdText::Translate(QStringLiteral("无法打开文件：%1")).arg(m_file.errorString());
         return false;
     }
     Document document;
@@ -536,7 +647,7 @@ bool PsdFile::open(const QString &path, QString *error)
     if (document.mergedImage.length >= 2) {
         const quint16 compression = cursor.u16();
         if (compression > 3) {
-            cursor.fail(WorkerText::Translate(QStringLiteral("合并图像使用了未知的压缩方式 %1")).arg(compression));
+            cursor.fail(PsdText::Translate(QStringLiteral("合并图像使用了未知的压缩方式 %1")).arg(compression));
             return failed();
         }
         document.mergedCompression = Compression(compression);
