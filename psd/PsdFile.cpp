@@ -84,15 +84,20 @@ public:
     qint16 i16() { return qint16(u16()); }
     qint32 i32() { return qint32(u32()); }
 
-    // A length field of 4 or 8 bytes whose content must fit before `end`.
-    qint64 length(int size, qint64 end, const char *what)
+    // A length field of 4 or 8 bytes whose content must fit before `end`;
+    // `what` names the structure (a source text of the reader's dictionary,
+    // whose %1 is `key` when given).
+    qint64 length(int size, qint64 end, const char16_t *what, const QByteArray &key = QByteArray())
     {
+        const qint64 at = m_pos;
         const quint64 value = unsignedValue(size);
         if (!ok())
             return 0;
         if (value > quint64(std::max<qint64>(end - m_pos, 0))) {
-            fail(PsdText::Translate(QStringLiteral("文件结构损坏：%1 的长度 %2 超出文件或所在区段的末尾"))
-                         .arg(QLatin1String(what))
+            fail(PsdText::Translate(QStringLiteral("文件结构损坏：%1（位置 %2）的长度 %3 超出文件或所在区段的末尾"))
+                         .arg(key.isEmpty() ? PsdText::Translate(QString::fromUtf16(what))
+                                            : PsdText::Translate(QString::fromUtf16(what)).arg(QString::fromLatin1(key)))
+                         .arg(at)
                          .arg(value));
             return 0;
         }
@@ -119,7 +124,7 @@ bool isBlockSignature(const QByteArray &signature)
     return signature == "8BIM" || signature == "8B64";
 }
 
-LengthSection readLengthSection(Cursor &cursor, int size, qint64 end, const char *what)
+LengthSection readLengthSection(Cursor &cursor, int size, qint64 end, const char16_t *what)
 {
     LengthSection section;
     section.lengthOffset = cursor.pos();
@@ -129,52 +134,91 @@ LengthSection readLengthSection(Cursor &cursor, int size, qint64 end, const char
     return section;
 }
 
-// Tagged blocks from the cursor to `end`. Writers disagree on padding after a
-// block (none, to 2 or to 4 bytes, inside the length or not): when no
-// signature follows a block directly, the next 2- or 4-byte boundary is tried,
-// and zero bytes at the end are taken as padding.
+// Whether the bytes [at, end) are all zero: padding some writers leave after
+// the last block of a section. Long runs are not taken for padding.
+bool isZeroPadding(Cursor probe, qint64 at, qint64 end)
+{
+    constexpr qint64 MaxPadding = 1 << 16;
+    if (end - at > MaxPadding || !probe.seek(at))
+        return false;
+    const QByteArray rest = probe.bytes(end - at);
+    return probe.ok() && rest.count('\0') == rest.size();
+}
+
+// How well a block ending at `at` fits what follows it: 2 when the section
+// ends there or another block starts there, 1 when only padding is left, 0
+// when neither.
+int followingFit(Cursor probe, qint64 at, qint64 end)
+{
+    if (at > end)
+        return 0;
+    if (at == end)
+        return 2;
+    if (end - at < 12)
+        return 1;
+    if (probe.seek(at) && isBlockSignature(probe.bytes(4)) && probe.ok())
+        return 2;
+    return isZeroPadding(probe, at, end) ? 1 : 0;
+}
+
+// Tagged blocks from the cursor to `end`. The length is 4 bytes, or 8 in PSB
+// for the keys that have it and for "8B64" blocks, and the data is padded to
+// a multiple of 4 bytes (2 for some writers, none for others). The length
+// size and padding the format gives are tried first; others are taken only
+// when a block signature (or the section's end) follows them and not the
+// former. Unknown keys are skipped by their length.
 bool readBlocks(Cursor &cursor, qint64 end, int version, QList<TaggedBlock> *blocks)
 {
     while (cursor.ok() && end - cursor.pos() >= 12) {
         const qint64 start = cursor.pos();
-        QByteArray signature = cursor.bytes(4);
-        if (!isBlockSignature(signature)) {
-            bool found = false;
-            for (const qint64 alignment : {2, 4}) {
-                const qint64 aligned = (start + alignment - 1) / alignment * alignment;
-                if (aligned == start || end - aligned < 12)
-                    continue;
-                cursor.seek(aligned);
-                signature = cursor.bytes(4);
-                if (isBlockSignature(signature)) {
-                    found = true;
-                    if (!blocks->isEmpty())
-                        blocks->last().block.length = aligned - blocks->last().block.offset;
-                    break;
-                }
-            }
-            if (!found) {
-                cursor.seek(start);
-                const QByteArray rest = cursor.bytes(end - start);
-                if (rest.count('\0') == rest.size())
-                    return cursor.ok();
-                return cursor.fail(PsdText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(start));
-            }
-        }
         TaggedBlock block;
-        block.signature = signature;
-        block.block.offset = cursor.pos() - 4;
-        block.key = cursor.bytes(4);
-        block.lengthSize = hasLongLength(block.key, version) ? 8 : 4;
-        block.data.length = cursor.length(block.lengthSize, end, "附加图层信息块");
-        block.data.offset = cursor.pos();
-        cursor.skip(block.data.length);
-        block.block.length = cursor.pos() - block.block.offset;
+        block.signature = cursor.bytes(4);
         if (!cursor.ok())
             return false;
+        if (!isBlockSignature(block.signature)) {
+            if (isZeroPadding(cursor, start, end))
+                break;
+            return cursor.fail(PsdText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(start));
+        }
+        block.key = cursor.bytes(4);
+        const qint64 lengthAt = cursor.pos();
+        const int preferred = hasLongLength(block.key, version) || (version == 2 && block.signature == "8B64") ? 8 : 4;
+        int bestFit = -1;
+        for (const int size : {preferred, 12 - preferred}) {
+            if (size == 8 && version != 2)
+                continue;
+            Cursor probe = cursor;
+            const quint64 value = probe.unsignedValue(size);
+            if (!probe.ok() || value > quint64(end - probe.pos()))
+                continue;
+            for (const qint64 alignment : {4, 2, 1}) {
+                const qint64 padding = (alignment - qint64(value % alignment)) % alignment;
+                const int fit = followingFit(probe, probe.pos() + qint64(value) + padding, end);
+                if (fit > bestFit) {
+                    bestFit = fit;
+                    block.lengthSize = size;
+                    block.data = {lengthAt + size, qint64(value)};
+                    block.block = {start, block.data.end() + padding - start};
+                }
+                if (fit == 2)
+                    break;
+            }
+            if (bestFit == 2)
+                break;
+        }
+        if (bestFit < 0) {
+            // No length size fits: report the one the format gives.
+            cursor.length(preferred, end, u"附加图层信息块“%1”", block.key);
+            return cursor.fail(PsdText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(start));
+        }
+        if (bestFit == 0) {
+            const qint64 expected = std::min(block.data.end() + (4 - block.data.length % 4) % 4, end);
+            return cursor.fail(PsdText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(expected));
+        }
         blocks->append(block);
+        cursor.seek(block.block.end());
     }
-    // Fewer than 12 bytes left: padding.
+    // What is left is padding: it belongs to the last block.
     if (cursor.ok() && cursor.pos() < end) {
         if (!blocks->isEmpty())
             blocks->last().block.length = end - blocks->last().block.offset;
@@ -201,7 +245,7 @@ QRect readRect(Cursor &cursor, bool *valid)
 // present too, the real user mask after the mask parameters.
 bool readMaskData(Cursor &cursor, LayerRecord *layer)
 {
-    const qint64 length = cursor.length(4, layer->extra.end(), "图层蒙版数据");
+    const qint64 length = cursor.length(4, layer->extra.end(), u"图层蒙版数据");
     layer->maskData = {cursor.pos(), length};
     const qint64 end = cursor.pos() + length;
     if (length >= 18) {
@@ -254,14 +298,14 @@ bool readRecord(Cursor &cursor, qint64 end, int version, LayerRecord *layer)
     layer->clipping = cursor.u8();
     layer->flags = cursor.u8();
     cursor.skip(1);
-    layer->extra.length = cursor.length(4, end, "图层附加数据");
+    layer->extra.length = cursor.length(4, end, u"图层附加数据");
     layer->extra.offset = cursor.pos();
     if (!cursor.ok())
         return false;
 
     if (!readMaskData(cursor, layer))
         return false;
-    layer->blendingRanges.length = cursor.length(4, layer->extra.end(), "混合范围");
+    layer->blendingRanges.length = cursor.length(4, layer->extra.end(), u"混合范围");
     layer->blendingRanges.offset = cursor.pos();
     cursor.skip(layer->blendingRanges.length);
     const qint64 nameStart = cursor.pos();
@@ -306,6 +350,7 @@ bool readRecord(Cursor &cursor, qint64 end, int version, LayerRecord *layer)
 // Layer count, records and channel image data, from the cursor to `end`.
 bool readLayerList(Cursor &cursor, qint64 end, int version, LayerList *list)
 {
+    list->channelImageData = {cursor.pos(), 0};
     if (end - cursor.pos() < 2)
         return cursor.seek(end);
     list->storedCount = cursor.i16();
@@ -405,7 +450,7 @@ bool readResources(Cursor &cursor, const LengthSection &section, QList<ImageReso
         resource.name = cursor.bytes(nameLength);
         if (nameLength % 2 == 0) // the name, length byte included, is padded to an even size
             cursor.skip(1);
-        resource.data.length = cursor.length(4, end, "图像资源");
+        resource.data.length = cursor.length(4, end, u"图像资源");
         resource.data.offset = cursor.pos();
         cursor.skip(std::min(resource.data.length + (resource.data.length & 1), end - cursor.pos()));
         resource.block.length = cursor.pos() - resource.block.offset;
@@ -601,24 +646,24 @@ bool PsdFile::open(const QString &path, QString *error)
     const int version = document.header.version;
     const int longSize = version == 2 ? 8 : 4;
 
-    document.colorModeData = readLengthSection(cursor, 4, document.fileSize, "颜色模式数据");
+    document.colorModeData = readLengthSection(cursor, 4, document.fileSize, u"颜色模式数据");
     cursor.skip(document.colorModeData.content.length);
-    document.imageResources = readLengthSection(cursor, 4, document.fileSize, "图像资源区");
+    document.imageResources = readLengthSection(cursor, 4, document.fileSize, u"图像资源区");
     if (!readResources(cursor, document.imageResources, &document.resources))
         return failed();
 
-    document.layerAndMask = readLengthSection(cursor, longSize, document.fileSize, "图层与蒙版信息");
+    document.layerAndMask = readLengthSection(cursor, longSize, document.fileSize, u"图层与蒙版信息");
     const qint64 layerAndMaskEnd = document.layerAndMask.content.end();
     if (!cursor.ok())
         return failed();
     if (document.layerAndMask.content.length > 0) {
-        document.layerInfo = readLengthSection(cursor, longSize, layerAndMaskEnd, "图层信息");
+        document.layerInfo = readLengthSection(cursor, longSize, layerAndMaskEnd, u"图层信息");
         document.layers.section = document.layerInfo;
         if (!readLayerList(cursor, document.layerInfo.content.end(), version, &document.layers))
             return failed();
         cursor.seek(document.layerInfo.content.end());
         if (layerAndMaskEnd - cursor.pos() >= 4) {
-            document.globalMask = readLengthSection(cursor, 4, layerAndMaskEnd, "全局蒙版信息");
+            document.globalMask = readLengthSection(cursor, 4, layerAndMaskEnd, u"全局蒙版信息");
             cursor.skip(document.globalMask.content.length);
         } else {
             document.globalMask = {cursor.pos(), 0, {cursor.pos(), 0}};

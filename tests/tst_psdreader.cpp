@@ -1,4 +1,5 @@
 #include "PsdFile.h"
+#include "PsdPixels.h"
 #include "PsdTestWriter.h"
 
 #include <QTemporaryDir>
@@ -26,6 +27,8 @@ private slots:
     void hostile();
     void truncatedSamplesAreRefused_data();
     void truncatedSamplesAreRefused();
+    void realDocuments_data();
+    void realDocuments();
 
 private:
     QString save(const QByteArray &bytes, const QString &name = u"doc.psd"_s);
@@ -37,6 +40,19 @@ namespace {
 QString samplePath(const QString &name)
 {
     return QFINDTESTDATA(u"data/psd-samples/"_s + name);
+}
+
+// Further real documents, outside the sources: empty when not on this machine.
+QStringList moreSamples()
+{
+    const QByteArray named = qgetenv("PICTAVO_MORE_PSD_SAMPLES");
+    const QDir folder(named.isEmpty() ? QStringLiteral(MORE_SAMPLES_DIR) : QString::fromLocal8Bit(named));
+    if (folder.path().isEmpty() || !folder.exists())
+        return {};
+    QStringList paths;
+    for (const QString &name : folder.entryList({u"*.psd"_s, u"*.psb"_s}, QDir::Files, QDir::Name))
+        paths << folder.filePath(name);
+    return paths;
 }
 
 void put(QByteArray &bytes, qint64 offset, quint64 value, int size)
@@ -152,6 +168,8 @@ void tst_PsdReader::sectionsTileTheFile_data()
                                        .entryList({u"*.psd"_s, u"*.psb"_s}, QDir::Files)) {
         QTest::newRow(qPrintable(name)) << samplePath(name);
     }
+    for (const QString &path : moreSamples())
+        QTest::newRow(qPrintable(u"more/"_s + QFileInfo(path).fileName())) << path;
     QTest::newRow("written_psb_lr16") << save(PsdTestWriter::write(groupedDocument(2, 16, true, 1)), u"lr16.psb"_s);
     QTest::newRow("written_psd_zip") << save(PsdTestWriter::write(groupedDocument(1, 8, false, 3)), u"zip.psd"_s);
 }
@@ -182,6 +200,13 @@ void tst_PsdReader::sectionsTileTheFile()
     for (const Psd::LayerRecord &layer : list.layers) {
         QCOMPARE(layer.record.offset, at);
         QVERIFY(layer.extra.end() == layer.record.end());
+        for (qsizetype index = 0; index < layer.blocks.size(); ++index) {
+            const Psd::TaggedBlock &block = layer.blocks.at(index);
+            QCOMPARE(block.data.offset, block.block.offset + 8 + block.lengthSize);
+            QVERIFY(block.data.end() <= block.block.end());
+            QCOMPARE(block.block.end(), index + 1 < layer.blocks.size() ? layer.blocks.at(index + 1).block.offset
+                                                                         : layer.extra.end());
+        }
         at = layer.record.end();
     }
     QCOMPARE(list.channelImageData.offset, at);
@@ -347,6 +372,34 @@ void tst_PsdReader::truncatedSamplesAreRefused()
     for (qint64 cut = 0; cut < merged; cut += std::max<qint64>(1, merged / 97)) {
         QVERIFY2(!psd.open(save(bytes.left(cut)), &error), qPrintable(u"cut at %1"_s.arg(cut)));
         QVERIFY(!error.isEmpty());
+    }
+}
+
+void tst_PsdReader::realDocuments_data()
+{
+    QTest::addColumn<QString>("path");
+    const QStringList paths = moreSamples();
+    if (paths.isEmpty())
+        QSKIP("the folder of further real documents is not on this machine");
+    for (const QString &path : paths)
+        QTest::newRow(qPrintable(QFileInfo(path).fileName())) << path;
+}
+
+// Documents other programs wrote: each opens, and every layer decodes (the
+// merged image, for a document saved flat).
+void tst_PsdReader::realDocuments()
+{
+    QFETCH(QString, path);
+    PsdFile psd;
+    QString error;
+    QVERIFY2(psd.open(path, &error), qPrintable(error));
+    QVERIFY2(Psd::canDecode(psd.document().header, &error), qPrintable(error));
+    QImage image;
+    if (psd.document().layers.layers.isEmpty())
+        QVERIFY2(Psd::readMergedImage(psd, &image, &error), qPrintable(error));
+    for (int index = 0; index < psd.document().layers.layers.size(); ++index) {
+        QVERIFY2(Psd::readLayerImage(psd, index, {}, &image, &error),
+                 qPrintable(u"layer %1: %2"_s.arg(index).arg(error)));
     }
 }
 
