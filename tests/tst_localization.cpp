@@ -585,6 +585,11 @@ void tst_Localization::interfaceLocale()
     const QLocale locale = ::interfaceLocale();
     QCOMPARE(int(locale.language()), localeLanguage);
     QCOMPARE(int(locale.script()), script);
+    // The workers write their numbers in the window's locale for the same code.
+    QVERIFY(WorkerText::SetLanguage(language));
+    const QLocale worker = WorkerText::Locale();
+    WorkerText::SetLanguage(QStringLiteral("zh_CN"));
+    QCOMPARE(worker, locale);
 }
 
 void tst_Localization::formatDataSize_data()
