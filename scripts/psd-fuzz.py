@@ -42,8 +42,10 @@ def mutate(data, rng):
     data = bytearray(data)
     end = structure_end(data)
     for _ in range(rng.randint(1, 4)):
+        if len(data) < 2:
+            break
         kind = rng.random()
-        at = rng.randrange(0, end if rng.random() < 0.9 else len(data))
+        at = rng.randrange(0, min(end, len(data)) if rng.random() < 0.9 else len(data))
         if kind < 0.35:  # flip bits
             data[at] ^= 1 << rng.randrange(8)
         elif kind < 0.7:  # a length or count field set to a boundary value
