@@ -101,6 +101,19 @@ namespace {
 const char16_t *const languageCodes[] = {u"zh_CN", u"zh_TW", u"ja_JP", u"ko_KR", u"en_US"};
 }
 
+QLocale localeFor(const QString &code)
+{
+    if (code == u"zh_TW")
+        return QLocale(QLocale::Chinese, QLocale::TraditionalHanScript, QLocale::AnyTerritory);
+    if (code == u"ja_JP")
+        return QLocale(QLocale::Japanese, QLocale::Japan);
+    if (code == u"ko_KR")
+        return QLocale(QLocale::Korean, QLocale::SouthKorea);
+    if (code == u"en_US")
+        return QLocale(QLocale::English, QLocale::UnitedStates);
+    return QLocale();
+}
+
 bool Catalog::setLanguage(const QString &code)
 {
     for (int index = 0; index < int(std::size(languageCodes)); ++index) {

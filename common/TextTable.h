@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -52,6 +53,12 @@ QString chooseForms(const QString &text, std::initializer_list<Count> counts);
 // The choices of a text, each with the placeholder it follows (0: none), in
 // the order written; for checking the rows.
 QList<std::pair<int, QString>> choicesOf(const QString &text);
+
+// The locale whose numbers and sizes go with an interface language code:
+// "zh_TW" Chinese in Traditional Han script, "ja_JP" Japan, "ko_KR" South
+// Korea, "en_US" United States; "zh_CN" and anything else the default QLocale,
+// so every program of the system writes numbers alike for one language.
+QLocale localeFor(const QString &code);
 
 // A program's dictionary with the language it runs in: the language is set
 // once at start and then read, from any thread, on every lookup.

@@ -34,12 +34,4 @@ QString aside(const QString &text);
 // Source text to the five texts, for checking the rows.
 const TextTable::Dictionary &dictionary();
 
-// The former names, for the workers' texts until they call the ones above.
-inline bool SetLanguage(const QString &code) { return setLanguage(code); }
-inline QString Translate(const QString &source) { return translate(source); }
-inline QString TranslateCount(const QString &source, std::initializer_list<TextTable::Count> counts)
-{
-    return translateCount(source, counts);
-}
-
 } // namespace HelperText

@@ -1,6 +1,6 @@
 #include "PsdFile.h"
 
-#include "WorkerText.h"
+#include "PsdText.h"
 
 #include <algorithm>
 #include <limits>
@@ -42,7 +42,7 @@ public:
         if (!ok())
             return false;
         if (pos < 0 || pos > m_limit)
-            return fail(WorkerText::Translate(QStringLiteral("文件结构损坏：位置 %1 超出所在区段（%2）")).arg(pos).arg(m_limit));
+            return fail(PsdText::Translate(QStringLiteral("文件结构损坏：位置 %1 超出所在区段（%2）")).arg(pos).arg(m_limit));
         m_pos = pos;
         return true;
     }
@@ -58,12 +58,12 @@ public:
             return QByteArray();
         }
         if (m_file.pos() != m_pos && !m_file.seek(m_pos)) {
-            fail(WorkerText::Translate(QStringLiteral("无法定位到文件位置 %1：%2")).arg(m_pos).arg(m_file.errorString()));
+            fail(PsdText::Translate(QStringLiteral("无法定位到文件位置 %1：%2")).arg(m_pos).arg(m_file.errorString()));
             return QByteArray();
         }
         QByteArray data = m_file.read(count);
         if (data.size() != count) {
-            fail(WorkerText::Translate(QStringLiteral("读取文件失败（位置 %1）：%2")).arg(m_pos).arg(m_file.errorString()));
+            fail(PsdText::Translate(QStringLiteral("读取文件失败（位置 %1）：%2")).arg(m_pos).arg(m_file.errorString()));
             return QByteArray();
         }
         m_pos += count;
@@ -84,15 +84,20 @@ public:
     qint16 i16() { return qint16(u16()); }
     qint32 i32() { return qint32(u32()); }
 
-    // A length field of 4 or 8 bytes whose content must fit before `end`.
-    qint64 length(int size, qint64 end, const char *what)
+    // A length field of 4 or 8 bytes whose content must fit before `end`;
+    // `what` names the structure (a source text of the reader's dictionary,
+    // whose %1 is `key` when given).
+    qint64 length(int size, qint64 end, const char16_t *what, const QByteArray &key = QByteArray())
     {
+        const qint64 at = m_pos;
         const quint64 value = unsignedValue(size);
         if (!ok())
             return 0;
         if (value > quint64(std::max<qint64>(end - m_pos, 0))) {
-            fail(WorkerText::Translate(QStringLiteral("文件结构损坏：%1 的长度 %2 超出文件或所在区段的末尾"))
-                         .arg(QLatin1String(what))
+            fail(PsdText::Translate(QStringLiteral("文件结构损坏：%1（位置 %2）的长度 %3 超出文件或所在区段的末尾"))
+                         .arg(key.isEmpty() ? PsdText::Translate(QString::fromUtf16(what))
+                                            : PsdText::Translate(QString::fromUtf16(what)).arg(QString::fromLatin1(key)))
+                         .arg(at)
                          .arg(value));
             return 0;
         }
@@ -102,7 +107,7 @@ public:
 private:
     bool truncated(qint64 count)
     {
-        return fail(WorkerText::Translate(QStringLiteral("文件被截断或结构损坏：在位置 %1 需要 %2 字节，所在区段只剩 %3 字节"))
+        return fail(PsdText::Translate(QStringLiteral("文件被截断或结构损坏：在位置 %1 需要 %2 字节，所在区段只剩 %3 字节"))
                             .arg(m_pos)
                             .arg(count)
                             .arg(remaining()));
@@ -119,7 +124,7 @@ bool isBlockSignature(const QByteArray &signature)
     return signature == "8BIM" || signature == "8B64";
 }
 
-LengthSection readLengthSection(Cursor &cursor, int size, qint64 end, const char *what)
+LengthSection readLengthSection(Cursor &cursor, int size, qint64 end, const char16_t *what)
 {
     LengthSection section;
     section.lengthOffset = cursor.pos();
@@ -129,52 +134,91 @@ LengthSection readLengthSection(Cursor &cursor, int size, qint64 end, const char
     return section;
 }
 
-// Tagged blocks from the cursor to `end`. Writers disagree on padding after a
-// block (none, to 2 or to 4 bytes, inside the length or not): when no
-// signature follows a block directly, the next 2- or 4-byte boundary is tried,
-// and zero bytes at the end are taken as padding.
+// Whether the bytes [at, end) are all zero: padding some writers leave after
+// the last block of a section. Long runs are not taken for padding.
+bool isZeroPadding(Cursor probe, qint64 at, qint64 end)
+{
+    constexpr qint64 MaxPadding = 1 << 16;
+    if (end - at > MaxPadding || !probe.seek(at))
+        return false;
+    const QByteArray rest = probe.bytes(end - at);
+    return probe.ok() && rest.count('\0') == rest.size();
+}
+
+// How well a block ending at `at` fits what follows it: 2 when the section
+// ends there or another block starts there, 1 when only padding is left, 0
+// when neither.
+int followingFit(Cursor probe, qint64 at, qint64 end)
+{
+    if (at > end)
+        return 0;
+    if (at == end)
+        return 2;
+    if (end - at < 12)
+        return 1;
+    if (probe.seek(at) && isBlockSignature(probe.bytes(4)) && probe.ok())
+        return 2;
+    return isZeroPadding(probe, at, end) ? 1 : 0;
+}
+
+// Tagged blocks from the cursor to `end`. The length is 4 bytes, or 8 in PSB
+// for the keys that have it and for "8B64" blocks, and the data is padded to
+// a multiple of 4 bytes (2 for some writers, none for others). The length
+// size and padding the format gives are tried first; others are taken only
+// when a block signature (or the section's end) follows them and not the
+// former. Unknown keys are skipped by their length.
 bool readBlocks(Cursor &cursor, qint64 end, int version, QList<TaggedBlock> *blocks)
 {
     while (cursor.ok() && end - cursor.pos() >= 12) {
         const qint64 start = cursor.pos();
-        QByteArray signature = cursor.bytes(4);
-        if (!isBlockSignature(signature)) {
-            bool found = false;
-            for (const qint64 alignment : {2, 4}) {
-                const qint64 aligned = (start + alignment - 1) / alignment * alignment;
-                if (aligned == start || end - aligned < 12)
-                    continue;
-                cursor.seek(aligned);
-                signature = cursor.bytes(4);
-                if (isBlockSignature(signature)) {
-                    found = true;
-                    if (!blocks->isEmpty())
-                        blocks->last().block.length = aligned - blocks->last().block.offset;
-                    break;
-                }
-            }
-            if (!found) {
-                cursor.seek(start);
-                const QByteArray rest = cursor.bytes(end - start);
-                if (rest.count('\0') == rest.size())
-                    return cursor.ok();
-                return cursor.fail(WorkerText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(start));
-            }
-        }
         TaggedBlock block;
-        block.signature = signature;
-        block.block.offset = cursor.pos() - 4;
-        block.key = cursor.bytes(4);
-        block.lengthSize = hasLongLength(block.key, version) ? 8 : 4;
-        block.data.length = cursor.length(block.lengthSize, end, "附加图层信息块");
-        block.data.offset = cursor.pos();
-        cursor.skip(block.data.length);
-        block.block.length = cursor.pos() - block.block.offset;
+        block.signature = cursor.bytes(4);
         if (!cursor.ok())
             return false;
+        if (!isBlockSignature(block.signature)) {
+            if (isZeroPadding(cursor, start, end))
+                break;
+            return cursor.fail(PsdText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(start));
+        }
+        block.key = cursor.bytes(4);
+        const qint64 lengthAt = cursor.pos();
+        const int preferred = hasLongLength(block.key, version) || (version == 2 && block.signature == "8B64") ? 8 : 4;
+        int bestFit = -1;
+        for (const int size : {preferred, 12 - preferred}) {
+            if (size == 8 && version != 2)
+                continue;
+            Cursor probe = cursor;
+            const quint64 value = probe.unsignedValue(size);
+            if (!probe.ok() || value > quint64(end - probe.pos()))
+                continue;
+            for (const qint64 alignment : {4, 2, 1}) {
+                const qint64 padding = (alignment - qint64(value % alignment)) % alignment;
+                const int fit = followingFit(probe, probe.pos() + qint64(value) + padding, end);
+                if (fit > bestFit) {
+                    bestFit = fit;
+                    block.lengthSize = size;
+                    block.data = {lengthAt + size, qint64(value)};
+                    block.block = {start, block.data.end() + padding - start};
+                }
+                if (fit == 2)
+                    break;
+            }
+            if (bestFit == 2)
+                break;
+        }
+        if (bestFit < 0) {
+            // No length size fits: report the one the format gives.
+            cursor.length(preferred, end, u"附加图层信息块“%1”", block.key);
+            return cursor.fail(PsdText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(start));
+        }
+        if (bestFit == 0) {
+            const qint64 expected = std::min(block.data.end() + (4 - block.data.length % 4) % 4, end);
+            return cursor.fail(PsdText::Translate(QStringLiteral("附加图层信息损坏：位置 %1 处没有块标识")).arg(expected));
+        }
         blocks->append(block);
+        cursor.seek(block.block.end());
     }
-    // Fewer than 12 bytes left: padding.
+    // What is left is padding: it belongs to the last block.
     if (cursor.ok() && cursor.pos() < end) {
         if (!blocks->isEmpty())
             blocks->last().block.length = end - blocks->last().block.offset;
@@ -201,14 +245,14 @@ QRect readRect(Cursor &cursor, bool *valid)
 // present too, the real user mask after the mask parameters.
 bool readMaskData(Cursor &cursor, LayerRecord *layer)
 {
-    const qint64 length = cursor.length(4, layer->extra.end(), "图层蒙版数据");
+    const qint64 length = cursor.length(4, layer->extra.end(), u"图层蒙版数据");
     layer->maskData = {cursor.pos(), length};
     const qint64 end = cursor.pos() + length;
     if (length >= 18) {
         bool valid = false;
         layer->userMask.rect = readRect(cursor, &valid);
         if (!valid)
-            return cursor.fail(WorkerText::Translate(QStringLiteral("图层“%1”的蒙版范围无效")).arg(QString::fromLatin1(layer->pascalName)));
+            return cursor.fail(PsdText::Translate(QStringLiteral("图层“%1”的蒙版范围无效")).arg(QString::fromLatin1(layer->pascalName)));
         layer->userMask.defaultColor = cursor.u8();
         layer->userMask.flags = cursor.u8();
         layer->userMask.present = true;
@@ -235,10 +279,10 @@ bool readRecord(Cursor &cursor, qint64 end, int version, LayerRecord *layer)
     bool valid = false;
     layer->rect = readRect(cursor, &valid);
     if (cursor.ok() && !valid)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("图层范围无效（位置 %1）")).arg(layer->record.offset));
+        return cursor.fail(PsdText::Translate(QStringLiteral("图层范围无效（位置 %1）")).arg(layer->record.offset));
     const quint16 channelCount = cursor.u16();
     if (channelCount > MaxChannels)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("图层通道数 %1 超出格式允许的上限")).arg(channelCount));
+        return cursor.fail(PsdText::Translate(QStringLiteral("图层通道数 %1 超出格式允许的上限")).arg(channelCount));
     for (quint16 index = 0; index < channelCount && cursor.ok(); ++index) {
         ChannelInfo channel;
         channel.id = cursor.i16();
@@ -248,20 +292,20 @@ bool readRecord(Cursor &cursor, qint64 end, int version, LayerRecord *layer)
         layer->channels.append(channel);
     }
     if (cursor.bytes(4) != "8BIM" && cursor.ok())
-        return cursor.fail(WorkerText::Translate(QStringLiteral("图层记录损坏：混合模式标识不符（位置 %1）")).arg(cursor.pos() - 4));
+        return cursor.fail(PsdText::Translate(QStringLiteral("图层记录损坏：混合模式标识不符（位置 %1）")).arg(cursor.pos() - 4));
     layer->blendMode = cursor.bytes(4);
     layer->opacity = cursor.u8();
     layer->clipping = cursor.u8();
     layer->flags = cursor.u8();
     cursor.skip(1);
-    layer->extra.length = cursor.length(4, end, "图层附加数据");
+    layer->extra.length = cursor.length(4, end, u"图层附加数据");
     layer->extra.offset = cursor.pos();
     if (!cursor.ok())
         return false;
 
     if (!readMaskData(cursor, layer))
         return false;
-    layer->blendingRanges.length = cursor.length(4, layer->extra.end(), "混合范围");
+    layer->blendingRanges.length = cursor.length(4, layer->extra.end(), u"混合范围");
     layer->blendingRanges.offset = cursor.pos();
     cursor.skip(layer->blendingRanges.length);
     const qint64 nameStart = cursor.pos();
@@ -306,13 +350,14 @@ bool readRecord(Cursor &cursor, qint64 end, int version, LayerRecord *layer)
 // Layer count, records and channel image data, from the cursor to `end`.
 bool readLayerList(Cursor &cursor, qint64 end, int version, LayerList *list)
 {
+    list->channelImageData = {cursor.pos(), 0};
     if (end - cursor.pos() < 2)
         return cursor.seek(end);
     list->storedCount = cursor.i16();
     const int count = std::abs(int(list->storedCount));
     // The smallest record has 34 bytes (PSD) or 38 (PSB); a count that cannot fit is refused before any record is read.
     if (qint64(count) * 34 > end - cursor.pos())
-        return cursor.fail(WorkerText::Translate(QStringLiteral("图层数量 %1 与图层信息的长度不符")).arg(count));
+        return cursor.fail(PsdText::Translate(QStringLiteral("图层数量 %1 与图层信息的长度不符")).arg(count));
     list->layers.reserve(count);
     for (int index = 0; index < count && cursor.ok(); ++index) {
         LayerRecord layer;
@@ -326,11 +371,11 @@ bool readLayerList(Cursor &cursor, qint64 end, int version, LayerList *list)
         for (ChannelInfo &channel : layer.channels) {
             channel.data.offset = cursor.pos();
             if (channel.data.length > end - cursor.pos())
-                return cursor.fail(WorkerText::Translate(QStringLiteral("图层“%1”的通道数据超出图层信息的末尾")).arg(layer.name));
+                return cursor.fail(PsdText::Translate(QStringLiteral("图层“%1”的通道数据超出图层信息的末尾")).arg(layer.name));
             if (channel.data.length >= 2) {
                 const quint16 compression = cursor.u16();
                 if (compression > 3)
-                    return cursor.fail(WorkerText::Translate(QStringLiteral("图层“%1”使用了未知的压缩方式 %2")).arg(layer.name).arg(compression));
+                    return cursor.fail(PsdText::Translate(QStringLiteral("图层“%1”使用了未知的压缩方式 %2")).arg(layer.name).arg(compression));
                 channel.compression = Compression(compression);
             }
             cursor.seek(channel.data.end());
@@ -365,10 +410,10 @@ bool readLayerList(Cursor &cursor, qint64 end, int version, LayerList *list)
 bool readHeader(Cursor &cursor, Header *header)
 {
     if (cursor.bytes(4) != "8BPS")
-        return cursor.fail(WorkerText::Translate(QStringLiteral("不是 PSD/PSB 文件（文件头标识不符）")));
+        return cursor.fail(PsdText::Translate(QStringLiteral("不是 PSD/PSB 文件（文件头标识不符）")));
     header->version = cursor.u16();
     if (header->version != 1 && header->version != 2)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("不支持的 PSD 版本 %1")).arg(header->version));
+        return cursor.fail(PsdText::Translate(QStringLiteral("不支持的 PSD 版本 %1")).arg(header->version));
     cursor.skip(6);
     header->channels = cursor.u16();
     header->height = cursor.i32();
@@ -379,17 +424,17 @@ bool readHeader(Cursor &cursor, Header *header)
         return false;
     const qint32 maxSide = header->isPsb() ? MaxPsbSide : MaxPsdSide;
     if (header->channels < 1 || header->channels > MaxChannels)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("通道数 %1 无效")).arg(header->channels));
+        return cursor.fail(PsdText::Translate(QStringLiteral("通道数 %1 无效")).arg(header->channels));
     if (header->width < 1 || header->height < 1 || header->width > maxSide || header->height > maxSide)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("画布尺寸 %1×%2 无效")).arg(header->width).arg(header->height));
+        return cursor.fail(PsdText::Translate(QStringLiteral("画布尺寸 %1×%2 无效")).arg(header->width).arg(header->height));
     if (header->depth != 1 && header->depth != 8 && header->depth != 16 && header->depth != 32)
-        return cursor.fail(WorkerText::Translate(QStringLiteral("位深 %1 无效")).arg(header->depth));
+        return cursor.fail(PsdText::Translate(QStringLiteral("位深 %1 无效")).arg(header->depth));
     switch (mode) {
     case 0: case 1: case 2: case 3: case 4: case 7: case 8: case 9:
         header->colorMode = ColorMode(mode);
         return true;
     default:
-        return cursor.fail(WorkerText::Translate(QStringLiteral("未知的颜色模式 %1")).arg(mode));
+        return cursor.fail(PsdText::Translate(QStringLiteral("未知的颜色模式 %1")).arg(mode));
     }
 }
 
@@ -405,7 +450,7 @@ bool readResources(Cursor &cursor, const LengthSection &section, QList<ImageReso
         resource.name = cursor.bytes(nameLength);
         if (nameLength % 2 == 0) // the name, length byte included, is padded to an even size
             cursor.skip(1);
-        resource.data.length = cursor.length(4, end, "图像资源");
+        resource.data.length = cursor.length(4, end, u"图像资源");
         resource.data.offset = cursor.pos();
         cursor.skip(std::min(resource.data.length + (resource.data.length & 1), end - cursor.pos()));
         resource.block.length = cursor.pos() - resource.block.offset;
@@ -414,6 +459,106 @@ bool readResources(Cursor &cursor, const LengthSection &section, QList<ImageReso
         resources->append(resource);
     }
     return cursor.seek(end);
+}
+
+// The longest child-document ID looked for at the end of a linked-file record.
+constexpr int MaxChildIdChars = 4096;
+
+quint64 readBigEndian(const QByteArray &bytes, qsizetype at, int size)
+{
+    quint64 value = 0;
+    for (int index = 0; index < size; ++index)
+        value = (value << 8) | quint8(bytes.at(at + index));
+    return value;
+}
+
+// Where an embedded document starts: the descriptor before it has no length
+// of its own, so the position is worked out from the record's end instead,
+// where only the child-document ID (4-byte count, UTF-16) and fixed fields
+// follow the file. The document must start with a PSD/PSB signature there.
+qint64 locateEmbeddedFile(PsdFile &psd, const LinkedFile &record, quint32 version, qint64 fileLength,
+                          QString *error)
+{
+    const qint64 firstPossible = record.fileLengthField + 8 + 1;
+    const auto isDocumentAt = [&](qint64 at) {
+        QByteArray head;
+        if (at < firstPossible || !psd.readAt(at, 6, &head, error))
+            return false;
+        const quint64 fileVersion = readBigEndian(head, 4, 2);
+        return head.startsWith("8BPS") && (fileVersion == 1 || fileVersion == 2);
+    };
+    if (version < 5) {
+        const qint64 at = record.end() - fileLength;
+        return isDocumentAt(at) ? at : -1;
+    }
+    const qint64 fixed = 4 + (version >= 6 ? 8 : 0) + (version >= 7 ? 1 : 0);
+    const qint64 tailLength = qMin(record.length, fixed + 2 * MaxChildIdChars);
+    QByteArray tail;
+    if (!psd.readAt(record.end() - tailLength, tailLength, &tail, error))
+        return -1;
+    for (qint64 chars = 0; fixed + 2 * chars <= tailLength; ++chars) {
+        const qint64 trailer = fixed + 2 * chars;
+        const qint64 at = record.end() - trailer - fileLength;
+        if (at < firstPossible)
+            break;
+        if (readBigEndian(tail, qsizetype(tailLength - trailer), 4) == quint64(chars) && isDocumentAt(at))
+            return at;
+    }
+    return -1;
+}
+
+bool readLinkedFilesInto(PsdFile &psd, const TaggedBlock &block, QList<LinkedFile> *records, QString *error)
+{
+    const qint64 end = block.data.end();
+    qint64 at = block.data.offset;
+    while (end - at >= 8) {
+        LinkedFile record;
+        record.start = at;
+        QByteArray field;
+        if (!psd.readAt(at, 8, &field, error))
+            return false;
+        record.length = qint64(readBigEndian(field, 0, 8));
+        if (record.length < 0 || record.length > end - at - 8) {
+            *error = PsdText::Translate(QStringLiteral("链接文件记录损坏（位置 %1，长度 %2）")).arg(at).arg(record.length);
+            return false;
+        }
+        record.next = qMin(end, record.end() + (4 - record.length % 4) % 4);
+
+        QByteArray head;
+        if (!psd.readAt(at + 8, qMin<qint64>(record.length, 4 + 4 + 256 + 4 + 2 * 0xffff + 8 + 8), &head, error))
+            return false;
+        record.type = head.left(4);
+        if (head.startsWith("liFD") && head.size() >= 8) {
+            const quint32 version = quint32(readBigEndian(head, 4, 4));
+            qsizetype p = 8;
+            const auto fits = [&](qsizetype count) { return p + count <= head.size(); };
+            bool ok = fits(1);
+            if (ok) {
+                p += 1 + quint8(head.at(p)); // ID
+                ok = fits(4);
+            }
+            if (ok) {
+                p += 4 + 2 * qsizetype(readBigEndian(head, p, 4)); // original file name
+                ok = fits(8 + 8);
+            }
+            if (ok) {
+                p += 8; // file type and creator
+                record.fileLengthField = at + 8 + p;
+                const qint64 fileLength = qint64(readBigEndian(head, p, 8));
+                QString ignored; // a record whose file is not a document is kept as it is
+                const qint64 fileStart = fileLength > 0 && fileLength <= record.length
+                        ? locateEmbeddedFile(psd, record, version, fileLength, &ignored)
+                        : -1;
+                if (fileStart > 0) {
+                    record.embeddedDocument = true;
+                    record.file = Span{fileStart, fileLength};
+                }
+            }
+        }
+        records->append(record);
+        at = record.next;
+    }
+    return true;
 }
 
 } // namespace
@@ -467,12 +612,23 @@ bool hasLongLength(const QByteArray &key, int version)
     return false;
 }
 
+bool isLinkedFileKey(const QByteArray &key)
+{
+    return key == "lnk2" || key == "lnk3" || key == "lnkD" || key == "lnkE";
+}
+
+bool readLinkedFiles(PsdFile &psd, const TaggedBlock &block, QList<LinkedFile> *files, QString *error)
+{
+    files->clear();
+    return readLinkedFilesInto(psd, block, files, error);
+}
+
 bool PsdFile::open(const QString &path, QString *error)
 {
     close();
     m_file.setFileName(path);
     if (!m_file.open(QIODevice::ReadOnly)) {
-        *error = WorkerText::Translate(QStringLiteral("无法打开文件：%1")).arg(m_file.errorString());
+        *error = PsdText::Translate(QStringLiteral("无法打开文件：%1")).arg(m_file.errorString());
         return false;
     }
     Document document;
@@ -490,24 +646,24 @@ bool PsdFile::open(const QString &path, QString *error)
     const int version = document.header.version;
     const int longSize = version == 2 ? 8 : 4;
 
-    document.colorModeData = readLengthSection(cursor, 4, document.fileSize, "颜色模式数据");
+    document.colorModeData = readLengthSection(cursor, 4, document.fileSize, u"颜色模式数据");
     cursor.skip(document.colorModeData.content.length);
-    document.imageResources = readLengthSection(cursor, 4, document.fileSize, "图像资源区");
+    document.imageResources = readLengthSection(cursor, 4, document.fileSize, u"图像资源区");
     if (!readResources(cursor, document.imageResources, &document.resources))
         return failed();
 
-    document.layerAndMask = readLengthSection(cursor, longSize, document.fileSize, "图层与蒙版信息");
+    document.layerAndMask = readLengthSection(cursor, longSize, document.fileSize, u"图层与蒙版信息");
     const qint64 layerAndMaskEnd = document.layerAndMask.content.end();
     if (!cursor.ok())
         return failed();
     if (document.layerAndMask.content.length > 0) {
-        document.layerInfo = readLengthSection(cursor, longSize, layerAndMaskEnd, "图层信息");
+        document.layerInfo = readLengthSection(cursor, longSize, layerAndMaskEnd, u"图层信息");
         document.layers.section = document.layerInfo;
         if (!readLayerList(cursor, document.layerInfo.content.end(), version, &document.layers))
             return failed();
         cursor.seek(document.layerInfo.content.end());
         if (layerAndMaskEnd - cursor.pos() >= 4) {
-            document.globalMask = readLengthSection(cursor, 4, layerAndMaskEnd, "全局蒙版信息");
+            document.globalMask = readLengthSection(cursor, 4, layerAndMaskEnd, u"全局蒙版信息");
             cursor.skip(document.globalMask.content.length);
         } else {
             document.globalMask = {cursor.pos(), 0, {cursor.pos(), 0}};
@@ -536,7 +692,7 @@ bool PsdFile::open(const QString &path, QString *error)
     if (document.mergedImage.length >= 2) {
         const quint16 compression = cursor.u16();
         if (compression > 3) {
-            cursor.fail(WorkerText::Translate(QStringLiteral("合并图像使用了未知的压缩方式 %1")).arg(compression));
+            cursor.fail(PsdText::Translate(QStringLiteral("合并图像使用了未知的压缩方式 %1")).arg(compression));
             return failed();
         }
         document.mergedCompression = Compression(compression);

@@ -200,4 +200,27 @@ private:
 // The block keys whose length field is 8 bytes in a PSB document.
 bool hasLongLength(const QByteArray &key, int version);
 
+// One record of a linked-file block ("lnk2" and its kin): an 8-byte length,
+// then type, version, ID, name, file type and creator, the file's length, a
+// descriptor, the file's bytes and, from version 5 on, a child-document ID.
+struct LinkedFile
+{
+    qint64 start = 0;           // the record's length field
+    qint64 length = 0;          // as that field says
+    qint64 next = 0;            // the next record, after this one's padding
+    QByteArray type;            // "liFD" embedded, "liFE" external, "liFA" alias
+    bool embeddedDocument = false; // an embedded PSD/PSB document, in `file`
+    qint64 fileLengthField = 0; // the 8-byte file length, when embedded
+    Span file;                  // the embedded document's bytes
+    qint64 end() const { return start + 8 + length; }
+};
+
+// "lnk2", "lnk3", "lnkD" or "lnkE".
+bool isLinkedFileKey(const QByteArray &key);
+
+// The records of a linked-file block, in order. A record whose file is not a
+// PSD/PSB document is listed with embeddedDocument false, to be kept as it
+// is; a record longer than its block is refused.
+bool readLinkedFiles(PsdFile &psd, const TaggedBlock &block, QList<LinkedFile> *files, QString *error);
+
 } // namespace Psd

@@ -1,6 +1,6 @@
 #include "PsdPixels.h"
 
-#include "WorkerText.h"
+#include "PsdText.h"
 
 #include <QRgba64>
 
@@ -39,7 +39,7 @@ bool unpackRows(const uchar *counts, int countSize, const uchar *data, qint64 da
     for (int y = 0; y < height; ++y) {
         const qint64 count = readBig(counts + qint64(y) * countSize, countSize);
         if (count > dataSize - at)
-            return fail(error, WorkerText::Translate(QStringLiteral("RLE 行长度超出通道数据（第 %1 行）")).arg(y));
+            return fail(error, PsdText::Translate(QStringLiteral("RLE 行长度超出通道数据（第 %1 行）")).arg(y));
         const uchar *in = data + at;
         const uchar *inEnd = in + count;
         uchar *row = out + qint64(y) * rowSize;
@@ -49,20 +49,20 @@ bool unpackRows(const uchar *counts, int countSize, const uchar *data, qint64 da
             if (n >= 0) {
                 const qint64 literal = n + 1;
                 if (literal > inEnd - in || literal > rowSize - filled)
-                    return fail(error, WorkerText::Translate(QStringLiteral("RLE 数据解码长度不符（第 %1 行）")).arg(y));
+                    return fail(error, PsdText::Translate(QStringLiteral("RLE 数据解码长度不符（第 %1 行）")).arg(y));
                 std::memcpy(row + filled, in, size_t(literal));
                 in += literal;
                 filled += literal;
             } else if (n != -128) {
                 const qint64 repeat = 1 - n;
                 if (in == inEnd || repeat > rowSize - filled)
-                    return fail(error, WorkerText::Translate(QStringLiteral("RLE 数据解码长度不符（第 %1 行）")).arg(y));
+                    return fail(error, PsdText::Translate(QStringLiteral("RLE 数据解码长度不符（第 %1 行）")).arg(y));
                 std::memset(row + filled, *in++, size_t(repeat));
                 filled += repeat;
             }
         }
         if (filled != rowSize)
-            return fail(error, WorkerText::Translate(QStringLiteral("RLE 数据解码长度不符（第 %1 行短缺 %2 字节）")).arg(y).arg(rowSize - filled));
+            return fail(error, PsdText::Translate(QStringLiteral("RLE 数据解码长度不符（第 %1 行短缺 %2 字节）")).arg(y).arg(rowSize - filled));
         at += count;
     }
     return true;
@@ -73,7 +73,7 @@ bool inflateExactly(const QByteArray &data, uchar *out, qint64 size, QString *er
 {
     z_stream stream{};
     if (inflateInit(&stream) != Z_OK)
-        return fail(error, WorkerText::Translate(QStringLiteral("无法初始化 ZIP 解压")));
+        return fail(error, PsdText::Translate(QStringLiteral("无法初始化 ZIP 解压")));
     stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
     qint64 inputLeft = data.size();
     qint64 outputLeft = size;
@@ -107,10 +107,10 @@ bool inflateExactly(const QByteArray &data, uchar *out, qint64 size, QString *er
     if (result == Z_STREAM_END && outputLeft == 0)
         return true;
     if (result == Z_STREAM_END || (result == Z_BUF_ERROR && outputLeft > 0))
-        return fail(error, WorkerText::Translate(QStringLiteral("ZIP 数据解压后长度不足（缺 %1 字节）")).arg(outputLeft));
+        return fail(error, PsdText::Translate(QStringLiteral("ZIP 数据解压后长度不足（缺 %1 字节）")).arg(outputLeft));
     if (outputLeft == 0 && result == Z_DATA_ERROR)
-        return fail(error, WorkerText::Translate(QStringLiteral("ZIP 数据解压后长度超出通道大小或数据损坏")));
-    return fail(error, WorkerText::Translate(QStringLiteral("ZIP 数据损坏")));
+        return fail(error, PsdText::Translate(QStringLiteral("ZIP 数据解压后长度超出通道大小或数据损坏")));
+    return fail(error, PsdText::Translate(QStringLiteral("ZIP 数据损坏")));
 }
 
 void undoPrediction(uchar *data, int width, int height, int depth)
@@ -324,7 +324,7 @@ bool fillColour(PsdFile &psd, QImage &image, PlaneFor planeFor, QString *error)
         QByteArray palette;
         const LengthSection &data = psd.document().colorModeData;
         if (data.content.length < 768 || !psd.readAt(data.content.offset, 768, &palette, error))
-            return fail(error, WorkerText::Translate(QStringLiteral("索引颜色文档缺少调色板")));
+            return fail(error, PsdText::Translate(QStringLiteral("索引颜色文档缺少调色板")));
         if (!planeFor(0, &plane, error))
             return false;
         const auto *index = reinterpret_cast<const uchar *>(plane.constData());
@@ -362,7 +362,7 @@ bool fillColour(PsdFile &psd, QImage &image, PlaneFor planeFor, QString *error)
     case ColorMode::Multichannel:
         break;
     }
-    return fail(error, WorkerText::Translate(QStringLiteral("不支持的颜色模式")));
+    return fail(error, PsdText::Translate(QStringLiteral("不支持的颜色模式")));
 }
 
 int colourChannels(ColorMode mode)
@@ -427,7 +427,7 @@ bool canHold(Compression compression, qint64 length, qint64 size, int height, in
 bool checkedPlaneSize(int width, int height, int depth, QString *error)
 {
     if (width < 0 || height < 0 || rowBytes(width, depth) * height > MaxPlaneBytes)
-        return fail(error, WorkerText::Translate(QStringLiteral("图层过大（%1×%2），超出可处理的上限")).arg(width).arg(height));
+        return fail(error, PsdText::Translate(QStringLiteral("图层过大（%1×%2），超出可处理的上限")).arg(width).arg(height));
     return true;
 }
 
@@ -451,14 +451,14 @@ bool decompress(Compression compression, const QByteArray &data, int width, int 
     switch (compression) {
     case Compression::Raw:
         if (data.size() < size)
-            return fail(error, WorkerText::Translate(QStringLiteral("未压缩的通道数据不足（缺 %1 字节）")).arg(size - data.size()));
+            return fail(error, PsdText::Translate(QStringLiteral("未压缩的通道数据不足（缺 %1 字节）")).arg(size - data.size()));
         std::memcpy(out, in, size_t(size));
         return true;
     case Compression::Rle: {
         const int countSize = version == 2 ? 4 : 2;
         const qint64 countBytes = qint64(countSize) * height;
         if (data.size() < countBytes)
-            return fail(error, WorkerText::Translate(QStringLiteral("RLE 行长度表不完整")));
+            return fail(error, PsdText::Translate(QStringLiteral("RLE 行长度表不完整")));
         return unpackRows(in, countSize, in + countBytes, data.size() - countBytes, height, stride, out, error);
     }
     case Compression::Zip:
@@ -469,7 +469,7 @@ bool decompress(Compression compression, const QByteArray &data, int width, int 
             undoPrediction(out, width, height, depth);
         return true;
     }
-    return fail(error, WorkerText::Translate(QStringLiteral("未知的压缩方式")));
+    return fail(error, PsdText::Translate(QStringLiteral("未知的压缩方式")));
 }
 
 bool readChannel(PsdFile &psd, const ChannelInfo &channel, int width, int height, QByteArray *samples,
@@ -484,16 +484,16 @@ bool readChannel(PsdFile &psd, const ChannelInfo &channel, int width, int height
         return true;
     }
     if (channel.data.length < 2)
-        return fail(error, WorkerText::Translate(QStringLiteral("通道 %1 没有数据")).arg(channel.id));
+        return fail(error, PsdText::Translate(QStringLiteral("通道 %1 没有数据")).arg(channel.id));
     if (!canHold(channel.compression, channel.data.length - 2, size, height, document.header.version))
-        return fail(error, WorkerText::Translate(QStringLiteral("通道 %1 的数据不足以填满 %2×%3 的图层")).arg(channel.id).arg(width).arg(height));
+        return fail(error, PsdText::Translate(QStringLiteral("通道 %1 的数据不足以填满 %2×%3 的图层")).arg(channel.id).arg(width).arg(height));
     // Compressed data never needs much more room than the samples themselves
     // (PackBits adds one byte in 128 plus the row counts); anything larger is
     // refused rather than read into memory.
     const qint64 length = channel.data.length - 2;
     const qint64 bound = channel.compression == Compression::Raw ? size : size + size / 64 + 8 * qint64(height) + 4096;
     if (channel.compression != Compression::Raw && length > bound)
-        return fail(error, WorkerText::Translate(QStringLiteral("通道 %1 的压缩数据长度异常")).arg(channel.id));
+        return fail(error, PsdText::Translate(QStringLiteral("通道 %1 的压缩数据长度异常")).arg(channel.id));
     QByteArray data;
     if (!psd.readAt(channel.data.offset + 2, std::min(length, bound), &data, error))
         return false;
@@ -504,13 +504,13 @@ bool readChannel(PsdFile &psd, const ChannelInfo &channel, int width, int height
 bool canDecode(const Header &header, QString *error)
 {
     if (header.colorMode == ColorMode::Multichannel)
-        return fail(error, WorkerText::Translate(QStringLiteral("不支持多通道（Multichannel）颜色模式")));
+        return fail(error, PsdText::Translate(QStringLiteral("不支持多通道（Multichannel）颜色模式")));
     if ((header.colorMode == ColorMode::Bitmap) != (header.depth == 1))
-        return fail(error, WorkerText::Translate(QStringLiteral("位深 %1 与颜色模式不符")).arg(header.depth));
+        return fail(error, PsdText::Translate(QStringLiteral("位深 %1 与颜色模式不符")).arg(header.depth));
     if (header.colorMode == ColorMode::Indexed && header.depth != 8)
-        return fail(error, WorkerText::Translate(QStringLiteral("索引颜色文档的位深必须为 8")));
+        return fail(error, PsdText::Translate(QStringLiteral("索引颜色文档的位深必须为 8")));
     if (header.channels < colourChannels(header.colorMode))
-        return fail(error, WorkerText::Translate(QStringLiteral("文档的通道数少于其颜色模式所需")));
+        return fail(error, PsdText::Translate(QStringLiteral("文档的通道数少于其颜色模式所需")));
     return true;
 }
 
@@ -521,7 +521,7 @@ bool readLayerImage(PsdFile &psd, int index, const LayerImageOptions &options, Q
     if (!canDecode(document.header, error))
         return false;
     if (index < 0 || index >= document.layers.layers.size())
-        return fail(error, WorkerText::Translate(QStringLiteral("图层序号 %1 无效")).arg(index));
+        return fail(error, PsdText::Translate(QStringLiteral("图层序号 %1 无效")).arg(index));
     const LayerRecord &layer = document.layers.layers.at(index);
     if (layer.rect.isEmpty())
         return true;
@@ -533,12 +533,12 @@ bool readLayerImage(PsdFile &psd, int index, const LayerImageOptions &options, Q
     for (const ChannelInfo &channel : layer.channels) {
         if (channel.id >= -1 && !canHold(channel.compression, channel.data.length - 2, rowBytes(width, depth) * height,
                                          height, document.header.version))
-            return fail(error, WorkerText::Translate(QStringLiteral("图层“%1”的通道数据不足以填满 %2×%3 的图层")).arg(layer.name).arg(width).arg(height));
+            return fail(error, PsdText::Translate(QStringLiteral("图层“%1”的通道数据不足以填满 %2×%3 的图层")).arg(layer.name).arg(width).arg(height));
     }
 
     QImage pixels = newImage(width, height, depth);
     if (pixels.isNull())
-        return fail(error, WorkerText::Translate(QStringLiteral("内存不足，无法解码图层（%1×%2）")).arg(width).arg(height));
+        return fail(error, PsdText::Translate(QStringLiteral("内存不足，无法解码图层（%1×%2）")).arg(width).arg(height));
     const auto planeFor = [&](int colour, QByteArray *plane, QString *message) {
         const ChannelInfo *channel = layer.channel(qint16(colour));
         if (!channel) {
@@ -604,7 +604,7 @@ bool readMergedImage(PsdFile &psd, QImage *image, QString *error)
     const qint64 start = document.mergedImage.offset + 2;
     const qint64 available = document.mergedImage.length - 2;
     if (available < 0)
-        return fail(error, WorkerText::Translate(QStringLiteral("文档没有合并图像数据")));
+        return fail(error, PsdText::Translate(QStringLiteral("文档没有合并图像数据")));
 
     // RLE keeps the row counts of every channel first; ZIP one stream for all.
     std::vector<qint64> offsets(size_t(needed) + 1, 0);
@@ -640,7 +640,7 @@ bool readMergedImage(PsdFile &psd, QImage *image, QString *error)
         }
         const qint64 length = offsets[size_t(c) + 1] - offsets[size_t(c)];
         if (length > planeSize + planeSize / 64 + 2 * qint64(height))
-            return fail(message, WorkerText::Translate(QStringLiteral("合并图像的 RLE 数据长度异常")));
+            return fail(message, PsdText::Translate(QStringLiteral("合并图像的 RLE 数据长度异常")));
         QByteArray data;
         if (!psd.readAt(offsets[size_t(c)], length, &data, message))
             return false;
@@ -650,7 +650,7 @@ bool readMergedImage(PsdFile &psd, QImage *image, QString *error)
 
     QImage pixels = newImage(width, height, depth);
     if (pixels.isNull())
-        return fail(error, WorkerText::Translate(QStringLiteral("内存不足，无法解码合并图像")));
+        return fail(error, PsdText::Translate(QStringLiteral("内存不足，无法解码合并图像")));
     if (!fillColour(psd, pixels, planeFor, error))
         return false;
     if (hasAlpha) {

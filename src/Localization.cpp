@@ -366,16 +366,7 @@ int generalLanguageIndex()
 
 QLocale interfaceLocale()
 {
-    const QString language = storedLanguage();
-    if (language == u"zh_TW")
-        return QLocale(QLocale::Chinese, QLocale::TraditionalHanScript, QLocale::AnyTerritory);
-    if (language == u"ja_JP")
-        return QLocale(QLocale::Japanese, QLocale::Japan);
-    if (language == u"ko_KR")
-        return QLocale(QLocale::Korean, QLocale::SouthKorea);
-    if (language == u"en_US")
-        return QLocale(QLocale::English, QLocale::UnitedStates);
-    return QLocale();
+    return TextTable::localeFor(storedLanguage());
 }
 
 QString formatDataSize(qint64 bytes)

@@ -91,6 +91,15 @@ void block(QByteArray &out, const char *key, const QByteArray &data, int lengthS
     out.append(data);
 }
 
+void block(QByteArray &out, const Block &block)
+{
+    out.append(block.signature);
+    out.append(block.key);
+    put(out, quint64(block.data.size()), block.lengthSize);
+    out.append(block.data);
+    out.append((block.alignment - block.data.size() % block.alignment) % block.alignment, '\0');
+}
+
 QByteArray layerList(const Document &document, bool withLength)
 {
     const int lengthSize = document.version == 2 ? 8 : 4;
@@ -133,7 +142,8 @@ QByteArray layerList(const Document &document, bool withLength)
         } else {
             put(extra, 0, 4);
         }
-        put(extra, 0, 4); // no blending ranges
+        put(extra, quint64(layer.blendingRanges.size()), 4);
+        extra.append(layer.blendingRanges);
         const QByteArray latin = layer.name.toLatin1().left(255);
         extra.append(char(latin.size()));
         extra.append(latin);
@@ -152,6 +162,8 @@ QByteArray layerList(const Document &document, bool withLength)
             put(data, quint64(layer.sectionType), 4);
             block(extra, "lsct", data, 4);
         }
+        for (const Block &extraBlock : layer.blocks)
+            block(extra, extraBlock);
         put(records, quint64(extra.size()), 4);
         records += extra;
     }
@@ -241,7 +253,12 @@ QByteArray write(const Document &document)
             layerAndMask = layerList(document, true);
             put(layerAndMask, 0, 4);
         }
+    } else if (!document.globalBlocks.isEmpty()) {
+        put(layerAndMask, 0, lengthSize); // a document saved flat: no layer info
+        put(layerAndMask, 0, 4);
     }
+    for (const Block &globalBlock : document.globalBlocks)
+        block(layerAndMask, globalBlock);
     put(out, quint64(layerAndMask.size()), lengthSize);
     out += layerAndMask;
 

@@ -18,6 +18,16 @@ struct Channel
     QByteArray samples;
 };
 
+// An additional layer information block as some writer lays it out.
+struct Block
+{
+    QByteArray signature = "8BIM"; // or "8B64"
+    QByteArray key;
+    QByteArray data;
+    int lengthSize = 4;    // 8 for the long keys of a PSB
+    int alignment = 4;     // the data is padded with zeros to a multiple of this; 1: none
+};
+
 struct Layer
 {
     QString name;
@@ -31,6 +41,8 @@ struct Layer
     QRect maskRect;
     quint8 maskDefault = 0;
     quint8 maskFlags = 0;
+    QByteArray blendingRanges; // after its 4-byte length; none when empty
+    QList<Block> blocks;     // after "luni" and "lsct"
 };
 
 struct Document
@@ -47,6 +59,7 @@ struct Document
     QList<Layer> layers;     // bottom-most first
     bool layersInBlock = false; // layers in a "Lr16"/"Lr32" block (by depth) instead of the layer info
     QList<QByteArray> merged; // planes of the merged image, raw; zero-filled when missing
+    QList<Block> globalBlocks; // after the global mask (and the layers' block)
 };
 
 QByteArray write(const Document &document);

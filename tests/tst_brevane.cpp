@@ -6,6 +6,7 @@
 #include "ChildEnvironment.h"
 #include "SettingsSandbox.h"
 #include "SlimTestDocuments.h"
+#include "TextTable.h"
 #include "Slimmer.h"
 #include "XmpAncestors.h"
 
@@ -67,6 +68,9 @@ private slots:
     void worker();
     void language_data();
     void language();
+    void summaryLines_data();
+    void summaryLines();
+    void realDocuments();
     void page();
     void programSelfTest_data();
     void programSelfTest();
@@ -518,9 +522,9 @@ void tst_Brevane::fullDisk()
     QCOMPARE(QJsonDocument::fromJson(run.of(u"DONE"_s).value(0).value(1).toUtf8()).object(),
              (QJsonObject{{u"exported"_s, 0}, {u"failed"_s, 1}, {u"bytesSaved"_s, 0}}));
     const QList<QStringList> logs = run.of(u"LOG"_s);
-    QVERIFY(!logs.isEmpty());
-    QVERIFY2(logs.last().value(1).contains(u"处理失败，文件未改动：无法写入瘦身后的副本"_s),
-             qPrintable(logs.last().value(1)));
+    QVERIFY(logs.size() >= 2); // the file's lines, then the batch total
+    QVERIFY2(logs.at(logs.size() - 2).value(1).contains(u"处理失败，文件未改动：无法写入瘦身后的副本"_s),
+             qPrintable(logs.at(logs.size() - 2).value(1)));
     QCOMPARE(read(path), source);
     QVERIFY(leftovers().isEmpty());
 #endif
@@ -549,11 +553,13 @@ void tst_Brevane::worker()
     QStringList logs;
     for (const QStringList &record : run.of(u"LOG"_s))
         logs << record.value(1);
-    QVERIFY2(logs.contains(u"fat.psd：发现 3,000 个文档祖先记录，共 %1（涉及 1 个嵌入文档）"_s.arg(
-                     QLocale(QLocale::English).toString((SlimTestDocuments::listBytes(2000) + SlimTestDocuments::listBytes(1000)) / 1000.0, 'f', 1) + u" KB"_s)),
+    const QLocale locale = TextTable::localeFor(u"zh_CN"_s);
+    QVERIFY2(logs.contains(u"fat.psd：发现 %1 个文档祖先记录，共 %2（位于 1 个嵌入文档中）"_s.arg(
+                     locale.toString(3000),
+                     locale.toString((SlimTestDocuments::listBytes(2000) + SlimTestDocuments::listBytes(1000)) / 1000.0, 'f', 1) + u" KB"_s)),
              qPrintable(logs.join(u'\n')));
     QVERIFY2(logs.filter(u"fat.psd：节省 "_s).size() == 1, qPrintable(logs.join(u'\n')));
-    QVERIFY(logs.contains(u"clean.psb：没有文档祖先记录，文件未改动"_s));
+    QVERIFY(logs.contains(u"clean.psb：未改动（没有文档祖先记录）"_s));
     QVERIFY(logs.filter(u"damaged.psd：处理失败，文件未改动：无法读取文档"_s).size() == 1);
 
     // Hundredths of a file from the batch start, never going back.
@@ -602,6 +608,89 @@ void tst_Brevane::language()
         logs << record.value(1);
     QVERIFY2(logs.contains(found.arg(SlimTestDocuments::listBytes(1))), qPrintable(logs.join(u'\n')));
     QCOMPARE(run.of(u"PROGRESS"_s).value(0).value(3), status);
+}
+
+void tst_Brevane::summaryLines_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("found");     // %1: the size of the lists
+    QTest::addColumn<QString>("saved");     // %1: the bytes saved
+    QTest::addColumn<QString>("unchanged");
+    QTest::addColumn<QString>("total");     // %1: the bytes saved, as the file's line gives them
+
+    QTest::newRow("en_US") << u"en_US"_s << u"fat.psd: 30 document ancestors, %1 (in 1 embedded document)"_s
+                           << u"fat.psd: saved %1 ("_s << u"clean.psd: unchanged (no document ancestors)"_s
+                           << u"2 files: 1 slimmed, 1 unchanged, 0 failed; %1 saved in all"_s;
+    QTest::newRow("ja_JP") << u"ja_JP"_s
+                           << u"fat.psd：ドキュメント祖先レコードが 30 件見つかりました（%1、埋め込みドキュメント 1 個の中）"_s
+                           << u"fat.psd：%1 削減しました"_s << u"clean.psd：変更なし（ドキュメント祖先レコードはありません）"_s
+                           << u"ファイル 2 個：スリム化 1 個、変更なし 1 個、失敗 0 個、合計 %1 削減"_s;
+    QTest::newRow("zh_CN") << u"zh_CN"_s << u"fat.psd：发现 30 个文档祖先记录，共 %1（位于 1 个嵌入文档中）"_s
+                           << u"fat.psd：节省 %1（"_s << u"clean.psd：未改动（没有文档祖先记录）"_s
+                           << u"2 个文件：瘦身 1 个，未改动 1 个，失败 0 个，共节省 %1"_s;
+}
+
+// The found, saved and unchanged lines of each file and the batch total, the
+// total in the unit of the files' lines.
+void tst_Brevane::summaryLines()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, found);
+    QFETCH(QString, saved);
+    QFETCH(QString, unchanged);
+    QFETCH(QString, total);
+
+    const QString fat = put(u"fat.psd"_s, SlimTestDocuments::build(document(1, 20, {"lnk2"}, 10)));
+    const QString clean = put(u"clean.psd"_s, SlimTestDocuments::build(document(1, -1)));
+    const Run run = runWorker(writeJob(m_dir->path(), {fat, clean}, true), -1, {u"--language"_s, language});
+    QCOMPARE(run.exitCode, 0);
+    QStringList logs;
+    for (const QStringList &record : run.of(u"LOG"_s))
+        logs << record.value(1);
+    const QString all = logs.join(u'\n');
+    QVERIFY2(logs.size() == 4, qPrintable(all));
+    QVERIFY2(logs.at(0).startsWith(found.section(u"%1"_s, 0, 0)) && logs.at(0).endsWith(found.section(u"%1"_s, 1)),
+             qPrintable(all));
+    const QString savedPrefix = saved.section(u"%1"_s, 0, 0);
+    const QString savedSuffix = saved.section(u"%1"_s, 1);
+    QVERIFY2(logs.at(1).startsWith(savedPrefix) && logs.at(1).contains(savedSuffix), qPrintable(all));
+    const qsizetype from = savedPrefix.size();
+    const QString savedSize = logs.at(1).mid(from, logs.at(1).indexOf(savedSuffix, from) - from);
+    QCOMPARE(logs.at(2), unchanged);
+    QCOMPARE(logs.at(3), total.arg(savedSize));
+}
+
+// Real documents other programs wrote, slimmed deep by the worker in one
+// batch: every one succeeds and still opens as it did.
+void tst_Brevane::realDocuments()
+{
+    const QDir folder(QStringLiteral(MORE_SAMPLES_DIR));
+    const QStringList names = folder.entryList({u"*.psd"_s, u"*.psb"_s}, QDir::Files, QDir::Name);
+    if (MORE_SAMPLES_DIR[0] == '\0' || names.isEmpty())
+        QSKIP("the folder of further real documents is not on this machine");
+    QStringList copies;
+    QList<int> layerCounts;
+    for (const QString &name : names) {
+        const QString copy = m_dir->filePath(name);
+        QVERIFY(QFile::copy(folder.filePath(name), copy));
+        QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner));
+        copies << copy;
+        Psd::PsdFile psd;
+        QString error;
+        QVERIFY2(psd.open(copy, &error), qPrintable(name + u": "_s + error));
+        layerCounts << int(psd.document().layers.layers.size());
+    }
+    const Run run = runWorker(writeJob(m_dir->path(), copies, true));
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.of(u"ITEM"_s).size(), copies.size());
+    for (const QStringList &item : run.of(u"ITEM"_s))
+        QVERIFY2(item.value(1) == u"ok"_s, qPrintable(item.join(u' ')));
+    for (qsizetype index = 0; index < copies.size(); ++index) {
+        Psd::PsdFile psd;
+        QString error;
+        QVERIFY2(psd.open(copies.at(index), &error), qPrintable(error));
+        QCOMPARE(int(psd.document().layers.layers.size()), layerCounts.at(index));
+    }
 }
 
 void tst_Brevane::page()

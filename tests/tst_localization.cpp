@@ -3,6 +3,7 @@
 #include "QtTranslations.h"
 #include "SettingsSandbox.h"
 #include "TextTable.h"
+#include "PsdText.h"
 #include "WorkerText.h"
 
 #include <QFile>
@@ -352,6 +353,9 @@ void tst_Localization::dictionaryRows_data()
     const QHash<QString, QStringList> &worker = WorkerText::Dictionary();
     for (auto row = worker.cbegin(); row != worker.cend(); ++row)
         QTest::newRow(qPrintable(u"worker " + row.key())) << row.value();
+    const QHash<QString, QStringList> &reader = PsdText::Dictionary();
+    for (auto row = reader.cbegin(); row != reader.cend(); ++row)
+        QTest::newRow(qPrintable(u"reader " + row.key())) << row.value();
     for (int table : {0, 1}) {
         const QHash<QString, QStringList> &general = generalDictionaryTable(table);
         for (auto row = general.cbegin(); row != general.cend(); ++row)
@@ -581,6 +585,11 @@ void tst_Localization::interfaceLocale()
     const QLocale locale = ::interfaceLocale();
     QCOMPARE(int(locale.language()), localeLanguage);
     QCOMPARE(int(locale.script()), script);
+    // The workers write their numbers in the window's locale for the same code.
+    QVERIFY(WorkerText::SetLanguage(language));
+    const QLocale worker = WorkerText::Locale();
+    WorkerText::SetLanguage(QStringLiteral("zh_CN"));
+    QCOMPARE(worker, locale);
 }
 
 void tst_Localization::formatDataSize_data()

@@ -54,6 +54,8 @@ private slots:
     void pageRunsTheRealWorker();
     void programSelfTestChecksTheWorker_data();
     void programSelfTestChecksTheWorker();
+    void realDocuments_data();
+    void realDocuments();
 
 private:
     struct Run
@@ -534,6 +536,45 @@ void tst_PsdExport::programSelfTestChecksTheWorker()
     process.start(program, {u"--standalone-self-test"_s});
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitCode(), exitCode);
+}
+
+void tst_PsdExport::realDocuments_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir folder(QStringLiteral(MORE_SAMPLES_DIR));
+    const QStringList names = folder.entryList({u"*.psd"_s, u"*.psb"_s}, QDir::Files, QDir::Name);
+    if (MORE_SAMPLES_DIR[0] == '\0' || names.isEmpty())
+        QSKIP("the folder of further real documents is not on this machine");
+    for (const QString &name : names)
+        QTest::newRow(qPrintable(name)) << folder.filePath(name);
+}
+
+// Real documents other programs wrote: every layer the panel shows is either
+// exported or skipped for a reason (a group, no pixels), none fails.
+void tst_PsdExport::realDocuments()
+{
+    QFETCH(QString, path);
+    Psd::PsdFile psd;
+    QString error;
+    QVERIFY2(psd.open(path, &error), qPrintable(error));
+    int shown = psd.document().layers.layers.isEmpty() ? 1 : 0; // a flat document: its merged image
+    for (const Psd::LayerRecord &layer : psd.document().layers.layers)
+        shown += layer.sectionType == Psd::SectionType::GroupEnd ? 0 : 1;
+    psd.close();
+
+    const QString output = m_dir->filePath(u"out"_s);
+    const Run run = runWorker(job({path}, u"none"_s, false, output));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(!run.records.isEmpty());
+    QCOMPARE(run.records.last().kind, WorkerProtocol::RecordKind::Done);
+    const WorkerProtocol::DoneCounts done = WorkerProtocol::readDone(run.records.last());
+    QVERIFY2(done.failed == 0, qPrintable(run.logs.join(u'\n')));
+    QCOMPARE(done.exported + done.skipped, shown);
+    int pictures = 0;
+    for (QDirIterator it(output, {u"*.png"_s}, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
+        ++pictures;
+    QCOMPARE(pictures, done.exported);
+    QVERIFY(done.exported > 0 || psd.document().layers.layers.size() <= 2);
 }
 
 QTEST_MAIN(tst_PsdExport)

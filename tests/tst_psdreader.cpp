@@ -1,5 +1,7 @@
 #include "PsdFile.h"
+#include "PsdPixels.h"
 #include "PsdTestWriter.h"
+#include "SlimTestDocuments.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -26,6 +28,12 @@ private slots:
     void hostile();
     void truncatedSamplesAreRefused_data();
     void truncatedSamplesAreRefused();
+    void realDocuments_data();
+    void realDocuments();
+    void constructions_data();
+    void constructions();
+    void linkedFiles_data();
+    void linkedFiles();
 
 private:
     QString save(const QByteArray &bytes, const QString &name = u"doc.psd"_s);
@@ -37,6 +45,19 @@ namespace {
 QString samplePath(const QString &name)
 {
     return QFINDTESTDATA(u"data/psd-samples/"_s + name);
+}
+
+// Further real documents, outside the sources: empty when not on this machine.
+QStringList moreSamples()
+{
+    const QByteArray named = qgetenv("PICTAVO_MORE_PSD_SAMPLES");
+    const QDir folder(named.isEmpty() ? QStringLiteral(MORE_SAMPLES_DIR) : QString::fromLocal8Bit(named));
+    if (folder.path().isEmpty() || !folder.exists())
+        return {};
+    QStringList paths;
+    for (const QString &name : folder.entryList({u"*.psd"_s, u"*.psb"_s}, QDir::Files, QDir::Name))
+        paths << folder.filePath(name);
+    return paths;
 }
 
 void put(QByteArray &bytes, qint64 offset, quint64 value, int size)
@@ -76,6 +97,93 @@ PsdTestWriter::Document groupedDocument(int version, int depth, bool inBlock, in
                        pixelLayer(u"Oben"_s, QRect(-2, -1, 4, 3), depth)};
     document.layers[4].hidden = true;
     return document;
+}
+
+PsdTestWriter::Block block(const char *key, int size, int alignment = 4, int lengthSize = 4,
+                           const QByteArray &signature = "8BIM")
+{
+    QByteArray data(size, '\0');
+    for (int index = 0; index < size; ++index)
+        data[index] = char(0x30 + index % 40); // no zero runs, no signature inside
+    return {signature, QByteArray(key), data, lengthSize, alignment};
+}
+
+// A document of one construction real writers use, and what the reader must
+// find in it: the layer names (bottom first), the keys of the document's
+// blocks and the keys of the top layer's blocks.
+struct Construction
+{
+    const char *name;
+    PsdTestWriter::Document document;
+    QString layers;
+    QString globalKeys;
+    QString topLayerKeys;
+};
+
+QList<Construction> constructionCases()
+{
+    const auto document = [](int version, int depth, bool inBlock) {
+        PsdTestWriter::Document d;
+        d.version = version;
+        d.depth = depth;
+        d.layersInBlock = inBlock;
+        d.compression = 1;
+        d.layers = {pixelLayer(u"Unten"_s, QRect(0, 0, 8, 8), depth), pixelLayer(u"Oben"_s, QRect(2, 1, 5, 4), depth)};
+        return d;
+    };
+    QList<Construction> list;
+    const auto add = [&](const char *name, const PsdTestWriter::Document &d, const QString &globalKeys,
+                         const QString &topLayerKeys = u"luni"_s) {
+        QStringList names;
+        for (const PsdTestWriter::Layer &layer : d.layers)
+            names << layer.name;
+        list.append({name, d, names.join(u'|'), globalKeys, topLayerKeys});
+    };
+
+    PsdTestWriter::Document d = document(1, 8, false);
+    d.globalBlocks = {block("Xodd", 13, 4), block("Patt", 8)};
+    add("global_block_padded_to_4", d, u"Xodd|Patt"_s);
+    d.globalBlocks = {block("Xodd", 13, 2), block("Patt", 8)};
+    add("global_block_padded_to_2", d, u"Xodd|Patt"_s);
+    d.globalBlocks = {block("Xodd", 13, 1), block("Patt", 8)};
+    add("global_block_unpadded", d, u"Xodd|Patt"_s);
+    d.globalBlocks = {block("Txt2", 30), block("Xodd", 5, 4)};
+    add("padding_after_last_block", d, u"Txt2|Xodd"_s);
+
+    d = document(1, 16, true);
+    d.globalBlocks = {block("LMsk", 14), block("Patt", 6, 2)};
+    add("lr16_with_blocks_after", d, u"Lr16|LMsk|Patt"_s);
+    d = document(1, 32, true);
+    d.globalBlocks = {block("LMsk", 14), block("Pat2", 0)};
+    add("lr32_in_psd", d, u"Lr32|LMsk|Pat2"_s);
+
+    d = document(2, 8, false);
+    d.globalBlocks = {block("FMsk", 12, 4, 8), block("cinf", 21, 4, 8, "8B64"), block("Patt", 8)};
+    add("psb_long_lengths", d, u"FMsk|cinf|Patt"_s);
+    d.globalBlocks = {block("cinf", 21, 4, 8), block("Patt", 8)};
+    add("psb_unlisted_key_with_long_length", d, u"cinf|Patt"_s);
+    d.globalBlocks = {block("FXid", 17, 4, 4), block("Patt", 8)};
+    add("psb_listed_key_with_short_length", d, u"FXid|Patt"_s);
+    d = document(2, 16, true);
+    d.globalBlocks = {block("FMsk", 12, 4, 8, "8B64")};
+    add("psb_lr16", d, u"Lr16|FMsk"_s);
+
+    d = document(1, 8, false);
+    // Each change goes through last(): a reference kept across add() would
+    // write into the copy the list shares.
+    d.layers.last().blendingRanges = QByteArray(40, '\x7f');
+    d.layers.last().name = QString(200, u'n');
+    d.layers.last().blocks = {block("shmd", 13, 4), block("Xunk", 9, 2), block("fxrp", 16)};
+    add("layer_extra_data", d, QString(), u"luni|shmd|Xunk|fxrp"_s);
+    d.layers.last().unicodeName = false;
+    d.layers.last().name = u"Latin only"_s;
+    d.layers.last().blocks = {block("lyid", 4), block("Xodd", 3, 1)};
+    add("layer_without_unicode_name", d, QString(), u"lyid|Xodd"_s);
+
+    d = PsdTestWriter::Document();
+    d.globalBlocks = {block("FMsk", 12), block("cinf", 407)};
+    add("saved_flat", d, u"FMsk|cinf"_s, QString());
+    return list;
 }
 
 } // namespace
@@ -152,6 +260,12 @@ void tst_PsdReader::sectionsTileTheFile_data()
                                        .entryList({u"*.psd"_s, u"*.psb"_s}, QDir::Files)) {
         QTest::newRow(qPrintable(name)) << samplePath(name);
     }
+    for (const QString &path : moreSamples())
+        QTest::newRow(qPrintable(u"more/"_s + QFileInfo(path).fileName())) << path;
+    for (const Construction &construction : constructionCases()) {
+        QTest::newRow(construction.name)
+                << save(PsdTestWriter::write(construction.document), QString::fromLatin1(construction.name) + u".psd");
+    }
     QTest::newRow("written_psb_lr16") << save(PsdTestWriter::write(groupedDocument(2, 16, true, 1)), u"lr16.psb"_s);
     QTest::newRow("written_psd_zip") << save(PsdTestWriter::write(groupedDocument(1, 8, false, 3)), u"zip.psd"_s);
 }
@@ -182,6 +296,13 @@ void tst_PsdReader::sectionsTileTheFile()
     for (const Psd::LayerRecord &layer : list.layers) {
         QCOMPARE(layer.record.offset, at);
         QVERIFY(layer.extra.end() == layer.record.end());
+        for (qsizetype index = 0; index < layer.blocks.size(); ++index) {
+            const Psd::TaggedBlock &block = layer.blocks.at(index);
+            QCOMPARE(block.data.offset, block.block.offset + 8 + block.lengthSize);
+            QVERIFY(block.data.end() <= block.block.end());
+            QCOMPARE(block.block.end(), index + 1 < layer.blocks.size() ? layer.blocks.at(index + 1).block.offset
+                                                                         : layer.extra.end());
+        }
         at = layer.record.end();
     }
     QCOMPARE(list.channelImageData.offset, at);
@@ -294,6 +415,19 @@ void tst_PsdReader::hostile_data()
         put(bytes, offset, value, size);
         return bytes;
     };
+    // A document with blocks after its layers: their lengths and signatures.
+    PsdTestWriter::Document withBlocks = groupedDocument(1, 8, false, 1);
+    withBlocks.globalBlocks = {block("Xodd", 13), block("Patt", 8)};
+    const QByteArray blocks = PsdTestWriter::write(withBlocks);
+    const qint64 blockAt = blocks.indexOf("8BIMXodd");
+    const auto patchedBlocks = [&blocks](qint64 offset, const QByteArray &replacement) {
+        QByteArray bytes = blocks;
+        bytes.replace(offset, replacement.size(), replacement);
+        return bytes;
+    };
+    QTest::newRow("block_length_past_section") << patchedBlocks(blockAt + 8, QByteArray("\x00\x01\x00\x00", 4));
+    QTest::newRow("block_length_into_next_block") << patchedBlocks(blockAt + 8, QByteArray("\x00\x00\x00\x15", 4));
+    QTest::newRow("no_signature_after_block") << patchedBlocks(blockAt + 12 + 16, QByteArray("XXXX"));
     QTest::newRow("empty_file") << QByteArray();
     QTest::newRow("not_a_psd") << QByteArray("GIF89a, certainly not a Photoshop document at all");
     QTest::newRow("version_3") << patched(4, 3, 2);
@@ -347,6 +481,129 @@ void tst_PsdReader::truncatedSamplesAreRefused()
     for (qint64 cut = 0; cut < merged; cut += std::max<qint64>(1, merged / 97)) {
         QVERIFY2(!psd.open(save(bytes.left(cut)), &error), qPrintable(u"cut at %1"_s.arg(cut)));
         QVERIFY(!error.isEmpty());
+    }
+}
+
+void tst_PsdReader::realDocuments_data()
+{
+    QTest::addColumn<QString>("path");
+    const QStringList paths = moreSamples();
+    if (paths.isEmpty())
+        QSKIP("the folder of further real documents is not on this machine");
+    for (const QString &path : paths)
+        QTest::newRow(qPrintable(QFileInfo(path).fileName())) << path;
+}
+
+// Documents other programs wrote: each opens, and every layer decodes (the
+// merged image, for a document saved flat).
+void tst_PsdReader::realDocuments()
+{
+    QFETCH(QString, path);
+    PsdFile psd;
+    QString error;
+    QVERIFY2(psd.open(path, &error), qPrintable(error));
+    QVERIFY2(Psd::canDecode(psd.document().header, &error), qPrintable(error));
+    QImage image;
+    if (psd.document().layers.layers.isEmpty())
+        QVERIFY2(Psd::readMergedImage(psd, &image, &error), qPrintable(error));
+    for (int index = 0; index < psd.document().layers.layers.size(); ++index) {
+        QVERIFY2(Psd::readLayerImage(psd, index, {}, &image, &error),
+                 qPrintable(u"layer %1: %2"_s.arg(index).arg(error)));
+    }
+}
+
+void tst_PsdReader::constructions_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("layers");
+    QTest::addColumn<QString>("globalKeys");
+    QTest::addColumn<QString>("topLayerKeys");
+    for (const Construction &construction : constructionCases()) {
+        QTest::newRow(construction.name) << PsdTestWriter::write(construction.document) << construction.layers
+                                         << construction.globalKeys << construction.topLayerKeys;
+    }
+}
+
+// Each construction is read whole: the layers, every block by its length,
+// and the pixels after them.
+void tst_PsdReader::constructions()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, layers);
+    QFETCH(QString, globalKeys);
+    QFETCH(QString, topLayerKeys);
+    PsdFile psd;
+    QString error;
+    QVERIFY2(psd.open(save(bytes), &error), qPrintable(error));
+    const Psd::Document &document = psd.document();
+    QStringList seen;
+    for (const Psd::LayerRecord &layer : document.layers.layers)
+        seen << layer.name;
+    QCOMPARE(seen.join(u'|'), layers);
+    seen.clear();
+    for (const Psd::TaggedBlock &block : document.globalBlocks)
+        seen << QString::fromLatin1(block.key);
+    QCOMPARE(seen.join(u'|'), globalKeys);
+    seen.clear();
+    if (!document.layers.layers.isEmpty()) {
+        for (const Psd::TaggedBlock &block : document.layers.layers.last().blocks)
+            seen << QString::fromLatin1(block.key);
+    }
+    QCOMPARE(seen.join(u'|'), topLayerKeys);
+    for (int index = 0; index < document.layers.layers.size(); ++index) {
+        QImage image;
+        QVERIFY2(Psd::readLayerImage(psd, index, {}, &image, &error), qPrintable(error));
+        QCOMPARE(image.size(), document.layers.layers.at(index).rect.size());
+    }
+}
+
+void tst_PsdReader::linkedFiles_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<int>("recordVersion");
+    QTest::addColumn<bool>("document");
+    QTest::newRow("lnk2_psd") << 1 << QByteArray("lnk2") << 7 << true;
+    QTest::newRow("lnk2_version_4") << 1 << QByteArray("lnk2") << 4 << true;
+    QTest::newRow("lnk3_psb") << 2 << QByteArray("lnk3") << 7 << true;
+    QTest::newRow("lnkD_psd") << 1 << QByteArray("lnkD") << 6 << true;
+    QTest::newRow("lnkE_psb") << 2 << QByteArray("lnkE") << 5 << true;
+    QTest::newRow("lnk2_not_a_document") << 1 << QByteArray("lnk2") << 7 << false;
+}
+
+// The records of each linked-file block, with the embedded document found
+// byte for byte, and the rest of the document read past them.
+void tst_PsdReader::linkedFiles()
+{
+    QFETCH(int, version);
+    QFETCH(QByteArray, key);
+    QFETCH(int, recordVersion);
+    QFETCH(bool, document);
+    SlimTestDocuments::Spec inner;
+    inner.xmp = SlimTestDocuments::xmp(3);
+    const QByteArray embedded = document ? SlimTestDocuments::build(inner) : QByteArray(333, 'x');
+    SlimTestDocuments::Spec outer;
+    outer.version = version;
+    outer.embedded = {{key, embedded, recordVersion}, {key, embedded, recordVersion}};
+    PsdFile psd;
+    QString error;
+    QVERIFY2(psd.open(save(SlimTestDocuments::build(outer)), &error), qPrintable(error));
+    QCOMPARE(psd.document().layers.layers.size(), outer.layers);
+    const Psd::TaggedBlock *block = psd.document().globalBlock(key.constData());
+    QVERIFY(block);
+    QVERIFY(Psd::isLinkedFileKey(block->key));
+    QList<Psd::LinkedFile> files;
+    QVERIFY2(Psd::readLinkedFiles(psd, *block, &files, &error), qPrintable(error));
+    QVERIFY(!files.isEmpty());
+    for (const Psd::LinkedFile &file : std::as_const(files)) {
+        QCOMPARE(file.type, QByteArray("liFD"));
+        QCOMPARE(file.embeddedDocument, document);
+        QVERIFY(file.end() <= block->data.end());
+        if (document) {
+            QByteArray bytes;
+            QVERIFY(psd.readAt(file.file.offset, file.file.length, &bytes, &error));
+            QCOMPARE(bytes, embedded);
+        }
     }
 }
 

@@ -29,13 +29,6 @@ constexpr qint64 MaxXmpBytes = Q_INT64_C(1) << 30;
 constexpr qint64 ChunkBytes = Q_INT64_C(1) << 20;
 // A copy needs room for itself plus the file system's own bookkeeping.
 constexpr qint64 SpaceMargin = Q_INT64_C(16) << 20;
-// The longest child-document ID looked for at the end of a linked-file record.
-constexpr int MaxChildIdChars = 4096;
-
-bool isLinkKey(const QByteArray &key)
-{
-    return key == "lnk2" || key == "lnk3" || key == "lnkD" || key == "lnkE";
-}
 
 QByteArray bigEndian(quint64 value, int size)
 {
@@ -45,14 +38,6 @@ QByteArray bigEndian(quint64 value, int size)
         value >>= 8;
     }
     return bytes;
-}
-
-quint64 readBigEndian(const QByteArray &bytes, qsizetype at, int size)
-{
-    quint64 value = 0;
-    for (int index = 0; index < size; ++index)
-        value = (value << 8) | quint8(bytes.at(at + index));
-    return value;
 }
 
 qint64 padding4(qint64 length)
@@ -115,109 +100,6 @@ bool streamRange(QFile &from, qint64 offset, qint64 length, const std::function<
             return false;
         length -= chunk;
         meter.add(chunk);
-    }
-    return true;
-}
-
-// One record of a linked-file block ("lnk2" and its kin): an 8-byte length,
-// then type, version, ID, name, file type and creator, the file's length, a
-// descriptor, the file's bytes and, from version 5 on, a child-document ID.
-struct LinkedRecord
-{
-    qint64 start = 0;          // the record's length field
-    qint64 length = 0;         // as that field says
-    qint64 next = 0;           // the next record, after this one's padding
-    bool embeddedDocument = false;
-    qint64 fileLengthField = 0; // the 8-byte file length
-    Span file;                 // the embedded document's bytes
-    qint64 end() const { return start + 8 + length; }
-};
-
-// Where an embedded document starts: the descriptor before it has no length
-// of its own, so the position is worked out from the record's end instead,
-// where only the child-document ID (4-byte count, UTF-16) and fixed fields
-// follow the file. The document must start with a PSD/PSB signature there.
-qint64 locateEmbeddedFile(Psd::PsdFile &psd, const LinkedRecord &record, quint32 version, qint64 fileLength,
-                          QString *error)
-{
-    const qint64 firstPossible = record.fileLengthField + 8 + 1;
-    const auto isDocumentAt = [&](qint64 at) {
-        QByteArray head;
-        if (at < firstPossible || !psd.readAt(at, 6, &head, error))
-            return false;
-        const quint64 fileVersion = readBigEndian(head, 4, 2);
-        return head.startsWith("8BPS") && (fileVersion == 1 || fileVersion == 2);
-    };
-    if (version < 5) {
-        const qint64 at = record.end() - fileLength;
-        return isDocumentAt(at) ? at : -1;
-    }
-    const qint64 fixed = 4 + (version >= 6 ? 8 : 0) + (version >= 7 ? 1 : 0);
-    const qint64 tailLength = qMin(record.length, fixed + 2 * MaxChildIdChars);
-    QByteArray tail;
-    if (!psd.readAt(record.end() - tailLength, tailLength, &tail, error))
-        return -1;
-    for (qint64 chars = 0; fixed + 2 * chars <= tailLength; ++chars) {
-        const qint64 trailer = fixed + 2 * chars;
-        const qint64 at = record.end() - trailer - fileLength;
-        if (at < firstPossible)
-            break;
-        if (readBigEndian(tail, qsizetype(tailLength - trailer), 4) == quint64(chars) && isDocumentAt(at))
-            return at;
-    }
-    return -1;
-}
-
-bool readLinkedRecords(Psd::PsdFile &psd, const Psd::TaggedBlock &block, QList<LinkedRecord> *records,
-                       QString *error)
-{
-    const qint64 end = block.data.end();
-    qint64 at = block.data.offset;
-    while (end - at >= 8) {
-        LinkedRecord record;
-        record.start = at;
-        QByteArray field;
-        if (!psd.readAt(at, 8, &field, error))
-            return false;
-        record.length = qint64(readBigEndian(field, 0, 8));
-        if (record.length < 0 || record.length > end - at - 8) {
-            *error = WorkerText::Translate(QStringLiteral("链接文件记录损坏（位置 %1，长度 %2）")).arg(at).arg(record.length);
-            return false;
-        }
-        record.next = qMin(end, record.end() + padding4(record.length));
-
-        QByteArray head;
-        if (!psd.readAt(at + 8, qMin<qint64>(record.length, 4 + 4 + 256 + 4 + 2 * 0xffff + 8 + 8), &head, error))
-            return false;
-        if (head.startsWith("liFD") && head.size() >= 8) {
-            const quint32 version = quint32(readBigEndian(head, 4, 4));
-            qsizetype p = 8;
-            const auto fits = [&](qsizetype count) { return p + count <= head.size(); };
-            bool ok = fits(1);
-            if (ok) {
-                p += 1 + quint8(head.at(p)); // ID
-                ok = fits(4);
-            }
-            if (ok) {
-                p += 4 + 2 * qsizetype(readBigEndian(head, p, 4)); // original file name
-                ok = fits(8 + 8);
-            }
-            if (ok) {
-                p += 8; // file type and creator
-                record.fileLengthField = at + 8 + p;
-                const qint64 fileLength = qint64(readBigEndian(head, p, 8));
-                QString ignored; // a record whose file is not a document is kept as it is
-                const qint64 fileStart = fileLength > 0 && fileLength <= record.length
-                        ? locateEmbeddedFile(psd, record, version, fileLength, &ignored)
-                        : -1;
-                if (fileStart > 0) {
-                    record.embeddedDocument = true;
-                    record.file = Span{fileStart, fileLength};
-                }
-            }
-        }
-        records->append(record);
-        at = record.next;
     }
     return true;
 }
@@ -349,15 +231,15 @@ bool planLinkedFiles(Psd::PsdFile &psd, bool deep, int depth, Plan *plan, QList<
 {
     const Psd::Document &document = psd.document();
     for (const Psd::TaggedBlock &block : document.globalBlocks) {
-        if (!isLinkKey(block.key))
+        if (!Psd::isLinkedFileKey(block.key))
             continue;
-        QList<LinkedRecord> records;
-        if (!readLinkedRecords(psd, block, &records, error))
+        QList<Psd::LinkedFile> records;
+        if (!Psd::readLinkedFiles(psd, block, &records, error))
             return false;
         QList<Piece> pieces;
         qint64 dataLength = 0;
         bool changed = false;
-        for (const LinkedRecord &record : records) {
+        for (const Psd::LinkedFile &record : records) {
             std::shared_ptr<Plan> nested;
             if (record.embeddedDocument) {
                 nested = std::make_shared<Plan>();
@@ -574,17 +456,17 @@ public:
             const QString key = QString::fromLatin1(block.key);
             if (block.key == list.holderKey)
                 continue; // its layers and channels are described above
-            if (!(m_deep && isLinkKey(block.key) && depth < MaxDepth)) {
+            if (!(m_deep && Psd::isLinkedFileKey(block.key) && depth < MaxDepth)) {
                 if (!hashSpans(psd, {block.data}, &hash, error))
                     return false;
                 line(QStringLiteral("block %1 %2").arg(key, QString::fromLatin1(hash)));
                 continue;
             }
-            QList<LinkedRecord> records;
-            if (!readLinkedRecords(psd, block, &records, error))
+            QList<Psd::LinkedFile> records;
+            if (!Psd::readLinkedFiles(psd, block, &records, error))
                 return false;
             line(QStringLiteral("block %1, %2 linked files").arg(key).arg(records.size()));
-            for (const LinkedRecord &record : std::as_const(records)) {
+            for (const Psd::LinkedFile &record : std::as_const(records)) {
                 if (!describeLinked(psd, record, depth, lines, error))
                     return false;
             }
@@ -619,7 +501,7 @@ private:
     }
 
     // The record without its two lengths, and the embedded document it holds.
-    bool describeLinked(Psd::PsdFile &psd, const LinkedRecord &record, int depth, QStringList *lines, QString *error)
+    bool describeLinked(Psd::PsdFile &psd, const Psd::LinkedFile &record, int depth, QStringList *lines, QString *error)
     {
         const QString indent(depth * 2 + 2, QLatin1Char(' '));
         QByteArray hash;

@@ -1,7 +1,7 @@
 // Brevane: the safe slimming worker of the psd-slim page. Started as
 // "Brevane --job FILE [--language CODE]" with a JSON job {"deep":bool,"files":[…]}, it slims the
 // files one after the other and reports on standard output in the line
-// protocol: LOG lines of what was found and saved, PROGRESS in hundredths of a
+// protocol: LOG lines of what was found and saved (and the batch total), PROGRESS in hundredths of a
 // file from the batch start, one ITEM per file and one DONE per batch. Texts,
 // numbers and sizes are in the language given, Simplified Chinese without one.
 
@@ -27,7 +27,8 @@ void emitRecord(const QByteArray &record)
     LineProtocol::write(stdout, record);
 }
 
-// "41.2 MB": decimal units with one decimal, as people read file sizes.
+// "41.2 MB": decimal units with one decimal, as people read file sizes; the
+// lines of each file and the batch's total alike.
 QString sizeText(qint64 bytes)
 {
     if (bytes < 1000)
@@ -78,7 +79,7 @@ QString foundText(const QString &name, const Slimmer::Report &report)
 {
     const QLocale locale = WorkerText::Locale();
     if (report.embeddedDocuments > 0) {
-        return WorkerText::TranslateCount(QStringLiteral("%1：发现 %2 个文档祖先记录，共 %3（涉及 %4 个嵌入文档）"),
+        return WorkerText::TranslateCount(QStringLiteral("%1：发现 %2 个文档祖先记录，共 %3（位于 %4 个嵌入文档中）"),
                                           {{2, report.ancestors}, {4, report.embeddedDocuments}})
                 .arg(name, locale.toString(report.ancestors), sizeText(report.ancestorBytes),
                      locale.toString(report.embeddedDocuments));
@@ -111,6 +112,7 @@ int main(int argc, char *argv[])
 
     const qint64 total = qint64(job.files.size()) * 100;
     int exported = 0;
+    int unchanged = 0;
     int failed = 0;
     qint64 bytesSaved = 0;
     for (int index = 0; index < job.files.size(); ++index) {
@@ -141,9 +143,10 @@ int main(int argc, char *argv[])
             emitRecord(LineProtocol::item(false, path));
             ++failed;
         } else if (!report.changed) {
-            emitRecord(LineProtocol::log(WorkerText::Translate(QStringLiteral("%1：没有文档祖先记录，文件未改动")).arg(name)));
+            emitRecord(LineProtocol::log(WorkerText::Translate(QStringLiteral("%1：未改动（没有文档祖先记录）")).arg(name)));
             emitRecord(LineProtocol::item(true, path));
             ++exported;
+            ++unchanged;
         } else {
             emitRecord(LineProtocol::log(foundText(name, report)));
             emitRecord(LineProtocol::log(WorkerText::Translate(QStringLiteral("%1：节省 %2（%3 → %4），已校验并替换"))
@@ -155,6 +158,12 @@ int main(int argc, char *argv[])
         }
         emitRecord(LineProtocol::progress(base + 100, total, status));
     }
+    const QLocale locale = WorkerText::Locale();
+    emitRecord(LineProtocol::log(
+            WorkerText::TranslateCount(QStringLiteral("%1 个文件：瘦身 %2 个，未改动 %3 个，失败 %4 个，共节省 %5"),
+                                       {{1, job.files.size()}})
+                    .arg(locale.toString(job.files.size()), locale.toString(exported - unchanged),
+                         locale.toString(unchanged), locale.toString(failed), sizeText(bytesSaved))));
     emitRecord(LineProtocol::done(QJsonObject{{QStringLiteral("exported"), exported},
                                               {QStringLiteral("failed"), failed},
                                               {QStringLiteral("bytesSaved"), bytesSaved}}));
