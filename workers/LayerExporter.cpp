@@ -343,7 +343,7 @@ private:
             const QStringList parts = leftOut(psd, index);
             if (!parts.isEmpty())
                 send(LineProtocol::log(WorkerText::Translate(QStringLiteral("“%1”未完整呈现：%2"))
-                                               .arg(name, parts.join(WorkerText::Translate(QStringLiteral("；"))))));
+                                               .arg(name, parts.join(WorkerText::ListSeparator()))));
         }
         QString error;
         QString empty;

@@ -59,7 +59,6 @@ const TextTable::Row rows[] = {
     {{u"图层", u"圖層", u"レイヤー", u"레이어", u"Layer"}},
     {{u"“%1”未完整呈现：%2", u"「%1」未完整呈現：%2", u"「%1」は一部が再現されていません：%2",
       u"“%1” 일부가 재현되지 않음: %2", u"“%1” is not fully rendered: %2"}},
-    {{u"；", u"；", u"、", u"; ", u"; "}},
     {{u"未渲染图层效果", u"未算繪圖層效果", u"レイヤー効果は描画されません", u"레이어 효과는 렌더링되지 않음",
       u"layer effects are not rendered"}},
     {{u"未应用混合模式“%1”", u"未套用混合模式「%1」", u"描画モード「%1」は適用されません", u"혼합 모드 “%1”은(는) 적용되지 않음",
@@ -340,6 +339,20 @@ QLocale Locale()
 QString Colon()
 {
     return catalog.languageIndex() <= 2 ? QStringLiteral("：") : QStringLiteral(": ");
+}
+
+QString ListSeparator()
+{
+    // Chinese (both), Japanese, Korean, English.
+    switch (catalog.languageIndex()) {
+    case 0:
+    case 1:
+        return QStringLiteral("；");
+    case 2:
+        return QStringLiteral("、");
+    default:
+        return QStringLiteral("; ");
+    }
 }
 
 } // namespace WorkerText
