@@ -91,6 +91,15 @@ void block(QByteArray &out, const char *key, const QByteArray &data, int lengthS
     out.append(data);
 }
 
+void block(QByteArray &out, const Block &block)
+{
+    out.append(block.signature);
+    out.append(block.key);
+    put(out, quint64(block.data.size()), block.lengthSize);
+    out.append(block.data);
+    out.append((block.alignment - block.data.size() % block.alignment) % block.alignment, '\0');
+}
+
 QByteArray layerList(const Document &document, bool withLength)
 {
     const int lengthSize = document.version == 2 ? 8 : 4;
@@ -164,8 +173,8 @@ QByteArray layerList(const Document &document, bool withLength)
             put(data, quint64(layer.sectionType), 4);
             block(extra, "lsct", data, 4);
         }
-        for (const auto &[key, data] : layer.blocks)
-            block(extra, key.constData(), data + QByteArray((4 - data.size() % 4) % 4, '\0'), 4);
+        for (const Block &extraBlock : layer.blocks)
+            block(extra, extraBlock);
         put(records, quint64(extra.size()), 4);
         records += extra;
     }

@@ -19,6 +19,16 @@ struct Channel
     QByteArray samples;
 };
 
+// An additional layer information block as some writer lays it out.
+struct Block
+{
+    QByteArray signature = "8BIM"; // or "8B64"
+    QByteArray key;
+    QByteArray data;
+    int lengthSize = 4;    // 8 for the long keys of a PSB
+    int alignment = 4;     // the data is padded with zeros to a multiple of this; 1: none
+};
+
 struct Layer
 {
     QString name;
@@ -40,7 +50,7 @@ struct Layer
     quint8 realMaskFlags = 0;
     QByteArray blendMode = "norm";
     quint8 clipping = 0;
-    QList<QPair<QByteArray, QByteArray>> blocks; // more tagged blocks: key, data
+    QList<Block> blocks;     // after "luni" and "lsct"
 };
 
 struct Document

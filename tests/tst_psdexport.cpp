@@ -508,7 +508,7 @@ void tst_PsdExport::notRenderedIsTold()
     PsdTestWriter::Layer layer = colourLayer(u"L"_s, QRect(0, 0, 2, 2), QRect(0, 0, 2, 2), 0x808080);
     layer.blendMode = blendMode;
     if (!key.isEmpty())
-        layer.blocks = {{key, data}};
+        layer.blocks = {{"8BIM", key, data}};
     const QString psd = write(u"doc.psd"_s, PsdTestWriter::write(document(2, 2, {layer})));
     const Run run = runWorker(job({psd}), {u"--language"_s, u"en_US"_s});
     QCOMPARE(run.exitCode, 0);

@@ -326,9 +326,9 @@ void tst_PsdPixels::pixelAndVectorMasks()
     layer.maskRect = QRect(0, 0, 8, 8);
     layer.realMaskRect = QRect(0, 0, 6, 8);
     layer.realMaskFlags = pixelFlags;
-    layer.blocks = {{"vmsk", PsdTestWriter::vectorMask(shape, vectorFlags, operation)}};
+    layer.blocks = {{"8BIM", "vmsk", PsdTestWriter::vectorMask(shape, vectorFlags, operation)}};
     if (!fillBlock.isEmpty())
-        layer.blocks.append({fillBlock, QByteArray(4, '\0')});
+        layer.blocks.append({"8BIM", fillBlock, QByteArray(4, '\0')});
     document.layers = {layer};
 
     PsdFile psd;

@@ -302,7 +302,7 @@ private:
     static int clippingBase(const QList<Psd::LayerRecord> &layers, int index)
     {
         int base = index - 1;
-        while (base >= 0 && layers.at(base).clipping != 0 && kindOf(layers.at(base)) == Kind::Pixels)
+        while (base >= 0 && layers.at(base).clipping != 0)
             --base;
         return base;
     }
