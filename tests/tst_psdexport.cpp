@@ -489,11 +489,11 @@ void tst_PsdExport::notRenderedIsTold_data()
     QTest::newRow("effects") << QByteArray("norm") << QByteArray("lfx2") << QByteArray(8, '\0')
                              << u"“L” is not fully rendered: layer effects are not rendered"_s;
     QTest::newRow("blend_mode") << QByteArray("mul ") << QByteArray() << QByteArray()
-                                << u"“L” is not fully rendered: blend mode “mul” is not applied"_s;
+                                << u"“L” is not fully rendered: blend mode “Multiply” is not applied"_s;
     QTest::newRow("fill_opacity") << QByteArray("norm") << QByteArray("iOpa") << QByteArray(1, char(128))
                                   << u"“L” is not fully rendered: fill opacity 50% is not applied"_s;
     QTest::newRow("text_layer_with_blend_mode") << QByteArray("scrn") << QByteArray("TySh") << QByteArray(8, '\0')
-            << u"“L” is not fully rendered: blend mode “scrn” is not applied; text layer exported as its stored pixels"_s;
+            << u"“L” is not fully rendered: blend mode “Screen” is not applied; text layer exported as its stored pixels"_s;
     QTest::newRow("smart_object") << QByteArray("norm") << QByteArray("SoLd") << QByteArray(8, '\0')
                                   << u"“L” is not fully rendered: smart object exported as its stored pixels"_s;
 }

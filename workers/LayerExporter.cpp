@@ -177,6 +177,49 @@ bool plainBlendMode(const QByteArray &mode)
     return mode == "norm" || mode == "pass";
 }
 
+// A blend mode as the image editor names it in the run's language; the key
+// itself for one it does not have.
+QString blendModeName(const QByteArray &key)
+{
+    static const struct
+    {
+        const char *key;
+        const char16_t *name;
+    } names[] = {
+        {"diss", u"溶解"},
+        {"dark", u"变暗"},
+        {"mul ", u"正片叠底"},
+        {"idiv", u"颜色加深"},
+        {"lbrn", u"线性加深"},
+        {"dkCl", u"深色"},
+        {"lite", u"变亮"},
+        {"scrn", u"滤色"},
+        {"div ", u"颜色减淡"},
+        {"lddg", u"线性减淡（添加）"},
+        {"lgCl", u"浅色"},
+        {"over", u"叠加"},
+        {"sLit", u"柔光"},
+        {"hLit", u"强光"},
+        {"vLit", u"亮光"},
+        {"lLit", u"线性光"},
+        {"pLit", u"点光"},
+        {"hMix", u"实色混合"},
+        {"diff", u"差值"},
+        {"smud", u"排除"},
+        {"fsub", u"减去"},
+        {"fdiv", u"划分"},
+        {"hue ", u"色相"},
+        {"sat ", u"饱和度"},
+        {"colr", u"颜色"},
+        {"lum ", u"明度"},
+    };
+    for (const auto &entry : names) {
+        if (key == entry.key)
+            return WorkerText::Translate(QString::fromUtf16(entry.name));
+    }
+    return QString::fromLatin1(key).trimmed();
+}
+
 class Exporter
 {
 public:
@@ -316,7 +359,7 @@ private:
         if (layer.block("lfx2") || layer.block("lrFX") || layer.block("lmfx"))
             parts << WorkerText::Translate(QStringLiteral("未渲染图层效果"));
         if (!plainBlendMode(layer.blendMode))
-            parts << WorkerText::Translate(QStringLiteral("未应用混合模式“%1”")).arg(QString::fromLatin1(layer.blendMode).trimmed());
+            parts << WorkerText::Translate(QStringLiteral("未应用混合模式“%1”")).arg(blendModeName(layer.blendMode));
         if (const Psd::TaggedBlock *fill = layer.block("iOpa"); fill && fill->data.length >= 1) {
             QByteArray value;
             QString ignored;
