@@ -793,10 +793,21 @@ LayerMasks layerMasks(PsdFile &psd, const LayerRecord &layer)
         const quint8 parameters = data[at++];
         if ((parameters & 1) && at < length)
             masks.pixelDensity = data[at++];
+        const auto feather = [&] {
+            if (at + 8 <= length) {
+                double radius;
+                const quint64 bits = (quint64(readBig(data + at, 4)) << 32) | readBig(data + at + 4, 4);
+                std::memcpy(&radius, &bits, sizeof radius);
+                masks.feathered = masks.feathered || radius > 0;
+            }
+            at += 8;
+        };
         if (parameters & 2)
-            at += 8; // feather: not drawn
+            feather();
         if ((parameters & 4) && at < length)
             masks.vectorDensity = data[at++];
+        if (parameters & 8)
+            feather();
     }
     return masks;
 }

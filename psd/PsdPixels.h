@@ -76,6 +76,7 @@ struct LayerMasks
     qint16 pixelChannel = -2;
     quint8 pixelDensity = 255;
     quint8 vectorDensity = 255;
+    bool feathered = false;     // a feather is set; it is not drawn
 };
 LayerMasks layerMasks(PsdFile &psd, const LayerRecord &layer);
 

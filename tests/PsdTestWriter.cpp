@@ -146,11 +146,12 @@ QByteArray layerList(const Document &document, bool withLength)
             extra.append(char(layer.realMaskDefault));
             putRect(layer.realMaskRect);
         } else if (layer.hasMask) {
-            put(extra, 20, 4);
+            put(extra, quint64(std::max<qsizetype>(20, 18 + layer.maskParameters.size())), 4);
             putRect(layer.maskRect);
             extra.append(char(layer.maskDefault));
             extra.append(char(layer.maskFlags));
-            extra.append(2, '\0');
+            extra.append(layer.maskParameters);
+            extra.append(std::max<qsizetype>(0, 2 - layer.maskParameters.size()), '\0');
         } else {
             put(extra, 0, 4);
         }

@@ -48,6 +48,7 @@ struct Layer
     QRect realMaskRect;
     quint8 realMaskDefault = 0;
     quint8 realMaskFlags = 0;
+    QByteArray maskParameters; // after the flags (set bit 4 of maskFlags): a bit set, then the values
     QByteArray blendMode = "norm";
     quint8 clipping = 0;
     QList<Block> blocks;     // after "luni" and "lsct"

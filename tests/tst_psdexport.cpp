@@ -481,7 +481,7 @@ void tst_PsdExport::clippingMasks()
 void tst_PsdExport::notRenderedIsTold_data()
 {
     QTest::addColumn<QByteArray>("blendMode");
-    QTest::addColumn<QByteArray>("key");       // a tagged block the layer carries, or empty
+    QTest::addColumn<QByteArray>("key");       // a tagged block the layer carries, "mask" or empty
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("line");         // empty: no line
 
@@ -494,6 +494,8 @@ void tst_PsdExport::notRenderedIsTold_data()
                                   << u"“L” is not fully rendered: fill opacity 50% is not applied"_s;
     QTest::newRow("text_layer_with_blend_mode") << QByteArray("scrn") << QByteArray("TySh") << QByteArray(8, '\0')
             << u"“L” is not fully rendered: blend mode “Screen” is not applied; text layer exported as its stored pixels"_s;
+    QTest::newRow("mask_feather") << QByteArray("norm") << QByteArray("mask") << QByteArray()
+                                  << u"“L” is not fully rendered: mask feather is not applied"_s;
     QTest::newRow("smart_object") << QByteArray("norm") << QByteArray("SoLd") << QByteArray(8, '\0')
                                   << u"“L” is not fully rendered: smart object exported as its stored pixels"_s;
 }
@@ -507,8 +509,21 @@ void tst_PsdExport::notRenderedIsTold()
 
     PsdTestWriter::Layer layer = colourLayer(u"L"_s, QRect(0, 0, 2, 2), QRect(0, 0, 2, 2), 0x808080);
     layer.blendMode = blendMode;
-    if (!key.isEmpty())
+    if (key == "mask") {
+        // A pixel mask feathered by 2.5 pixels: bit 1, then the radius as a double.
+        layer.hasMask = true;
+        layer.maskRect = QRect(0, 0, 2, 2);
+        layer.maskDefault = 255;
+        layer.maskFlags = 0x10;
+        layer.maskParameters = QByteArray(1, '\x02');
+        quint64 bits;
+        const double radius = 2.5;
+        std::memcpy(&bits, &radius, sizeof bits);
+        PsdTestWriter::put(layer.maskParameters, bits, 8);
+        layer.channels.append({-2, PsdTestWriter::plane(2, 2, 8, 255)});
+    } else if (!key.isEmpty()) {
         layer.blocks = {{"8BIM", key, data}};
+    }
     const QString psd = write(u"doc.psd"_s, PsdTestWriter::write(document(2, 2, {layer})));
     const Run run = runWorker(job({psd}), {u"--language"_s, u"en_US"_s});
     QCOMPARE(run.exitCode, 0);

@@ -366,6 +366,8 @@ private:
             if (psd.readAt(fill->data.offset, 1, &value, &ignored) && quint8(value.at(0)) < 255)
                 parts << WorkerText::Translate(QStringLiteral("未应用填充不透明度 %1%")).arg(qRound(quint8(value.at(0)) * 100 / 255.0));
         }
+        if (Psd::layerMasks(psd, layer).feathered)
+            parts << WorkerText::Translate(QStringLiteral("未应用蒙版羽化"));
         if (m_job.applyClipping && layer.clipping != 0) {
             const int base = clippingBase(layers, index);
             if (base < 0 || kindOf(layers.at(base)) != Kind::Pixels)
