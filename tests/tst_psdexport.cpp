@@ -575,6 +575,14 @@ void tst_PsdExport::oneFolderPerDocument()
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(filesUnder(m_dir->filePath(u"out"_s)),
              QStringList({u"Flyer/Background.png"_s, u"Poster (2)/Background.png"_s, u"Poster/Background.png"_s}));
+    QCOMPARE(WorkerProtocol::readHelperDone(run.records.last()).outputDir, m_dir->filePath(u"out"_s));
+
+    // Without an output folder: the folder beside one document, or the folder
+    // the documents share.
+    const Run one = runWorker(job({files.at(0)}));
+    QCOMPARE(WorkerProtocol::readHelperDone(one.records.last()).outputDir, m_dir->filePath(u"a/Poster"_s));
+    const Run two = runWorker(job(files.mid(1)));
+    QCOMPARE(WorkerProtocol::readHelperDone(two.records.last()).outputDir, m_dir->filePath(u"b"_s));
 }
 
 namespace {

@@ -242,15 +242,36 @@ public:
                         .arg(m_total)));
         for (qsizetype index = 0; index < m_job.files.size(); ++index)
             exportDocument(m_job.files.at(index), m_perFile.at(index));
-        send(LineProtocol::done(QJsonObject{{QStringLiteral("exported"), m_counts.exported},
-                                            {QStringLiteral("skipped"), m_counts.skipped},
-                                            {QStringLiteral("failed"), m_counts.failed},
-                                            {QStringLiteral("failedDocuments"), m_counts.failedDocuments}}));
+        QJsonObject done{{QStringLiteral("exported"), m_counts.exported},
+                         {QStringLiteral("skipped"), m_counts.skipped},
+                         {QStringLiteral("failed"), m_counts.failed},
+                         {QStringLiteral("failedDocuments"), m_counts.failedDocuments}};
+        if (const QString folder = outputFolder(); !folder.isEmpty())
+            done.insert(QStringLiteral("outputDir"), folder);
+        send(LineProtocol::done(done));
         return m_counts;
     }
 
 private:
     void send(const QByteArray &record) { LineProtocol::write(m_out, record); }
+
+    // The one folder to show the user the pictures in: the output folder; else
+    // a single document's folder, or the folder its documents share.
+    QString outputFolder() const
+    {
+        if (!m_job.output.isEmpty())
+            return QDir(m_job.output).absolutePath();
+        if (m_documentFolders.size() == 1)
+            return m_documentFolders.first();
+        QString shared;
+        for (const QString &folder : m_documentFolders) {
+            const QString parent = QFileInfo(folder).absolutePath();
+            if (!shared.isEmpty() && parent != shared)
+                return m_documentFolders.first();
+            shared = parent;
+        }
+        return shared;
+    }
 
     void step(const QString &file, const QString &layer)
     {
@@ -277,6 +298,7 @@ private:
         // One folder per document, so documents never share (and renumber) names.
         const QString parent = m_job.output.isEmpty() ? info.absolutePath() : QDir(m_job.output).absolutePath();
         const QString folder = QDir(parent).filePath(m_names.take(parent, safeFileName(info.completeBaseName()), QString()));
+        m_documentFolders.append(folder);
         const int layerCount = countedLayers(psd.document());
         send(LineProtocol::log(WorkerText::TranslateCount(QStringLiteral("开始导出 %1：%2 个图层，输出到 %3"), {{2, layerCount}})
                                        .arg(shown)
@@ -534,6 +556,7 @@ private:
     UniqueNames m_names;
     ColourConversion::Plan m_colour;
     Base m_base;
+    QStringList m_documentFolders;
     int m_dotsPerMeterX = 0;
     int m_dotsPerMeterY = 0;
 };

@@ -58,7 +58,8 @@ private:
 // job's output folder, or beside the document when the job names none. A
 // document that cannot be read gets a failed ITEM whose details carry the
 // reason ("reason"); DONE counts "exported", "skipped" and "failed" layers and
-// "failedDocuments".
+// "failedDocuments", and names in "outputDir" the folder to open: the output
+// folder, one document's folder, or the folder its documents share.
 Counts run(const Job &job, std::FILE *out);
 
 } // namespace LayerExport
