@@ -79,7 +79,7 @@ bool bareOne(const CorpusFile &file, const QString &outDir, QString *error)
         return false;
     bytes = QByteArray();
     QByteArray encoded;
-    if (!ImageCodecs::encode(image, ImageProcessor::FormatFor(outputExtension(file)), &encoded, error))
+    if (!ImageCodecs::encode(image, ImageProcessor::formatFor(outputExtension(file)), &encoded, error))
         return false;
     image = QImage();
     QFile out(QDir(outDir).filePath(outputName(file)));
@@ -91,7 +91,7 @@ bool bareOne(const CorpusFile &file, const QString &outDir, QString *error)
 }
 
 // The engine's steps for one file, re-enacted with its public pieces in the
-// order Process runs them, each timed on its own: shows where the time above
+// order process runs them, each timed on its own: shows where the time above
 // the bare round trip goes.
 const char *const StepNames[StepCount] = {"read",          "decode",             "pad",
                                           "encode",        "write + fsync",      "read back + check",
@@ -117,12 +117,12 @@ bool stepsOne(const CorpusFile &file, const QString &outDir, double seconds[Step
     bytes = QByteArray();
     lap();
     qint32 ox = 0, oy = 0;
-    const QRgb fill = ImageProcessor::FillFor(ImageProcessor::FillTransparent, source.hasAlphaChannel());
-    QImage canvas = ImageProcessor::Pad(source, fill, true, ImageProcessor::RuleMultipleOf4, ox, oy);
+    const QRgb fill = ImageProcessor::fillColour(Fill::Transparent);
+    QImage canvas = ImageProcessor::pad(source, fill, true, SizeRule::Multiple4, ox, oy);
     source = QImage();
     lap();
     QByteArray encoded;
-    if (!ImageCodecs::encode(canvas, ImageProcessor::FormatFor(outputExtension(file)), &encoded, error))
+    if (!ImageCodecs::encode(canvas, ImageProcessor::formatFor(outputExtension(file)), &encoded, error))
         return false;
     const QSize size = canvas.size();
     canvas = QImage();
@@ -134,7 +134,7 @@ bool stepsOne(const CorpusFile &file, const QString &outDir, double seconds[Step
     lap();
     QByteArray written;
     QSize readBack;
-    const ImageCodecs::Encoder encoder = ImageProcessor::FormatFor(outputExtension(file));
+    const ImageCodecs::Encoder encoder = ImageProcessor::formatFor(outputExtension(file));
     if (!SafeFile::readRegularFile(temporary, std::numeric_limits<qint64>::max(), &written, error)
         || written != encoded || !ReadBackCheck::writtenSize(written, encoder, &readBack, error) || readBack != size) {
         if (error->isEmpty())
@@ -180,12 +180,12 @@ void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int j
     std::vector<double> finished; // seconds since the start, in the order pictures finish
     QElapsedTimer watch;
     watch.start();
-    QObject::connect(&run, &BatchRun::PictureTimed, &run, [&](int index, qint64 nanoseconds) {
+    QObject::connect(&run, &BatchRun::pictureTimed, &run, [&](int index, qint64 nanoseconds) {
         seconds[size_t(index)] = nanoseconds / 1e9;
         finished.push_back(watch.nsecsElapsed() / 1e9);
     });
     QStringList reasons;
-    QObject::connect(&run, &BatchRun::RecordReady, &run, [&reasons](const QByteArray &record) {
+    QObject::connect(&run, &BatchRun::recordReady, &run, [&reasons](const QByteArray &record) {
         // "ITEM\tfailed\tPATH\t{...}"
         if (record.startsWith("ITEM\tfailed\t")) {
             const QByteArray details = record.mid(record.lastIndexOf('\t') + 1).trimmed();
@@ -193,9 +193,9 @@ void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int j
         }
     });
     QEventLoop loop;
-    QObject::connect(&run, &BatchRun::Finished, &loop, &QEventLoop::quit);
-    run.Start(paths, settings);
-    if (run.IsRunning())
+    QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
+    run.start(paths, settings);
+    if (run.isRunning())
         loop.exec();
     // Failures come in list order, as the records do.
     QDir out(outDir);
@@ -203,7 +203,7 @@ void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int j
         const bool ok = out.exists(outputName(files[i]));
         result->account(files[i], seconds[i], ok, ok || reasons.isEmpty() ? QString() : reasons.takeFirst());
     }
-    result->budgetHighWater = run.MemoryHighWater();
+    result->budgetHighWater = run.memoryHighWater();
     // Once the second-to-last picture is done, the last one runs alone on one core.
     if (jobs > 1 && finished.size() > 1)
         result->aloneSeconds = watch.nsecsElapsed() / 1e9 - finished[finished.size() - 2];

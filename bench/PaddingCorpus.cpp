@@ -442,8 +442,8 @@ std::vector<CorpusFile> corpusFiles(const QString &folder, unsigned scale)
         file.name = itemName(item);
         file.path = QDir(folder).filePath(file.name);
         file.bytes = QFileInfo(file.path).size();
-        file.targetWidth = ImageProcessor::Target(item.width, ImageProcessor::RuleMultipleOf4);
-        file.targetHeight = ImageProcessor::Target(item.height, ImageProcessor::RuleMultipleOf4);
+        file.targetWidth = PaddingChoices::target(item.width, SizeRule::Multiple4);
+        file.targetHeight = PaddingChoices::target(item.height, SizeRule::Multiple4);
         // As the engine centres: the odd column goes right, the odd row to the bottom.
         file.offsetX = (file.targetWidth - item.width) / 2;
         file.offsetY = (file.targetHeight - item.height) / 2;

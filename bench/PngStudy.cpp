@@ -229,8 +229,8 @@ int runPngStudy(const Context &ctx)
             return 1;
         }
         qint32 ox = 0, oy = 0;
-        const QRgb fill = ImageProcessor::FillFor(ImageProcessor::FillTransparent, source.hasAlphaChannel());
-        QImage canvas = ImageProcessor::Pad(source, fill, true, ImageProcessor::RuleMultipleOf4, ox, oy);
+        const QRgb fill = ImageProcessor::fillColour(Fill::Transparent);
+        QImage canvas = ImageProcessor::pad(source, fill, true, SizeRule::Multiple4, ox, oy);
         source = QImage();
         // As ImageCodecs::encode does: an opaque canvas goes out without alpha.
         if (ImageCodecs::isOpaque(canvas))
@@ -239,7 +239,7 @@ int runPngStudy(const Context &ctx)
         ++pictures[group];
         pixels[group] += double(canvas.width()) * canvas.height();
         canvasBytes[group] += double(canvas.sizeInBytes());
-        say(QStringLiteral("  %1 (%2)").arg(file.name, ImageProcessor::SizeText(canvas.width(), canvas.height())));
+        say(QStringLiteral("  %1 (%2)").arg(file.name, ImageProcessor::sizeText(canvas.width(), canvas.height())));
         for (Setting &s : settings) {
             if (!s.fault.isEmpty())
                 continue;

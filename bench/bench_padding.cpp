@@ -445,7 +445,7 @@ int main(int argc, char *argv[])
                 .arg(workers)
                 .arg(sameFiles(engineDir, poolDir) ? QStringLiteral("identical") : QStringLiteral("DIFFER"))
                 .arg(megabytes(double(engine.budgetHighWater)), megabytes(double(pool.budgetHighWater)),
-                     megabytes(double(MemoryBudget::DefaultCapacity()))));
+                     megabytes(double(MemoryBudget::defaultCapacity()))));
     }
     say(QStringLiteral("load average at the end: %1").arg(loadAverage()));
     if (temporary == nullptr)

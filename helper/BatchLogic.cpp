@@ -1,5 +1,6 @@
 #include "BatchLogic.h"
 
+#include "BatchRun.h"
 #include "HelperText.h"
 #include "ImageProcessor.h"
 #include "SafeFile.h"
@@ -20,24 +21,6 @@ const QString BatchLogic::UnsupportedType = QStringLiteral("不支持的文件�
 const QString BatchLogic::Missing = QStringLiteral("文件不存在：");
 
 namespace {
-
-int ruleIndexFor(const QString &value)
-{
-    if (value == QLatin1String("even"))
-        return 1;
-    if (value == QLatin1String("power2"))
-        return 2;
-    return 0;
-}
-
-int fillIndexFor(const QString &value)
-{
-    if (value == QLatin1String("white"))
-        return 1;
-    if (value == QLatin1String("black"))
-        return 2;
-    return 0;
-}
 
 bool isValidUtf8(const QByteArray &bytes)
 {
@@ -62,7 +45,7 @@ void addPathArgument(const QString &argument, StartupArguments *parsed)
     if (QFileInfo::exists(argument))
         parsed->paths.append(argument);
     else
-        parsed->skipped.append(HelperText::Translate(BatchLogic::Missing) + QDir::toNativeSeparators(argument));
+        parsed->skipped.append(HelperText::translate(BatchLogic::Missing) + QDir::toNativeSeparators(argument));
 }
 
 // One path a line; a list the tool window wrote into its private folder is
@@ -71,7 +54,7 @@ void addListedPaths(const QString &listFile, StartupArguments *parsed)
 {
     QFile file(listFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        parsed->skipped.append(HelperText::Translate(QStringLiteral("无法读取文件列表 %1：%2"))
+        parsed->skipped.append(HelperText::translate(QStringLiteral("无法读取文件列表 %1：%2"))
                                    .arg(QDir::toNativeSeparators(listFile), file.errorString()));
         return;
     }
@@ -83,7 +66,7 @@ void addListedPaths(const QString &listFile, StartupArguments *parsed)
         if (line.isEmpty())
             continue;
         if (!isValidUtf8(line))
-            parsed->skipped.append(HelperText::Translate(BatchLogic::UndecodableName) + BatchLogic::EscapedName(line));
+            parsed->skipped.append(HelperText::translate(BatchLogic::UndecodableName) + BatchLogic::escapedName(line));
         else
             addPathArgument(QString::fromUtf8(line), parsed);
     }
@@ -117,27 +100,28 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
     // The language is the command line's from the start, so that what the
     // parsing itself has to say is said in it; without the switch, Chinese.
     const qsizetype at = arguments.lastIndexOf(QStringLiteral("--language"));
-    HelperText::SetLanguage(at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString());
+    HelperText::setLanguage(at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString());
 
     StartupArguments parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         const bool valueFollows = i + 1 < arguments.size();
         if (valueSwitches().contains(argument) && !valueFollows) {
-            parsed.errors.append(HelperText::Translate(QStringLiteral("%1 缺少取值")).arg(argument));
+            parsed.errors.append(HelperText::translate(QStringLiteral("%1 缺少取值")).arg(argument));
         } else if (argument == QLatin1String("--rule")) {
-            const QString value = arguments.at(++i).toLower();
-            parsed.ruleIndex = ruleIndexFor(value);
-            if (parsed.ruleIndex == 0 && value != QLatin1String("multiple4"))
+            // The helper always pads: "none" is no value of its own.
+            const std::optional<SizeRule> rule = PaddingChoices::sizeRuleFromKey(arguments.at(++i).toLower());
+            parsed.rule = rule && *rule != SizeRule::None ? *rule : SizeRule::Multiple4;
+            if (!rule || *rule == SizeRule::None)
                 parsed.errors.append(
-                        HelperText::Translate(QStringLiteral("--rule 的取值应为 multiple4、even 或 power2：%1"))
+                        HelperText::translate(QStringLiteral("--rule 的取值应为 multiple4、even 或 power2：%1"))
                                 .arg(arguments.at(i)));
         } else if (argument == QLatin1String("--fill")) {
-            const QString value = arguments.at(++i).toLower();
-            parsed.fillIndex = fillIndexFor(value);
-            if (parsed.fillIndex == 0 && value != QLatin1String("transparent"))
+            const std::optional<Fill> fill = PaddingChoices::fillFromKey(arguments.at(++i).toLower());
+            parsed.fill = fill.value_or(Fill::Transparent);
+            if (!fill)
                 parsed.errors.append(
-                        HelperText::Translate(QStringLiteral("--fill 的取值应为 transparent、white 或 black：%1"))
+                        HelperText::translate(QStringLiteral("--fill 的取值应为 transparent、white 或 black：%1"))
                                 .arg(arguments.at(i)));
         } else if (argument == QLatin1String("--output-dir")) {
             if (valueFollows)
@@ -164,7 +148,7 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
                 parsed.jobs = jobs;
             else
                 parsed.errors.append(
-                        HelperText::Translate(QStringLiteral("--jobs 需要一个正整数：%1")).arg(arguments.at(i)));
+                        HelperText::translate(QStringLiteral("--jobs 需要一个正整数：%1")).arg(arguments.at(i)));
         } else if (argument == QLatin1String("--report-to")) {
             if (valueFollows)
                 parsed.reportTo = arguments.at(++i);
@@ -174,9 +158,9 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
         } else if (knownSwitches().contains(argument)) {
             continue;
         } else if (argument.startsWith(QLatin1String("--"))) {
-            parsed.errors.append(HelperText::Translate(QStringLiteral("未知的开关：%1")).arg(argument));
+            parsed.errors.append(HelperText::translate(QStringLiteral("未知的开关：%1")).arg(argument));
         } else if (undecodable.contains(i)) {
-            parsed.skipped.append(HelperText::Translate(BatchLogic::UndecodableName) + undecodable.value(i));
+            parsed.skipped.append(HelperText::translate(BatchLogic::UndecodableName) + undecodable.value(i));
         } else {
             addPathArgument(argument, &parsed);
         }
@@ -186,29 +170,29 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
 
 } // namespace
 
-QStringList BatchLogic::ExpandPaths(const QStringList &paths, bool recursive, QStringList *skipped)
+QStringList BatchLogic::expandPaths(const QStringList &paths, bool recursive, QStringList *skipped)
 {
     QStringList pictures;
     for (const QString &path : paths) {
         if (QFileInfo(path).isDir())
-            ListPictures(path, recursive, false, &pictures, nullptr, skipped);
-        else if (IsPicture(path))
+            listPictures(path, recursive, false, &pictures, nullptr, skipped);
+        else if (isPicture(path))
             pictures.append(path);
         else
-            skipped->append(HelperText::Translate(UnsupportedType) + QDir::toNativeSeparators(path));
+            skipped->append(HelperText::translate(UnsupportedType) + QDir::toNativeSeparators(path));
     }
     return pictures;
 }
 
-QString BatchLogic::PathKey(const QString &path)
+QString BatchLogic::pathKey(const QString &path)
 {
     return SafeFile::pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toLower();
 }
 
-QString BatchLogic::SkippedPath(const QString &text)
+QString BatchLogic::skippedPath(const QString &text)
 {
     for (const QString *prefix : {&UndecodableName, &UnsupportedType, &Missing}) {
-        const QString shown = HelperText::Translate(*prefix);
+        const QString shown = HelperText::translate(*prefix);
         if (text.startsWith(shown))
             return text.mid(shown.size());
     }
@@ -216,19 +200,16 @@ QString BatchLogic::SkippedPath(const QString &text)
     return colon < 0 ? QString() : text.mid(colon + 1);
 }
 
-qint64 BatchLogic::RecentRemainingMilliseconds(const QList<qint64> &finishTimes, int total)
+QList<SkippedFile> BatchLogic::skippedFiles(const QStringList &texts)
 {
-    constexpr qsizetype Recent = 8;
-    const qsizetype done = finishTimes.size();
-    if (done == 0)
-        return -1;
-    const qsizetype counted = qMin(done, Recent);
-    const qint64 from = done > counted ? finishTimes.at(done - counted - 1) : 0;
-    const qint64 span = qMax<qint64>(0, finishTimes.last() - from);
-    return span * qMax<qint64>(0, total - done) / counted;
+    QList<SkippedFile> files;
+    files.reserve(texts.size());
+    for (const QString &text : texts)
+        files.append({skippedPath(text), text});
+    return files;
 }
 
-QString BatchLogic::EscapedName(const QByteArray &raw)
+QString BatchLogic::escapedName(const QByteArray &raw)
 {
     QString shown;
     for (qsizetype at = 0; at < raw.size();) {
@@ -244,7 +225,7 @@ QString BatchLogic::EscapedName(const QByteArray &raw)
     return shown;
 }
 
-bool BatchLogic::IsPicture(const QString &path)
+bool BatchLogic::isPicture(const QString &path)
 {
     // The extension is what follows the last dot of the last path element, so
     // a dotted folder name never makes its files pictures.
@@ -255,24 +236,24 @@ bool BatchLogic::IsPicture(const QString &path)
     return Extensions.contains(path.mid(dot).toLower());
 }
 
-StartupArguments BatchLogic::ParseArguments(const QStringList &arguments)
+StartupArguments BatchLogic::parseArguments(const QStringList &arguments)
 {
     return parse(arguments, {});
 }
 
-StartupArguments BatchLogic::ParseArguments(const QList<QByteArray> &arguments)
+StartupArguments BatchLogic::parseArguments(const QList<QByteArray> &arguments)
 {
     QStringList decoded;
     QHash<qsizetype, QString> undecodable;
     for (const QByteArray &argument : arguments) {
         if (!isValidUtf8(argument))
-            undecodable.insert(decoded.size(), EscapedName(argument));
+            undecodable.insert(decoded.size(), escapedName(argument));
         decoded.append(QString::fromUtf8(argument));
     }
     return parse(decoded, undecodable);
 }
 
-bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOutputFolders, QStringList *pictures,
+bool BatchLogic::listPictures(const QString &folder, bool recursive, bool skipOutputFolders, QStringList *pictures,
                               QString *error, QStringList *skipped)
 {
     QString firstError;
@@ -283,7 +264,7 @@ bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOu
         const QFileInfo info(current);
         if (!info.isDir() || !info.isReadable()) {
             if (firstError.isEmpty()) {
-                firstError = HelperText::Translate(info.exists() ? QStringLiteral("无法读取文件夹：")
+                firstError = HelperText::translate(info.exists() ? QStringLiteral("无法读取文件夹：")
                                                                  : QStringLiteral("文件夹不存在："))
                              + QDir::toNativeSeparators(current);
             }
@@ -299,12 +280,12 @@ bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOu
                     pending.append(path);
                 continue;
             }
-            if (!IsPicture(path) || (skipOutputFolders && path.contains(OutputFolderMarker))
-                || ImageProcessor::IsTemporaryName(entry.fileName()))
+            if (!isPicture(path) || (skipOutputFolders && path.contains(OutputFolderMarker))
+                || ImageProcessor::isTemporaryName(entry.fileName()))
                 continue;
             if (entry.isSymLink() && !entry.exists()) {
                 if (skipped)
-                    skipped->append(HelperText::Translate(Missing) + QDir::toNativeSeparators(path));
+                    skipped->append(HelperText::translate(Missing) + QDir::toNativeSeparators(path));
             } else if (entry.isFile()) {
                 pictures->append(path);
             }
@@ -312,9 +293,9 @@ bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOu
         if (skipped) {
             const QList<QByteArray> names = SafeFile::undecodableNames(current);
             for (const QByteArray &name : names) {
-                const QString shown = EscapedName(name);
-                if (IsPicture(shown))
-                    skipped->append(HelperText::Translate(UndecodableName)
+                const QString shown = escapedName(name);
+                if (isPicture(shown))
+                    skipped->append(HelperText::translate(UndecodableName)
                                     + QDir::toNativeSeparators(current + QLatin1Char('/') + shown));
             }
         }
@@ -324,7 +305,7 @@ bool BatchLogic::ListPictures(const QString &folder, bool recursive, bool skipOu
     return firstError.isEmpty();
 }
 
-QString BatchLogic::Duration(qint64 milliseconds)
+QString BatchLogic::duration(qint64 milliseconds)
 {
     const qint64 totalSeconds = qMax<qint64>(milliseconds, 0) / 1000;
     const QLatin1Char zero('0');
@@ -334,62 +315,8 @@ QString BatchLogic::Duration(qint64 milliseconds)
         .arg(totalSeconds % 60, 2, 10, zero);
 }
 
-QString BatchLogic::LogLine(const QTime &time, const QString &text)
+QString BatchLogic::logLine(const QTime &time, const QString &text)
 {
     return QLatin1Char('[') + time.toString(QStringLiteral("HH:mm:ss")) + QLatin1String("] ") + text;
 }
 
-QString BatchLogic::ResultLine(const ProcessResult &result)
-{
-    // One multi-argument substitution, so a "%1" inside a file name or message stays as it is.
-    return QStringLiteral("[%1] %2  %3 -> %4  %5")
-        .arg(HelperText::Translate(result.Success ? QStringLiteral("成功") : QStringLiteral("失败")),
-             QFileInfo(result.Source).fileName(),
-             result.OldSize, result.NewSize, result.Message);
-}
-
-QString BatchLogic::ReportFileName(const QDateTime &start)
-{
-    return QStringLiteral("错误报告_") + start.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QLatin1String(".txt");
-}
-
-QString BatchLogic::ReportLine(const QDateTime &time, const QString &line)
-{
-    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char(' ') + line + QLatin1String("\r\n");
-}
-
-bool BatchLogic::AppendToReport(const QString &path, const QString &text, QString *error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        *error = file.errorString();
-        return false;
-    }
-    QByteArray bytes;
-    if (file.size() == 0)
-        bytes = QByteArrayLiteral("\xEF\xBB\xBF");
-    bytes += text.toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-bool BatchLogic::MakeFolder(const QString &path, QString *error)
-{
-    if (QFileInfo(path).isDir() || QDir().mkpath(path))
-        return true;
-    // mkpath gives no reason; name the nearest existing ancestor and what is wrong with it.
-    QFileInfo probe(QDir::cleanPath(QDir(path).absolutePath()));
-    while (!probe.exists() && !probe.isRoot())
-        probe = QFileInfo(probe.absolutePath());
-    const QString where = QDir::toNativeSeparators(probe.absoluteFilePath());
-    if (!probe.isDir())
-        *error = HelperText::Translate(QStringLiteral("“%1”不是文件夹")).arg(where);
-    else if (!probe.isWritable())
-        *error = HelperText::Translate(QStringLiteral("没有在“%1”中创建文件夹的权限")).arg(where);
-    else
-        *error = HelperText::Translate(QStringLiteral("无法在“%1”中创建文件夹")).arg(where);
-    return false;
-}

@@ -4,12 +4,12 @@
 
 #include <QFileDialog>
 
-QString FolderPicker::Show(QWidget *owner, const QString &title)
+QString FolderPicker::show(QWidget *owner, const QString &title)
 {
     QFileDialog dialog(owner, title);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setLabelText(QFileDialog::Accept, HelperText::Translate(QStringLiteral("选择此文件夹")));
+    dialog.setLabelText(QFileDialog::Accept, HelperText::translate(QStringLiteral("选择此文件夹")));
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList chosen = dialog.selectedFiles();

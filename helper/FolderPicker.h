@@ -12,5 +12,5 @@ class FolderPicker
 public:
     // Shows the picker modally over `owner` with `title`. Returns the chosen
     // folder, or an empty text when the dialog was cancelled.
-    static QString Show(QWidget *owner, const QString &title);
+    static QString show(QWidget *owner, const QString &title);
 };

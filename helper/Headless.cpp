@@ -25,17 +25,17 @@ int runHeadless(const StartupArguments &parsed)
     if (!parsed.errors.isEmpty()) {
         for (const QString &error : parsed.errors)
             printError(error);
-        printError(HelperText::Translate(QStringLiteral("用法见 Quadrix --help")));
+        printError(HelperText::translate(QStringLiteral("用法见 Quadrix --help")));
         return 2;
     }
 
     // Folders always include their subfolders, as in the window by default.
     QStringList skipped = parsed.skipped;
-    const QStringList found = BatchLogic::ExpandPaths(parsed.paths, true, &skipped);
+    const QStringList found = BatchLogic::expandPaths(parsed.paths, true, &skipped);
     QStringList pictures;
     QSet<QString> seen;
     for (const QString &picture : found) {
-        const QString key = BatchLogic::PathKey(picture);
+        const QString key = BatchLogic::pathKey(picture);
         if (!seen.contains(key)) {
             seen.insert(key);
             pictures.append(picture);
@@ -44,48 +44,44 @@ int runHeadless(const StartupArguments &parsed)
     if (pictures.isEmpty()) {
         for (const QString &text : std::as_const(skipped))
             printError(text);
-        printError(HelperText::Translate(QStringLiteral("没有可处理的图片")));
+        printError(HelperText::translate(QStringLiteral("没有可处理的图片")));
         return 2;
     }
 
-    static const QString rules[] = {ImageProcessor::RuleMultipleOf4, ImageProcessor::RuleEven,
-                                    ImageProcessor::RulePowerOfTwo};
-    static const QString fills[] = {ImageProcessor::FillTransparent, ImageProcessor::FillWhite,
-                                    ImageProcessor::FillBlack};
     BatchSettings settings;
     settings.outDir = parsed.outputDir.value_or(QString()).trimmed();
-    settings.rule = rules[parsed.ruleIndex.value_or(0)];
-    settings.fill = fills[parsed.fillIndex.value_or(0)];
+    settings.rule = parsed.rule.value_or(SizeRule::Multiple4);
+    settings.fill = parsed.fill.value_or(Fill::Transparent);
     settings.centered = parsed.centered.value_or(true);
     settings.png = parsed.png;
     settings.jobs = parsed.jobs.value_or(0);
     settings.recordsRead = true;
     if (!settings.outDir.isEmpty()) {
         QString error;
-        if (!BatchLogic::MakeFolder(settings.outDir, &error)) {
-            printError(HelperText::Translate(QStringLiteral("无法创建输出目录：%1")).arg(error));
+        if (!BatchRun::makeFolder(settings.outDir, &error)) {
+            printError(HelperText::translate(QStringLiteral("无法创建输出目录：%1")).arg(error));
             return 1;
         }
     }
 
     ReportChannel channel;
     BatchRun run;
-    QObject::connect(&run, &BatchRun::RecordReady, &run, [&channel](const QByteArray &record) {
+    QObject::connect(&run, &BatchRun::recordReady, &run, [&channel](const QByteArray &record) {
         LineProtocol::write(stdout, record);
-        channel.Send(record);
+        channel.send(record);
     });
     if (parsed.reportTo) {
         QString error;
-        if (!channel.Connect(*parsed.reportTo, &error)) {
-            const QString text = HelperText::Translate(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行"));
+        if (!channel.connect(*parsed.reportTo, &error)) {
+            const QString text = HelperText::translate(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行"));
             LineProtocol::write(stdout, LineProtocol::log(text.arg(*parsed.reportTo, error)));
         }
     }
     QEventLoop loop;
-    QObject::connect(&run, &BatchRun::Finished, &loop, &QEventLoop::quit);
-    run.Start(pictures, settings, skipped, int(skipped.size()));
-    if (run.IsRunning())
+    QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
+    run.start(pictures, settings, BatchLogic::skippedFiles(skipped), int(skipped.size()));
+    if (run.isRunning())
         loop.exec();
-    channel.Close();
-    return run.Failed() > 0 ? 1 : 0;
+    channel.close();
+    return run.failed() > 0 ? 1 : 0;
 }

@@ -156,7 +156,7 @@ QStringList localPaths(const QMimeData *data, QStringList *undecodable = nullptr
         const QByteArray raw = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
         if (QString::fromUtf8(raw).toUtf8() != raw) {
             if (undecodable)
-                undecodable->append(BatchLogic::EscapedName(raw));
+                undecodable->append(BatchLogic::escapedName(raw));
             continue;
         }
         paths.append(url.toLocalFile());
@@ -173,17 +173,17 @@ QString native(const QString &path)
 } // namespace
 
 MainForm::MainForm(const QStringList &arguments, QWidget *parent)
-    : MainForm(BatchLogic::ParseArguments(arguments), parent)
+    : MainForm(BatchLogic::parseArguments(arguments), parent)
 {
 }
 
 MainForm::MainForm(const StartupArguments &arguments, QWidget *parent)
     : QMainWindow(parent)
 {
-    BuildControls();
+    buildControls();
 
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(HelperText::Translate(QStringLiteral("图片尺寸4倍数补齐工具")));
+    setWindowTitle(HelperText::translate(QStringLiteral("图片尺寸4倍数补齐工具")));
     resize(960, 720);
     setMinimumSize(780, 580);
     if (QFile::exists(QStringLiteral(":/AppIcon")))
@@ -191,117 +191,116 @@ MainForm::MainForm(const StartupArguments &arguments, QWidget *parent)
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    BuildLayout();
-    ApplyVellumTheme();
-    LoadStartupArguments(arguments);
+    buildLayout();
+    applyVellumTheme();
+    loadStartupArguments(arguments);
 
-    clock = new QTimer(this);
-    clock->setObjectName(QStringLiteral("clock"));
-    clock->setInterval(250);
-    connect(clock, &QTimer::timeout, this, [this] {
-        if (running)
-            elapsed->setText(
-                    HelperText::Translate(QStringLiteral("已用时间：%1")).arg(BatchLogic::Duration(watch.elapsed())));
+    m_clock = new QTimer(this);
+    m_clock->setObjectName(QStringLiteral("clock"));
+    m_clock->setInterval(250);
+    connect(m_clock, &QTimer::timeout, this, [this] {
+        if (m_running)
+            m_elapsed->setText(
+                    HelperText::translate(QStringLiteral("已用时间：%1")).arg(BatchLogic::duration(m_watch.elapsed())));
     });
 }
 
-void MainForm::BuildControls()
+void MainForm::buildControls()
 {
     const auto named = [](QWidget *widget, const char *name) { widget->setObjectName(QLatin1String(name)); };
 
-    chooseFilesButton = new QPushButton(HelperText::Translate(QStringLiteral("选择多个图片")));
-    chooseFolderButton = new QPushButton(HelperText::Translate(QStringLiteral("选择文件夹")));
-    clearFilesButton = new QPushButton(HelperText::Translate(QStringLiteral("清空列表")));
-    named(chooseFilesButton, "chooseFilesButton");
-    named(chooseFolderButton, "chooseFolderButton");
-    named(clearFilesButton, "clearFilesButton");
+    m_chooseFilesButton = new QPushButton(HelperText::translate(QStringLiteral("选择多个图片")));
+    m_chooseFolderButton = new QPushButton(HelperText::translate(QStringLiteral("选择文件夹")));
+    m_clearFilesButton = new QPushButton(HelperText::translate(QStringLiteral("清空列表")));
+    named(m_chooseFilesButton, "chooseFilesButton");
+    named(m_chooseFolderButton, "chooseFolderButton");
+    named(m_clearFilesButton, "clearFilesButton");
 
-    fileList = new QListWidget;
-    named(fileList, "fileList");
-    fileList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_fileList = new QListWidget;
+    named(m_fileList, "fileList");
+    m_fileList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // One row height for all: long lists lay out without measuring every row.
-    fileList->setUniformItemSizes(true);
-    fileList->setItemDelegate(new FileRowDelegate(fileList));
-    fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    fileList->setAcceptDrops(true);
-    fileList->viewport()->setAcceptDrops(true);
-    fileList->viewport()->installEventFilter(this);
+    m_fileList->setUniformItemSizes(true);
+    m_fileList->setItemDelegate(new FileRowDelegate(m_fileList));
+    m_fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_fileList->setAcceptDrops(true);
+    m_fileList->viewport()->setAcceptDrops(true);
+    m_fileList->viewport()->installEventFilter(this);
 
-    outputBox = new QLineEdit;
-    named(outputBox, "outputBox");
-    chooseOutputButton = new QPushButton(HelperText::Translate(QStringLiteral("浏览")));
-    clearOutputButton = new QPushButton(HelperText::Translate(QStringLiteral("恢复原位置替换")));
-    named(chooseOutputButton, "chooseOutputButton");
-    named(clearOutputButton, "clearOutputButton");
+    m_outputBox = new QLineEdit;
+    named(m_outputBox, "outputBox");
+    m_chooseOutputButton = new QPushButton(HelperText::translate(QStringLiteral("浏览")));
+    m_clearOutputButton = new QPushButton(HelperText::translate(QStringLiteral("恢复原位置替换")));
+    named(m_chooseOutputButton, "chooseOutputButton");
+    named(m_clearOutputButton, "clearOutputButton");
 
-    sizeRuleBox = new QComboBox;
-    named(sizeRuleBox, "sizeRuleBox");
-    // Shown in the run's language; the item's data is the rule the engine reads.
-    for (const QString &rule :
-         {ImageProcessor::RuleMultipleOf4, ImageProcessor::RuleEven, ImageProcessor::RulePowerOfTwo})
-        sizeRuleBox->addItem(HelperText::Translate(rule), rule);
+    m_sizeRuleBox = new QComboBox;
+    named(m_sizeRuleBox, "sizeRuleBox");
+    // Shown in the run's language; the item's data is the rule's key.
+    for (const SizeRule rule : PaddingChoices::PaddingRules)
+        m_sizeRuleBox->addItem(HelperText::translate(PaddingChoices::sourceText(rule)), PaddingChoices::key(rule));
     // Widths made for the Chinese items; an item in another language may ask for more.
-    sizeRuleBox->setFixedWidth(qMax(145, sizeRuleBox->sizeHint().width()));
-    fillBox = new QComboBox;
-    named(fillBox, "fillBox");
-    for (const QString &fill : {ImageProcessor::FillTransparent, ImageProcessor::FillWhite, ImageProcessor::FillBlack})
-        fillBox->addItem(HelperText::Translate(fill), fill);
-    fillBox->setFixedWidth(qMax(80, fillBox->sizeHint().width()));
-    centeredBox = new QCheckBox(HelperText::Translate(QStringLiteral("内容居中")));
-    named(centeredBox, "centeredBox");
-    centeredBox->setChecked(true);
-    pngBox = new QCheckBox(HelperText::Translate(QStringLiteral("统一输出无损 PNG")));
-    named(pngBox, "pngBox");
-    recursiveBox = new QCheckBox(HelperText::Translate(QStringLiteral("文件夹含子目录")));
-    named(recursiveBox, "recursiveBox");
-    recursiveBox->setChecked(true);
+    m_sizeRuleBox->setFixedWidth(qMax(145, m_sizeRuleBox->sizeHint().width()));
+    m_fillBox = new QComboBox;
+    named(m_fillBox, "fillBox");
+    for (const Fill fill : PaddingChoices::Fills)
+        m_fillBox->addItem(HelperText::translate(PaddingChoices::sourceText(fill)), PaddingChoices::key(fill));
+    m_fillBox->setFixedWidth(qMax(80, m_fillBox->sizeHint().width()));
+    m_centeredBox = new QCheckBox(HelperText::translate(QStringLiteral("内容居中")));
+    named(m_centeredBox, "centeredBox");
+    m_centeredBox->setChecked(true);
+    m_pngBox = new QCheckBox(HelperText::translate(QStringLiteral("统一输出无损 PNG")));
+    named(m_pngBox, "pngBox");
+    m_recursiveBox = new QCheckBox(HelperText::translate(QStringLiteral("文件夹含子目录")));
+    named(m_recursiveBox, "recursiveBox");
+    m_recursiveBox->setChecked(true);
 
-    progress = new QProgressBar;
-    named(progress, "progress");
-    progress->setRange(0, 100);
-    progress->setValue(0);
-    progress->setTextVisible(false);
-    status = new QLabel(HelperText::Translate(QStringLiteral("就绪")));
-    elapsed = new QLabel(HelperText::Translate(QStringLiteral("已用时间：00:00:00")));
-    remaining = new QLabel(HelperText::Translate(QStringLiteral("剩余时间：--:--:--")));
-    named(status, "status");
-    named(elapsed, "elapsed");
-    named(remaining, "remaining");
+    m_progress = new QProgressBar;
+    named(m_progress, "progress");
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(false);
+    m_status = new QLabel(HelperText::translate(QStringLiteral("就绪")));
+    m_elapsed = new QLabel(HelperText::translate(QStringLiteral("已用时间：00:00:00")));
+    m_remaining = new QLabel(HelperText::translate(QStringLiteral("剩余时间：--:--:--")));
+    named(m_status, "status");
+    named(m_elapsed, "elapsed");
+    named(m_remaining, "remaining");
 
-    log = new QPlainTextEdit;
-    named(log, "log");
-    log->setReadOnly(true);
-    log->setFrameShape(QFrame::NoFrame);
-    log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_log = new QPlainTextEdit;
+    named(m_log, "log");
+    m_log->setReadOnly(true);
+    m_log->setFrameShape(QFrame::NoFrame);
+    m_log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_log->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    startButton = new QPushButton(HelperText::Translate(QStringLiteral("开始处理")));
-    named(startButton, "startButton");
+    m_startButton = new QPushButton(HelperText::translate(QStringLiteral("开始处理")));
+    named(m_startButton, "startButton");
 
-    makerLabel = new QLabel(HelperText::Translate(QStringLiteral("制作者：Pictavo 工作室")));
-    contactLabel = new QLabel(HelperText::Translate(QStringLiteral("联系邮箱：support@pictavo.example")));
-    named(makerLabel, "makerLabel");
-    named(contactLabel, "contactLabel");
+    m_makerLabel = new QLabel(HelperText::translate(QStringLiteral("制作者：Pictavo 工作室")));
+    m_contactLabel = new QLabel(HelperText::translate(QStringLiteral("联系邮箱：support@pictavo.example")));
+    named(m_makerLabel, "makerLabel");
+    named(m_contactLabel, "contactLabel");
 
-    batch = new BatchRun(this);
-    connect(batch, &BatchRun::LogText, this, &MainForm::Log);
-    connect(batch, &BatchRun::Progress, this, &MainForm::ShowProgress);
+    m_batch = new BatchRun(this);
+    connect(m_batch, &BatchRun::logText, this, &MainForm::log);
+    connect(m_batch, &BatchRun::progress, this, &MainForm::showProgress);
     // The tool window follows one run: once its DONE is out, the channel
     // closes so the window can show the end while this window stays open.
-    connect(batch, &BatchRun::Finished, this, [this] { channel.Close(); });
-    connect(batch, &BatchRun::Finished, this, &MainForm::FinishRun);
-    connect(batch, &BatchRun::RecordReady, this, [this](const QByteArray &record) { channel.Send(record); });
+    connect(m_batch, &BatchRun::finished, this, [this] { m_channel.close(); });
+    connect(m_batch, &BatchRun::finished, this, &MainForm::finishRun);
+    connect(m_batch, &BatchRun::recordReady, this, [this](const QByteArray &record) { m_channel.send(record); });
 
-    connect(chooseFilesButton, &QPushButton::clicked, this, &MainForm::ChooseFiles);
-    connect(chooseFolderButton, &QPushButton::clicked, this, &MainForm::ChooseFolder);
-    connect(clearFilesButton, &QPushButton::clicked, this, &MainForm::ClearFiles);
-    connect(chooseOutputButton, &QPushButton::clicked, this, &MainForm::ChooseOutput);
-    connect(clearOutputButton, &QPushButton::clicked, this, &MainForm::ClearOutput);
-    connect(startButton, &QPushButton::clicked, this, &MainForm::StartProcessing);
+    connect(m_chooseFilesButton, &QPushButton::clicked, this, &MainForm::chooseFiles);
+    connect(m_chooseFolderButton, &QPushButton::clicked, this, &MainForm::chooseFolder);
+    connect(m_clearFilesButton, &QPushButton::clicked, this, &MainForm::clearFiles);
+    connect(m_chooseOutputButton, &QPushButton::clicked, this, &MainForm::chooseOutput);
+    connect(m_clearOutputButton, &QPushButton::clicked, this, &MainForm::clearOutput);
+    connect(m_startButton, &QPushButton::clicked, this, &MainForm::startProcessing);
 }
 
-void MainForm::BuildLayout()
+void MainForm::buildLayout()
 {
     auto *central = new QWidget;
     central->setObjectName(QStringLiteral("centralArea"));
@@ -315,14 +314,14 @@ void MainForm::BuildLayout()
     auto *buttons = new QHBoxLayout(buttonRow);
     buttons->setContentsMargins(0, 8, 8, 8);
     buttons->setSpacing(8);
-    buttons->addWidget(chooseFilesButton);
-    buttons->addWidget(chooseFolderButton);
-    buttons->addWidget(clearFilesButton);
+    buttons->addWidget(m_chooseFilesButton);
+    buttons->addWidget(m_chooseFolderButton);
+    buttons->addWidget(m_clearFilesButton);
     buttons->addStretch();
     rows->addWidget(buttonRow);
 
-    fileList->setFixedHeight(160);
-    rows->addWidget(fileList);
+    m_fileList->setFixedHeight(160);
+    rows->addWidget(m_fileList);
 
     auto *outputRow = new QWidget;
     outputRow->setObjectName(QStringLiteral("outputRow"));
@@ -330,10 +329,10 @@ void MainForm::BuildLayout()
     auto *output = new QGridLayout(outputRow);
     output->setContentsMargins(0, 6, 0, 4);
     output->setHorizontalSpacing(8);
-    output->addWidget(new QLabel(HelperText::Translate(QStringLiteral("输出目录（留空＝原位置替换）："))), 0, 0);
-    output->addWidget(outputBox, 0, 1);
-    output->addWidget(chooseOutputButton, 0, 2);
-    output->addWidget(clearOutputButton, 0, 3);
+    output->addWidget(new QLabel(HelperText::translate(QStringLiteral("输出目录（留空＝原位置替换）："))), 0, 0);
+    output->addWidget(m_outputBox, 0, 1);
+    output->addWidget(m_chooseOutputButton, 0, 2);
+    output->addWidget(m_clearOutputButton, 0, 3);
     output->setColumnStretch(1, 1);
     rows->addWidget(outputRow);
 
@@ -343,17 +342,17 @@ void MainForm::BuildLayout()
     auto *options = new QHBoxLayout(optionsRow);
     options->setContentsMargins(0, 8, 0, 8);
     options->setSpacing(8);
-    options->addWidget(new QLabel(HelperText::Translate(QStringLiteral("尺寸规则："))));
-    options->addWidget(sizeRuleBox);
+    options->addWidget(new QLabel(HelperText::translate(QStringLiteral("尺寸规则："))));
+    options->addWidget(m_sizeRuleBox);
     options->addSpacing(12);
-    options->addWidget(new QLabel(HelperText::Translate(QStringLiteral("补边颜色："))));
-    options->addWidget(fillBox);
+    options->addWidget(new QLabel(HelperText::translate(QStringLiteral("补边颜色："))));
+    options->addWidget(m_fillBox);
     options->addSpacing(12);
-    options->addWidget(centeredBox);
+    options->addWidget(m_centeredBox);
     options->addSpacing(8);
-    options->addWidget(pngBox);
+    options->addWidget(m_pngBox);
     options->addSpacing(8);
-    options->addWidget(recursiveBox);
+    options->addWidget(m_recursiveBox);
     options->addStretch();
     rows->addWidget(optionsRow);
 
@@ -364,20 +363,20 @@ void MainForm::BuildLayout()
     progressGrid->setContentsMargins(0, 4, 0, 4);
     progressGrid->setHorizontalSpacing(8);
     progressGrid->setVerticalSpacing(6);
-    progressGrid->addWidget(progress, 0, 0, 1, 3);
-    progressGrid->addWidget(status, 1, 0);
-    progressGrid->addWidget(elapsed, 1, 1);
-    progressGrid->addWidget(remaining, 1, 2);
+    progressGrid->addWidget(m_progress, 0, 0, 1, 3);
+    progressGrid->addWidget(m_status, 1, 0);
+    progressGrid->addWidget(m_elapsed, 1, 1);
+    progressGrid->addWidget(m_remaining, 1, 2);
     progressGrid->setColumnStretch(0, 40);
     progressGrid->setColumnStretch(1, 30);
     progressGrid->setColumnStretch(2, 30);
     // Equal stretch alone would still size columns by their texts; a zero minimum keeps the 40/30/30 split.
-    for (QLabel *label : {status, elapsed, remaining})
+    for (QLabel *label : {m_status, m_elapsed, m_remaining})
         label->setMinimumWidth(0);
-    progress->setFixedHeight(22);
+    m_progress->setFixedHeight(22);
     rows->addWidget(progressRow);
 
-    auto *logGroup = new QGroupBox(HelperText::Translate(QStringLiteral("实时处理日志")));
+    auto *logGroup = new QGroupBox(HelperText::translate(QStringLiteral("实时处理日志")));
     logGroup->setObjectName(QStringLiteral("logGroup"));
     auto *logGroupLayout = new QVBoxLayout(logGroup);
     logGroupLayout->setContentsMargins(8, 8, 8, 8);
@@ -387,24 +386,24 @@ void MainForm::BuildLayout()
     logFrame->setFrameShadow(QFrame::Sunken);
     auto *logFrameLayout = new QVBoxLayout(logFrame);
     logFrameLayout->setContentsMargins(1, 1, 1, 1);
-    logFrameLayout->addWidget(log);
+    logFrameLayout->addWidget(m_log);
     logGroupLayout->addWidget(logFrame);
     rows->addWidget(logGroup, 1);
 
     rows->addSpacing(8);
-    startButton->setFixedHeight(42);
-    rows->addWidget(startButton);
+    m_startButton->setFixedHeight(42);
+    rows->addWidget(m_startButton);
 
     setCentralWidget(central);
 
     QStatusBar *strip = statusBar();
     strip->setObjectName(QStringLiteral("creditStrip"));
     strip->setSizeGripEnabled(false);
-    strip->addWidget(makerLabel);
-    strip->addWidget(contactLabel);
+    strip->addWidget(m_makerLabel);
+    strip->addWidget(m_contactLabel);
 }
 
-void MainForm::ApplyVellumTheme()
+void MainForm::applyVellumTheme()
 {
     // Names as Windows knows them first; elsewhere fontconfig substitutes, and Noto CJK draws the Chinese.
     QFont font(QStringLiteral("Microsoft YaHei UI"), 9);
@@ -413,158 +412,158 @@ void MainForm::ApplyVellumTheme()
     setStyleSheet(QString::fromUtf8(VellumStyleSheet));
 }
 
-void MainForm::LoadStartupArguments(const StartupArguments &parsed)
+void MainForm::loadStartupArguments(const StartupArguments &parsed)
 {
-    NoteSkipped(parsed.skipped);
-    if (parsed.ruleIndex)
-        sizeRuleBox->setCurrentIndex(*parsed.ruleIndex);
-    if (parsed.fillIndex)
-        fillBox->setCurrentIndex(*parsed.fillIndex);
+    noteSkipped(parsed.skipped);
+    if (parsed.rule)
+        m_sizeRuleBox->setCurrentIndex(m_sizeRuleBox->findData(PaddingChoices::key(*parsed.rule)));
+    if (parsed.fill)
+        m_fillBox->setCurrentIndex(m_fillBox->findData(PaddingChoices::key(*parsed.fill)));
     if (parsed.outputDir)
-        outputBox->setText(*parsed.outputDir);
+        m_outputBox->setText(*parsed.outputDir);
     if (parsed.centered)
-        centeredBox->setChecked(*parsed.centered);
+        m_centeredBox->setChecked(*parsed.centered);
     if (parsed.png)
-        pngBox->setChecked(true);
+        m_pngBox->setChecked(true);
     if (parsed.recursive)
-        recursiveBox->setChecked(true);
+        m_recursiveBox->setChecked(true);
 
     // Folders named on the command line keep their output-folder pictures: the
     // caller asked for exactly that folder.
     if (!parsed.paths.isEmpty()) {
         QStringList skipped;
-        const QStringList pictures = BatchLogic::ExpandPaths(parsed.paths, recursiveBox->isChecked(), &skipped);
-        NoteSkipped(skipped);
-        AddFiles(pictures);
+        const QStringList pictures = BatchLogic::expandPaths(parsed.paths, m_recursiveBox->isChecked(), &skipped);
+        noteSkipped(skipped);
+        addFiles(pictures);
     }
-    jobs = parsed.jobs.value_or(0);
+    m_jobs = parsed.jobs.value_or(0);
     if (parsed.reportTo) {
         QString error;
-        if (!channel.Connect(*parsed.reportTo, &error))
-            Log(HelperText::Translate(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行，进度只在本窗口显示"))
+        if (!m_channel.connect(*parsed.reportTo, &error))
+            log(HelperText::translate(QStringLiteral("无法连接工具窗口的进度通道 %1：%2；处理照常进行，进度只在本窗口显示"))
                     .arg(*parsed.reportTo, error));
     }
-    startRequested = parsed.start && !files.isEmpty();
+    m_startRequested = parsed.start && !m_files.isEmpty();
 }
 
 void MainForm::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (shown)
+    if (m_shown)
         return;
-    shown = true;
-    if (startRequested)
-        QTimer::singleShot(0, this, &MainForm::StartProcessing);
+    m_shown = true;
+    if (m_startRequested)
+        QTimer::singleShot(0, this, &MainForm::startProcessing);
 }
 
-void MainForm::AddFiles(const QStringList &paths)
+void MainForm::addFiles(const QStringList &paths)
 {
-    if (running)
+    if (m_running)
         return;
     QStringList added;
     for (const QString &path : paths) {
-        if (!BatchLogic::IsPicture(path))
+        if (!BatchLogic::isPicture(path))
             continue;
-        const QString key = BatchLogic::PathKey(path);
-        if (fileKeys.contains(key))
+        const QString key = BatchLogic::pathKey(path);
+        if (m_fileKeys.contains(key))
             continue;
-        fileKeys.insert(key);
+        m_fileKeys.insert(key);
         added.append(path);
     }
     if (!added.isEmpty()) {
-        files.append(added);
+        m_files.append(added);
         // One batch insert without repaints: thousands of rows arrive in one step.
-        fileList->setUpdatesEnabled(false);
-        fileList->addItems(added);
-        fileList->setUpdatesEnabled(true);
+        m_fileList->setUpdatesEnabled(false);
+        m_fileList->addItems(added);
+        m_fileList->setUpdatesEnabled(true);
     }
-    status->setText(HelperText::TranslateCount(QStringLiteral("已选择 %1 个图片"), {{1, files.size()}}).arg(files.size()));
+    m_status->setText(HelperText::translateCount(QStringLiteral("已选择 %1 个图片"), {{1, m_files.size()}}).arg(m_files.size()));
 }
 
-void MainForm::ChooseFiles()
+void MainForm::chooseFiles()
 {
-    if (running)
+    if (m_running)
         return;
     // Upper-case patterns too: the widget dialog matches names case-sensitively where the file system does.
     const QStringList chosen = QFileDialog::getOpenFileNames(
-        this, HelperText::Translate(QStringLiteral("选择多个图片")), QString(),
-        HelperText::Translate(QStringLiteral("图片文件 (*.jpg *.jpeg *.png *.bmp *.gif *.tif *.tiff "
+        this, HelperText::translate(QStringLiteral("选择多个图片")), QString(),
+        HelperText::translate(QStringLiteral("图片文件 (*.jpg *.jpeg *.png *.bmp *.gif *.tif *.tiff "
                                              "*.JPG *.JPEG *.PNG *.BMP *.GIF *.TIF *.TIFF);;所有文件 (*)")));
     if (!chosen.isEmpty())
-        AddFiles(chosen);
+        addFiles(chosen);
 }
 
-void MainForm::ChooseFolder()
+void MainForm::chooseFolder()
 {
-    if (running)
+    if (m_running)
         return;
-    const QString folder = FolderPicker::Show(this, HelperText::Translate(QStringLiteral("选择图片文件夹")));
+    const QString folder = FolderPicker::show(this, HelperText::translate(QStringLiteral("选择图片文件夹")));
     if (folder.isEmpty())
         return;
     QStringList pictures;
     QStringList skipped;
-    BatchLogic::ListPictures(folder, recursiveBox->isChecked(), true, &pictures, nullptr, &skipped);
-    NoteSkipped(skipped);
-    AddFiles(pictures);
+    BatchLogic::listPictures(folder, m_recursiveBox->isChecked(), true, &pictures, nullptr, &skipped);
+    noteSkipped(skipped);
+    addFiles(pictures);
 }
 
-void MainForm::ClearFiles()
+void MainForm::clearFiles()
 {
-    if (running)
+    if (m_running)
         return;
-    files.clear();
-    fileKeys.clear();
-    skippedCount = 0;
-    skippedTexts.clear();
-    fileList->clear();
-    progress->setValue(0);
-    status->setText(HelperText::Translate(QStringLiteral("就绪")));
+    m_files.clear();
+    m_fileKeys.clear();
+    m_skippedCount = 0;
+    m_skippedTexts.clear();
+    m_fileList->clear();
+    m_progress->setValue(0);
+    m_status->setText(HelperText::translate(QStringLiteral("就绪")));
 }
 
-void MainForm::ChooseOutput()
+void MainForm::chooseOutput()
 {
-    if (running)
+    if (m_running)
         return;
-    const QString folder = FolderPicker::Show(this, HelperText::Translate(QStringLiteral("选择输出目录")));
+    const QString folder = FolderPicker::show(this, HelperText::translate(QStringLiteral("选择输出目录")));
     if (!folder.isEmpty())
-        outputBox->setText(native(folder));
+        m_outputBox->setText(native(folder));
 }
 
-void MainForm::ClearOutput()
+void MainForm::clearOutput()
 {
-    if (running)
+    if (m_running)
         return;
-    outputBox->clear();
+    m_outputBox->clear();
 }
 
-void MainForm::DropPaths(const QStringList &paths, const QStringList &undecodable)
+void MainForm::dropPaths(const QStringList &paths, const QStringList &undecodable)
 {
-    const qsizetype before = files.size();
+    const qsizetype before = m_files.size();
     int folders = 0;
     QStringList pictures;
     QStringList skipped;
     for (const QString &name : undecodable)
-        skipped.append(HelperText::Translate(BatchLogic::UndecodableName) + name);
+        skipped.append(HelperText::translate(BatchLogic::UndecodableName) + name);
     for (const QString &path : paths) {
         const QFileInfo info(path);
         if (info.isDir()) {
             ++folders;
             QString error;
-            if (!BatchLogic::ListPictures(path, recursiveBox->isChecked(), true, &pictures, &error, &skipped))
-                Log(HelperText::Translate(QStringLiteral("[拖入失败] %1；%2")).arg(native(path), error));
+            if (!BatchLogic::listPictures(path, m_recursiveBox->isChecked(), true, &pictures, &error, &skipped))
+                log(HelperText::translate(QStringLiteral("[拖入失败] %1；%2")).arg(native(path), error));
         } else if (!info.exists()) {
-            skipped.append(HelperText::Translate(BatchLogic::Missing) + native(path));
-        } else if (info.isFile() && BatchLogic::IsPicture(path)) {
+            skipped.append(HelperText::translate(BatchLogic::Missing) + native(path));
+        } else if (info.isFile() && BatchLogic::isPicture(path)) {
             pictures.append(path);
         } else {
-            skipped.append(HelperText::Translate(BatchLogic::UnsupportedType) + native(path));
+            skipped.append(HelperText::translate(BatchLogic::UnsupportedType) + native(path));
         }
     }
-    NoteSkipped(skipped);
-    AddFiles(pictures);
+    noteSkipped(skipped);
+    addFiles(pictures);
     const qsizetype items = paths.size() + undecodable.size();
-    const qsizetype added = files.size() - before;
-    Log(HelperText::TranslateCount(QStringLiteral("已拖入 %1 个项目（其中 %2 个文件夹），新增 %3 张图片。"),
+    const qsizetype added = m_files.size() - before;
+    log(HelperText::translateCount(QStringLiteral("已拖入 %1 个项目（其中 %2 个文件夹），新增 %3 张图片。"),
                                    {{1, items}, {2, folders}, {3, added}})
             .arg(items)
             .arg(folders)
@@ -573,13 +572,13 @@ void MainForm::DropPaths(const QStringList &paths, const QStringList &undecodabl
 
 bool MainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != fileList->viewport())
+    if (watched != m_fileList->viewport())
         return QMainWindow::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto *drag = static_cast<QDragMoveEvent *>(event);
-        if (!running && !localPaths(drag->mimeData()).isEmpty()) {
+        if (!m_running && !localPaths(drag->mimeData()).isEmpty()) {
             drag->setDropAction(Qt::CopyAction);
             drag->accept();
         } else {
@@ -592,13 +591,13 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
         auto *drop = static_cast<QDropEvent *>(event);
         QStringList undecodable;
         const QStringList paths = localPaths(drop->mimeData(), &undecodable);
-        if (running || (paths.isEmpty() && undecodable.isEmpty())) {
+        if (m_running || (paths.isEmpty() && undecodable.isEmpty())) {
             drop->ignore();
             return true;
         }
         drop->setDropAction(Qt::CopyAction);
         drop->accept();
-        DropPaths(paths, undecodable);
+        dropPaths(paths, undecodable);
         return true;
     }
     default:
@@ -606,7 +605,7 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
     }
 }
 
-void MainForm::NoteSkipped(const QStringList &texts)
+void MainForm::noteSkipped(const QStringList &texts)
 {
     if (texts.isEmpty())
         return;
@@ -614,120 +613,120 @@ void MainForm::NoteSkipped(const QStringList &texts)
     const QTime now = QTime::currentTime();
     QString lines;
     for (const QString &text : texts)
-        lines += BatchLogic::LogLine(now, text) + QLatin1Char('\n');
-    QTextCursor cursor(log->document());
+        lines += BatchLogic::logLine(now, text) + QLatin1Char('\n');
+    QTextCursor cursor(m_log->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(lines);
-    log->setTextCursor(cursor);
-    log->ensureCursorVisible();
-    skippedCount += int(texts.size());
-    skippedTexts += texts;
+    m_log->setTextCursor(cursor);
+    m_log->ensureCursorVisible();
+    m_skippedCount += int(texts.size());
+    m_skippedTexts += texts;
 }
 
-void MainForm::Log(const QString &text)
+void MainForm::log(const QString &text)
 {
-    QTextCursor cursor(log->document());
+    QTextCursor cursor(m_log->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(BatchLogic::LogLine(QTime::currentTime(), text) + QLatin1Char('\n'));
-    log->setTextCursor(cursor);
-    log->ensureCursorVisible();
+    cursor.insertText(BatchLogic::logLine(QTime::currentTime(), text) + QLatin1Char('\n'));
+    m_log->setTextCursor(cursor);
+    m_log->ensureCursorVisible();
 }
 
-void MainForm::StartProcessing()
+void MainForm::startProcessing()
 {
-    if (running)
+    if (m_running)
         return;
-    if (files.isEmpty()) {
-        ShowMessage(QMessageBox::Warning, windowTitle(), HelperText::Translate(QStringLiteral("请先选择图片或文件夹。")));
+    if (m_files.isEmpty()) {
+        showMessage(QMessageBox::Warning, windowTitle(), HelperText::translate(QStringLiteral("请先选择图片或文件夹。")));
         return;
     }
-    const QString outDir = outputBox->text().trimmed();
+    const QString outDir = m_outputBox->text().trimmed();
     const bool inPlace = outDir.isEmpty();
     if (!inPlace) {
         QString error;
-        if (!BatchLogic::MakeFolder(outDir, &error)) {
-            ShowMessage(QMessageBox::NoIcon, QString(),
-                        HelperText::Translate(QStringLiteral("无法创建输出目录：%1")).arg(error));
+        if (!BatchRun::makeFolder(outDir, &error)) {
+            showMessage(QMessageBox::NoIcon, QString(),
+                        HelperText::translate(QStringLiteral("无法创建输出目录：%1")).arg(error));
             return;
         }
     }
 
-    running = true;
-    startButton->setEnabled(false);
-    SetListButtonsEnabled(false);
-    progress->setMaximum(int(files.size()));
-    progress->setValue(0);
-    watch.restart();
-    clock->start();
+    m_running = true;
+    m_startButton->setEnabled(false);
+    setListButtonsEnabled(false);
+    m_progress->setMaximum(int(m_files.size()));
+    m_progress->setValue(0);
+    m_watch.restart();
+    m_clock->start();
 
     BatchSettings settings;
     settings.outDir = outDir;
-    settings.rule = sizeRuleBox->currentData().toString();
-    settings.fill = fillBox->currentData().toString();
-    settings.centered = centeredBox->isChecked();
-    settings.png = pngBox->isChecked();
-    settings.jobs = jobs;
-    settings.recordsRead = channel.IsConnected();
+    settings.rule = PaddingChoices::sizeRuleFromKey(m_sizeRuleBox->currentData().toString()).value_or(SizeRule::Multiple4);
+    settings.fill = PaddingChoices::fillFromKey(m_fillBox->currentData().toString()).value_or(Fill::Transparent);
+    settings.centered = m_centeredBox->isChecked();
+    settings.png = m_pngBox->isChecked();
+    settings.jobs = m_jobs;
+    settings.recordsRead = m_channel.isConnected();
     // Sent once: a later run of the same list does not report them again.
-    const QStringList skipped = std::exchange(skippedTexts, {});
-    batch->Start(files, settings, skipped, skippedCount);
+    const QStringList skipped = std::exchange(m_skippedTexts, {});
+    m_batch->start(m_files, settings, BatchLogic::skippedFiles(skipped), m_skippedCount);
 }
 
-void MainForm::ShowProgress(int finished, int total, qint64 remainingMilliseconds)
+void MainForm::showProgress(int finished, int total, qint64 remainingMilliseconds)
 {
-    progress->setValue(finished);
-    status->setText(HelperText::Translate(QStringLiteral("进度：%1/%2")).arg(finished).arg(total));
-    remaining->setText(
-            HelperText::Translate(QStringLiteral("剩余时间：%1")).arg(BatchLogic::Duration(remainingMilliseconds)));
+    m_progress->setValue(finished);
+    m_status->setText(HelperText::translate(QStringLiteral("进度：%1/%2")).arg(finished).arg(total));
+    m_remaining->setText(
+            HelperText::translate(QStringLiteral("剩余时间：%1")).arg(BatchLogic::duration(remainingMilliseconds)));
 }
 
-void MainForm::FinishRun()
+void MainForm::finishRun()
 {
-    clock->stop();
-    running = false;
-    startButton->setEnabled(true);
-    SetListButtonsEnabled(true);
-    remaining->setText(HelperText::Translate(QStringLiteral("剩余时间：00:00:00")));
+    m_clock->stop();
+    m_running = false;
+    m_startButton->setEnabled(true);
+    setListButtonsEnabled(true);
+    m_remaining->setText(HelperText::translate(QStringLiteral("剩余时间：00:00:00")));
     // Files left out before the run are part of its outcome: a run never reads
     // as all done while something was skipped.
-    const QString skipped = skippedCount == 0 ? QString()
-                                              : HelperText::Translate(QStringLiteral("，跳过 %1")).arg(skippedCount);
-    const QString skippedLine = skippedCount == 0 ? QString()
-                                                  : HelperText::Translate(QStringLiteral("\n跳过：%1")).arg(skippedCount);
-    const int succeeded = batch->Succeeded();
-    const int failed = batch->Failed();
-    status->setText(HelperText::Translate(QStringLiteral("完成：成功 %1，失败 %2")).arg(succeeded).arg(failed) + skipped);
+    const QString skipped = m_skippedCount == 0 ? QString()
+                                              : HelperText::translate(QStringLiteral("，跳过 %1")).arg(m_skippedCount);
+    const QString skippedLine = m_skippedCount == 0 ? QString()
+                                                  : HelperText::translate(QStringLiteral("\n跳过：%1")).arg(m_skippedCount);
+    const int succeeded = m_batch->succeeded();
+    const int failed = m_batch->failed();
+    m_status->setText(HelperText::translate(QStringLiteral("完成：成功 %1，失败 %2")).arg(succeeded).arg(failed) + skipped);
 
     // The run has logged its end already; the box repeats it.
-    const QString report = native(batch->ReportPath());
-    const QString reportError = batch->ReportError();
-    if (failed == 0 && skippedCount == 0) {
-        ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    HelperText::Translate(QStringLiteral("处理完成\n成功：%1\n失败：0\n\n全部成功，未生成处理报告。")).arg(succeeded));
+    const QString report = native(m_batch->reportPath());
+    const QString reportError = m_batch->reportError();
+    if (failed == 0 && m_skippedCount == 0) {
+        showMessage(QMessageBox::NoIcon, windowTitle(),
+                    HelperText::translate(QStringLiteral("处理完成\n成功：%1\n失败：0\n\n全部成功，未生成处理报告。")).arg(succeeded));
     } else if (failed == 0) {
-        ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    HelperText::Translate(QStringLiteral("处理完成\n成功：%1\n失败：0%2\n\n没有失败，但有文件被跳过，原因见日志；未生成处理报告。"))
+        showMessage(QMessageBox::NoIcon, windowTitle(),
+                    HelperText::translate(QStringLiteral("处理完成\n成功：%1\n失败：0%2\n\n没有失败，但有文件被跳过，原因见日志；未生成处理报告。"))
                         .arg(QString::number(succeeded), skippedLine));
     } else if (reportError.isEmpty()) {
-        ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    HelperText::Translate(QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告：%4"))
+        showMessage(QMessageBox::NoIcon, windowTitle(),
+                    HelperText::translate(QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告：%4"))
                         .arg(QString::number(succeeded), QString::number(failed), skippedLine, report));
     } else {
-        ShowMessage(QMessageBox::NoIcon, windowTitle(),
-                    HelperText::Translate(QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告未能写入：%4\n%5"))
+        showMessage(QMessageBox::NoIcon, windowTitle(),
+                    HelperText::translate(QStringLiteral("处理完成\n成功：%1\n失败：%2%3\n\n错误报告未能写入：%4\n%5"))
                         .arg(QString::number(succeeded), QString::number(failed), skippedLine, report,
                              reportError));
     }
 }
 
-void MainForm::SetListButtonsEnabled(bool enabled)
+void MainForm::setListButtonsEnabled(bool enabled)
 {
     for (QPushButton *button :
-         {chooseFilesButton, chooseFolderButton, clearFilesButton, chooseOutputButton, clearOutputButton})
+         {m_chooseFilesButton, m_chooseFolderButton, m_clearFilesButton, m_chooseOutputButton, m_clearOutputButton})
         button->setEnabled(enabled);
 }
 
-void MainForm::ShowMessage(QMessageBox::Icon icon, const QString &caption, const QString &text)
+void MainForm::showMessage(QMessageBox::Icon icon, const QString &caption, const QString &text)
 {
     QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
     box.exec();

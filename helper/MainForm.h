@@ -31,78 +31,78 @@ class MainForm : public QMainWindow
 public:
     // `arguments` is the command line without the program name.
     explicit MainForm(const QStringList &arguments, QWidget *parent = nullptr);
-    // The same, with the command line already read by BatchLogic::ParseArguments
+    // The same, with the command line already read by BatchLogic::parseArguments
     // (the parent is not optional, so MainForm({}) stays unambiguous).
     MainForm(const StartupArguments &arguments, QWidget *parent);
 
-    const QStringList &Files() const { return files; }
+    const QStringList &files() const { return m_files; }
     // True from the start of a run until its last file is done.
-    bool IsRunning() const { return running; }
+    bool isRunning() const { return m_running; }
 
 public slots:
     // Appends the pictures among `paths` not yet listed (whole path texts
     // compared as the platform's file systems compare names: case-sensitively
     // on Linux, without regard to letter case on Windows). Refused during a run.
-    void AddFiles(const QStringList &paths);
-    void ChooseFiles();
-    void ChooseFolder();
-    void ClearFiles();
-    void ChooseOutput();
-    void ClearOutput();
+    void addFiles(const QStringList &paths);
+    void chooseFiles();
+    void chooseFolder();
+    void clearFiles();
+    void chooseOutput();
+    void clearOutput();
     // Starts a run over the whole list; does nothing while one is in progress.
-    void StartProcessing();
+    void startProcessing();
     // Appends "[HH:mm:ss] text" and a line break to the live log.
-    void Log(const QString &text);
+    void log(const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
-    void BuildControls();
-    void BuildLayout();
-    void ApplyVellumTheme();
-    void LoadStartupArguments(const StartupArguments &parsed);
+    void buildControls();
+    void buildLayout();
+    void applyVellumTheme();
+    void loadStartupArguments(const StartupArguments &parsed);
     // Logs each text and counts it as a skipped file.
-    void NoteSkipped(const QStringList &texts);
-    void DropPaths(const QStringList &paths, const QStringList &undecodable);
-    void ShowProgress(int finished, int total, qint64 remainingMilliseconds);
-    void FinishRun();
-    void SetListButtonsEnabled(bool enabled);
-    void ShowMessage(QMessageBox::Icon icon, const QString &caption, const QString &text);
+    void noteSkipped(const QStringList &texts);
+    void dropPaths(const QStringList &paths, const QStringList &undecodable);
+    void showProgress(int finished, int total, qint64 remainingMilliseconds);
+    void finishRun();
+    void setListButtonsEnabled(bool enabled);
+    void showMessage(QMessageBox::Icon icon, const QString &caption, const QString &text);
 
-    QStringList files;
-    QSet<QString> fileKeys;  // `files` as the platform compares paths, for the duplicate test
-    int skippedCount = 0;    // files left out since the list was last cleared
-    QStringList skippedTexts;  // their log texts, sent on the channel at the next start
+    QStringList m_files;
+    QSet<QString> m_fileKeys;  // `files` as the platform compares paths, for the duplicate test
+    int m_skippedCount = 0;    // files left out since the list was last cleared
+    QStringList m_skippedTexts;  // their log texts, sent on the channel at the next start
 
-    QPushButton *chooseFilesButton = nullptr;
-    QPushButton *chooseFolderButton = nullptr;
-    QPushButton *clearFilesButton = nullptr;
-    QListWidget *fileList = nullptr;
-    QLineEdit *outputBox = nullptr;
-    QPushButton *chooseOutputButton = nullptr;
-    QPushButton *clearOutputButton = nullptr;
-    QComboBox *sizeRuleBox = nullptr;
-    QComboBox *fillBox = nullptr;
-    QCheckBox *centeredBox = nullptr;
-    QCheckBox *pngBox = nullptr;
-    QCheckBox *recursiveBox = nullptr;
-    QProgressBar *progress = nullptr;
-    QLabel *status = nullptr;
-    QLabel *elapsed = nullptr;
-    QLabel *remaining = nullptr;
-    QPlainTextEdit *log = nullptr;
-    QPushButton *startButton = nullptr;
-    QLabel *makerLabel = nullptr;
-    QLabel *contactLabel = nullptr;
+    QPushButton *m_chooseFilesButton = nullptr;
+    QPushButton *m_chooseFolderButton = nullptr;
+    QPushButton *m_clearFilesButton = nullptr;
+    QListWidget *m_fileList = nullptr;
+    QLineEdit *m_outputBox = nullptr;
+    QPushButton *m_chooseOutputButton = nullptr;
+    QPushButton *m_clearOutputButton = nullptr;
+    QComboBox *m_sizeRuleBox = nullptr;
+    QComboBox *m_fillBox = nullptr;
+    QCheckBox *m_centeredBox = nullptr;
+    QCheckBox *m_pngBox = nullptr;
+    QCheckBox *m_recursiveBox = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QLabel *m_status = nullptr;
+    QLabel *m_elapsed = nullptr;
+    QLabel *m_remaining = nullptr;
+    QPlainTextEdit *m_log = nullptr;
+    QPushButton *m_startButton = nullptr;
+    QLabel *m_makerLabel = nullptr;
+    QLabel *m_contactLabel = nullptr;
 
-    QTimer *clock = nullptr;
-    QElapsedTimer watch;
-    bool running = false;
-    BatchRun *batch = nullptr;
-    int jobs = 0;              // "--jobs N"; 0: one picture per core
-    ReportChannel channel;     // "--report-to NAME"
-    bool startRequested = false;  // "--start" with a non-empty list
-    bool shown = false;
+    QTimer *m_clock = nullptr;
+    QElapsedTimer m_watch;
+    bool m_running = false;
+    BatchRun *m_batch = nullptr;
+    int m_jobs = 0;              // "--jobs N"; 0: one picture per core
+    ReportChannel m_channel;     // "--report-to NAME"
+    bool m_startRequested = false;  // "--start" with a non-empty list
+    bool m_shown = false;
 };

@@ -11,12 +11,12 @@ ReportChannel::ReportChannel() = default;
 
 ReportChannel::~ReportChannel()
 {
-    Close();
+    close();
 }
 
-bool ReportChannel::Connect(const QString &name, QString *error)
+bool ReportChannel::connect(const QString &name, QString *error)
 {
-    Close();
+    close();
     auto *socket = new QLocalSocket;
     socket->connectToServer(name, QIODevice::WriteOnly);
     if (!socket->waitForConnected(ConnectTimeoutMs)) {
@@ -28,21 +28,21 @@ bool ReportChannel::Connect(const QString &name, QString *error)
     return true;
 }
 
-bool ReportChannel::IsConnected() const
+bool ReportChannel::isConnected() const
 {
     return m_socket && m_socket->state() == QLocalSocket::ConnectedState;
 }
 
-void ReportChannel::Send(const QByteArray &record)
+void ReportChannel::send(const QByteArray &record)
 {
-    if (!IsConnected())
+    if (!isConnected())
         return;
     m_socket->write(record);
     // Records leave as they come: the tool window shows progress live.
     m_socket->flush();
 }
 
-void ReportChannel::Close()
+void ReportChannel::close()
 {
     if (!m_socket)
         return;

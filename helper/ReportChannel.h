@@ -16,11 +16,11 @@ public:
     ReportChannel &operator=(const ReportChannel &) = delete;
 
     // Connects to the socket at `name`. Returns false with `error`.
-    bool Connect(const QString &name, QString *error);
-    bool IsConnected() const;
-    void Send(const QByteArray &record);
+    bool connect(const QString &name, QString *error);
+    bool isConnected() const;
+    void send(const QByteArray &record);
     // Waits until everything sent has left, then disconnects.
-    void Close();
+    void close();
 
 private:
     QLocalSocket *m_socket = nullptr;

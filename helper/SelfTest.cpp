@@ -55,15 +55,15 @@ QSize decodedSize(const QString &path)
 
 Outcome checkRules()
 {
-    const QString &four = ImageProcessor::RuleMultipleOf4;
-    if (ImageProcessor::Target(1, four) != 4 || ImageProcessor::Target(4, four) != 4
-        || ImageProcessor::Target(1919, four) != 1920)
+    using PaddingChoices::target;
+    const SizeRule four = SizeRule::Multiple4;
+    if (target(1, four) != 4 || target(4, four) != 4 || target(1919, four) != 1920)
         return caseFailed(QStringLiteral("Multiple-of-4 calculation failed"), "case 1: multiple of 4");
-    const QString &even = ImageProcessor::RuleEven;
-    if (ImageProcessor::Target(5, even) != 6 || ImageProcessor::Target(6, even) != 6)
+    const SizeRule even = SizeRule::Even;
+    if (target(5, even) != 6 || target(6, even) != 6)
         return caseFailed(QStringLiteral("Even calculation failed"), "case 2: even");
-    const QString &power = ImageProcessor::RulePowerOfTwo;
-    if (ImageProcessor::Target(513, power) != 1024 || ImageProcessor::Target(512, power) != 512)
+    const SizeRule power = SizeRule::Power2;
+    if (target(513, power) != 1024 || target(512, power) != 512)
         return caseFailed(QStringLiteral("Power-of-two calculation failed"), "case 3: power of two");
     return std::nullopt;
 }
@@ -76,7 +76,7 @@ Outcome checkPadding()
 
     qint32 offsetX = -1;
     qint32 offsetY = -1;
-    const QImage canvas = ImageProcessor::Pad(source, qRgba(255, 255, 255, 0), true, ImageProcessor::RuleMultipleOf4,
+    const QImage canvas = ImageProcessor::pad(source, qRgba(255, 255, 255, 0), true, SizeRule::Multiple4,
                                               offsetX, offsetY);
     if (canvas.width() != 8 || canvas.height() != 8 || offsetX != 0 || offsetY != 1)
         return caseFailed(QStringLiteral("Output geometry failed"), "case 4: output geometry");
@@ -103,10 +103,10 @@ Outcome checkInPlace(const QDir &work)
     const QString path = work.filePath(QStringLiteral("replace.png"));
     if (Outcome failure = savePng(newPicture(5, 7), path, "case 8: in-place replacement"))
         return failure;
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, true, false);
-    if (!result.Success)
-        return caseFailed(QStringLiteral("In-place replacement failed: ") + result.Message,
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false);
+    if (!result.success)
+        return caseFailed(QStringLiteral("In-place replacement failed: ") + result.message,
                           "case 8: in-place replacement");
     if (decodedSize(path) != QSize(8, 8))
         return caseFailed(QStringLiteral("In-place output size failed"), "case 8: in-place replacement");
@@ -128,10 +128,10 @@ Outcome checkExistingOutput(const QDir &work)
     const QString existing = QDir(outputFolder).filePath(QStringLiteral("collision.png"));
     if (Outcome failure = savePng(newPicture(2, 2), existing, where))
         return failure;
-    const ProcessResult result = ImageProcessor::Process(source, outputFolder, false, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, true, false);
-    if (!result.Success)
-        return caseFailed(QStringLiteral("Output collision replacement failed: ") + result.Message, where);
+    const ProcessResult result = ImageProcessor::process(source, outputFolder, false, SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false);
+    if (!result.success)
+        return caseFailed(QStringLiteral("Output collision replacement failed: ") + result.message, where);
     if (decodedSize(existing) != QSize(12, 12))
         return caseFailed(QStringLiteral("Existing output was not replaced"), where);
     return std::nullopt;

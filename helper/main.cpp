@@ -38,16 +38,16 @@ int main(int argc, char *argv[])
 
     // Parsing sets the language of everything the helper says ("--language",
     // else Simplified Chinese); Qt's own texts follow it.
-    const StartupArguments parsed = BatchLogic::ParseArguments(rawArguments);
+    const StartupArguments parsed = BatchLogic::parseArguments(rawArguments);
     if (parsed.headless) {
         // No window and no display: scripts, pipelines and other machines.
         QCoreApplication app(argc, argv);
-        installQtTranslations(HelperText::Language());
+        installQtTranslations(HelperText::language());
         return runHeadless(parsed);
     }
 
     QApplication app(argc, argv);
-    installQtTranslations(HelperText::Language());
+    installQtTranslations(HelperText::language());
     MainForm form(parsed, nullptr);
     form.show();
     if (arguments.contains(QStringLiteral("--smoke-test"))) {
@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
     }
     app.exec();
 
-    if (form.IsRunning()) {
+    if (form.isRunning()) {
         // Closed during a run: leave now instead of joining the worker thread,
         // which the thread pool would do on the way out. The engine puts a
         // picture in place only by renaming a complete, verified temporary file,

@@ -1,6 +1,6 @@
 #include "PictureSizes.h"
 
-#include "ImageProcessor.h"
+#include "PaddingChoices.h"
 
 #include <QImageIOHandler>
 #include <QImageReader>
@@ -16,15 +16,18 @@ qint32 target(qint32 value, Rule rule)
     if (value <= 0)
         return value;
     // The helper's own arithmetic, so the preview can never disagree with the run.
+    SizeRule padding = SizeRule::Multiple4;
     switch (rule) {
     case Rule::Even:
-        return ImageProcessor::Target(value, ImageProcessor::RuleEven);
+        padding = SizeRule::Even;
+        break;
     case Rule::PowerOfTwo:
-        return ImageProcessor::Target(value, ImageProcessor::RulePowerOfTwo);
+        padding = SizeRule::Power2;
+        break;
     case Rule::MultipleOf4:
         break;
     }
-    return ImageProcessor::Target(value, ImageProcessor::RuleMultipleOf4);
+    return PaddingChoices::target(value, padding);
 }
 
 QSize target(const QSize &size, Rule rule)

@@ -209,7 +209,7 @@ void helperRun(const QStringList &arguments, const QString &broken, const QStrin
     grabNextDialog(box);
     helper.show();
     const QString boxFile = QDir(g_output).filePath(box + QStringLiteral(".png"));
-    if (!QTest::qWaitFor([&] { return QFileInfo::exists(boxFile) && !helper.IsRunning(); }, 60000))
+    if (!QTest::qWaitFor([&] { return QFileInfo::exists(boxFile) && !helper.isRunning(); }, 60000))
         g_problems << prefix + QStringLiteral(": the run never ended");
     QTest::qWait(50);
     save(&helper, prefix + QStringLiteral("-after-run"));

@@ -102,81 +102,87 @@ bool tst_BatchLogic::touch(const QString &relative)
     return file.open(QIODevice::WriteOnly);
 }
 
-Q_DECLARE_METATYPE(std::optional<int>)
+Q_DECLARE_METATYPE(std::optional<SizeRule>)
+Q_DECLARE_METATYPE(std::optional<Fill>)
 Q_DECLARE_METATYPE(std::optional<bool>)
 Q_DECLARE_METATYPE(std::optional<QString>)
 
 void tst_BatchLogic::parseArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<std::optional<int>>("ruleIndex");
-    QTest::addColumn<std::optional<int>>("fillIndex");
+    QTest::addColumn<std::optional<SizeRule>>("rule");
+    QTest::addColumn<std::optional<Fill>>("fill");
     QTest::addColumn<std::optional<QString>>("outputDir");
     QTest::addColumn<std::optional<bool>>("centered");
     QTest::addColumn<bool>("png");
     QTest::addColumn<bool>("recursive");
     QTest::addColumn<bool>("start");
 
-    const std::optional<int> noIndex;
+    const std::optional<SizeRule> noRule;
+    const std::optional<Fill> noFill;
     const std::optional<QString> noDir;
     const std::optional<bool> noCentering;
     const auto s = [](const char *text) { return QString::fromUtf8(text); };
 
-    QTest::newRow("nothing") << QStringList() << noIndex << noIndex << noDir << noCentering << false << false << false;
+    QTest::newRow("nothing") << QStringList() << noRule << noFill << noDir << noCentering << false << false << false;
     QTest::newRow("front_end_switches")
         << QStringList{s("--rule"), s("power2"), s("--fill"), s("black"), s("--no-centered"), s("--png"),
                        s("--output-dir"), s("/out"), s("--start")}
-        << std::optional<int>(2) << std::optional<int>(2) << std::optional<QString>(s("/out"))
+        << std::optional(SizeRule::Power2) << std::optional(Fill::Black) << std::optional<QString>(s("/out"))
         << std::optional<bool>(false) << true << false << true;
     QTest::newRow("rule_value_lower_cased")
-        << QStringList{s("--rule"), s("POWER2")} << std::optional<int>(2) << noIndex << noDir << noCentering << false
+        << QStringList{s("--rule"), s("POWER2")} << std::optional(SizeRule::Power2) << noFill << noDir << noCentering << false
         << false << false;
-    QTest::newRow("rule_even") << QStringList{s("--rule"), s("Even")} << std::optional<int>(1) << noIndex << noDir
+    QTest::newRow("rule_even") << QStringList{s("--rule"), s("Even")} << std::optional(SizeRule::Even) << noFill << noDir
                                << noCentering << false << false << false;
     QTest::newRow("rule_unknown_value_is_multiple4")
-        << QStringList{s("--rule"), s("square")} << std::optional<int>(0) << noIndex << noDir << noCentering << false
+        << QStringList{s("--rule"), s("square")} << std::optional(SizeRule::Multiple4) << noFill << noDir << noCentering << false
+        << false << false;
+    // The helper always pads: the layer export's "none" is no rule of its own.
+    QTest::newRow("rule_none_is_multiple4")
+        << QStringList{s("--rule"), s("none")} << std::optional(SizeRule::Multiple4) << noFill << noDir << noCentering << false
         << false << false;
     QTest::newRow("rule_switch_case_sensitive")
-        << QStringList{s("--RULE"), s("power2")} << noIndex << noIndex << noDir << noCentering << false << false
+        << QStringList{s("--RULE"), s("power2")} << noRule << noFill << noDir << noCentering << false << false
         << false;
-    QTest::newRow("fill_white_upper") << QStringList{s("--fill"), s("WHITE")} << noIndex << std::optional<int>(1)
+    QTest::newRow("fill_white_upper") << QStringList{s("--fill"), s("WHITE")} << noRule << std::optional(Fill::White)
                                       << noDir << noCentering << false << false << false;
-    QTest::newRow("fill_unknown_is_transparent") << QStringList{s("--fill"), s("pink")} << noIndex
-                                                 << std::optional<int>(0) << noDir << noCentering << false << false
+    QTest::newRow("fill_unknown_is_transparent") << QStringList{s("--fill"), s("pink")} << noRule
+                                                 << std::optional(Fill::Transparent) << noDir << noCentering << false << false
                                                  << false;
     QTest::newRow("value_consumed_even_when_a_switch")
-        << QStringList{s("--output-dir"), s("--png")} << noIndex << noIndex << std::optional<QString>(s("--png"))
+        << QStringList{s("--output-dir"), s("--png")} << noRule << noFill << std::optional<QString>(s("--png"))
         << noCentering << false << false << false;
     QTest::newRow("rule_value_consumes_start")
-        << QStringList{s("--rule"), s("--start")} << std::optional<int>(0) << noIndex << noDir << noCentering << false
+        << QStringList{s("--rule"), s("--start")} << std::optional(SizeRule::Multiple4) << noFill << noDir << noCentering << false
         << false << false;
     QTest::newRow("value_switch_last_is_ignored")
-        << QStringList{s("--png"), s("--output-dir")} << noIndex << noIndex << noDir << noCentering << true << false
+        << QStringList{s("--png"), s("--output-dir")} << noRule << noFill << noDir << noCentering << true << false
         << false;
     QTest::newRow("later_no_centered_wins")
-        << QStringList{s("--centered"), s("--no-centered")} << noIndex << noIndex << noDir
+        << QStringList{s("--centered"), s("--no-centered")} << noRule << noFill << noDir
         << std::optional<bool>(false) << false << false << false;
-    QTest::newRow("recursive_anywhere") << QStringList{s("--start"), s("--recursive")} << noIndex << noIndex << noDir
+    QTest::newRow("recursive_anywhere") << QStringList{s("--start"), s("--recursive")} << noRule << noFill << noDir
                                         << noCentering << false << true << true;
     QTest::newRow("unknown_switches_ignored")
-        << QStringList{s("--smoke-test"), s("--PNG"), s("--Start"), s("--")} << noIndex << noIndex << noDir
+        << QStringList{s("--smoke-test"), s("--PNG"), s("--Start"), s("--")} << noRule << noFill << noDir
         << noCentering << false << false << false;
 }
 
 void tst_BatchLogic::parseArguments()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(std::optional<int>, ruleIndex);
-    QFETCH(std::optional<int>, fillIndex);
+    QFETCH(std::optional<SizeRule>, rule);
+    QFETCH(std::optional<Fill>, fill);
     QFETCH(std::optional<QString>, outputDir);
     QFETCH(std::optional<bool>, centered);
     QFETCH(bool, png);
     QFETCH(bool, recursive);
     QFETCH(bool, start);
 
-    const StartupArguments parsed = BatchLogic::ParseArguments(arguments);
-    QCOMPARE(parsed.ruleIndex, ruleIndex);
-    QCOMPARE(parsed.fillIndex, fillIndex);
+    const StartupArguments parsed = BatchLogic::parseArguments(arguments);
+    QCOMPARE(parsed.rule, rule);
+    QCOMPARE(parsed.fill, fill);
     QCOMPARE(parsed.outputDir, outputDir);
     QCOMPARE(parsed.centered, centered);
     QCOMPARE(parsed.png, png);
@@ -194,18 +200,18 @@ void tst_BatchLogic::keepsOnlyExistingPaths()
     QVERIFY(QDir().mkpath(dir->filePath(QStringLiteral("pics"))));
     const QString absolute = dir->filePath(QStringLiteral("a.png"));
 
-    const StartupArguments parsed = BatchLogic::ParseArguments(
+    const StartupArguments parsed = BatchLogic::parseArguments(
         {QStringLiteral("missing.png"), QStringLiteral("a.png"), QStringLiteral("--rule"), QStringLiteral("power2"),
          QStringLiteral("pics"), absolute, QStringLiteral("notes.txt"), QStringLiteral("a.png"), QString()});
     // Kept as written and in order, duplicates included; the rule value is no path
     // even though a file of that name exists, and a text file is left for later.
     QCOMPARE(parsed.paths, (QStringList{QStringLiteral("a.png"), QStringLiteral("pics"), absolute,
                                         QStringLiteral("notes.txt"), QStringLiteral("a.png")}));
-    QCOMPARE(parsed.ruleIndex, std::optional<int>(2));
+    QCOMPARE(parsed.rule, std::optional(SizeRule::Power2));
     QCOMPARE(parsed.skipped, QStringList{QStringLiteral("文件不存在：missing.png")});
 
     // With the switch in the wrong case the value is an argument of its own.
-    QCOMPARE(BatchLogic::ParseArguments({QStringLiteral("--RULE"), QStringLiteral("power2")}).paths,
+    QCOMPARE(BatchLogic::parseArguments({QStringLiteral("--RULE"), QStringLiteral("power2")}).paths,
              QStringList{QStringLiteral("power2")});
 }
 
@@ -236,7 +242,7 @@ void tst_BatchLogic::isPicture()
 {
     QFETCH(QString, path);
     QFETCH(bool, picture);
-    QCOMPARE(BatchLogic::IsPicture(path), picture);
+    QCOMPARE(BatchLogic::isPicture(path), picture);
 }
 
 void tst_BatchLogic::listPictures()
@@ -261,7 +267,7 @@ void tst_BatchLogic::listPictures()
     bool everyFolderRead = true;
     const auto listed = [&](bool recursive, bool skip) {
         QStringList pictures;
-        everyFolderRead = BatchLogic::ListPictures(root, recursive, skip, &pictures) && everyFolderRead;
+        everyFolderRead = BatchLogic::listPictures(root, recursive, skip, &pictures) && everyFolderRead;
         return pictures;
     };
     const auto inRoot = [&](const QStringList &relative) {
@@ -296,7 +302,7 @@ void tst_BatchLogic::listPictures()
 
     // Pictures are appended to what the list already holds.
     QStringList pictures{QStringLiteral("kept")};
-    QVERIFY(BatchLogic::ListPictures(root, false, false, &pictures));
+    QVERIFY(BatchLogic::listPictures(root, false, false, &pictures));
     QCOMPARE(pictures.size(), 4);
     QCOMPARE(pictures.first(), QStringLiteral("kept"));
 }
@@ -305,7 +311,7 @@ void tst_BatchLogic::listPicturesOfMissingFolder()
 {
     QStringList pictures;
     QString error;
-    QVERIFY(!BatchLogic::ListPictures(dir->filePath(QStringLiteral("gone")), true, true, &pictures, &error));
+    QVERIFY(!BatchLogic::listPictures(dir->filePath(QStringLiteral("gone")), true, true, &pictures, &error));
     QVERIFY(pictures.isEmpty());
     QCOMPARE(error, QStringLiteral("文件夹不存在：") + QDir::toNativeSeparators(dir->filePath(QStringLiteral("gone"))));
 }
@@ -324,7 +330,7 @@ void tst_BatchLogic::listPicturesOfUnreadableFolder()
     QVERIFY(QFile::setPermissions(locked, QFileDevice::WriteOwner));
     QStringList pictures;
     QString error;
-    const bool listed = BatchLogic::ListPictures(dir->filePath(QStringLiteral("pics")), true, true, &pictures, &error);
+    const bool listed = BatchLogic::listPictures(dir->filePath(QStringLiteral("pics")), true, true, &pictures, &error);
     QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QVERIFY(!listed);
     QCOMPARE(error, QStringLiteral("无法读取文件夹：") + QDir::toNativeSeparators(locked));
@@ -343,7 +349,7 @@ void tst_BatchLogic::listTenThousandPictures()
     QElapsedTimer timer;
     timer.start();
     QStringList pictures;
-    QVERIFY(BatchLogic::ListPictures(root, true, true, &pictures));
+    QVERIFY(BatchLogic::listPictures(root, true, true, &pictures));
     const qint64 took = timer.elapsed();
     QCOMPARE(pictures.size(), 10000);
     QVERIFY2(took < 1000, qPrintable(QStringLiteral("listing took %1 ms").arg(took)));
@@ -373,7 +379,7 @@ void tst_BatchLogic::leftOutOfFolders()
         QVERIFY(touch(QStringLiteral("pics/a.png.tesselle.tmp.png")));
     } else if (kind == QLatin1String("short_leftover")) {
         const QString longName = root + QLatin1Char('/') + QString(250, QLatin1Char('n')) + QStringLiteral(".png");
-        QVERIFY(touch(QStringLiteral("pics/") + QFileInfo(ImageProcessor::TemporaryPathFor(longName, QStringLiteral(".png"))).fileName()));
+        QVERIFY(touch(QStringLiteral("pics/") + QFileInfo(ImageProcessor::temporaryPathFor(longName, QStringLiteral(".png"))).fileName()));
     } else if (kind == QLatin1String("undecodable")) {
         FILE *f = std::fopen(raw.constData(), "w");
         QVERIFY(f);
@@ -385,7 +391,7 @@ void tst_BatchLogic::leftOutOfFolders()
     }
     QStringList pictures;
     QStringList skipped;
-    QVERIFY(BatchLogic::ListPictures(root, true, true, &pictures, nullptr, &skipped));
+    QVERIFY(BatchLogic::listPictures(root, true, true, &pictures, nullptr, &skipped));
     QCOMPARE(pictures, QStringList{root + QStringLiteral("/a.png")});
     if (expected.isEmpty()) {
         QCOMPARE(skipped, QStringList());
@@ -400,7 +406,7 @@ void tst_BatchLogic::undecodableArgument()
 {
     QVERIFY(touch(QStringLiteral("a.png")));
     const StartupArguments parsed =
-        BatchLogic::ParseArguments(QList<QByteArray>{"--png", "caf\xe9.png", "a.png", "\xe7\x85\xa7\xff.jpg"});
+        BatchLogic::parseArguments(QList<QByteArray>{"--png", "caf\xe9.png", "a.png", "\xe7\x85\xa7\xff.jpg"});
     QVERIFY(parsed.png);
     QCOMPARE(parsed.paths, QStringList{QStringLiteral("a.png")});
     QCOMPARE(parsed.skipped, (QStringList{QStringLiteral("无法处理的文件名（不是有效的 UTF-8）：caf\\xe9.png"),
@@ -442,7 +448,7 @@ void tst_BatchLogic::filesFrom()
     file.write("\n/x/bad\xff.png\n");
     file.close();
 
-    const StartupArguments parsed = BatchLogic::ParseArguments(
+    const StartupArguments parsed = BatchLogic::parseArguments(
         {QStringLiteral("--png"), QStringLiteral("--files-from"), list, dir->filePath(QStringLiteral("pics"))});
     QVERIFY(parsed.png);
     QCOMPARE(parsed.paths, (QStringList{dir->filePath(QStringLiteral("pics/a b.png")),
@@ -464,7 +470,7 @@ void tst_BatchLogic::filesFromHundredThousandPaths()
     QVERIFY(file.open(QIODevice::WriteOnly));
     QVERIFY(file.write(line.repeated(100000)) == line.size() * 100000);
     file.close();
-    const StartupArguments parsed = BatchLogic::ParseArguments({QStringLiteral("--files-from"), list});
+    const StartupArguments parsed = BatchLogic::parseArguments({QStringLiteral("--files-from"), list});
     QCOMPARE(parsed.paths.size(), 100000);
     QCOMPARE(parsed.skipped, QStringList());
 }
@@ -486,7 +492,7 @@ void tst_BatchLogic::duration()
 {
     QFETCH(qint64, milliseconds);
     QFETCH(QString, text);
-    QCOMPARE(BatchLogic::Duration(milliseconds), text);
+    QCOMPARE(BatchLogic::duration(milliseconds), text);
 }
 
 void tst_BatchLogic::remaining_data()
@@ -509,7 +515,7 @@ void tst_BatchLogic::remaining()
     QFETCH(QList<qint64>, finishTimes);
     QFETCH(int, total);
     QFETCH(QString, text);
-    QCOMPARE(BatchLogic::Duration(BatchLogic::RecentRemainingMilliseconds(finishTimes, total)), text);
+    QCOMPARE(BatchLogic::duration(BatchRun::recentRemainingMilliseconds(finishTimes, total)), text);
 }
 
 void tst_BatchLogic::memoryBudget_data()
@@ -535,7 +541,7 @@ void tst_BatchLogic::memoryBudget()
         });
     }
     QVERIFY(pool.waitForDone(10000));
-    QCOMPARE(budget.HighWater(), highWater);
+    QCOMPARE(budget.highWater(), highWater);
 }
 
 void tst_BatchLogic::peakFromHeader_data()
@@ -563,7 +569,7 @@ void tst_BatchLogic::peakFromHeader()
         QVERIFY(picture.save(path, format.constData()));
     }
     const qint64 estimate =
-            ImageProcessor::PeakBytesFor(path, ImageProcessor::RuleMultipleOf4, ImageProcessor::FillTransparent, false);
+            ImageProcessor::peakBytesFor(path, SizeRule::Multiple4, Fill::Transparent, false);
     QCOMPARE(estimate > 0, !format.isEmpty());
 
     // The batch starts the costliest pictures first by what the budget reserves for them.
@@ -573,11 +579,11 @@ void tst_BatchLogic::peakFromHeader()
     settings.outDir = out;
     settings.jobs = 1;
     BatchRun run;
-    QSignalSpy finished(&run, &BatchRun::Finished);
-    run.Start({path}, settings);
+    QSignalSpy finished(&run, &BatchRun::finished);
+    run.start({path}, settings);
     QVERIFY(finished.wait(10000));
-    QCOMPARE(run.Failed(), format.isEmpty() ? 1 : 0);
-    QCOMPARE(run.MemoryHighWater(), estimate);
+    QCOMPARE(run.failed(), format.isEmpty() ? 1 : 0);
+    QCOMPARE(run.memoryHighWater(), estimate);
 }
 
 void tst_BatchLogic::runSwitches_data()
@@ -611,7 +617,7 @@ void tst_BatchLogic::runSwitches()
     QFETCH(QString, reportTo);
     QFETCH(QString, language);
     QFETCH(int, errors);
-    const StartupArguments parsed = BatchLogic::ParseArguments(arguments);
+    const StartupArguments parsed = BatchLogic::parseArguments(arguments);
     QCOMPARE(parsed.headless, headless);
     QCOMPARE(parsed.jobs.value_or(0), jobs);
     QCOMPARE(parsed.reportTo.value_or(QString()), reportTo);
@@ -621,8 +627,8 @@ void tst_BatchLogic::runSwitches()
 
 void tst_BatchLogic::logLine()
 {
-    QCOMPARE(BatchLogic::LogLine(QTime(7, 5, 9), QStringLiteral("开始")), QStringLiteral("[07:05:09] 开始"));
-    QCOMPARE(BatchLogic::LogLine(QTime(23, 59, 0, 999), QString()), QStringLiteral("[23:59:00] "));
+    QCOMPARE(BatchLogic::logLine(QTime(7, 5, 9), QStringLiteral("开始")), QStringLiteral("[07:05:09] 开始"));
+    QCOMPARE(BatchLogic::logLine(QTime(23, 59, 0, 999), QString()), QStringLiteral("[23:59:00] "));
 }
 
 void tst_BatchLogic::resultLine_data()
@@ -655,25 +661,25 @@ void tst_BatchLogic::resultLine()
     QFETCH(QString, message);
     QFETCH(QString, line);
     ProcessResult result;
-    result.Success = success;
-    result.Source = source;
-    result.OldSize = oldSize;
-    result.NewSize = newSize;
-    result.Message = message;
-    QCOMPARE(BatchLogic::ResultLine(result), line);
+    result.success = success;
+    result.source = source;
+    result.oldSize = oldSize;
+    result.newSize = newSize;
+    result.message = message;
+    QCOMPARE(BatchRun::resultLine(result), line);
 }
 
 void tst_BatchLogic::reportFileName()
 {
-    QCOMPARE(BatchLogic::ReportFileName(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 2))),
+    QCOMPARE(BatchRun::reportFileName(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 2))),
              QStringLiteral("错误报告_20240307_090502.txt"));
-    QCOMPARE(BatchLogic::ReportFileName(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59, 999))),
+    QCOMPARE(BatchRun::reportFileName(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59, 999))),
              QStringLiteral("错误报告_20311231_235959.txt"));
 }
 
 void tst_BatchLogic::reportLine()
 {
-    QCOMPARE(BatchLogic::ReportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)), QStringLiteral("[失败] a.png")),
+    QCOMPARE(BatchRun::reportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)), QStringLiteral("[失败] a.png")),
              QStringLiteral("2024-03-07 21:05:02 [失败] a.png\r\n"));
 }
 
@@ -681,8 +687,8 @@ void tst_BatchLogic::appendToReport()
 {
     const QString path = dir->filePath(QStringLiteral("错误报告_20240307_090502.txt"));
     QString error;
-    QVERIFY2(BatchLogic::AppendToReport(path, QStringLiteral("第一\r\n"), &error), qPrintable(error));
-    QVERIFY2(BatchLogic::AppendToReport(path, QStringLiteral("second\r\n"), &error), qPrintable(error));
+    QVERIFY2(BatchRun::appendToReport(path, QStringLiteral("第一\r\n"), &error), qPrintable(error));
+    QVERIFY2(BatchRun::appendToReport(path, QStringLiteral("second\r\n"), &error), qPrintable(error));
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     // One byte-order mark, at the start only.
@@ -695,7 +701,7 @@ void tst_BatchLogic::appendToReportFails()
     const QString path = dir->filePath(QStringLiteral("report.txt"));
     QVERIFY(QDir().mkpath(path));
     QString error;
-    QVERIFY(!BatchLogic::AppendToReport(path, QStringLiteral("x\r\n"), &error));
+    QVERIFY(!BatchRun::appendToReport(path, QStringLiteral("x\r\n"), &error));
     QVERIFY(!error.isEmpty());
 }
 
@@ -703,18 +709,18 @@ void tst_BatchLogic::makeFolder()
 {
     const QString deep = dir->filePath(QStringLiteral("out/a/b"));
     QString error;
-    QVERIFY2(BatchLogic::MakeFolder(deep, &error), qPrintable(error));
+    QVERIFY2(BatchRun::makeFolder(deep, &error), qPrintable(error));
     QVERIFY(QFileInfo(deep).isDir());
-    QVERIFY2(BatchLogic::MakeFolder(deep, &error), qPrintable(error));
+    QVERIFY2(BatchRun::makeFolder(deep, &error), qPrintable(error));
 }
 
 void tst_BatchLogic::makeFolderFails()
 {
     QVERIFY(touch(QStringLiteral("file")));
     QString error;
-    QVERIFY(!BatchLogic::MakeFolder(dir->filePath(QStringLiteral("file/sub/deeper")), &error));
+    QVERIFY(!BatchRun::makeFolder(dir->filePath(QStringLiteral("file/sub/deeper")), &error));
     QCOMPARE(error, QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(dir->filePath(QStringLiteral("file")))));
-    QVERIFY(!BatchLogic::MakeFolder(dir->filePath(QStringLiteral("file")), &error));
+    QVERIFY(!BatchRun::makeFolder(dir->filePath(QStringLiteral("file")), &error));
     QCOMPARE(error, QStringLiteral("“%1”不是文件夹").arg(QDir::toNativeSeparators(dir->filePath(QStringLiteral("file")))));
 }
 

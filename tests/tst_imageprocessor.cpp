@@ -1,4 +1,5 @@
 #include "ImageProcessor.h"
+#include "PaddingChoices.h"
 #include "PngEncoder.h"
 #include "ReadBackCheck.h"
 #include "TestImages.h"
@@ -20,14 +21,18 @@ class tst_ImageProcessor : public QObject
 private slots:
     void target_data();
     void target();
+    void sizeRuleFromKey_data();
+    void sizeRuleFromKey();
     void padGeometry_data();
     void padGeometry();
     void padPixels_data();
     void padPixels();
     void padDeepPixels();
     void padCarriesResolutionAndColourSpace();
-    void fillFor_data();
-    void fillFor();
+    void fillColour_data();
+    void fillColour();
+    void fillFromKey_data();
+    void fillFromKey();
     void formatFor_data();
     void formatFor();
     void pngKeepsPicture_data();
@@ -40,13 +45,13 @@ private slots:
 
 void tst_ImageProcessor::target_data()
 {
-    QTest::addColumn<QString>("rule");
+    QTest::addColumn<SizeRule>("rule");
     QTest::addColumn<int>("value");
     QTest::addColumn<int>("expected");
 
-    const QString four = ImageProcessor::RuleMultipleOf4;
-    const QString even = ImageProcessor::RuleEven;
-    const QString power = ImageProcessor::RulePowerOfTwo;
+    const SizeRule four = SizeRule::Multiple4;
+    const SizeRule even = SizeRule::Even;
+    const SizeRule power = SizeRule::Power2;
     QTest::newRow("four_zero") << four << 0 << 0;
     QTest::newRow("four_one") << four << 1 << 4;
     QTest::newRow("four_exact") << four << 4 << 4;
@@ -64,38 +69,57 @@ void tst_ImageProcessor::target_data()
     QTest::newRow("power_513") << power << 513 << 1024;
     QTest::newRow("power_2^30") << power << (1 << 30) << (1 << 30);
     QTest::newRow("power_above_2^30_is_no_size") << power << (1 << 30) + 1 << -1;
-    // Recognition by prefix: anything else is multiple of 4.
-    QTest::newRow("even_prefix_only") << QStringLiteral("偶数") << 5 << 6;
-    QTest::newRow("power_prefix_with_other_tail") << QStringLiteral("2ⁿ whatever") << 100 << 128;
-    QTest::newRow("empty_rule_is_four") << QString() << 5 << 8;
-    QTest::newRow("english_rule_is_four") << QStringLiteral("even") << 5 << 8;
-    QTest::newRow("plain_n_is_not_power") << QStringLiteral("2n（2 的幂）") << 5 << 8;
+    QTest::newRow("none_keeps_value") << SizeRule::None << 5 << 5;
 }
 
 void tst_ImageProcessor::target()
 {
-    QFETCH(QString, rule);
+    QFETCH(SizeRule, rule);
     QFETCH(int, value);
     QFETCH(int, expected);
-    QCOMPARE(ImageProcessor::Target(value, rule), expected);
+    QCOMPARE(PaddingChoices::target(value, rule), expected);
+}
+
+void tst_ImageProcessor::sizeRuleFromKey_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<std::optional<SizeRule>>("expected");
+
+    QTest::newRow("even") << QStringLiteral("even") << std::optional(SizeRule::Even);
+    QTest::newRow("power2") << QStringLiteral("power2") << std::optional(SizeRule::Power2);
+    QTest::newRow("none") << QStringLiteral("none") << std::optional(SizeRule::None);
+    // Keys only, exactly: display texts and their prefixes name no rule.
+    QTest::newRow("display_text_is_no_key") << QStringLiteral("偶数（2 的倍数）") << std::optional<SizeRule>();
+    QTest::newRow("prefix_is_no_key") << QStringLiteral("2ⁿ") << std::optional<SizeRule>();
+    QTest::newRow("empty_is_no_key") << QString() << std::optional<SizeRule>();
+    QTest::newRow("upper_case_is_no_key") << QStringLiteral("Even") << std::optional<SizeRule>();
+}
+
+void tst_ImageProcessor::sizeRuleFromKey()
+{
+    QFETCH(QString, key);
+    QFETCH(std::optional<SizeRule>, expected);
+    QCOMPARE(PaddingChoices::sizeRuleFromKey(key), expected);
+    if (expected)
+        QCOMPARE(PaddingChoices::key(*expected), key);
 }
 
 void tst_ImageProcessor::padGeometry_data()
 {
     QTest::addColumn<QSize>("source");
-    QTest::addColumn<QString>("rule");
+    QTest::addColumn<SizeRule>("rule");
     QTest::addColumn<bool>("centered");
     QTest::addColumn<QSize>("canvas");
     QTest::addColumn<QPoint>("offset");
 
-    const QString four = ImageProcessor::RuleMultipleOf4;
+    const SizeRule four = SizeRule::Multiple4;
     QTest::newRow("7x5_centred_extra_right_and_bottom") << QSize(7, 5) << four << true << QSize(8, 8) << QPoint(0, 1);
     QTest::newRow("7x5_not_centred") << QSize(7, 5) << four << false << QSize(8, 8) << QPoint(0, 0);
-    QTest::newRow("5x6_even") << QSize(5, 6) << ImageProcessor::RuleEven << true << QSize(6, 6) << QPoint(0, 0);
-    QTest::newRow("100x64_power") << QSize(100, 64) << ImageProcessor::RulePowerOfTwo << true << QSize(128, 64)
+    QTest::newRow("5x6_even") << QSize(5, 6) << SizeRule::Even << true << QSize(6, 6) << QPoint(0, 0);
+    QTest::newRow("100x64_power") << QSize(100, 64) << SizeRule::Power2 << true << QSize(128, 64)
                                   << QPoint(14, 0);
     QTest::newRow("already_fits") << QSize(8, 4) << four << true << QSize(8, 4) << QPoint(0, 0);
-    QTest::newRow("1x1_power_stays") << QSize(1, 1) << ImageProcessor::RulePowerOfTwo << true << QSize(1, 1)
+    QTest::newRow("1x1_power_stays") << QSize(1, 1) << SizeRule::Power2 << true << QSize(1, 1)
                                      << QPoint(0, 0);
     QTest::newRow("1x1_four_centred") << QSize(1, 1) << four << true << QSize(4, 4) << QPoint(1, 1);
 }
@@ -103,14 +127,14 @@ void tst_ImageProcessor::padGeometry_data()
 void tst_ImageProcessor::padGeometry()
 {
     QFETCH(QSize, source);
-    QFETCH(QString, rule);
+    QFETCH(SizeRule, rule);
     QFETCH(bool, centered);
     QFETCH(QSize, canvas);
     QFETCH(QPoint, offset);
 
     const QImage picture = TestImages::pattern(source.width(), source.height(), QImage::Format_RGB32);
     qint32 offsetX = -1, offsetY = -1;
-    const QImage padded = ImageProcessor::Pad(picture, qRgba(255, 255, 255, 0), centered, rule, offsetX, offsetY);
+    const QImage padded = ImageProcessor::pad(picture, qRgba(255, 255, 255, 0), centered, rule, offsetX, offsetY);
     QCOMPARE(padded.size(), canvas);
     QCOMPARE(QPoint(offsetX, offsetY), offset);
     QCOMPARE(padded.format(), QImage::Format_ARGB32);
@@ -159,7 +183,7 @@ void tst_ImageProcessor::padPixels()
 
     const QImage source = TestImages::pattern(13, 9, QImage::Format(format));
     qint32 offsetX = 0, offsetY = 0;
-    const QImage canvas = ImageProcessor::Pad(source, fill, true, ImageProcessor::RuleMultipleOf4, offsetX, offsetY);
+    const QImage canvas = ImageProcessor::pad(source, fill, true, SizeRule::Multiple4, offsetX, offsetY);
     QCOMPARE(canvas.size(), QSize(16, 12));
     QCOMPARE(canvas.pixel(canvas.width() - 1, canvas.height() - 1), QRgb(fill));
 
@@ -193,13 +217,13 @@ void tst_ImageProcessor::padDeepPixels()
     const QImage source = TestImages::deepPattern(11, 6, true);
     qint32 offsetX = 0, offsetY = 0;
 
-    const QImage clear = ImageProcessor::Pad(source, qRgba(255, 255, 255, 0), true, ImageProcessor::RuleMultipleOf4,
+    const QImage clear = ImageProcessor::pad(source, qRgba(255, 255, 255, 0), true, SizeRule::Multiple4,
                                              offsetX, offsetY);
     QCOMPARE(clear.format(), QImage::Format_RGBA64);
     const QString difference = TestImages::firstDifference(source, clear, offsetX, offsetY);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 
-    const QImage white = ImageProcessor::Pad(source, qRgba(255, 255, 255, 255), false, ImageProcessor::RuleMultipleOf4,
+    const QImage white = ImageProcessor::pad(source, qRgba(255, 255, 255, 255), false, SizeRule::Multiple4,
                                              offsetX, offsetY);
     for (int y = 0; y < source.height(); ++y) {
         for (int x = 0; x < source.width(); ++x) {
@@ -219,34 +243,48 @@ void tst_ImageProcessor::padCarriesResolutionAndColourSpace()
     source.setDotsPerMeterY(5906);  // 150 dpi
     source.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
     qint32 offsetX = 0, offsetY = 0;
-    const QImage canvas = ImageProcessor::Pad(source, 0, true, ImageProcessor::RuleMultipleOf4, offsetX, offsetY);
+    const QImage canvas = ImageProcessor::pad(source, 0, true, SizeRule::Multiple4, offsetX, offsetY);
     QCOMPARE(canvas.dotsPerMeterX(), 11811);
     QCOMPARE(canvas.dotsPerMeterY(), 5906);
     QCOMPARE(canvas.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
 }
 
-void tst_ImageProcessor::fillFor_data()
+void tst_ImageProcessor::fillColour_data()
 {
-    QTest::addColumn<QString>("choice");
-    QTest::addColumn<bool>("alpha");
+    QTest::addColumn<Fill>("choice");
     QTest::addColumn<uint>("expected");
 
-    const uint transparent = qRgba(255, 255, 255, 0);
-    const uint white = qRgba(255, 255, 255, 255);
-    QTest::newRow("transparent_opaque_source") << ImageProcessor::FillTransparent << false << transparent;
-    QTest::newRow("white_alpha_source") << ImageProcessor::FillWhite << true << white;
-    QTest::newRow("black") << ImageProcessor::FillBlack << false << uint(qRgba(0, 0, 0, 255));
-    QTest::newRow("unknown_with_alpha") << QStringLiteral("红色") << true << transparent;
-    QTest::newRow("unknown_without_alpha") << QStringLiteral("红色") << false << white;
-    QTest::newRow("english_name_is_unknown") << QStringLiteral("white") << true << transparent;
+    QTest::newRow("transparent") << Fill::Transparent << uint(qRgba(255, 255, 255, 0));
+    QTest::newRow("white") << Fill::White << uint(qRgba(255, 255, 255, 255));
+    QTest::newRow("black") << Fill::Black << uint(qRgba(0, 0, 0, 255));
 }
 
-void tst_ImageProcessor::fillFor()
+void tst_ImageProcessor::fillColour()
 {
-    QFETCH(QString, choice);
-    QFETCH(bool, alpha);
+    QFETCH(Fill, choice);
     QFETCH(uint, expected);
-    QCOMPARE(ImageProcessor::FillFor(choice, alpha), QRgb(expected));
+    QCOMPARE(ImageProcessor::fillColour(choice), QRgb(expected));
+}
+
+void tst_ImageProcessor::fillFromKey_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<std::optional<Fill>>("expected");
+
+    QTest::newRow("transparent") << QStringLiteral("transparent") << std::optional(Fill::Transparent);
+    QTest::newRow("white") << QStringLiteral("white") << std::optional(Fill::White);
+    QTest::newRow("black") << QStringLiteral("black") << std::optional(Fill::Black);
+    QTest::newRow("display_text_is_no_key") << QStringLiteral("白色") << std::optional<Fill>();
+    QTest::newRow("unknown") << QStringLiteral("红色") << std::optional<Fill>();
+}
+
+void tst_ImageProcessor::fillFromKey()
+{
+    QFETCH(QString, key);
+    QFETCH(std::optional<Fill>, expected);
+    QCOMPARE(PaddingChoices::fillFromKey(key), expected);
+    if (expected)
+        QCOMPARE(PaddingChoices::key(*expected), key);
 }
 
 void tst_ImageProcessor::formatFor_data()
@@ -271,7 +309,7 @@ void tst_ImageProcessor::formatFor()
 {
     QFETCH(QString, ext);
     QFETCH(int, encoder);
-    QCOMPARE(int(ImageProcessor::FormatFor(ext)), encoder);
+    QCOMPARE(int(ImageProcessor::formatFor(ext)), encoder);
 }
 
 void tst_ImageProcessor::pngKeepsPicture_data()

@@ -346,7 +346,7 @@ void tst_Localization::dictionaryRows_data()
         QTest::newRow(qPrintable(u"tool " + row.key())) << row.value();
         QCOMPARE(row.value().value(0), row.key().section(toolMeaningSeparator, 0, 0));
     }
-    const QHash<QString, QStringList> &helper = HelperText::Dictionary();
+    const QHash<QString, QStringList> &helper = HelperText::dictionary();
     for (auto row = helper.cbegin(); row != helper.cend(); ++row)
         QTest::newRow(qPrintable(u"helper " + row.key())) << row.value();
     const QHash<QString, QStringList> &worker = WorkerText::Dictionary();
@@ -410,10 +410,10 @@ void tst_Localization::helperLanguage()
     QFETCH(QString, code);
     QFETCH(QString, expected);
     QFETCH(bool, known);
-    const auto restore = qScopeGuard([] { HelperText::SetLanguage(QStringLiteral("zh_CN")); });
-    QCOMPARE(HelperText::SetLanguage(code), known);
-    QCOMPARE(HelperText::TranslateCount(QStringLiteral("已选择 %1 个图片"), {{1, 2}}), expected);
-    QCOMPARE(HelperText::Translate(QStringLiteral("不在词典里的一句话")), QStringLiteral("不在词典里的一句话"));
+    const auto restore = qScopeGuard([] { HelperText::setLanguage(QStringLiteral("zh_CN")); });
+    QCOMPARE(HelperText::setLanguage(code), known);
+    QCOMPARE(HelperText::translateCount(QStringLiteral("已选择 %1 个图片"), {{1, 2}}), expected);
+    QCOMPARE(HelperText::translate(QStringLiteral("不在词典里的一句话")), QStringLiteral("不在词典里的一句话"));
 }
 
 void tst_Localization::creditLine()

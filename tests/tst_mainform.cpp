@@ -382,8 +382,8 @@ void tst_MainForm::logLinesAreTimed()
     MainForm form({});
     auto *log = child<QPlainTextEdit>(form, "log");
     const QTime before = QTime::currentTime();
-    form.Log(QStringLiteral("第一行"));
-    form.Log(QString());
+    form.log(QStringLiteral("第一行"));
+    form.log(QString());
     const QTime after = QTime::currentTime();
     QCOMPARE(logTexts(log), (QStringList{QStringLiteral("第一行"), QString()}));
     const QTime stamp = QTime::fromString(log->toPlainText().mid(1, 8), QStringLiteral("HH:mm:ss"));
@@ -430,7 +430,7 @@ void tst_MainForm::commandLineSetsOptions()
     QCOMPARE(child<QCheckBox>(form, "centeredBox")->isChecked(), centered);
     QCOMPARE(child<QCheckBox>(form, "pngBox")->isChecked(), png);
     QVERIFY(child<QCheckBox>(form, "recursiveBox")->isChecked());
-    QCOMPARE(form.Files(), QStringList());
+    QCOMPARE(form.files(), QStringList());
     QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("就绪"));
 }
 
@@ -445,8 +445,8 @@ void tst_MainForm::startWithoutUsablePathStaysIdle()
     bool flushed = false;
     QTimer::singleShot(0, &form, [&flushed] { flushed = true; });
     QTRY_VERIFY(flushed);
-    QVERIFY(!form.IsRunning());
-    QCOMPARE(form.Files(), QStringList());
+    QVERIFY(!form.isRunning());
+    QCOMPARE(form.files(), QStringList());
     QCOMPARE(logTexts(child<QPlainTextEdit>(form, "log")),
              (QStringList{QStringLiteral("文件不存在：missing.png"), QStringLiteral("不支持的文件类型：notes.txt")}));
     QCOMPARE(answerer->boxes.size(), 0);
@@ -461,8 +461,8 @@ void tst_MainForm::startSwitchRunsOnceShown()
     QVERIFY(writePicture(pics + QStringLiteral("/sub/b.png"), 3, 3));
     MainForm form({QStringLiteral("--rule"), QStringLiteral("power2"), QStringLiteral("--output-dir"), out,
                    QStringLiteral("--start"), pics});
-    QCOMPARE(form.Files().size(), 2);
-    QVERIFY(!form.IsRunning());
+    QCOMPARE(form.files().size(), 2);
+    QVERIFY(!form.isRunning());
     QCOMPARE(child<QPlainTextEdit>(form, "log")->toPlainText(), QString());
 
     form.show();
@@ -472,7 +472,7 @@ void tst_MainForm::startSwitchRunsOnceShown()
     QCOMPARE(QImage(out + QStringLiteral("/b.png")).size(), QSize(4, 4));
     // The window stays open after an automatic run.
     QVERIFY(form.isVisible());
-    QVERIFY(!form.IsRunning());
+    QVERIFY(!form.isRunning());
 }
 
 void tst_MainForm::commandLineFolderKeepsOutputFolderPictures()
@@ -482,7 +482,7 @@ void tst_MainForm::commandLineFolderKeepsOutputFolderPictures()
     QVERIFY(writePicture(pics + QStringLiteral("/像素补齐_输出/a.png"), 2, 2));
     QVERIFY(writeBytes(pics + QStringLiteral("/readme.txt"), "x"));
     MainForm form({pics});
-    QStringList files = form.Files();
+    QStringList files = form.files();
     files.sort();
     QCOMPARE(files, (QStringList{pics + QStringLiteral("/a.png"), pics + QStringLiteral("/像素补齐_输出/a.png")}));
     QCOMPARE(child<QListWidget>(form, "fileList")->count(), 2);
@@ -501,16 +501,16 @@ void tst_MainForm::chooseFolderSkipsOutputFolderPictures()
     answerer->folderAnswer = pics;
     child<QPushButton>(form, "chooseFolderButton")->click();
     QCOMPARE(answerer->dialogTitles, QStringList{QStringLiteral("选择图片文件夹")});
-    QStringList files = form.Files();
+    QStringList files = form.files();
     files.sort();
     QCOMPARE(files, (QStringList{pics + QStringLiteral("/a.png"), pics + QStringLiteral("/sub/b.tif")}));
 
     // Without subfolders only the folder's own pictures; those listed already stay once.
-    form.ClearFiles();
+    form.clearFiles();
     child<QCheckBox>(form, "recursiveBox")->setChecked(false);
-    form.ChooseFolder();
-    form.ChooseFolder();
-    QCOMPARE(form.Files(), QStringList{pics + QStringLiteral("/a.png")});
+    form.chooseFolder();
+    form.chooseFolder();
+    QCOMPARE(form.files(), QStringList{pics + QStringLiteral("/a.png")});
     QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 1 个图片"));
 }
 
@@ -526,7 +526,7 @@ void tst_MainForm::dropSkipsOutputFolderPictures()
     dragEnter(form, *data, &accepted, &action);
     QVERIFY(accepted);
     drop(form, *data);
-    QCOMPARE(form.Files(), QStringList{pics + QStringLiteral("/a.png")});
+    QCOMPARE(form.files(), QStringList{pics + QStringLiteral("/a.png")});
     QCOMPARE(logTexts(child<QPlainTextEdit>(form, "log")),
              QStringList{QStringLiteral("已拖入 1 个项目（其中 1 个文件夹），新增 1 张图片。")});
 }
@@ -537,7 +537,7 @@ void tst_MainForm::relativeAndAbsoluteFormsBothListed()
     QVERIFY(QDir::setCurrent(dir->path()));
     const QString absolute = dir->filePath(QStringLiteral("a.png"));
     MainForm form({QStringLiteral("a.png"), absolute, QStringLiteral("A.PNG")});
-    QCOMPARE(form.Files(), (QStringList{QStringLiteral("a.png"), absolute}));
+    QCOMPARE(form.files(), (QStringList{QStringLiteral("a.png"), absolute}));
     QCOMPARE(child<QListWidget>(form, "fileList")->count(), 2);
     QCOMPARE(child<QListWidget>(form, "fileList")->item(0)->text(), QStringLiteral("a.png"));
     QCOMPARE(child<QListWidget>(form, "fileList")->item(1)->text(), absolute);
@@ -570,8 +570,8 @@ void tst_MainForm::addFilesSkipsDuplicates()
     QFETCH(QStringList, paths);
     QFETCH(QStringList, listed);
     MainForm form({});
-    form.AddFiles(paths);
-    QCOMPARE(form.Files(), listed);
+    form.addFiles(paths);
+    QCOMPARE(form.files(), listed);
     auto *list = child<QListWidget>(form, "fileList");
     QStringList rows;
     for (int i = 0; i < list->count(); ++i)
@@ -579,8 +579,8 @@ void tst_MainForm::addFilesSkipsDuplicates()
     QCOMPARE(rows, listed);
     QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 %1 个图片").arg(listed.size()));
     // A second time adds nothing.
-    form.AddFiles(paths);
-    QCOMPARE(form.Files(), listed);
+    form.addFiles(paths);
+    QCOMPARE(form.files(), listed);
 }
 
 void tst_MainForm::tenThousandFilesAddQuickly()
@@ -596,14 +596,14 @@ void tst_MainForm::tenThousandFilesAddQuickly()
     }
     QElapsedTimer timer;
     timer.start();
-    form.AddFiles(paths);
+    form.addFiles(paths);
     QCoreApplication::processEvents();
     const qint64 first = timer.restart();
-    form.AddFiles(again);
+    form.addFiles(again);
     QCoreApplication::processEvents();
     const qint64 second = timer.elapsed();
     QCOMPARE(child<QListWidget>(form, "fileList")->count(), 10000);
-    QCOMPARE(form.Files().size(), 10000);
+    QCOMPARE(form.files().size(), 10000);
     QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("已选择 10000 个图片"));
     QVERIFY2(first < 1000, qPrintable(QStringLiteral("adding took %1 ms").arg(first)));
     QVERIFY2(second < 1000, qPrintable(QStringLiteral("skipping duplicates took %1 ms").arg(second)));
@@ -620,7 +620,7 @@ void tst_MainForm::chooseFilesAddsPictures()
     answerer->filesAnswer = {QStringLiteral("a.png"), QStringLiteral("b.jpg")};
     child<QPushButton>(form, "chooseFilesButton")->click();
     QCOMPARE(answerer->dialogTitles, QStringList{QStringLiteral("选择多个图片")});
-    QStringList files = form.Files();
+    QStringList files = form.files();
     files.sort();
     QCOMPARE(files, (QStringList{dir->filePath(QStringLiteral("a.png")), dir->filePath(QStringLiteral("b.jpg"))}));
 }
@@ -630,12 +630,12 @@ void tst_MainForm::chooseAndClearOutput()
     MainForm form({QStringLiteral("--output-dir"), QStringLiteral("/kept")});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.AddFiles({QStringLiteral("/p/a.png")});
+    form.addFiles({QStringLiteral("/p/a.png")});
     // Cancelled pickers change nothing.
-    form.ChooseFiles();
-    form.ChooseFolder();
-    form.ChooseOutput();
-    QCOMPARE(form.Files(), QStringList{QStringLiteral("/p/a.png")});
+    form.chooseFiles();
+    form.chooseFolder();
+    form.chooseOutput();
+    QCOMPARE(form.files(), QStringList{QStringLiteral("/p/a.png")});
     QCOMPARE(child<QLineEdit>(form, "outputBox")->text(), QStringLiteral("/kept"));
 
     answerer->folderAnswer = dir->path();
@@ -650,16 +650,16 @@ void tst_MainForm::chooseAndClearOutput()
 void tst_MainForm::clearFiles()
 {
     MainForm form({});
-    form.AddFiles({QStringLiteral("/p/a.png"), QStringLiteral("/p/b.png")});
+    form.addFiles({QStringLiteral("/p/a.png"), QStringLiteral("/p/b.png")});
     child<QProgressBar>(form, "progress")->setValue(1);
     child<QPushButton>(form, "clearFilesButton")->click();
-    QCOMPARE(form.Files(), QStringList());
+    QCOMPARE(form.files(), QStringList());
     QCOMPARE(child<QListWidget>(form, "fileList")->count(), 0);
     QCOMPARE(child<QProgressBar>(form, "progress")->value(), 0);
     QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("就绪"));
     // The duplicate memory is cleared with the list.
-    form.AddFiles({QStringLiteral("/p/A.png")});
-    QCOMPARE(form.Files(), QStringList{QStringLiteral("/p/A.png")});
+    form.addFiles({QStringLiteral("/p/A.png")});
+    QCOMPARE(form.files(), QStringList{QStringLiteral("/p/A.png")});
 }
 
 void tst_MainForm::dropSummary()
@@ -671,7 +671,7 @@ void tst_MainForm::dropSummary()
     QVERIFY(writePicture(dir->filePath(QStringLiteral("c.bmp")), 2, 2));
     QVERIFY(writeBytes(dir->filePath(QStringLiteral("notes.txt")), "x"));
     MainForm form({});
-    form.AddFiles({pics + QStringLiteral("/a.png")});
+    form.addFiles({pics + QStringLiteral("/a.png")});
 
     QScopedPointer<QMimeData> data(pathData({pics, dir->filePath(QStringLiteral("empty")),
                                              dir->filePath(QStringLiteral("c.bmp")),
@@ -683,7 +683,7 @@ void tst_MainForm::dropSummary()
     QVERIFY(accepted);
     QCOMPARE(action, Qt::CopyAction);
     drop(form, *data);
-    QCOMPARE(form.Files(), (QStringList{pics + QStringLiteral("/a.png"), pics + QStringLiteral("/deep/b.png"),
+    QCOMPARE(form.files(), (QStringList{pics + QStringLiteral("/a.png"), pics + QStringLiteral("/deep/b.png"),
                                         dir->filePath(QStringLiteral("c.bmp"))}));
     QCOMPARE(logTexts(child<QPlainTextEdit>(form, "log")),
              (QStringList{QStringLiteral("不支持的文件类型：") + native(dir->filePath(QStringLiteral("notes.txt"))),
@@ -707,7 +707,7 @@ void tst_MainForm::dragWithoutPathsIsRefused()
     dragEnter(form, web, &accepted, &action);
     QVERIFY(!accepted);
     drop(form, web);
-    QCOMPARE(form.Files(), QStringList());
+    QCOMPARE(form.files(), QStringList());
     QCOMPARE(child<QPlainTextEdit>(form, "log")->toPlainText(), QString());
 }
 
@@ -731,7 +731,7 @@ void tst_MainForm::dropFailureIsLogged()
     QVERIFY(accepted);
     drop(form, *data);
     QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QCOMPARE(form.Files(), QStringList{dir->filePath(QStringLiteral("b.png"))});
+    QCOMPARE(form.files(), QStringList{dir->filePath(QStringLiteral("b.png"))});
     QCOMPARE(logTexts(child<QPlainTextEdit>(form, "log")),
              (QStringList{QStringLiteral("[拖入失败] ") + native(locked) + QStringLiteral("；无法读取文件夹：")
                               + native(locked),
@@ -748,7 +748,7 @@ void tst_MainForm::emptyListWarns()
     QCOMPARE(answerer->boxes.first().icon, QMessageBox::Warning);
     QCOMPARE(answerer->boxes.first().caption, WindowTitle);
     QCOMPARE(answerer->boxes.first().text, QStringLiteral("请先选择图片或文件夹。"));
-    QVERIFY(!form.IsRunning());
+    QVERIFY(!form.isRunning());
     QVERIFY(child<QPushButton>(form, "startButton")->isEnabled());
     QCOMPARE(child<QPlainTextEdit>(form, "log")->toPlainText(), QString());
     QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("就绪"));
@@ -762,14 +762,14 @@ void tst_MainForm::outputFolderThatCannotBeMadeWarns()
     MainForm form({QStringLiteral("--output-dir"), file + QStringLiteral("/out")});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.AddFiles({dir->filePath(QStringLiteral("a.png"))});
-    form.StartProcessing();
+    form.addFiles({dir->filePath(QStringLiteral("a.png"))});
+    form.startProcessing();
     QCOMPARE(answerer->boxes.size(), 1);
     QCOMPARE(answerer->boxes.first().icon, QMessageBox::NoIcon);
     QCOMPARE(answerer->boxes.first().caption, QString());
     QCOMPARE(answerer->boxes.first().text,
              QStringLiteral("无法创建输出目录：“%1”不是文件夹").arg(native(file)));
-    QVERIFY(!form.IsRunning());
+    QVERIFY(!form.isRunning());
     QCOMPARE(child<QPlainTextEdit>(form, "log")->toPlainText(), QString());
     QCOMPARE(QImage(dir->filePath(QStringLiteral("a.png"))).size(), QSize(2, 2));
 }
@@ -784,7 +784,7 @@ void tst_MainForm::runIntoOutputFolder()
     MainForm form({});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.AddFiles({pics + QStringLiteral("/a.png"), pics + QStringLiteral("/b.bmp"), pics + QStringLiteral("/c.jpg")});
+    form.addFiles({pics + QStringLiteral("/a.png"), pics + QStringLiteral("/b.bmp"), pics + QStringLiteral("/c.jpg")});
     child<QLineEdit>(form, "outputBox")->setText(QStringLiteral("  ") + out + QStringLiteral(" "));
 
     // What the window shows each time a file's line arrives.
@@ -798,14 +798,14 @@ void tst_MainForm::runIntoOutputFolder()
                         + QString::number(progress->maximum());
     });
 
-    form.StartProcessing();
-    QVERIFY(form.IsRunning());
+    form.startProcessing();
+    QVERIFY(form.isRunning());
     QVERIFY(!child<QPushButton>(form, "startButton")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
-    QVERIFY(!form.IsRunning());
+    QVERIFY(!form.isRunning());
     QVERIFY(child<QPushButton>(form, "startButton")->isEnabled());
 
-    const QString rule = ImageProcessor::RuleMultipleOf4;
+    const QString rule = QStringLiteral("4 的倍数");
     QCOMPARE(logTexts(log),
              (QStringList{
                  QStringLiteral("开始处理 3 个图片；输出目录：") + out,
@@ -854,11 +854,11 @@ void tst_MainForm::runWithFailuresWritesReport()
     MainForm form({});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.AddFiles({first + QStringLiteral("/a.png"), other + QStringLiteral("/broken.png"),
+    form.addFiles({first + QStringLiteral("/a.png"), other + QStringLiteral("/broken.png"),
                    other + QStringLiteral("/empty.jpg"), other + QStringLiteral("/fine.tif")});
 
     const QDateTime before = QDateTime::currentDateTime();
-    form.StartProcessing();
+    form.startProcessing();
     QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
     const QDateTime after = QDateTime::currentDateTime();
 
@@ -877,7 +877,7 @@ void tst_MainForm::runWithFailuresWritesReport()
     QCOMPARE(lines.size(), 6);
     QCOMPARE(lines.at(0), QStringLiteral("开始处理 4 个图片；模式：原位置替换原文件"));
     QCOMPARE(lines.at(1), successLine(QStringLiteral("a.png"), QStringLiteral("3×2"), QStringLiteral("4×4"),
-                                      ImageProcessor::RuleMultipleOf4, first + QStringLiteral("/a.png")));
+                                      QStringLiteral("4 的倍数"), first + QStringLiteral("/a.png")));
     QVERIFY2(lines.at(2).startsWith(QStringLiteral("[失败] broken.png   ->   ")), qPrintable(lines.at(2)));
     QVERIFY(lines.at(2).size() > QStringLiteral("[失败] broken.png   ->   ").size());
     QVERIFY2(lines.at(3).startsWith(QStringLiteral("[失败] empty.jpg   ->   ")), qPrintable(lines.at(3)));
@@ -930,13 +930,13 @@ void tst_MainForm::reportThatCannotBeWritten()
     // no one, root included, can write a file there.
     const QDateTime now = QDateTime::currentDateTime();
     for (int s = -1; s <= 20; ++s)
-        QVERIFY(QDir().mkpath(out + QLatin1Char('/') + BatchLogic::ReportFileName(now.addSecs(s))));
+        QVERIFY(QDir().mkpath(out + QLatin1Char('/') + BatchRun::reportFileName(now.addSecs(s))));
     MainForm form({QStringLiteral("--output-dir"), out});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.AddFiles({dir->filePath(QStringLiteral("broken.png")), dir->filePath(QStringLiteral("good.png")),
+    form.addFiles({dir->filePath(QStringLiteral("broken.png")), dir->filePath(QStringLiteral("good.png")),
                    dir->filePath(QStringLiteral("broken2.png"))});
-    form.StartProcessing();
+    form.startProcessing();
     QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
 
     const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
@@ -981,7 +981,7 @@ void tst_MainForm::optionsFixedAtStart()
     MainForm form({QStringLiteral("--output-dir"), out});
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.AddFiles({dir->filePath(QStringLiteral("first.png")), dir->filePath(QStringLiteral("second.png"))});
+    form.addFiles({dir->filePath(QStringLiteral("first.png")), dir->filePath(QStringLiteral("second.png"))});
     auto *log = child<QPlainTextEdit>(form, "log");
     // Once the first file is reported, switch to the even rule and white fill: the run keeps the options it
     // started with, since its outputs were settled then and later files may be in progress already.
@@ -991,7 +991,7 @@ void tst_MainForm::optionsFixedAtStart()
             child<QComboBox>(form, "fillBox")->setCurrentIndex(1);
         }
     });
-    form.StartProcessing();
+    form.startProcessing();
     QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
     const QImage first(out + QStringLiteral("/first.png"));
     const QImage second(out + QStringLiteral("/second.png"));
@@ -1012,7 +1012,7 @@ void tst_MainForm::listFrozenDuringRun()
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QStringList listed{dir->filePath(QStringLiteral("a.png")), dir->filePath(QStringLiteral("b.png"))};
-    form.AddFiles(listed);
+    form.addFiles(listed);
     // A drag is over the list as the run starts: it is dropped during the run.
     QScopedPointer<QMimeData> data(pathData({dir->filePath(QStringLiteral("c.png"))}));
     bool accepted = false;
@@ -1020,24 +1020,24 @@ void tst_MainForm::listFrozenDuringRun()
     dragEnter(form, *data, &accepted, &action);
     QVERIFY(accepted);
 
-    form.StartProcessing();
+    form.startProcessing();
     // Nothing below lets the event loop run, so the run cannot end in between.
-    QVERIFY(form.IsRunning());
+    QVERIFY(form.isRunning());
     for (const char *name : {"startButton", "chooseFilesButton", "chooseFolderButton", "clearFilesButton",
                              "chooseOutputButton", "clearOutputButton"})
         QVERIFY2(!child<QPushButton>(form, name)->isEnabled(), name);
-    form.AddFiles({dir->filePath(QStringLiteral("c.png"))});
-    form.ClearFiles();
-    form.ChooseFiles();
-    form.ChooseFolder();
-    form.ChooseOutput();
-    form.ClearOutput();
+    form.addFiles({dir->filePath(QStringLiteral("c.png"))});
+    form.clearFiles();
+    form.chooseFiles();
+    form.chooseFolder();
+    form.chooseOutput();
+    form.clearOutput();
     drop(form, *data);
     dragEnter(form, *data, &accepted, &action);
     QVERIFY(!accepted);
     QCOMPARE(action, Qt::IgnoreAction);
-    form.StartProcessing();
-    QCOMPARE(form.Files(), listed);
+    form.startProcessing();
+    QCOMPARE(form.files(), listed);
     QCOMPARE(child<QListWidget>(form, "fileList")->count(), 2);
     QCOMPARE(child<QLineEdit>(form, "outputBox")->text(), out);
     QCOMPARE(answerer->dialogTitles, QStringList());
@@ -1046,12 +1046,12 @@ void tst_MainForm::listFrozenDuringRun()
     const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
     QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.first(), QStringLiteral("开始处理 2 个图片；输出目录：") + out);
-    QCOMPARE(form.Files(), listed);
+    QCOMPARE(form.files(), listed);
     for (const char *name : {"startButton", "chooseFilesButton", "chooseFolderButton", "clearFilesButton",
                              "chooseOutputButton", "clearOutputButton"})
         QVERIFY2(child<QPushButton>(form, name)->isEnabled(), name);
-    form.AddFiles({dir->filePath(QStringLiteral("c.png"))});
-    QCOMPARE(form.Files().size(), 3);
+    form.addFiles({dir->filePath(QStringLiteral("c.png"))});
+    QCOMPARE(form.files().size(), 3);
 }
 
 void tst_MainForm::inPlaceCollisions_data()
@@ -1099,10 +1099,10 @@ void tst_MainForm::inPlaceCollisions()
     MainForm form(arguments);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.AddFiles(paths);
+    form.addFiles(paths);
     for (int run = 1; run <= runs; ++run) {
         child<QPlainTextEdit>(form, "log")->clear();
-        form.StartProcessing();
+        form.startProcessing();
         QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), run, RunTimeout);
     }
     const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
@@ -1194,7 +1194,7 @@ void tst_MainForm::languageSwitch()
 {
     QFETCH(QStringList, language);
     QFETCH(QStringList, texts);
-    const auto chinese = qScopeGuard([] { HelperText::SetLanguage(QString()); });
+    const auto chinese = qScopeGuard([] { HelperText::setLanguage(QString()); });
     const QString pics = dir->filePath(QStringLiteral("pics"));
     const QString out = dir->filePath(QStringLiteral("out"));
     QVERIFY(writePicture(pics + QStringLiteral("/a.png"), 3, 3));
@@ -1208,7 +1208,7 @@ void tst_MainForm::languageSwitch()
     QCOMPARE(form.windowTitle(), texts.at(0));
     QCOMPARE(child<QPushButton>(form, "startButton")->text(), texts.at(1));
     QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentText(), texts.at(2));
-    QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentData().toString(), ImageProcessor::RuleMultipleOf4);
+    QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentData().toString(), QStringLiteral("multiple4"));
     const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
     QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.at(0), texts.at(3) + out);

@@ -159,15 +159,15 @@ QByteArray cutAt(const QByteArray &bytes, double fraction)
     return bytes.left(qsizetype(bytes.size() * fraction));
 }
 
-ProcessResult padInPlace(const QString &path, const QString &fill = ImageProcessor::FillWhite, bool png = false,
+ProcessResult padInPlace(const QString &path, Fill fill = Fill::White, bool png = false,
                          const RunContext *run = nullptr)
 {
-    return ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4, fill, true, png, run);
+    return ImageProcessor::process(path, QString(), true, SizeRule::Multiple4, fill, true, png, run);
 }
 
 } // namespace
 
-// Process on real files: formats, extensions, replacement modes, bad input and
+// ImageProcessor::process on real files: formats, extensions, replacement modes, bad input and
 // the safety of the replacement itself.
 class tst_Process : public QObject
 {
@@ -225,21 +225,21 @@ void tst_Process::losslessFormats_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<int>("writer");
     QTest::addColumn<bool>("alpha");
-    QTest::addColumn<QString>("fill");
+    QTest::addColumn<Fill>("fill");
     QTest::addColumn<QString>("outputName");
 
-    const QString clear = ImageProcessor::FillTransparent;
-    const QString white = ImageProcessor::FillWhite;
+    const Fill clear = Fill::Transparent;
+    const Fill white = Fill::White;
     QTest::newRow("png_alpha_transparent") << "a.png" << int(Writer::Qt) << true << clear << "a.png";
     QTest::newRow("png_alpha_white") << "a.png" << int(Writer::Qt) << true << white << "a.png";
-    QTest::newRow("png_opaque_black") << "a.PNG" << int(Writer::Qt) << false << ImageProcessor::FillBlack << "a.png";
+    QTest::newRow("png_opaque_black") << "a.PNG" << int(Writer::Qt) << false << Fill::Black << "a.png";
     QTest::newRow("bmp_opaque_transparent") << "a.bmp" << int(Writer::Qt) << false << clear << "a.bmp";
     QTest::newRow("bmp_alpha_transparent") << "a.bmp" << int(Writer::BmpAlpha) << true << clear << "a.bmp";
     QTest::newRow("bmp_alpha_white") << "a.Bmp" << int(Writer::BmpAlpha) << true << white << "a.bmp";
     QTest::newRow("tiff_alpha_transparent") << "a.Tiff" << int(Writer::Qt) << true << clear << "a.tiff";
     QTest::newRow("tif_opaque_white") << "a.TIF" << int(Writer::Qt) << false << white << "a.tif";
     QTest::newRow("gif_palette_transparent") << "a.gif" << int(Writer::Gif) << true << clear << "a.gif";
-    QTest::newRow("gif_palette_black") << "a.GIF" << int(Writer::Gif) << true << ImageProcessor::FillBlack << "a.gif";
+    QTest::newRow("gif_palette_black") << "a.GIF" << int(Writer::Gif) << true << Fill::Black << "a.gif";
     QTest::newRow("multi_dot_name") << "a.b.c.png" << int(Writer::Qt) << true << clear << "a.b.c.png";
 }
 
@@ -248,7 +248,7 @@ void tst_Process::losslessFormats()
     QFETCH(QString, fileName);
     QFETCH(int, writer);
     QFETCH(bool, alpha);
-    QFETCH(QString, fill);
+    QFETCH(Fill, fill);
     QFETCH(QString, outputName);
 
     QTemporaryDir dir;
@@ -269,21 +269,21 @@ void tst_Process::losslessFormats()
     QVERIFY(!reference.isNull());
     QCOMPARE(reference.hasAlphaChannel(), alpha);
 
-    const ProcessResult result = ImageProcessor::Process(sourcePath, outDir, false, ImageProcessor::RuleMultipleOf4,
+    const ProcessResult result = ImageProcessor::process(sourcePath, outDir, false, SizeRule::Multiple4,
                                                          fill, true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
-    QCOMPARE(result.Source, sourcePath);
-    QCOMPARE(result.OldSize, QStringLiteral("23×13"));
-    QCOMPARE(result.NewSize, QStringLiteral("24×16"));
+    QVERIFY2(result.success, qPrintable(result.message));
+    QCOMPARE(result.source, sourcePath);
+    QCOMPARE(result.oldSize, QStringLiteral("23×13"));
+    QCOMPARE(result.newSize, QStringLiteral("24×16"));
     const QString outputPath = QDir(outDir).filePath(outputName);
-    QCOMPARE(result.Message, QStringLiteral("规则=4 的倍数；已保存并回读校验；") + QDir::toNativeSeparators(outputPath));
+    QCOMPARE(result.message, QStringLiteral("规则=4 的倍数；已保存并回读校验；") + QDir::toNativeSeparators(outputPath));
     QCOMPARE(QDir(outDir).entryList(QDir::Files), QStringList{outputName});
     QCOMPARE(readFile(sourcePath), sourceBytes);
 
     const QImage output = load(outputPath).convertToFormat(QImage::Format_ARGB32);
     // Compared without premultiplication: Qt's TIFF reader hands out premultiplied pixels.
     const QImage expected = expectedCanvas(reference.convertToFormat(QImage::Format_ARGB32),
-                                           ImageProcessor::FillFor(fill, alpha), QSize(24, 16), QPoint(0, 1));
+                                           ImageProcessor::fillColour(fill), QSize(24, 16), QPoint(0, 1));
     const QString difference = firstDifference(expected, output);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
     QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
@@ -292,22 +292,22 @@ void tst_Process::losslessFormats()
 void tst_Process::jpegOutput_data()
 {
     QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("fill");
+    QTest::addColumn<Fill>("fill");
     QTest::addColumn<bool>("png");
     QTest::addColumn<QString>("outputName");
 
-    QTest::newRow("upper_JPG_white_keeps_jpeg") << "photo.JPG" << ImageProcessor::FillWhite << false << "photo.jpg";
-    QTest::newRow("jpeg_black") << "photo.jpeg" << ImageProcessor::FillBlack << false << "photo.jpeg";
-    QTest::newRow("jpg_transparent_becomes_png") << "photo.jpg" << ImageProcessor::FillTransparent << false
+    QTest::newRow("upper_JPG_white_keeps_jpeg") << "photo.JPG" << Fill::White << false << "photo.jpg";
+    QTest::newRow("jpeg_black") << "photo.jpeg" << Fill::Black << false << "photo.jpeg";
+    QTest::newRow("jpg_transparent_becomes_png") << "photo.jpg" << Fill::Transparent << false
                                                  << "photo.png";
-    QTest::newRow("jpg_forced_png") << "photo.jpg" << ImageProcessor::FillWhite << true << "photo.png";
-    QTest::newRow("unknown_fill_on_jpeg_is_white") << "photo.jpg" << QStringLiteral("?") << false << "photo.jpg";
+    QTest::newRow("jpg_forced_png") << "photo.jpg" << Fill::White << true << "photo.png";
+    QTest::newRow("jpg_forced_png_transparent") << "photo.jpg" << Fill::Transparent << true << "photo.png";
 }
 
 void tst_Process::jpegOutput()
 {
     QFETCH(QString, fileName);
-    QFETCH(QString, fill);
+    QFETCH(Fill, fill);
     QFETCH(bool, png);
     QFETCH(QString, outputName);
 
@@ -319,11 +319,11 @@ void tst_Process::jpegOutput()
     QVERIFY(writePicture(photo, sourcePath, Writer::Jpeg));
 
     // Power of two: 61x37 becomes 64x64, so the bottom rows are whole JPEG blocks of fill.
-    const ProcessResult result = ImageProcessor::Process(sourcePath, dir.filePath(QStringLiteral("out")), false,
-                                                         ImageProcessor::RulePowerOfTwo, fill, false, png);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    const ProcessResult result = ImageProcessor::process(sourcePath, dir.filePath(QStringLiteral("out")), false,
+                                                         SizeRule::Power2, fill, false, png);
+    QVERIFY2(result.success, qPrintable(result.message));
     const QString outputPath = dir.filePath(QStringLiteral("out/") + outputName);
-    QVERIFY2(QFileInfo::exists(outputPath), qPrintable(result.Message));
+    QVERIFY2(QFileInfo::exists(outputPath), qPrintable(result.message));
     QImageReader reader(outputPath);
     QCOMPARE(reader.format(), outputName.endsWith(QLatin1String(".png")) ? QByteArray("png") : QByteArray("jpeg"));
     const QImage output = reader.read();
@@ -332,9 +332,9 @@ void tst_Process::jpegOutput()
     const QRgb inside = output.pixel(30, 18);
     QVERIFY(qAbs(qBlue(inside) - 200) < 8 && qAbs(qGreen(inside) - 120) < 8);
     const QRgb corner = output.pixel(63, 63);
-    if (fill == ImageProcessor::FillTransparent)
+    if (fill == Fill::Transparent)
         QCOMPARE(qAlpha(corner), 0);
-    else if (fill == ImageProcessor::FillBlack)
+    else if (fill == Fill::Black)
         QVERIFY(qRed(corner) < 8 && qGreen(corner) < 8 && qBlue(corner) < 8);
     else
         QVERIFY(qRed(corner) > 247 && qGreen(corner) > 247 && qBlue(corner) > 247);
@@ -379,13 +379,13 @@ void tst_Process::translucentTiffKeepsUnassociatedAlpha()
     QString difference = firstDifference(displayed, decoded);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, false, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
+                                                         Fill::Transparent, false, false);
+    QVERIFY2(result.success, qPrintable(result.message));
     QImage output;
     QVERIFY2(ImageCodecs::decode(readFile(path), true, &output, &error), qPrintable(error));
-    QCOMPARE(output.size(), QSize(ImageProcessor::Target(displayed.width(), ImageProcessor::RuleMultipleOf4),
-                                  ImageProcessor::Target(displayed.height(), ImageProcessor::RuleMultipleOf4)));
+    QCOMPARE(output.size(), QSize(PaddingChoices::target(displayed.width(), SizeRule::Multiple4),
+                                  PaddingChoices::target(displayed.height(), SizeRule::Multiple4)));
     difference = firstDifference(displayed, output);
     QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
@@ -404,9 +404,9 @@ void tst_Process::gifWithManyColoursIsQuantised()
     QVERIFY2(ImageCodecs::encodeGif(picture, &bytes, &error), qPrintable(error));
     QVERIFY(writeFile(path, bytes));
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false);
+    QVERIFY2(result.success, qPrintable(result.message));
     const QImage output = load(path);
     QCOMPARE(output.size(), QSize(52, 32));
     QSet<QRgb> colours;
@@ -431,19 +431,19 @@ void tst_Process::sixteenBit_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<bool>("alpha");
-    QTest::addColumn<QString>("fill");
+    QTest::addColumn<Fill>("fill");
 
-    QTest::newRow("png_rgba_transparent") << "deep.png" << true << ImageProcessor::FillTransparent;
-    QTest::newRow("png_rgb_white") << "deep.png" << false << ImageProcessor::FillWhite;
-    QTest::newRow("tiff_rgba_transparent") << "deep.tiff" << true << ImageProcessor::FillTransparent;
-    QTest::newRow("tif_rgb_black") << "deep.tif" << false << ImageProcessor::FillBlack;
+    QTest::newRow("png_rgba_transparent") << "deep.png" << true << Fill::Transparent;
+    QTest::newRow("png_rgb_white") << "deep.png" << false << Fill::White;
+    QTest::newRow("tiff_rgba_transparent") << "deep.tiff" << true << Fill::Transparent;
+    QTest::newRow("tif_rgb_black") << "deep.tif" << false << Fill::Black;
 }
 
 void tst_Process::sixteenBit()
 {
     QFETCH(QString, fileName);
     QFETCH(bool, alpha);
-    QFETCH(QString, fill);
+    QFETCH(Fill, fill);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(fileName);
@@ -451,13 +451,13 @@ void tst_Process::sixteenBit()
     const QImage reference = load(path);
     QVERIFY2(reference.depth() == 64, "the source must decode with 16 bits per channel");
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4, fill,
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4, fill,
                                                          true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    QVERIFY2(result.success, qPrintable(result.message));
     const QImage output = load(path);
     QCOMPARE(output.size(), QSize(12, 8));
     QCOMPARE(output.depth(), 64);
-    if (fill == ImageProcessor::FillTransparent) {
+    if (fill == Fill::Transparent) {
         const QString difference = firstDifference(reference, output, 1, 1);
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
         QCOMPARE(output.pixelColor(0, 0).alpha(), 0);
@@ -466,7 +466,7 @@ void tst_Process::sixteenBit()
         const QString difference = firstDifference(reference, output, 1, 1);
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
         const QRgba64 border = output.pixelColor(11, 7).rgba64();
-        QCOMPARE(border, QRgba64::fromArgb32(ImageProcessor::FillFor(fill, false)));
+        QCOMPARE(border, QRgba64::fromArgb32(ImageProcessor::fillColour(fill)));
     }
 }
 
@@ -490,11 +490,11 @@ void tst_Process::exifOrientationIsApplied()
     QVERIFY(writeFile(path, TestImages::withExifOrientation(jpeg, 6)));
     QCOMPARE(load(path).size(), QSize(16, 32));
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleEven,
-                                                         ImageProcessor::FillWhite, true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
-    QCOMPARE(result.OldSize, QStringLiteral("16×32"));
-    QCOMPARE(result.NewSize, QStringLiteral("16×32"));
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Even,
+                                                         Fill::White, true, false);
+    QVERIFY2(result.success, qPrintable(result.message));
+    QCOMPARE(result.oldSize, QStringLiteral("16×32"));
+    QCOMPARE(result.newSize, QStringLiteral("16×32"));
     const QImage output = load(path);
     QCOMPARE(output.size(), QSize(16, 32));
     QVERIFY(qRed(output.pixel(8, 4)) > 200 && qBlue(output.pixel(8, 4)) < 60);
@@ -519,9 +519,9 @@ void tst_Process::colourProfileIsKept()
     QVERIFY(picture.save(path));
     QCOMPARE(load(path).colorSpace(), QColorSpace(QColorSpace::DisplayP3));
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillWhite, true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
+                                                         Fill::White, true, false);
+    QVERIFY2(result.success, qPrintable(result.message));
     const QImage output = load(path);
     QCOMPARE(output.size(), QSize(12, 12));
     QCOMPARE(output.colorSpace(), QColorSpace(QColorSpace::DisplayP3));
@@ -560,9 +560,9 @@ void tst_Process::resolution()
         QVERIFY(writeFile(path, bmp));
     }
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillWhite, true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
+                                                         Fill::White, true, false);
+    QVERIFY2(result.success, qPrintable(result.message));
     const QImage output = load(path);
     QCOMPARE(output.dotsPerMeterX(), expectedDpm);
     QCOMPARE(output.dotsPerMeterY(), expectedDpm);
@@ -591,9 +591,9 @@ void tst_Process::onlyFirstFrame()
     }
     QCOMPARE(QImageReader(path).imageCount(), 2);
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillWhite, true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
+                                                         Fill::White, true, false);
+    QVERIFY2(result.success, qPrintable(result.message));
     QImageReader reader(path);
     QCOMPARE(reader.imageCount(), 1);
     const QImage output = reader.read();
@@ -640,13 +640,13 @@ void tst_Process::badInput()
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
 
     for (bool inPlace : {true, false}) {
-        const ProcessResult result = ImageProcessor::Process(path, dir.path(), inPlace, ImageProcessor::RuleMultipleOf4,
-                                                             ImageProcessor::FillTransparent, true, true);
-        QVERIFY(!result.Success);
-        QCOMPARE(result.Source, path);
-        QCOMPARE(result.OldSize, QString());
-        QCOMPARE(result.NewSize, QString());
-        QVERIFY(!result.Message.trimmed().isEmpty());
+        const ProcessResult result = ImageProcessor::process(path, dir.path(), inPlace, SizeRule::Multiple4,
+                                                             Fill::Transparent, true, true);
+        QVERIFY(!result.success);
+        QCOMPARE(result.source, path);
+        QCOMPARE(result.oldSize, QString());
+        QCOMPARE(result.newSize, QString());
+        QVERIFY(!result.message.trimmed().isEmpty());
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), before);
     if (kind == QLatin1String("file"))
@@ -670,12 +670,12 @@ void tst_Process::hugeDeclaredSize()
     const QString path = dir.filePath(QStringLiteral("huge.png"));
     QVERIFY(writeFile(path, pngHeaderOnly(200000, 200000)));
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, true, false);
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false);
     qunsetenv("QT_IMAGEIO_MAXALLOC");
-    QVERIFY(!result.Success);
-    QVERIFY2(result.Message.contains(QStringLiteral("200000×200000")), qPrintable(result.Message));
-    QCOMPARE(result.OldSize, QString());
+    QVERIFY(!result.success);
+    QVERIFY2(result.message.contains(QStringLiteral("200000×200000")), qPrintable(result.message));
+    QCOMPARE(result.oldSize, QString());
 }
 
 void tst_Process::inPlaceSameFormatReplacesSource()
@@ -687,9 +687,9 @@ void tst_Process::inPlaceSameFormatReplacesSource()
     QVERIFY(writePicture(photo, path, Writer::Jpeg));
     const QByteArray before = readFile(path);
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillWhite, true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
+                                                         Fill::White, true, false);
+    QVERIFY2(result.success, qPrintable(result.message));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("photo.JPG")});
     QVERIFY(readFile(path) != before); // re-encoded at the engine's quality
     QCOMPARE(load(path).size(), QSize(20, 12));
@@ -702,9 +702,9 @@ void tst_Process::inPlaceJpegWithTransparentFillAddsPng()
     QVERIFY(writePicture(TestImages::pattern(7, 5, QImage::Format_RGB32), path, Writer::Jpeg));
     const QByteArray before = readFile(path);
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false);
+    QVERIFY2(result.success, qPrintable(result.message));
     QCOMPARE(readFile(path), before);
     const QImage png = load(dir.filePath(QStringLiteral("photo.png")));
     QCOMPARE(png.size(), QSize(8, 8));
@@ -721,10 +721,10 @@ void tst_Process::inPlaceRefusesToOverwriteAnotherPicture()
     const QByteArray jpgBefore = readFile(jpg);
     const QByteArray pngBefore = readFile(png);
 
-    const ProcessResult result = ImageProcessor::Process(jpg, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, true, false);
-    QVERIFY(!result.Success);
-    QVERIFY2(result.Message.contains(QDir::toNativeSeparators(png)), qPrintable(result.Message));
+    const ProcessResult result = ImageProcessor::process(jpg, QString(), true, SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false);
+    QVERIFY(!result.success);
+    QVERIFY2(result.message.contains(QDir::toNativeSeparators(png)), qPrintable(result.message));
     QCOMPARE(readFile(jpg), jpgBefore);
     QCOMPARE(readFile(png), pngBefore);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
@@ -742,9 +742,9 @@ void tst_Process::replacementIsAtomicRename()
     QVERIFY(::link(QFile::encodeName(path).constData(), QFile::encodeName(link).constData()) == 0);
     QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
 
-    const ProcessResult result = ImageProcessor::Process(path, QString(), true, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false);
+    QVERIFY2(result.success, qPrintable(result.message));
     QCOMPARE(readFile(link), before);
     QCOMPARE(load(path).size(), QSize(8, 8));
     QCOMPARE(QFileInfo(path).permissions() & 0x0fff, QFileInfo(link).permissions() & 0x0fff);
@@ -762,16 +762,16 @@ void tst_Process::existingOutputIsReplaced()
     QVERIFY(writePicture(TestImages::pattern(5, 5, QImage::Format_RGB32), root.filePath(QStringLiteral("in/same.jpg")),
                          Writer::Jpeg));
 
-    ProcessResult result = ImageProcessor::Process(root.filePath(QStringLiteral("in/same.png")), out, false,
-                                                   ImageProcessor::RuleMultipleOf4, ImageProcessor::FillTransparent,
+    ProcessResult result = ImageProcessor::process(root.filePath(QStringLiteral("in/same.png")), out, false,
+                                                   SizeRule::Multiple4, Fill::Transparent,
                                                    true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    QVERIFY2(result.success, qPrintable(result.message));
     QCOMPARE(load(root.filePath(QStringLiteral("out/same.png"))).size(), QSize(12, 12));
 
     // A second source with the same base name and PNG output replaces the first output.
-    result = ImageProcessor::Process(root.filePath(QStringLiteral("in/same.jpg")), out, false,
-                                     ImageProcessor::RuleMultipleOf4, ImageProcessor::FillWhite, true, true);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    result = ImageProcessor::process(root.filePath(QStringLiteral("in/same.jpg")), out, false,
+                                     SizeRule::Multiple4, Fill::White, true, true);
+    QVERIFY2(result.success, qPrintable(result.message));
     QCOMPARE(load(root.filePath(QStringLiteral("out/same.png"))).size(), QSize(8, 8));
     QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{QStringLiteral("same.png")});
 }
@@ -782,12 +782,12 @@ void tst_Process::missingOutputFolderFails()
     const QString source = dir.filePath(QStringLiteral("s.png"));
     QVERIFY(TestImages::pattern(3, 3).save(source));
     const QString out = dir.filePath(QStringLiteral("not/there"));
-    const ProcessResult result = ImageProcessor::Process(source, out, false, ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, true, false);
-    QVERIFY(!result.Success);
-    QCOMPARE(result.OldSize, QStringLiteral("3×3"));
-    QCOMPARE(result.NewSize, QString());
-    QVERIFY(!result.Message.isEmpty());
+    const ProcessResult result = ImageProcessor::process(source, out, false, SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false);
+    QVERIFY(!result.success);
+    QCOMPARE(result.oldSize, QStringLiteral("3×3"));
+    QCOMPARE(result.newSize, QString());
+    QVERIFY(!result.message.isEmpty());
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("not"))));
 }
 
@@ -800,11 +800,11 @@ void tst_Process::failedRenameLeavesDestination()
     QVERIFY(TestImages::pattern(3, 3).save(source));
     QVERIFY(root.mkpath(QStringLiteral("out/s.png/inside")));
 
-    const ProcessResult result = ImageProcessor::Process(source, root.filePath(QStringLiteral("out")), false,
-                                                         ImageProcessor::RuleMultipleOf4,
-                                                         ImageProcessor::FillTransparent, true, false);
-    QVERIFY(!result.Success);
-    QVERIFY(!result.Message.isEmpty());
+    const ProcessResult result = ImageProcessor::process(source, root.filePath(QStringLiteral("out")), false,
+                                                         SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false);
+    QVERIFY(!result.success);
+    QVERIFY(!result.message.isEmpty());
     QVERIFY(QFileInfo(root.filePath(QStringLiteral("out/s.png/inside"))).isDir());
     QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
 }
@@ -823,16 +823,16 @@ void tst_Process::temporaryNameIsNeverFollowed()
     QVERIFY(writeFile(root.filePath(QStringLiteral("t.png.tesselle.tmp.png")), "leftover"));
     QVERIFY(TestImages::pattern(7, 3).save(root.filePath(QStringLiteral("t.png"))));
 
-    ProcessResult result = ImageProcessor::Process(source, root.filePath(QStringLiteral("out")), false,
-                                                   ImageProcessor::RuleMultipleOf4, ImageProcessor::FillTransparent,
+    ProcessResult result = ImageProcessor::process(source, root.filePath(QStringLiteral("out")), false,
+                                                   SizeRule::Multiple4, Fill::Transparent,
                                                    true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    QVERIFY2(result.success, qPrintable(result.message));
     QCOMPARE(readFile(victim), QByteArray("precious"));
     QCOMPARE(load(root.filePath(QStringLiteral("out/s.png"))).size(), QSize(8, 4));
 
-    result = ImageProcessor::Process(root.filePath(QStringLiteral("t.png")), QString(), true,
-                                     ImageProcessor::RuleMultipleOf4, ImageProcessor::FillTransparent, true, false);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    result = ImageProcessor::process(root.filePath(QStringLiteral("t.png")), QString(), true,
+                                     SizeRule::Multiple4, Fill::Transparent, true, false);
+    QVERIFY2(result.success, qPrintable(result.message));
     QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
 }
 
@@ -907,8 +907,8 @@ void tst_Process::damagedData()
     const QString path = dir.filePath(fileName);
     QVERIFY(writeFile(path, content));
     const ProcessResult result = padInPlace(path);
-    QVERIFY2(result.Message.contains(expected), qPrintable(result.Message));
-    QCOMPARE(result.Success, passes);
+    QVERIFY2(result.message.contains(expected), qPrintable(result.message));
+    QCOMPARE(result.success, passes);
     if (!passes) {
         QCOMPARE(readFile(path), content);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{fileName});
@@ -939,13 +939,13 @@ void tst_Process::onlyFiveFamilies()
     if (afterGoodPicture) {
         const QString good = dir.filePath(QStringLiteral("good.png"));
         QVERIFY(TestImages::pattern(5, 5).save(good));
-        QVERIFY(padInPlace(good).Success);
+        QVERIFY(padInPlace(good).success);
     }
     const QString path = dir.filePath(fileName);
     QVERIFY(writeFile(path, content));
     const ProcessResult result = padInPlace(path);
-    QVERIFY(!result.Success);
-    QVERIFY2(result.Message.startsWith(QStringLiteral("不支持的图片格式")), qPrintable(result.Message));
+    QVERIFY(!result.success);
+    QVERIFY2(result.message.startsWith(QStringLiteral("不支持的图片格式")), qPrintable(result.message));
     QCOMPARE(readFile(path), content);
 }
 
@@ -958,24 +958,24 @@ void tst_Process::peakMemoryIsCheckedBeforeDecoding()
     const QString path = dir.filePath(QStringLiteral("large.png"));
     QVERIFY(writeFile(path, pngHeaderOnly(side, side)));
     const ProcessResult result = padInPlace(path);
-    QVERIFY(!result.Success);
-    const QString size = ImageProcessor::SizeText(qint32(side), qint32(side));
-    QVERIFY2(result.Message.startsWith(QStringLiteral("图片过大：%1 补齐为 %1 约需").arg(size)),
-             qPrintable(result.Message));
-    QVERIFY2(result.Message.endsWith(QStringLiteral("超出每张图片的上限 %1 MB").arg(limit / (1024 * 1024))),
-             qPrintable(result.Message));
-    QCOMPARE(result.OldSize, QString());
+    QVERIFY(!result.success);
+    const QString size = ImageProcessor::sizeText(qint32(side), qint32(side));
+    QVERIFY2(result.message.startsWith(QStringLiteral("图片过大：%1 补齐为 %1 约需").arg(size)),
+             qPrintable(result.message));
+    QVERIFY2(result.message.endsWith(QStringLiteral("超出每张图片的上限 %1 MB").arg(limit / (1024 * 1024))),
+             qPrintable(result.message));
+    QCOMPARE(result.oldSize, QString());
 }
 
 void tst_Process::inPlaceCollisions_data()
 {
     QTest::addColumn<QStringList>("list");  // in run order; "*" marks a file listed in a second run
-    QTest::addColumn<QString>("fill");
+    QTest::addColumn<Fill>("fill");
     QTest::addColumn<bool>("png");
     QTest::addColumn<QList<bool>>("successes");
     QTest::addColumn<QStringList>("failureMentions");
 
-    const QString clear = ImageProcessor::FillTransparent;
+    const Fill clear = Fill::Transparent;
     // Outputs meeting within one run are settled by the batch run before it starts; the
     // engine keeps an earlier run's output beside a picture from being taken over.
     QTest::newRow("second_run_over_jpegs") << QStringList{QStringLiteral("a.jpg"), QStringLiteral("*a.jpg")} << clear << false
@@ -986,7 +986,7 @@ void tst_Process::inPlaceCollisions_data()
 void tst_Process::inPlaceCollisions()
 {
     QFETCH(QStringList, list);
-    QFETCH(QString, fill);
+    QFETCH(Fill, fill);
     QFETCH(bool, png);
     QFETCH(QList<bool>, successes);
     QFETCH(QStringList, failureMentions);
@@ -998,23 +998,23 @@ void tst_Process::inPlaceCollisions()
         if (!QFileInfo::exists(path))
             QVERIFY(writePicture(TestImages::pattern(7, 5, QImage::Format_RGB32), path, Writer::Qt));
         if (!entry.startsWith(QLatin1Char('*')))
-            run.listed.insert(RunContext::Key(path));
+            run.listed.insert(RunContext::key(path));
     }
     for (qsizetype i = 0; i < list.size(); ++i) {
         if (list.at(i).startsWith(QLatin1Char('*'))) {
             run = RunContext();
-            run.listed.insert(RunContext::Key(dir.filePath(list.at(i).mid(1))));
+            run.listed.insert(RunContext::key(dir.filePath(list.at(i).mid(1))));
         }
         const QString path = dir.filePath(QString(list.at(i)).remove(QLatin1Char('*')));
         const QByteArray before = readFile(path);
         const ProcessResult result = padInPlace(path, fill, png, &run);
-        QCOMPARE(result.Success, successes.at(i));
-        if (result.Success)
+        QCOMPARE(result.success, successes.at(i));
+        if (result.success)
             continue;
         QCOMPARE(readFile(path), before);
-        QVERIFY2(!result.Message.contains(QStringLiteral("未选中")), qPrintable(result.Message));
+        QVERIFY2(!result.message.contains(QStringLiteral("未选中")), qPrintable(result.message));
         for (const QString &mention : std::as_const(failureMentions))
-            QVERIFY2(result.Message.contains(mention), qPrintable(result.Message));
+            QVERIFY2(result.message.contains(mention), qPrintable(result.message));
     }
     QCOMPARE(load(dir.filePath(QStringLiteral("a.png"))).size(), QSize(8, 8));
 }
@@ -1041,12 +1041,12 @@ void tst_Process::readOnlyDestination()
     QVERIFY(::chmod(QFile::encodeName(destination).constData(), 0444) == 0);
     const QByteArray before = readFile(destination);
 
-    const ProcessResult result = ImageProcessor::Process(source, root.filePath(QStringLiteral("out")), !inPlace ? false : true,
-                                                         ImageProcessor::RuleMultipleOf4, ImageProcessor::FillWhite,
+    const ProcessResult result = ImageProcessor::process(source, root.filePath(QStringLiteral("out")), !inPlace ? false : true,
+                                                         SizeRule::Multiple4, Fill::White,
                                                          true, false);
-    QVERIFY(!result.Success);
-    QVERIFY2(result.Message.contains(QStringLiteral("只读")), qPrintable(result.Message));
-    QVERIFY2(result.Message.contains(destination), qPrintable(result.Message));
+    QVERIFY(!result.success);
+    QVERIFY2(result.message.contains(QStringLiteral("只读")), qPrintable(result.message));
+    QVERIFY2(result.message.contains(destination), qPrintable(result.message));
     QCOMPARE(readFile(destination), before);
     QCOMPARE(QFileInfo(destination).permissions() & 0x0fff, QFileInfo(destination).permissions() & 0x0fff);
     QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
@@ -1063,7 +1063,7 @@ void tst_Process::symbolicLinkInPlace()
     QVERIFY(QFile::link(QStringLiteral("../pictures/real.jpg"), link));
 
     const ProcessResult result = padInPlace(link);
-    QVERIFY2(result.Success, qPrintable(result.Message));
+    QVERIFY2(result.success, qPrintable(result.message));
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(QFileInfo(link).canonicalFilePath(), QFileInfo(picture).canonicalFilePath());
     QCOMPARE(load(picture).size(), QSize(8, 8));
@@ -1098,20 +1098,20 @@ void tst_Process::longNames()
     QTemporaryDir dir;
     const QString path = dir.filePath(base + suffix);
     QVERIFY(TestImages::pattern(7, 5).save(path, "PNG"));
-    const QString temporary = ImageProcessor::TemporaryPathFor(path, QStringLiteral(".png"));
-    QVERIFY(ImageProcessor::IsTemporaryName(QFileInfo(temporary).fileName()));
+    const QString temporary = ImageProcessor::temporaryPathFor(path, QStringLiteral(".png"));
+    QVERIFY(ImageProcessor::isTemporaryName(QFileInfo(temporary).fileName()));
     QCOMPARE(QFileInfo(temporary).absolutePath(), QFileInfo(path).absolutePath());
     // A leftover of an ended run, under the name this picture's run uses, is replaced.
     if (passes)
         QVERIFY(writeFile(temporary, "leftover"));
 
-    const ProcessResult result = padInPlace(path, ImageProcessor::FillWhite, png);
-    QCOMPARE(result.Success, passes);
+    const ProcessResult result = padInPlace(path, Fill::White, png);
+    QCOMPARE(result.success, passes);
     if (passes) {
         QCOMPARE(load(path).size(), QSize(8, 8));
     } else {
-        QVERIFY2(result.Message.startsWith(QStringLiteral("文件名过长")), qPrintable(result.Message));
-        QVERIFY2(!result.Message.contains(QStringLiteral("残留")), qPrintable(result.Message));
+        QVERIFY2(result.message.startsWith(QStringLiteral("文件名过长")), qPrintable(result.message));
+        QVERIFY2(!result.message.contains(QStringLiteral("残留")), qPrintable(result.message));
     }
     QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
 }

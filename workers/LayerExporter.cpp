@@ -6,6 +6,7 @@
 
 #include "ImageCodecs.h"
 #include "ImageProcessor.h"
+#include "PaddingChoices.h"
 #include "LineProtocol.h"
 #include "PsdPixels.h"
 #include "SafeFile.h"
@@ -29,17 +30,6 @@ namespace {
 
 constexpr qint64 MaxJobBytes = 64 << 20;
 constexpr int MaxNameLength = 80;
-
-QString sizingRule(const QString &mode)
-{
-    if (mode == u"multiple4")
-        return ImageProcessor::RuleMultipleOf4;
-    if (mode == u"even")
-        return ImageProcessor::RuleEven;
-    if (mode == u"power2")
-        return ImageProcessor::RulePowerOfTwo;
-    return QString();
-}
 
 quint32 readBig(const QByteArray &bytes, int offset, int size)
 {
@@ -223,7 +213,10 @@ QString blendModeName(const QByteArray &key)
 class Exporter
 {
 public:
-    Exporter(const Job &job, std::FILE *out) : m_job(job), m_out(out), m_rule(sizingRule(job.sizingMode)) { }
+    Exporter(const Job &job, std::FILE *out)
+        : m_job(job), m_out(out), m_rule(PaddingChoices::sizeRuleFromKey(job.sizingMode).value_or(SizeRule::None))
+    {
+    }
 
     Counts run()
     {
@@ -490,7 +483,7 @@ private:
         } else {
             picture = QImage(canvas.size(), pixels.format());
             if (picture.isNull()) {
-                *error = WorkerText::Translate(QStringLiteral("内存不足，无法创建 %1 的画布")).arg(ImageProcessor::SizeText(canvas.width(), canvas.height()));
+                *error = WorkerText::Translate(QStringLiteral("内存不足，无法创建 %1 的画布")).arg(ImageProcessor::sizeText(canvas.width(), canvas.height()));
                 return false;
             }
             picture.fill(0);
@@ -504,10 +497,10 @@ private:
         pixels = QImage();
         picture.setDotsPerMeterX(m_dotsPerMeterX);
         picture.setDotsPerMeterY(m_dotsPerMeterY);
-        if (!m_rule.isEmpty()) {
+        if (m_rule != SizeRule::None) {
             qint32 offsetX = 0;
             qint32 offsetY = 0;
-            picture = ImageProcessor::Pad(picture, qRgba(0, 0, 0, 0), true, m_rule, offsetX, offsetY);
+            picture = ImageProcessor::pad(picture, qRgba(0, 0, 0, 0), true, m_rule, offsetX, offsetY);
             if (picture.isNull()) {
                 *error = WorkerText::Translate(QStringLiteral("补齐画布失败（尺寸过大或内存不足）"));
                 return false;
@@ -548,7 +541,7 @@ private:
 
     const Job &m_job;
     std::FILE *m_out;
-    QString m_rule;
+    SizeRule m_rule;
     QList<int> m_perFile;
     int m_total = 0;
     int m_done = 0;
@@ -589,8 +582,8 @@ bool readJob(const QString &path, Job *job, QString *error)
         job->files.append(file.toString());
     }
     job->output = object.value(QLatin1String("output")).toString();
-    job->sizingMode = object.value(QLatin1String("sizingMode")).toString(QStringLiteral("none"));
-    if (job->sizingMode != u"none" && sizingRule(job->sizingMode).isEmpty()) {
+    job->sizingMode = object.value(QLatin1String("sizingMode")).toString(PaddingChoices::key(SizeRule::None));
+    if (!PaddingChoices::sizeRuleFromKey(job->sizingMode)) {
         *error = WorkerText::Translate(QStringLiteral("未知的尺寸规则：%1")).arg(job->sizingMode);
         return false;
     }

@@ -14,6 +14,11 @@ enum class Fill { Transparent, White, Black };
 
 namespace PaddingChoices {
 
+// The rules that pad and the fills, in the order every list shows them; None,
+// which only the layer export offers, comes after the rules that pad.
+inline constexpr SizeRule PaddingRules[] = {SizeRule::Multiple4, SizeRule::Even, SizeRule::Power2};
+inline constexpr Fill Fills[] = {Fill::Transparent, Fill::White, Fill::Black};
+
 // "multiple4", "even", "power2", "none".
 QString key(SizeRule rule);
 // "transparent", "white", "black".
@@ -28,6 +33,9 @@ std::optional<Fill> fillFromKey(QStringView key);
 // "无规则（只裁切，不扩图）"; "透明", "白色", "黑色".
 QString sourceText(SizeRule rule);
 QString sourceText(Fill fill);
+// The shorter text of a rule where the list has no room for an explanation:
+// "2ⁿ" for Power2, sourceText for the others.
+QString shortSourceText(SizeRule rule);
 
 // The smallest length not below `value` that the rule allows (`value` itself
 // for None); -1 when that length does not fit in 32 bits.

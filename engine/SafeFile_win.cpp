@@ -22,7 +22,7 @@ QString lastErrorText(DWORD code)
                                                 | FORMAT_MESSAGE_IGNORE_INSERTS,
                                         nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
     QString text = length ? QString::fromWCharArray(buffer, int(length)).trimmed()
-                          : HelperText::Translate(QStringLiteral("Windows 错误 %1")).arg(code);
+                          : HelperText::translate(QStringLiteral("Windows 错误 %1")).arg(code);
     LocalFree(buffer);
     return text;
 }
@@ -31,12 +31,12 @@ QString lastErrorText(DWORD code)
 // is passed in, so it is read before the lookup could touch it.
 QString systemFailure(const char16_t *format, DWORD code)
 {
-    return HelperText::Translate(QString::fromUtf16(format)).arg(lastErrorText(code));
+    return HelperText::translate(QString::fromUtf16(format)).arg(lastErrorText(code));
 }
 
 QString systemFailure(const char16_t *format, const QString &path, DWORD code)
 {
-    return HelperText::Translate(QString::fromUtf16(format)).arg(path, lastErrorText(code));
+    return HelperText::translate(QString::fromUtf16(format)).arg(path, lastErrorText(code));
 }
 
 class HandleGuard
@@ -75,7 +75,7 @@ bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QSt
         return false;
     }
     if (GetFileType(file.get()) != FILE_TYPE_DISK) {
-        *error = HelperText::Translate(QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过"));
+        *error = HelperText::translate(QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过"));
         return false;
     }
     LARGE_INTEGER size;
@@ -84,7 +84,7 @@ bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QSt
         return false;
     }
     if (size.QuadPart > maxBytes) {
-        *error = HelperText::Translate(QStringLiteral("文件过大（%1 字节），超出可处理的上限 %2 字节")).arg(size.QuadPart).arg(maxBytes);
+        *error = HelperText::translate(QStringLiteral("文件过大（%1 字节），超出可处理的上限 %2 字节")).arg(size.QuadPart).arg(maxBytes);
         return false;
     }
     QByteArray buffer;
@@ -140,7 +140,7 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
     CloseHandle(file.release());
     if (!ok) {
         DeleteFileW(native.c_str());
-        *error = HelperText::Translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, lastErrorText(code));
+        *error = HelperText::translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, lastErrorText(code));
         return false;
     }
     return true;
@@ -164,14 +164,14 @@ bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *f
     if (fd < 0) {
         CloseHandle(handle.release());
         DeleteFileW(native.c_str());
-        *error = HelperText::Translate(QStringLiteral("无法创建临时文件 %1")).arg(path);
+        *error = HelperText::translate(QStringLiteral("无法创建临时文件 %1")).arg(path);
         return false;
     }
     handle.release(); // the descriptor owns it now
     if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         _close(fd);
         DeleteFileW(native.c_str());
-        *error = HelperText::Translate(QStringLiteral("无法创建临时文件 %1：%2")).arg(path, file->errorString());
+        *error = HelperText::translate(QStringLiteral("无法创建临时文件 %1：%2")).arg(path, file->errorString());
         return false;
     }
     return true;
@@ -188,7 +188,7 @@ bool finishNewFile(QFile *file, const QString &path, QString *error)
     file->close();
     if (!ok) {
         DeleteFileW(widePath(path).c_str());
-        *error = HelperText::Translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
+        *error = HelperText::translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
         return false;
     }
     return true;
@@ -210,7 +210,7 @@ bool removeFile(const QString &path, QString *error)
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND)
             return true;
-        *error = HelperText::Translate(QStringLiteral("无法删除文件 %1：%2")).arg(path, lastErrorText(code));
+        *error = HelperText::translate(QStringLiteral("无法删除文件 %1：%2")).arg(path, lastErrorText(code));
         return false;
     }
     return true;

@@ -4,19 +4,19 @@
 
 MemoryBudget::MemoryBudget(qint64 capacity) : m_capacity(qMax<qint64>(1, capacity)) {}
 
-qint64 MemoryBudget::DefaultCapacity()
+qint64 MemoryBudget::defaultCapacity()
 {
     const qint64 physical = SafeFile::physicalMemoryBytes();
     return physical > 0 ? physical / 2 : qint64(2048) * 1024 * 1024;
 }
 
-qint64 MemoryBudget::HighWater() const
+qint64 MemoryBudget::highWater() const
 {
     QMutexLocker lock(&m_mutex);
     return m_highWater;
 }
 
-qint64 MemoryBudget::Reserve(qint64 bytes)
+qint64 MemoryBudget::reserve(qint64 bytes)
 {
     const qint64 granted = qBound<qint64>(0, bytes, m_capacity);
     QMutexLocker lock(&m_mutex);
@@ -27,7 +27,7 @@ qint64 MemoryBudget::Reserve(qint64 bytes)
     return granted;
 }
 
-void MemoryBudget::Release(qint64 granted)
+void MemoryBudget::release(qint64 granted)
 {
     QMutexLocker lock(&m_mutex);
     m_used -= granted;

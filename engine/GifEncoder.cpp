@@ -26,7 +26,7 @@ int writeToByteArray(GifFileType *gif, const GifByteType *data, int length)
 QString gifError(int code)
 {
     const char *text = GifErrorString(code);
-    return text ? QString::fromLatin1(text) : HelperText::Translate(QStringLiteral("giflib 错误 %1")).arg(code);
+    return text ? QString::fromLatin1(text) : HelperText::translate(QStringLiteral("giflib 错误 %1")).arg(code);
 }
 
 // Small open-addressing table from colour to palette index, built for at most
@@ -85,7 +85,7 @@ bool encodeGif(const QImage &source, QByteArray *bytes, QString *error)
     const int width = image.width();
     const int height = image.height();
     if (width > MaxGifSide || height > MaxGifSide) {
-        *error = HelperText::Translate(QStringLiteral("GIF 的宽和高不能超过 %1 像素")).arg(MaxGifSide);
+        *error = HelperText::translate(QStringLiteral("GIF 的宽和高不能超过 %1 像素")).arg(MaxGifSide);
         return false;
     }
 
@@ -150,7 +150,7 @@ bool encodeGif(const QImage &source, QByteArray *bytes, QString *error)
         if (GifQuantizeBuffer(unsigned(width), unsigned(height), &colours, red.data(), green.data(), blue.data(),
                               indices.data(), map)
             != GIF_OK) {
-            *error = HelperText::Translate(QStringLiteral("GIF 颜色量化失败"));
+            *error = HelperText::translate(QStringLiteral("GIF 颜色量化失败"));
             return false;
         }
         palette.clear();
@@ -180,7 +180,7 @@ bool encodeGif(const QImage &source, QByteArray *bytes, QString *error)
                                   GifByteType(qBlue(palette[i]))};
     std::unique_ptr<ColorMapObject, MapFreer> colourMap(GifMakeMapObject(mapSize, entries.data()));
     if (!colourMap) {
-        *error = HelperText::Translate(QStringLiteral("无法创建 GIF 调色板"));
+        *error = HelperText::translate(QStringLiteral("无法创建 GIF 调色板"));
         return false;
     }
 
@@ -188,12 +188,12 @@ bool encodeGif(const QImage &source, QByteArray *bytes, QString *error)
     int code = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(EGifOpen(&out, writeToByteArray, &code));
     if (!gif) {
-        *error = HelperText::Translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(code));
+        *error = HelperText::translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(code));
         return false;
     }
     EGifSetGifVersion(gif.get(), true);
     if (EGifPutScreenDesc(gif.get(), width, height, 8, 0, colourMap.get()) != GIF_OK) {
-        *error = HelperText::Translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(gif->Error));
+        *error = HelperText::translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(gif->Error));
         return false;
     }
     if (transparent) {
@@ -205,23 +205,23 @@ bool encodeGif(const QImage &source, QByteArray *bytes, QString *error)
         GifByteType extension[4];
         const size_t length = EGifGCBToExtension(&control, extension);
         if (EGifPutExtension(gif.get(), GRAPHICS_EXT_FUNC_CODE, int(length), extension) != GIF_OK) {
-            *error = HelperText::Translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(gif->Error));
+            *error = HelperText::translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(gif->Error));
             return false;
         }
     }
     if (EGifPutImageDesc(gif.get(), 0, 0, width, height, false, nullptr) != GIF_OK) {
-        *error = HelperText::Translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(gif->Error));
+        *error = HelperText::translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(gif->Error));
         return false;
     }
     for (int y = 0; y < height; ++y) {
         if (EGifPutLine(gif.get(), indices.data() + size_t(y) * size_t(width), width) != GIF_OK) {
-            *error = HelperText::Translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(gif->Error));
+            *error = HelperText::translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(gif->Error));
             return false;
         }
     }
     const int closed = EGifCloseFile(gif.release(), &code);
     if (closed != GIF_OK) {
-        *error = HelperText::Translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(code));
+        *error = HelperText::translate(QStringLiteral("GIF 编码失败：%1")).arg(gifError(code));
         return false;
     }
     *bytes = std::move(out);

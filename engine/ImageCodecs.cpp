@@ -44,7 +44,7 @@ bool writeWithQt(const QImage &image, const char *format, int quality, int compr
     if (compression >= 0)
         writer.setCompression(compression);
     if (!writer.write(image)) {
-        *error = HelperText::Translate(QStringLiteral("编码失败（%1）：%2"))
+        *error = HelperText::translate(QStringLiteral("编码失败（%1）：%2"))
                          .arg(QString::fromLatin1(format).toUpper(), writer.errorString());
         return false;
     }
@@ -156,7 +156,7 @@ bool hasEndOfImage(const QByteArray &bytes)
 
 QString damaged(const QString &reason)
 {
-    return HelperText::Translate(QStringLiteral("图片数据不完整或已损坏：%1")).arg(reason);
+    return HelperText::translate(QStringLiteral("图片数据不完整或已损坏：%1")).arg(reason);
 }
 
 } // namespace
@@ -173,12 +173,12 @@ bool probe(QIODevice *device, bool applyOrientation, Probe *probe, QString *erro
 {
     const QByteArray head = device->peek(8);
     if (head.isEmpty()) {
-        *error = HelperText::Translate(QStringLiteral("文件为空，不是有效的图片"));
+        *error = HelperText::translate(QStringLiteral("文件为空，不是有效的图片"));
         return false;
     }
     probe->family = familyOf(head);
     if (probe->family.isEmpty()) {
-        *error = HelperText::Translate(QStringLiteral("不支持的图片格式：文件内容不是 PNG、JPEG、BMP、GIF 或 TIFF 图片"));
+        *error = HelperText::translate(QStringLiteral("不支持的图片格式：文件内容不是 PNG、JPEG、BMP、GIF 或 TIFF 图片"));
         return false;
     }
     // Header warnings come again when the picture is decoded; there they count.
@@ -187,12 +187,12 @@ bool probe(QIODevice *device, bool applyOrientation, Probe *probe, QString *erro
     reader.setDecideFormatFromContent(false);
     reader.setAutoTransform(applyOrientation);
     if (!reader.canRead()) {
-        *error = HelperText::Translate(QStringLiteral("无法识别的图片格式：%1")).arg(reader.errorString());
+        *error = HelperText::translate(QStringLiteral("无法识别的图片格式：%1")).arg(reader.errorString());
         return false;
     }
     QSize size = reader.size();
     if (!size.isValid()) {
-        *error = HelperText::Translate(QStringLiteral("无法读取图片尺寸：%1")).arg(reader.errorString());
+        *error = HelperText::translate(QStringLiteral("无法读取图片尺寸：%1")).arg(reader.errorString());
         return false;
     }
     const QImage::Format format = reader.imageFormat();
@@ -250,11 +250,17 @@ bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QStri
     Probe probed;
     if (!probe(bytes, applyOrientation, &probed, error))
         return false;
+    return decode(bytes, probed, applyOrientation, image, error, warning);
+}
+
+bool decode(const QByteArray &bytes, const Probe &probed, bool applyOrientation, QImage *image, QString *error,
+            QString *warning)
+{
 
     const qint64 limit = pixelMemoryLimit();
     const qint64 needed = qint64(probed.size.width()) * probed.size.height() * probed.bytesPerPixel;
     if (needed > limit) {
-        *error = HelperText::Translate(QStringLiteral("图片过大（%1），解码需要约 %2 MB 内存，超出上限 %3 MB"))
+        *error = HelperText::translate(QStringLiteral("图片过大（%1），解码需要约 %2 MB 内存，超出上限 %3 MB"))
                          .arg(sizeText(probed.size))
                          .arg(needed / MiB)
                          .arg(limit / MiB);
@@ -298,11 +304,11 @@ bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QStri
         warnings = capture.warnings();
     }
     if (!read) {
-        *error = HelperText::Translate(QStringLiteral("无法解码图片：%1")).arg(reader.errorString());
+        *error = HelperText::translate(QStringLiteral("无法解码图片：%1")).arg(reader.errorString());
         if (std::any_of(warnings.cbegin(), warnings.cend(), losesPixels))
-            *error = damaged(warnings.join(HelperText::Separator()) + HelperText::Separator() + reader.errorString());
+            *error = damaged(warnings.join(HelperText::separator()) + HelperText::separator() + reader.errorString());
         else if (!warnings.isEmpty())
-            *error += HelperText::Aside(warnings.join(HelperText::Separator()));
+            *error += HelperText::aside(warnings.join(HelperText::separator()));
         return false;
     }
     for (const QString &text : std::as_const(warnings)) {
@@ -312,14 +318,14 @@ bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QStri
         }
     }
     if (probed.family == "jpeg" && !hasEndOfImage(bytes)) {
-        *error = damaged(HelperText::Translate(QStringLiteral("缺少 JPEG 结束标记，数据在结尾之前中断")));
+        *error = damaged(HelperText::translate(QStringLiteral("缺少 JPEG 结束标记，数据在结尾之前中断")));
         return false;
     }
     warnings.removeDuplicates();
     if (!note.isEmpty())
         warnings.prepend(note);
     if (warning)
-        *warning = warnings.join(HelperText::Separator());
+        *warning = warnings.join(HelperText::separator());
 
     // A file that declares no resolution comes out with the screen's; such a
     // picture is taken as 96 dpi wherever it is processed.
@@ -369,7 +375,7 @@ bool isOpaque(const QImage &image)
 bool encode(QImage image, Encoder encoder, QByteArray *bytes, QString *error)
 {
     if (image.isNull()) {
-        *error = HelperText::Translate(QStringLiteral("没有可编码的图像"));
+        *error = HelperText::translate(QStringLiteral("没有可编码的图像"));
         return false;
     }
     const bool deep = isDeep(image);
@@ -399,7 +405,7 @@ bool encode(QImage image, Encoder encoder, QByteArray *bytes, QString *error)
     case Encoder::Gif:
         return encodeGif(image, bytes, error);
     }
-    *error = HelperText::Translate(QStringLiteral("未知的编码器"));
+    *error = HelperText::translate(QStringLiteral("未知的编码器"));
     return false;
 }
 

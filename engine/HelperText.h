@@ -15,23 +15,31 @@ namespace HelperText {
 
 // One of "zh_CN", "zh_TW", "ja_JP", "ko_KR", "en_US"; false, and Simplified
 // Chinese, for anything else.
-bool SetLanguage(const QString &code);
-QString Language();
+bool setLanguage(const QString &code);
+QString language();
 
 // The text in the run's language; the source itself when no row holds it.
 // Placeholders stay for QString::arg.
-QString Translate(const QString &source);
+QString translate(const QString &source);
 
 // The same for a text that counts: "{one|other}" choices after a counted
 // placeholder take their form from its number (TextTable::chooseForms).
-QString TranslateCount(const QString &source, std::initializer_list<TextTable::Count> counts);
+QString translateCount(const QString &source, std::initializer_list<TextTable::Count> counts);
 
 // The separator between the items of one message ("；" in Chinese and Japanese,
 // "; " elsewhere) and an aside in brackets ("（…）" or " (…)").
-QString Separator();
-QString Aside(const QString &text);
+QString separator();
+QString aside(const QString &text);
 
 // Source text to the five texts, for checking the rows.
-const TextTable::Dictionary &Dictionary();
+const TextTable::Dictionary &dictionary();
+
+// The former names, for the workers' texts until they call the ones above.
+inline bool SetLanguage(const QString &code) { return setLanguage(code); }
+inline QString Translate(const QString &source) { return translate(source); }
+inline QString TranslateCount(const QString &source, std::initializer_list<TextTable::Count> counts)
+{
+    return translateCount(source, counts);
+}
 
 } // namespace HelperText

@@ -14,26 +14,26 @@ public:
     explicit MemoryBudget(qint64 capacity);
 
     // Half the machine's physical memory.
-    static qint64 DefaultCapacity();
+    static qint64 defaultCapacity();
 
-    qint64 Capacity() const { return m_capacity; }
+    qint64 capacity() const { return m_capacity; }
     // The most that was held at once so far.
-    qint64 HighWater() const;
+    qint64 highWater() const;
 
     // Blocks until `bytes` (at most the whole budget) fit; returns what was taken.
-    qint64 Reserve(qint64 bytes);
-    void Release(qint64 granted);
+    qint64 reserve(qint64 bytes);
+    void release(qint64 granted);
 
     // Holds a reservation for as long as it lives.
     class Hold
     {
     public:
         Hold(MemoryBudget *budget, qint64 bytes)
-            : m_budget(budget), m_granted(budget ? budget->Reserve(bytes) : 0) {}
+            : m_budget(budget), m_granted(budget ? budget->reserve(bytes) : 0) {}
         ~Hold()
         {
             if (m_budget)
-                m_budget->Release(m_granted);
+                m_budget->release(m_granted);
         }
         Hold(const Hold &) = delete;
         Hold &operator=(const Hold &) = delete;

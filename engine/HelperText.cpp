@@ -357,37 +357,37 @@ TextTable::Catalog catalog(rows);
 
 } // namespace
 
-bool SetLanguage(const QString &code)
+bool setLanguage(const QString &code)
 {
     return catalog.setLanguage(code);
 }
 
-QString Language()
+QString language()
 {
     return catalog.language();
 }
 
-const TextTable::Dictionary &Dictionary()
+const TextTable::Dictionary &dictionary()
 {
     return catalog.dictionary();
 }
 
-QString Translate(const QString &source)
+QString translate(const QString &source)
 {
     return catalog.translate(source);
 }
 
-QString TranslateCount(const QString &source, std::initializer_list<TextTable::Count> counts)
+QString translateCount(const QString &source, std::initializer_list<TextTable::Count> counts)
 {
     return catalog.translate(source, counts);
 }
 
-QString Separator()
+QString separator()
 {
     return catalog.languageIndex() <= 2 ? QStringLiteral("；") : QStringLiteral("; ");
 }
 
-QString Aside(const QString &text)
+QString aside(const QString &text)
 {
     return catalog.languageIndex() <= 2 ? QStringLiteral("（%1）").arg(text) : QStringLiteral(" (%1)").arg(text);
 }

@@ -30,7 +30,7 @@ bool encodeBmpWithAlpha(const QImage &source, QByteArray *bytes, QString *error)
     const qint64 pixelBytes = rowBytes * image.height();
     const qint64 total = FileHeaderSize + V5HeaderSize + pixelBytes;
     if (total > 0xffffffffLL) {
-        *error = HelperText::Translate(QStringLiteral("图片过大，BMP 文件不能超过 4 GB"));
+        *error = HelperText::translate(QStringLiteral("图片过大，BMP 文件不能超过 4 GB"));
         return false;
     }
 

@@ -17,25 +17,7 @@
 #include <new>
 #include <optional>
 
-const QString ImageProcessor::RuleMultipleOf4 = QStringLiteral("4 的倍数");
-const QString ImageProcessor::RuleEven = QStringLiteral("偶数（2 的倍数）");
-const QString ImageProcessor::RulePowerOfTwo = QStringLiteral("2ⁿ（2 的幂）");
-const QString ImageProcessor::FillTransparent = QStringLiteral("透明");
-const QString ImageProcessor::FillWhite = QStringLiteral("白色");
-const QString ImageProcessor::FillBlack = QStringLiteral("黑色");
-
 namespace {
-
-enum class SizeRule { MultipleOf4, Even, PowerOfTwo };
-
-SizeRule ruleFromText(const QString &rule)
-{
-    if (rule.startsWith(QStringLiteral("偶数")))
-        return SizeRule::Even;
-    if (rule.startsWith(QStringLiteral("2ⁿ")))
-        return SizeRule::PowerOfTwo;
-    return SizeRule::MultipleOf4;
-}
 
 constexpr int RowsPerStrip = 64;
 constexpr double DefaultDpi = 96.0;
@@ -113,12 +95,13 @@ void composeRow16(const QRgba64 *src, QRgba64 *dst, int count, QRgba64 fill)
     }
 }
 
-QString outputExtension(const QString &sourceSuffix, QRgb fill, bool png)
+QString outputExtension(const QString &sourceSuffix, Fill fill, bool png)
 {
     const QString ext = sourceSuffix.isEmpty() ? QString() : QLatin1Char('.') + sourceSuffix.toLower();
     if (png)
         return QStringLiteral(".png");
-    if (qAlpha(fill) == 0 && (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg")))
+    // JPEG has no alpha: a transparent fill needs a format that keeps it.
+    if (fill == Fill::Transparent && (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg")))
         return QStringLiteral(".png");
     return ext;
 }
@@ -126,8 +109,8 @@ QString outputExtension(const QString &sourceSuffix, QRgb fill, bool png)
 QString describeException(const std::exception &e)
 {
     if (dynamic_cast<const std::bad_alloc *>(&e))
-        return HelperText::Translate(QStringLiteral("内存不足，无法处理此图片"));
-    return HelperText::Translate(QStringLiteral("处理时发生意外错误：%1")).arg(QString::fromLocal8Bit(e.what()));
+        return HelperText::translate(QStringLiteral("内存不足，无法处理此图片"));
+    return HelperText::translate(QStringLiteral("处理时发生意外错误：%1")).arg(QString::fromLocal8Bit(e.what()));
 }
 
 QString shown(const QString &path)
@@ -137,36 +120,50 @@ QString shown(const QString &path)
 
 const QString TemporaryMarker = QStringLiteral(".tesselle.tmp");
 
-// The memory padding a picture takes at its peak, from its header alone; 0 when
-// its canvas would not fit in 32 bits.
-qint64 peakFromHeader(const ImageCodecs::Probe &probe, qint64 fileBytes, const QString &sourceSuffix,
-                      const QString &rule, const QString &fillChoice, bool png)
+// The canvas the rule gives a picture of `size`; invalid when a side does not fit in 32 bits.
+QSize canvasFor(const QSize &size, SizeRule rule)
 {
-    const qint32 width = ImageProcessor::Target(probe.size.width(), rule);
-    const qint32 height = ImageProcessor::Target(probe.size.height(), rule);
-    if (width <= 0 || height <= 0)
-        return 0;
-    const QRgb fill = ImageProcessor::FillFor(fillChoice, probe.hasAlpha);
-    return ImageCodecs::peakBytes(probe, fileBytes, QSize(width, height), probe.deep,
-                                  ImageProcessor::FormatFor(outputExtension(sourceSuffix, fill, png)));
+    const qint32 width = PaddingChoices::target(size.width(), rule);
+    const qint32 height = PaddingChoices::target(size.height(), rule);
+    return width <= 0 || height <= 0 ? QSize() : QSize(width, height);
 }
 
-// The body of Process; may return early on any failure with `result` filled in.
-void processInto(ProcessResult &result, const QString &sourcePath, const QString &outDir, bool replaceOriginal,
-                 const QString &rule, const QString &fillChoice, bool centered, bool png, const RunContext *run)
+// The memory padding a picture takes at its peak, from its header alone; 0 when
+// its canvas would not fit in 32 bits.
+qint64 peakFromHeader(const ImageCodecs::Probe &probe, qint64 fileBytes, SizeRule rule, ImageCodecs::Encoder encoder)
 {
+    const QSize canvas = canvasFor(probe.size, rule);
+    return canvas.isValid() ? ImageCodecs::peakBytes(probe, fileBytes, canvas, probe.deep, encoder) : 0;
+}
+
+// The source a path stands for: in place, a symbolic link stands for the
+// picture it points to (when that exists).
+QFileInfo resolvedSource(const QString &sourcePath, bool replaceOriginal)
+{
+    QFileInfo info(sourcePath);
+    if (replaceOriginal && info.isSymLink() && !info.canonicalFilePath().isEmpty())
+        info = QFileInfo(info.canonicalFilePath());
+    return info;
+}
+
+// The body of process; may return early on any failure with `result` filled in.
+void processInto(ProcessResult &result, const QString &sourcePath, const PadSettings &settings,
+                 const OutputPlan &output, const RunContext *run)
+{
+    const bool replaceOriginal = settings.replaceOriginal;
     QString error;
     QFileInfo sourceInfo(sourcePath);
     if (replaceOriginal && sourceInfo.isSymLink()) {
         // The link stays a link: the picture it points to is padded where it lives.
         const QString target = sourceInfo.canonicalFilePath();
         if (target.isEmpty()) {
-            result.Message = HelperText::Translate(QStringLiteral("链接指向的文件不存在：%1")).arg(shown(sourcePath));
+            result.message = HelperText::translate(QStringLiteral("链接指向的文件不存在：%1")).arg(shown(sourcePath));
             return;
         }
         sourceInfo = QFileInfo(target);
     }
     const QString source = sourceInfo.absoluteFilePath();
+    const ImageCodecs::Encoder encoder = ImageProcessor::formatFor(output.extension);
 
     // Released when this picture is done, whichever way it ends.
     std::optional<MemoryBudget::Hold> reservation;
@@ -176,73 +173,65 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     {
         QByteArray bytes;
         if (!SafeFile::readRegularFile(source, ImageCodecs::sourceFileLimit(), &bytes, &error)) {
-            result.Message = error;
+            result.message = error;
             return;
         }
         ImageCodecs::Probe probe;
         if (!ImageCodecs::probe(bytes, true, &probe, &error)) {
-            result.Message = error;
+            result.message = error;
             return;
         }
         // Everything the picture will take is counted before a pixel is decoded.
-        const qint32 width = ImageProcessor::Target(probe.size.width(), rule);
-        const qint32 height = ImageProcessor::Target(probe.size.height(), rule);
-        if (width <= 0 || height <= 0) {
-            result.Message = HelperText::Translate(QStringLiteral("补齐后的画布过大（%1 的边长超出 32 位整数）"))
-                                     .arg(ImageProcessor::SizeText(probe.size.width(), probe.size.height()));
+        const QSize canvas = canvasFor(probe.size, settings.rule);
+        if (!canvas.isValid()) {
+            result.message = HelperText::translate(QStringLiteral("补齐后的画布过大（%1 的边长超出 32 位整数）"))
+                                     .arg(ImageProcessor::sizeText(probe.size.width(), probe.size.height()));
             return;
         }
         const qint64 limit = ImageCodecs::pixelMemoryLimit();
-        const qint64 peak = peakFromHeader(probe, bytes.size(), sourceInfo.suffix(), rule, fillChoice, png);
+        const qint64 peak = peakFromHeader(probe, bytes.size(), settings.rule, encoder);
         if (peak > limit) {
-            result.Message = HelperText::Translate(QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB"))
-                                     .arg(ImageProcessor::SizeText(probe.size.width(), probe.size.height()),
-                                          ImageProcessor::SizeText(width, height),
+            result.message = HelperText::translate(QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB"))
+                                     .arg(ImageProcessor::sizeText(probe.size.width(), probe.size.height()),
+                                          ImageProcessor::sizeText(canvas.width(), canvas.height()),
                                           QString::number(peak / (1024 * 1024)),
                                           QString::number(limit / (1024 * 1024)));
             return;
         }
         if (run && run->budget)
             reservation.emplace(run->budget, peak);
-        if (!ImageCodecs::decode(bytes, true, &decoded, &error, &decoderWarning)) {
-            result.Message = error;
+        if (!ImageCodecs::decode(bytes, probe, true, &decoded, &error, &decoderWarning)) {
+            result.message = error;
             return;
         }
     }
     QImage sourceImage = std::move(decoded);
     const qint32 sourceWidth = sourceImage.width();
     const qint32 sourceHeight = sourceImage.height();
-    result.OldSize = ImageProcessor::SizeText(sourceWidth, sourceHeight);
+    result.oldSize = ImageProcessor::sizeText(sourceWidth, sourceHeight);
 
-    const QRgb fill = ImageProcessor::FillFor(fillChoice, sourceImage.hasAlphaChannel());
-    const qint32 targetWidth = ImageProcessor::Target(sourceWidth, rule);
-    const qint32 targetHeight = ImageProcessor::Target(sourceHeight, rule);
+    const qint32 targetWidth = PaddingChoices::target(sourceWidth, settings.rule);
+    const qint32 targetHeight = PaddingChoices::target(sourceHeight, settings.rule);
     const qint64 canvasBytes = qint64(targetWidth) * targetHeight * (ImageCodecs::isDeep(sourceImage) ? 8 : 4);
     if (targetWidth <= 0 || targetHeight <= 0 || canvasBytes > ImageCodecs::pixelMemoryLimit()) {
-        result.Message = HelperText::Translate(QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB"))
-                                 .arg(ImageProcessor::SizeText(targetWidth, targetHeight))
+        result.message = HelperText::translate(QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB"))
+                                 .arg(ImageProcessor::sizeText(targetWidth, targetHeight))
                                  .arg(ImageCodecs::pixelMemoryLimit() / (1024 * 1024));
         return;
     }
 
-    const QString ext = outputExtension(sourceInfo.suffix(), fill, png);
-    const QString folder = replaceOriginal ? sourceInfo.absolutePath() : outDir;
-    if (!replaceOriginal && !QFileInfo(outDir).isDir()) {
-        result.Message = HelperText::Translate(QStringLiteral("输出目录不存在：%1")).arg(shown(outDir));
+    const QString &ext = output.extension;
+    const QString folder = replaceOriginal ? sourceInfo.absolutePath() : settings.outDir;
+    if (!replaceOriginal && !QFileInfo(settings.outDir).isDir()) {
+        result.message = HelperText::translate(QStringLiteral("输出目录不存在：%1")).arg(shown(settings.outDir));
         return;
     }
-    const QString destinationName = sourceInfo.completeBaseName() + ext;
-    QString destination = QDir(folder).filePath(destinationName);
-    if (replaceOriginal && ext.compare(QLatin1Char('.') + sourceInfo.suffix(), Qt::CaseInsensitive) == 0) {
-        // Same format in place: the source itself is replaced and keeps its name,
-        // as on a case-insensitive file system (photo.JPG stays photo.JPG).
-        destination = source;
-    }
+    const QString &destination = output.destination;
     const int nameLimit = SafeFile::maxNameBytes(folder);
     const QString writtenName = QFileInfo(destination).fileName();
     const int writtenNameBytes = SafeFile::nameBytes(writtenName);
     if (writtenNameBytes > nameLimit) {
-        result.Message = HelperText::Translate(QStringLiteral("文件名过长：%1 有 %2 字节，超出文件系统允许的 %3 字节"))
+        result.message = HelperText::translate(QStringLiteral("文件名过长：%1 有 %2 字节，超出文件系统允许的 %3 字节"))
                                  .arg(writtenName)
                                  .arg(writtenNameBytes)
                                  .arg(nameLimit);
@@ -250,10 +239,10 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
     }
     if (replaceOriginal) {
         // Outputs of one run that meet were settled by the run before it started.
-        const QString key = RunContext::Key(destination);
+        const QString key = RunContext::key(destination);
         if (SafeFile::entryExists(destination) && !SafeFile::isSameFile(destination, source)
             && !(run && run->listed.contains(key))) {
-            result.Message = HelperText::Translate(
+            result.message = HelperText::translate(
                                      QStringLiteral("%1 旁边已有同名的 %2（可能是之前处理的结果），为免覆盖它，本图片未处理。"
                                                     "要继续，请选择输出目录，或先移走或删除 %2"))
                                      .arg(shown(sourcePath), shown(destination));
@@ -261,70 +250,51 @@ void processInto(ProcessResult &result, const QString &sourcePath, const QString
         }
     }
     if (SafeFile::entryExists(destination) && QFileInfo(destination).isFile() && !SafeFile::isWritable(destination)) {
-        result.Message = HelperText::Translate(QStringLiteral("目标文件为只读，没有写入权限，未作改动：%1")).arg(shown(destination));
+        result.message = HelperText::translate(QStringLiteral("目标文件为只读，没有写入权限，未作改动：%1")).arg(shown(destination));
         return;
     }
 
     qint32 offsetX = 0;
     qint32 offsetY = 0;
-    QImage canvas = ImageProcessor::Pad(sourceImage, fill, centered, rule, offsetX, offsetY);
+    QImage canvas = ImageProcessor::pad(sourceImage, ImageProcessor::fillColour(settings.fill), settings.centered,
+                                        settings.rule, offsetX, offsetY);
     sourceImage = QImage();
     if (canvas.isNull()) {
-        result.Message = HelperText::Translate(QStringLiteral("内存不足，无法创建 %1 的画布"))
-                                 .arg(ImageProcessor::SizeText(targetWidth, targetHeight));
+        result.message = HelperText::translate(QStringLiteral("内存不足，无法创建 %1 的画布"))
+                                 .arg(ImageProcessor::sizeText(targetWidth, targetHeight));
         return;
     }
 
-    const QString newSize = ImageProcessor::SizeText(canvas.width(), canvas.height());
+    const QString newSize = ImageProcessor::sizeText(canvas.width(), canvas.height());
     QByteArray encoded;
-    const ImageCodecs::Encoder encoder = ImageProcessor::FormatFor(ext);
     if (!ImageCodecs::encode(std::move(canvas), encoder, &encoded, &error)) {
-        result.Message = error;
+        result.message = error;
         return;
     }
     canvas = QImage();
 
-    const QString temporary = ImageProcessor::TemporaryPathFor(destination, ext);
+    const QString temporary = ImageProcessor::temporaryPathFor(destination, ext);
     bool verified = false;
     const bool written = VerifiedWrite::write(temporary, destination, std::move(encoded), encoder,
                                               QSize(targetWidth, targetHeight), destination, &error, &verified);
     if (verified)
-        result.NewSize = newSize;
+        result.newSize = newSize;
     if (!written) {
-        result.Message = error;
+        result.message = error;
         return;
     }
 
-    result.Success = true;
-    result.Destination = destination;
-    result.Message = HelperText::Translate(QStringLiteral("规则=%1；已保存并回读校验；%2"))
-                             .arg(HelperText::Translate(rule), shown(destination));
+    result.success = true;
+    result.destination = destination;
+    result.message = HelperText::translate(QStringLiteral("规则=%1；已保存并回读校验；%2"))
+                             .arg(HelperText::translate(PaddingChoices::sourceText(settings.rule)), shown(destination));
     if (!decoderWarning.isEmpty())
-        result.Message += HelperText::Translate(QStringLiteral("；解码器警告：%1")).arg(decoderWarning);
+        result.message += HelperText::translate(QStringLiteral("；解码器警告：%1")).arg(decoderWarning);
 }
 
 } // namespace
 
-qint32 ImageProcessor::Target(qint32 value, const QString &rule)
-{
-    qint64 size = 0;
-    switch (ruleFromText(rule)) {
-    case SizeRule::MultipleOf4:
-        size = (qint64(value) + 3) / 4 * 4;
-        break;
-    case SizeRule::Even:
-        size = (qint64(value) + 1) / 2 * 2;
-        break;
-    case SizeRule::PowerOfTwo:
-        size = 1;
-        while (size < value)
-            size *= 2;
-        break;
-    }
-    return size > std::numeric_limits<qint32>::max() ? -1 : qint32(size);
-}
-
-QImage ImageProcessor::Pad(const QImage &source, QRgb fill, bool centered, const QString &rule, qint32 &offsetX,
+QImage ImageProcessor::pad(const QImage &source, QRgb fill, bool centered, SizeRule rule, qint32 &offsetX,
                            qint32 &offsetY)
 {
     offsetX = 0;
@@ -333,8 +303,8 @@ QImage ImageProcessor::Pad(const QImage &source, QRgb fill, bool centered, const
         return QImage();
     const qint32 sourceWidth = source.width();
     const qint32 sourceHeight = source.height();
-    const qint32 width = Target(sourceWidth, rule);
-    const qint32 height = Target(sourceHeight, rule);
+    const qint32 width = PaddingChoices::target(sourceWidth, rule);
+    const qint32 height = PaddingChoices::target(sourceHeight, rule);
     if (width <= 0 || height <= 0)
         return QImage();
     if (centered) {
@@ -391,28 +361,39 @@ QImage ImageProcessor::Pad(const QImage &source, QRgb fill, bool centered, const
     return canvas;
 }
 
-ProcessResult ImageProcessor::Process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
-                                      const QString &rule, const QString &fillChoice, bool centered, bool png,
-                                      const RunContext *run)
+ProcessResult ImageProcessor::process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
+                                      SizeRule rule, Fill fill, bool centered, bool png, const RunContext *run)
+{
+    PadSettings settings;
+    settings.outDir = outDir;
+    settings.replaceOriginal = replaceOriginal;
+    settings.rule = rule;
+    settings.fill = fill;
+    settings.centered = centered;
+    settings.png = png;
+    return process(sourcePath, settings, outputFor(sourcePath, settings), run);
+}
+
+ProcessResult ImageProcessor::process(const QString &sourcePath, const PadSettings &settings,
+                                      const OutputPlan &output, const RunContext *run)
 {
     ProcessResult result;
-    result.Source = sourcePath;
+    result.source = sourcePath;
     try {
-        processInto(result, sourcePath, outDir, replaceOriginal, rule, fillChoice, centered, png, run);
+        processInto(result, sourcePath, settings, output, run);
     } catch (const std::exception &e) {
-        result.Success = false;
-        result.Message = describeException(e);
+        result.success = false;
+        result.message = describeException(e);
     } catch (...) {
-        result.Success = false;
-        result.Message = HelperText::Translate(QStringLiteral("处理时发生未知错误"));
+        result.success = false;
+        result.message = HelperText::translate(QStringLiteral("处理时发生未知错误"));
     }
-    if (!result.Success && result.Message.isEmpty())
-        result.Message = HelperText::Translate(QStringLiteral("处理失败（原因不明）"));
+    if (!result.success && result.message.isEmpty())
+        result.message = HelperText::translate(QStringLiteral("处理失败（原因不明）"));
     return result;
 }
 
-qint64 ImageProcessor::PeakBytesFor(const QString &sourcePath, const QString &rule, const QString &fillChoice,
-                                    bool png)
+qint64 ImageProcessor::peakBytesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png)
 {
     QFileInfo info(sourcePath);
     if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
@@ -426,24 +407,28 @@ qint64 ImageProcessor::PeakBytesFor(const QString &sourcePath, const QString &ru
     ImageCodecs::Probe probe;
     QString ignored;
     return ImageCodecs::probe(&file, true, &probe, &ignored)
-                   ? peakFromHeader(probe, file.size(), info.suffix(), rule, fillChoice, png)
+                   ? peakFromHeader(probe, file.size(), rule, formatFor(outputExtension(info.suffix(), fill, png)))
                    : 0;
 }
 
-QString ImageProcessor::DestinationFor(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
-                                       const QString &fillChoice, bool png)
+OutputPlan ImageProcessor::outputFor(const QString &sourcePath, const PadSettings &settings)
 {
-    QFileInfo sourceInfo(sourcePath);
-    if (replaceOriginal && sourceInfo.isSymLink() && !sourceInfo.canonicalFilePath().isEmpty())
-        sourceInfo = QFileInfo(sourceInfo.canonicalFilePath());
-    const QString ext = outputExtension(sourceInfo.suffix(), FillFor(fillChoice, false), png);
-    if (replaceOriginal && ext.compare(QLatin1Char('.') + sourceInfo.suffix(), Qt::CaseInsensitive) == 0)
-        return sourceInfo.absoluteFilePath();
-    const QString folder = replaceOriginal ? sourceInfo.absolutePath() : QFileInfo(outDir).absoluteFilePath();
-    return QDir(folder).filePath(sourceInfo.completeBaseName() + ext);
+    const QFileInfo sourceInfo = resolvedSource(sourcePath, settings.replaceOriginal);
+    OutputPlan output;
+    output.extension = outputExtension(sourceInfo.suffix(), settings.fill, settings.png);
+    if (settings.replaceOriginal
+        && output.extension.compare(QLatin1Char('.') + sourceInfo.suffix(), Qt::CaseInsensitive) == 0) {
+        // Same format in place: the source itself is replaced and keeps its name,
+        // as on a case-insensitive file system (photo.JPG stays photo.JPG).
+        output.destination = sourceInfo.absoluteFilePath();
+    } else {
+        const QString folder = settings.replaceOriginal ? sourceInfo.absolutePath() : settings.outDir;
+        output.destination = QDir(folder).filePath(sourceInfo.completeBaseName() + output.extension);
+    }
+    return output;
 }
 
-QString ImageProcessor::TemporaryPathFor(const QString &destination, const QString &ext)
+QString ImageProcessor::temporaryPathFor(const QString &destination, const QString &ext)
 {
     const QFileInfo info(destination);
     const QString name = info.fileName() + TemporaryMarker + ext;
@@ -455,18 +440,18 @@ QString ImageProcessor::TemporaryPathFor(const QString &destination, const QStri
     return info.absolutePath() + QLatin1Char('/') + QString::fromLatin1(digest.left(16)) + TemporaryMarker + ext;
 }
 
-bool ImageProcessor::IsTemporaryName(const QString &fileName)
+bool ImageProcessor::isTemporaryName(const QString &fileName)
 {
     return fileName.contains(TemporaryMarker);
 }
 
-QString RunContext::Key(const QString &path)
+QString RunContext::key(const QString &path)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     return SafeFile::pathCaseSensitivity() == Qt::CaseSensitive ? absolute : absolute.toLower();
 }
 
-ImageCodecs::Encoder ImageProcessor::FormatFor(const QString &ext)
+ImageCodecs::Encoder ImageProcessor::formatFor(const QString &ext)
 {
     using ImageCodecs::Encoder;
     if (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg"))
@@ -480,19 +465,20 @@ ImageCodecs::Encoder ImageProcessor::FormatFor(const QString &ext)
     return Encoder::Png;
 }
 
-QRgb ImageProcessor::FillFor(const QString &fillChoice, bool sourceHasAlpha)
+QRgb ImageProcessor::fillColour(Fill fill)
 {
-    const QRgb transparent = qRgba(255, 255, 255, 0);
-    if (fillChoice == FillTransparent)
-        return transparent;
-    if (fillChoice == FillWhite)
+    switch (fill) {
+    case Fill::White:
         return qRgba(255, 255, 255, 255);
-    if (fillChoice == FillBlack)
+    case Fill::Black:
         return qRgba(0, 0, 0, 255);
-    return sourceHasAlpha ? transparent : qRgba(255, 255, 255, 255);
+    case Fill::Transparent:
+        break;
+    }
+    return qRgba(255, 255, 255, 0);
 }
 
-QString ImageProcessor::SizeText(qint32 width, qint32 height)
+QString ImageProcessor::sizeText(qint32 width, qint32 height)
 {
     return QString::number(width) + QChar(0x00D7) + QString::number(height);
 }

@@ -9,6 +9,7 @@ struct RuleName
     SizeRule rule;
     const char16_t *key;
     const char16_t *text;
+    const char16_t *shortText;
 };
 
 struct FillName
@@ -19,13 +20,13 @@ struct FillName
 };
 
 constexpr RuleName Rules[] = {
-    {SizeRule::Multiple4, u"multiple4", u"4 的倍数"},
-    {SizeRule::Even, u"even", u"偶数（2 的倍数）"},
-    {SizeRule::Power2, u"power2", u"2ⁿ（2 的幂）"},
-    {SizeRule::None, u"none", u"无规则（只裁切，不扩图）"},
+    {SizeRule::Multiple4, u"multiple4", u"4 的倍数", u"4 的倍数"},
+    {SizeRule::Even, u"even", u"偶数（2 的倍数）", u"偶数（2 的倍数）"},
+    {SizeRule::Power2, u"power2", u"2ⁿ（2 的幂）", u"2ⁿ"},
+    {SizeRule::None, u"none", u"无规则（只裁切，不扩图）", u"无规则（只裁切，不扩图）"},
 };
 
-constexpr FillName Fills[] = {
+constexpr FillName FillNames[] = {
     {Fill::Transparent, u"transparent", u"透明"},
     {Fill::White, u"white", u"白色"},
     {Fill::Black, u"black", u"黑色"},
@@ -41,10 +42,10 @@ const RuleName &entry(SizeRule rule)
 
 const FillName &entry(Fill fill)
 {
-    for (const FillName &name : Fills)
+    for (const FillName &name : FillNames)
         if (name.fill == fill)
             return name;
-    return Fills[0];
+    return FillNames[0];
 }
 
 } // namespace
@@ -71,7 +72,7 @@ std::optional<SizeRule> sizeRuleFromKey(QStringView key)
 
 std::optional<Fill> fillFromKey(QStringView key)
 {
-    for (const FillName &name : Fills)
+    for (const FillName &name : FillNames)
         if (key == QStringView(name.key))
             return name.fill;
     return std::nullopt;
@@ -85,6 +86,11 @@ QString sourceText(SizeRule rule)
 QString sourceText(Fill fill)
 {
     return QString::fromUtf16(entry(fill).text);
+}
+
+QString shortSourceText(SizeRule rule)
+{
+    return QString::fromUtf16(entry(rule).shortText);
 }
 
 qint32 target(qint32 value, SizeRule rule)

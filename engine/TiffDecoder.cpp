@@ -142,16 +142,16 @@ bool decodeUnassociatedTiff(const QByteArray &bytes, bool applyOrientation, QIma
     *handled = true;
     QImage picture(int(width), int(height), QImage::Format_RGBA8888);
     if (picture.isNull()) {
-        *error = HelperText::Translate(QStringLiteral("内存不足，无法解码 %1×%2 的 TIFF 图片")).arg(width).arg(height);
+        *error = HelperText::translate(QStringLiteral("内存不足，无法解码 %1×%2 的 TIFF 图片")).arg(width).arg(height);
         return false;
     }
     if (TIFFScanlineSize(tiff.get()) != tmsize_t(width) * 4) {
-        *error = HelperText::Translate(QStringLiteral("无法解码图片：TIFF 扫描行长度异常"));
+        *error = HelperText::translate(QStringLiteral("无法解码图片：TIFF 扫描行长度异常"));
         return false;
     }
     for (uint32_t y = 0; y < height; ++y) {
         if (TIFFReadScanline(tiff.get(), picture.scanLine(int(y)), y, 0) < 0) {
-            *error = HelperText::Translate(QStringLiteral("无法解码图片：TIFF 数据读取失败（第 %1 行）")).arg(y);
+            *error = HelperText::translate(QStringLiteral("无法解码图片：TIFF 数据读取失败（第 %1 行）")).arg(y);
             return false;
         }
     }
@@ -177,7 +177,7 @@ bool decodeUnassociatedTiff(const QByteArray &bytes, bool applyOrientation, QIma
     if (applyOrientation)
         picture = oriented(picture, orientation);
     if (picture.isNull()) {
-        *error = HelperText::Translate(QStringLiteral("内存不足，无法解码 %1×%2 的 TIFF 图片")).arg(width).arg(height);
+        *error = HelperText::translate(QStringLiteral("内存不足，无法解码 %1×%2 的 TIFF 图片")).arg(width).arg(height);
         return false;
     }
     *image = std::move(picture);

@@ -206,7 +206,7 @@ bool writeWithLibdeflate(const QImage &image, bool deep, bool alpha, const Setti
         || (!icc.isEmpty()
             && !deflate(compressor.get(), reinterpret_cast<const uchar *>(icc.constData()), size_t(icc.size()),
                         &profile))) {
-        *error = HelperText::Translate(QStringLiteral("编码失败（PNG）：压缩失败"));
+        *error = HelperText::translate(QStringLiteral("编码失败（PNG）：压缩失败"));
         return false;
     }
     std::vector<uchar>().swap(filtered);
@@ -270,7 +270,7 @@ Settings engineSettings()
 bool encode(const QImage &image, const Settings &settings, QByteArray *bytes, QString *error)
 {
     if (image.isNull()) {
-        *error = HelperText::Translate(QStringLiteral("没有可编码的图像"));
+        *error = HelperText::translate(QStringLiteral("没有可编码的图像"));
         return false;
     }
     const QImage::Format wanted = rowFormat(image);
@@ -278,7 +278,7 @@ bool encode(const QImage &image, const Settings &settings, QByteArray *bytes, QS
     const bool alpha = image.hasAlphaChannel();
     const QImage source = image.format() == wanted ? image : image.convertToFormat(wanted);
     if (source.isNull()) {
-        *error = HelperText::Translate(QStringLiteral("内存不足，无法编码 PNG"));
+        *error = HelperText::translate(QStringLiteral("内存不足，无法编码 PNG"));
         return false;
     }
 
@@ -311,14 +311,14 @@ bool encode(const QImage &image, const Settings &settings, QByteArray *bytes, QS
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
-        *error = HelperText::Translate(QStringLiteral("内存不足，无法编码 PNG"));
+        *error = HelperText::translate(QStringLiteral("内存不足，无法编码 PNG"));
         return false;
     }
     const bool ok = writePng(png, info, state, source, deep, alpha, settings, iccName, icc, row);
     png_destroy_write_struct(&png, &info);
     if (!ok) {
-        *error = state.outOfMemory ? HelperText::Translate(QStringLiteral("内存不足，无法编码 PNG"))
-                                   : HelperText::Translate(QStringLiteral("编码失败（PNG）：%1"))
+        *error = state.outOfMemory ? HelperText::translate(QStringLiteral("内存不足，无法编码 PNG"))
+                                   : HelperText::translate(QStringLiteral("编码失败（PNG）：%1"))
                                              .arg(QString::fromLatin1(state.message));
         return false;
     }

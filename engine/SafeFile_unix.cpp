@@ -24,12 +24,12 @@ QString errnoText(int code)
 // in, so it is read before the lookup could touch it.
 QString systemFailure(const char16_t *format, int code)
 {
-    return HelperText::Translate(QString::fromUtf16(format)).arg(errnoText(code));
+    return HelperText::translate(QString::fromUtf16(format)).arg(errnoText(code));
 }
 
 QString systemFailure(const char16_t *format, const QString &path, int code)
 {
-    return HelperText::Translate(QString::fromUtf16(format)).arg(path, errnoText(code));
+    return HelperText::translate(QString::fromUtf16(format)).arg(path, errnoText(code));
 }
 
 QByteArray nativePath(const QString &path)
@@ -90,11 +90,11 @@ bool readRegularFile(const QString &path, qint64 maxBytes, QByteArray *data, QSt
         return false;
     }
     if (!S_ISREG(info.st_mode)) {
-        *error = HelperText::Translate(QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过"));
+        *error = HelperText::translate(QStringLiteral("不是普通文件（可能是文件夹、管道或设备），已跳过"));
         return false;
     }
     if (info.st_size > maxBytes) {
-        *error = HelperText::Translate(QStringLiteral("文件过大（%1 字节），超出可处理的上限 %2 字节"))
+        *error = HelperText::translate(QStringLiteral("文件过大（%1 字节），超出可处理的上限 %2 字节"))
                          .arg(qint64(info.st_size))
                          .arg(maxBytes);
         return false;
@@ -127,7 +127,7 @@ bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *f
     // A leftover of an earlier crash: unlink removes the name, never a link's target.
     if (::unlink(native.constData()) != 0 && errno != ENOENT) {
         if (errno == ENAMETOOLONG)
-            *error = HelperText::Translate(QStringLiteral("文件名过长，文件系统无法创建临时文件 %1")).arg(path);
+            *error = HelperText::translate(QStringLiteral("文件名过长，文件系统无法创建临时文件 %1")).arg(path);
         else
             *error = systemFailure(u"无法删除残留的临时文件 %1：%2", path, errno);
         return false;
@@ -152,7 +152,7 @@ bool createNewFile(const QString &path, const QString &permissionsFrom, QFile *f
     // Unbuffered: large writes go straight to the file, and a failed one reports why.
     if (!file->open(fd.get(), QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::unlink(native.constData());
-        *error = HelperText::Translate(QStringLiteral("无法创建临时文件 %1：%2")).arg(path, file->errorString());
+        *error = HelperText::translate(QStringLiteral("无法创建临时文件 %1：%2")).arg(path, file->errorString());
         return false;
     }
     fd.release();
@@ -170,7 +170,7 @@ bool finishNewFile(QFile *file, const QString &path, QString *error)
     file->close();
     if (!ok) {
         ::unlink(nativePath(path).constData());
-        *error = HelperText::Translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
+        *error = HelperText::translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
         return false;
     }
     return true;
@@ -186,7 +186,7 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
         const QString reason = file.errorString();
         file.close();
         ::unlink(nativePath(path).constData());
-        *error = HelperText::Translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
+        *error = HelperText::translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
         return false;
     }
     return finishNewFile(&file, path, error);

@@ -23,16 +23,16 @@ bool write(const QString &temporary, const QString &destination, QByteArray enco
     {
         QByteArray written;
         if (!SafeFile::readRegularFile(temporary, std::numeric_limits<qint64>::max(), &written, error)) {
-            *error = HelperText::Translate(QStringLiteral("回读失败：%1")).arg(*error);
+            *error = HelperText::translate(QStringLiteral("回读失败：%1")).arg(*error);
         } else if (written != encoded) {
-            *error = HelperText::Translate(QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致"));
+            *error = HelperText::translate(QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致"));
         } else {
             encoded = QByteArray();
             QSize readBack;
             if (!ReadBackCheck::writtenSize(written, encoder, &readBack, error))
-                *error = HelperText::Translate(QStringLiteral("回读失败：%1")).arg(*error);
+                *error = HelperText::translate(QStringLiteral("回读失败：%1")).arg(*error);
             else if (readBack != size)
-                *error = HelperText::Translate(QStringLiteral("回读尺寸校验失败"));
+                *error = HelperText::translate(QStringLiteral("回读尺寸校验失败"));
             else
                 checked = true;
         }

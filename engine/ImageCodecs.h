@@ -59,6 +59,10 @@ qint64 peakBytes(const Probe &probe, qint64 fileBytes, const QSize &canvas, bool
 // that loses no pixel passes and comes back in `warning` (when given).
 bool decode(const QByteArray &bytes, bool applyOrientation, QImage *image, QString *error,
             QString *warning = nullptr);
+// The same for bytes whose header `probed` was read from already (by probe
+// with the same `applyOrientation`).
+bool decode(const QByteArray &bytes, const Probe &probed, bool applyOrientation, QImage *image, QString *error,
+            QString *warning = nullptr);
 
 // Encodes `image` with `encoder`, converting it in place where it can so that no
 // second full-size copy exists. 16-bit pictures keep 16 bits in PNG and TIFF;

@@ -44,7 +44,7 @@ int readFromMemory(GifFileType *gif, GifByteType *data, int length)
 QString gifReason(int code)
 {
     const char *text = GifErrorString(code);
-    return text ? QString::fromLatin1(text) : HelperText::Translate(QStringLiteral("giflib 错误 %1")).arg(code);
+    return text ? QString::fromLatin1(text) : HelperText::translate(QStringLiteral("giflib 错误 %1")).arg(code);
 }
 
 } // namespace
@@ -53,7 +53,7 @@ bool checkBmpComplete(const QByteArray &bytes, QString *error)
 {
     // File header (14 bytes), then at least the 12-byte core header.
     if (bytes.size() < 26) {
-        *error = HelperText::Translate(QStringLiteral("BMP 文件头不完整"));
+        *error = HelperText::translate(QStringLiteral("BMP 文件头不完整"));
         return false;
     }
     const quint32 pixelOffset = le32(bytes, 10);
@@ -69,7 +69,7 @@ bool checkBmpComplete(const QByteArray &bytes, QString *error)
         bitCount = le16(bytes, 24);
     } else {
         if (bytes.size() < 14 + 24) {
-            *error = HelperText::Translate(QStringLiteral("BMP 信息头不完整"));
+            *error = HelperText::translate(QStringLiteral("BMP 信息头不完整"));
             return false;
         }
         width = qint32(le32(bytes, 18));
@@ -79,7 +79,7 @@ bool checkBmpComplete(const QByteArray &bytes, QString *error)
         imageSize = le32(bytes, 34);
     }
     if (pixelOffset > quint32(bytes.size())) {
-        *error = HelperText::Translate(QStringLiteral("像素数据起点 %1 超出文件长度 %2 字节")).arg(pixelOffset).arg(bytes.size());
+        *error = HelperText::translate(QStringLiteral("像素数据起点 %1 超出文件长度 %2 字节")).arg(pixelOffset).arg(bytes.size());
         return false;
     }
     const qint64 available = bytes.size() - qint64(pixelOffset);
@@ -92,7 +92,7 @@ bool checkBmpComplete(const QByteArray &bytes, QString *error)
         needed = imageSize;
     }
     if (available < needed) {
-        *error = HelperText::Translate(QStringLiteral("像素数据只有 %1 字节，应有 %2 字节")).arg(available).arg(needed);
+        *error = HelperText::translate(QStringLiteral("像素数据只有 %1 字节，应有 %2 字节")).arg(available).arg(needed);
         return false;
     }
     return true;
@@ -166,7 +166,7 @@ bool checkGifComplete(const QByteArray &bytes, QString *error, QString *warning)
         return false;
     }
     // Only the first frame is padded; damage after it loses none of its pixels.
-    *warning = HelperText::Translate(QStringLiteral("第 %1 帧起的数据不完整（%2），只使用完整的第 1 帧")).arg(framesDone + 1).arg(damage);
+    *warning = HelperText::translate(QStringLiteral("第 %1 帧起的数据不完整（%2），只使用完整的第 1 帧")).arg(framesDone + 1).arg(damage);
     return true;
 }
 
