@@ -862,7 +862,7 @@ void tst_PsdExport::pageRunsTheRealWorker()
     for (int row = 0; row < list->topLevelItemCount(); ++row)
         QCOMPARE(list->topLevelItem(row)->text(3), tr8(u"已完成"));
     const QString log = page.findChild<QTextEdit *>(u"integratedToolLog"_s)->toPlainText();
-    QVERIFY2(log.contains(u"完成：导出 7，跳过 1，失败 0。"_s), qPrintable(log));
+    QVERIFY2(log.contains(u"完成：3 个文档，导出 7 个图层，跳过 1 个，失败 0 个。"_s), qPrintable(log));
     QVERIFY2(!log.contains(u"后台详情"_s), qPrintable(log));
     QCOMPARE(filesUnder(m_dir->filePath(u"export"_s)),
              QStringList({u"16bit5x5/Background copy 2.png"_s, u"16bit5x5/Background copy.png"_s,

@@ -671,15 +671,18 @@ void tst_PsdWorkers::layerExport_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("bar");
 
-    const QJsonObject defaults{{u"output"_s, u""_s}, {u"sizingMode"_s, u"multiple4"_s}, {u"trimTransparency"_s, true}};
+    const QJsonObject defaults{{u"output"_s, u""_s}, {u"sizingMode"_s, u"multiple4"_s}, {u"trimTransparency"_s, true},
+                               {u"applyClipping"_s, true}};
     const QString done = u"out DONE\\t{\"exported\":3}\\n\n"_s;
     QTest::newRow("defaults") << done << true << QString() << 1 << true << defaults << 0 << u"0..100 at 100"_s;
     QTest::newRow("folder_trimmed_power2_untrimmed")
             << u"out PROGRESS\\t3\\t9\\tx\\n\n"_s + done << true << u"  /out/层 folder  "_s << 3 << false
-            << QJsonObject{{u"output"_s, u"/out/层 folder"_s}, {u"sizingMode"_s, u"power2"_s}, {u"trimTransparency"_s, false}}
+            << QJsonObject{{u"output"_s, u"/out/层 folder"_s}, {u"sizingMode"_s, u"power2"_s}, {u"trimTransparency"_s, false},
+                           {u"applyClipping"_s, true}}
             << 0 << u"0..9 at 9"_s;
     QTest::newRow("no_rule") << done << true << QString() << 0 << true
-                             << QJsonObject{{u"output"_s, u""_s}, {u"sizingMode"_s, u"none"_s}, {u"trimTransparency"_s, true}}
+                             << QJsonObject{{u"output"_s, u""_s}, {u"sizingMode"_s, u"none"_s}, {u"trimTransparency"_s, true},
+                                            {u"applyClipping"_s, true}}
                              << 0 << u"0..100 at 100"_s;
     QTest::newRow("exit_code_2") << u"out PROGRESS\\t1\\t4\\tone\\n\nexit 2\n"_s << true << QString() << 1 << true
                                  << defaults << 2 << u"0..100 at 0"_s;
@@ -848,7 +851,14 @@ void tst_PsdWorkers::oddDoneValues_data()
     QTest::addColumn<QString>("logLine");
 
     QTest::newRow("export_negative_counts") << int(LayerExport) << u"{\"exported\":-5,\"skipped\":-1,\"failed\":-2}"_s
-                                            << u"完成：导出 0，跳过 0，失败 0。"_s;
+                                            << u"完成：2 个文档，导出 0 个图层，跳过 0 个，失败 0 个。"_s;
+    // Documents that could not be read are counted apart from the layers, never
+    // more than the run has.
+    QTest::newRow("export_failed_documents") << int(LayerExport)
+                                             << u"{\"exported\":4,\"skipped\":1,\"failed\":1,\"failedDocuments\":1}"_s
+                                             << u"完成：1 个文档，导出 4 个图层，跳过 1 个，失败 1 个；1 个文档失败。"_s;
+    QTest::newRow("export_too_many_failed_documents") << int(LayerExport) << u"{\"failedDocuments\":7}"_s
+            << u"完成：0 个文档，导出 0 个图层，跳过 0 个，失败 0 个；2 个文档失败。"_s;
     QTest::newRow("slim_huge_bytes_and_counts")
             << int(PsdSlim) << u"{\"exported\":99999,\"failed\":-4,\"bytesSaved\":1e300}"_s
             << u"本批完成：成功 2，失败 0，节省 %1。"_s.arg(formatDataSize(WorkerProtocol::MaxBytesSaved));
