@@ -1,6 +1,7 @@
 #include "PsdPixels.h"
 
 #include "PsdText.h"
+#include "PsdVectorMask.h"
 
 #include <QRgba64>
 
@@ -175,6 +176,15 @@ public:
         }
     }
 
+    // A 32-bit sample as stored: linear light, not clamped.
+    float real(qint64 index) const
+    {
+        const quint32 bits = readBig(m_data + 4 * index, 4);
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+
 private:
     static quint16 fromLinear(float value, bool colour)
     {
@@ -279,6 +289,19 @@ void labToRgb(double l, double a, double b, quint16 rgb[3])
     rgb[2] = clampUnit(srgbEncode(std::clamp(bl, 0.0, 1.0)));
 }
 
+int colourChannels(ColorMode mode)
+{
+    switch (mode) {
+    case ColorMode::Rgb:
+    case ColorMode::Lab:
+        return 3;
+    case ColorMode::Cmyk:
+        return 4;
+    default:
+        return 1;
+    }
+}
+
 void setPixel(QImage &image, int x, int y, const quint16 rgb[3])
 {
     if (image.format() == QImage::Format_RGBA64) {
@@ -295,11 +318,60 @@ void setPixel(QImage &image, int x, int y, const quint16 rgb[3])
 // The colour channels of a document into the picture. `planeFor` gives the
 // decoded samples of colour channel n (0-based) or false.
 template<typename PlaneFor>
-bool fillColour(PsdFile &psd, QImage &image, PlaneFor planeFor, QString *error)
+bool fillTransformed(PsdFile &psd, QImage &image, PlaneFor planeFor, const ColourTransform &transform, QString *error)
+{
+    const Header &header = psd.document().header;
+    const int depth = header.depth;
+    const int planes = colourChannels(header.colorMode);
+    std::vector<QByteArray> data(static_cast<size_t>(planes));
+    for (int c = 0; c < planes; ++c) {
+        if (!planeFor(c, &data[size_t(c)], error))
+            return false;
+    }
+    std::vector<SampleReader> readers;
+    for (const QByteArray &plane : data)
+        readers.emplace_back(plane, depth, false);
+    const int width = image.width();
+    std::vector<quint16> samples(depth == 32 ? 0 : size_t(width) * planes);
+    std::vector<float> reals(depth == 32 ? size_t(width) * planes : 0);
+    std::vector<quint16> rgb(size_t(width) * 3);
+    for (int y = 0; y < image.height(); ++y) {
+        const qint64 base = qint64(y) * width;
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < planes; ++c) {
+                if (depth == 32)
+                    reals[size_t(x) * planes + c] = readers[size_t(c)].real(base + x);
+                else
+                    samples[size_t(x) * planes + c] = readers[size_t(c)].at(base + x);
+            }
+        }
+        if (depth == 32)
+            transform.toRgb(reals.data(), rgb.data(), width);
+        else
+            transform.toRgb(samples.data(), rgb.data(), width);
+        for (int x = 0; x < width; ++x)
+            setPixel(image, x, y, rgb.data() + 3 * x);
+    }
+    return true;
+}
+
+template<typename PlaneFor>
+bool fillColour(PsdFile &psd, QImage &image, PlaneFor planeFor, const ColourTransform *transform, QString *error)
 {
     const Header &header = psd.document().header;
     const int depth = header.depth;
     const qint64 count = qint64(image.width()) * image.height();
+    switch (header.colorMode) {
+    case ColorMode::Rgb:
+    case ColorMode::Cmyk:
+    case ColorMode::Lab:
+    case ColorMode::Grayscale:
+        if (transform)
+            return fillTransformed(psd, image, planeFor, *transform, error);
+        break;
+    default:
+        break;
+    }
     switch (header.colorMode) {
     case ColorMode::Rgb:
         for (int c = 0; c < 3; ++c) {
@@ -363,19 +435,6 @@ bool fillColour(PsdFile &psd, QImage &image, PlaneFor planeFor, QString *error)
         break;
     }
     return fail(error, PsdText::Translate(QStringLiteral("不支持的颜色模式")));
-}
-
-int colourChannels(ColorMode mode)
-{
-    switch (mode) {
-    case ColorMode::Rgb:
-    case ColorMode::Lab:
-        return 3;
-    case ColorMode::Cmyk:
-        return 4;
-    default:
-        return 1;
-    }
 }
 
 QImage newImage(int width, int height, int depth)
@@ -548,7 +607,7 @@ bool readLayerImage(PsdFile &psd, int index, const LayerImageOptions &options, Q
         }
         return readChannel(psd, *channel, width, height, plane, message);
     };
-    if (!fillColour(psd, pixels, planeFor, error))
+    if (options.decodeColour && !fillColour(psd, pixels, planeFor, options.transform, error))
         return false;
 
     if (const ChannelInfo *transparency = layer.channel(-1)) {
@@ -558,24 +617,47 @@ bool readLayerImage(PsdFile &psd, int index, const LayerImageOptions &options, Q
         fillPlane(pixels, 3, plane, depth, false);
     }
 
-    // The pixel mask: the real user mask when a vector mask took the first slot.
-    const bool real = layer.realUserMask.present && layer.channel(-3);
-    const MaskInfo &mask = real ? layer.realUserMask : layer.userMask;
-    const ChannelInfo *maskChannel = layer.channel(real ? -3 : -2);
+    const LayerMasks masks = layerMasks(psd, layer);
+    const MaskInfo &mask = masks.pixel;
+    const ChannelInfo *maskChannel = layer.channel(masks.pixelChannel);
     if (options.applyUserMask && mask.present && maskChannel && !mask.disabled()) {
         const QRect area = mask.rect;
         QByteArray plane;
         if (!readChannel(psd, *maskChannel, area.width(), area.height(), &plane, error))
             return false;
         const SampleReader reader(plane, depth, false);
-        const quint16 outside = quint16(mask.defaultColor * 257);
+        // Density lightens the mask: what it hides is hidden only by that much.
+        const quint32 density = masks.pixelDensity;
+        const auto dense = [density](quint32 value) { return 65535 - (65535 - value) * density / 255; };
+        const quint32 outside = dense(mask.defaultColor * 257u);
         const QPoint origin = layer.rect.topLeft();
         scaleAlpha(pixels, [&](int x, int y) -> quint32 {
             const QPoint at = origin + QPoint(x, y);
             if (!area.contains(at))
                 return outside;
-            return reader.at(qint64(at.y() - area.top()) * area.width() + (at.x() - area.left()));
+            return dense(reader.at(qint64(at.y() - area.top()) * area.width() + (at.x() - area.left())));
         });
+    }
+    const TaggedBlock *vector = layer.block("vmsk");
+    if (!vector)
+        vector = layer.block("vsms");
+    // Fill layers (a shape is a fill layer with a vector mask) store their
+    // pixels with the mask already drawn, by the editor's own rasteriser.
+    const bool drawn = layer.block("SoCo") || layer.block("GdFl") || layer.block("PtFl");
+    if (options.applyVectorMask && vector && !drawn) {
+        QByteArray data;
+        VectorMask shape;
+        if (vector->data.length > (16 << 20) || !psd.readAt(vector->data.offset, vector->data.length, &data, error))
+            return false;
+        if (parseVectorMask(data, QSize(document.header.width, document.header.height), &shape) && !shape.disabled) {
+            const QImage coverage = rasteriseVectorMask(shape, layer.rect);
+            if (coverage.isNull())
+                return fail(error, PsdText::Translate(QStringLiteral("内存不足，无法解码图层（%1×%2）")).arg(width).arg(height));
+            const quint32 density = masks.vectorDensity;
+            scaleAlpha(pixels, [&](int x, int y) -> quint32 {
+                return 65535 - (255 - coverage.constScanLine(y)[x]) * 257u * density / 255;
+            });
+        }
     }
     if (options.applyOpacity && layer.opacity != 255) {
         const quint32 opacity = layer.opacity * 257u;
@@ -585,7 +667,7 @@ bool readLayerImage(PsdFile &psd, int index, const LayerImageOptions &options, Q
     return true;
 }
 
-bool readMergedImage(PsdFile &psd, QImage *image, QString *error)
+bool readMergedImage(PsdFile &psd, QImage *image, QString *error, const ColourTransform *transform)
 {
     const Document &document = psd.document();
     const Header &header = document.header;
@@ -651,7 +733,7 @@ bool readMergedImage(PsdFile &psd, QImage *image, QString *error)
     QImage pixels = newImage(width, height, depth);
     if (pixels.isNull())
         return fail(error, PsdText::Translate(QStringLiteral("内存不足，无法解码合并图像")));
-    if (!fillColour(psd, pixels, planeFor, error))
+    if (!fillColour(psd, pixels, planeFor, transform, error))
         return false;
     if (hasAlpha) {
         QByteArray plane;
@@ -673,6 +755,61 @@ bool readMergedImage(PsdFile &psd, QImage *image, QString *error)
     }
     *image = std::move(pixels);
     return true;
+}
+
+LayerMasks layerMasks(PsdFile &psd, const LayerRecord &layer)
+{
+    LayerMasks masks;
+    const qint64 length = layer.maskData.length;
+    QByteArray bytes;
+    QString ignored;
+    if (length < 18 || length > 4096 || !psd.readAt(layer.maskData.offset, length, &bytes, &ignored))
+        return masks;
+    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
+    const auto rectAt = [data](int at) {
+        const auto value = [&](int i) { return qint32(readBig(data + at + 4 * i, 4)); };
+        return QRect(QPoint(value(1), value(0)), QPoint(value(3) - 1, value(2) - 1));
+    };
+    const quint8 flags = data[17];
+    const bool hasVector = layer.block("vmsk") || layer.block("vsms");
+    int at = 18;
+    if (length >= 36) {
+        // The pixel mask proper, after the rendering of the vector mask.
+        masks.pixel.flags = data[18];
+        masks.pixel.defaultColor = data[19];
+        masks.pixel.rect = rectAt(20);
+        masks.pixel.present = layer.channel(-3) != nullptr;
+        masks.pixelChannel = -3;
+        at = 36;
+    }
+    if (!masks.pixel.present && !(hasVector && (flags & 0x08))) {
+        masks.pixel.rect = rectAt(0);
+        masks.pixel.defaultColor = data[16];
+        masks.pixel.flags = flags;
+        masks.pixel.present = true;
+        masks.pixelChannel = -2;
+    }
+    if ((flags & 0x10) && at < length) {
+        const quint8 parameters = data[at++];
+        if ((parameters & 1) && at < length)
+            masks.pixelDensity = data[at++];
+        const auto feather = [&] {
+            if (at + 8 <= length) {
+                double radius;
+                const quint64 bits = (quint64(readBig(data + at, 4)) << 32) | readBig(data + at + 4, 4);
+                std::memcpy(&radius, &bits, sizeof radius);
+                masks.feathered = masks.feathered || radius > 0;
+            }
+            at += 8;
+        };
+        if (parameters & 2)
+            feather();
+        if ((parameters & 4) && at < length)
+            masks.vectorDensity = data[at++];
+        if (parameters & 8)
+            feather();
+    }
+    return masks;
 }
 
 QByteArray iccProfile(PsdFile &psd)

@@ -134,6 +134,7 @@ IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *pare
     if (m_tool == IntegratedTools::PsdSlim || m_tool == IntegratedTools::LayerExport) {
         m_psdRun = new PsdRun(m_tool, this);
         connect(m_psdRun, &PsdRun::rowStatusChanged, this, &IntegratedToolPage::setRowStatus);
+        connect(m_psdRun, &PsdRun::rowToolTipChanged, this, &IntegratedToolPage::setRowToolTip);
         connect(m_psdRun, &PsdRun::logLineAdded, this, &IntegratedToolPage::appendLog);
         connect(m_psdRun, &PsdRun::statusChanged, m_statusLabel, &QLabel::setText);
         connect(m_psdRun, &PsdRun::progressed, this, &IntegratedToolPage::showProgress);
@@ -353,24 +354,30 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     auto *logCaptionRow = new QHBoxLayout;
     logCaptionRow->addWidget(makeSectionCaption(localized(u"运行日志"), body));
     logCaptionRow->addStretch(1);
-    // After a run of the helper: where its pictures and its report are, beside
-    // the log caption, so the end of a run takes no row of a small window.
-    if (m_tool == ImageResize) {
+    // After a run of the helper or a layer export: where the pictures (and the
+    // helper's report) are, beside the log caption, so the end of a run takes
+    // no row of a small window.
+    if (m_tool == ImageResize || m_tool == LayerExport) {
+        const bool image = m_tool == ImageResize;
         m_runActions = new QWidget(body);
-        m_runActions->setObjectName(QStringLiteral("imageRunActions"));
+        m_runActions->setObjectName(image ? QStringLiteral("imageRunActions") : QStringLiteral("layerRunActions"));
         auto *actionsRow = new QHBoxLayout(m_runActions);
         actionsRow->setContentsMargins(0, 0, 0, 0);
         m_openFolderButton = ToolOptions::makeButton(QStringLiteral("打开输出文件夹"), this);
-        m_openFolderButton->setObjectName(QStringLiteral("imageOpenOutput"));
-        m_openReportButton = ToolOptions::makeButton(QStringLiteral("打开失败报告"), this);
-        m_openReportButton->setObjectName(QStringLiteral("imageOpenReport"));
+        m_openFolderButton->setObjectName(image ? QStringLiteral("imageOpenOutput") : QStringLiteral("layerOpenOutput"));
+        actionsRow->addWidget(m_openFolderButton);
+        if (image) {
+            m_openReportButton = ToolOptions::makeButton(QStringLiteral("打开失败报告"), this);
+            m_openReportButton->setObjectName(QStringLiteral("imageOpenReport"));
+            actionsRow->addWidget(m_openReportButton);
+        }
         for (QPushButton *button : {m_openFolderButton, m_openReportButton}) {
+            if (!button)
+                continue;
             connect(button, &QPushButton::clicked, this, [button] {
                 QDesktopServices::openUrl(QUrl::fromLocalFile(button->property("openPath").toString()));
             });
         }
-        actionsRow->addWidget(m_openFolderButton);
-        actionsRow->addWidget(m_openReportButton);
         m_runActions->hide();
         logCaptionRow->addWidget(m_runActions);
     }
@@ -807,9 +814,11 @@ void IntegratedToolPage::showRunActions(const QString &folder, const QString &re
     m_openFolderButton->setProperty("openPath", folder);
     m_openFolderButton->setToolTip(QDir::toNativeSeparators(folder));
     m_openFolderButton->setVisible(!folder.isEmpty());
-    m_openReportButton->setProperty("openPath", report);
-    m_openReportButton->setToolTip(QDir::toNativeSeparators(report));
-    m_openReportButton->setVisible(!report.isEmpty());
+    if (m_openReportButton) {
+        m_openReportButton->setProperty("openPath", report);
+        m_openReportButton->setToolTip(QDir::toNativeSeparators(report));
+        m_openReportButton->setVisible(!report.isEmpty());
+    }
     m_runActions->setVisible(!folder.isEmpty() || !report.isEmpty());
 }
 
@@ -846,6 +855,12 @@ void IntegratedToolPage::startLayerExport()
         return;
 
     beginRun(localized(u"正在扫描图层..."));
+    m_runActions->hide();
+    // Reasons of an earlier run's failures go with it.
+    for (int row = 0; row < m_fileList->topLevelItemCount(); ++row) {
+        m_fileList->topLevelItem(row)->setToolTip(0, QString());
+        m_fileList->topLevelItem(row)->setToolTip(3, QString());
+    }
     appendLog(translateCount(QStringLiteral("[%1] 开始页内直接导出，共 %2 个 PSD/PSB；不会打开第二个程序窗口。"),
                              {{2, m_fileList->paths().size()}})
                       .arg(timeOfDay(), QString::number(m_fileList->paths().size())));
@@ -962,6 +977,11 @@ void IntegratedToolPage::finishPsdRun(bool complete, int progressMaximum)
         m_progressBar->setValue(m_progressBar->maximum());
         if (m_remainingLabel)
             m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
+        // Where the pictures of a layer export went, as its worker named it.
+        if (m_tool == IntegratedTools::LayerExport) {
+            const QString folder = m_psdRun->outputFolder();
+            showRunActions(QFileInfo::exists(folder) ? folder : QString(), QString(), false);
+        }
     } else {
         showIdleProgress();
     }
@@ -979,6 +999,14 @@ void IntegratedToolPage::setRowStatus(const QString &path, const QString &text)
 {
     if (QTreeWidgetItem *row = m_fileList->rowForPath(path))
         row->setText(3, text);
+}
+
+void IntegratedToolPage::setRowToolTip(const QString &path, const QString &text)
+{
+    if (QTreeWidgetItem *row = m_fileList->rowForPath(path)) {
+        row->setToolTip(0, text);
+        row->setToolTip(3, text);
+    }
 }
 
 void IntegratedToolPage::appendLog(const QString &line)

@@ -113,6 +113,7 @@ public:
     // Sets the status column of the first row that lists path, compared
     // without regard to letter case; nothing when no row does.
     void setRowStatus(const QString &path, const QString &text);
+    void setRowToolTip(const QString &path, const QString &text);
 
     // True while a worker process of this page exists.
     bool isWorkerRunning() const;

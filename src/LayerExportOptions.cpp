@@ -52,10 +52,14 @@ void LayerExportOptions::addRowsBelowList(QVBoxLayout *rows, QWidget *body)
         sizingCaption->setEnabled(checked);
         m_sizing->setEnabled(checked);
     });
+    m_clipping = makeCheckBox(QStringLiteral("layerApplyClipping"), localized(u"应用剪贴蒙版"), true, body);
+    m_clipping->setToolTip(localized(u"剪贴到下方图层的图层只保留其基底图层可见的部分"));
     trimRow->addWidget(m_trim);
     trimRow->addSpacing(12);
     trimRow->addWidget(sizingCaption);
     trimRow->addWidget(m_sizing);
+    trimRow->addSpacing(12);
+    trimRow->addWidget(m_clipping);
     trimRow->addStretch(1);
     rows->addLayout(trimRow);
 }
@@ -66,19 +70,21 @@ LayerExportChoices LayerExportOptions::choices() const
     choices.outputDir = m_outputDirectory->text().trimmed();
     choices.trimTransparency = m_trim->isChecked();
     choices.sizing = PaddingChoices::sizeRuleFromKey(m_sizing->currentData().toString()).value_or(SizeRule::Multiple4);
+    choices.applyClipping = m_clipping->isChecked();
     return choices;
 }
 
 QJsonObject LayerExportOptions::job(const LayerExportChoices &choices, const QStringList &paths)
 {
     return WorkerProtocol::layerExportJob(paths, choices.outputDir, PaddingChoices::key(choices.sizing),
-                                          choices.trimTransparency);
+                                          choices.trimTransparency, choices.applyClipping);
 }
 
 void LayerExportOptions::restoreFrom(QSettings &settings)
 {
     restoreBox(settings, m_trim, QStringLiteral("trimTransparency"));
     restoreCombo(settings, m_sizing, QStringLiteral("sizingMode"));
+    restoreBox(settings, m_clipping, QStringLiteral("applyClipping"));
     // The sizing caption follows the trim box, which may have been restored unchecked.
     emit m_trim->toggled(m_trim->isChecked());
 }
@@ -87,4 +93,5 @@ void LayerExportOptions::saveTo(QSettings &settings) const
 {
     settings.setValue(settingsKey(QStringLiteral("trimTransparency")), m_trim->isChecked());
     settings.setValue(settingsKey(QStringLiteral("sizingMode")), m_sizing->currentData().toString());
+    settings.setValue(settingsKey(QStringLiteral("applyClipping")), m_clipping->isChecked());
 }

@@ -16,11 +16,13 @@ struct LayerExportChoices
     bool trimTransparency = true;
     // Only while trimming: None trims without padding.
     SizeRule sizing = SizeRule::Multiple4;
+    // A clipped layer is cut to its base layer's alpha.
+    bool applyClipping = true;
 };
 
-// The layer-export page's options: the output folder, trimming and the
-// sizing rule of the trimmed layers. The sizing combo box holds the keys of
-// PaddingChoices as item data.
+// The layer-export page's options: the output folder, trimming, the sizing
+// rule of the trimmed layers and clipping masks. The sizing combo box holds
+// the keys of PaddingChoices as item data.
 class LayerExportOptions : public ToolOptions
 {
     Q_OBJECT
@@ -43,4 +45,5 @@ private:
     QLineEdit *m_outputDirectory = nullptr;
     QCheckBox *m_trim = nullptr;
     QComboBox *m_sizing = nullptr;
+    QCheckBox *m_clipping = nullptr;
 };

@@ -249,10 +249,17 @@ void PsdRun::handleRecord(const WorkerProtocol::Record &record)
         break;
     }
     case RecordKind::Item: {
-        // A path may hold tabs; the remaining fields are joined back.
-        const QString path = QDir::fromNativeSeparators(WorkerProtocol::joinFields(record.fields, 2, QStringLiteral("\t")));
-        const bool ok = record.fields.at(1) == u"ok";
-        emit rowStatusChanged(path, ok ? localized(u"已完成") : localized(u"失败"));
+        // A path may hold tabs; the fields up to the details are joined back.
+        const WorkerProtocol::ItemReport item = WorkerProtocol::readItem(record);
+        const QString path = QDir::fromNativeSeparators(item.path);
+        const bool ok = item.status == u"ok";
+        const QString reason = item.details.value(QLatin1String("reason")).toString();
+        if (!ok && !reason.isEmpty()) {
+            emit rowStatusChanged(path, localized(u"失败：%1").arg(reason));
+            emit rowToolTipChanged(path, reason);
+        } else {
+            emit rowStatusChanged(path, ok ? localized(u"已完成") : localized(u"失败"));
+        }
         const QString key = IntegratedTools::pathKey(QFileInfo(path).absoluteFilePath());
         if (m_keys.contains(key))
             m_settled.insert(key, ok);
@@ -271,11 +278,19 @@ void PsdRun::handleRecord(const WorkerProtocol::Record &record)
                                       .arg(QString::number(m_slim.batchSucceeded), QString::number(m_slim.batchFailed),
                                            formatDataSize(counts.bytesSaved)));
         } else {
+            // Documents and layers apart: a document that cannot be read has no layers to count.
+            const int failedDocuments = std::min(counts.failedDocuments, int(m_paths.size()));
+            const int documents = int(m_paths.size()) - failedDocuments;
             m_layerRun.done = true;
-            m_layerRun.failed = counts.failed;
-            emit logLineAdded(localized(u"完成：导出 %1，跳过 %2，失败 %3。")
-                                      .arg(QString::number(counts.exported), QString::number(counts.skipped),
-                                           QString::number(counts.failed)));
+            m_layerRun.failed = counts.failed + failedDocuments;
+            m_layerRun.outputFolder = WorkerProtocol::readHelperDone(record).outputDir;
+            const QString summary = failedDocuments == 0
+                    ? QStringLiteral("完成：%1 个文档，导出 %2 个图层，跳过 %3 个，失败 %4 个。")
+                    : QStringLiteral("完成：%1 个文档，导出 %2 个图层，跳过 %3 个，失败 %4 个；%5 个文档失败。");
+            emit logLineAdded(translateCount(summary, {{1, documents}, {2, counts.exported}, {5, failedDocuments}})
+                                      .arg(QString::number(documents), QString::number(counts.exported),
+                                           QString::number(counts.skipped), QString::number(counts.failed),
+                                           QString::number(failedDocuments)));
         }
         break;
     }

@@ -55,11 +55,16 @@ public:
     // already written, which the run removes when it ends.
     void startLayerExport(const QStringList &paths, const QString &worker, const QString &jobFile);
 
+    // After a layer export: the folder its worker named to open, or empty.
+    QString outputFolder() const { return m_layerRun.outputFolder; }
+
     // The run-log line of a LOG or ERROR record, also the helper's.
     static QString logLine(const WorkerProtocol::Record &record);
 
 signals:
     void rowStatusChanged(const QString &path, const QString &text);
+    // Why a row failed, for its tooltip.
+    void rowToolTipChanged(const QString &path, const QString &text);
     void logLineAdded(const QString &line);
     void statusChanged(const QString &text);
     // The run's progress and the status line its record carries.
@@ -117,7 +122,8 @@ private:
     struct LayerRun
     {
         bool done = false;
-        int failed = 0;
+        int failed = 0;           // layers and documents
+        QString outputFolder;
     };
     LayerRun m_layerRun;
 };

@@ -80,6 +80,7 @@ DoneCounts readDone(const Record &record)
     counts.exported = count("exported");
     counts.skipped = count("skipped");
     counts.failed = count("failed");
+    counts.failedDocuments = count("failedDocuments");
     // Read as a double first: 1e300 must not wrap through a 64-bit conversion.
     const QJsonValue saved = object.value(QLatin1String("bytesSaved"));
     const double bytes = saved.isDouble() ? saved.toDouble() : saved.toVariant().toDouble();
@@ -114,12 +115,13 @@ QJsonObject slimmingJob(const QStringList &files, bool deep)
 }
 
 QJsonObject layerExportJob(const QStringList &files, const QString &output, const QString &sizingMode,
-                           bool trimTransparency)
+                           bool trimTransparency, bool applyClipping)
 {
     return QJsonObject{{QLatin1String("files"), QJsonArray::fromStringList(files)},
                        {QLatin1String("output"), output},
                        {QLatin1String("sizingMode"), sizingMode},
-                       {QLatin1String("trimTransparency"), trimTransparency}};
+                       {QLatin1String("trimTransparency"), trimTransparency},
+                       {QLatin1String("applyClipping"), applyClipping}};
 }
 
 QString writeJobFile(const QJsonObject &job, const QString &fileTemplate, QString *error)

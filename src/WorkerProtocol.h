@@ -92,6 +92,7 @@ struct DoneCounts
     int exported = 0;
     int skipped = 0;
     int failed = 0;
+    int failedDocuments = 0; // layer export: documents that could not be read
     qint64 bytesSaved = 0;
 };
 DoneCounts readDone(const Record &record);
@@ -113,7 +114,7 @@ int batchLength(const QList<qint64> &leadingSizes);
 
 QJsonObject slimmingJob(const QStringList &files, bool deep);
 QJsonObject layerExportJob(const QStringList &files, const QString &output, const QString &sizingMode,
-                           bool trimTransparency);
+                           bool trimTransparency, bool applyClipping = true);
 
 // Writes job as compact JSON into a new file of the temporary folder whose
 // name is fileTemplate with its six X replaced by a unique suffix, and

@@ -113,7 +113,7 @@ QByteArray layerList(const Document &document, bool withLength)
         put(records, quint32(layer.rect.left() + layer.rect.width()), 4);
         put(records, quint64(layer.channels.size()), 2);
         for (const Channel &channel : layer.channels) {
-            const QRect rect = channel.id <= -2 ? layer.maskRect : layer.rect;
+            const QRect rect = channel.id == -3 ? layer.realMaskRect : channel.id == -2 ? layer.maskRect : layer.rect;
             QByteArray data;
             put(data, quint64(document.compression), 2);
             if (!rect.isEmpty())
@@ -123,22 +123,35 @@ QByteArray layerList(const Document &document, bool withLength)
             put(records, quint64(data.size()), lengthSize);
             channelData += data;
         }
-        records.append("8BIMnorm");
+        records.append("8BIM");
+        records.append(layer.blendMode.left(4));
         records.append(char(layer.opacity));
-        records.append('\0');
+        records.append(char(layer.clipping));
         records.append(char(layer.hidden ? 0x02 : 0x00));
         records.append('\0');
 
         QByteArray extra;
-        if (layer.hasMask) {
-            put(extra, 20, 4);
-            put(extra, quint32(layer.maskRect.top()), 4);
-            put(extra, quint32(layer.maskRect.left()), 4);
-            put(extra, quint32(layer.maskRect.top() + layer.maskRect.height()), 4);
-            put(extra, quint32(layer.maskRect.left() + layer.maskRect.width()), 4);
+        const auto putRect = [&extra](const QRect &rect) {
+            put(extra, quint32(rect.top()), 4);
+            put(extra, quint32(rect.left()), 4);
+            put(extra, quint32(rect.top() + rect.height()), 4);
+            put(extra, quint32(rect.left() + rect.width()), 4);
+        };
+        if (layer.hasRealMask) {
+            put(extra, 36, 4);
+            putRect(layer.maskRect);
+            extra.append(char(layer.maskDefault));
+            extra.append(char(layer.maskFlags | 0x08)); // rendered from the vector mask
+            extra.append(char(layer.realMaskFlags));
+            extra.append(char(layer.realMaskDefault));
+            putRect(layer.realMaskRect);
+        } else if (layer.hasMask) {
+            put(extra, quint64(std::max<qsizetype>(20, 18 + layer.maskParameters.size())), 4);
+            putRect(layer.maskRect);
             extra.append(char(layer.maskDefault));
             extra.append(char(layer.maskFlags));
-            extra.append(2, '\0');
+            extra.append(layer.maskParameters);
+            extra.append(std::max<qsizetype>(0, 2 - layer.maskParameters.size()), '\0');
         } else {
             put(extra, 0, 4);
         }
@@ -178,6 +191,34 @@ QByteArray layerList(const Document &document, bool withLength)
 }
 
 } // namespace
+
+QByteArray vectorMask(const QList<QRectF> &rectangles, quint32 flags, int operation)
+{
+    QByteArray out;
+    put(out, 3, 4); // version
+    put(out, flags, 4);
+    const auto record = [&out](int type, const QByteArray &body) {
+        put(out, quint64(type), 2);
+        out += body + QByteArray(24 - body.size(), '\0');
+    };
+    const auto fixed = [](double fraction) { return quint64(quint32(qint32(qRound(fraction * (1 << 24))))); };
+    record(6, QByteArray());
+    for (const QRectF &rect : rectangles) {
+        QByteArray length;
+        put(length, 4, 2);
+        put(length, quint64(quint16(qint16(&rect == &rectangles.first() ? 1 : operation))), 2);
+        record(0, length);
+        for (const QPointF &corner : {rect.topLeft(), rect.topRight(), rect.bottomRight(), rect.bottomLeft()}) {
+            QByteArray knot;
+            for (int i = 0; i < 3; ++i) { // the control points sit on the anchor: straight edges
+                put(knot, fixed(corner.y()), 4);
+                put(knot, fixed(corner.x()), 4);
+            }
+            record(2, knot);
+        }
+    }
+    return out;
+}
 
 QByteArray plane(int width, int height, int depth, quint32 value)
 {

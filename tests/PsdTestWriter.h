@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QRect>
+#include <QRectF>
 #include <QString>
 
 // Writes small Photoshop documents for the tests, with the features the
@@ -42,6 +43,15 @@ struct Layer
     quint8 maskDefault = 0;
     quint8 maskFlags = 0;
     QByteArray blendingRanges; // after its 4-byte length; none when empty
+    // A pixel mask beside a vector mask: the mask above then stands for the
+    // vector mask's rendering and this one, channel -3, follows it.
+    bool hasRealMask = false;
+    QRect realMaskRect;
+    quint8 realMaskDefault = 0;
+    quint8 realMaskFlags = 0;
+    QByteArray maskParameters; // after the flags (set bit 4 of maskFlags): a bit set, then the values
+    QByteArray blendMode = "norm";
+    quint8 clipping = 0;
     QList<Block> blocks;     // after "luni" and "lsct"
 };
 
@@ -73,6 +83,12 @@ QByteArray packBits(const char *row, int size);
 // A channel's compressed data (without the compression field) for rows of
 // `width` samples of `depth` bits.
 QByteArray compress(const QByteArray &samples, int width, int height, int depth, int compression, int version);
+
+// "vmsk" data: one closed subpath per rectangle (fractions of the canvas,
+// straight edges), the first starting the shape and each later one combined
+// with it by `operation` (0 exclude, 1 combine, 2 subtract, 3 intersect), and
+// the block's flags (1 inverted, 4 disabled).
+QByteArray vectorMask(const QList<QRectF> &rectangles, quint32 flags = 0, int operation = 1);
 
 // Samples of one value, big-endian.
 QByteArray plane(int width, int height, int depth, quint32 value);

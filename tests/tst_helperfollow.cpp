@@ -316,6 +316,7 @@ void tst_HelperFollow::optionsAreRemembered()
         IntegratedToolPage layers(IntegratedTools::LayerExport);
         layers.findChild<QCheckBox *>(u"layerTrimTransparency"_s)->setChecked(false);
         layers.findChild<QComboBox *>(u"layerSizingMode"_s)->setCurrentIndex(3);
+        layers.findChild<QCheckBox *>(u"layerApplyClipping"_s)->setChecked(false);
     }
     IntegratedToolPage page(ImageResize);
     QCOMPARE(IntegratedToolPage::imageResizeArguments(&page, {}),
@@ -325,6 +326,7 @@ void tst_HelperFollow::optionsAreRemembered()
     QVERIFY(!layers.findChild<QCheckBox *>(u"layerTrimTransparency"_s)->isChecked());
     QVERIFY(!layers.findChild<QComboBox *>(u"layerSizingMode"_s)->isEnabled());
     QCOMPARE(layers.findChild<QComboBox *>(u"layerSizingMode"_s)->currentData().toString(), u"power2"_s);
+    QVERIFY(!layers.findChild<QCheckBox *>(u"layerApplyClipping"_s)->isChecked());
     // Each tool keeps its own.
     IntegratedToolPage slim(IntegratedTools::PsdSlim);
     QVERIFY(!slim.findChild<QCheckBox *>(u"psdDeepClean"_s)->isChecked());

@@ -313,7 +313,7 @@ void tst_IntegratedToolPage::namedControls_data()
             QStringLiteral("layerOutputDirectory:QLineEdit"), QStringLiteral("layerTrimTransparency:QCheckBox"),
             QStringLiteral("layerSizingMode:QComboBox"),      QStringLiteral("layerSelectedCount:QLabel"),
             QStringLiteral("layerSelectedLabel:QLabel"),      QStringLiteral("layerRemoveSelected:QPushButton"),
-            QStringLiteral("layerClearLog:QPushButton"),
+            QStringLiteral("layerClearLog:QPushButton"),    QStringLiteral("layerApplyClipping:QCheckBox"),
     };
     QTest::newRow("image-resize") << 0 << QStringLiteral("image-resizeUnifiedPage") << common + image << slim + layer;
     QTest::newRow("psd-slim") << 1 << QStringLiteral("psd-slimUnifiedPage") << common + slim << image + layer;

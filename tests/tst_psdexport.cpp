@@ -23,6 +23,11 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeWidget>
+#include <QtEndian>
+
+#include <lcms2.h>
+
+#include <cstring>
 
 
 using namespace Qt::StringLiterals;
@@ -47,6 +52,15 @@ private slots:
     void samplePixelsArriveExactly();
     void existingFilesAreReplacedAndReported();
     void brokenFilesFailAlone();
+    void clippingMasks_data();
+    void clippingMasks();
+    void notRenderedIsTold_data();
+    void notRenderedIsTold();
+    void fileNames_data();
+    void fileNames();
+    void oneFolderPerDocument();
+    void colours_data();
+    void colours();
     void language_data();
     void language();
     void unreadableJob_data();
@@ -326,7 +340,7 @@ void tst_PsdExport::deepDocumentWithProfile()
     }());
     const Run run = runWorker(job({psd}, u"none"_s, true, m_dir->filePath(u"out"_s)));
     QCOMPARE(run.exitCode, 0);
-    const QString png = m_dir->filePath(u"out/Tief.png"_s);
+    const QString png = m_dir->filePath(u"out/tief/Tief.png"_s);
     QFile file(png);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -405,17 +419,372 @@ void tst_PsdExport::brokenFilesFailAlone()
     const Run run = runWorker(job({missing, broken, notPsd, good}));
     QCOMPARE(run.exitCode, 0);
     QStringList items;
+    QStringList reasons;
     for (const WorkerProtocol::Record &record : run.records) {
-        if (record.kind == WorkerProtocol::RecordKind::Item)
-            items << record.fields.at(1) + u' ' + QFileInfo(record.fields.at(2)).fileName();
+        if (record.kind != WorkerProtocol::RecordKind::Item)
+            continue;
+        items << record.fields.at(1) + u' ' + QFileInfo(record.fields.at(2)).fileName();
+        reasons << WorkerProtocol::readItem(record).details.value(u"reason"_s).toString();
     }
     QCOMPARE(items, QStringList({u"failed fehlt.psd"_s, u"failed kaputt.psd"_s, u"failed text.psd"_s, u"ok gut.psd"_s}));
+    // A document that cannot be read says why, for its row on the page.
+    QVERIFY(!reasons.at(0).isEmpty());
+    QCOMPARE(reasons.at(2), u"不是 PSD/PSB 文件（文件头标识不符）"_s);
+    QVERIFY(reasons.at(1).isEmpty() && reasons.at(3).isEmpty());
     const WorkerProtocol::DoneCounts done = WorkerProtocol::readDone(run.records.last());
     QCOMPARE(done.exported, 1);
-    QCOMPARE(done.failed, 3);
+    QCOMPARE(done.failed, 1); // the layer of kaputt.psd; the other two are documents
+    QCOMPARE(QJsonDocument::fromJson(run.records.last().fields.at(1).toUtf8())[u"failedDocuments"_s].toInt(), 2);
     QVERIFY(QFile::exists(m_dir->filePath(u"gut/L.png"_s)));
     QVERIFY(!QFile::exists(m_dir->filePath(u"kaputt/L.png"_s)));
     QVERIFY(run.logs.filter(u"RLE"_s).size() == 1);
+}
+
+// A clipped layer shows only where its base layer does.
+void tst_PsdExport::clippingMasks_data()
+{
+    QTest::addColumn<bool>("apply");
+    QTest::addColumn<int>("baseAlpha");     // of the base's opaque block at (2,2), 4×4
+    QTest::addColumn<QString>("file");      // the picture looked at
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("alpha");         // at its centre
+
+    QTest::newRow("clipped") << true << 255 << u"Clip.png"_s << QSize(4, 4) << 255;
+    QTest::newRow("second_clipped_layer") << true << 255 << u"Clip 2.png"_s << QSize(4, 4) << 255;
+    QTest::newRow("half_transparent_base") << true << 128 << u"Clip.png"_s << QSize(4, 4) << 128;
+    QTest::newRow("not_applied") << false << 255 << u"Clip.png"_s << QSize(8, 8) << 255;
+}
+
+void tst_PsdExport::clippingMasks()
+{
+    QFETCH(bool, apply);
+    QFETCH(int, baseAlpha);
+    QFETCH(QString, file);
+    QFETCH(QSize, size);
+    QFETCH(int, alpha);
+
+    PsdTestWriter::Layer base = colourLayer(u"Base"_s, QRect(0, 0, 8, 8), QRect(2, 2, 4, 4), 0x0000ff);
+    base.channels[0].samples.replace(char(255), char(baseAlpha));
+    PsdTestWriter::Layer clip = colourLayer(u"Clip"_s, QRect(0, 0, 8, 8), QRect(0, 0, 8, 8), 0xff0000);
+    clip.clipping = 1;
+    PsdTestWriter::Layer clip2 = colourLayer(u"Clip 2"_s, QRect(1, 1, 7, 7), QRect(0, 0, 7, 7), 0x00ff00);
+    clip2.clipping = 1;
+    const QString psd = write(u"doc.psd"_s, PsdTestWriter::write(document(8, 8, {base, clip, clip2})));
+    QJsonObject exportJob = job({psd});
+    exportJob[u"applyClipping"_s] = apply;
+    const Run run = runWorker(exportJob);
+    QCOMPARE(run.exitCode, 0);
+    const QImage png(m_dir->filePath(u"doc/"_s + file));
+    QCOMPARE(png.size(), size);
+    QCOMPARE(qAlpha(png.pixel(size.width() / 2, size.height() / 2)), alpha);
+}
+
+// One line per layer names what its exported pixels leave out.
+void tst_PsdExport::notRenderedIsTold_data()
+{
+    QTest::addColumn<QByteArray>("blendMode");
+    QTest::addColumn<QByteArray>("key");       // a tagged block the layer carries, "mask" or empty
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("line");         // empty: no line
+
+    QTest::newRow("plain_layer") << QByteArray("norm") << QByteArray() << QByteArray() << QString();
+    QTest::newRow("effects") << QByteArray("norm") << QByteArray("lfx2") << QByteArray(8, '\0')
+                             << u"“L” is not fully rendered: layer effects are not rendered"_s;
+    QTest::newRow("blend_mode") << QByteArray("mul ") << QByteArray() << QByteArray()
+                                << u"“L” is not fully rendered: blend mode “Multiply” is not applied"_s;
+    QTest::newRow("fill_opacity") << QByteArray("norm") << QByteArray("iOpa") << QByteArray(1, char(128))
+                                  << u"“L” is not fully rendered: fill opacity 50% is not applied"_s;
+    QTest::newRow("text_layer_with_blend_mode") << QByteArray("scrn") << QByteArray("TySh") << QByteArray(8, '\0')
+            << u"“L” is not fully rendered: blend mode “Screen” is not applied; text layer exported as its stored pixels"_s;
+    QTest::newRow("mask_feather") << QByteArray("norm") << QByteArray("mask") << QByteArray()
+                                  << u"“L” is not fully rendered: mask feather is not applied"_s;
+    QTest::newRow("smart_object") << QByteArray("norm") << QByteArray("SoLd") << QByteArray(8, '\0')
+                                  << u"“L” is not fully rendered: smart object exported as its stored pixels"_s;
+}
+
+void tst_PsdExport::notRenderedIsTold()
+{
+    QFETCH(QByteArray, blendMode);
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, data);
+    QFETCH(QString, line);
+
+    PsdTestWriter::Layer layer = colourLayer(u"L"_s, QRect(0, 0, 2, 2), QRect(0, 0, 2, 2), 0x808080);
+    layer.blendMode = blendMode;
+    if (key == "mask") {
+        // A pixel mask feathered by 2.5 pixels: bit 1, then the radius as a double.
+        layer.hasMask = true;
+        layer.maskRect = QRect(0, 0, 2, 2);
+        layer.maskDefault = 255;
+        layer.maskFlags = 0x10;
+        layer.maskParameters = QByteArray(1, '\x02');
+        quint64 bits;
+        const double radius = 2.5;
+        std::memcpy(&bits, &radius, sizeof bits);
+        PsdTestWriter::put(layer.maskParameters, bits, 8);
+        layer.channels.append({-2, PsdTestWriter::plane(2, 2, 8, 255)});
+    } else if (!key.isEmpty()) {
+        layer.blocks = {{"8BIM", key, data}};
+    }
+    const QString psd = write(u"doc.psd"_s, PsdTestWriter::write(document(2, 2, {layer})));
+    const Run run = runWorker(job({psd}), {u"--language"_s, u"en_US"_s});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList told = run.logs.filter(u"not fully rendered"_s);
+    QCOMPARE(told, line.isEmpty() ? QStringList() : QStringList{line});
+    QVERIFY(QFile::exists(m_dir->filePath(u"doc/L.png"_s)));
+}
+
+// File names: the fallback in the run's language, one spelling for composed
+// and decomposed letters, no hidden files.
+void tst_PsdExport::fileNames_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("files");
+
+    QTest::newRow("empty_name_english") << QStringList{u""_s} << u"en_US"_s << QStringList{u"Layer.png"_s};
+    QTest::newRow("empty_name_japanese") << QStringList{u" . "_s} << u"ja_JP"_s << QStringList{u"レイヤー.png"_s};
+    QTest::newRow("empty_name_chinese") << QStringList{u""_s} << u"zh_CN"_s << QStringList{u"图层.png"_s};
+    QTest::newRow("decomposed_and_precomposed") << QStringList{u"Caf\u00e9"_s, u"Cafe\u0301"_s} << u"en_US"_s
+                                                << QStringList{u"Caf\u00e9 (2).png"_s, u"Caf\u00e9.png"_s};
+    QTest::newRow("leading_dot") << QStringList{u".hidden"_s} << u"en_US"_s << QStringList{u"_.hidden.png"_s};
+}
+
+void tst_PsdExport::fileNames()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QString, language);
+    QFETCH(QStringList, files);
+
+    QList<PsdTestWriter::Layer> layers;
+    for (const QString &name : std::as_const(names))
+        layers << colourLayer(name, QRect(0, 0, 2, 2), QRect(0, 0, 2, 2), 0x123456);
+    const QString psd = write(u"doc.psd"_s, PsdTestWriter::write(document(2, 2, layers)));
+    const Run run = runWorker(job({psd}), {u"--language"_s, language});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(filesUnder(m_dir->filePath(u"doc"_s)), files);
+}
+
+// Documents never share a folder: each gets one named after it inside the
+// output folder, two of the same name a numbered one.
+void tst_PsdExport::oneFolderPerDocument()
+{
+    const QByteArray bytes = PsdTestWriter::write(document(
+            2, 2, {colourLayer(u"Background"_s, QRect(0, 0, 2, 2), QRect(0, 0, 2, 2), 0x123456)}));
+    const QStringList files = {write(u"a/Poster.psd"_s, bytes), write(u"b/Poster.psd"_s, bytes),
+                               write(u"b/Flyer.psb"_s, bytes)};
+    const Run run = runWorker(job(files, u"none"_s, true, m_dir->filePath(u"out"_s)));
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(filesUnder(m_dir->filePath(u"out"_s)),
+             QStringList({u"Flyer/Background.png"_s, u"Poster (2)/Background.png"_s, u"Poster/Background.png"_s}));
+    QCOMPARE(WorkerProtocol::readHelperDone(run.records.last()).outputDir, m_dir->filePath(u"out"_s));
+
+    // Without an output folder: the folder beside one document, or the folder
+    // the documents share.
+    const Run one = runWorker(job({files.at(0)}));
+    QCOMPARE(WorkerProtocol::readHelperDone(one.records.last()).outputDir, m_dir->filePath(u"a/Poster"_s));
+    const Run two = runWorker(job(files.mid(1)));
+    QCOMPARE(WorkerProtocol::readHelperDone(two.records.last()).outputDir, m_dir->filePath(u"b"_s));
+}
+
+namespace {
+
+// The profile in a PNG's iCCP chunk, or empty.
+QByteArray pngProfile(const QByteArray &png)
+{
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const quint32 length = qFromBigEndian<quint32>(png.constData() + at);
+        if (png.mid(at + 4, 4) == "iCCP") {
+            const QByteArray body = png.mid(at + 8, length);
+            const qsizetype name = body.indexOf('\0');
+            QByteArray compressed = body.mid(name + 2);
+            QByteArray sized(4, '\0');
+            qToBigEndian<quint32>(1 << 20, sized.data());
+            return qUncompress(sized + compressed);
+        }
+        at += 12 + length;
+    }
+    return QByteArray();
+}
+
+QByteArray saved(cmsHPROFILE profile)
+{
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    QByteArray bytes(qsizetype(size), '\0');
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+// A CMYK profile that takes cyan alone to a neutral grey (L* 50), which the
+// ink formula never would: a picture with that grey went through the profile.
+QByteArray cmykProfile()
+{
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 4.3);
+    cmsSetDeviceClass(profile, cmsSigOutputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsUInt16Number table[16 * 3];
+    for (int c = 0; c < 2; ++c) {
+        for (int m = 0; m < 2; ++m) {
+            for (int y = 0; y < 2; ++y) {
+                for (int k = 0; k < 2; ++k) {
+                    const int entry = ((c * 2 + m) * 2 + y) * 2 + k;
+                    const double l = k || (c && m && y) ? 0 : (c || m || y) ? 50 : 100;
+                    table[entry * 3] = cmsUInt16Number(qRound(l / 100 * 65535));
+                    table[entry * 3 + 1] = table[entry * 3 + 2] = 0x8080;
+                }
+            }
+        }
+    }
+    cmsPipeline *pipeline = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 4, nullptr));
+    cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocCLut16bit(nullptr, 2, 4, 3, table));
+    cmsPipelineInsertStage(pipeline, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+    cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
+    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsPipelineFree(pipeline);
+    return saved(profile);
+}
+
+QByteArray greyProfile(double gamma)
+{
+    cmsToneCurve *curve = cmsBuildGamma(nullptr, gamma);
+    const QByteArray bytes = saved(cmsCreateGrayProfile(cmsD50_xyY(), curve));
+    cmsFreeToneCurve(curve);
+    return bytes;
+}
+
+QByteArray linearRgbProfile()
+{
+    cmsToneCurve *linear = cmsBuildGamma(nullptr, 1.0);
+    cmsToneCurve *curves[3] = {linear, linear, linear};
+    const cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
+    cmsCIExyY white;
+    cmsWhitePointFromTemp(&white, 6504);
+    const QByteArray bytes = saved(cmsCreateRGBProfile(&white, &primaries, curves));
+    cmsFreeToneCurve(linear);
+    return bytes;
+}
+
+QByteArray samples(const QList<quint32> &values, int depth)
+{
+    QByteArray out;
+    for (const quint32 value : values)
+        PsdTestWriter::put(out, value, depth / 8);
+    return out;
+}
+
+quint32 floatBits(float value)
+{
+    quint32 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+bool isSrgb(const QByteArray &icc)
+{
+    const QColorSpace space = QColorSpace::fromIccProfile(icc);
+    return space.primaries() == QColorSpace::Primaries::SRgb
+            && space.transferFunction() == QColorSpace::TransferFunction::SRgb;
+}
+
+} // namespace
+
+// Colours: CMYK and Lab converted to sRGB through their profile (or the
+// built-in Lab one), 32-bit linear light put on the sRGB curve and tagged so,
+// grey kept grey at its depth with its own profile.
+void tst_PsdExport::colours_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<QList<QByteArray>>("planes");     // colour channels of the 2×1 layer
+    QTest::addColumn<QByteArray>("profile");           // embedded, or empty
+    QTest::addColumn<int>("colourType");               // of the PNG: 4 grey and alpha, 2 RGB (opaque)
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<QString>("tag");                  // "", "srgb" or "document"
+    QTest::addColumn<QList<QRgba64>>("pixels");        // expected, within 1/255
+    QTest::addColumn<bool>("approximate");             // the log says the colours are approximate
+
+    const auto rgba = [](int r, int g, int b) { return QRgba64::fromRgba64(r * 257, g * 257, b * 257, 65535); };
+    // CMYK as stored: 255 is no ink. The first pixel has none, the second cyan only.
+    const QList<QByteArray> cmyk = {samples({255, 0}, 8), samples({255, 255}, 8), samples({255, 255}, 8),
+                                    samples({255, 255}, 8)};
+    QTest::newRow("cmyk_with_profile") << 4 << 8 << cmyk << cmykProfile() << 2 << 8 << u"srgb"_s
+                                       << QList<QRgba64>{rgba(255, 255, 255), rgba(119, 119, 119)} << false;
+    QTest::newRow("cmyk_without_profile") << 4 << 8 << cmyk << QByteArray() << 2 << 8 << QString()
+                                          << QList<QRgba64>{rgba(255, 255, 255), rgba(0, 255, 255)} << true;
+    // Lab: L* 100 and L* 50, neutral.
+    QTest::newRow("lab_built_in_profile") << 9 << 8
+            << QList<QByteArray>{samples({255, 128}, 8), samples({128, 128}, 8), samples({128, 128}, 8)}
+            << QByteArray() << 2 << 8 << u"srgb"_s << QList<QRgba64>{rgba(255, 255, 255), rgba(119, 119, 119)} << false;
+    // Linear 0.5 is 188 on the sRGB curve.
+    const QList<QByteArray> linear(3, samples({floatBits(1.0f), floatBits(0.5f)}, 32));
+    QTest::newRow("rgb_32bit_linear_profile") << 3 << 32 << linear << linearRgbProfile() << 2 << 16 << u"srgb"_s
+                                              << QList<QRgba64>{rgba(255, 255, 255), rgba(188, 188, 188)} << false;
+    QTest::newRow("rgb_32bit_without_profile") << 3 << 32 << linear << QByteArray() << 2 << 16 << u"srgb"_s
+                                               << QList<QRgba64>{rgba(255, 255, 255), rgba(188, 188, 188)} << false;
+    QTest::newRow("grey_16bit_with_profile") << 1 << 16 << QList<QByteArray>{samples({0x1234, 0xfedc}, 16)}
+            << greyProfile(2.2) << 4 << 16 << u"document"_s
+            << QList<QRgba64>{QRgba64::fromRgba64(0x1234, 0x1234, 0x1234, 0xffff),
+                              QRgba64::fromRgba64(0xfedc, 0xfedc, 0xfedc, 0xffff)} << false;
+    QTest::newRow("grey_8bit_without_profile") << 1 << 8 << QList<QByteArray>{samples({7, 200}, 8)} << QByteArray()
+                                               << 4 << 8 << QString() << QList<QRgba64>{rgba(7, 7, 7), rgba(200, 200, 200)}
+                                               << false;
+}
+
+void tst_PsdExport::colours()
+{
+    QFETCH(int, mode);
+    QFETCH(int, depth);
+    QFETCH(QList<QByteArray>, planes);
+    QFETCH(QByteArray, profile);
+    QFETCH(int, colourType);
+    QFETCH(int, bits);
+    QFETCH(QString, tag);
+    QFETCH(QList<QRgba64>, pixels);
+    QFETCH(bool, approximate);
+
+    PsdTestWriter::Layer layer;
+    layer.name = u"Farbe"_s;
+    layer.rect = QRect(0, 0, 2, 1);
+    layer.channels = {{-1, PsdTestWriter::plane(2, 1, depth, depth == 32 ? floatBits(1.0f) : (1u << depth) - 1)}};
+    for (qsizetype c = 0; c < planes.size(); ++c)
+        layer.channels.append({qint16(c), planes.at(c)});
+    PsdTestWriter::Document doc = document(2, 1, {layer});
+    doc.colorMode = mode;
+    doc.depth = depth;
+    doc.channels = int(planes.size());
+    doc.layersInBlock = depth > 8;
+    if (!profile.isEmpty())
+        doc.resources = {{1039, profile}};
+    const QString psd = write(u"doc.psd"_s, PsdTestWriter::write(doc));
+    const Run run = runWorker(job({psd}), {u"--language"_s, u"en_US"_s});
+    QCOMPARE(run.exitCode, 0);
+    QFile file(m_dir->filePath(u"doc/Farbe.png"_s));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(run.logs.join(u'\n')));
+    const QByteArray png = file.readAll();
+    QCOMPARE(int(png.at(25)), colourType);
+    QCOMPARE(int(png.at(24)), bits);
+    const QByteArray carried = pngProfile(png);
+    if (tag == u"srgb")
+        QVERIFY(isSrgb(carried));
+    else if (tag == u"document")
+        QCOMPARE(carried, profile);
+    else
+        QVERIFY(carried.isEmpty());
+    const QImage image = QImage::fromData(png);
+    for (int x = 0; x < pixels.size(); ++x) {
+        const QRgba64 actual = image.pixelColor(x, 0).rgba64();
+        const QRgba64 expected = pixels.at(x);
+        const int tolerance = bits == 16 && tag == u"document" ? 0 : 257;
+        QVERIFY2(std::abs(actual.red() - expected.red()) <= tolerance && std::abs(actual.green() - expected.green()) <= tolerance
+                         && std::abs(actual.blue() - expected.blue()) <= tolerance && actual.alpha() == 65535,
+                 qPrintable(u"pixel %1: %2 %3 %4 %5"_s.arg(x).arg(actual.red()).arg(actual.green()).arg(actual.blue()).arg(actual.alpha())));
+    }
+    QCOMPARE(run.logs.filter(u"approximate"_s).size(), approximate ? 1 : 0);
 }
 
 // The worker and the reader speak the language they are given; without one,
@@ -495,13 +864,14 @@ void tst_PsdExport::pageRunsTheRealWorker()
     for (int row = 0; row < list->topLevelItemCount(); ++row)
         QCOMPARE(list->topLevelItem(row)->text(3), tr8(u"已完成"));
     const QString log = page.findChild<QTextEdit *>(u"integratedToolLog"_s)->toPlainText();
-    QVERIFY2(log.contains(u"完成：导出 7，跳过 1，失败 0。"_s), qPrintable(log));
+    QVERIFY2(log.contains(u"完成：3 个文档，导出 7 个图层，跳过 1 个，失败 0 个。"_s), qPrintable(log));
     QVERIFY2(!log.contains(u"后台详情"_s), qPrintable(log));
     QCOMPARE(filesUnder(m_dir->filePath(u"export"_s)),
-             QStringList({u"Background (2).png"_s, u"Background copy 2.png"_s, u"Background copy.png"_s,
-                          u"Background.png"_s, u"Group 1/Shape 1.png"_s, u"Слой.png"_s, u"Фон.png"_s}));
+             QStringList({u"16bit5x5/Background copy 2.png"_s, u"16bit5x5/Background copy.png"_s,
+                          u"16bit5x5/Background.png"_s, u"2layers/Слой.png"_s, u"2layers/Фон.png"_s,
+                          u"group/Background.png"_s, u"group/Group 1/Shape 1.png"_s}));
     // Multiple of 4, the default rule: 41×74 trimmed to 40×72 opaque pixels and padded.
-    const QSize shape = QImageReader(m_dir->filePath(u"export/Group 1/Shape 1.png"_s)).size();
+    const QSize shape = QImageReader(m_dir->filePath(u"export/group/Group 1/Shape 1.png"_s)).size();
     QVERIFY(shape.width() % 4 == 0 && shape.height() % 4 == 0 && shape.width() <= 44 && shape.height() <= 76);
 }
 

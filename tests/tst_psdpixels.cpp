@@ -23,6 +23,8 @@ private slots:
     void colourModes();
     void maskAndOpacity_data();
     void maskAndOpacity();
+    void pixelAndVectorMasks_data();
+    void pixelAndVectorMasks();
     void samplesMatchTheirMergedImage_data();
     void samplesMatchTheirMergedImage();
     void brokenChannelData_data();
@@ -274,6 +276,70 @@ void tst_PsdPixels::maskAndOpacity()
 
     QVERIFY(Psd::readLayerImage(psd, 0, {false, false}, &image, &error));
     QCOMPARE(qAlpha(pixel64(image, 7, 0).toArgb32()), (maskFlags & 2) ? 200 : 255);
+}
+
+void tst_PsdPixels::pixelAndVectorMasks_data()
+{
+    QTest::addColumn<QList<QRectF>>("shape");      // the vector mask, fractions of the 8×8 canvas
+    QTest::addColumn<int>("operation");            // of the later rectangles
+    QTest::addColumn<quint32>("vectorFlags");
+    QTest::addColumn<quint8>("pixelFlags");        // the pixel mask: opaque over x 0..5
+    QTest::addColumn<QByteArray>("fillBlock");     // a fill layer's key, or empty
+    QTest::addColumn<QList<int>>("alpha");         // at x = 1, 3, 5, 7 of row 4
+
+    const QList<QRectF> middle = {QRectF(0.25, 0, 0.5, 1)}; // x 2..5
+    QTest::newRow("both_masks") << middle << 1 << 0u << quint8(0) << QByteArray() << QList<int>{0, 255, 255, 0};
+    QTest::newRow("vector_mask_inverted") << middle << 1 << 1u << quint8(0) << QByteArray() << QList<int>{255, 0, 0, 0};
+    QTest::newRow("vector_mask_disabled") << middle << 1 << 4u << quint8(0) << QByteArray() << QList<int>{255, 255, 255, 0};
+    QTest::newRow("pixel_mask_disabled") << QList<QRectF>{QRectF(0.25, 0, 0.75, 1)} << 1 << 0u << quint8(2) << QByteArray()
+                                         << QList<int>{0, 255, 255, 255};
+    QTest::newRow("subtracted_subpath") << QList<QRectF>{QRectF(0, 0, 1, 1), QRectF(0.5, 0, 0.5, 1)} << 2 << 0u
+                                        << quint8(0) << QByteArray() << QList<int>{255, 255, 0, 0};
+    QTest::newRow("intersected_subpath") << QList<QRectF>{QRectF(0, 0, 0.5, 1), QRectF(0.25, 0, 0.75, 1)} << 3 << 0u
+                                         << quint8(0) << QByteArray() << QList<int>{0, 255, 0, 0};
+    // A shape stores its pixels with the vector mask drawn; it is not drawn twice.
+    QTest::newRow("shape_layer") << middle << 1 << 0u << quint8(0) << QByteArray("SoCo") << QList<int>{255, 255, 255, 0};
+}
+
+void tst_PsdPixels::pixelAndVectorMasks()
+{
+    QFETCH(QList<QRectF>, shape);
+    QFETCH(int, operation);
+    QFETCH(quint32, vectorFlags);
+    QFETCH(quint8, pixelFlags);
+    QFETCH(QByteArray, fillBlock);
+    QFETCH(QList<int>, alpha);
+
+    PsdTestWriter::Document document;
+    document.compression = 1;
+    PsdTestWriter::Layer layer;
+    layer.name = u"Beide"_s;
+    layer.rect = QRect(0, 0, 8, 8);
+    layer.channels = {{-1, PsdTestWriter::plane(8, 8, 8, 255)},
+                      {0, PsdTestWriter::plane(8, 8, 8, 10)},
+                      {1, PsdTestWriter::plane(8, 8, 8, 20)},
+                      {2, PsdTestWriter::plane(8, 8, 8, 30)},
+                      // The editor's rendering of the vector mask: never taken for the pixel mask.
+                      {-2, PsdTestWriter::plane(8, 8, 8, 0)},
+                      {-3, PsdTestWriter::plane(6, 8, 8, 255)}};
+    layer.hasRealMask = true;
+    layer.maskRect = QRect(0, 0, 8, 8);
+    layer.realMaskRect = QRect(0, 0, 6, 8);
+    layer.realMaskFlags = pixelFlags;
+    layer.blocks = {{"8BIM", "vmsk", PsdTestWriter::vectorMask(shape, vectorFlags, operation)}};
+    if (!fillBlock.isEmpty())
+        layer.blocks.append({"8BIM", fillBlock, QByteArray(4, '\0')});
+    document.layers = {layer};
+
+    PsdFile psd;
+    QString error;
+    QVERIFY2(psd.open(save(PsdTestWriter::write(document)), &error), qPrintable(error));
+    QImage image;
+    QVERIFY2(Psd::readLayerImage(psd, 0, {}, &image, &error), qPrintable(error));
+    QList<int> actual;
+    for (int x : {1, 3, 5, 7})
+        actual << qAlpha(image.pixel(x, 4));
+    QCOMPARE(actual, alpha);
 }
 
 void tst_PsdPixels::samplesMatchTheirMergedImage_data()

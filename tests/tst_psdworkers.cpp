@@ -77,6 +77,7 @@ private slots:
     void layerExportOutcome();
     void hostileOutput_data();
     void hostileOutput();
+    void layerExportOpensItsFolder();
     void oddDoneValues_data();
     void oddDoneValues();
     void listLockedWhileTheWorkerRuns();
@@ -671,16 +672,22 @@ void tst_PsdWorkers::layerExport_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("bar");
 
-    const QJsonObject defaults{{u"output"_s, u""_s}, {u"sizingMode"_s, u"multiple4"_s}, {u"trimTransparency"_s, true}};
+    const QJsonObject defaults{{u"output"_s, u""_s}, {u"sizingMode"_s, u"multiple4"_s}, {u"trimTransparency"_s, true},
+                               {u"applyClipping"_s, true}};
     const QString done = u"out DONE\\t{\"exported\":3}\\n\n"_s;
     QTest::newRow("defaults") << done << true << QString() << 1 << true << defaults << 0 << u"0..100 at 100"_s;
     QTest::newRow("folder_trimmed_power2_untrimmed")
             << u"out PROGRESS\\t3\\t9\\tx\\n\n"_s + done << true << u"  /out/层 folder  "_s << 3 << false
-            << QJsonObject{{u"output"_s, u"/out/层 folder"_s}, {u"sizingMode"_s, u"power2"_s}, {u"trimTransparency"_s, false}}
+            << QJsonObject{{u"output"_s, u"/out/层 folder"_s}, {u"sizingMode"_s, u"power2"_s}, {u"trimTransparency"_s, false},
+                           {u"applyClipping"_s, true}}
             << 0 << u"0..9 at 9"_s;
     QTest::newRow("no_rule") << done << true << QString() << 0 << true
-                             << QJsonObject{{u"output"_s, u""_s}, {u"sizingMode"_s, u"none"_s}, {u"trimTransparency"_s, true}}
+                             << QJsonObject{{u"output"_s, u""_s}, {u"sizingMode"_s, u"none"_s}, {u"trimTransparency"_s, true},
+                                            {u"applyClipping"_s, true}}
                              << 0 << u"0..100 at 100"_s;
+    QJsonObject unclipped = defaults;
+    unclipped.insert(u"applyClipping"_s, false);
+    QTest::newRow("clipping_masks_off") << done << true << QString() << 1 << true << unclipped << 0 << u"0..100 at 100"_s;
     QTest::newRow("exit_code_2") << u"out PROGRESS\\t1\\t4\\tone\\n\nexit 2\n"_s << true << QString() << 1 << true
                                  << defaults << 2 << u"0..100 at 0"_s;
     QTest::newRow("cannot_start") << QString() << false << QString() << 1 << true << defaults << 3 << u"0..100 at 0"_s;
@@ -706,6 +713,7 @@ void tst_PsdWorkers::layerExport()
     page.findChild<QLineEdit *>(u"layerOutputDirectory"_s)->setText(output);
     page.findChild<QComboBox *>(u"layerSizingMode"_s)->setCurrentIndex(sizing);
     page.findChild<QCheckBox *>(u"layerTrimTransparency"_s)->setChecked(trim);
+    page.findChild<QCheckBox *>(u"layerApplyClipping"_s)->setChecked(options.value(u"applyClipping"_s).toBool());
     this->script(script);
     if (!runnable)
         installWorker(u"Stratlo"_s, false);
@@ -787,6 +795,11 @@ void tst_PsdWorkers::layerExportOutcome_data()
     QTest::newRow("item_failed_done_clean")
             << u"out ITEM\\tbad\\t{file1}\\n\nout DONE\\t{\"exported\":2}\\n\n"_s
             << QStringList{ok, tr8(u"失败"), ok} << tr8(u"处理完成") << u"0..100 at 100"_s;
+    // A document that cannot be read: its reason on its row; the run counts it failed.
+    QTest::newRow("document_failed_with_reason")
+            << u"out ITEM\\tfailed\\t{file1}\\t{\"reason\":\"坏了\"}\\n\nout DONE\\t{\"exported\":2,\"failedDocuments\":1}\\n\n"_s
+            << QStringList{u"已结束，详见日志"_s, tr8(u"失败：%1").arg(u"坏了"_s), u"已结束，详见日志"_s}
+            << u"处理完成，1 项失败"_s << u"0..100 at 100"_s;
     QTest::newRow("no_done") << u"out ITEM\\tok\\t{file2}\\n\n"_s << QStringList{u"未完成"_s, u"未完成"_s, ok}
                              << u"导出未完成"_s << u"0..100 at 0"_s;
 }
@@ -807,6 +820,30 @@ void tst_PsdWorkers::layerExportOutcome()
     QCOMPARE(statusText(page), status);
     QCOMPARE(range(page), bar);
     QVERIFY(startEnabled(page));
+    const auto *list = page.findChild<QTreeWidget *>(u"integratedToolDropList"_s);
+    QCOMPARE(list->topLevelItem(1)->toolTip(3), statuses.at(1).contains(u"坏了"_s) ? u"坏了"_s : QString());
+}
+
+// After a layer export the page offers the folder its worker named.
+void tst_PsdWorkers::layerExportOpensItsFolder()
+{
+    IntegratedToolPage page(LayerExport);
+    page.addPaths(makeFiles({1}), false);
+    const QString folder = m_dir->path();
+    script(u"out DONE\\t{\"exported\":1,\"outputDir\":\"%1\"}\\n\n"_s.arg(folder));
+    page.startTool();
+    QTRY_VERIFY(!page.isWorkerRunning());
+    const auto *open = page.findChild<QPushButton *>(u"layerOpenOutput"_s);
+    QVERIFY(open && !open->isHidden() && !page.findChild<QWidget *>(u"layerRunActions"_s)->isHidden());
+    QCOMPARE(open->property("openPath").toString(), folder);
+    QCOMPARE(open->text(), tr8(u"打开输出文件夹"));
+
+    // Gone when the next run starts, and not shown after a run that did not finish.
+    script(u"exit 3\n"_s);
+    page.startTool();
+    QVERIFY(page.findChild<QWidget *>(u"layerRunActions"_s)->isHidden());
+    QTRY_VERIFY(!page.isWorkerRunning());
+    QVERIFY(page.findChild<QWidget *>(u"layerRunActions"_s)->isHidden());
 }
 
 void tst_PsdWorkers::hostileOutput_data()
@@ -848,7 +885,14 @@ void tst_PsdWorkers::oddDoneValues_data()
     QTest::addColumn<QString>("logLine");
 
     QTest::newRow("export_negative_counts") << int(LayerExport) << u"{\"exported\":-5,\"skipped\":-1,\"failed\":-2}"_s
-                                            << u"完成：导出 0，跳过 0，失败 0。"_s;
+                                            << u"完成：2 个文档，导出 0 个图层，跳过 0 个，失败 0 个。"_s;
+    // Documents that could not be read are counted apart from the layers, never
+    // more than the run has.
+    QTest::newRow("export_failed_documents") << int(LayerExport)
+                                             << u"{\"exported\":4,\"skipped\":1,\"failed\":1,\"failedDocuments\":1}"_s
+                                             << u"完成：1 个文档，导出 4 个图层，跳过 1 个，失败 1 个；1 个文档失败。"_s;
+    QTest::newRow("export_too_many_failed_documents") << int(LayerExport) << u"{\"failedDocuments\":7}"_s
+            << u"完成：0 个文档，导出 0 个图层，跳过 0 个，失败 0 个；2 个文档失败。"_s;
     QTest::newRow("slim_huge_bytes_and_counts")
             << int(PsdSlim) << u"{\"exported\":99999,\"failed\":-4,\"bytesSaved\":1e300}"_s
             << u"本批完成：成功 2，失败 0，节省 %1。"_s.arg(formatDataSize(WorkerProtocol::MaxBytesSaved));

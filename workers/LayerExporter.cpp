@@ -1,5 +1,7 @@
 #include "LayerExporter.h"
 
+#include "ColourConversion.h"
+#include "GreyPng.h"
 #include "WorkerText.h"
 
 #include "ImageCodecs.h"
@@ -10,7 +12,6 @@
 #include "SafeFile.h"
 #include "VerifiedWrite.h"
 
-#include <QColorSpace>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -103,11 +104,13 @@ QRect opaqueBounds(const QImage &image, const QRect &area)
     return top < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-// Inserts the profile as an iCCP chunk after the header when the encoder did
-// not write one (Qt leaves out profiles it cannot parse).
+// Inserts the profile as an iCCP chunk after the header. The pictures reach
+// the encoder without a colour space, so it writes none of its own, and the
+// bytes are the profile's as they are (Qt would leave out profiles it cannot
+// parse).
 QByteArray withProfile(QByteArray png, const QByteArray &icc)
 {
-    if (icc.isEmpty() || png.size() < 33 || png.contains("iCCP"))
+    if (icc.isEmpty() || png.size() < 33)
         return png;
     uLongf size = compressBound(uLong(icc.size()));
     QByteArray compressed(qsizetype(size), '\0');
@@ -127,6 +130,84 @@ QByteArray withProfile(QByteArray png, const QByteArray &icc)
         out.append(char(crc >> shift));
     png.insert(33, out); // signature (8) and the IHDR chunk (25)
     return png;
+}
+
+// Multiplies the alpha of `pixels` (over `rect`) by the alpha of `base` (over
+// `baseRect`): outside the base nothing of a clipped layer shows.
+void clipTo(QImage &pixels, const QRect &rect, const QImage &base, const QRect &baseRect)
+{
+    const bool deep = pixels.format() == QImage::Format_RGBA64;
+    for (int y = 0; y < pixels.height(); ++y) {
+        const int baseY = rect.top() + y - baseRect.top();
+        const bool rowInside = baseY >= 0 && baseY < base.height();
+        for (int x = 0; x < pixels.width(); ++x) {
+            const int baseX = rect.left() + x - baseRect.left();
+            quint32 factor = 0; // 0..65535
+            if (rowInside && baseX >= 0 && baseX < base.width()) {
+                factor = base.format() == QImage::Format_RGBA64
+                        ? reinterpret_cast<const QRgba64 *>(base.constScanLine(baseY))[baseX].alpha()
+                        : qAlpha(reinterpret_cast<const QRgb *>(base.constScanLine(baseY))[baseX]) * 257u;
+            }
+            if (deep) {
+                QRgba64 &p = reinterpret_cast<QRgba64 *>(pixels.scanLine(y))[x];
+                p.setAlpha(quint16((quint32(p.alpha()) * factor + 32767) / 65535));
+            } else {
+                QRgb &p = reinterpret_cast<QRgb *>(pixels.scanLine(y))[x];
+                const quint32 alpha = (quint32(qAlpha(p)) * factor + 32767) / 65535;
+                p = (p & 0x00ffffffu) | (alpha << 24);
+            }
+        }
+    }
+}
+
+// Modes the exported pixels show as they are; every other one changes how a
+// layer meets what lies below it.
+bool plainBlendMode(const QByteArray &mode)
+{
+    return mode == "norm" || mode == "pass";
+}
+
+// A blend mode as the image editor names it in the run's language; the key
+// itself for one it does not have.
+QString blendModeName(const QByteArray &key)
+{
+    static const struct
+    {
+        const char *key;
+        const char16_t *name;
+    } names[] = {
+        {"diss", u"溶解"},
+        {"dark", u"变暗"},
+        {"mul ", u"正片叠底"},
+        {"idiv", u"颜色加深"},
+        {"lbrn", u"线性加深"},
+        {"dkCl", u"深色"},
+        {"lite", u"变亮"},
+        {"scrn", u"滤色"},
+        {"div ", u"颜色减淡"},
+        {"lddg", u"线性减淡（添加）"},
+        {"lgCl", u"浅色"},
+        {"over", u"叠加"},
+        {"sLit", u"柔光"},
+        {"hLit", u"强光"},
+        {"vLit", u"亮光"},
+        {"lLit", u"线性光"},
+        {"pLit", u"点光"},
+        {"hMix", u"实色混合"},
+        {"diff", u"差值"},
+        {"smud", u"排除"},
+        {"fsub", u"减去"},
+        {"fdiv", u"划分"},
+        {"hue ", u"色相"},
+        {"sat ", u"饱和度"},
+        {"colr", u"颜色"},
+        {"lum ", u"明度"},
+    };
+    for (const auto &entry : names) {
+        if (key == entry.key)
+            return WorkerText::Translate(QString::fromUtf16(entry.name));
+    }
+    return QString::fromLatin1(key).trimmed();
 }
 
 class Exporter
@@ -154,14 +235,36 @@ public:
                         .arg(m_total)));
         for (qsizetype index = 0; index < m_job.files.size(); ++index)
             exportDocument(m_job.files.at(index), m_perFile.at(index));
-        send(LineProtocol::done(QJsonObject{{QStringLiteral("exported"), m_counts.exported},
-                                            {QStringLiteral("skipped"), m_counts.skipped},
-                                            {QStringLiteral("failed"), m_counts.failed}}));
+        QJsonObject done{{QStringLiteral("exported"), m_counts.exported},
+                         {QStringLiteral("skipped"), m_counts.skipped},
+                         {QStringLiteral("failed"), m_counts.failed},
+                         {QStringLiteral("failedDocuments"), m_counts.failedDocuments}};
+        if (const QString folder = outputFolder(); !folder.isEmpty())
+            done.insert(QStringLiteral("outputDir"), folder);
+        send(LineProtocol::done(done));
         return m_counts;
     }
 
 private:
     void send(const QByteArray &record) { LineProtocol::write(m_out, record); }
+
+    // The one folder to show the user the pictures in: the output folder; else
+    // a single document's folder, or the folder its documents share.
+    QString outputFolder() const
+    {
+        if (!m_job.output.isEmpty())
+            return QDir(m_job.output).absolutePath();
+        if (m_documentFolders.size() == 1)
+            return m_documentFolders.first();
+        QString shared;
+        for (const QString &folder : m_documentFolders) {
+            const QString parent = QFileInfo(folder).absolutePath();
+            if (!shared.isEmpty() && parent != shared)
+                return m_documentFolders.first();
+            shared = parent;
+        }
+        return shared;
+    }
 
     void step(const QString &file, const QString &layer)
     {
@@ -178,15 +281,17 @@ private:
         QString error;
         if (!psd.open(file, &error) || !Psd::canDecode(psd.document().header, &error)) {
             send(LineProtocol::log(WorkerText::Translate(QStringLiteral("无法读取 %1：%2")).arg(shown, error)));
-            m_counts.failed += 1;
+            m_counts.failedDocuments += 1;
             m_done += expectedLayers - 1;
             step(file, WorkerText::Translate(QStringLiteral("读取失败")));
-            send(LineProtocol::item(false, file));
+            send(LineProtocol::item(QStringLiteral("failed"), file, QJsonObject{{QStringLiteral("reason"), error}}));
             return;
         }
         const QFileInfo info(file);
-        const QString folder = m_job.output.isEmpty() ? info.absoluteDir().filePath(info.completeBaseName())
-                                                      : QDir(m_job.output).absolutePath();
+        // One folder per document, so documents never share (and renumber) names.
+        const QString parent = m_job.output.isEmpty() ? info.absolutePath() : QDir(m_job.output).absolutePath();
+        const QString folder = QDir(parent).filePath(m_names.take(parent, safeFileName(info.completeBaseName()), QString()));
+        m_documentFolders.append(folder);
         const int layerCount = countedLayers(psd.document());
         send(LineProtocol::log(WorkerText::TranslateCount(QStringLiteral("开始导出 %1：%2 个图层，输出到 %3"), {{2, layerCount}})
                                        .arg(shown)
@@ -216,6 +321,7 @@ private:
                 continue;
             }
         }
+        m_base = {};
         const int failed = m_counts.failed - before.failed;
         send(LineProtocol::log(WorkerText::Translate(QStringLiteral("%1 完成：导出 %2，跳过 %3，失败 %4。"))
                                        .arg(info.fileName())
@@ -227,11 +333,9 @@ private:
 
     void prepareDocument(Psd::PsdFile &psd)
     {
-        // The pictures are RGB: a grey or CMYK profile would not describe them.
-        m_profile = Psd::iccProfile(psd);
-        if (m_profile.mid(16, 4) != "RGB ")
-            m_profile.clear();
-        m_colorSpace = m_profile.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(m_profile);
+        m_colour = ColourConversion::planFor(psd.document().header, Psd::iccProfile(psd));
+        if (!m_colour.note.isEmpty())
+            send(LineProtocol::log(m_colour.note));
         m_dotsPerMeterX = m_dotsPerMeterY = 0;
         // Resolution info: horizontal and vertical pixels per inch as 16.16 fixed point.
         if (const Psd::ImageResource *resolution = psd.document().resource(1005); resolution && resolution->data.length >= 16) {
@@ -251,10 +355,56 @@ private:
         step(file, layer);
     }
 
+    // The layer a clipped layer is clipped to: the nearest one below that is
+    // not clipped itself; -1 when there is none.
+    static int clippingBase(const QList<Psd::LayerRecord> &layers, int index)
+    {
+        int base = index - 1;
+        while (base >= 0 && layers.at(base).clipping != 0)
+            --base;
+        return base;
+    }
+
+    // What of the layer's look its pixels do not carry, for the run log.
+    QStringList leftOut(Psd::PsdFile &psd, int index)
+    {
+        const QList<Psd::LayerRecord> &layers = psd.document().layers.layers;
+        const Psd::LayerRecord &layer = layers.at(index);
+        QStringList parts;
+        if (layer.block("lfx2") || layer.block("lrFX") || layer.block("lmfx"))
+            parts << WorkerText::Translate(QStringLiteral("未渲染图层效果"));
+        if (!plainBlendMode(layer.blendMode))
+            parts << WorkerText::Translate(QStringLiteral("未应用混合模式“%1”")).arg(blendModeName(layer.blendMode));
+        if (const Psd::TaggedBlock *fill = layer.block("iOpa"); fill && fill->data.length >= 1) {
+            QByteArray value;
+            QString ignored;
+            if (psd.readAt(fill->data.offset, 1, &value, &ignored) && quint8(value.at(0)) < 255)
+                parts << WorkerText::Translate(QStringLiteral("未应用填充不透明度 %1%")).arg(qRound(quint8(value.at(0)) * 100 / 255.0));
+        }
+        if (Psd::layerMasks(psd, layer).feathered)
+            parts << WorkerText::Translate(QStringLiteral("未应用蒙版羽化"));
+        if (m_job.applyClipping && layer.clipping != 0) {
+            const int base = clippingBase(layers, index);
+            if (base < 0 || kindOf(layers.at(base)) != Kind::Pixels)
+                parts << WorkerText::Translate(QStringLiteral("未应用剪贴蒙版（其基底不是像素图层）"));
+        }
+        if (layer.block("TySh") || layer.block("tySh"))
+            parts << WorkerText::Translate(QStringLiteral("文字图层按存储的像素导出"));
+        if (layer.block("SoLd") || layer.block("SoLE") || layer.block("PlLd") || layer.block("plLd"))
+            parts << WorkerText::Translate(QStringLiteral("智能对象按存储的像素导出"));
+        return parts;
+    }
+
     // index -1 is the merged image.
     void exportOne(Psd::PsdFile &psd, int index, const QString &name, const QStringList &groupPath,
                    const QString &root, const QString &file)
     {
+        if (index >= 0) {
+            const QStringList parts = leftOut(psd, index);
+            if (!parts.isEmpty())
+                send(LineProtocol::log(WorkerText::Translate(QStringLiteral("“%1”未完整呈现：%2"))
+                                               .arg(name, parts.join(WorkerText::ListSeparator()))));
+        }
         QString error;
         QString empty;
         bool replaced = false;
@@ -276,6 +426,26 @@ private:
         step(file, name);
     }
 
+    // Cuts a clipped layer to the alpha of its base, which is decoded once for
+    // all the layers clipped to it.
+    bool clip(Psd::PsdFile &psd, int index, QImage &pixels, QString *error)
+    {
+        const QList<Psd::LayerRecord> &layers = psd.document().layers.layers;
+        const int base = clippingBase(layers, index);
+        if (base < 0 || kindOf(layers.at(base)) != Kind::Pixels)
+            return true; // told in the run log
+        if (m_base.index != base) {
+            m_base = {};
+            Psd::LayerImageOptions alphaOnly;
+            alphaOnly.decodeColour = false;
+            if (!Psd::readLayerImage(psd, base, alphaOnly, &m_base.alpha, error))
+                return false;
+            m_base.index = base;
+        }
+        clipTo(pixels, layers.at(index).rect, m_base.alpha, layers.at(base).rect);
+        return true;
+    }
+
     bool render(Psd::PsdFile &psd, int index, const QString &name, const QStringList &groupPath, const QString &root,
                 QString *destination, bool *replaced, QString *empty, QString *error)
     {
@@ -284,11 +454,16 @@ private:
         QImage pixels;
         QRect rect = canvas;
         if (index < 0) {
-            if (!Psd::readMergedImage(psd, &pixels, error))
+            if (!Psd::readMergedImage(psd, &pixels, error, m_colour.transform.get()))
                 return false;
         } else {
-            rect = psd.document().layers.layers.at(index).rect;
-            if (!Psd::readLayerImage(psd, index, {}, &pixels, error))
+            const Psd::LayerRecord &layer = psd.document().layers.layers.at(index);
+            rect = layer.rect;
+            Psd::LayerImageOptions options;
+            options.transform = m_colour.transform.get();
+            if (!Psd::readLayerImage(psd, index, options, &pixels, error))
+                return false;
+            if (m_job.applyClipping && layer.clipping != 0 && !clip(psd, index, pixels, error))
                 return false;
         }
         // Pixels outside the canvas are not part of the picture.
@@ -322,8 +497,6 @@ private:
         pixels = QImage();
         picture.setDotsPerMeterX(m_dotsPerMeterX);
         picture.setDotsPerMeterY(m_dotsPerMeterY);
-        if (m_colorSpace.isValid())
-            picture.setColorSpace(m_colorSpace);
         if (m_rule != SizeRule::None) {
             qint32 offsetX = 0;
             qint32 offsetY = 0;
@@ -335,11 +508,16 @@ private:
         }
 
         QByteArray png;
-        if (!ImageCodecs::encode(picture, ImageCodecs::Encoder::Png, &png, error))
-            return false;
+        if (m_colour.grey) {
+            if (!GreyPng::encode(picture, m_colour.profile, &png, error))
+                return false;
+        } else {
+            if (!ImageCodecs::encode(picture, ImageCodecs::Encoder::Png, &png, error))
+                return false;
+            png = withProfile(std::move(png), m_colour.profile);
+        }
         const QSize size = picture.size();
         picture = QImage();
-        png = withProfile(std::move(png), m_profile);
 
         QString folder = root;
         for (const QString &group : groupPath)
@@ -355,6 +533,12 @@ private:
                                     ImageCodecs::Encoder::Png, size, QString(), error);
     }
 
+    struct Base
+    {
+        int index = -1;
+        QImage alpha;
+    };
+
     const Job &m_job;
     std::FILE *m_out;
     SizeRule m_rule;
@@ -363,8 +547,9 @@ private:
     int m_done = 0;
     Counts m_counts;
     UniqueNames m_names;
-    QByteArray m_profile;
-    QColorSpace m_colorSpace;
+    ColourConversion::Plan m_colour;
+    Base m_base;
+    QStringList m_documentFolders;
     int m_dotsPerMeterX = 0;
     int m_dotsPerMeterY = 0;
 };
@@ -403,13 +588,16 @@ bool readJob(const QString &path, Job *job, QString *error)
         return false;
     }
     job->trimTransparency = object.value(QLatin1String("trimTransparency")).toBool(true);
+    job->applyClipping = object.value(QLatin1String("applyClipping")).toBool(true);
     return true;
 }
 
 QString safeFileName(const QString &name)
 {
     QString safe;
-    for (const QChar c : name) {
+    // One spelling for what looks the same: a decomposed "é" and a composed one
+    // must meet in UniqueNames.
+    for (const QChar c : name.normalized(QString::NormalizationForm_C)) {
         const bool refused = c.unicode() < 0x20 || c.unicode() == 0x7f || QStringView(u"/\\:*?\"<>|").contains(c);
         safe.append(refused ? QChar(u'_') : c);
     }
@@ -423,7 +611,7 @@ QString safeFileName(const QString &name)
         safe = safe.trimmed();
     }
     if (safe.isEmpty())
-        return QStringLiteral("图层"); // a file name, the same in every language
+        return WorkerText::Translate(QStringLiteral("图层"));
     static const QStringList reserved = {
             QStringLiteral("CON"),  QStringLiteral("PRN"),  QStringLiteral("AUX"),  QStringLiteral("NUL"),
             QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),
@@ -431,7 +619,8 @@ QString safeFileName(const QString &name)
             QStringLiteral("COM9"), QStringLiteral("LPT1"), QStringLiteral("LPT2"), QStringLiteral("LPT3"),
             QStringLiteral("LPT4"), QStringLiteral("LPT5"), QStringLiteral("LPT6"), QStringLiteral("LPT7"),
             QStringLiteral("LPT8"), QStringLiteral("LPT9")};
-    if (reserved.contains(safe.section(u'.', 0, 0), Qt::CaseInsensitive))
+    // A leading dot would hide the file on Unix.
+    if (safe.startsWith(u'.') || reserved.contains(safe.section(u'.', 0, 0), Qt::CaseInsensitive))
         safe.prepend(u'_');
     return safe;
 }

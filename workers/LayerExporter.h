@@ -18,6 +18,7 @@ struct Job
     QString output;            // empty: a folder named like each document, beside it
     QString sizingMode;        // "none", "multiple4", "even" or "power2"
     bool trimTransparency = true;
+    bool applyClipping = true; // a clipped layer is cut to its base layer's alpha
 };
 
 // Reads the JSON job file. False with a message when the file cannot be read
@@ -29,13 +30,16 @@ struct Counts
 {
     int exported = 0;
     int skipped = 0;
-    int failed = 0;
+    int failed = 0;            // layers
+    int failedDocuments = 0;   // documents that could not be read
 };
 
-// A layer or group name made fit for a file name on every platform: path
-// separators, the characters Windows refuses and control characters become
-// "_", leading and trailing blanks and trailing dots go, names Windows
-// reserves get a "_" in front, long names are cut. Never empty.
+// A layer or group name made fit for a file name on every platform: composed
+// to NFC, path separators, the characters Windows refuses and control
+// characters become "_", leading and trailing blanks and trailing dots go,
+// names Windows reserves and names that start with "." (hidden on Unix) get a
+// "_" in front, long names are cut. Never empty: a name with nothing left is
+// "Layer" in the run's language.
 QString safeFileName(const QString &name);
 
 // Names handed out so far, per folder, compared without regard to letter case:
@@ -50,6 +54,12 @@ private:
 };
 
 // Runs the job and writes LOG, PROGRESS, ITEM and DONE records to `out`.
+// Each document's pictures go to a folder named like the document: inside the
+// job's output folder, or beside the document when the job names none. A
+// document that cannot be read gets a failed ITEM whose details carry the
+// reason ("reason"); DONE counts "exported", "skipped" and "failed" layers and
+// "failedDocuments", and names in "outputDir" the folder to open: the output
+// folder, one document's folder, or the folder its documents share.
 Counts run(const Job &job, std::FILE *out);
 
 } // namespace LayerExport

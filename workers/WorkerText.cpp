@@ -57,6 +57,61 @@ const TextTable::Row rows[] = {
       u"Padding the canvas failed (too large, or not enough memory)"}},
     {{u"无法创建输出文件夹：%1", u"無法建立輸出資料夾：%1", u"出力フォルダーを作成できません：%1",
       u"출력 폴더를 만들 수 없습니다: %1", u"Cannot create the output folder: %1"}},
+    {{u"图层", u"圖層", u"レイヤー", u"레이어", u"Layer"}},
+    {{u"“%1”未完整呈现：%2", u"「%1」未完整呈現：%2", u"「%1」は一部が再現されていません：%2",
+      u"“%1” 일부가 재현되지 않음: %2", u"“%1” is not fully rendered: %2"}},
+    // Blend modes, as the image editor names them in each language.
+    {{u"溶解", u"溶解", u"ディザ合成", u"디졸브", u"Dissolve"}},
+    {{u"变暗", u"變暗", u"比較（暗）", u"어둡게 하기", u"Darken"}},
+    {{u"正片叠底", u"色彩增值", u"乗算", u"곱하기", u"Multiply"}},
+    {{u"颜色加深", u"加深顏色", u"焼き込みカラー", u"색상 번", u"Color Burn"}},
+    {{u"线性加深", u"線性加深", u"焼き込み（リニア）", u"선형 번", u"Linear Burn"}},
+    {{u"深色", u"顏色變暗", u"カラー比較（暗）", u"어두운 색상", u"Darker Color"}},
+    {{u"变亮", u"變亮", u"比較（明）", u"밝게 하기", u"Lighten"}},
+    {{u"滤色", u"濾色", u"スクリーン", u"스크린", u"Screen"}},
+    {{u"颜色减淡", u"加亮顏色", u"覆い焼きカラー", u"색상 닷지", u"Color Dodge"}},
+    {{u"线性减淡（添加）", u"線性加亮（增加）", u"覆い焼き（リニア）- 加算", u"선형 닷지(추가)", u"Linear Dodge (Add)"}},
+    {{u"浅色", u"顏色變亮", u"カラー比較（明）", u"밝은 색상", u"Lighter Color"}},
+    {{u"叠加", u"覆蓋", u"オーバーレイ", u"오버레이", u"Overlay"}},
+    {{u"柔光", u"柔光", u"ソフトライト", u"소프트 라이트", u"Soft Light"}},
+    {{u"强光", u"實光", u"ハードライト", u"하드 라이트", u"Hard Light"}},
+    {{u"亮光", u"強光", u"ビビッドライト", u"선명한 라이트", u"Vivid Light"}},
+    {{u"线性光", u"線性光源", u"リニアライト", u"선형 라이트", u"Linear Light"}},
+    {{u"点光", u"小光源", u"ピンライト", u"핀 라이트", u"Pin Light"}},
+    {{u"实色混合", u"實色疊印混合", u"ハードミックス", u"하드 혼합", u"Hard Mix"}},
+    {{u"差值", u"差異化", u"差の絶対値", u"차이", u"Difference"}},
+    {{u"排除", u"排除", u"除外", u"제외", u"Exclusion"}},
+    {{u"减去", u"減去", u"減算", u"빼기", u"Subtract"}},
+    {{u"划分", u"分割", u"除算", u"나누기", u"Divide"}},
+    {{u"色相", u"色相", u"色相", u"색조", u"Hue"}},
+    {{u"饱和度", u"飽和度", u"彩度", u"채도", u"Saturation"}},
+    {{u"颜色", u"顏色", u"カラー", u"색상", u"Color"}},
+    {{u"明度", u"明度", u"輝度", u"광도", u"Luminosity"}},
+    {{u"未应用蒙版羽化", u"未套用遮色片羽化", u"マスクのぼかしは適用されません", u"마스크 페더는 적용되지 않음",
+      u"mask feather is not applied"}},
+    {{u"未渲染图层效果", u"未算繪圖層效果", u"レイヤー効果は描画されません", u"레이어 효과는 렌더링되지 않음",
+      u"layer effects are not rendered"}},
+    {{u"未应用混合模式“%1”", u"未套用混合模式「%1」", u"描画モード「%1」は適用されません", u"혼합 모드 “%1”은(는) 적용되지 않음",
+      u"blend mode “%1” is not applied"}},
+    {{u"未应用填充不透明度 %1%", u"未套用填滿不透明度 %1%", u"塗りの不透明度 %1% は適用されません",
+      u"칠 불투명도 %1%는 적용되지 않음", u"fill opacity %1% is not applied"}},
+    {{u"未应用剪贴蒙版（其基底不是像素图层）", u"未套用剪裁遮色片（其底層不是像素圖層）",
+      u"クリッピングマスクは適用されません（ベースがピクセルレイヤーではありません）",
+      u"클리핑 마스크는 적용되지 않음(기본 레이어가 픽셀 레이어가 아님)",
+      u"the clipping mask is not applied (its base is not a pixel layer)"}},
+    {{u"文字图层按存储的像素导出", u"文字圖層依儲存的像素匯出", u"テキストレイヤーは保存されたピクセルのまま書き出し",
+      u"텍스트 레이어는 저장된 픽셀로 내보냄", u"text layer exported as its stored pixels"}},
+    {{u"智能对象按存储的像素导出", u"智慧型物件依儲存的像素匯出", u"スマートオブジェクトは保存されたピクセルのまま書き出し",
+      u"고급 개체는 저장된 픽셀로 내보냄", u"smart object exported as its stored pixels"}},
+    {{u"文档嵌入的颜色配置文件无法使用，已忽略。", u"文件內嵌的色彩描述檔無法使用，已略過。",
+      u"ドキュメントに埋め込まれたカラープロファイルは使用できないため、無視しました。",
+      u"문서에 포함된 색상 프로필을 사용할 수 없어 무시했습니다.",
+      u"The document's embedded colour profile cannot be used and was ignored."}},
+    {{u"文档没有可用的 CMYK 颜色配置文件：颜色按简单的油墨公式换算，仅为近似。",
+      u"文件沒有可用的 CMYK 色彩描述檔：顏色依簡單的油墨公式換算，僅為近似。",
+      u"ドキュメントに使用できる CMYK カラープロファイルがありません：色は単純なインキの式で換算した近似値です。",
+      u"문서에 사용할 수 있는 CMYK 색상 프로필이 없습니다: 색상은 단순한 잉크 공식으로 환산한 근삿값입니다.",
+      u"The document has no usable CMYK colour profile: colours are converted by a simple ink formula and are approximate."}},
 
     // Brevane, the slimming worker.
     {{u"用法：Brevane --job FILE [--language CODE]", u"用法：Brevane --job FILE [--language CODE]",
@@ -186,6 +241,20 @@ QLocale Locale()
 QString Colon()
 {
     return catalog.languageIndex() <= 2 ? QStringLiteral("：") : QStringLiteral(": ");
+}
+
+QString ListSeparator()
+{
+    // Chinese (both), Japanese, Korean, English.
+    switch (catalog.languageIndex()) {
+    case 0:
+    case 1:
+        return QStringLiteral("；");
+    case 2:
+        return QStringLiteral("、");
+    default:
+        return QStringLiteral("; ");
+    }
 }
 
 } // namespace WorkerText

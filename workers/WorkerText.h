@@ -34,6 +34,9 @@ QLocale Locale();
 // ": " or "：" between a name and what happened to it.
 QString Colon();
 
+// Between the parts of a list of clauses: "；", "、" or "; ".
+QString ListSeparator();
+
 // Source text to the five texts, for checking the rows.
 const TextTable::Dictionary &Dictionary();
 
