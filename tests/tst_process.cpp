@@ -1,4 +1,6 @@
 #include "ImageProcessor.h"
+#include "MemoryBudget.h"
+#include "RowPad.h"
 #include "SafeFile.h"
 #include "TestImages.h"
 
@@ -92,13 +94,14 @@ quint32 crc32(const QByteArray &data)
 }
 
 // A PNG that declares a size but holds no pixels.
-QByteArray pngHeaderOnly(quint32 width, quint32 height)
+QByteArray pngHeaderOnly(quint32 width, quint32 height, int bits = 8)
 {
     QByteArray ihdr("IHDR");
     for (quint32 v : {width, height})
         for (int shift = 24; shift >= 0; shift -= 8)
             ihdr.append(char((v >> shift) & 0xff));
-    ihdr.append(QByteArray::fromHex("0806000000")); // 8-bit RGBA
+    ihdr.append(char(bits));
+    ihdr.append(QByteArray::fromHex("06000000")); // RGBA
     QByteArray out = QByteArray::fromHex("89504e470d0a1a0a");
     // IHDR, then a token IDAT so that a reader gets past the header, then IEND.
     for (const QByteArray &chunk : {ihdr, QByteArray("IDAT\x78\x9c\x03\x00\x00\x00\x00\x01", 12),
@@ -207,6 +210,7 @@ private slots:
     void damagedData();
     void onlyFiveFamilies_data();
     void onlyFiveFamilies();
+    void peakMemoryIsCheckedBeforeDecoding_data();
     void peakMemoryIsCheckedBeforeDecoding();
     void inPlaceCollisions_data();
     void inPlaceCollisions();
@@ -215,6 +219,8 @@ private slots:
     void symbolicLinkInPlace();
     void longNames_data();
     void longNames();
+    void rowByRowGivesTheSamePicture_data();
+    void rowByRowGivesTheSamePicture();
 
 private:
     QTemporaryDir m_dir;
@@ -949,22 +955,44 @@ void tst_Process::onlyFiveFamilies()
     QCOMPARE(readFile(path), content);
 }
 
+void tst_Process::peakMemoryIsCheckedBeforeDecoding_data()
+{
+    QTest::addColumn<double>("share"); // of the memory a picture may take when it runs alone
+    QTest::addColumn<bool>("admitted");
+    // 16-bit, so the picture is padded on a whole canvas: source and canvas
+    // each fit, both together do not.
+    QTest::newRow("beyond_half_of_the_memory") << 0.7 << false;
+    // Beyond the per-picture limit but within half of the memory: runs alone.
+    QTest::newRow("beyond_the_per_picture_limit") << 0.2 << true;
+}
+
 void tst_Process::peakMemoryIsCheckedBeforeDecoding()
 {
-    // Source and canvas each fit the limit, both together do not.
+    QFETCH(double, share);
+    QFETCH(bool, admitted);
     const qint64 limit = ImageCodecs::pixelMemoryLimit();
-    const quint32 side = quint32(std::sqrt(double(limit) * 0.7 / 4)) / 4 * 4;
+    const qint64 alone = ImageCodecs::aloneMemoryLimit();
+    const quint32 side = quint32(std::sqrt(double(alone) * share / 8)) / 4 * 4;
+    if (admitted && 2.0 * side * side * 8 < double(limit))
+        QSKIP("half of this machine's memory is the per-picture limit");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("large.png"));
-    QVERIFY(writeFile(path, pngHeaderOnly(side, side)));
-    const ProcessResult result = padInPlace(path);
+    QVERIFY(writeFile(path, pngHeaderOnly(side, side, 16)));
+    MemoryBudget budget(1000);
+    RunContext run;
+    run.budget = &budget;
+    const ProcessResult result = padInPlace(path, Fill::White, false, &run);
     QVERIFY(!result.success);
     const QString size = ImageProcessor::sizeText(qint32(side), qint32(side));
-    QVERIFY2(result.message.startsWith(QStringLiteral("图片过大：%1 补齐为 %1 约需").arg(size)),
-             qPrintable(result.message));
-    QVERIFY2(result.message.endsWith(QStringLiteral("超出每张图片的上限 %1 MB").arg(limit / (1024 * 1024))),
-             qPrintable(result.message));
-    QCOMPARE(result.oldSize, QString());
+    const bool refused = result.message.startsWith(QStringLiteral("图片过大：%1 补齐为 %1 约需").arg(size));
+    QVERIFY2(refused != admitted, qPrintable(result.message));
+    // Admitted, it waited for the whole budget: nothing else ran beside it.
+    QCOMPARE(budget.highWater(), admitted ? budget.capacity() : 0);
+    if (!admitted) {
+        QVERIFY2(result.message.endsWith(QStringLiteral("超出每张图片的上限 %1 MB").arg(limit / (1024 * 1024))),
+                 qPrintable(result.message));
+        QCOMPARE(result.oldSize, QString());
+    }
 }
 
 void tst_Process::inPlaceCollisions_data()
@@ -1114,6 +1142,77 @@ void tst_Process::longNames()
         QVERIFY2(!result.message.contains(QStringLiteral("残留")), qPrintable(result.message));
     }
     QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
+}
+
+void tst_Process::rowByRowGivesTheSamePicture_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<Fill>("fill");
+    QTest::addColumn<SizeRule>("rule");
+    QTest::addColumn<bool>("centered");
+    QTest::addColumn<bool>("png");
+
+    const QImage translucent = TestImages::pattern(37, 21);
+    const QImage opaque = TestImages::pattern(37, 21, QImage::Format_RGB32);
+    QImage p3 = translucent;
+    p3.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    QImage srgb = opaque;
+    srgb.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    QImage dpi300 = translucent;
+    dpi300.setDotsPerMeterX(11811);
+    dpi300.setDotsPerMeterY(11811);
+    QImage dpi72 = opaque;
+    dpi72.setDotsPerMeterX(2835);
+    dpi72.setDotsPerMeterY(2835);
+    const SizeRule four = SizeRule::Multiple4;
+    QTest::newRow("png_translucent_transparent") << "a.png" << translucent << Fill::Transparent << four << true << false;
+    QTest::newRow("png_translucent_white") << "a.png" << translucent << Fill::White << four << true << false;
+    QTest::newRow("png_opaque_black_top_left") << "a.png" << opaque << Fill::Black << SizeRule::Power2 << false
+                                               << false;
+    QTest::newRow("png_display_p3") << "a.png" << p3 << Fill::Transparent << four << true << false;
+    QTest::newRow("png_srgb") << "a.png" << srgb << Fill::Transparent << four << true << false;
+    QTest::newRow("png_300_dpi") << "a.png" << dpi300 << Fill::Transparent << SizeRule::Even << true << false;
+    QTest::newRow("jpeg_transparent") << "a.jpg" << opaque << Fill::Transparent << four << true << false;
+    QTest::newRow("jpeg_72_dpi_white_as_png") << "a.jpg" << dpi72 << Fill::White << four << true << true;
+    QTest::newRow("jpeg_srgb") << "a.jpg" << srgb << Fill::Transparent << SizeRule::Power2 << true << false;
+}
+
+void tst_Process::rowByRowGivesTheSamePicture()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QImage, picture);
+    QFETCH(Fill, fill);
+    QFETCH(SizeRule, rule);
+    QFETCH(bool, centered);
+    QFETCH(bool, png);
+
+    QTemporaryDir dir;
+    const QString source = dir.filePath(fileName);
+    QVERIFY(picture.save(source));
+    const qint64 usual = RowPad::minimumPixels();
+    QByteArray outputs[2];
+    QImage decoded[2];
+    qint64 estimates[2] = {};
+    for (int rows = 0; rows < 2; ++rows) {
+        RowPad::setMinimumPixels(rows ? 0 : usual);
+        const QString out = dir.filePath(QString::number(rows));
+        QVERIFY(QDir().mkpath(out));
+        estimates[rows] = ImageProcessor::peakBytesFor(source, rule, fill, png);
+        const ProcessResult result = ImageProcessor::process(source, out, false, rule, fill, centered, png);
+        RowPad::setMinimumPixels(usual);
+        QVERIFY2(result.success, qPrintable(result.message));
+        outputs[rows] = readFile(result.destination);
+        decoded[rows] = load(result.destination);
+    }
+    // Written by another compressor, so other bytes; the same picture.
+    QVERIFY(outputs[0] != outputs[1]);
+    QCOMPARE(decoded[1].format(), decoded[0].format());
+    QCOMPARE(firstDifference(decoded[1], decoded[0]), QString());
+    QCOMPARE(decoded[1].colorSpace(), decoded[0].colorSpace());
+    QCOMPARE(decoded[1].dotsPerMeterX(), decoded[0].dotsPerMeterX());
+    QCOMPARE(decoded[1].dotsPerMeterY(), decoded[0].dotsPerMeterY());
+    QVERIFY(estimates[1] < estimates[0]);
 }
 
 QTEST_GUILESS_MAIN(tst_Process)
