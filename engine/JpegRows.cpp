@@ -130,8 +130,11 @@ bool JpegRowReader::start(QString *error, bool *supported)
     m->info.src = &m->source.manager;
     jpeg_save_markers(&m->info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&m->info, TRUE);
-    if (m->info.jpeg_color_space != JCS_YCbCr && m->info.jpeg_color_space != JCS_RGB)
-        return true; // not started: grey and CMYK go another way
+    // Not started: grey and CMYK go another way, and so do progressive files,
+    // whose decoding holds coefficients for the whole picture.
+    if ((m->info.jpeg_color_space != JCS_YCbCr && m->info.jpeg_color_space != JCS_RGB)
+        || jpeg_has_multiple_scans(&m->info))
+        return true;
     if (!jpeg_read_icc_profile(&m->info, &m->icc, &m->iccLength)) {
         m->icc = nullptr;
         m->iccLength = 0;

@@ -10,11 +10,11 @@
 
 class QIODevice;
 
-// Reads a baseline or progressive JPEG a scanline at a time through libjpeg, so
+// Reads a baseline JPEG a scanline at a time through libjpeg, so
 // a picture never has to be held whole, neither as file nor as pixels. Rows come
 // out as QRgb (opaque), with libjpeg's default (accurate) inverse DCT and
 // upsampling, the same pixels Qt's reader gives. Colour (YCbCr or RGB) pictures
-// only; grey and CMYK are left to Qt.
+// in one scan only; grey, CMYK and progressive files are left to Qt.
 class JpegRowReader
 {
 public:

@@ -18,6 +18,8 @@
 
 #include <cmath>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -221,6 +223,8 @@ private slots:
     void longNames();
     void rowByRowGivesTheSamePicture_data();
     void rowByRowGivesTheSamePicture();
+    void rowByRowFailureLeavesFilesAlone_data();
+    void rowByRowFailureLeavesFilesAlone();
 
 private:
     QTemporaryDir m_dir;
@@ -1213,6 +1217,54 @@ void tst_Process::rowByRowGivesTheSamePicture()
     QCOMPARE(decoded[1].dotsPerMeterX(), decoded[0].dotsPerMeterX());
     QCOMPARE(decoded[1].dotsPerMeterY(), decoded[0].dotsPerMeterY());
     QVERIFY(estimates[1] < estimates[0]);
+}
+
+void tst_Process::rowByRowFailureLeavesFilesAlone_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<qint64>("fileSizeLimit"); // bytes a process may write to one file; 0: no limit
+    QTest::addColumn<QString>("expected");     // part of the message
+
+    const QImage photo = TestImages::pattern(300, 201, QImage::Format_RGB32);
+    const QImage cutout = TestImages::pattern(300, 201);
+    const QString damaged = QStringLiteral("图片数据不完整或已损坏");
+    QTest::newRow("jpeg_cut_short") << "p.jpg" << cutAt(jpegBytes(photo, false), 0.6) << qint64(0) << damaged;
+    QTest::newRow("png_cut_short") << "p.png" << cutAt(encoded(cutout, "PNG"), 0.6) << qint64(0) << damaged;
+    // The disk fills up while the rows are written.
+    QTest::newRow("disk_full") << "p.png" << encoded(cutout, "PNG") << qint64(4096)
+                               << QStringLiteral("写入临时文件失败");
+}
+
+void tst_Process::rowByRowFailureLeavesFilesAlone()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(qint64, fileSizeLimit);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    QVERIFY(writeFile(path, content));
+    const qint64 usual = RowPad::minimumPixels();
+    RowPad::setMinimumPixels(0);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (fileSizeLimit > 0) {
+        rlimit limited = saved;
+        limited.rlim_cur = rlim_t(fileSizeLimit);
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    const ProcessResult result = padInPlace(path, Fill::Transparent);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    RowPad::setMinimumPixels(usual);
+
+    QVERIFY(!result.success);
+    QVERIFY2(result.message.contains(expected), qPrintable(result.message));
+    QCOMPARE(readFile(path), content);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
 }
 
 QTEST_GUILESS_MAIN(tst_Process)
