@@ -157,6 +157,11 @@ bool pad(const QString &source, const Placement &placement, QRgb fill, const QSt
     }
     const QSize size = rows.size();
     const QSize canvas = placement.canvas;
+    // The file changed since its header was read: its rows would not fit.
+    if (size.width() + placement.offsetX > canvas.width() || size.height() + placement.offsetY > canvas.height()) {
+        *error = HelperText::translate(QStringLiteral("无法解码图片：%1")).arg(ImageProcessor::sizeText(size.width(), size.height()));
+        return false;
+    }
     const bool alpha = outputHasAlpha(rows.hasAlpha(), placement, size, fill);
     std::vector<quint32> rowCrcs(size_t(canvas.height()));
     qint64 fileBytes = 0;
