@@ -225,6 +225,8 @@ private slots:
     void rowByRowGivesTheSamePicture();
     void rowByRowFailureLeavesFilesAlone_data();
     void rowByRowFailureLeavesFilesAlone();
+    void budgetReservesWhatThePathTakes_data();
+    void budgetReservesWhatThePathTakes();
 
 private:
     QTemporaryDir m_dir;
@@ -1265,6 +1267,51 @@ void tst_Process::rowByRowFailureLeavesFilesAlone()
     QVERIFY2(result.message.contains(expected), qPrintable(result.message));
     QCOMPARE(readFile(path), content);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+}
+
+void tst_Process::budgetReservesWhatThePathTakes_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("rowByRow");
+
+    const QImage photo = TestImages::pattern(300, 201, QImage::Format_RGB32);
+    QTest::newRow("png_rgba") << encoded(TestImages::pattern(300, 201), "PNG") << "p.png" << true;
+    QTest::newRow("baseline_jpeg") << jpegBytes(photo, false) << "p.jpg" << true;
+    // These are decoded whole: libjpeg holds a progressive file's coefficients
+    // anyway, and the row path writes 8-bit colour only.
+    QTest::newRow("progressive_jpeg") << jpegBytes(photo, true) << "p.jpg" << false;
+    QTest::newRow("png_16_bit") << encoded(TestImages::pattern(300, 201, QImage::Format_RGBA64), "PNG") << "p.png"
+                                << false;
+    QTest::newRow("grey_png") << encoded(photo.convertToFormat(QImage::Format_Grayscale8), "PNG") << "p.png"
+                              << false;
+}
+
+void tst_Process::budgetReservesWhatThePathTakes()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, fileName);
+    QFETCH(bool, rowByRow);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    QVERIFY(writeFile(path, content));
+    const qint64 usual = RowPad::minimumPixels();
+    RowPad::setMinimumPixels(0);
+    const qint64 peak = ImageProcessor::peakBytesFor(path, SizeRule::Multiple4, Fill::Transparent, false);
+    const qint64 work = ImageProcessor::workFor(path, SizeRule::Multiple4, Fill::Transparent, false);
+    MemoryBudget budget(qint64(1) << 40);
+    RunContext run;
+    run.budget = &budget;
+    const ProcessResult result = ImageProcessor::process(path, dir.path(), true, SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false, &run);
+    RowPad::setMinimumPixels(usual);
+    QVERIFY2(result.success, qPrintable(result.message));
+    QCOMPARE(budget.highWater(), peak);
+    QCOMPARE(peak == RowPad::peakBytes(QSize(300, 204)), rowByRow);
+    // Ordered by the work on a whole canvas either way.
+    QCOMPARE(work > peak, rowByRow);
+    QCOMPARE(load(result.destination).size(), QSize(300, 204));
 }
 
 QTEST_GUILESS_MAIN(tst_Process)
