@@ -312,7 +312,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     if (targetWidth <= 0 || targetHeight <= 0 || canvasBytes > ImageCodecs::aloneMemoryLimit()) {
         result.message = HelperText::translate(QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB"))
                                  .arg(ImageProcessor::sizeText(targetWidth, targetHeight))
-                                 .arg(ImageCodecs::pixelMemoryLimit() / (1024 * 1024));
+                                 .arg(ImageCodecs::aloneMemoryLimit() / (1024 * 1024));
         return;
     }
 
