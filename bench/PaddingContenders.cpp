@@ -369,7 +369,12 @@ PassResult runChild(const Context &ctx, const QString &which, const QString &lab
     const QStringList arguments = {QCoreApplication::applicationFilePath(), QStringLiteral("--child"), which,
                                    QStringLiteral("--work"), ctx.work, QStringLiteral("--scale"), ctx.scaleName,
                                    QStringLiteral("--workers"), QString::number(workers)};
-    const Spawned spawned = spawnAndWait(arguments, EnvChange{}, outPath, errPath);
+    QStringList extra;
+    if (!ctx.onlyFile.isEmpty())
+        extra << QStringLiteral("--file") << ctx.onlyFile;
+    if (ctx.wholeCanvas)
+        extra << QStringLiteral("--whole-canvas");
+    const Spawned spawned = spawnAndWait(arguments + extra, EnvChange{}, outPath, errPath);
     QFile out(outPath);
     if (!spawned.started || spawned.exitCode != 0 || !out.open(QIODevice::ReadOnly)) {
         say(QStringLiteral("%1: child run failed (%2) %3").arg(label, spawned.error, firstLineOf(errPath)));

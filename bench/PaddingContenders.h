@@ -84,6 +84,8 @@ struct Context
     QString corpus;
     QString logs;
     std::vector<CorpusFile> files;
+    QString onlyFile;         // children: pad only the corpus file of this name
+    bool wholeCanvas = false; // children: pad every picture on a whole canvas, none row by row
 };
 
 // The in-process passes a child runs: "none" (an idle process), "engine"

@@ -109,6 +109,10 @@ const Item Items[] = {
     {Kind::Tiff, 1279, 853, Look::Cutout, false, 0, "alpha", Full},
     {Kind::Tiff, 1919, 1079, Look::Photo, true, 1, "16bit-lzw", Full},
     {Kind::Tiff, 3001, 2001, Look::Photo, false, 0, "", Full},
+
+    // The largest texture graphics cards take, one short of 16384 each way.
+    {Kind::Png, 16383, 16381, Look::Cutout, false, 0, "16k", Big},
+    {Kind::Jpeg, 16383, 16381, Look::Photo, false, 0, "16k", Big},
 };
 
 // Bump when the generator changes, so an old corpus in a reused work folder is redrawn.

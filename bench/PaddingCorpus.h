@@ -26,7 +26,8 @@ enum class Look {
     Palette8,       // 8-bit indexed, 6x6x6 colour cube
 };
 
-enum ScaleBit : unsigned { Small = 1, Full = 2, Both = 3 };
+// Big: the two 16K pictures of `--big`, a texture and a photo, each on its own.
+enum ScaleBit : unsigned { Small = 1, Full = 2, Both = 3, Big = 4 };
 
 struct Item
 {

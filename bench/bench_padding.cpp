@@ -11,6 +11,7 @@
 #include "BenchSupport.h"
 #include "ImageCodecs.h"
 #include "MemoryBudget.h"
+#include "RowPad.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -33,7 +35,7 @@ void usage()
 {
     say(QStringLiteral(
         "usage: bench_padding [--scale small|full] [--work DIR] [--only engine,pool,bare,magick,vips]\n"
-        "                     [--workers N] [--repeat N] [--tool-single-thread] [--png-study]\n"
+        "                     [--workers N] [--repeat N] [--tool-single-thread] [--png-study] [--big]\n"
         "  --scale small         quick corpus (default), well under a minute\n"
         "  --scale full          the real measurement: icons to 8K photos, a few minutes\n"
         "  --work DIR            keep corpus and outputs in DIR (the corpus is reused when it matches);\n"
@@ -43,7 +45,11 @@ void usage()
         "  --repeat N            run each contender N times and keep the fastest run (default 1)\n"
         "  --tool-single-thread  also run ImageMagick and vips limited to one thread\n"
         "  --png-study           instead of the contenders, encode the padded PNG canvases with\n"
-        "                        each PNG writer and setting under study"));
+        "                        each PNG writer and setting under study\n"
+        "  --big                 instead of the corpus, a 16K RGBA PNG and a 16K JPEG, one at a time:\n"
+        "                        time and peak memory of the engine (row by row and on a whole\n"
+        "                        canvas), vips and ImageMagick; with --repeat N every run is listed;\n"
+        "                        --file png (or jpeg) takes only that one"));
 }
 
 // Runs `pass` `repeat` times and keeps the fastest run.
@@ -195,6 +201,97 @@ void printTargets(const PassResult &engine, const PassResult &pool, const PassRe
                 .arg(timesText(engine.wall, bare.wall), timesText(engine.cpu, bare.cpu)));
 }
 
+
+struct BigRun
+{
+    QString label;
+    std::vector<PassResult> runs;
+};
+
+QString spread(std::vector<double> values, int decimals)
+{
+    if (values.empty())
+        return QStringLiteral("-");
+    std::sort(values.begin(), values.end());
+    const double median = values[values.size() / 2];
+    if (values.size() == 1)
+        return fixed(median, decimals);
+    return QStringLiteral("%1 (%2..%3)").arg(fixed(median, decimals), fixed(values.front(), decimals),
+                                             fixed(values.back(), decimals));
+}
+
+// The 16K pictures, each padded on its own by every contender in turn, `repeat`
+// rounds, so that load from elsewhere falls on all alike.
+int runBig(const Context &ctx, int repeat, bool haveMagick, bool haveVips, const QStringList &only)
+{
+    for (const CorpusFile &file : ctx.files) {
+        Context one = ctx;
+        one.files = {file};
+        one.onlyFile = file.name;
+        Context whole = one;
+        whole.wholeCanvas = true;
+        const std::vector<VipsInfo> info = haveVips ? vipsInfo(one) : std::vector<VipsInfo>();
+        std::vector<BigRun> rows;
+        const auto wanted = [&](const char *name) { return only.contains(QLatin1String(name)); };
+        if (wanted("engine"))
+            rows.push_back({QStringLiteral("engine, row by row"), {}});
+        if (wanted("canvas"))
+            rows.push_back({QStringLiteral("engine, whole canvas"), {}});
+        if (haveVips && wanted("vips"))
+            rows.push_back({QStringLiteral("vips, default thr."), {}});
+        if (haveMagick && wanted("magick"))
+            rows.push_back({QStringLiteral("ImageMagick, default thr."), {}});
+        say(QString());
+        say(QStringLiteral("%1: %2 MB on disk, canvas %3x%4").arg(file.name, megabytes(double(file.bytes)))
+                .arg(file.targetWidth)
+                .arg(file.targetHeight));
+        for (int i = 0; i < repeat; ++i) {
+            for (BigRun &row : rows) {
+                PassResult r;
+                if (row.label.startsWith(QLatin1String("engine, row")))
+                    r = runChild(one, QStringLiteral("engine"), row.label);
+                else if (row.label.startsWith(QLatin1String("engine, whole")))
+                    r = runChild(whole, QStringLiteral("engine"), row.label);
+                else if (row.label.startsWith(QLatin1String("vips")))
+                    r = runTool(one, Tool::Vips, false, info, QDir(ctx.work).filePath(QStringLiteral("out-vips")),
+                                row.label);
+                else
+                    r = runTool(one, Tool::Magick, false, {}, QDir(ctx.work).filePath(QStringLiteral("out-magick")),
+                                row.label);
+                say(QStringLiteral("  run %1  %2  wall %3 s  cpu %4 s  peak %5 MB  out %6 MB%7")
+                        .arg(i + 1)
+                        .arg(left(row.label, 26), fixed(r.wall, 2), fixed(r.cpu, 2),
+                             megabytes(r.peakRssKb * 1024.0), megabytes(double(r.outBytes)))
+                        .arg(r.failed > 0 ? QStringLiteral("  FAILED: ") + r.failures.join(QStringLiteral("; "))
+                                          : (r.ran ? QString() : QStringLiteral("  did not run"))));
+                row.runs.push_back(r);
+            }
+        }
+        const double canvasBytes = double(file.targetWidth) * file.targetHeight * 4;
+        say(QStringLiteral("%1, median (min..max) of %2 runs; canvas %3 MB, canvas + 25 % = %4 MB; load average %5")
+                .arg(file.name)
+                .arg(repeat)
+                .arg(megabytes(canvasBytes), megabytes(canvasBytes * 1.25), loadAverage()));
+        say(QStringLiteral("  %1 %2 %3 %4").arg(left(QStringLiteral("contender"), 26), right(QStringLiteral("wall s"), 22),
+                                                right(QStringLiteral("cpu s"), 22), right(QStringLiteral("peak MB"), 28)));
+        for (const BigRun &row : rows) {
+            std::vector<double> wall, cpu, peak;
+            for (const PassResult &r : row.runs) {
+                if (!r.ran || r.failed > 0)
+                    continue;
+                wall.push_back(r.wall);
+                cpu.push_back(r.cpu);
+                peak.push_back(r.peakRssKb * 1024.0 / 1e6);
+            }
+            say(QStringLiteral("  %1 %2 %3 %4").arg(left(row.label, 26), right(spread(wall, 2), 22),
+                                                    right(spread(cpu, 2), 22), right(spread(peak, 1), 28)));
+        }
+    }
+    say(QStringLiteral("peak MB: ru_maxrss of the process (for vips the larger of its processes); "
+                       "the engine runs in a child of its own, through BatchRun with 1 worker"));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -211,6 +308,9 @@ int main(int argc, char *argv[])
     int repeat = 1;
     bool toolSingle = false;
     bool pngStudy = false;
+    bool big = false;
+    bool wholeCanvas = false;
+    QString onlyFile;
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -230,16 +330,28 @@ int main(int argc, char *argv[])
             toolSingle = true;
         } else if (a == QLatin1String("--png-study")) {
             pngStudy = true;
+        } else if (a == QLatin1String("--big")) {
+            big = true;
+        } else if (a == QLatin1String("--file") && hasValue) {
+            onlyFile = args[++i];
+        } else if (a == QLatin1String("--whole-canvas")) {
+            wholeCanvas = true;
         } else {
             usage();
             return a == QLatin1String("--help") || a == QLatin1String("-h") ? 0 : 2;
         }
     }
-    if (scaleName != QLatin1String("small") && scaleName != QLatin1String("full")) {
+    if (big) {
+        scaleName = QStringLiteral("big");
+        if (!args.contains(QLatin1String("--only")))
+            only = QStringList{QStringLiteral("engine"), QStringLiteral("canvas"), QStringLiteral("vips"),
+                               QStringLiteral("magick")};
+    }
+    if (scaleName != QLatin1String("small") && scaleName != QLatin1String("full") && scaleName != QLatin1String("big")) {
         usage();
         return 2;
     }
-    const unsigned scale = scaleName == QLatin1String("full") ? Full : Small;
+    const unsigned scale = scaleName == QLatin1String("full") ? Full : scaleName == QLatin1String("big") ? Big : Small;
 
     std::unique_ptr<QTemporaryDir> temporary;
     if (work.isEmpty()) {
@@ -265,6 +377,12 @@ int main(int argc, char *argv[])
             return 2;
         }
         ctx.files = corpusFiles(ctx.corpus, scale);
+        if (!onlyFile.isEmpty())
+            ctx.files.erase(std::remove_if(ctx.files.begin(), ctx.files.end(),
+                                           [&](const CorpusFile &f) { return f.name != onlyFile; }),
+                            ctx.files.end());
+        if (wholeCanvas)
+            RowPad::setMinimumPixels(std::numeric_limits<qint64>::max());
         const PassResult result =
             runInProcess(child, ctx.files, QDir(ctx.work).filePath(QStringLiteral("out-") + child), workers);
         printChildReport(result);
@@ -332,6 +450,14 @@ int main(int argc, char *argv[])
         say(QStringLiteral("vips: %1").arg(toolVersion({QStringLiteral("vips"), QStringLiteral("--version")})));
     else
         say(QStringLiteral("vips: not on PATH, skipped"));
+
+    if (big) {
+        if (!onlyFile.isEmpty())
+            ctx.files.erase(std::remove_if(ctx.files.begin(), ctx.files.end(),
+                                           [&](const CorpusFile &f) { return !f.name.startsWith(onlyFile); }),
+                            ctx.files.end());
+        return runBig(ctx, repeat, haveMagick, haveVips, only);
+    }
 
     const QString engineDir = QDir(ctx.work).filePath(QStringLiteral("out-engine"));
     const QString magickDir = QDir(ctx.work).filePath(QStringLiteral("out-magick"));

@@ -164,12 +164,12 @@ void BatchRun::plan()
 QList<int> BatchRun::costliestFirst(const QList<int> &indexes) const
 {
     // A large picture started last would finish alone with the other cores idle.
-    // Its peak memory, read from the header, stands for its time.
+    // Its size on a whole canvas, read from the header, stands for its time.
     if (m_pool.maxThreadCount() < 2)
         return indexes;
     QHash<int, qint64> cost;
     for (const int i : indexes)
-        cost.insert(i, ImageProcessor::peakBytesFor(m_files.at(i), m_pad.rule, m_pad.fill, m_pad.png));
+        cost.insert(i, ImageProcessor::workFor(m_files.at(i), m_pad.rule, m_pad.fill, m_pad.png));
     QList<int> order = indexes;
     std::stable_sort(order.begin(), order.end(), [&cost](int a, int b) { return cost.value(a) > cost.value(b); });
     return order;

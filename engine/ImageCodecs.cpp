@@ -73,6 +73,15 @@ qint64 pixelMemoryLimit()
     return limit;
 }
 
+qint64 aloneMemoryLimit()
+{
+    static const qint64 limit = [] {
+        const qint64 physical = SafeFile::physicalMemoryBytes();
+        return qMax(pixelMemoryLimit(), physical > 0 ? physical / 2 : 2048 * MiB);
+    }();
+    return limit;
+}
+
 qint64 sourceFileLimit()
 {
     return pixelMemoryLimit();
@@ -160,6 +169,11 @@ QString damaged(const QString &reason)
 }
 
 } // namespace
+
+bool jpegWarningLosesPixels(const QString &warning)
+{
+    return losesPixels(warning);
+}
 
 bool probe(const QByteArray &bytes, bool applyOrientation, Probe *probe, QString *error)
 {
@@ -257,7 +271,9 @@ bool decode(const QByteArray &bytes, const Probe &probed, bool applyOrientation,
             QString *warning)
 {
 
-    const qint64 limit = pixelMemoryLimit();
+    // A picture beyond the per-picture limit may still run alone; the caller
+    // decided that from its whole peak.
+    const qint64 limit = aloneMemoryLimit();
     const qint64 needed = qint64(probed.size.width()) * probed.size.height() * probed.bytesPerPixel;
     if (needed > limit) {
         *error = HelperText::translate(QStringLiteral("图片过大（%1），解码需要约 %2 MB 内存，超出上限 %3 MB"))

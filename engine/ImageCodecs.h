@@ -21,6 +21,11 @@ inline constexpr int JpegQuality = 90;
 // machine's physical memory; never unlimited.
 qint64 pixelMemoryLimit();
 
+// Bytes padding one picture may take when it runs alone: a picture between
+// pixelMemoryLimit() and this waits until no other picture is in progress.
+// Half the machine's physical memory.
+qint64 aloneMemoryLimit();
+
 // Bytes of a source file the engine agrees to read into memory.
 qint64 sourceFileLimit();
 
@@ -76,6 +81,11 @@ bool isDeep(const QImage &image);
 
 // True when every pixel is fully opaque.
 bool isOpaque(const QImage &image);
+
+// True for libjpeg warnings that mean pixels are missing or wrong; the others
+// (extraneous bytes between markers, unknown revisions, a bad ICC marker) leave
+// every pixel as the file holds it.
+bool jpegWarningLosesPixels(const QString &warning);
 
 // Writers Qt does not have (or has without alpha). Exposed for tests.
 bool encodeGif(const QImage &image, QByteArray *bytes, QString *error);

@@ -2,6 +2,7 @@
 
 #include "HelperText.h"
 #include "MemoryBudget.h"
+#include "RowPad.h"
 #include "SafeFile.h"
 #include "VerifiedWrite.h"
 
@@ -146,6 +147,65 @@ QFileInfo resolvedSource(const QString &sourcePath, bool replaceOriginal)
     return info;
 }
 
+// The placement of a picture that is padded row by row (RowPad); nothing for
+// every other picture. Reads only the header.
+std::optional<Placement> rowPlacement(const QString &source, const PadSettings &settings,
+                                      ImageCodecs::Encoder encoder, ImageCodecs::Probe *probe)
+{
+    // Not a FIFO or device: opening one could block.
+    if (!QFileInfo(source).isFile())
+        return std::nullopt;
+    QFile file(source);
+    QString ignored;
+    if (!file.open(QIODevice::ReadOnly) || !ImageCodecs::probe(&file, true, probe, &ignored) || !file.seek(0))
+        return std::nullopt;
+    const Placement place = ImageProcessor::placement(probe->size, settings.rule, settings.centered);
+    if (!RowPad::suits(&file, *probe, place, ImageProcessor::fillColour(settings.fill), encoder))
+        return std::nullopt;
+    return place;
+}
+
+// Whether the output may be written where it is planned; fills in the message when not.
+bool destinationAllowed(ProcessResult &result, const QString &sourcePath, const QString &source,
+                        const PadSettings &settings, const OutputPlan &output, const RunContext *run)
+{
+    const bool replaceOriginal = settings.replaceOriginal;
+    const QFileInfo sourceInfo(source);
+    const QString folder = replaceOriginal ? sourceInfo.absolutePath() : settings.outDir;
+    if (!replaceOriginal && !QFileInfo(settings.outDir).isDir()) {
+        result.message = HelperText::translate(QStringLiteral("输出目录不存在：%1")).arg(shown(settings.outDir));
+        return false;
+    }
+    const QString &destination = output.destination;
+    const int nameLimit = SafeFile::maxNameBytes(folder);
+    const QString writtenName = QFileInfo(destination).fileName();
+    const int writtenNameBytes = SafeFile::nameBytes(writtenName);
+    if (writtenNameBytes > nameLimit) {
+        result.message = HelperText::translate(QStringLiteral("文件名过长：%1 有 %2 字节，超出文件系统允许的 %3 字节"))
+                                 .arg(writtenName)
+                                 .arg(writtenNameBytes)
+                                 .arg(nameLimit);
+        return false;
+    }
+    if (replaceOriginal) {
+        // Outputs of one run that meet were settled by the run before it started.
+        const QString key = RunContext::key(destination);
+        if (SafeFile::entryExists(destination) && !SafeFile::isSameFile(destination, source)
+            && !(run && run->listed.contains(key))) {
+            result.message = HelperText::translate(
+                                     QStringLiteral("%1 旁边已有同名的 %2（可能是之前处理的结果），为免覆盖它，本图片未处理。"
+                                                    "要继续，请选择输出目录，或先移走或删除 %2"))
+                                     .arg(shown(sourcePath), shown(destination));
+            return false;
+        }
+    }
+    if (SafeFile::entryExists(destination) && QFileInfo(destination).isFile() && !SafeFile::isWritable(destination)) {
+        result.message = HelperText::translate(QStringLiteral("目标文件为只读，没有写入权限，未作改动：%1")).arg(shown(destination));
+        return false;
+    }
+    return true;
+}
+
 // The body of process; may return early on any failure with `result` filled in.
 void processInto(ProcessResult &result, const QString &sourcePath, const PadSettings &settings,
                  const OutputPlan &output, const RunContext *run)
@@ -165,8 +225,42 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     const QString source = sourceInfo.absoluteFilePath();
     const ImageCodecs::Encoder encoder = ImageProcessor::formatFor(output.extension);
 
+    const QString &destination = output.destination;
+    const auto succeeded = [&](const QString &decoderWarning) {
+        result.success = true;
+        result.destination = destination;
+        result.message = HelperText::translate(QStringLiteral("规则=%1；已保存并回读校验；%2"))
+                                 .arg(HelperText::translate(PaddingChoices::sourceText(settings.rule)), shown(destination));
+        if (!decoderWarning.isEmpty())
+            result.message += HelperText::translate(QStringLiteral("；解码器警告：%1")).arg(decoderWarning);
+    };
+
     // Released when this picture is done, whichever way it ends.
     std::optional<MemoryBudget::Hold> reservation;
+
+    // Large PNG and JPEG pictures go row by row: neither the file nor the
+    // picture is ever in memory whole.
+    ImageCodecs::Probe rowProbe;
+    if (const std::optional<Placement> place = rowPlacement(source, settings, encoder, &rowProbe)) {
+        result.oldSize = ImageProcessor::sizeText(rowProbe.size.width(), rowProbe.size.height());
+        if (run && run->budget)
+            reservation.emplace(run->budget, RowPad::peakBytes(place->canvas));
+        if (!destinationAllowed(result, sourcePath, source, settings, output, run))
+            return;
+        bool verified = false;
+        const bool written = RowPad::pad(source, *place, ImageProcessor::fillColour(settings.fill),
+                                         ImageProcessor::temporaryPathFor(destination, output.extension),
+                                         destination, &error, &verified);
+        if (verified)
+            result.newSize = ImageProcessor::sizeText(place->canvas.width(), place->canvas.height());
+        if (!written) {
+            result.message = error;
+            return;
+        }
+        succeeded(QString());
+        return;
+    }
+
     // Decode from memory: the source file is closed before anything is written.
     QImage decoded;
     QString decoderWarning;
@@ -190,7 +284,9 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         }
         const qint64 limit = ImageCodecs::pixelMemoryLimit();
         const qint64 peak = peakFromHeader(probe, bytes.size(), settings.rule, encoder);
-        if (peak > limit) {
+        // Beyond the per-picture limit a picture may still run alone, with no
+        // other picture of the run beside it.
+        if (peak > ImageCodecs::aloneMemoryLimit()) {
             result.message = HelperText::translate(QStringLiteral("图片过大：%1 补齐为 %2 约需 %3 MB 内存，超出每张图片的上限 %4 MB"))
                                      .arg(ImageProcessor::sizeText(probe.size.width(), probe.size.height()),
                                           ImageProcessor::sizeText(canvas.width(), canvas.height()),
@@ -199,7 +295,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
             return;
         }
         if (run && run->budget)
-            reservation.emplace(run->budget, peak);
+            reservation.emplace(run->budget, peak > limit ? run->budget->capacity() : peak);
         if (!ImageCodecs::decode(bytes, probe, true, &decoded, &error, &decoderWarning)) {
             result.message = error;
             return;
@@ -213,46 +309,16 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     const qint32 targetWidth = PaddingChoices::target(sourceWidth, settings.rule);
     const qint32 targetHeight = PaddingChoices::target(sourceHeight, settings.rule);
     const qint64 canvasBytes = qint64(targetWidth) * targetHeight * (ImageCodecs::isDeep(sourceImage) ? 8 : 4);
-    if (targetWidth <= 0 || targetHeight <= 0 || canvasBytes > ImageCodecs::pixelMemoryLimit()) {
+    if (targetWidth <= 0 || targetHeight <= 0 || canvasBytes > ImageCodecs::aloneMemoryLimit()) {
         result.message = HelperText::translate(QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB"))
                                  .arg(ImageProcessor::sizeText(targetWidth, targetHeight))
-                                 .arg(ImageCodecs::pixelMemoryLimit() / (1024 * 1024));
+                                 .arg(ImageCodecs::aloneMemoryLimit() / (1024 * 1024));
         return;
     }
 
+    if (!destinationAllowed(result, sourcePath, source, settings, output, run))
+        return;
     const QString &ext = output.extension;
-    const QString folder = replaceOriginal ? sourceInfo.absolutePath() : settings.outDir;
-    if (!replaceOriginal && !QFileInfo(settings.outDir).isDir()) {
-        result.message = HelperText::translate(QStringLiteral("输出目录不存在：%1")).arg(shown(settings.outDir));
-        return;
-    }
-    const QString &destination = output.destination;
-    const int nameLimit = SafeFile::maxNameBytes(folder);
-    const QString writtenName = QFileInfo(destination).fileName();
-    const int writtenNameBytes = SafeFile::nameBytes(writtenName);
-    if (writtenNameBytes > nameLimit) {
-        result.message = HelperText::translate(QStringLiteral("文件名过长：%1 有 %2 字节，超出文件系统允许的 %3 字节"))
-                                 .arg(writtenName)
-                                 .arg(writtenNameBytes)
-                                 .arg(nameLimit);
-        return;
-    }
-    if (replaceOriginal) {
-        // Outputs of one run that meet were settled by the run before it started.
-        const QString key = RunContext::key(destination);
-        if (SafeFile::entryExists(destination) && !SafeFile::isSameFile(destination, source)
-            && !(run && run->listed.contains(key))) {
-            result.message = HelperText::translate(
-                                     QStringLiteral("%1 旁边已有同名的 %2（可能是之前处理的结果），为免覆盖它，本图片未处理。"
-                                                    "要继续，请选择输出目录，或先移走或删除 %2"))
-                                     .arg(shown(sourcePath), shown(destination));
-            return;
-        }
-    }
-    if (SafeFile::entryExists(destination) && QFileInfo(destination).isFile() && !SafeFile::isWritable(destination)) {
-        result.message = HelperText::translate(QStringLiteral("目标文件为只读，没有写入权限，未作改动：%1")).arg(shown(destination));
-        return;
-    }
 
     qint32 offsetX = 0;
     qint32 offsetY = 0;
@@ -284,12 +350,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         return;
     }
 
-    result.success = true;
-    result.destination = destination;
-    result.message = HelperText::translate(QStringLiteral("规则=%1；已保存并回读校验；%2"))
-                             .arg(HelperText::translate(PaddingChoices::sourceText(settings.rule)), shown(destination));
-    if (!decoderWarning.isEmpty())
-        result.message += HelperText::translate(QStringLiteral("；解码器警告：%1")).arg(decoderWarning);
+    succeeded(decoderWarning);
 }
 
 } // namespace
@@ -303,15 +364,13 @@ QImage ImageProcessor::pad(const QImage &source, QRgb fill, bool centered, SizeR
         return QImage();
     const qint32 sourceWidth = source.width();
     const qint32 sourceHeight = source.height();
-    const qint32 width = PaddingChoices::target(sourceWidth, rule);
-    const qint32 height = PaddingChoices::target(sourceHeight, rule);
-    if (width <= 0 || height <= 0)
+    const Placement place = placement(source.size(), rule, centered);
+    if (!place.isValid())
         return QImage();
-    if (centered) {
-        // Truncating division puts an odd extra column right and an odd extra row at the bottom.
-        offsetX = (width - sourceWidth) / 2;
-        offsetY = (height - sourceHeight) / 2;
-    }
+    const qint32 width = place.canvas.width();
+    const qint32 height = place.canvas.height();
+    offsetX = place.offsetX;
+    offsetY = place.offsetY;
 
     const bool deep = ImageCodecs::isDeep(source);
     const QImage::Format canvasFormat = deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
@@ -361,6 +420,27 @@ QImage ImageProcessor::pad(const QImage &source, QRgb fill, bool centered, SizeR
     return canvas;
 }
 
+Placement ImageProcessor::placement(const QSize &source, SizeRule rule, bool centered)
+{
+    Placement place;
+    const qint32 width = PaddingChoices::target(source.width(), rule);
+    const qint32 height = PaddingChoices::target(source.height(), rule);
+    if (width <= 0 || height <= 0)
+        return place;
+    place.canvas = QSize(width, height);
+    if (centered) {
+        // Truncating division puts an odd extra column right and an odd extra row at the bottom.
+        place.offsetX = (width - source.width()) / 2;
+        place.offsetY = (height - source.height()) / 2;
+    }
+    return place;
+}
+
+void ImageProcessor::composeRow(const QRgb *source, QRgb *canvasRow, int count, QRgb fill)
+{
+    composeRow8(source, canvasRow, count, fill);
+}
+
 ProcessResult ImageProcessor::process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
                                       SizeRule rule, Fill fill, bool centered, bool png, const RunContext *run)
 {
@@ -393,22 +473,47 @@ ProcessResult ImageProcessor::process(const QString &sourcePath, const PadSettin
     return result;
 }
 
-qint64 ImageProcessor::peakBytesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png)
+namespace {
+
+// The header of `sourcePath` and both estimates from it; false when it cannot be read.
+bool estimatesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png, qint64 *peak, qint64 *work)
 {
     QFileInfo info(sourcePath);
     if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
         info = QFileInfo(info.canonicalFilePath());
     if (!info.isFile())
-        return 0;
+        return false;
     // Only the header is read, not the whole file the picture's decode reads later.
     QFile file(info.absoluteFilePath());
     if (!file.open(QIODevice::ReadOnly))
-        return 0;
+        return false;
     ImageCodecs::Probe probe;
     QString ignored;
-    return ImageCodecs::probe(&file, true, &probe, &ignored)
-                   ? peakFromHeader(probe, file.size(), rule, formatFor(outputExtension(info.suffix(), fill, png)))
-                   : 0;
+    if (!ImageCodecs::probe(&file, true, &probe, &ignored))
+        return false;
+    const ImageCodecs::Encoder encoder = ImageProcessor::formatFor(outputExtension(info.suffix(), fill, png));
+    *work = peakFromHeader(probe, file.size(), rule, encoder);
+    // The placement only matters for whether the picture goes row by row.
+    const Placement place = ImageProcessor::placement(probe.size, rule, true);
+    if (file.seek(0) && RowPad::suits(&file, probe, place, ImageProcessor::fillColour(fill), encoder))
+        *peak = RowPad::peakBytes(place.canvas);
+    else
+        *peak = *work;
+    return true;
+}
+
+} // namespace
+
+qint64 ImageProcessor::workFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png)
+{
+    qint64 peak = 0, work = 0;
+    return estimatesFor(sourcePath, rule, fill, png, &peak, &work) ? work : 0;
+}
+
+qint64 ImageProcessor::peakBytesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png)
+{
+    qint64 peak = 0, work = 0;
+    return estimatesFor(sourcePath, rule, fill, png, &peak, &work) ? peak : 0;
 }
 
 OutputPlan ImageProcessor::outputFor(const QString &sourcePath, const PadSettings &settings)

@@ -49,11 +49,33 @@ struct OutputPlan
     QString destination;  // in the output folder as given, or beside the (linked-to) source
 };
 
+// Where a picture lands on its canvas, from the sizes alone: no pixel is
+// needed to work it out.
+struct Placement
+{
+    QSize canvas;     // invalid when a side would not fit in 32 bits
+    qint32 offsetX = 0;
+    qint32 offsetY = 0;
+    bool isValid() const { return canvas.isValid(); }
+    // True when the canvas is larger than the picture.
+    bool pads(const QSize &source) const { return canvas != source; }
+};
+
 // Pads pictures to the next size a sizing rule allows, without scaling or
 // cropping a pixel. Stateless; every operation may run on any thread.
 class ImageProcessor
 {
 public:
+    // The canvas the rule gives a picture of `source` size and the picture's
+    // offset on it: centred with the odd pixel right and bottom, or at the
+    // top-left corner.
+    static Placement placement(const QSize &source, SizeRule rule, bool centered);
+
+    // Draws `count` source pixels onto a canvas row already filled with `fill`
+    // (all ARGB, not premultiplied): opaque pixels bit for bit, translucent
+    // ones source-over with exact integer arithmetic.
+    static void composeRow(const QRgb *source, QRgb *canvasRow, int count, QRgb fill);
+
     // A new canvas of the rule's target width x height filled with `fill`
     // (ARGB, not premultiplied), with `source` drawn 1:1 at (offsetX, offsetY):
     // centred with the odd pixel right and bottom, or at the top-left corner.
@@ -77,9 +99,13 @@ public:
                                  const RunContext *run = nullptr);
 
     // The memory process reserves for `sourcePath` at its peak, estimated from
-    // its header alone (ImageCodecs::peakBytes); it also stands for how long the
-    // picture takes. 0 when the header cannot be read.
+    // its header alone (ImageCodecs::peakBytes, or RowPad::peakBytes for a
+    // picture padded row by row). 0 when the header cannot be read.
     static qint64 peakBytesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png);
+    // How long padding `sourcePath` takes, relative to other pictures: its peak
+    // on a whole canvas, which grows with its pixels and its file, however it is
+    // padded. 0 when the header cannot be read.
+    static qint64 workFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png);
 
     // Where process writes the output for `sourcePath`, from the names alone.
     static OutputPlan outputFor(const QString &sourcePath, const PadSettings &settings);

@@ -5,6 +5,8 @@
 #include "ReadBackCheck.h"
 #include "SafeFile.h"
 
+#include <QFile>
+
 #include <limits>
 
 namespace VerifiedWrite {
@@ -37,6 +39,35 @@ bool write(const QString &temporary, const QString &destination, QByteArray enco
                 checked = true;
         }
     }
+    if (verified)
+        *verified = checked;
+    if (checked && SafeFile::replaceFile(temporary, destination, error))
+        return true;
+    QString ignored;
+    SafeFile::removeFile(temporary, &ignored);
+    return false;
+}
+
+bool writeStreamed(const QString &temporary, const QString &destination, const QString &permissionsFrom,
+                   const std::function<bool(QFile *, QString *)> &produce,
+                   const std::function<bool(const QString &, QString *)> &check, QString *error, bool *verified)
+{
+    if (verified)
+        *verified = false;
+    {
+        QFile file;
+        if (!SafeFile::createNewFile(temporary, permissionsFrom, &file, error))
+            return false;
+        if (!produce(&file, error)) {
+            file.close();
+            QString ignored;
+            SafeFile::removeFile(temporary, &ignored);
+            return false;
+        }
+        if (!SafeFile::finishNewFile(&file, temporary, error))
+            return false;
+    }
+    const bool checked = check(temporary, error);
     if (verified)
         *verified = checked;
     if (checked && SafeFile::replaceFile(temporary, destination, error))

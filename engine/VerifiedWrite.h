@@ -6,6 +6,10 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
+class QFile;
+
 // How a picture reaches a user's folder: written beside its destination and
 // flushed, read back from the disk and checked, and only then put in place. A
 // failed write, a short or damaged file, a full disk the write did not report,
@@ -20,5 +24,14 @@ namespace VerifiedWrite {
 // tells whether the file had passed the check before the rename failed.
 bool write(const QString &temporary, const QString &destination, QByteArray encoded, ImageCodecs::Encoder encoder,
            const QSize &size, const QString &permissionsFrom, QString *error, bool *verified = nullptr);
+
+// The same for a picture too large to encode into memory: `produce` writes the
+// file into `file` (the temporary, open and empty), and after it is flushed
+// `check` reads it back from `temporary` and returns false with a message when
+// it is not what `produce` wrote.
+bool writeStreamed(const QString &temporary, const QString &destination, const QString &permissionsFrom,
+                   const std::function<bool(QFile *file, QString *error)> &produce,
+                   const std::function<bool(const QString &temporary, QString *error)> &check, QString *error,
+                   bool *verified = nullptr);
 
 } // namespace VerifiedWrite

@@ -1,4 +1,6 @@
 #include "ImageProcessor.h"
+#include "MemoryBudget.h"
+#include "RowPad.h"
 #include "SafeFile.h"
 #include "TestImages.h"
 
@@ -16,6 +18,8 @@
 
 #include <cmath>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -92,13 +96,14 @@ quint32 crc32(const QByteArray &data)
 }
 
 // A PNG that declares a size but holds no pixels.
-QByteArray pngHeaderOnly(quint32 width, quint32 height)
+QByteArray pngHeaderOnly(quint32 width, quint32 height, int bits = 8)
 {
     QByteArray ihdr("IHDR");
     for (quint32 v : {width, height})
         for (int shift = 24; shift >= 0; shift -= 8)
             ihdr.append(char((v >> shift) & 0xff));
-    ihdr.append(QByteArray::fromHex("0806000000")); // 8-bit RGBA
+    ihdr.append(char(bits));
+    ihdr.append(QByteArray::fromHex("06000000")); // RGBA
     QByteArray out = QByteArray::fromHex("89504e470d0a1a0a");
     // IHDR, then a token IDAT so that a reader gets past the header, then IEND.
     for (const QByteArray &chunk : {ihdr, QByteArray("IDAT\x78\x9c\x03\x00\x00\x00\x00\x01", 12),
@@ -207,6 +212,7 @@ private slots:
     void damagedData();
     void onlyFiveFamilies_data();
     void onlyFiveFamilies();
+    void peakMemoryIsCheckedBeforeDecoding_data();
     void peakMemoryIsCheckedBeforeDecoding();
     void inPlaceCollisions_data();
     void inPlaceCollisions();
@@ -215,6 +221,12 @@ private slots:
     void symbolicLinkInPlace();
     void longNames_data();
     void longNames();
+    void rowByRowGivesTheSamePicture_data();
+    void rowByRowGivesTheSamePicture();
+    void rowByRowFailureLeavesFilesAlone_data();
+    void rowByRowFailureLeavesFilesAlone();
+    void budgetReservesWhatThePathTakes_data();
+    void budgetReservesWhatThePathTakes();
 
 private:
     QTemporaryDir m_dir;
@@ -949,22 +961,44 @@ void tst_Process::onlyFiveFamilies()
     QCOMPARE(readFile(path), content);
 }
 
+void tst_Process::peakMemoryIsCheckedBeforeDecoding_data()
+{
+    QTest::addColumn<double>("share"); // of the memory a picture may take when it runs alone
+    QTest::addColumn<bool>("admitted");
+    // 16-bit, so the picture is padded on a whole canvas: source and canvas
+    // each fit, both together do not.
+    QTest::newRow("beyond_half_of_the_memory") << 0.7 << false;
+    // Beyond the per-picture limit but within half of the memory: runs alone.
+    QTest::newRow("beyond_the_per_picture_limit") << 0.2 << true;
+}
+
 void tst_Process::peakMemoryIsCheckedBeforeDecoding()
 {
-    // Source and canvas each fit the limit, both together do not.
+    QFETCH(double, share);
+    QFETCH(bool, admitted);
     const qint64 limit = ImageCodecs::pixelMemoryLimit();
-    const quint32 side = quint32(std::sqrt(double(limit) * 0.7 / 4)) / 4 * 4;
+    const qint64 alone = ImageCodecs::aloneMemoryLimit();
+    const quint32 side = quint32(std::sqrt(double(alone) * share / 8)) / 4 * 4;
+    if (admitted && 2.0 * side * side * 8 < double(limit))
+        QSKIP("half of this machine's memory is the per-picture limit");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("large.png"));
-    QVERIFY(writeFile(path, pngHeaderOnly(side, side)));
-    const ProcessResult result = padInPlace(path);
+    QVERIFY(writeFile(path, pngHeaderOnly(side, side, 16)));
+    MemoryBudget budget(1000);
+    RunContext run;
+    run.budget = &budget;
+    const ProcessResult result = padInPlace(path, Fill::White, false, &run);
     QVERIFY(!result.success);
     const QString size = ImageProcessor::sizeText(qint32(side), qint32(side));
-    QVERIFY2(result.message.startsWith(QStringLiteral("图片过大：%1 补齐为 %1 约需").arg(size)),
-             qPrintable(result.message));
-    QVERIFY2(result.message.endsWith(QStringLiteral("超出每张图片的上限 %1 MB").arg(limit / (1024 * 1024))),
-             qPrintable(result.message));
-    QCOMPARE(result.oldSize, QString());
+    const bool refused = result.message.startsWith(QStringLiteral("图片过大：%1 补齐为 %1 约需").arg(size));
+    QVERIFY2(refused != admitted, qPrintable(result.message));
+    // Admitted, it waited for the whole budget: nothing else ran beside it.
+    QCOMPARE(budget.highWater(), admitted ? budget.capacity() : 0);
+    if (!admitted) {
+        QVERIFY2(result.message.endsWith(QStringLiteral("超出每张图片的上限 %1 MB").arg(limit / (1024 * 1024))),
+                 qPrintable(result.message));
+        QCOMPARE(result.oldSize, QString());
+    }
 }
 
 void tst_Process::inPlaceCollisions_data()
@@ -1114,6 +1148,170 @@ void tst_Process::longNames()
         QVERIFY2(!result.message.contains(QStringLiteral("残留")), qPrintable(result.message));
     }
     QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
+}
+
+void tst_Process::rowByRowGivesTheSamePicture_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<Fill>("fill");
+    QTest::addColumn<SizeRule>("rule");
+    QTest::addColumn<bool>("centered");
+    QTest::addColumn<bool>("png");
+
+    const QImage translucent = TestImages::pattern(37, 21);
+    const QImage opaque = TestImages::pattern(37, 21, QImage::Format_RGB32);
+    QImage p3 = translucent;
+    p3.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    QImage srgb = opaque;
+    srgb.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    QImage dpi300 = translucent;
+    dpi300.setDotsPerMeterX(11811);
+    dpi300.setDotsPerMeterY(11811);
+    QImage dpi72 = opaque;
+    dpi72.setDotsPerMeterX(2835);
+    dpi72.setDotsPerMeterY(2835);
+    const SizeRule four = SizeRule::Multiple4;
+    QTest::newRow("png_translucent_transparent") << "a.png" << translucent << Fill::Transparent << four << true << false;
+    QTest::newRow("png_translucent_white") << "a.png" << translucent << Fill::White << four << true << false;
+    QTest::newRow("png_opaque_black_top_left") << "a.png" << opaque << Fill::Black << SizeRule::Power2 << false
+                                               << false;
+    QTest::newRow("png_display_p3") << "a.png" << p3 << Fill::Transparent << four << true << false;
+    QTest::newRow("png_srgb") << "a.png" << srgb << Fill::Transparent << four << true << false;
+    QTest::newRow("png_300_dpi") << "a.png" << dpi300 << Fill::Transparent << SizeRule::Even << true << false;
+    QTest::newRow("jpeg_transparent") << "a.jpg" << opaque << Fill::Transparent << four << true << false;
+    QTest::newRow("jpeg_72_dpi_white_as_png") << "a.jpg" << dpi72 << Fill::White << four << true << true;
+    QTest::newRow("jpeg_srgb") << "a.jpg" << srgb << Fill::Transparent << SizeRule::Power2 << true << false;
+}
+
+void tst_Process::rowByRowGivesTheSamePicture()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QImage, picture);
+    QFETCH(Fill, fill);
+    QFETCH(SizeRule, rule);
+    QFETCH(bool, centered);
+    QFETCH(bool, png);
+
+    QTemporaryDir dir;
+    const QString source = dir.filePath(fileName);
+    QVERIFY(picture.save(source));
+    const qint64 usual = RowPad::minimumPixels();
+    QByteArray outputs[2];
+    QImage decoded[2];
+    qint64 estimates[2] = {};
+    for (int rows = 0; rows < 2; ++rows) {
+        RowPad::setMinimumPixels(rows ? 0 : usual);
+        const QString out = dir.filePath(QString::number(rows));
+        QVERIFY(QDir().mkpath(out));
+        estimates[rows] = ImageProcessor::peakBytesFor(source, rule, fill, png);
+        const ProcessResult result = ImageProcessor::process(source, out, false, rule, fill, centered, png);
+        RowPad::setMinimumPixels(usual);
+        QVERIFY2(result.success, qPrintable(result.message));
+        outputs[rows] = readFile(result.destination);
+        decoded[rows] = load(result.destination);
+    }
+    // Written by another compressor, so other bytes; the same picture.
+    QVERIFY(outputs[0] != outputs[1]);
+    QCOMPARE(decoded[1].format(), decoded[0].format());
+    QCOMPARE(firstDifference(decoded[1], decoded[0]), QString());
+    QCOMPARE(decoded[1].colorSpace(), decoded[0].colorSpace());
+    QCOMPARE(decoded[1].dotsPerMeterX(), decoded[0].dotsPerMeterX());
+    QCOMPARE(decoded[1].dotsPerMeterY(), decoded[0].dotsPerMeterY());
+    QVERIFY(estimates[1] < estimates[0]);
+}
+
+void tst_Process::rowByRowFailureLeavesFilesAlone_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<qint64>("fileSizeLimit"); // bytes a process may write to one file; 0: no limit
+    QTest::addColumn<QString>("expected");     // part of the message
+
+    const QImage photo = TestImages::pattern(300, 201, QImage::Format_RGB32);
+    const QImage cutout = TestImages::pattern(300, 201);
+    const QString damaged = QStringLiteral("图片数据不完整或已损坏");
+    QTest::newRow("jpeg_cut_short") << "p.jpg" << cutAt(jpegBytes(photo, false), 0.6) << qint64(0) << damaged;
+    QTest::newRow("png_cut_short") << "p.png" << cutAt(encoded(cutout, "PNG"), 0.6) << qint64(0) << damaged;
+    // The disk fills up while the rows are written.
+    QTest::newRow("disk_full") << "p.png" << encoded(cutout, "PNG") << qint64(4096)
+                               << QStringLiteral("写入临时文件失败");
+}
+
+void tst_Process::rowByRowFailureLeavesFilesAlone()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(qint64, fileSizeLimit);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    QVERIFY(writeFile(path, content));
+    const qint64 usual = RowPad::minimumPixels();
+    RowPad::setMinimumPixels(0);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    if (fileSizeLimit > 0) {
+        rlimit limited = saved;
+        limited.rlim_cur = rlim_t(fileSizeLimit);
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    const ProcessResult result = padInPlace(path, Fill::Transparent);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    RowPad::setMinimumPixels(usual);
+
+    QVERIFY(!result.success);
+    QVERIFY2(result.message.contains(expected), qPrintable(result.message));
+    QCOMPARE(readFile(path), content);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+}
+
+void tst_Process::budgetReservesWhatThePathTakes_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<bool>("rowByRow");
+
+    const QImage photo = TestImages::pattern(300, 201, QImage::Format_RGB32);
+    QTest::newRow("png_rgba") << encoded(TestImages::pattern(300, 201), "PNG") << "p.png" << true;
+    QTest::newRow("baseline_jpeg") << jpegBytes(photo, false) << "p.jpg" << true;
+    // These are decoded whole: libjpeg holds a progressive file's coefficients
+    // anyway, and the row path writes 8-bit colour only.
+    QTest::newRow("progressive_jpeg") << jpegBytes(photo, true) << "p.jpg" << false;
+    QTest::newRow("png_16_bit") << encoded(TestImages::pattern(300, 201, QImage::Format_RGBA64), "PNG") << "p.png"
+                                << false;
+    QTest::newRow("grey_png") << encoded(photo.convertToFormat(QImage::Format_Grayscale8), "PNG") << "p.png"
+                              << false;
+}
+
+void tst_Process::budgetReservesWhatThePathTakes()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, fileName);
+    QFETCH(bool, rowByRow);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    QVERIFY(writeFile(path, content));
+    const qint64 usual = RowPad::minimumPixels();
+    RowPad::setMinimumPixels(0);
+    const qint64 peak = ImageProcessor::peakBytesFor(path, SizeRule::Multiple4, Fill::Transparent, false);
+    const qint64 work = ImageProcessor::workFor(path, SizeRule::Multiple4, Fill::Transparent, false);
+    MemoryBudget budget(qint64(1) << 40);
+    RunContext run;
+    run.budget = &budget;
+    const ProcessResult result = ImageProcessor::process(path, dir.path(), true, SizeRule::Multiple4,
+                                                         Fill::Transparent, true, false, &run);
+    RowPad::setMinimumPixels(usual);
+    QVERIFY2(result.success, qPrintable(result.message));
+    QCOMPARE(budget.highWater(), peak);
+    QCOMPARE(peak == RowPad::peakBytes(QSize(300, 204)), rowByRow);
+    // Ordered by the work on a whole canvas either way.
+    QCOMPARE(work > peak, rowByRow);
+    QCOMPARE(load(result.destination).size(), QSize(300, 204));
 }
 
 QTEST_GUILESS_MAIN(tst_Process)
