@@ -60,7 +60,8 @@ int main(int argc, char *argv[])
     app.exec();
 
     if (form.isRunning()) {
-        // Closed during a run: leave now instead of joining the worker thread,
+        // The event loop ended during a run (the session ends; closing the
+        // window stops the run first): leave now instead of joining the worker thread,
         // which the thread pool would do on the way out. The engine puts a
         // picture in place only by renaming a complete, verified temporary file,
         // so at worst that temporary file stays behind; the next run replaces it.
