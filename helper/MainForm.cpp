@@ -743,8 +743,13 @@ void MainForm::closeEvent(QCloseEvent *event)
     box.setInformativeText(
             HelperText::translate(QStringLiteral("已在处理的图片会完成并校验，其余图片不再开始，原图保持不变。")));
     box.setDefaultButton(QMessageBox::Yes);
-    if (box.exec() != QMessageBox::Yes || !m_running)
+    if (box.exec() != QMessageBox::Yes)
         return;
+    if (!m_running) {
+        // The run ended while the question was open.
+        close();
+        return;
+    }
     m_closeAfterRun = true;
     stopProcessing();
 }

@@ -221,6 +221,7 @@ void tst_Headless::parallelRunReportsAsPicturesFinish()
         else if (record.first() == QLatin1String("DONE"))
             report = lastObject(record).value(QStringLiteral("report")).toString();
     }
+    qInfo("records before the first-listed picture's: %lld of 8", items.indexOf(list.first()));
     QVERIFY2(items.indexOf(list.first()) >= 6, qPrintable(items.join(QLatin1Char(' '))));
     QCOMPARE(QSet<QString>(items.cbegin(), items.cend()), QSet<QString>(list.cbegin(), list.cend()));
     QCOMPARE(progress, (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),

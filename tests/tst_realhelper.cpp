@@ -211,6 +211,7 @@ void tst_RealHelper::recordsArriveAsPicturesFinish()
     QString reason;
     QVERIFY2(run.start(m_helper, choices, files, &reason), qPrintable(reason));
     QTRY_COMPARE_WITH_TIMEOUT(reported.size(), 8, 30000);
+    qInfo("records before the first-listed picture's: %lld of 8", reported.indexOf(files.first()));
     QVERIFY2(reported.indexOf(files.first()) >= 6, qPrintable(reported.join(u' ')));
 }
 
@@ -244,6 +245,7 @@ void tst_RealHelper::stopLeavesEveryPictureWholeAndCountsAddUp()
             ++cancelled;
         }
     }
+    qInfo("stopped: %d padded, %d cancelled", done, cancelled);
     QCOMPARE(done + cancelled, 20);
     QVERIFY(cancelled > 0);
     const QString summary = t(u"处理已停止：成功 %1，失败 %2，跳过 %3，未开始 %4")
@@ -291,6 +293,8 @@ void tst_RealHelper::killedHelperIsReportedAndUnprocessedRowsReset()
         if (!padded)
             QCOMPARE(rowOf(page, file)->text(3), t(u"未开始"));
     }
+    qInfo("killed: %d written during the run, %d rows done (%d reported before the kill)", written,
+          rowsSaying(page, t(u"已完成")), int(reportedDone.size()));
     QCOMPARE(rowsSaying(page, t(u"已完成")), written);
     for (const QString &file : std::as_const(reportedDone))
         QCOMPARE(rowOf(page, file)->text(3), t(u"已完成") + u" 2000×2000"_s);
