@@ -24,6 +24,11 @@ QByteArray record(const char *keyword, const QString &rest)
 
 } // namespace
 
+QByteArray stopRequest()
+{
+    return QByteArrayLiteral("STOP\n");
+}
+
 QString field(const QString &text)
 {
     QString safe = withoutLineBreaks(text);

@@ -38,6 +38,11 @@ QByteArray done(const QJsonObject &counts);
 // "ERROR\t<message>\n".
 QByteArray error(const QString &message);
 
+// "STOP\n": the one line a reader sends back to the padding helper over
+// the tool window's channel, asking it to finish the pictures in progress
+// and start no other.
+QByteArray stopRequest();
+
 // A field with CR, LF and tabs replaced by blanks.
 QString field(const QString &text);
 

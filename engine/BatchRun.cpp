@@ -38,7 +38,16 @@ BatchRun::BatchRun(QObject *parent) : QObject(parent) {}
 
 BatchRun::~BatchRun()
 {
+    // Pictures not yet taken up are never started; those in progress finish.
+    if (m_stop)
+        m_stop->store(true);
     m_pool.waitForDone();
+}
+
+void BatchRun::stop()
+{
+    if (m_running && m_stop)
+        m_stop->store(true);
 }
 
 bool BatchRun::canTravel(const QString &path)
@@ -60,7 +69,9 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
     m_pad.centered = settings.centered;
     m_pad.png = settings.png;
     m_skipped = skipped;
-    m_succeeded = m_failed = m_next = 0;
+    m_succeeded = m_failed = m_cancelled = m_reported = 0;
+    m_failureLines.clear();
+    m_stop = std::make_shared<std::atomic<bool>>(false);
     m_finishTimes.clear();
     m_reportError.clear();
     m_reportLines.clear();
@@ -108,7 +119,6 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
     m_budget.emplace(m_settings.memoryBudget > 0 ? m_settings.memoryBudget : MemoryBudget::defaultCapacity());
     m_context = RunContext();
     m_context.budget = &*m_budget;
-    m_results = QList<std::optional<ProcessResult>>(m_files.size());
     plan();
 }
 
@@ -181,7 +191,14 @@ void BatchRun::launch(int index)
     const PadSettings settings = m_pad;
     const OutputPlan output = m_outputs.at(index);
     const RunContext *context = &m_context;
-    m_pool.start([this, index, source, settings, output, context] {
+    const std::shared_ptr<std::atomic<bool>> stop = m_stop;
+    m_pool.start([this, index, source, settings, output, context, stop] {
+        // A stop lets the pictures in progress finish; one not yet begun never starts.
+        if (stop->load()) {
+            QMetaObject::invokeMethod(this, [this, index] { cancelled(index); }, Qt::QueuedConnection);
+            return;
+        }
+        QMetaObject::invokeMethod(this, [this, source] { emit pictureStarted(source); }, Qt::QueuedConnection);
         QElapsedTimer busy;
         busy.start();
         const ProcessResult result = ImageProcessor::process(source, settings, output, context);
@@ -195,40 +212,47 @@ void BatchRun::launch(int index)
 void BatchRun::pictureDone(int index, const ProcessResult &result, qint64 nanoseconds)
 {
     emit pictureTimed(index, nanoseconds);
-    m_results[index] = result;
     m_finishTimes.append(m_watch.elapsed());
     const int total = int(m_files.size());
     emit progress(int(m_finishTimes.size()), total, BatchRun::recentRemainingMilliseconds(m_finishTimes, total));
-    reportInOrder();
+    // Reported at once, in the order pictures finish: a reader follows the
+    // run live; the failure report alone waits to be written in list order.
+    const QString line = BatchRun::resultLine(result);
+    emit logText(line);
+    const QString source = absolute(result.source);
+    if (result.success) {
+        ++m_succeeded;
+        emit recordReady(LineProtocol::item(QStringLiteral("ok"), source,
+                                            {{QStringLiteral("size"), result.newSize},
+                                             {QStringLiteral("oldSize"), result.oldSize},
+                                             {QStringLiteral("output"), absolute(result.destination)},
+                                             {QStringLiteral("message"), result.message}}));
+    } else {
+        ++m_failed;
+        m_failureLines.insert(index, line);
+        emit recordReady(
+                LineProtocol::item(QStringLiteral("failed"), source, {{QStringLiteral("reason"), result.message}}));
+    }
+    emit pictureFinished(result);
+    countReported(QFileInfo(result.source).fileName());
 }
 
-void BatchRun::reportInOrder()
+void BatchRun::cancelled(int index)
 {
-    // A picture that finished early waits until those before it are reported.
+    ++m_cancelled;
+    const QString source = m_files.at(index);
+    emit recordReady(LineProtocol::item(QStringLiteral("skipped"), absolute(source),
+                                        {{QStringLiteral("reason"), QStringLiteral("cancelled")}}));
+    emit pictureCancelled(source);
+    countReported(QFileInfo(source).fileName());
+}
+
+void BatchRun::countReported(const QString &name)
+{
     const int total = int(m_files.size());
-    while (m_next < total && m_results.at(m_next)) {
-        const ProcessResult result = *m_results.at(m_next);
-        m_results[m_next].reset();
-        ++m_next;
-        const QString line = BatchRun::resultLine(result);
-        emit logText(line);
-        const QString source = absolute(result.source);
-        if (result.success) {
-            ++m_succeeded;
-            emit recordReady(LineProtocol::item(QStringLiteral("ok"), source,
-                                                {{QStringLiteral("size"), result.newSize},
-                                                 {QStringLiteral("oldSize"), result.oldSize},
-                                                 {QStringLiteral("output"), absolute(result.destination)},
-                                                 {QStringLiteral("message"), result.message}}));
-        } else {
-            ++m_failed;
-            writeReportLine(line);
-            emit recordReady(
-                    LineProtocol::item(QStringLiteral("failed"), source, {{QStringLiteral("reason"), result.message}}));
-        }
-        emit recordReady(LineProtocol::progress(m_next, total, QFileInfo(result.source).fileName()));
-    }
-    if (m_next == total && m_running)
+    ++m_reported;
+    emit recordReady(LineProtocol::progress(m_reported, total, name));
+    if (m_reported == total && m_running)
         finish();
 }
 
@@ -264,9 +288,16 @@ void BatchRun::writeReportLine(const QString &line)
 void BatchRun::finish()
 {
     m_running = false;
+    for (const QString &line : std::as_const(m_failureLines))
+        writeReportLine(line);
     const QString report = native(m_reportPath);
-    if (m_failed == 0 && m_skipped == 0)
+    if (m_cancelled > 0)
+        notable(HelperText::translateCount(QStringLiteral("已停止：%1 个图片未开始处理。"), {{1, m_cancelled}})
+                        .arg(m_cancelled));
+    if (m_failed == 0 && m_skipped == 0 && m_cancelled == 0)
         notable(HelperText::translate(QStringLiteral("处理完成；全部成功，未生成处理报告。")));
+    else if (m_failed == 0 && m_cancelled > 0)
+        notable(HelperText::translate(QStringLiteral("处理已停止；已处理的图片没有失败，未生成处理报告。")));
     else if (m_failed == 0)
         notable(HelperText::translateCount(
                         QStringLiteral("处理完成；没有失败，但有 %1 个文件被跳过（见上方日志），未生成处理报告。"),
@@ -280,6 +311,7 @@ void BatchRun::finish()
     emit recordReady(LineProtocol::done({{QStringLiteral("exported"), m_succeeded},
                                          {QStringLiteral("failed"), m_failed},
                                          {QStringLiteral("skipped"), m_skipped},
+                                         {QStringLiteral("cancelled"), m_cancelled},
                                          {QStringLiteral("report"), reportWritten ? absolute(m_reportPath) : QString()},
                                          {QStringLiteral("outputDir"), absolute(m_settings.outDir)}}));
     emit finished();

@@ -6,11 +6,14 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QThreadPool>
 
+#include <atomic>
+#include <memory>
 #include <optional>
 
 // What one run fixes at its start.
@@ -35,8 +38,10 @@ struct SkippedFile
 
 // One batch run over a list of pictures, without any window: used by the batch
 // window and by the headless mode. Up to `jobs` pictures are padded at once
-// within a memory budget; what the user sees (log lines, report, records)
-// comes out in list order all the same. Lives on the thread that starts it.
+// within a memory budget, the costliest first; each picture's log line and
+// record go out the moment it is done, so a reader sees results as they come.
+// The failure report and the summary keep list order. Lives on the thread
+// that starts it.
 class BatchRun : public QObject
 {
     Q_OBJECT
@@ -53,9 +58,17 @@ public:
     void start(const QStringList &files, const BatchSettings &settings, const QList<SkippedFile> &skippedFiles = {},
                int skipped = 0);
 
+    // Lets the pictures in progress finish (written and verified) and starts
+    // no other: those are reported skipped with the reason "cancelled".
+    // Safe to call more than once, and when no run is in progress.
+    void stop();
+
     bool isRunning() const { return m_running; }
+    bool isStopping() const { return m_stop && m_stop->load(); }
     int succeeded() const { return m_succeeded; }
     int failed() const { return m_failed; }
+    // Pictures a stop left unstarted.
+    int cancelled() const { return m_cancelled; }
     QString reportPath() const { return m_reportPath; }
     QString reportError() const { return m_reportError; }
     qint64 memoryHighWater() const { return m_budget ? m_budget->highWater() : 0; }
@@ -94,6 +107,12 @@ signals:
     void progress(int finished, int total, qint64 remainingMilliseconds);
     // When a picture is done, before it is reported: how long its worker spent on it.
     void pictureTimed(int index, qint64 nanoseconds);
+    // A worker took up the picture at `path` (as passed to start).
+    void pictureStarted(const QString &path);
+    // The picture is done, well or not; its record is out.
+    void pictureFinished(const ProcessResult &result);
+    // A stop left the picture unstarted; its record is out.
+    void pictureCancelled(const QString &path);
     // After the last picture was reported and the run's end was logged.
     void finished();
 
@@ -103,7 +122,9 @@ private:
     QList<int> costliestFirst(const QList<int> &indexes) const;
     void launch(int index);
     void pictureDone(int index, const ProcessResult &result, qint64 nanoseconds = 0);
-    void reportInOrder();
+    void cancelled(int index);
+    // Sends the PROGRESS record of one more picture done or cancelled; ends the run after the last.
+    void countReported(const QString &name);
     void writeReportLine(const QString &line);
     void finish();
     void notable(const QString &text);
@@ -115,12 +136,15 @@ private:
     QThreadPool m_pool;
     std::optional<MemoryBudget> m_budget;
     RunContext m_context;
-    QList<std::optional<ProcessResult>> m_results;
     QList<qint64> m_finishTimes;
     QElapsedTimer m_watch;
-    int m_next = 0;  // first picture not yet reported
+    // Shared with the pictures queued in the pool, which may outlive a run.
+    std::shared_ptr<std::atomic<bool>> m_stop;
+    QMap<int, QString> m_failureLines;  // by list index: the report keeps list order
+    int m_reported = 0;  // pictures done or cancelled
     int m_succeeded = 0;
     int m_failed = 0;
+    int m_cancelled = 0;
     int m_skipped = 0;
     bool m_running = false;
     QString m_reportPath;

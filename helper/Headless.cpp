@@ -8,10 +8,19 @@
 
 #include <QEventLoop>
 #include <QSet>
+#include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
+
+volatile std::sig_atomic_t stopSignalled = 0;
+
+extern "C" void askToStop(int)
+{
+    stopSignalled = 1;
+}
 
 void printError(const QString &text)
 {
@@ -77,11 +86,23 @@ int runHeadless(const StartupArguments &parsed)
             LineProtocol::write(stdout, LineProtocol::log(text.arg(*parsed.reportTo, error)));
         }
     }
+    channel.onStopRequest(&run, [&run] { run.stop(); });
+    // SIGTERM and SIGINT stop as the window's Stop does: the pictures in
+    // progress are finished and verified, the rest reported cancelled.
+    std::signal(SIGTERM, askToStop);
+    std::signal(SIGINT, askToStop);
+    QTimer signalWatch;
+    signalWatch.setInterval(50);
+    QObject::connect(&signalWatch, &QTimer::timeout, &run, [&run] {
+        if (stopSignalled)
+            run.stop();
+    });
+    signalWatch.start();
     QEventLoop loop;
     QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
     run.start(pictures, settings, BatchLogic::skippedFiles(skipped), int(skipped.size()));
     if (run.isRunning())
         loop.exec();
     channel.close();
-    return run.failed() > 0 ? 1 : 0;
+    return run.failed() > 0 || run.cancelled() > 0 ? 1 : 0;
 }

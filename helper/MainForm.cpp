@@ -1,10 +1,12 @@
 #include "MainForm.h"
 
 #include "BatchLogic.h"
+#include "FileRowDelegate.h"
 #include "FolderPicker.h"
 #include "HelperText.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -18,10 +20,10 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -29,30 +31,13 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTextCursor>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
-
-// With uniform row sizes the first row decides every row's height; a Latin
-// first name would leave later Chinese, Japanese or Korean names (drawn by a
-// taller fallback font) overlapping. Size rows for the tallest script instead.
-class FileRowDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        const QFontMetrics metrics(option.font);
-        const int textHeight = qMax(metrics.height(), metrics.boundingRect(QStringLiteral("Ag图あ한")).height());
-        size.setHeight(qMax(size.height(), textHeight + 2));
-        return size;
-    }
-};
 
 const char *const VellumStyleSheet = R"(
 QMainWindow, QWidget#centralArea, QWidget#buttonRow, QWidget#outputRow, QWidget#optionsRow,
@@ -71,13 +56,13 @@ QGroupBox::title {
     left: 8px;
     padding: 0 4px;
 }
-QLineEdit, QPlainTextEdit, QListWidget, QListView, QComboBox, QComboBox QAbstractItemView {
+QLineEdit, QPlainTextEdit, QTreeWidget, QListView, QComboBox, QComboBox QAbstractItemView {
     background-color: rgb(250, 248, 242);
     color: rgb(23, 39, 80);
     selection-background-color: rgb(23, 53, 116);
     selection-color: white;
 }
-QLineEdit, QListWidget {
+QLineEdit, QTreeWidget {
     border: 1px solid rgb(170, 167, 158);
 }
 QLineEdit {
@@ -183,7 +168,7 @@ MainForm::MainForm(const StartupArguments &arguments, QWidget *parent)
     buildControls();
 
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(HelperText::translate(QStringLiteral("图片尺寸4倍数补齐工具")));
+    updateTitle();
     resize(960, 720);
     setMinimumSize(780, 580);
     if (QFile::exists(QStringLiteral(":/AppIcon")))
@@ -216,12 +201,24 @@ void MainForm::buildControls()
     named(m_chooseFolderButton, "chooseFolderButton");
     named(m_clearFilesButton, "clearFilesButton");
 
-    m_fileList = new QListWidget;
+    m_fileList = new QTreeWidget;
     named(m_fileList, "fileList");
+    m_fileList->setColumnCount(3);
+    m_fileList->setHeaderLabels({HelperText::translate(QStringLiteral("名称")),
+                                 HelperText::translate(QStringLiteral("所在文件夹")),
+                                 HelperText::translate(QStringLiteral("状态"))});
+    m_fileList->setRootIsDecorated(false);
     m_fileList->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // One row height for all: long lists lay out without measuring every row.
-    m_fileList->setUniformItemSizes(true);
-    m_fileList->setItemDelegate(new FileRowDelegate(m_fileList));
+    m_fileList->setUniformRowHeights(true);
+    m_fileList->setItemDelegate(new FileRowDelegate(2, m_fileList));
+    // Fixed widths: a column sized to its contents is measured over every row at each status change.
+    QHeaderView *header = m_fileList->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    header->resizeSection(0, 220);
+    header->resizeSection(2, 170);
     m_fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_fileList->setAcceptDrops(true);
     m_fileList->viewport()->setAcceptDrops(true);
@@ -236,6 +233,7 @@ void MainForm::buildControls()
 
     m_sizeRuleBox = new QComboBox;
     named(m_sizeRuleBox, "sizeRuleBox");
+    connect(m_sizeRuleBox, &QComboBox::currentIndexChanged, this, &MainForm::updateTitle);
     // Shown in the run's language; the item's data is the rule's key.
     for (const SizeRule rule : PaddingChoices::PaddingRules)
         m_sizeRuleBox->addItem(HelperText::translate(PaddingChoices::sourceText(rule)), PaddingChoices::key(rule));
@@ -277,6 +275,9 @@ void MainForm::buildControls()
 
     m_startButton = new QPushButton(HelperText::translate(QStringLiteral("开始处理")));
     named(m_startButton, "startButton");
+    m_stopButton = new QPushButton(HelperText::translate(QStringLiteral("停止")));
+    named(m_stopButton, "stopButton");
+    m_stopButton->setEnabled(false);
 
     m_makerLabel = new QLabel(HelperText::translate(QStringLiteral("制作者：Pictavo 工作室")));
     m_contactLabel = new QLabel(HelperText::translate(QStringLiteral("联系邮箱：support@pictavo.example")));
@@ -291,6 +292,14 @@ void MainForm::buildControls()
     connect(m_batch, &BatchRun::finished, this, [this] { m_channel.close(); });
     connect(m_batch, &BatchRun::finished, this, &MainForm::finishRun);
     connect(m_batch, &BatchRun::recordReady, this, [this](const QByteArray &record) { m_channel.send(record); });
+    connect(m_batch, &BatchRun::pictureStarted, this,
+            [this](const QString &path) { setRowStatus(path, HelperText::translate(QStringLiteral("处理中"))); });
+    connect(m_batch, &BatchRun::pictureFinished, this, &MainForm::showResult);
+    connect(m_batch, &BatchRun::pictureCancelled, this, [this](const QString &path) {
+        setRowStatus(path, HelperText::translate(QStringLiteral("已取消")),
+                     HelperText::translate(QStringLiteral("未开始：停止后未处理，原图保持不变。")));
+    });
+    m_channel.onStopRequest(this, [this] { stopProcessing(); });
 
     connect(m_chooseFilesButton, &QPushButton::clicked, this, &MainForm::chooseFiles);
     connect(m_chooseFolderButton, &QPushButton::clicked, this, &MainForm::chooseFolder);
@@ -298,6 +307,7 @@ void MainForm::buildControls()
     connect(m_chooseOutputButton, &QPushButton::clicked, this, &MainForm::chooseOutput);
     connect(m_clearOutputButton, &QPushButton::clicked, this, &MainForm::clearOutput);
     connect(m_startButton, &QPushButton::clicked, this, &MainForm::startProcessing);
+    connect(m_stopButton, &QPushButton::clicked, this, &MainForm::stopProcessing);
 }
 
 void MainForm::buildLayout()
@@ -392,7 +402,12 @@ void MainForm::buildLayout()
 
     rows->addSpacing(8);
     m_startButton->setFixedHeight(42);
-    rows->addWidget(m_startButton);
+    m_stopButton->setFixedHeight(42);
+    auto *runRow = new QHBoxLayout;
+    runRow->setSpacing(8);
+    runRow->addWidget(m_startButton, 1);
+    runRow->addWidget(m_stopButton);
+    rows->addLayout(runRow);
 
     setCentralWidget(central);
 
@@ -472,9 +487,20 @@ void MainForm::addFiles(const QStringList &paths)
     }
     if (!added.isEmpty()) {
         m_files.append(added);
+        const QString waiting = HelperText::translate(QStringLiteral("等待处理"));
+        QList<QTreeWidgetItem *> items;
+        items.reserve(added.size());
+        for (const QString &path : std::as_const(added)) {
+            const QFileInfo info(path);
+            auto *item = new QTreeWidgetItem({info.fileName(), native(info.absolutePath()), waiting});
+            item->setData(0, Qt::UserRole, path);
+            item->setToolTip(0, native(info.absoluteFilePath()));
+            m_rows.insert(path, item);
+            items.append(item);
+        }
         // One batch insert without repaints: thousands of rows arrive in one step.
         m_fileList->setUpdatesEnabled(false);
-        m_fileList->addItems(added);
+        m_fileList->addTopLevelItems(items);
         m_fileList->setUpdatesEnabled(true);
     }
     m_status->setText(HelperText::translateCount(QStringLiteral("已选择 %1 个图片"), {{1, m_files.size()}}).arg(m_files.size()));
@@ -515,6 +541,7 @@ void MainForm::clearFiles()
     m_fileKeys.clear();
     m_skippedCount = 0;
     m_skippedTexts.clear();
+    m_rows.clear();
     m_fileList->clear();
     m_progress->setValue(0);
     m_status->setText(HelperText::translate(QStringLiteral("就绪")));
@@ -653,7 +680,15 @@ void MainForm::startProcessing()
 
     m_running = true;
     m_startButton->setEnabled(false);
+    m_stopButton->setEnabled(true);
     setListButtonsEnabled(false);
+    const QString waiting = HelperText::translate(QStringLiteral("等待处理"));
+    m_fileList->setUpdatesEnabled(false);
+    for (QTreeWidgetItem *item : std::as_const(m_rows)) {
+        item->setText(2, waiting);
+        item->setToolTip(2, QString());
+    }
+    m_fileList->setUpdatesEnabled(true);
     m_progress->setMaximum(int(m_files.size()));
     m_progress->setValue(0);
     m_watch.restart();
@@ -680,10 +715,81 @@ void MainForm::showProgress(int finished, int total, qint64 remainingMillisecond
             HelperText::translate(QStringLiteral("剩余时间：%1")).arg(BatchLogic::duration(remainingMilliseconds)));
 }
 
+void MainForm::stopProcessing()
+{
+    if (!m_running || m_batch->isStopping())
+        return;
+    m_batch->stop();
+    m_stopButton->setEnabled(false);
+    m_status->setText(HelperText::translate(QStringLiteral("正在停止：等正在处理的图片完成…")));
+    log(HelperText::translate(QStringLiteral("正在停止：等正在处理的图片完成…")));
+}
+
+void MainForm::closeEvent(QCloseEvent *event)
+{
+    if (!m_running) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (m_batch->isStopping()) {
+        m_closeAfterRun = true;
+        return;
+    }
+    QMessageBox box(QMessageBox::Question, windowTitle(),
+                    HelperText::translate(QStringLiteral("处理完正在进行的图片后停止？")),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("stopQuestion"));
+    box.setInformativeText(
+            HelperText::translate(QStringLiteral("已在处理的图片会完成并校验，其余图片不再开始，原图保持不变。")));
+    box.setDefaultButton(QMessageBox::Yes);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    if (!m_running) {
+        // The run ended while the question was open.
+        close();
+        return;
+    }
+    m_closeAfterRun = true;
+    stopProcessing();
+}
+
+void MainForm::updateTitle()
+{
+    const SizeRule rule =
+            PaddingChoices::sizeRuleFromKey(m_sizeRuleBox->currentData().toString()).value_or(SizeRule::Multiple4);
+    setWindowTitle(HelperText::translate(QStringLiteral("图片尺寸补齐工具（%1）"))
+                           .arg(HelperText::translate(PaddingChoices::sourceText(rule))));
+}
+
+void MainForm::setRowStatus(const QString &path, const QString &status, const QString &toolTip)
+{
+    QTreeWidgetItem *item = m_rows.value(path);
+    if (!item)
+        return;
+    item->setText(2, status);
+    item->setToolTip(2, toolTip);
+}
+
+void MainForm::showResult(const ProcessResult &result)
+{
+    if (!result.success) {
+        setRowStatus(result.source, HelperText::translate(QStringLiteral("失败")), result.message);
+        return;
+    }
+    // A new name (a JPEG given a transparent fill became a PNG) is named on the row.
+    const QString written = QFileInfo(result.destination).fileName();
+    const QString status = written == QFileInfo(result.source).fileName()
+                                   ? HelperText::translate(QStringLiteral("已完成 %1")).arg(result.newSize)
+                                   : HelperText::translate(QStringLiteral("已完成 → %1 %2")).arg(written, result.newSize);
+    setRowStatus(result.source, status, native(QFileInfo(result.destination).absoluteFilePath()));
+}
+
 void MainForm::finishRun()
 {
     m_clock->stop();
     m_running = false;
+    m_stopButton->setEnabled(false);
     m_startButton->setEnabled(true);
     setListButtonsEnabled(true);
     m_remaining->setText(HelperText::translate(QStringLiteral("剩余时间：00:00:00")));
@@ -695,7 +801,29 @@ void MainForm::finishRun()
                                                   : HelperText::translate(QStringLiteral("\n跳过：%1")).arg(m_skippedCount);
     const int succeeded = m_batch->succeeded();
     const int failed = m_batch->failed();
-    m_status->setText(HelperText::translate(QStringLiteral("完成：成功 %1，失败 %2")).arg(succeeded).arg(failed) + skipped);
+    const int cancelled = m_batch->cancelled();
+    const QString notStarted =
+            cancelled == 0 ? QString() : HelperText::translate(QStringLiteral("，未开始 %1")).arg(cancelled);
+    m_status->setText(HelperText::translate(QStringLiteral("完成：成功 %1，失败 %2")).arg(succeeded).arg(failed) + skipped
+                      + notStarted);
+    if (m_closeAfterRun) {
+        // Asked to close during the run: the log and the records said it all.
+        close();
+        return;
+    }
+    if (cancelled > 0) {
+        const QString notStartedLine = HelperText::translate(QStringLiteral("\n未开始：%1")).arg(cancelled);
+        const QString reportLine = failed == 0 ? QString()
+                                               : HelperText::translate(QStringLiteral("\n\n错误报告：%1"))
+                                                         .arg(m_batch->reportError().isEmpty()
+                                                                      ? native(m_batch->reportPath())
+                                                                      : m_batch->reportError());
+        showMessage(QMessageBox::NoIcon, windowTitle(),
+                    HelperText::translate(QStringLiteral("处理已停止\n成功：%1\n失败：%2%3%4%5"))
+                            .arg(QString::number(succeeded), QString::number(failed), skippedLine, notStartedLine,
+                                 reportLine));
+        return;
+    }
 
     // The run has logged its end already; the box repeats it.
     const QString report = native(m_batch->reportPath());

@@ -6,6 +6,7 @@
 #include "ReportChannel.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QSet>
@@ -15,7 +16,8 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
@@ -51,12 +53,18 @@ public slots:
     void clearOutput();
     // Starts a run over the whole list; does nothing while one is in progress.
     void startProcessing();
+    // Lets the pictures in progress finish and starts no other; the rest are
+    // reported cancelled. Nothing happens without a run.
+    void stopProcessing();
     // Appends "[HH:mm:ss] text" and a line break to the live log.
     void log(const QString &text);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    // During a run, asks whether to stop after the pictures in progress; the
+    // window closes once they are done.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();
@@ -67,6 +75,10 @@ private:
     void noteSkipped(const QStringList &texts);
     void dropPaths(const QStringList &paths, const QStringList &undecodable);
     void showProgress(int finished, int total, qint64 remainingMilliseconds);
+    void updateTitle();
+    // The row's status text and its tooltip.
+    void setRowStatus(const QString &path, const QString &status, const QString &toolTip = {});
+    void showResult(const ProcessResult &result);
     void finishRun();
     void setListButtonsEnabled(bool enabled);
     void showMessage(QMessageBox::Icon icon, const QString &caption, const QString &text);
@@ -79,7 +91,8 @@ private:
     QPushButton *m_chooseFilesButton = nullptr;
     QPushButton *m_chooseFolderButton = nullptr;
     QPushButton *m_clearFilesButton = nullptr;
-    QListWidget *m_fileList = nullptr;
+    QTreeWidget *m_fileList = nullptr;  // name, folder, status
+    QHash<QString, QTreeWidgetItem *> m_rows;  // by the path as listed
     QLineEdit *m_outputBox = nullptr;
     QPushButton *m_chooseOutputButton = nullptr;
     QPushButton *m_clearOutputButton = nullptr;
@@ -94,6 +107,7 @@ private:
     QLabel *m_remaining = nullptr;
     QPlainTextEdit *m_log = nullptr;
     QPushButton *m_startButton = nullptr;
+    QPushButton *m_stopButton = nullptr;
     QLabel *m_makerLabel = nullptr;
     QLabel *m_contactLabel = nullptr;
 
@@ -105,4 +119,5 @@ private:
     ReportChannel m_channel;     // "--report-to NAME"
     bool m_startRequested = false;  // "--start" with a non-empty list
     bool m_shown = false;
+    bool m_closeAfterRun = false;  // the window was closed during the run
 };

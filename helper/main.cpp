@@ -52,7 +52,10 @@ int main(int argc, char *argv[])
     form.show();
     if (arguments.contains(QStringLiteral("--smoke-test"))) {
         QTimer::singleShot(500, &form, [&form] {
-            form.close();
+            // Closing during a run would ask whether to stop; the smoke test
+            // ends the program as a session's end does, without asking.
+            if (!form.isRunning())
+                form.close();
             // Also ends the loop of a message box that may be open over the window.
             QCoreApplication::exit(0);
         });
@@ -60,7 +63,8 @@ int main(int argc, char *argv[])
     app.exec();
 
     if (form.isRunning()) {
-        // Closed during a run: leave now instead of joining the worker thread,
+        // The event loop ended during a run (the session ends; closing the
+        // window stops the run first): leave now instead of joining the worker thread,
         // which the thread pool would do on the way out. The engine puts a
         // picture in place only by renaming a complete, verified temporary file,
         // so at worst that temporary file stays behind; the next run replaces it.

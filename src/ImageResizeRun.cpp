@@ -1,7 +1,9 @@
 #include "ImageResizeRun.h"
 
 #include "ExecutablePlatform.h"
+#include "ImageProcessor.h"
 #include "InstancePlatform.h"
+#include "LineProtocol.h"
 #include "Localization.h"
 #include "PageTexts.h"
 #include "PsdRun.h"
@@ -10,6 +12,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QJsonObject>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -133,6 +136,9 @@ bool ImageResizeRun::start(const QString &program, const ImageResizeChoices &cho
     logCommand(command);
 
     QString why;
+    // A file system keeping coarse times may show a picture written just
+    // after the start as older: it is then counted not started, never the reverse.
+    m_started = QDateTime::currentDateTime();
     bool started = listen(&why);
     if (started) {
         QStringList withChannel = command.arguments;
@@ -156,12 +162,24 @@ bool ImageResizeRun::start(const QString &program, const ImageResizeChoices &cho
     for (const QString &path : paths)
         m_keys.insert(IntegratedTools::pathKey(path));
     m_outputDir = ImageResizeOptions::absoluteOutputFolder(choices.outputDir);
+    m_choices = choices;
     m_running = true;
     m_processAlive = true;
     m_watch = new QTimer(this);
     m_watch->setInterval(ProcessWatchMilliseconds);
     connect(m_watch, &QTimer::timeout, this, &ImageResizeRun::checkProcess);
     m_watch->start();
+    return true;
+}
+
+bool ImageResizeRun::requestStop()
+{
+    if (!m_running || !m_socket || m_socket->state() != QLocalSocket::ConnectedState)
+        return false;
+    m_socket->write(LineProtocol::stopRequest());
+    m_socket->flush();
+    emit logLineAdded(translateToolText(QStringLiteral("[%1] 已请求停止：正在处理的图片完成并校验后结束，其余图片不再开始。"))
+                              .arg(timeOfDay()));
     return true;
 }
 
@@ -278,17 +296,28 @@ void ImageResizeRun::reportItem(const WorkerProtocol::ItemReport &item)
         return;
     m_reported.insert(key);
     RowReport report;
+    // The size column always shows the listed file as it is on disk now.
+    report.fileSize = formatDataSize(QFileInfo(item.path).size());
     const QString reason = item.details.value(QLatin1String("reason")).toString();
     if (item.status == u"ok") {
         ++m_ok;
         const QString size = item.details.value(QLatin1String("size")).toString();
-        report.status = size.isEmpty() ? localized(u"已完成") : localized(u"已完成") + u' ' + size;
         const QString output = item.details.value(QLatin1String("output")).toString();
-        report.fileSize = formatDataSize(QFileInfo(output.isEmpty() ? item.path : output).size());
-        if (!m_outputDir.isEmpty() && !output.isEmpty())
-            report.toolTip = translateToolText(QStringLiteral("输出：%1")).arg(QDir::toNativeSeparators(output));
-        if (m_outputDir.isEmpty()) // in place, the listed file now has the new size
+        const QFileInfo written(output.isEmpty() ? item.path : output);
+        // A new name (a JPEG given a transparent fill became a PNG) is named on the row.
+        const bool renamed = written.fileName() != QFileInfo(item.path).fileName();
+        report.status = renamed ? translateToolText(QStringLiteral("已完成 → %1 %2")).arg(written.fileName(), size)
+                                : (size.isEmpty() ? localized(u"已完成") : localized(u"已完成") + u' ' + size);
+        report.toolTip = translateToolText(QStringLiteral("输出：%1（%2，%3）"))
+                                 .arg(QDir::toNativeSeparators(written.absoluteFilePath()), size,
+                                      formatDataSize(written.size()));
+        // In place under the same name, the listed file now has the new size.
+        if (m_outputDir.isEmpty() && !renamed)
             report.newSize = parseSize(size);
+    } else if (item.status == u"skipped" && reason == u"cancelled") {
+        ++m_cancelled;
+        report.status = translateToolText(QStringLiteral("已取消"));
+        report.toolTip = translateToolText(QStringLiteral("未开始：停止后未处理，原图保持不变。"));
     } else {
         const bool skipped = item.status == u"skipped";
         skipped ? ++m_skipped : ++m_failed;
@@ -296,6 +325,23 @@ void ImageResizeRun::reportItem(const WorkerProtocol::ItemReport &item)
         report.toolTip = reason;
     }
     emit rowReported(item.path, report);
+}
+
+bool ImageResizeRun::writtenDuringRun(const QString &path) const
+{
+    PadSettings settings;
+    settings.outDir = m_outputDir;
+    settings.replaceOriginal = m_outputDir.isEmpty();
+    settings.rule = m_choices.rule;
+    settings.fill = m_choices.fill;
+    settings.centered = m_choices.centered;
+    settings.png = m_choices.png;
+    const QFileInfo destination(ImageProcessor::outputFor(path, settings).destination);
+    if (!destination.isFile() || destination.lastModified() < m_started)
+        return false;
+    const QSize size = QImageReader(destination.absoluteFilePath()).size();
+    return size.isValid() && PaddingChoices::target(size.width(), m_choices.rule) == size.width()
+           && PaddingChoices::target(size.height(), m_choices.rule) == size.height();
 }
 
 void ImageResizeRun::checkProcess()
@@ -329,12 +375,24 @@ void ImageResizeRun::finish()
         QLocalServer::removeServer(m_address);
     }
 
-    // Files the helper never reported on were not processed.
+    // Files the helper never reported on: without DONE the helper may have
+    // written some before it ended, so their destinations tell.
     const QString notStarted = localized(u"未开始");
+    const QString unconfirmed = translateToolText(QStringLiteral("已完成（未确认）"));
     const QSet<QString> leftOut(m_leftOut.cbegin(), m_leftOut.cend());
     int unprocessed = 0;
+    int written = 0;
     for (const QString &path : std::as_const(m_paths)) {
-        if (!leftOut.contains(path) && !m_reported.contains(IntegratedTools::pathKey(path))) {
+        if (leftOut.contains(path) || m_reported.contains(IntegratedTools::pathKey(path)))
+            continue;
+        if (!m_doneSeen && writtenDuringRun(path)) {
+            RowReport report;
+            report.status = unconfirmed;
+            report.fileSize = formatDataSize(QFileInfo(path).size());
+            report.toolTip = translateToolText(QStringLiteral("助手结束前没有报告这张图片；它的输出文件在本次处理中写入，尺寸符合规则。"));
+            emit rowReported(path, report);
+            ++written;
+        } else {
             emit rowStatusChanged(path, notStarted);
             ++unprocessed;
         }
@@ -342,12 +400,21 @@ void ImageResizeRun::finish()
 
     if (m_doneSeen) {
         const WorkerProtocol::DoneCounts &counts = m_done.counts;
-        emit statusChanged(translateToolText(QStringLiteral("处理完成：成功 %1，失败 %2，跳过 %3"))
-                                   .arg(QString::number(counts.exported), QString::number(counts.failed),
-                                        QString::number(counts.skipped)));
-        emit logLineAdded(translateToolText(QStringLiteral("[%1] 处理完成：成功 %2，失败 %3，跳过 %4。"))
-                                  .arg(timeOfDay(), QString::number(counts.exported), QString::number(counts.failed),
-                                       QString::number(counts.skipped)));
+        if (m_done.cancelled > 0) {
+            emit statusChanged(translateToolText(QStringLiteral("处理已停止：成功 %1，失败 %2，跳过 %3，未开始 %4"))
+                                       .arg(QString::number(counts.exported), QString::number(counts.failed),
+                                            QString::number(counts.skipped), QString::number(m_done.cancelled)));
+            emit logLineAdded(translateToolText(QStringLiteral("[%1] 处理已停止：成功 %2，失败 %3，跳过 %4，未开始 %5。"))
+                                      .arg(timeOfDay(), QString::number(counts.exported), QString::number(counts.failed),
+                                           QString::number(counts.skipped), QString::number(m_done.cancelled)));
+        } else {
+            emit statusChanged(translateToolText(QStringLiteral("处理完成：成功 %1，失败 %2，跳过 %3"))
+                                       .arg(QString::number(counts.exported), QString::number(counts.failed),
+                                            QString::number(counts.skipped)));
+            emit logLineAdded(translateToolText(QStringLiteral("[%1] 处理完成：成功 %2，失败 %3，跳过 %4。"))
+                                      .arg(timeOfDay(), QString::number(counts.exported), QString::number(counts.failed),
+                                           QString::number(counts.skipped)));
+        }
     } else {
         emit statusChanged(translateToolText(QStringLiteral("处理未完成")));
         emit logLineAdded(translateCount(QStringLiteral("[%1] 助手在处理完成前已结束（窗口被关闭或程序异常退出）："
@@ -355,15 +422,19 @@ void ImageResizeRun::finish()
                                          {{4, unprocessed}})
                                   .arg(timeOfDay(), QString::number(m_ok), QString::number(m_failed),
                                        QString::number(unprocessed)));
+        if (m_ok + written > 0)
+            emit logLineAdded(translateCount(QStringLiteral("[%1] 已知写入 %2 个图片，其中 %3 个助手未及报告，按输出文件确认。"),
+                                             {{2, m_ok + written}})
+                                      .arg(timeOfDay(), QString::number(m_ok + written), QString::number(written)));
         qWarning().noquote() << "image resize helper ended before DONE" << "ok=" << m_ok << "failed=" << m_failed
-                             << "unprocessed=" << unprocessed;
+                             << "written unconfirmed=" << written << "unprocessed=" << unprocessed;
     }
 
     QString folder = m_done.outputDir.isEmpty() ? m_outputDir : m_done.outputDir;
     if (folder.isEmpty() && !m_paths.isEmpty())
         folder = QFileInfo(m_paths.first()).absolutePath();
     const QString report = m_done.report;
-    emit ended(m_doneSeen, m_ok > 0 || m_doneSeen ? folder : QString(),
+    emit ended(m_doneSeen, m_ok + written > 0 || m_doneSeen ? folder : QString(),
                !report.isEmpty() && QFileInfo::exists(report) ? report : QString(),
                m_outputDir.isEmpty() && m_done.outputDir.isEmpty());
 }

@@ -3,6 +3,7 @@
 #include "ImageResizeOptions.h"
 #include "WorkerProtocol.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QSet>
 #include <QSize>
@@ -66,6 +67,10 @@ public:
     bool start(const QString &program, const ImageResizeChoices &choices, const QStringList &paths,
                QString *reason);
 
+    // Asks the helper over its channel to finish the pictures in progress and
+    // start no other. False when no helper is connected to ask.
+    bool requestStop();
+
     // The paths the last start could not hand over.
     const QStringList &leftOut() const { return m_leftOut; }
 
@@ -102,6 +107,9 @@ private:
     void reportItem(const WorkerProtocol::ItemReport &item);
     void checkProcess();
     void finish();
+    // For a helper that ended without DONE: whether the picture's destination
+    // was written during this run with the size its rule gives.
+    bool writtenDuringRun(const QString &path) const;
 
     QLocalServer *m_server = nullptr;
     QLocalSocket *m_socket = nullptr;
@@ -122,7 +130,10 @@ private:
     int m_ok = 0;
     int m_failed = 0;
     int m_skipped = 0;
+    int m_cancelled = 0;
     QString m_outputDir;
+    ImageResizeChoices m_choices;
+    QDateTime m_started;
     WorkerProtocol::HelperDone m_done;
     bool m_doneSeen = false;
 };

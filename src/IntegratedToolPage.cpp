@@ -405,6 +405,19 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     connect(m_startButton, &QPushButton::clicked, this, &IntegratedToolPage::startTool);
     startRow->addStretch(1);
     startRow->addWidget(m_startButton);
+    if (m_tool == IntegratedTools::ImageResize) {
+        // Shown while the helper's run is followed; the helper finishes the
+        // pictures in progress and starts no other.
+        m_stopButton = ToolOptions::makeButton(QStringLiteral("停止"), this);
+        m_stopButton->setObjectName(QStringLiteral("toolStop"));
+        m_stopButton->setFixedHeight(44);
+        m_stopButton->hide();
+        connect(m_stopButton, &QPushButton::clicked, this, [this] {
+            if (m_imageRun && m_imageRun->requestStop())
+                m_stopButton->setEnabled(false);
+        });
+        startRow->addWidget(m_stopButton);
+    }
     startRow->addStretch(1);
     rows->addLayout(startRow);
 
@@ -756,9 +769,14 @@ void IntegratedToolPage::startImageResize()
     const QString pending = localized(u"等待处理");
     const QString leftOut = translateToolText(QStringLiteral("未传递"));
     const QSet<QString> left(run->leftOut().cbegin(), run->leftOut().cend());
+    m_stopButton->setEnabled(true);
+    m_stopButton->show();
     for (int row = 0; row < m_fileList->topLevelItemCount(); ++row) {
         QTreeWidgetItem *item = m_fileList->topLevelItem(row);
-        item->setText(3, left.contains(item->data(0, Qt::UserRole).toString()) ? leftOut : pending);
+        const QString path = item->data(0, Qt::UserRole).toString();
+        item->setText(3, left.contains(path) ? leftOut : pending);
+        // A previous run may have rewritten the file: its size as it is now.
+        item->setText(2, formatDataSize(QFileInfo(path).size()));
         item->setToolTip(0, QString());
         item->setToolTip(3, QString());
     }
@@ -792,6 +810,10 @@ void IntegratedToolPage::showRowReport(const QString &path, const ImageResizeRun
 void IntegratedToolPage::finishImageResize(bool complete, const QString &folder, const QString &report, bool inPlace)
 {
     m_elapsedTicker->stop();
+    m_stopButton->hide();
+    // Pictures written in place have new sizes; the preview reads them again.
+    if (m_preview && inPlace)
+        m_preview->read(m_fileList->paths());
     updateElapsedTime();
     if (complete) {
         if (m_progressBar->maximum() < 1)

@@ -201,6 +201,7 @@ private:
     QProgressBar *m_progressBar = nullptr;
     QTextEdit *m_log = nullptr;
     QPushButton *m_startButton = nullptr;
+    QPushButton *m_stopButton = nullptr;  // image resize: asks the helper to stop
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_removeButton = nullptr;
     // The detached helper of the last image-resize start, followed until it ends.

@@ -96,6 +96,7 @@ HelperDone readHelperDone(const Record &record)
             QJsonDocument::fromJson(joinFields(record.fields, 1, QStringLiteral("\t")).toUtf8()).object();
     done.report = object.value(QLatin1String("report")).toString();
     done.outputDir = object.value(QLatin1String("outputDir")).toString();
+    done.cancelled = object.value(QLatin1String("cancelled")).toInt();
     return done;
 }
 

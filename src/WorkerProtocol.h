@@ -101,6 +101,7 @@ DoneCounts readDone(const Record &record);
 struct HelperDone
 {
     DoneCounts counts;
+    int cancelled = 0;  // left unstarted by a stop
     QString report;
     QString outputDir;
 };

@@ -1,9 +1,10 @@
 // Saves offscreen pictures of every screen in every interface language, at the
 // window's default and minimum sizes, for a person to look at:
-//   pictavo_screenshots OUTPUT_FOLDER
+//   pictavo_screenshots OUTPUT_FOLDER [LANGUAGE…]
 // The tool window empty, with a few rows and after a start; a run followed
 // during and after its end (a scripted stand-in in the helper's place); the
-// settings and help dialogs; the helper's batch window. Needs
+// settings and help dialogs; the helper's batch window, during and after a
+// run. Languages after the folder limit it to those. Needs
 // QT_QPA_PLATFORM=offscreen.
 
 #include "IntegratedToolPage.h"
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLayout>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -198,16 +200,27 @@ void realRun(const QStringList &pictures, const QString &folder, const QSize &si
     save(&window, prefix + QStringLiteral("-after-real-run"));
 }
 
-// The helper's window after a run with one picture that fails, and its
-// closing box.
+// The helper's window while a run with a large picture and one that fails
+// goes on, after it, and its closing box.
 void helperRun(const QStringList &arguments, const QString &broken, const QString &prefix)
 {
     QFile(broken).open(QIODevice::WriteOnly); // empty: not a picture
+    const QString poster = QFileInfo(broken).absolutePath() + QStringLiteral("/poster-6001x4001.png");
+    if (!QFileInfo::exists(poster)) {
+        QImage picture(6001, 4001, QImage::Format_ARGB32);
+        picture.fill(qRgba(200, 120, 40, 255));
+        picture.save(poster);
+    }
     QTemporaryDir out;
     const QString box = prefix + QStringLiteral("-box");
-    MainForm helper(arguments + QStringList{broken, QStringLiteral("--output-dir"), out.path(), QStringLiteral("--start")});
-    grabNextDialog(box);
+    MainForm helper(arguments
+                    + QStringList{broken, poster, QStringLiteral("--output-dir"), out.path(), QStringLiteral("--start")});
     helper.show();
+    auto *log = helper.findChild<QPlainTextEdit *>(QStringLiteral("log"));
+    if (!QTest::qWaitFor([&] { return log->document()->blockCount() >= 4; }, 20000))
+        g_problems << prefix + QStringLiteral(": no picture done during the run");
+    save(&helper, prefix + QStringLiteral("-during-run"));
+    grabNextDialog(box);
     const QString boxFile = QDir(g_output).filePath(box + QStringLiteral(".png"));
     if (!QTest::qWaitFor([&] { return QFileInfo::exists(boxFile) && !helper.isRunning(); }, 60000))
         g_problems << prefix + QStringLiteral(": the run never ended");
@@ -223,7 +236,7 @@ int main(int argc, char *argv[])
     qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("data"))));
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: pictavo_screenshots OUTPUT_FOLDER\n");
+        std::fprintf(stderr, "usage: pictavo_screenshots OUTPUT_FOLDER [LANGUAGE...]\n");
         return 2;
     }
     g_output = QString::fromLocal8Bit(argv[1]);
@@ -250,8 +263,13 @@ int main(int argc, char *argv[])
         pictures << path;
     }
 
+    QStringList wanted;
+    for (int i = 2; i < argc; ++i)
+        wanted << QString::fromLatin1(argv[i]);
     for (const char *code : languages) {
         const QString language = QString::fromLatin1(code);
+        if (!wanted.isEmpty() && !wanted.contains(language))
+            continue;
         {
             QSettings settings;
             storeLanguage(settings, language);
@@ -293,7 +311,7 @@ int main(int argc, char *argv[])
             if (size.size == sizes[0].size)
                 followedRun(pictures, sandbox.filePath(QStringLiteral("standin")),
                             QStringLiteral("image-resize-") + suffix);
-            if (language == u"en_US" || language == u"zh_CN")
+            if (language == u"en_US" || language == u"zh_CN" || language == u"ja_JP")
                 realRun(pictures, sandbox.filePath(QStringLiteral("real")), size.size,
                         QStringLiteral("image-resize-") + suffix);
             MainForm helper(helperArguments(language, pictures));

@@ -1,3 +1,4 @@
+#include "ImageResizeRun.h"
 #include "IntegratedToolPage.h"
 #include "IntegratedTools.h"
 #include "Localization.h"
@@ -73,6 +74,16 @@ QTreeWidgetItem *rowOf(IntegratedToolPage &page, const QString &path)
     return nullptr;
 }
 
+// How many rows show a status starting with the text given.
+int rowsSaying(IntegratedToolPage &page, const QString &status)
+{
+    auto *list = page.findChild<QTreeWidget *>(u"integratedToolDropList"_s);
+    int count = 0;
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        count += list->topLevelItem(row)->text(3).startsWith(status) ? 1 : 0;
+    return count;
+}
+
 QString logText(IntegratedToolPage &page)
 {
     return page.findChild<QTextEdit *>(u"integratedToolLog"_s)->toPlainText();
@@ -90,6 +101,8 @@ private slots:
     void initTestCase();
     void cleanup();
     void runWithADamagedPictureEndsWithStatusesSizesAndReport();
+    void recordsArriveAsPicturesFinish();
+    void stopLeavesEveryPictureWholeAndCountsAddUp();
     void killedHelperIsReportedAndUnprocessedRowsReset();
     void deletedPageLeavesTheHelperFinishing();
 
@@ -179,23 +192,87 @@ void tst_RealHelper::runWithADamagedPictureEndsWithStatusesSizesAndReport()
     QVERIFY2(page.summaryText().contains(formatDataSize(total)), qPrintable(page.summaryText()));
 }
 
+void tst_RealHelper::recordsArriveAsPicturesFinish()
+{
+    // The first picture is by far the costliest: it starts first and ends last.
+    QTemporaryDir pictures;
+    QStringList files{pictures.filePath(u"a-large.png"_s)};
+    QVERIFY(savePicture(files.first(), 4001, 3001));
+    for (int i = 0; i < 7; ++i) {
+        files << pictures.filePath(u"p%1.png"_s.arg(i));
+        QVERIFY(savePicture(files.last(), 301, 201));
+    }
+    ImageResizeRun run;
+    QStringList reported;
+    connect(&run, &ImageResizeRun::rowReported, this,
+            [&reported](const QString &path, const ImageResizeRun::RowReport &) { reported << path; });
+    ImageResizeChoices choices;
+    choices.outputDir = pictures.filePath(u"out"_s);
+    QString reason;
+    QVERIFY2(run.start(m_helper, choices, files, &reason), qPrintable(reason));
+    QTRY_COMPARE_WITH_TIMEOUT(reported.size(), 8, 30000);
+    qInfo("records before the first-listed picture's: %lld of 8", reported.indexOf(files.first()));
+    QVERIFY2(reported.indexOf(files.first()) >= 6, qPrintable(reported.join(u' ')));
+}
+
+void tst_RealHelper::stopLeavesEveryPictureWholeAndCountsAddUp()
+{
+    QTemporaryDir pictures;
+    QStringList files;
+    for (int i = 0; i < 20; ++i) {
+        files << pictures.filePath(u"p%1.png"_s.arg(i, 2, 10, QLatin1Char('0')));
+        QVERIFY(savePicture(files.last(), 1501, 1501));
+    }
+    IntegratedToolPage page(ImageResize);
+    page.addPaths(files, false);
+    page.findChild<QPushButton *>(u"toolStart"_s)->click();
+    auto *stop = page.findChild<QPushButton *>(u"toolStop"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(rowsSaying(page, t(u"已完成")) > 0, 30000);
+    stop->click();
+    QTRY_VERIFY_WITH_TIMEOUT(stop->isHidden(), 60000);
+
+    // In place: each picture is untouched or padded whole, and its row says which.
+    int done = 0;
+    int cancelled = 0;
+    for (const QString &file : files) {
+        const QString status = rowOf(page, file)->text(3);
+        if (status == t(u"已完成") + u" 1504×1504"_s) {
+            ++done;
+            QCOMPARE(QImageReader(file).size(), QSize(1504, 1504));
+        } else {
+            QCOMPARE(status, t(u"已取消"));
+            QCOMPARE(QImageReader(file).size(), QSize(1501, 1501));
+            ++cancelled;
+        }
+    }
+    qInfo("stopped: %d padded, %d cancelled", done, cancelled);
+    QCOMPARE(done + cancelled, 20);
+    QVERIFY(cancelled > 0);
+    const QString summary = t(u"处理已停止：成功 %1，失败 %2，跳过 %3，未开始 %4")
+                                    .arg(QString::number(done), u"0"_s, u"0"_s, QString::number(cancelled));
+    const QList<QLabel *> labels = page.findChildren<QLabel *>();
+    QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [&](const QLabel *label) { return label->text() == summary; }));
+}
+
 void tst_RealHelper::killedHelperIsReportedAndUnprocessedRowsReset()
 {
-    // One small picture goes first; the big ones keep the helper busy after it.
     QTemporaryDir pictures;
-    const QString small = pictures.filePath(u"a-small.png"_s);
-    QVERIFY(savePicture(small, 3, 3));
-    QStringList files{small};
-    for (const QString &name : {u"b-big.png"_s, u"c-big.png"_s, u"d-big.png"_s}) {
-        files << pictures.filePath(name);
-        QVERIFY(savePicture(files.last(), 5001, 5001));
+    QStringList files;
+    for (int i = 0; i < 12; ++i) {
+        files << pictures.filePath(u"p%1.png"_s.arg(i, 2, 10, QLatin1Char('0')));
+        QVERIFY(savePicture(files.last(), 1999, 1999));
     }
 
     IntegratedToolPage page(ImageResize);
     page.addPaths(files, false);
+    const QDateTime started = QDateTime::currentDateTime();
     page.findChild<QPushButton *>(u"toolStart"_s)->click();
-    QTRY_COMPARE_WITH_TIMEOUT(rowOf(page, small)->text(3), t(u"已完成") + u" 4×4"_s, 20000);
-    QCOMPARE(rowOf(page, files.last())->text(3), t(u"等待处理"));
+    QTRY_VERIFY_WITH_TIMEOUT(rowsSaying(page, t(u"已完成")) >= 2, 30000);
+    QStringList reportedDone;
+    for (const QString &file : files) {
+        if (rowOf(page, file)->text(3).startsWith(t(u"已完成")))
+            reportedDone << file;
+    }
     killHelpers(SIGKILL);
 
     QTRY_VERIFY_WITH_TIMEOUT(!page.isHelperRunning(), 10000);
@@ -203,11 +280,24 @@ void tst_RealHelper::killedHelperIsReportedAndUnprocessedRowsReset()
                                      u"成功 %2，失败 %3，%4 个文件未处理。")
                                            .section(u'：', 0, 0)
                                            .mid(5)));
-    QCOMPARE(rowOf(page, files.last())->text(3), t(u"未开始"));
     const QList<QLabel *> labels = page.findChildren<QLabel *>();
     QVERIFY(std::any_of(labels.cbegin(), labels.cend(),
                         [](const QLabel *label) { return label->text() == t(u"处理未完成"); }));
-    QCOMPARE(rowOf(page, small)->text(3), t(u"已完成") + u" 4×4"_s);
+    // Every picture written during the run counts as done, the others as not started.
+    int written = 0;
+    for (const QString &file : files) {
+        const bool padded = QImageReader(file).size() == QSize(2000, 2000);
+        QCOMPARE(padded, QFileInfo(file).lastModified() >= started);
+        written += padded ? 1 : 0;
+        QCOMPARE(rowOf(page, file)->text(3).startsWith(t(u"已完成")), padded);
+        if (!padded)
+            QCOMPARE(rowOf(page, file)->text(3), t(u"未开始"));
+    }
+    qInfo("killed: %d written during the run, %d rows done (%d reported before the kill)", written,
+          rowsSaying(page, t(u"已完成")), int(reportedDone.size()));
+    QCOMPARE(rowsSaying(page, t(u"已完成")), written);
+    for (const QString &file : std::as_const(reportedDone))
+        QCOMPARE(rowOf(page, file)->text(3), t(u"已完成") + u" 2000×2000"_s);
 }
 
 void tst_RealHelper::deletedPageLeavesTheHelperFinishing()
