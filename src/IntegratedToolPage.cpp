@@ -1,7 +1,9 @@
 #include "IntegratedToolPage.h"
 
 #include "Localization.h"
+#include "DesktopOpen.h"
 #include "Theme.h"
+#include "ThemePageSheet.h"
 #include "ExecutablePlatform.h"
 #include "FileRowDelegate.h"
 #include "FlowLayout.h"
@@ -22,7 +24,6 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDebug>
-#include <QDesktopServices>
 #include <QSettings>
 #include <QDir>
 #include <QDirIterator>
@@ -365,8 +366,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         m_openReportButton = ToolOptions::makeButton(QStringLiteral("打开失败报告"), this);
         m_openReportButton->setObjectName(QStringLiteral("imageOpenReport"));
         for (QPushButton *button : {m_openFolderButton, m_openReportButton}) {
-            connect(button, &QPushButton::clicked, this, [button] {
-                QDesktopServices::openUrl(QUrl::fromLocalFile(button->property("openPath").toString()));
+            connect(button, &QPushButton::clicked, this, [this, button] {
+                DesktopOpen::openOrExplain(this, button->property("openPath").toString());
             });
         }
         actionsRow->addWidget(m_openFolderButton);
