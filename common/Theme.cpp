@@ -1,6 +1,11 @@
 #include "Theme.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QBuffer>
+#include <QFile>
+#include <QIcon>
+#include <QImageReader>
 #include <QColor>
 #include <QCoreApplication>
 #include <QPalette>
@@ -111,7 +116,7 @@ QString windowStyleSheet()
             "QWidget { background: #f6f8fb; color: #243044; }"
             "QPushButton { color: #1d3557; background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
             "padding: 6px 14px; min-height: 22px; }"
-            "QPushButton:hover { color: #1d4ed8; background: #eff6ff; border-color: #2563eb; }"
+            "QPushButton:hover { color: #173b75; background: #eff6ff; border-color: #2563eb; }"
             "QPushButton:focus { border: 2px solid #2563eb; padding: 5px 13px; }"
             // Clear and remove wait for a running worker; they must look it.
             "QPushButton:disabled { color: #99a7ba; background: #edf0f4; border-color: #cbd3df; }"
@@ -139,6 +144,15 @@ QString windowStyleSheet()
             "QTextEdit, QPlainTextEdit { background: #ffffff; border: 1px solid #cbd5e1; "
             "font-family: Consolas, 'Microsoft YaHei UI'; }"
             "QTextEdit:focus, QPlainTextEdit:focus { border-color: #2563eb; }"
+            // Without rules of its own, a scroll bar inside a styled widget falls back to a hatched look.
+            "QScrollBar:vertical { background: #f1f4f8; width: 12px; margin: 0; border: 0; }"
+            "QScrollBar:horizontal { background: #f1f4f8; height: 12px; margin: 0; border: 0; }"
+            "QScrollBar::handle { background: #c4cfdb; border-radius: 4px; margin: 2px; }"
+            "QScrollBar::handle:hover { background: #99a7ba; }"
+            "QScrollBar::handle:vertical { min-height: 24px; }"
+            "QScrollBar::handle:horizontal { min-width: 24px; }"
+            "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; border: 0; }"
+            "QScrollBar::add-page, QScrollBar::sub-page { background: transparent; }"
             "QProgressBar { background: #283445; border: 0; height: 7px; text-align: center; }"
             "QProgressBar::chunk { background: #5d7da8; }");
 }
@@ -199,6 +213,26 @@ void applyApplicationTheme(bool dark)
     const QList<QWidget *> windows = QApplication::topLevelWidgets();
     for (QWidget *window : windows) {
         applyThemeTree(window, dark);
+        const QList<QAbstractButton *> buttons = window->findChildren<QAbstractButton *>();
+        for (QAbstractButton *button : buttons) {
+            const QString icon = button->property("pictavoIconResource").toString();
+            if (!icon.isEmpty())
+                button->setIcon(themedIcon(icon, dark));
+        }
         window->update();
     }
+}
+
+QIcon themedIcon(const QString &resource, bool dark)
+{
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly))
+        return QIcon();
+    QByteArray svg = themedStyleSheet(QString::fromUtf8(file.readAll()), dark).toUtf8();
+    QBuffer buffer(&svg);
+    QImageReader reader(&buffer, "svg");
+    // Drawn large once; the icon scales it down for every size asked.
+    reader.setScaledSize(QSize(64, 64));
+    const QImage image = reader.read();
+    return image.isNull() ? QIcon(resource) : QIcon(QPixmap::fromImage(image));
 }

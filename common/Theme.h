@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QIcon;
 class QPalette;
 class QWidget;
 
@@ -38,3 +39,8 @@ QPalette themePalette(bool dark);
 // the palette, the application's sheet (from its first sheet, as applyTheme
 // does) and every open window's tree. Needs a QApplication.
 void applyApplicationTheme(bool dark);
+
+// An SVG icon of the program's resources drawn in the look's colours (the
+// exchange run over its text). A button given the resource in its
+// "pictavoIconResource" property gets the icon again at every change of look.
+QIcon themedIcon(const QString &resource, bool dark);

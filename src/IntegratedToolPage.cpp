@@ -189,7 +189,8 @@ void IntegratedToolPage::buildHeader(QVBoxLayout *pageLayout, bool headerButtons
             button->setAutoRaise(true);
             button->setFixedSize(28, 32);
             button->setIconSize(QSize(17, 17));
-            button->setIcon(QIcon(icon));
+            button->setProperty("pictavoIconResource", icon);
+            button->setIcon(themedIcon(icon, isDarkTheme()));
             button->setToolTip(toolTip);
             button->setAccessibleName(toolTip);
             button->setFocusPolicy(Qt::StrongFocus);

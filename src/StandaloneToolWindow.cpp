@@ -227,7 +227,7 @@ void StandaloneToolWindow::openSettingsDialog()
 
     auto *version = new QLabel(translateToolText(QStringLiteral("版本号：%1")).arg(QCoreApplication::applicationVersion()),
                                &dialog);
-    version->setStyleSheet(QStringLiteral("color:#6b7788; padding-top:12px;"));
+    version->setStyleSheet(QStringLiteral("color:#526275; padding-top:12px;"));
     layout->addWidget(version);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -262,9 +262,17 @@ QString StandaloneToolWindow::helpDocument(IntegratedTools::Tool tool, const QSt
     QFile file(QStringLiteral(":/docs/help-rich-") + code + QStringLiteral(".html"));
     if (file.open(QIODevice::ReadOnly | QIODevice::Text))
         page = QString::fromUtf8(file.readAll());
-    return QStringLiteral("<h1>%1</h1><p>%2</p><hr/>")
-                   .arg(IntegratedTools::toolDisplayTitle(tool).toHtmlEscaped(), toolSummary(tool).toHtmlEscaped())
+    QString document = QStringLiteral("<h1>%1</h1><p>%2</p><hr/>")
+                               .arg(IntegratedTools::toolDisplayTitle(tool).toHtmlEscaped(),
+                                    toolSummary(tool).toHtmlEscaped())
             + page;
+    if (!isDarkTheme())
+        return document;
+    // The page's own accents have no partner in the exchange: lighter ones read on the dark ground.
+    document.replace(QLatin1String("#2f6fed"), QLatin1String("#60a5fa"), Qt::CaseInsensitive)
+            .replace(QLatin1String("#1e7d4a"), QLatin1String("#4ade80"), Qt::CaseInsensitive)
+            .replace(QLatin1String("#c2413b"), QLatin1String("#f87171"), Qt::CaseInsensitive);
+    return themedStyleSheet(document, true);
 }
 
 void StandaloneToolWindow::openHelpDialog()

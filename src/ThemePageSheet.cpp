@@ -27,7 +27,7 @@ QString toolPageStyleSheet()
                     "QPushButton#toolStart:focus { border: 2px solid #172b4d; }"
                     // A running worker disables the start button; it must look it.
                     "QPushButton#toolStart:disabled { background: #99a7ba; border-color: #99a7ba; }"
-                    "QLabel#toolCredit { color: #6b7788; background: transparent; padding: 2px; font-size: 8pt; }"
+                    "QLabel#toolCredit { color: #526275; background: transparent; padding: 2px; font-size: 8pt; }"
                     "QTreeWidget#integratedToolDropList { background: #ffffff; border: 1px solid #cbd5e1; "
                     "alternate-background-color: #f6f8fb; min-height: 120px; }"
                     "QTreeWidget#integratedToolDropList:focus { border-color: #2563eb; }"
