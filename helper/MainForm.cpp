@@ -4,6 +4,7 @@
 #include "FileRowDelegate.h"
 #include "FolderPicker.h"
 #include "HelperText.h"
+#include "Theme.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -22,6 +23,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -29,6 +31,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTextCursor>
@@ -39,93 +42,31 @@
 
 namespace {
 
-const char *const VellumStyleSheet = R"(
-QMainWindow, QWidget#centralArea, QWidget#buttonRow, QWidget#outputRow, QWidget#optionsRow,
-QWidget#progressRow, QGroupBox, QLabel, QCheckBox, QDialog, QMessageBox {
-    background-color: rgb(238, 234, 224);
-    color: rgb(23, 39, 80);
+// The batch window's own rules after the sheet every window shares, written
+// for the light look like it: the dark one comes from the colour exchange.
+QString batchWindowStyleSheet()
+{
+    return windowStyleSheet()
+            + QStringLiteral(
+                    // The window's rows have fixed heights: its controls stay compact.
+                    "QPushButton { padding: 4px 14px; min-height: 0px; }"
+                    "QPushButton:focus { padding: 3px 13px; }"
+                    "QLineEdit, QComboBox { padding: 2px 6px; min-height: 0px; }"
+                    "QLineEdit:focus, QComboBox:focus { padding: 1px 5px; }"
+                    "QGroupBox { border: 1px solid #d7dee8; border-radius: 3px; margin-top: 10px; padding-top: 6px; }"
+                    "QGroupBox::title { subcontrol-origin: margin; left: 8px; padding: 0 4px; color: #36506d; "
+                    "font-weight: 700; }"
+                    "QFrame#logFrame { background: #ffffff; border: 1px solid #cbd5e1; }"
+                    "QPlainTextEdit#log { border: none; }"
+                    "QPushButton#startButton { color: #ffffff; background: #2563eb; border-color: #2563eb; "
+                    "font-weight: 700; min-height: 32px; max-height: 32px; }"
+                    "QPushButton#startButton:hover { background: #1d4ed8; }"
+                    "QPushButton#startButton:focus { border: 2px solid #172b4d; }"
+                    "QPushButton#startButton:disabled { background: #99a7ba; border-color: #99a7ba; }"
+                    "QStatusBar { background: #ffffff; border-top: 1px solid #d7dee8; }"
+                    "QStatusBar QLabel { background: transparent; color: #526275; padding: 0 6px; }"
+                    "QStatusBar QLabel#contactLabel { color: #1d4ed8; text-decoration: underline; }");
 }
-QGroupBox {
-    border: 1px solid rgb(200, 196, 184);
-    border-radius: 3px;
-    margin-top: 10px;
-    padding-top: 6px;
-}
-QGroupBox::title {
-    subcontrol-origin: margin;
-    left: 8px;
-    padding: 0 4px;
-}
-QLineEdit, QPlainTextEdit, QTreeWidget, QListView, QComboBox, QComboBox QAbstractItemView {
-    background-color: rgb(250, 248, 242);
-    color: rgb(23, 39, 80);
-    selection-background-color: rgb(23, 53, 116);
-    selection-color: white;
-}
-QLineEdit, QTreeWidget {
-    border: 1px solid rgb(170, 167, 158);
-}
-QLineEdit {
-    padding: 2px 4px;
-}
-QFrame#logFrame {
-    background-color: rgb(250, 248, 242);
-    border: 1px solid rgb(170, 167, 158);
-    border-top-color: rgb(140, 137, 128);
-    border-left-color: rgb(140, 137, 128);
-}
-QPlainTextEdit#log {
-    border: none;
-}
-QPushButton {
-    background-color: rgb(247, 243, 233);
-    color: rgb(23, 39, 80);
-    border: 1px solid rgb(170, 167, 158);
-    padding: 4px 14px;
-}
-QPushButton:hover {
-    background-color: rgb(252, 250, 244);
-}
-QPushButton:pressed {
-    background-color: rgb(232, 227, 214);
-}
-QPushButton:disabled {
-    color: rgb(150, 150, 150);
-}
-QPushButton#startButton {
-    background-color: rgb(23, 53, 116);
-    color: white;
-    border: 2px solid rgb(196, 168, 78);
-    font-weight: bold;
-}
-QPushButton#startButton:hover {
-    background-color: rgb(33, 68, 140);
-}
-QPushButton#startButton:disabled {
-    background-color: rgb(96, 112, 146);
-    color: rgb(220, 220, 220);
-}
-QProgressBar {
-    background-color: rgb(250, 248, 242);
-    border: 1px solid rgb(170, 167, 158);
-}
-QProgressBar::chunk {
-    background-color: rgb(23, 53, 116);
-}
-QStatusBar {
-    background-color: rgb(23, 53, 116);
-    color: white;
-}
-QStatusBar QLabel {
-    background-color: transparent;
-    color: white;
-    padding: 0 6px;
-}
-QStatusBar QLabel#contactLabel {
-    color: rgb(232, 206, 120);
-    text-decoration: underline;
-}
-)";
 
 // File-system paths carried by a drag, in their order. Paths whose bytes are
 // not valid UTF-8 go to `undecodable`, shown escaped.
@@ -178,6 +119,10 @@ MainForm::MainForm(const StartupArguments &arguments, QWidget *parent)
 
     buildLayout();
     applyVellumTheme();
+    // Closing asks what closing asks; Ctrl+Q on every platform, not only where it is the quit key.
+    auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    quit->setContext(Qt::WindowShortcut);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
     loadStartupArguments(arguments);
 
     m_clock = new QTimer(this);
@@ -424,7 +369,8 @@ void MainForm::applyVellumTheme()
     QFont font(QStringLiteral("Microsoft YaHei UI"), 9);
     font.setFamilies({QStringLiteral("Microsoft YaHei UI"), QStringLiteral("Noto Sans CJK SC")});
     setFont(font);
-    setStyleSheet(QString::fromUtf8(VellumStyleSheet));
+    setStyleSheet(batchWindowStyleSheet());
+    applyThemeTree(this, isDarkTheme());
 }
 
 void MainForm::loadStartupArguments(const StartupArguments &parsed)

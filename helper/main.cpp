@@ -1,3 +1,4 @@
+#include "Appearance.h"
 #include "BatchLogic.h"
 #include "Headless.h"
 #include "HelperText.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QSettings>
 #include <QStringList>
 #include <QTimer>
 
@@ -48,6 +50,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     installQtTranslations(HelperText::language());
+    // The look the tool window's settings chose, from its settings file.
+    Appearance::follow(Appearance::stored(QSettings(Appearance::settingsFile(), QSettings::IniFormat)), &app);
     MainForm form(parsed, nullptr);
     form.show();
     if (arguments.contains(QStringLiteral("--smoke-test"))) {

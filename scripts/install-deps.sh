@@ -8,6 +8,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-image-formats-plugins
     libgl-dev libgif-dev libtiff-dev zlib1g-dev libpng-dev libdeflate-dev liblcms2-dev libjpeg62-turbo-dev
     fonts-noto-cjk xvfb xauth
+    # A private session bus for the test of the desktop portal.
+    dbus-daemon
     # Qt's own texts (OK, Cancel, file dialogs) in the interface language.
     qt6-translations-l10n
     # Manual pages, the Debian package and the checks of menu entries and metadata.

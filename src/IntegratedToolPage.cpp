@@ -1,7 +1,9 @@
 #include "IntegratedToolPage.h"
 
 #include "Localization.h"
+#include "DesktopOpen.h"
 #include "Theme.h"
+#include "ThemePageSheet.h"
 #include "ExecutablePlatform.h"
 #include "FileRowDelegate.h"
 #include "FlowLayout.h"
@@ -22,7 +24,6 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDebug>
-#include <QDesktopServices>
 #include <QSettings>
 #include <QDir>
 #include <QDirIterator>
@@ -189,7 +190,8 @@ void IntegratedToolPage::buildHeader(QVBoxLayout *pageLayout, bool headerButtons
             button->setAutoRaise(true);
             button->setFixedSize(28, 32);
             button->setIconSize(QSize(17, 17));
-            button->setIcon(QIcon(icon));
+            button->setProperty("pictavoIconResource", icon);
+            button->setIcon(themedIcon(icon, isDarkTheme()));
             button->setToolTip(toolTip);
             button->setAccessibleName(toolTip);
             button->setFocusPolicy(Qt::StrongFocus);
@@ -374,8 +376,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         for (QPushButton *button : {m_openFolderButton, m_openReportButton}) {
             if (!button)
                 continue;
-            connect(button, &QPushButton::clicked, this, [button] {
-                QDesktopServices::openUrl(QUrl::fromLocalFile(button->property("openPath").toString()));
+            connect(button, &QPushButton::clicked, this, [this, button] {
+                DesktopOpen::openOrExplain(this, button->property("openPath").toString());
             });
         }
         m_runActions->hide();

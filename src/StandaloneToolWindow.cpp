@@ -3,6 +3,8 @@
 #include "IntegratedToolPage.h"
 #include "Localization.h"
 #include "SingleInstance.h"
+#include "Appearance.h"
+#include "Theme.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -10,6 +12,10 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFormLayout>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QScreen>
+#include <QShortcut>
 #include <QIcon>
 #include <QLabel>
 #include <QProcess>
@@ -74,15 +80,82 @@ StandaloneToolWindow::StandaloneToolWindow(IntegratedTools::Tool tool, QWidget *
     // The layer export's page has two rows more than the others.
     setMinimumSize(820, tool == IntegratedTools::LayerExport ? 660 : 600);
     resize(1180, 790);
-    const QByteArray geometry = QSettings().value(geometryKey()).toByteArray();
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    restoreFittedGeometry(QSettings().value(geometryKey()).toByteArray());
 
     m_page = new IntegratedToolPage(tool, this, true);
     m_page->setCloseHook([this] { close(); });
     m_page->setSettingsHook([this] { openSettingsDialog(); });
     m_page->setHelpHook([this] { openHelpDialog(); });
     setCentralWidget(m_page);
+
+    // Closing asks what closing asks; Ctrl+Q on every platform, not only where it is the quit key.
+    auto *quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    quit->setContext(Qt::WindowShortcut);
+    connect(quit, &QShortcut::activated, this, &QWidget::close);
+}
+
+QRect StandaloneToolWindow::fittedGeometry(const QRect &saved, const QRect &available, const QSize &minimum,
+                                           bool *maximise)
+{
+    const bool tooSmall = available.width() < minimum.width() || available.height() < minimum.height();
+    if (maximise)
+        *maximise = tooSmall;
+    QSize size = saved.size().boundedTo(available.size()).expandedTo(minimum);
+    if (tooSmall)
+        size = minimum;
+    QRect fitted(saved.topLeft(), size);
+    // Keep the whole window on the screen: first the right and bottom edges, then the left and top.
+    if (fitted.right() > available.right())
+        fitted.moveRight(available.right());
+    if (fitted.bottom() > available.bottom())
+        fitted.moveBottom(available.bottom());
+    if (fitted.left() < available.left())
+        fitted.moveLeft(available.left());
+    if (fitted.top() < available.top())
+        fitted.moveTop(available.top());
+    return fitted;
+}
+
+void StandaloneToolWindow::restoreFittedGeometry(const QByteArray &geometry)
+{
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    // A geometry saved on a larger screen, or under another scale factor,
+    // would open past the screen's edges with Start out of reach.
+    fitToScreen();
+}
+
+void StandaloneToolWindow::fitToScreen()
+{
+    if (isMaximized() || isFullScreen())
+        return;
+    QScreen *screen = QGuiApplication::screenAt(frameGeometry().center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The frame is known only once the window exists; until then it counts as none.
+    const QRect frame = frameGeometry();
+    const QMargins margins(geometry().left() - frame.left(), geometry().top() - frame.top(),
+                           frame.right() - geometry().right(), frame.bottom() - geometry().bottom());
+    const QSize frameExtra(margins.left() + margins.right(), margins.top() + margins.bottom());
+    bool maximise = false;
+    const QRect fitted =
+            fittedGeometry(frame, screen->availableGeometry(), minimumSize() + frameExtra, &maximise).marginsRemoved(
+                    margins);
+    if (fitted != geometry())
+        setGeometry(fitted);
+    if (maximise)
+        setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void StandaloneToolWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_fittedWithFrame) {
+        m_fittedWithFrame = true;
+        fitToScreen();
+    }
 }
 
 StandaloneToolWindow::~StandaloneToolWindow() = default;
@@ -137,14 +210,24 @@ void StandaloneToolWindow::openSettingsDialog()
     const int index = languageBox->findData(stored, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
     languageBox->setCurrentIndex(index >= 0 ? index : 0);
 
+    auto *appearanceBox = new QComboBox(&dialog);
+    appearanceBox->setObjectName(QStringLiteral("standaloneToolAppearance"));
+    const std::pair<Appearance::Choice, const char16_t *> appearances[] = {
+            {Appearance::Choice::System, u"跟随系统"}, {Appearance::Choice::Light, u"浅色"}, {Appearance::Choice::Dark, u"深色"}};
+    for (const auto &[choice, text] : appearances)
+        appearanceBox->addItem(translateToolText(QString::fromUtf16(text)), Appearance::key(choice));
+    const Appearance::Choice storedAppearance = Appearance::stored(QSettings());
+    appearanceBox->setCurrentIndex(appearanceBox->findData(Appearance::key(storedAppearance)));
+
     auto *form = new QFormLayout;
     form->addRow(translateToolText(QStringLiteral("界面语言：")), languageBox);
+    form->addRow(translateToolText(QStringLiteral("外观：")), appearanceBox);
     layout->addLayout(form);
     layout->addStretch();
 
     auto *version = new QLabel(translateToolText(QStringLiteral("版本号：%1")).arg(QCoreApplication::applicationVersion()),
                                &dialog);
-    version->setStyleSheet(QStringLiteral("color:#6b7788; padding-top:12px;"));
+    version->setStyleSheet(QStringLiteral("color:#526275; padding-top:12px;"));
     layout->addWidget(version);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
@@ -152,8 +235,15 @@ void StandaloneToolWindow::openSettingsDialog()
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
 
+    applyThemeTree(&dialog, isDarkTheme());
     if (dialog.exec() != QDialog::Accepted)
         return;
+    const Appearance::Choice appearance = Appearance::fromKey(appearanceBox->currentData().toString());
+    if (appearance != storedAppearance) {
+        QSettings settings;
+        Appearance::store(settings, appearance);
+        Appearance::follow(appearance, QCoreApplication::instance());
+    }
     const QString chosen = languageBox->currentData().toString();
     if (chosen == stored)
         return;
@@ -172,9 +262,17 @@ QString StandaloneToolWindow::helpDocument(IntegratedTools::Tool tool, const QSt
     QFile file(QStringLiteral(":/docs/help-rich-") + code + QStringLiteral(".html"));
     if (file.open(QIODevice::ReadOnly | QIODevice::Text))
         page = QString::fromUtf8(file.readAll());
-    return QStringLiteral("<h1>%1</h1><p>%2</p><hr/>")
-                   .arg(IntegratedTools::toolDisplayTitle(tool).toHtmlEscaped(), toolSummary(tool).toHtmlEscaped())
+    QString document = QStringLiteral("<h1>%1</h1><p>%2</p><hr/>")
+                               .arg(IntegratedTools::toolDisplayTitle(tool).toHtmlEscaped(),
+                                    toolSummary(tool).toHtmlEscaped())
             + page;
+    if (!isDarkTheme())
+        return document;
+    // The page's own accents have no partner in the exchange: lighter ones read on the dark ground.
+    document.replace(QLatin1String("#2f6fed"), QLatin1String("#60a5fa"), Qt::CaseInsensitive)
+            .replace(QLatin1String("#1e7d4a"), QLatin1String("#4ade80"), Qt::CaseInsensitive)
+            .replace(QLatin1String("#c2413b"), QLatin1String("#f87171"), Qt::CaseInsensitive);
+    return themedStyleSheet(document, true);
 }
 
 void StandaloneToolWindow::openHelpDialog()

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
 #include <QStringList>
 
 #include <functional>
@@ -35,15 +36,25 @@ public:
     using Restart = std::function<void(const QString &program, const QStringList &arguments)>;
     static void setRestart(Restart restart);
 
+    // Where a window of the saved geometry goes on a screen whose available
+    // area is available: moved and shrunk to lie within it, never below the
+    // minimum size. Sets maximise when even the minimum does not fit.
+    static QRect fittedGeometry(const QRect &saved, const QRect &available, const QSize &minimum, bool *maximise);
+
     // The help document of a tool in a language: header, then the help page.
     static QString helpDocument(IntegratedTools::Tool tool, const QString &languageCode);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QString geometryKey() const;
+    void restoreFittedGeometry(const QByteArray &geometry);
+    // Fits the window, with its frame where the frame is known, into its screen.
+    void fitToScreen();
 
     const IntegratedTools::Tool m_tool;
     QPointer<IntegratedToolPage> m_page;
+    bool m_fittedWithFrame = false;
 };

@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "Appearance.h"
 #include "IntegratedToolPage.h"
 #include "InstancePlatform.h"
 #include "Localization.h"
@@ -132,6 +133,7 @@ int run(int &argc, char **argv, const QString &toolKey)
         return 64;
     QApplication::setWindowIcon(QIcon(IntegratedTools::toolIconResource(tool)));
     app.setStyleSheet(applicationStyleSheet());
+    Appearance::follow(Appearance::stored(QSettings()), &app);
     installQtTranslations(toolLanguageCode());
 
     const QStringList arguments = QCoreApplication::arguments();

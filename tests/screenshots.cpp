@@ -7,18 +7,21 @@
 // run. Languages after the folder limit it to those. Needs
 // QT_QPA_PLATFORM=offscreen.
 
+#include "DesktopOpen.h"
 #include "IntegratedToolPage.h"
 #include "Localization.h"
 #include "MainForm.h"
 #include "QtTranslations.h"
 #include "StandaloneToolWindow.h"
 #include "Startup.h"
+#include "Theme.h"
 #include "ToolLauncher.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QLayout>
 #include <QPlainTextEdit>
@@ -228,12 +231,71 @@ void helperRun(const QStringList &arguments, const QString &broken, const QStrin
     save(&helper, prefix + QStringLiteral("-after-run"));
 }
 
+// The windows and dialogs a person meets, light and dark: the tool window, the
+// helper's window, the settings dialog, a message box and the file dialog.
+void desktopShots(const QStringList &pictures, const QString &sandbox)
+{
+    for (const char *code : {"zh_CN", "en_US"}) {
+        const QString language = QString::fromLatin1(code);
+        {
+            QSettings settings;
+            storeLanguage(settings, language);
+        }
+        installQtTranslations(language);
+        for (const bool dark : {false, true}) {
+            applyApplicationTheme(dark);
+            const QString suffix = (dark ? QStringLiteral("dark-") : QStringLiteral("light-")) + language;
+            StandaloneToolWindow window(IntegratedTools::ImageResize);
+            window.resize(1180, 790);
+            window.show();
+            if (!QTest::qWaitForWindowExposed(&window))
+                g_problems << suffix + QStringLiteral(": never shown");
+            window.addPaths(pictures);
+            QTest::qWait(100);
+            save(&window, QStringLiteral("desktop-tool-") + suffix);
+            if (language == u"en_US") {
+                // At the size of the picture in the AppStream metadata (packaging/screenshots).
+                window.resize(1000, 680);
+                QTest::qWait(50);
+                save(&window, QStringLiteral("metainfo-image-resize-tool-") + suffix);
+                window.resize(1180, 790);
+            }
+            grabNextDialog(QStringLiteral("desktop-settings-") + suffix);
+            window.openSettingsDialog();
+            grabNextDialog(QStringLiteral("desktop-message-") + suffix);
+            DesktopOpen::showFailure(&window, QDir(sandbox).filePath(QStringLiteral("output")));
+            grabNextDialog(QStringLiteral("desktop-filedialog-") + suffix);
+            QFileDialog files(&window, QString(), sandbox);
+            files.setOption(QFileDialog::DontUseNativeDialog);
+            files.resize(760, 480);
+            files.exec();
+
+            MainForm helper(helperArguments(language, pictures));
+            helper.show();
+            if (!QTest::qWaitForWindowExposed(&helper))
+                g_problems << suffix + QStringLiteral(": helper never shown");
+            save(&helper, QStringLiteral("desktop-helper-") + suffix);
+        }
+    }
+    applyApplicationTheme(false);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QTemporaryDir sandbox;
     qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath(QStringLiteral("data"))));
+    // Offscreen's own screen (800x600) is smaller than the window, which would be fitted into it.
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
+        const QString screens = sandbox.filePath(QStringLiteral("screens.json"));
+        QFile file(screens);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(R"({"screens": [{"name": "large", "x": 0, "y": 0, "width": 2560, "height": 1600,
+                           "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        file.close();
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens));
+    }
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: pictavo_screenshots OUTPUT_FOLDER [LANGUAGE...]\n");
@@ -262,6 +324,11 @@ int main(int argc, char *argv[])
         picture.save(path);
         pictures << path;
     }
+
+    desktopShots(pictures, sandbox.path());
+    // "--desktop": only the light and dark pictures above.
+    if (argc > 2 && qstrcmp(argv[2], "--desktop") == 0)
+        return g_problems.isEmpty() ? 0 : 1;
 
     QStringList wanted;
     for (int i = 2; i < argc; ++i)

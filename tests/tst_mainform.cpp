@@ -188,7 +188,9 @@ private slots:
     void cleanup();
 
     void layoutAndDefaults();
+    void themeColours_data();
     void themeColours();
+    void ctrlQCloses();
     void logLinesAreTimed();
 
     void commandLineSetsOptions_data();
@@ -354,31 +356,60 @@ void tst_MainForm::layoutAndDefaults()
     QVERIFY(child<QPlainTextEdit>(form, "log")->isReadOnly());
 }
 
+void tst_MainForm::themeColours_data()
+{
+    QTest::addColumn<bool>("dark");
+    QTest::addColumn<QRgb>("accent");
+    QTest::addColumn<QRgb>("window");
+    QTest::addColumn<QRgb>("field");
+    QTest::addColumn<QRgb>("buttonBorder");
+
+    // The tool window's colours, light and through the exchange.
+    QTest::newRow("light") << false << qRgb(0x25, 0x63, 0xeb) << qRgb(0xf6, 0xf8, 0xfb) << qRgb(0xff, 0xff, 0xff)
+                           << qRgb(0xb9, 0xc5, 0xd3);
+    QTest::newRow("dark") << true << qRgb(0x60, 0xa5, 0xfa) << qRgb(0x20, 0x27, 0x31) << qRgb(0x20, 0x27, 0x31)
+                          << qRgb(0x52, 0x61, 0x74);
+}
+
 void tst_MainForm::themeColours()
+{
+    QFETCH(bool, dark);
+    QFETCH(QRgb, accent);
+    QFETCH(QRgb, window);
+    QFETCH(QRgb, field);
+    QFETCH(QRgb, buttonBorder);
+
+    qApp->setProperty("pictavoDarkTheme", dark);
+    MainForm form({});
+    qApp->setProperty("pictavoDarkTheme", QVariant());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QImage image = form.grab().toImage();
+    const auto at = [&](const QWidget *widget, QPoint inside) {
+        return QColor(image.pixel(widget->mapTo(&form, inside))).rgb();
+    };
+    const auto *start = child<QPushButton>(form, "startButton");
+    QCOMPARE(at(start, QPoint(8, start->height() / 2)), accent);
+    const QWidget *buttonRow = child<QWidget>(form, "buttonRow");
+    QCOMPARE(at(buttonRow, QPoint(buttonRow->width() - 4, 20)), window);
+    const QWidget *list = child<QTreeWidget>(form, "fileList")->viewport();
+    QCOMPARE(at(list, QPoint(list->width() - 4, list->height() - 4)), field);
+    const QWidget *logArea = child<QPlainTextEdit>(form, "log")->viewport();
+    QCOMPARE(at(logArea, QPoint(logArea->width() / 2, logArea->height() - 4)), field);
+    const QPushButton *browse = child<QPushButton>(form, "chooseOutputButton");
+    QCOMPARE(at(browse, QPoint(0, browse->height() / 2)), buttonBorder);
+    QCOMPARE(at(browse, QPoint(4, browse->height() / 2)), field);
+    const QStatusBar *strip = form.statusBar();
+    QCOMPARE(at(strip, QPoint(strip->width() - 4, strip->height() / 2)), field);
+}
+
+void tst_MainForm::ctrlQCloses()
 {
     MainForm form({});
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const QImage window = form.grab().toImage();
-    const auto at = [&](const QWidget *widget, QPoint inside) {
-        return QColor(window.pixel(widget->mapTo(&form, inside))).rgb();
-    };
-    const auto *start = child<QPushButton>(form, "startButton");
-    const int middle = start->height() / 2;
-    QCOMPARE(at(start, QPoint(0, middle)), qRgb(196, 168, 78));
-    QCOMPARE(at(start, QPoint(1, middle)), qRgb(196, 168, 78));
-    QCOMPARE(at(start, QPoint(8, middle)), qRgb(23, 53, 116));
-    const QWidget *buttonRow = child<QWidget>(form, "buttonRow");
-    QCOMPARE(at(buttonRow, QPoint(buttonRow->width() - 4, 20)), qRgb(238, 234, 224));
-    const QWidget *list = child<QTreeWidget>(form, "fileList")->viewport();
-    QCOMPARE(at(list, QPoint(list->width() - 4, list->height() - 4)), qRgb(250, 248, 242));
-    const QWidget *logArea = child<QPlainTextEdit>(form, "log")->viewport();
-    QCOMPARE(at(logArea, QPoint(logArea->width() / 2, logArea->height() - 4)), qRgb(250, 248, 242));
-    const QPushButton *browse = child<QPushButton>(form, "chooseOutputButton");
-    QCOMPARE(at(browse, QPoint(0, browse->height() / 2)), qRgb(170, 167, 158));
-    QCOMPARE(at(browse, QPoint(3, 3)), qRgb(247, 243, 233));
-    const QStatusBar *strip = form.statusBar();
-    QCOMPARE(at(strip, QPoint(strip->width() - 4, strip->height() / 2)), qRgb(23, 53, 116));
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keyClick(&form, Qt::Key_Q, Qt::ControlModifier);
+    QTRY_VERIFY(!form.isVisible());
 }
 
 void tst_MainForm::logLinesAreTimed()
