@@ -993,6 +993,11 @@ void IntegratedToolPage::showProgress(const WorkerProtocol::Progress &progress, 
 void IntegratedToolPage::finishPsdRun(bool complete, int progressMaximum)
 {
     m_elapsedTicker->stop();
+    // Slimming rewrites documents: the size column shows them as they are now.
+    for (int row = 0; row < m_fileList->topLevelItemCount(); ++row) {
+        QTreeWidgetItem *item = m_fileList->topLevelItem(row);
+        item->setText(2, formatDataSize(QFileInfo(item->data(0, Qt::UserRole).toString()).size()));
+    }
     if (complete) {
         if (progressMaximum > 0)
             m_progressBar->setRange(0, progressMaximum);

@@ -19,6 +19,16 @@
 #include <limits>
 #include <utility>
 
+namespace {
+
+// Slimming counts its savings in decimal units, as the worker's own lines do.
+QString decimalDataSize(qint64 bytes)
+{
+    return interfaceLocale().formattedDataSize(bytes, 2, QLocale::DataSizeSIFormat);
+}
+
+} // namespace
+
 PsdRun::PsdRun(IntegratedTools::Tool tool, QWidget *dialogParent)
     : QObject(dialogParent)
     , m_tool(tool)
@@ -201,7 +211,7 @@ void PsdRun::finishSlimmingRun()
                                                : localized(u"处理完成"));
     emit logLineAdded(localized(u"瘦身任务结束：完成 %1 项，失败 %2 项，累计节省 %3。")
                               .arg(QString::number(m_slim.totalSucceeded), QString::number(m_slim.totalFailed),
-                                   formatDataSize(m_slim.totalBytesSaved)));
+                                   decimalDataSize(m_slim.totalBytesSaved)));
     m_slim.active = false;
     m_slim.batch.clear();
     emit ended(true, maximum);
@@ -258,7 +268,8 @@ void PsdRun::handleRecord(const WorkerProtocol::Record &record)
             emit rowStatusChanged(path, localized(u"失败：%1").arg(reason));
             emit rowToolTipChanged(path, reason);
         } else {
-            emit rowStatusChanged(path, ok ? localized(u"已完成") : localized(u"失败"));
+            const bool unchanged = item.details.value(QLatin1String("unchanged")).toBool();
+            emit rowStatusChanged(path, !ok ? localized(u"失败") : unchanged ? localized(u"未改动") : localized(u"已完成"));
         }
         const QString key = IntegratedTools::pathKey(QFileInfo(path).absoluteFilePath());
         if (m_keys.contains(key))
@@ -276,7 +287,7 @@ void PsdRun::handleRecord(const WorkerProtocol::Record &record)
             m_slim.batchBytesSaved = counts.bytesSaved;
             emit logLineAdded(localized(u"本批完成：成功 %1，失败 %2，节省 %3。")
                                       .arg(QString::number(m_slim.batchSucceeded), QString::number(m_slim.batchFailed),
-                                           formatDataSize(counts.bytesSaved)));
+                                           decimalDataSize(counts.bytesSaved)));
         } else {
             // Documents and layers apart: a document that cannot be read has no layers to count.
             const int failedDocuments = std::min(counts.failedDocuments, int(m_paths.size()));

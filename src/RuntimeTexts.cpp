@@ -20,6 +20,7 @@ const TextTable::Row runtimeRows[] = {
     {{u"未开始", u"未開始", u"未開始", u"시작 안 됨", u"Not started"}},
     {{u"等待导出", u"等待匯出", u"書き出し待ち", u"내보내기 대기 중", u"Pending export"}},
     {{u"已完成", u"已完成", u"完了", u"완료", u"Done"}},
+    {{u"未改动", u"未變更", u"変更なし", u"변경 없음", u"Unchanged"}},
     {{u"失败", u"失敗", u"失敗", u"실패", u"Failed"}},
     {{u"失败：%1", u"失敗：%1", u"失敗：%1", u"실패: %1", u"Failed: %1"}},
     {{u"已结束，详见日志", u"已結束，詳見記錄", u"終了（詳細はログ）", u"종료됨(로그 참조)", u"Finished, see log"}},

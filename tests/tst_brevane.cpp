@@ -544,7 +544,7 @@ void tst_Brevane::worker()
     const Run run = runWorker(writeJob(m_dir->path(), {slimmable, clean, damaged}, true));
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.of(u"ITEM"_s), (QList<QStringList>{{u"ITEM"_s, u"ok"_s, slimmable},
-                                                     {u"ITEM"_s, u"ok"_s, clean},
+                                                     {u"ITEM"_s, u"ok"_s, clean, u"{\"unchanged\":true}"_s},
                                                      {u"ITEM"_s, u"failed"_s, damaged}}));
     QCOMPARE(QJsonDocument::fromJson(run.of(u"DONE"_s).value(0).value(1).toUtf8()).object(),
              (QJsonObject{{u"exported"_s, 2}, {u"failed"_s, 1}, {u"bytesSaved"_s, expectedSaved}}));
@@ -715,13 +715,15 @@ void tst_Brevane::page()
     QStringList statuses;
     for (int row = 0; row < list->topLevelItemCount(); ++row)
         statuses << list->topLevelItem(row)->text(3);
-    QCOMPARE(statuses, (QStringList{translateToolText(u"已完成"_s), translateToolText(u"已完成"_s),
+    QCOMPARE(statuses, (QStringList{translateToolText(u"已完成"_s), translateToolText(u"未改动"_s),
                                     translateToolText(u"失败"_s)}));
+    // The slimmed document's size as it is after the run.
+    QCOMPARE(list->topLevelItem(0)->text(2), formatDataSize(QFileInfo(files.at(0)).size()));
     const QString log = page.findChild<QTextEdit *>(u"integratedToolLog"_s)->toPlainText();
     const QString summary = translateToolText(u"瘦身任务结束：完成 %1 项，失败 %2 项，累计节省 %3。"_s)
                                     .arg(2)
                                     .arg(1)
-                                    .arg(QLocale().formattedDataSize(saved, 2, QLocale::DataSizeIecFormat));
+                                    .arg(QLocale().formattedDataSize(saved, 2, QLocale::DataSizeSIFormat));
     QVERIFY2(log.contains(summary), qPrintable(log));
     QVERIFY2(log.contains(u"a.psb: 3,000 document ancestors"_s), qPrintable(log));
     QCOMPARE(QFileInfo(files.first()).size(), SlimTestDocuments::size(fat) - saved);

@@ -510,11 +510,11 @@ void tst_PsdWorkers::slimBatches()
         expectedLog << u"开始瘦身批次：第 %1-%2 项，共 %3 项。"_s.arg(batches.at(index).first() + 1)
                                .arg(batches.at(index).last() + 1)
                                .arg(files.size())
-                    << u"本批完成：成功 %1，失败 0，节省 %2。"_s.arg(batchFiles.size()).arg(formatDataSize(1024));
+                    << u"本批完成：成功 %1，失败 0，节省 %2。"_s.arg(batchFiles.size()).arg(interfaceLocale().formattedDataSize(1024, 2, QLocale::DataSizeSIFormat));
     }
     expectedLog.prepend(u"[t] 开始无 Photoshop 安全瘦身，共 %1 个文件；深度清理：%2。"_s.arg(files.size()).arg(tr8(u"关闭")));
     expectedLog << u"瘦身任务结束：完成 %1 项，失败 0 项，累计节省 %2。"_s.arg(files.size()).arg(
-            formatDataSize(1024 * batches.size()));
+            interfaceLocale().formattedDataSize(1024 * batches.size(), 2, QLocale::DataSizeSIFormat));
     const QStringList lines = logLines(page);
     QCOMPARE(lines.mid(lines.size() - expectedLog.size()), expectedLog);
     QCOMPARE(statusText(page), tr8(u"处理完成"));
@@ -584,29 +584,36 @@ void tst_PsdWorkers::slimFailures_data()
     QTest::addColumn<QString>("logLine"); // the last but one line
     QTest::addColumn<int>("succeeded");
     QTest::addColumn<int>("failed");
+    QTest::addColumn<qint64>("saved");
 
     const QString ok = tr8(u"已完成");
+    // Slimming counts savings in decimal units, like the worker's own lines.
+    const auto decimal = [](qint64 bytes) { return interfaceLocale().formattedDataSize(bytes, 2, QLocale::DataSizeSIFormat); };
     const QString failed = tr8(u"失败");
     const QString abnormal = u"瘦身后台异常结束，当前批次 3 项未完成，退出码：%1。"_s;
     QTest::newRow("item_OK_in_capitals")
             << u"out ITEM\\tOK\\t{file0}\\nITEM\\tok\\t{file1}\\n\nout DONE\\t{\"exported\":1,\"failed\":1}\\n\n"_s << true
-            << QStringList{failed, ok, u"已结束，详见日志"_s} << u"本批完成：成功 1，失败 1，节省 %1。"_s.arg(formatDataSize(0))
-            << 1 << 1;
+            << QStringList{failed, ok, u"已结束，详见日志"_s} << u"本批完成：成功 1，失败 1，节省 %1。"_s.arg(decimal(0))
+            << 1 << 1 << qint64(0);
     QTest::newRow("item_ok_other_letter_case")
             << u"out ITEM\\tok\\t{file0}\\n\nout ITEM\\tok\\t{FILE2}\\n\nout DONE\\t{\"exported\":3}\\n\n"_s << true
-            << QStringList{ok, ok, ok} << u"本批完成：成功 3，失败 0，节省 %1。"_s.arg(formatDataSize(0)) << 3 << 0;
+            << QStringList{ok, ok, ok} << u"本批完成：成功 3，失败 0，节省 %1。"_s.arg(decimal(0)) << 3 << 0 << qint64(0);
     QTest::newRow("exit_after_one_ok") << u"out ITEM\\tok\\t{file0}\\n\nexit 1\n"_s << true
-                                       << QStringList{failed, failed, failed} << abnormal.arg(1) << 0 << 3;
+                                       << QStringList{failed, failed, failed} << abnormal.arg(1) << 0 << 3 << qint64(0);
 #ifdef Q_OS_UNIX
     QTest::newRow("killed_after_one_ok") << u"out ITEM\\tok\\t{file0}\\n\nkill\n"_s << true
-                                         << QStringList{failed, failed, failed} << abnormal.arg(3) << 0 << 3;
+                                         << QStringList{failed, failed, failed} << abnormal.arg(3) << 0 << 3 << qint64(0);
 #endif
-    QTest::newRow("cannot_start") << QString() << false << QStringList{failed, failed, failed} << abnormal.arg(3) << 0 << 3;
+    QTest::newRow("cannot_start") << QString() << false << QStringList{failed, failed, failed} << abnormal.arg(3) << 0 << 3 << qint64(0);
     QTest::newRow("done_then_exit_code") << u"out DONE\\t{\"exported\":3,\"bytesSaved\":2048}\\n\nexit 5\n"_s << true
                                          << QStringList{ok, ok, ok}
-                                         << u"本批完成：成功 3，失败 0，节省 %1。"_s.arg(formatDataSize(2048)) << 3 << 0;
+                                         << u"本批完成：成功 3，失败 0，节省 %1。"_s.arg(decimal(2048)) << 3 << 0 << qint64(2048);
+    QTest::newRow("unchanged_document")
+            << u"out ITEM\\tok\\t{file0}\\t{\"unchanged\":true}\\nITEM\\tok\\t{file1}\\nITEM\\tok\\t{file2}\\n\nout DONE\\t{\"exported\":3,\"bytesSaved\":1500000}\\n\n"_s
+            << true << QStringList{tr8(u"未改动"), ok, ok} << u"本批完成：成功 3，失败 0，节省 %1。"_s.arg(decimal(1500000)) << 3 << 0
+            << qint64(1500000);
     QTest::newRow("done_not_json") << u"out DONE\\tnot json\\n\n"_s << true << QStringList{ok, ok, ok}
-                                   << u"本批完成：成功 0，失败 0，节省 %1。"_s.arg(formatDataSize(0)) << 0 << 0;
+                                   << u"本批完成：成功 0，失败 0，节省 %1。"_s.arg(decimal(0)) << 0 << 0 << qint64(0);
 }
 
 void tst_PsdWorkers::slimFailures()
@@ -617,6 +624,7 @@ void tst_PsdWorkers::slimFailures()
     QFETCH(QString, logLine);
     QFETCH(int, succeeded);
     QFETCH(int, failed);
+    QFETCH(qint64, saved);
 
     IntegratedToolPage page(PsdSlim);
     const QStringList files = makeFiles({1, 2, 3});
@@ -631,7 +639,7 @@ void tst_PsdWorkers::slimFailures()
     const QStringList lines = logLines(page);
     QCOMPARE(lines.at(lines.size() - 2), logLine);
     QCOMPARE(lines.last(), u"瘦身任务结束：完成 %1 项，失败 %2 项，累计节省 %3。"_s.arg(succeeded).arg(failed).arg(
-                                   formatDataSize(logLine.contains(u"2.00 KiB") ? 2048 : 0)));
+                                   interfaceLocale().formattedDataSize(saved, 2, QLocale::DataSizeSIFormat)));
     QCOMPARE(statusText(page), failed ? u"处理完成，%1 项失败"_s.arg(failed) : tr8(u"处理完成"));
     QCOMPARE(jobFilesLeft(), QStringList());
 }
@@ -657,7 +665,7 @@ void tst_PsdWorkers::jobFileFailureOnSecondBatch()
     QCOMPARE(rowStatuses(page),
              repeated(tr8(u"已完成"), 20) + repeated(u"未开始"_s, 20) + repeated(tr8(u"等待处理"), 5));
     QCOMPARE(statusText(page), u"处理完成，20 项失败"_s);
-    QCOMPARE(logLines(page).last(), u"瘦身任务结束：完成 20 项，失败 20 项，累计节省 %1。"_s.arg(formatDataSize(1024)));
+    QCOMPARE(logLines(page).last(), u"瘦身任务结束：完成 20 项，失败 20 项，累计节省 %1。"_s.arg(interfaceLocale().formattedDataSize(1024, 2, QLocale::DataSizeSIFormat)));
     QCOMPARE(jobFilesLeft(), QStringList());
 }
 
@@ -895,9 +903,9 @@ void tst_PsdWorkers::oddDoneValues_data()
             << u"完成：0 个文档，导出 0 个图层，跳过 0 个，失败 0 个；2 个文档失败。"_s;
     QTest::newRow("slim_huge_bytes_and_counts")
             << int(PsdSlim) << u"{\"exported\":99999,\"failed\":-4,\"bytesSaved\":1e300}"_s
-            << u"本批完成：成功 2，失败 0，节省 %1。"_s.arg(formatDataSize(WorkerProtocol::MaxBytesSaved));
+            << u"本批完成：成功 2，失败 0，节省 %1。"_s.arg(interfaceLocale().formattedDataSize(WorkerProtocol::MaxBytesSaved, 2, QLocale::DataSizeSIFormat));
     QTest::newRow("slim_negative_bytes") << int(PsdSlim) << u"{\"exported\":1,\"bytesSaved\":-1e300}"_s
-                                         << u"本批完成：成功 1，失败 0，节省 %1。"_s.arg(formatDataSize(0));
+                                         << u"本批完成：成功 1，失败 0，节省 %1。"_s.arg(interfaceLocale().formattedDataSize(0, 2, QLocale::DataSizeSIFormat));
 }
 
 void tst_PsdWorkers::oddDoneValues()

@@ -144,7 +144,8 @@ int main(int argc, char *argv[])
             ++failed;
         } else if (!report.changed) {
             emitRecord(LineProtocol::log(WorkerText::Translate(QStringLiteral("%1：未改动（没有文档祖先记录）")).arg(name)));
-            emitRecord(LineProtocol::item(true, path));
+            // The page tells an untouched document from a slimmed one.
+            emitRecord(LineProtocol::item(QStringLiteral("ok"), path, QJsonObject{{QStringLiteral("unchanged"), true}}));
             ++exported;
             ++unchanged;
         } else {
