@@ -15,9 +15,20 @@
 
 namespace {
 
+// The reasons a write fails for want of room or rights read in the run's
+// language; any other reason as the system words it.
 QString errnoText(int code)
 {
-    return QString::fromLocal8Bit(std::strerror(code));
+    switch (code) {
+    case ENOSPC:
+        return HelperText::translate(QStringLiteral("设备上没有剩余空间"));
+    case EDQUOT:
+        return HelperText::translate(QStringLiteral("超出磁盘配额"));
+    case EROFS:
+        return HelperText::translate(QStringLiteral("只读文件系统"));
+    default:
+        return QString::fromLocal8Bit(std::strerror(code));
+    }
 }
 
 // The message in the run's language with the system's reason; errno is passed
@@ -163,6 +174,7 @@ bool finishNewFile(QFile *file, const QString &path, QString *error)
 {
     bool ok = file->flush();
     QString reason = file->errorString();
+    // A full disk may first show at fsync; its errno says so, Qt's text would not.
     if (ok && ::fsync(file->handle()) != 0) {
         ok = false;
         reason = errnoText(errno);
@@ -182,11 +194,21 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
     QFile file;
     if (!createNewFile(path, permissionsFrom, &file, error))
         return false;
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
+    // Written with write(2) itself: a short write and its errno name the reason
+    // (a full disk, a quota), where QFile would only say "Unknown error".
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t wrote = ::write(file.handle(), data.constData() + done, size_t(data.size() - done));
+        if (wrote > 0) {
+            done += wrote;
+            continue;
+        }
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        const int code = wrote == 0 ? ENOSPC : errno;
         file.close();
         ::unlink(nativePath(path).constData());
-        *error = HelperText::translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
+        *error = systemFailure(u"写入临时文件失败 %1：%2", path, code);
         return false;
     }
     return finishNewFile(&file, path, error);

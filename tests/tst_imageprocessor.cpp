@@ -2,6 +2,7 @@
 #include "PaddingChoices.h"
 #include "PngEncoder.h"
 #include "ReadBackCheck.h"
+#include "SafeFile.h"
 #include "TestImages.h"
 #include "VerifiedWrite.h"
 
@@ -10,6 +11,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#endif
 
 // The engine's pure parts: size rules, canvas geometry, pixel composition, the
 // fill and encoder tables, the PNG writer, the read-back size check and the
@@ -41,6 +48,7 @@ private slots:
     void readBackSize();
     void verifiedWrite_data();
     void verifiedWrite();
+    void shortWriteNamesSystemReason();
 };
 
 void tst_ImageProcessor::target_data()
@@ -419,6 +427,32 @@ void tst_ImageProcessor::verifiedWrite()
         QVERIFY(result.open(QIODevice::ReadOnly));
         QCOMPARE(result.readAll(), QByteArray("old"));
     }
+}
+
+void tst_ImageProcessor::shortWriteNamesSystemReason()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("file size limits are a Unix facility");
+#else
+    // A file size limit stops the write part way, as a full disk does: the
+    // message must carry the system's reason, not "Unknown error".
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("big.tmp"));
+    rlimit saved{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 65536;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    QString error;
+    const bool written = SafeFile::writeNewFile(path, QByteArray(1 << 20, 'x'), QString(), &error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    QVERIFY(!written);
+    QVERIFY(!QFile::exists(path));
+    QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+#endif
 }
 
 #include "tst_imageprocessor.moc"
