@@ -173,6 +173,8 @@ const TextTable::Row rows[] = {
     {{u"用法见 Quadrix --help", u"用法見 Quadrix --help", u"使い方は Quadrix --help を参照してください",
       u"사용법은 Quadrix --help를 참조하세요", u"See Quadrix --help for usage"}},
     {{u"没有可处理的图片", u"沒有可處理的圖片", u"処理できる画像がありません", u"처리할 이미지가 없습니다", u"No images to process"}},
+    {{u"没有给出要处理的图片或文件夹", u"沒有指定要處理的圖片或資料夾", u"処理する画像またはフォルダーが指定されていません",
+      u"처리할 이미지나 폴더를 지정하지 않았습니다", u"No images or folders were given"}},
     {{u"%1 缺少取值", u"%1 缺少取值", u"%1 に値がありません", u"%1에 값이 없습니다", u"%1 needs a value"}},
     {{u"--rule 的取值应为 multiple4、even 或 power2：%1", u"--rule 的值應為 multiple4、even 或 power2：%1",
       u"--rule の値は multiple4、even、power2 のいずれかです：%1", u"--rule 값은 multiple4, even, power2 중 하나여야 합니다: %1",

@@ -41,11 +41,17 @@ int runHeadless(const StartupArguments &parsed)
             pictures.append(picture);
         }
     }
+    if (parsed.paths.isEmpty() && skipped.isEmpty()) {
+        printError(HelperText::translate(QStringLiteral("没有给出要处理的图片或文件夹")));
+        printError(HelperText::translate(QStringLiteral("用法见 Quadrix --help")));
+        return 2;
+    }
+    // Every path was left out: nothing was padded, which a script must not take for success.
     if (pictures.isEmpty()) {
         for (const QString &text : std::as_const(skipped))
             printError(text);
         printError(HelperText::translate(QStringLiteral("没有可处理的图片")));
-        return 2;
+        return 1;
     }
 
     BatchSettings settings;
@@ -83,5 +89,6 @@ int runHeadless(const StartupArguments &parsed)
     if (run.isRunning())
         loop.exec();
     channel.close();
-    return run.failed() > 0 ? 1 : 0;
+    // Success needs a picture padded (or already fitting) and none failed.
+    return run.failed() > 0 || run.succeeded() == 0 ? 1 : 0;
 }
