@@ -80,10 +80,8 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
                                      .arg(native(file));
         ++m_skipped;
         emit logText(reason);
-        QString shown = file;
-        shown.replace(QLatin1Char('\t'), QLatin1String("\\t")).replace(QLatin1Char('\n'), QLatin1String("\\n"))
-                .replace(QLatin1Char('\r'), QLatin1String("\\r"));
-        emit recordReady(LineProtocol::item(QStringLiteral("skipped"), shown, {{QStringLiteral("reason"), reason}}));
+        emit recordReady(LineProtocol::item(QStringLiteral("skipped"), LineProtocol::escaped(file),
+                                            {{QStringLiteral("reason"), reason}}));
     }
 
     const qsizetype count = m_files.size();
@@ -319,7 +317,8 @@ QString BatchRun::reportFileName(const QDateTime &start)
 
 QString BatchRun::reportLine(const QDateTime &time, const QString &line)
 {
-    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char(' ') + line + QLatin1String("\r\n");
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char(' ') + LineProtocol::escaped(line)
+           + QLatin1String("\r\n");
 }
 
 bool BatchRun::appendToReport(const QString &path, const QString &text, QString *error)

@@ -3,6 +3,7 @@
 #include "BatchRun.h"
 #include "HelperText.h"
 #include "ImageProcessor.h"
+#include "LineProtocol.h"
 #include "SafeFile.h"
 
 #include <QDir>
@@ -317,6 +318,6 @@ QString BatchLogic::duration(qint64 milliseconds)
 
 QString BatchLogic::logLine(const QTime &time, const QString &text)
 {
-    return QLatin1Char('[') + time.toString(QStringLiteral("HH:mm:ss")) + QLatin1String("] ") + text;
+    return QLatin1Char('[') + time.toString(QStringLiteral("HH:mm:ss")) + QLatin1String("] ") + LineProtocol::escaped(text);
 }
 

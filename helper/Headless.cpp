@@ -15,7 +15,7 @@ namespace {
 
 void printError(const QString &text)
 {
-    std::fputs((QStringLiteral("Quadrix: ") + text + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fputs((QStringLiteral("Quadrix: ") + LineProtocol::escaped(text) + QLatin1Char('\n')).toUtf8().constData(), stderr);
 }
 
 } // namespace

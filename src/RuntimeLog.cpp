@@ -2,6 +2,7 @@
 
 #include "ExecutablePlatform.h"
 #include "InstancePlatform.h"
+#include "LineProtocol.h"
 #include "LogFile.h"
 
 #include <QCoreApplication>
@@ -203,7 +204,8 @@ void RuntimeLog::messageHandler(QtMsgType type, const QMessageLogContext &contex
         line += " thread=" + QByteArray::number(LogFile::currentThreadId());
         if (context.category)
             line += QByteArray(" category=") + context.category;
-        line += " message=\"" + message.toUtf8() + '"';
+        // Escaped, so a line feed in a path or a worker's text cannot start a forged record.
+        line += " message=\"" + LineProtocol::escaped(message).toUtf8() + '"';
         if (context.file) {
             const QByteArray file(context.file);
             const int slash = qMax(file.lastIndexOf('/'), file.lastIndexOf('\\'));

@@ -629,6 +629,8 @@ void tst_BatchLogic::logLine()
 {
     QCOMPARE(BatchLogic::logLine(QTime(7, 5, 9), QStringLiteral("开始")), QStringLiteral("[07:05:09] 开始"));
     QCOMPARE(BatchLogic::logLine(QTime(23, 59, 0, 999), QString()), QStringLiteral("[23:59:00] "));
+    QCOMPARE(BatchLogic::logLine(QTime(7, 5, 9), QStringLiteral("a\n[07:05:10] b\x01")),
+             QStringLiteral("[07:05:09] a\\n[07:05:10] b\\x01"));
 }
 
 void tst_BatchLogic::resultLine_data()
@@ -681,6 +683,10 @@ void tst_BatchLogic::reportLine()
 {
     QCOMPARE(BatchRun::reportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)), QStringLiteral("[失败] a.png")),
              QStringLiteral("2024-03-07 21:05:02 [失败] a.png\r\n"));
+    // A name with a line break stays on its line instead of forging the next.
+    QCOMPARE(BatchRun::reportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)),
+                                  QStringLiteral("[失败] a\r\n2024-03-07 21:05:03 [成功] b\t\x7f\x9b.png")),
+             QStringLiteral("2024-03-07 21:05:02 [失败] a\\r\\n2024-03-07 21:05:03 [成功] b\\t\x7f\\x9b.png\r\n"));
 }
 
 void tst_BatchLogic::appendToReport()

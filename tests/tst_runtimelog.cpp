@@ -1,3 +1,4 @@
+#include "LineProtocol.h"
 #include "LogFile.h"
 #include "RuntimeLog.h"
 
@@ -60,7 +61,7 @@ private slots:
     void recordFields_data();
     void recordFields();
     void recordWithoutContext();
-    void messageIsWrittenUnchanged();
+    void messageStaysOnItsLine();
     void rotation();
     void annotations_data();
     void annotations();
@@ -160,13 +161,15 @@ void tst_RuntimeLog::recordWithoutContext()
     QVERIFY(record.endsWith(QStringLiteral(" message=\"bare message\"")));
 }
 
-void tst_RuntimeLog::messageIsWrittenUnchanged()
+void tst_RuntimeLog::messageStaysOnItsLine()
 {
-    qInfo().noquote() << "say \"hi\"\nsecond line";
+    // A refused path with a line feed must not start a line that reads as a record of its own.
+    const int before = int(logLines(m_log).size());
+    qInfo().noquote() << "say \"hi\"\n2026-01-01T00:00:00.000 seq=9 forged\r\t\x01";
     const QStringList lines = logLines(m_log);
-    QVERIFY(lines.size() >= 2);
-    QVERIFY2(lines.at(lines.size() - 2).endsWith(QStringLiteral(" message=\"say \"hi\"")), qPrintable(lines.at(lines.size() - 2)));
-    QVERIFY2(lines.last().startsWith(QStringLiteral("second line\" source=tst_runtimelog.cpp:")), qPrintable(lines.last()));
+    QCOMPARE(lines.size(), before + 1);
+    QVERIFY2(lines.last().contains(QStringLiteral(" message=\"say \"hi\"\\n2026-01-01T00:00:00.000 seq=9 forged\\r\\t\\x01\" source=")),
+             qPrintable(lines.last()));
 }
 
 void tst_RuntimeLog::rotation()
@@ -222,9 +225,9 @@ void tst_RuntimeLog::annotations()
     QVERIFY2(match.hasMatch(), qPrintable(after.last()));
     QCOMPARE(match.captured(1), RuntimeLog::sessionId());
     QCOMPARE(match.captured(2), recordText);
-    // The runtime log says so too, with the text trimmed but neither simplified nor escaped.
+    // The runtime log says so too, with the text trimmed and not simplified, its control characters escaped.
     QVERIFY(logLines(m_log).join(QLatin1Char('\n')).contains(QStringLiteral("message=\"developer_annotation type= review text= ")
-                                                              + text.trimmed() + QStringLiteral("\" source=")));
+                                                              + LineProtocol::escaped(text.trimmed()) + QStringLiteral("\" source=")));
 }
 
 void tst_RuntimeLog::releaseHistoryIsCopied()
