@@ -43,6 +43,18 @@ LogState &state()
 // own work (Qt warning about a file, say) goes to the previous handler only.
 thread_local bool insideHandler = false;
 
+// Installed programs live in folders of the system: even when root may write
+// there, logs and copies do not belong beside them.
+bool isSystemLocation(const QString &folder)
+{
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    for (const QString &path : {folder, real}) {
+        if (path.startsWith(QLatin1String("/usr/")) || path.startsWith(QLatin1String("/opt/")))
+            return true;
+    }
+    return false;
+}
+
 bool usableFolder(const QString &path)
 {
     return QDir().mkpath(path) && QFileInfo(path).isWritable();
@@ -110,9 +122,10 @@ void passOn(const LogState &log, QtMsgType type, const QMessageLogContext &conte
 void RuntimeLog::initialize()
 {
     LogState &log = state();
-    const QString applicationLogs = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("logs"));
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString applicationLogs = QDir(programFolder).filePath(QStringLiteral("logs"));
     const QString dataLocation = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (usableFolder(applicationLogs)) {
+    if (!isSystemLocation(programFolder) && usableFolder(applicationLogs)) {
         log.folder = applicationLogs;
     } else if (!dataLocation.isEmpty() && usableFolder(dataLocation + QStringLiteral("/logs"))) {
         log.folder = dataLocation + QStringLiteral("/logs");

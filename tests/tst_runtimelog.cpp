@@ -68,6 +68,8 @@ private slots:
     void releaseHistoryIsCopied();
     void manyThreadsInterleaveNothing();
     void fallsBackToLocalDataLocation();
+    void nothingBesideSystemPrograms_data();
+    void nothingBesideSystemPrograms();
     void twoProcessesShareOneLog();
     void hostileLogFolder_data();
     void hostileLogFolder();
@@ -297,6 +299,35 @@ void tst_RuntimeLog::fallsBackToLocalDataLocation()
     QCOMPARE(lines.size(), 4);
     QVERIFY(lines.first().contains(QStringLiteral("message=\"session_begin ")));
     QVERIFY(lines.last().contains(QStringLiteral(" seq=3 ")));
+}
+
+void tst_RuntimeLog::nothingBesideSystemPrograms_data()
+{
+    QTest::addColumn<QString>("systemFolder");
+    QTest::newRow("opt") << QStringLiteral("/opt");
+    QTest::newRow("usr_local") << QStringLiteral("/usr/local");
+}
+
+void tst_RuntimeLog::nothingBesideSystemPrograms()
+{
+    // Root may write there, and must still leave the installed program's folder alone.
+    QFETCH(QString, systemFolder);
+    QTemporaryDir installed(systemFolder + QStringLiteral("/pictavo-logtest-XXXXXX"));
+    if (!installed.isValid())
+        QSKIP("needs a folder under a system location, which only root can make");
+    QTemporaryDir data;
+    const QString probe = installed.filePath(QStringLiteral("logprobe"));
+    QVERIFY(QFile::copy(QStringLiteral(LOGPROBE_PATH), probe));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    process.setProcessEnvironment(environment);
+    process.start(probe, {QStringLiteral("--release-history"), QStringLiteral("--count"), QStringLiteral("1")});
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(QDir(installed.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("logprobe")});
+    QCOMPARE(logLines(data.filePath(QStringLiteral("Pictavo/Pictavo/logs/runtime.log"))).size(), 3);
+    QVERIFY(QFileInfo::exists(data.filePath(QStringLiteral("Pictavo/Pictavo/logs/release-history.json"))));
 }
 
 void tst_RuntimeLog::twoProcessesShareOneLog()
