@@ -69,8 +69,9 @@ Qt::CaseSensitivity pathCaseSensitivity();
 // raw bytes: Qt cannot name them, so they can be reported but not opened.
 QList<QByteArray> undecodableNames(const QString &folder);
 
-// True when `folder` is the tool window's private temporary folder: named
-// "Pictavo-<user id>", owned by this user and open to nobody else (0700).
+// True when `folder` is the tool window's private temporary folder: named as
+// one of its candidates ("Pictavo", "Pictavo/tmp", "Pictavo-<user id>"), owned
+// by this user and open to nobody else (0700).
 bool isPrivateTemporaryFolder(const QString &folder);
 
 // Physical memory of the machine in bytes, or 0 when it cannot be told.

@@ -290,8 +290,12 @@ QList<QByteArray> undecodableNames(const QString &folder)
 
 bool isPrivateTemporaryFolder(const QString &folder)
 {
-    const QString expected = QStringLiteral("Pictavo-%1").arg(::getuid());
-    if (QFileInfo(folder).fileName() != expected)
+    // The tool window's candidates: "<runtime>/Pictavo", "<cache>/Pictavo/tmp", "Pictavo-<uid>[-n]".
+    const QFileInfo named(folder);
+    const QString name = named.fileName();
+    const QString shared = QStringLiteral("Pictavo-%1").arg(::getuid());
+    if (name != QLatin1String("Pictavo") && name != shared && !name.startsWith(shared + QLatin1Char('-'))
+        && !(name == QLatin1String("tmp") && QFileInfo(named.absolutePath()).fileName() == QLatin1String("Pictavo")))
         return false;
     struct stat info;
     if (::lstat(nativePath(folder).constData(), &info) != 0)

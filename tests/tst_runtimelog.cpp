@@ -404,6 +404,9 @@ void tst_RuntimeLog::hostileLogFolder()
         QFile blocker(dir.filePath(QStringLiteral("logs")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), victim.fileName() + QStringLiteral("/data"));
+        // Nor the runtime or cache folders, which come before it.
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), victim.fileName() + QStringLiteral("/cache"));
         if (planted == u"other") {
             const QString taken = dir.filePath(QStringLiteral("tmp/Pictavo-%1").arg(::geteuid()));
             QVERIFY(QDir().mkpath(taken + QStringLiteral("/logs")));
