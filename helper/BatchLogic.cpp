@@ -4,6 +4,7 @@
 #include "HelperText.h"
 #include "ImageProcessor.h"
 #include "LineProtocol.h"
+#include "NaturalOrder.h"
 #include "SafeFile.h"
 
 #include <QDir>
@@ -271,11 +272,15 @@ bool BatchLogic::listPictures(const QString &folder, bool recursive, bool skipOu
             }
             continue;
         }
-        // System: links that lead nowhere are listed too, to be noted.
+        // System: links that lead nowhere are listed too, to be noted. In natural
+        // order, not the file system's, so every run takes the pictures alike.
         QDirIterator it(current, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            const QFileInfo entry = it.fileInfo();
+        QStringList entries;
+        while (it.hasNext())
+            entries.append(it.next());
+        NaturalOrder::sort(&entries);
+        for (const QString &path : std::as_const(entries)) {
+            const QFileInfo entry(path);
             if (entry.isDir()) {
                 if (recursive && !entry.isSymLink())
                     pending.append(path);

@@ -40,6 +40,7 @@ private slots:
     void isPicture();
 
     void listPictures();
+    void listPicturesInNaturalOrder();
     void listPicturesOfMissingFolder();
     void listPicturesOfUnreadableFolder();
     void listTenThousandPictures();
@@ -305,6 +306,28 @@ void tst_BatchLogic::listPictures()
     QVERIFY(BatchLogic::listPictures(root, false, false, &pictures));
     QCOMPARE(pictures.size(), 4);
     QCOMPARE(pictures.first(), QStringLiteral("kept"));
+}
+
+void tst_BatchLogic::listPicturesInNaturalOrder()
+{
+    // Numbers by value, letters without regard to case, a folder's own pictures before its subfolders'.
+    const QStringList expected{QStringLiteral("a.png"),     QStringLiteral("B1.png"),    QStringLiteral("b2.png"),    QStringLiteral("b02b.png"), QStringLiteral("b10.png"),
+                               QStringLiteral("b100.png"),  QStringLiteral("c 9.png"),   QStringLiteral("c 10.png"),  QStringLiteral("x2/p.png"), QStringLiteral("x2/p3.png"),
+                               QStringLiteral("x10/p.png"), QStringLiteral("x10/y/1.png")};
+    const QString root = dir->filePath(QStringLiteral("natural"));
+    QStringList shuffled = expected;
+    std::reverse(shuffled.begin(), shuffled.end());
+    for (const QString &name : std::as_const(shuffled)) {
+        QVERIFY(QDir().mkpath(QFileInfo(root + u'/' + name).absolutePath()));
+        QFile file(root + u'/' + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QStringList pictures;
+    QVERIFY(BatchLogic::listPictures(root, true, true, &pictures));
+    QStringList relative;
+    for (const QString &picture : std::as_const(pictures))
+        relative << QDir(root).relativeFilePath(picture);
+    QCOMPARE(relative, expected);
 }
 
 void tst_BatchLogic::listPicturesOfMissingFolder()
@@ -732,3 +755,4 @@ void tst_BatchLogic::makeFolderFails()
 
 QTEST_GUILESS_MAIN(tst_BatchLogic)
 #include "tst_batchlogic.moc"
+
