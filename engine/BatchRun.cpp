@@ -126,9 +126,19 @@ void BatchRun::plan()
     QList<QString> failures(m_files.size());
     m_outputs.clear();
     m_outputs.reserve(m_files.size());
+    QList<QString> subfolders(m_files.size());
     for (int i = 0; i < m_files.size(); ++i) {
         const QString &file = m_files.at(i);
-        m_outputs.append(ImageProcessor::outputFor(file, m_pad));
+        OutputPlan output = ImageProcessor::outputFor(file, m_pad);
+        if (!m_pad.replaceOriginal) {
+            subfolders[i] = subfolderFor(file);
+            if (!subfolders.at(i).isEmpty())
+                output.destination = QDir(m_settings.outDir).filePath(subfolders.at(i) + QLatin1Char('/')
+                                                                      + QFileInfo(output.destination).fileName());
+        }
+        // What is not there now is put in place only where still nothing is.
+        output.existed = SafeFile::entryExists(output.destination);
+        m_outputs.append(output);
         const QString destination = absolute(m_outputs.last().destination);
         const QString key = RunContext::key(destination);
         const int original = sources.value(key, -1);
@@ -142,6 +152,9 @@ void BatchRun::plan()
                                   .arg(native(m_files.at(owners.value(key))), native(destination), native(file));
         } else {
             owners.insert(key, i);
+            QString error;
+            if (!subfolders.at(i).isEmpty() && !BatchRun::makeFolder(QFileInfo(destination).absolutePath(), &error))
+                failures[i] = HelperText::translate(QStringLiteral("无法创建输出目录：%1")).arg(error);
         }
     }
     QList<int> launched;
@@ -157,6 +170,23 @@ void BatchRun::plan()
     }
     for (const int i : costliestFirst(launched))
         launch(i);
+}
+
+QString BatchRun::subfolderFor(const QString &file) const
+{
+    const QString path = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    QString outermost;
+    for (const QString &folder : m_settings.baseFolders) {
+        const QString base = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+        const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+        if (path.startsWith(prefix, SafeFile::pathCaseSensitivity())
+            && (outermost.isNull() || base.size() < outermost.size()))
+            outermost = base;
+    }
+    if (outermost.isNull())
+        return QString();
+    const QString below = QDir(outermost).relativeFilePath(QFileInfo(path).absolutePath());
+    return below == QLatin1String(".") ? QString() : below;
 }
 
 QList<int> BatchRun::costliestFirst(const QList<int> &indexes) const

@@ -172,6 +172,12 @@ const TextTable::Row rows[] = {
     // The command line.
     {{u"用法见 Quadrix --help", u"用法見 Quadrix --help", u"使い方は Quadrix --help を参照してください",
       u"사용법은 Quadrix --help를 참조하세요", u"See Quadrix --help for usage"}},
+    {{u"--base 需要一个已有的文件夹：%1", u"--base 需要一個已有的資料夾：%1", u"--base には既存のフォルダーを指定してください：%1",
+      u"--base에는 기존 폴더가 필요합니다: %1", u"--base needs an existing folder: %1"}},
+    {{u"输出文件 %1 已由另一个进程写入；为免覆盖它的结果，未作替换", u"輸出檔案 %1 已由另一個程序寫入；為免覆蓋它的結果，未予取代",
+      u"出力ファイル %1 は別のプロセスが書き込んだため、その結果を上書きしないよう置き換えませんでした",
+      u"출력 파일 %1을(를) 다른 프로세스가 이미 썼으므로 그 결과를 덮어쓰지 않도록 교체하지 않았습니다",
+      u"Another process wrote the output file %1; it was not replaced, so its result is kept"}},
     {{u"没有可处理的图片", u"沒有可處理的圖片", u"処理できる画像がありません", u"처리할 이미지가 없습니다", u"No images to process"}},
     {{u"没有给出要处理的图片或文件夹", u"沒有指定要處理的圖片或資料夾", u"処理する画像またはフォルダーが指定されていません",
       u"처리할 이미지나 폴더를 지정하지 않았습니다", u"No images or folders were given"}},

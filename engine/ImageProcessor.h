@@ -47,6 +47,7 @@ struct OutputPlan
 {
     QString extension;    // with its dot, in lower case
     QString destination;  // in the output folder as given, or beside the (linked-to) source
+    bool existed = true;  // false: nothing was there when planned, so nothing may be replaced there
 };
 
 // Pads pictures to the next size a sizing rule allows, without scaling or

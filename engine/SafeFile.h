@@ -39,6 +39,11 @@ bool finishNewFile(QFile *file, const QString &path, QString *error);
 // old or its complete new content.
 bool replaceFile(const QString &from, const QString &to, QString *error);
 
+// Puts `from` at `to` (same folder) only when nothing is there, atomically,
+// and flushes the folder entry: an output another process wrote meanwhile is
+// never replaced. When `to` exists, `from` stays and `*error` names `to`.
+bool placeNewFile(const QString &from, const QString &to, QString *error);
+
 // Removes a file by name; a missing file is not an error.
 bool removeFile(const QString &path, QString *error);
 

@@ -8,6 +8,7 @@
 #include <dirent.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -218,6 +219,32 @@ bool replaceFile(const QString &from, const QString &to, QString *error)
 {
     if (::rename(nativePath(from).constData(), nativePath(to).constData()) != 0) {
         *error = systemFailure(u"无法替换目标文件 %1：%2", to, errno);
+        return false;
+    }
+    syncFolderOf(to);
+    return true;
+}
+
+bool placeNewFile(const QString &from, const QString &to, QString *error)
+{
+    const QByteArray source = nativePath(from);
+    const QByteArray target = nativePath(to);
+    int code = 0;
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0) {
+        code = errno;
+        // File systems without the flag: a hard link is made only where no name is.
+        if (code == EINVAL || code == ENOSYS || code == ENOTSUP) {
+            code = ::link(source.constData(), target.constData()) == 0 ? 0 : errno;
+            if (code == 0)
+                ::unlink(source.constData());
+        }
+    }
+    if (code == EEXIST) {
+        *error = HelperText::translate(QStringLiteral("输出文件 %1 已由另一个进程写入；为免覆盖它的结果，未作替换")).arg(to);
+        return false;
+    }
+    if (code != 0) {
+        *error = systemFailure(u"无法替换目标文件 %1：%2", to, code);
         return false;
     }
     syncFolderOf(to);

@@ -93,7 +93,7 @@ const QStringList &valueSwitches()
     static const QStringList switches = {QStringLiteral("--rule"),      QStringLiteral("--fill"),
                                          QStringLiteral("--output-dir"), QStringLiteral("--files-from"),
                                          QStringLiteral("--jobs"),      QStringLiteral("--report-to"),
-                                         QStringLiteral("--language")};
+                                         QStringLiteral("--language"), QStringLiteral("--base")};
     return switches;
 }
 
@@ -154,6 +154,12 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
         } else if (argument == QLatin1String("--report-to")) {
             if (valueFollows)
                 parsed.reportTo = arguments.at(++i);
+        } else if (argument == QLatin1String("--base")) {
+            const QString folder = arguments.at(++i);
+            if (QFileInfo(folder).isDir())
+                parsed.baseFolders.append(folder);
+            else
+                parsed.errors.append(HelperText::translate(QStringLiteral("--base 需要一个已有的文件夹：%1")).arg(folder));
         } else if (argument == QLatin1String("--language")) {
             if (valueFollows)
                 parsed.language = arguments.at(++i);
@@ -184,6 +190,16 @@ QStringList BatchLogic::expandPaths(const QStringList &paths, bool recursive, QS
             skipped->append(HelperText::translate(UnsupportedType) + QDir::toNativeSeparators(path));
     }
     return pictures;
+}
+
+QStringList BatchLogic::baseFolders(const StartupArguments &parsed)
+{
+    QStringList folders;
+    for (const QString &path : parsed.paths) {
+        if (QFileInfo(path).isDir())
+            folders.append(path);
+    }
+    return folders + parsed.baseFolders;
 }
 
 QString BatchLogic::pathKey(const QString &path)

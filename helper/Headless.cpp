@@ -62,6 +62,7 @@ int runHeadless(const StartupArguments &parsed)
     settings.png = parsed.png;
     settings.jobs = parsed.jobs.value_or(0);
     settings.recordsRead = true;
+    settings.baseFolders = BatchLogic::baseFolders(parsed);
     if (!settings.outDir.isEmpty()) {
         QString error;
         if (!BatchRun::makeFolder(settings.outDir, &error)) {

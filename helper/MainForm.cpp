@@ -436,6 +436,7 @@ void MainForm::loadStartupArguments(const StartupArguments &parsed)
         noteSkipped(skipped);
         addFiles(pictures);
     }
+    m_baseFolders += BatchLogic::baseFolders(parsed);
     m_jobs = parsed.jobs.value_or(0);
     if (parsed.reportTo) {
         QString error;
@@ -505,6 +506,7 @@ void MainForm::chooseFolder()
     BatchLogic::listPictures(folder, m_recursiveBox->isChecked(), true, &pictures, nullptr, &skipped);
     noteSkipped(skipped);
     addFiles(pictures);
+    m_baseFolders.append(folder);
 }
 
 void MainForm::clearFiles()
@@ -513,6 +515,7 @@ void MainForm::clearFiles()
         return;
     m_files.clear();
     m_fileKeys.clear();
+    m_baseFolders.clear();
     m_skippedCount = 0;
     m_skippedTexts.clear();
     m_fileList->clear();
@@ -548,6 +551,7 @@ void MainForm::dropPaths(const QStringList &paths, const QStringList &undecodabl
         const QFileInfo info(path);
         if (info.isDir()) {
             ++folders;
+            m_baseFolders.append(path);
             QString error;
             if (!BatchLogic::listPictures(path, m_recursiveBox->isChecked(), true, &pictures, &error, &skipped))
                 log(HelperText::translate(QStringLiteral("[拖入失败] %1；%2")).arg(native(path), error));
@@ -661,6 +665,7 @@ void MainForm::startProcessing()
 
     BatchSettings settings;
     settings.outDir = outDir;
+    settings.baseFolders = m_baseFolders;
     settings.rule = PaddingChoices::sizeRuleFromKey(m_sizeRuleBox->currentData().toString()).value_or(SizeRule::Multiple4);
     settings.fill = PaddingChoices::fillFromKey(m_fillBox->currentData().toString()).value_or(Fill::Transparent);
     settings.centered = m_centeredBox->isChecked();

@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
@@ -91,6 +92,8 @@ private slots:
     void cleanup();
     void exitCodesAndRecords_data();
     void exitCodesAndRecords();
+    void outputTrees_data();
+    void outputTrees();
     void parallelRunReportsInListOrder();
     void jobsGiveIdenticalOutputs();
     void recordsReachTheToolWindow_data();
@@ -188,6 +191,42 @@ void tst_Headless::exitCodesAndRecords()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("[失败] broken.png"));
     }
+}
+
+void tst_Headless::outputTrees_data()
+{
+    // "@" stands for the test's folder; pictures lie at tree/x/p.png, tree/y/p.png and tree/q.png.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("outputs"); // below @/out
+
+    const QString x = QStringLiteral("@/tree/x/p.png");
+    const QString y = QStringLiteral("@/tree/y/p.png");
+    QTest::newRow("folder_given") << QStringList{QStringLiteral("@/tree")}
+                                  << QStringList{QStringLiteral("q.png"), QStringLiteral("x/p.png"), QStringLiteral("y/p.png")};
+    QTest::newRow("files_below_base") << QStringList{QStringLiteral("--base"), QStringLiteral("@/tree"), x, y}
+                                      << QStringList{QStringLiteral("x/p.png"), QStringLiteral("y/p.png")};
+    QTest::newRow("subfolder_below_base") << QStringList{QStringLiteral("--base"), QStringLiteral("@"), QStringLiteral("@/tree/x")}
+                                          << QStringList{QStringLiteral("tree/x/p.png")};
+    QTest::newRow("loose_file") << QStringList{x} << QStringList{QStringLiteral("p.png")};
+}
+
+void tst_Headless::outputTrees()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, outputs);
+    for (const QString &name : {QStringLiteral("tree/x/p.png"), QStringLiteral("tree/y/p.png"), QStringLiteral("tree/q.png")})
+        QVERIFY(writePicture(path(name), 3, 3));
+    arguments.replaceInStrings(QStringLiteral("@"), m_dir->path());
+    Headless child;
+    QCOMPARE(child.run(QStringList{QStringLiteral("--headless"), QStringLiteral("--output-dir"), path(QStringLiteral("out"))}
+                       + arguments),
+             0);
+    QStringList written;
+    QDirIterator it(path(QStringLiteral("out")), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        written << QDir(path(QStringLiteral("out"))).relativeFilePath(it.next());
+    written.sort();
+    QCOMPARE(written, outputs);
 }
 
 void tst_Headless::parallelRunReportsInListOrder()

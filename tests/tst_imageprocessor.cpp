@@ -49,6 +49,7 @@ private slots:
     void verifiedWrite_data();
     void verifiedWrite();
     void shortWriteNamesSystemReason();
+    void newOutputReplacesNothing();
 };
 
 void tst_ImageProcessor::target_data()
@@ -453,6 +454,30 @@ void tst_ImageProcessor::shortWriteNamesSystemReason()
     QVERIFY(!QFile::exists(path));
     QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
 #endif
+}
+
+void tst_ImageProcessor::newOutputReplacesNothing()
+{
+    // Planned as new, the output meets a file another process wrote meanwhile: that file stays.
+    QTemporaryDir dir;
+    const QString destination = dir.filePath(QStringLiteral("out.png"));
+    const QString temporary = destination + QStringLiteral(".tmp.png");
+    QImage image(4, 4, QImage::Format_ARGB32);
+    image.fill(qRgba(1, 2, 3, 255));
+    QByteArray bytes;
+    QString message;
+    QVERIFY(ImageCodecs::encode(image, ImageCodecs::Encoder::Png, &bytes, &message));
+    QVERIFY(VerifiedWrite::write(temporary, destination, bytes, ImageCodecs::Encoder::Png, QSize(4, 4), QString(),
+                                 &message, nullptr, false));
+    QFile other(destination);
+    QVERIFY(other.open(QIODevice::WriteOnly) && other.write("theirs") == 6);
+    other.close();
+    QVERIFY(!VerifiedWrite::write(temporary, destination, bytes, ImageCodecs::Encoder::Png, QSize(4, 4), QString(),
+                                  &message, nullptr, false));
+    QVERIFY2(message.contains(destination) && message.contains(QStringLiteral("另一个进程")), qPrintable(message));
+    QVERIFY(other.open(QIODevice::ReadOnly));
+    QCOMPARE(other.readAll(), QByteArray("theirs"));
+    QVERIFY(!QFile::exists(temporary));
 }
 
 #include "tst_imageprocessor.moc"
