@@ -96,8 +96,8 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
         finish();
         return;
     }
-    const QString reportFolder =
-            m_pad.replaceOriginal ? QFileInfo(m_files.first()).absolutePath() : QDir(m_settings.outDir).absolutePath();
+    // In place the report goes to the user's data folder, never among the pictures.
+    const QString reportFolder = m_pad.replaceOriginal ? fallbackReportFolder() : QDir(m_settings.outDir).absolutePath();
     m_reportName = BatchRun::reportFileName(QDateTime::currentDateTime());
     m_reportPath = QDir(reportFolder).filePath(m_reportName);
 
@@ -267,6 +267,9 @@ void BatchRun::writeReportLine(const QString &line)
     const QString text = BatchRun::reportLine(QDateTime::currentDateTime(), line);
     m_reportLines.append(text);
     QString error;
+    // The data folder is made only when a run has something to report; a failure shows in the append.
+    if (m_reportLines.size() == 1 && !m_reportMoved)
+        BatchRun::makeFolder(QFileInfo(m_reportPath).absolutePath(), &error);
     if (BatchRun::appendToReport(m_reportPath, text, &error))
         return;
     if (!m_reportMoved) {
@@ -342,7 +345,8 @@ QString BatchRun::resultLine(const ProcessResult &result)
 
 QString BatchRun::reportFileName(const QDateTime &start)
 {
-    return QStringLiteral("错误报告_") + start.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QLatin1String(".txt");
+    return HelperText::translate(QStringLiteral("错误报告_")) + start.toString(QStringLiteral("yyyyMMdd_HHmmss"))
+           + QLatin1String(".txt");
 }
 
 QString BatchRun::reportLine(const QDateTime &time, const QString &line)

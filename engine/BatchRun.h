@@ -75,7 +75,8 @@ public:
     // "[成功] name  old -> new  message" (or "[失败] …") for one processed file.
     static QString resultLine(const ProcessResult &result);
 
-    // "错误报告_yyyyMMdd_HHmmss.txt" for a run started at `start`.
+    // "错误报告_yyyyMMdd_HHmmss.txt" for a run started at `start`, its first word
+    // in the run's language ("failure-report_…" in English).
     static QString reportFileName(const QDateTime &start);
 
     // "yyyy-MM-dd HH:mm:ss " + line + CR LF: one line of the error report.

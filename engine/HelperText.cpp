@@ -178,6 +178,8 @@ const TextTable::Row rows[] = {
       u"出力ファイル %1 は別のプロセスが書き込んだため、その結果を上書きしないよう置き換えませんでした",
       u"출력 파일 %1을(를) 다른 프로세스가 이미 썼으므로 그 결과를 덮어쓰지 않도록 교체하지 않았습니다",
       u"Another process wrote the output file %1; it was not replaced, so its result is kept"}},
+    // The failure report's file name: no characters a file system refuses, no blanks.
+    {{u"错误报告_", u"錯誤報告_", u"失敗レポート_", u"오류보고서_", u"failure-report_"}},
     {{u"没有可处理的图片", u"沒有可處理的圖片", u"処理できる画像がありません", u"처리할 이미지가 없습니다", u"No images to process"}},
     {{u"没有给出要处理的图片或文件夹", u"沒有指定要處理的圖片或資料夾", u"処理する画像またはフォルダーが指定されていません",
       u"처리할 이미지나 폴더를 지정하지 않았습니다", u"No images or folders were given"}},

@@ -100,9 +100,14 @@ const QStringList &valueSwitches()
 StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QString> &undecodable)
 {
     // The language is the command line's from the start, so that what the
-    // parsing itself has to say is said in it; without the switch, Chinese.
+    // parsing itself has to say is said in it. Without the switch a headless
+    // run speaks the environment's language; the window, Chinese.
     const qsizetype at = arguments.lastIndexOf(QStringLiteral("--language"));
-    HelperText::setLanguage(at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString());
+    if (at >= 0 && at + 1 < arguments.size())
+        HelperText::setLanguage(arguments.at(at + 1));
+    else
+        HelperText::setLanguage(arguments.contains(QStringLiteral("--headless")) ? BatchLogic::environmentLanguage()
+                                                                                  : QString());
 
     StartupArguments parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -190,6 +195,29 @@ QStringList BatchLogic::expandPaths(const QStringList &paths, bool recursive, QS
             skipped->append(HelperText::translate(UnsupportedType) + QDir::toNativeSeparators(path));
     }
     return pictures;
+}
+
+QString BatchLogic::environmentLanguage()
+{
+    // The first of these that is set decides, as for any program's messages.
+    QString locale;
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        locale = QString::fromLocal8Bit(qgetenv(name));
+        if (!locale.isEmpty())
+            break;
+    }
+    locale = locale.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    const QString language = locale.section(QLatin1Char('_'), 0, 0);
+    const QString country = locale.section(QLatin1Char('_'), 1, 1).toUpper();
+    if (language == QLatin1String("zh"))
+        return country == QLatin1String("TW") || country == QLatin1String("HK") || country == QLatin1String("MO")
+                ? QStringLiteral("zh_TW")
+                : QStringLiteral("zh_CN");
+    if (language == QLatin1String("ja"))
+        return QStringLiteral("ja_JP");
+    if (language == QLatin1String("ko"))
+        return QStringLiteral("ko_KR");
+    return QStringLiteral("en_US");
 }
 
 QStringList BatchLogic::baseFolders(const StartupArguments &parsed)

@@ -71,6 +71,10 @@ public:
     // `recursive`, output folders included. Other files are noted in `skipped`.
     static QStringList expandPaths(const QStringList &paths, bool recursive, QStringList *skipped);
 
+    // The language LC_ALL, LC_MESSAGES or LANG (the first one set) names, as a
+    // "--language" code: one of the five languages, else "en_US".
+    static QString environmentLanguage();
+
     // The folders whose pictures keep their path below them in the output
     // folder: those among `paths`, then the "--base" folders.
     static QStringList baseFolders(const StartupArguments &parsed);

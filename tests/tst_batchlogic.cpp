@@ -1,5 +1,6 @@
 #include "BatchLogic.h"
 #include "BatchRun.h"
+#include "HelperText.h"
 #include "ImageProcessor.h"
 #include "MemoryBudget.h"
 
@@ -700,6 +701,10 @@ void tst_BatchLogic::reportFileName()
              QStringLiteral("错误报告_20240307_090502.txt"));
     QCOMPARE(BatchRun::reportFileName(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59, 999))),
              QStringLiteral("错误报告_20311231_235959.txt"));
+    HelperText::setLanguage(QStringLiteral("en_US"));
+    const QString english = BatchRun::reportFileName(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 2)));
+    HelperText::setLanguage(QString());
+    QCOMPARE(english, QStringLiteral("failure-report_20240307_090502.txt"));
 }
 
 void tst_BatchLogic::reportLine()

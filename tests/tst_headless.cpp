@@ -33,6 +33,10 @@ struct Headless
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        // Headless runs speak the environment's language: Chinese here, as the checks read.
+        environment.remove(QStringLiteral("LC_ALL"));
+        environment.remove(QStringLiteral("LC_MESSAGES"));
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("zh_CN.UTF-8"));
         if (display)
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(environment);
@@ -94,6 +98,8 @@ private slots:
     void exitCodesAndRecords();
     void outputTrees_data();
     void outputTrees();
+    void languageAndReportPlace_data();
+    void languageAndReportPlace();
     void parallelRunReportsInListOrder();
     void jobsGiveIdenticalOutputs();
     void recordsReachTheToolWindow_data();
@@ -227,6 +233,50 @@ void tst_Headless::outputTrees()
         written << QDir(path(QStringLiteral("out"))).relativeFilePath(it.next());
     written.sort();
     QCOMPARE(written, outputs);
+}
+
+void tst_Headless::languageAndReportPlace_data()
+{
+    QTest::addColumn<QStringList>("environment"); // NAME=value
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<QString>("reportPrefix");
+
+    QTest::newRow("lang_japanese") << QStringList{QStringLiteral("LANG=ja_JP.UTF-8")} << QStringList()
+                                   << QStringLiteral("失敗レポート_");
+    QTest::newRow("lc_all_before_lang") << QStringList{QStringLiteral("LANG=ja_JP.UTF-8"), QStringLiteral("LC_ALL=en_GB.UTF-8")}
+                                        << QStringList() << QStringLiteral("failure-report_");
+    QTest::newRow("lc_messages_korean") << QStringList{QStringLiteral("LC_MESSAGES=ko_KR.UTF-8")} << QStringList()
+                                        << QStringLiteral("오류보고서_");
+    QTest::newRow("other_language_is_english") << QStringList{QStringLiteral("LANG=de_DE.UTF-8")} << QStringList()
+                                               << QStringLiteral("failure-report_");
+    QTest::newRow("switch_before_environment") << QStringList{QStringLiteral("LANG=ja_JP.UTF-8")}
+                                               << QStringList{QStringLiteral("--language"), QStringLiteral("zh_TW")}
+                                               << QStringLiteral("錯誤報告_");
+    QTest::newRow("simplified_chinese") << QStringList{QStringLiteral("LANG=zh_CN.UTF-8")} << QStringList()
+                                        << QStringLiteral("错误报告_");
+}
+
+void tst_Headless::languageAndReportPlace()
+{
+    // In place, the report goes to the data folder, never among the pictures.
+    QFETCH(QStringList, environment);
+    QFETCH(QStringList, switches);
+    QFETCH(QString, reportPrefix);
+    Headless child;
+    QProcessEnvironment variables = child.process.processEnvironment();
+    variables.remove(QStringLiteral("LANG"));
+    variables.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+    for (const QString &setting : std::as_const(environment))
+        variables.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+    child.process.setProcessEnvironment(variables);
+    QCOMPARE(child.run(QStringList{QStringLiteral("--headless")} + switches + QStringList{path(QStringLiteral("pics"))}), 1);
+    const QString reports = path(QStringLiteral("data/Pictavo/Pictavo/reports"));
+    const QStringList written = QDir(reports).entryList(QDir::Files);
+    QCOMPARE(written.size(), 1);
+    QVERIFY2(written.first().startsWith(reportPrefix), qPrintable(written.first()));
+    QCOMPARE(lastObject(records(child.output).last()).value(QStringLiteral("report")).toString(),
+             reports + QLatin1Char('/') + written.first());
+    QCOMPARE(QDir(path(QStringLiteral("pics"))).entryList(QDir::Files).filter(QStringLiteral(".txt")), QStringList());
 }
 
 void tst_Headless::parallelRunReportsInListOrder()
