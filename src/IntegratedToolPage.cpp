@@ -3,9 +3,16 @@
 #include "Localization.h"
 #include "Theme.h"
 #include "ExecutablePlatform.h"
-#include "HelperRun.h"
+#include "FileRowDelegate.h"
+#include "FlowLayout.h"
+#include "PageTexts.h"
+#include "ImageResizeOptions.h"
+#include "ImageResizeRun.h"
+#include "LayerExportOptions.h"
 #include "PictureSizes.h"
 #include "PsdRun.h"
+#include "PsdSlimOptions.h"
+#include "SizePreview.h"
 #include "ToolLauncher.h"
 #include "ToolDropTree.h"
 #include "WorkerProtocol.h"
@@ -43,7 +50,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QTemporaryFile>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -60,205 +66,12 @@
 
 namespace {
 
-// Lays its items out left to right and starts a new line where the next one
-// would not fit, so a row of options longer in one language than in another
-// wraps instead of widening the window. Its height is that of the lines at the
-// width it was last given, not a height-for-width: a height-for-width body
-// inside a scroll area is held at its preferred height, so the rows that may
-// give way in a small window (the run log) never would.
-class FlowLayout : public QLayout
-{
-public:
-    FlowLayout(int horizontalSpacing, int verticalSpacing)
-        : m_horizontalSpacing(horizontalSpacing), m_verticalSpacing(verticalSpacing)
-    {
-        setContentsMargins(0, 0, 0, 0);
-    }
-    ~FlowLayout() override
-    {
-        while (QLayoutItem *item = takeAt(0))
-            delete item;
-    }
-
-    void addItem(QLayoutItem *item) override { m_items.append(item); }
-    int count() const override { return int(m_items.size()); }
-    QLayoutItem *itemAt(int index) const override { return m_items.value(index); }
-    QLayoutItem *takeAt(int index) override
-    {
-        return index >= 0 && index < m_items.size() ? m_items.takeAt(index) : nullptr;
-    }
-    Qt::Orientations expandingDirections() const override { return {}; }
-    void setGeometry(const QRect &rect) override
-    {
-        QLayout::setGeometry(rect);
-        const int height = arrange(rect);
-        if (height != m_height) {
-            m_height = height;
-            invalidate(); // the parent lays out again with the new height
-        }
-    }
-    QSize sizeHint() const override
-    {
-        // As wide as everything side by side.
-        int width = 0;
-        for (const QLayoutItem *item : m_items)
-            width += item->sizeHint().width() + (width > 0 ? m_horizontalSpacing : 0);
-        return {width, lineHeight()};
-    }
-    QSize minimumSize() const override
-    {
-        QSize size(0, lineHeight());
-        for (const QLayoutItem *item : m_items)
-            size = size.expandedTo(item->sizeHint());
-        return size;
-    }
-
-private:
-    // The lines of the last arrangement, one line before the first.
-    int lineHeight() const
-    {
-        if (m_height > 0)
-            return m_height;
-        int height = 0;
-        for (const QLayoutItem *item : m_items)
-            height = std::max(height, item->sizeHint().height());
-        return height;
-    }
-
-    // Places the items in lines within rect; returns the height they take.
-    int arrange(const QRect &rect) const
-    {
-        int x = rect.x();
-        int y = rect.y();
-        int lineHeight = 0;
-        for (QLayoutItem *item : m_items) {
-            const QSize hint = item->sizeHint();
-            if (x > rect.x() && x + hint.width() > rect.right() + 1) {
-                x = rect.x();
-                y += lineHeight + m_verticalSpacing;
-                lineHeight = 0;
-            }
-            item->setGeometry(QRect(QPoint(x, y), hint));
-            x += hint.width() + m_horizontalSpacing;
-            lineHeight = std::max(lineHeight, hint.height());
-        }
-        return y + lineHeight - rect.y();
-    }
-
-    QList<QLayoutItem *> m_items;
-    int m_horizontalSpacing;
-    int m_verticalSpacing;
-    int m_height = 0;
-};
-
-// Rows as high as the font that draws the file names needs, Chinese, Japanese
-// and Korean fallback glyphs included: the list keeps uniform row heights for
-// speed, and the first row alone would otherwise decide, often a Latin name.
-class FileRowDelegate : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        const QFontMetrics metrics(option.font);
-        const int textHeight = std::max(metrics.height(),
-                                        metrics.boundingRect(QStringLiteral("Ag图あ한")).height());
-        size.setHeight(std::max(size.height(), textHeight + 8));
-        return size;
-    }
-};
-
-} // namespace
-
-namespace {
-
 // Queued paths are added in slices of this many, for at most this long per
 // turn of the event loop.
 constexpr qsizetype QueuedSlicePaths = 256;
 constexpr qint64 QueuedStepMilliseconds = 50;
 // Longer lines of the run log are cut with an ellipsis.
 constexpr int MaxShownLineLength = 2000;
-
-// Written for the light look; the dark look is derived by the theme exchange,
-// which works on these exact colour codes.
-QString pageStyleSheet()
-{
-    return QStringLiteral(
-            "QWidget { background: #f6f8fb; color: #243044; }"
-            "QWidget#standaloneToolPageHeader { background: #ffffff; border: 0; border-bottom: 1px solid #d7dee8; }"
-            "QLabel#toolTitle { color: #172b4d; background: transparent; border: 0; padding: 10px 0; "
-            "font-size: 15pt; font-weight: 700; }"
-            "QToolButton#standaloneToolSettingsButton, QToolButton#standaloneToolHelpButton { "
-            "background: transparent; border: 0; padding: 0; }"
-            "QToolButton#standaloneToolSettingsButton:hover, QToolButton#standaloneToolHelpButton:hover { "
-            "background: #e9f2ff; }"
-            // Keyboard focus shows on every control; the widths compensate the
-            // thicker border so nothing moves when focus arrives.
-            "QToolButton#standaloneToolSettingsButton:focus, QToolButton#standaloneToolHelpButton:focus { "
-            "border: 2px solid #2563eb; border-radius: 3px; }"
-            "QLabel#toolSection { color: #36506d; font-weight: 700; padding: 3px 0 1px; }"
-            "QPushButton { color: #1d3557; background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
-            "padding: 6px 14px; min-height: 22px; }"
-            "QPushButton:hover { color: #1d4ed8; background: #edf4ff; border-color: #2563eb; }"
-            "QPushButton:focus { border: 2px solid #2563eb; padding: 5px 13px; }"
-            // Clear and remove wait for a running worker; they must look it.
-            "QPushButton:disabled { color: #99a7ba; background: #edf0f4; border-color: #cbd3df; }"
-            "QPushButton#integratedToolChooseButton { color: #ffffff; background: #2563eb; border-color: #2563eb; }"
-            "QPushButton#integratedToolChooseButton:hover { background: #1d4ed8; }"
-            "QPushButton#integratedToolChooseButton:focus { border: 2px solid #172b4d; }"
-            "QPushButton#toolStart { color: #ffffff; background: #2563eb; border-color: #2563eb; font-size: 12pt; "
-            "font-weight: 700; min-width: 260px; min-height: 44px; }"
-            "QPushButton#toolStart:hover { background: #1d4ed8; }"
-            "QPushButton#toolStart:focus { border: 2px solid #172b4d; }"
-            // A running worker disables the start button; it must look it.
-            "QPushButton#toolStart:disabled { background: #99a7ba; border-color: #99a7ba; }"
-            "QLabel#toolCredit { color: #6b7788; background: transparent; padding: 2px; font-size: 8pt; }"
-            "QTreeWidget#integratedToolDropList { background: #ffffff; border: 1px solid #cbd5e1; "
-            "alternate-background-color: #f6f8fb; min-height: 120px; }"
-            "QTreeWidget#integratedToolDropList:focus { border-color: #2563eb; }"
-            "QTreeWidget#integratedToolDropList[dropActive=true] { border: 2px dashed #2563eb; background: #eff6ff; }"
-            "QHeaderView::section { background: #f1f4f8; color: #40516a; padding: 5px; border: 0; "
-            "border-right: 1px solid #e1e7ee; border-bottom: 1px solid #d7dee8; }"
-            "QLineEdit, QComboBox { background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
-            "padding: 5px 7px; min-height: 22px; }"
-            "QLineEdit:focus, QComboBox:focus { border: 2px solid #2563eb; padding: 4px 6px; }"
-            // The platform style would draw a sunken frame piece around its arrow.
-            "QComboBox::drop-down { border: 0; width: 18px; }"
-            "QComboBox::down-arrow { image: url(:/branding/assets/vellum-icons/combo-arrow.svg); width: 10px; "
-            "height: 6px; }"
-            "QCheckBox { color: #273244; spacing: 7px; padding: 4px; }"
-            "QCheckBox:focus { border: 1px solid #2563eb; border-radius: 3px; padding: 3px; }"
-            "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid #99a7ba; background: #ffffff; "
-            "border-radius: 3px; }"
-            "QCheckBox::indicator:hover { border-color: #2563eb; }"
-            "QCheckBox::indicator:checked { border-color: #2563eb; background: #2563eb; "
-            "image: url(:/branding/assets/vellum-icons/checkbox-check.svg); }"
-            "QCheckBox::indicator:disabled { background: #edf0f4; border-color: #cbd3df; }"
-            "QTextEdit { background: #ffffff; border: 1px solid #cbd5e1; "
-            "font-family: Consolas, 'Microsoft YaHei UI'; }"
-            "QTextEdit:focus { border-color: #2563eb; }"
-            "QProgressBar { background: #283445; border: 0; height: 7px; text-align: center; }"
-            "QProgressBar::chunk { background: #5d7da8; }");
-}
-
-QString localized(const char16_t *source)
-{
-    return translateToolText(QString::fromUtf16(source));
-}
-
-QString timeOfDay()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
-}
-
-// The duplicate check's key: paths that differ only in letter case meet
-// where the file system does not tell them apart.
-QString pathKey(const QString &path)
-{
-    return IntegratedTools::pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toCaseFolded();
-}
 
 // The helper writes each picture beside its destination first; such a file
 // is never a picture of the user's.
@@ -274,46 +87,6 @@ QLabel *makeSectionCaption(const QString &text, QWidget *parent)
     return caption;
 }
 
-PictureSizes::Rule sizingRule(const QString &name)
-{
-    return name == u"even" ? PictureSizes::Rule::Even
-                           : name == u"power2" ? PictureSizes::Rule::PowerOfTwo : PictureSizes::Rule::MultipleOf4;
-}
-
-// "1920×1080" back to a size; invalid for anything else.
-QSize parseSize(const QString &text)
-{
-    const QStringList sides = text.split(QChar(0x00D7));
-    bool wide = false;
-    bool high = false;
-    const QSize size(sides.value(0).toInt(&wide), sides.value(1).toInt(&high));
-    return sides.size() == 2 && wide && high ? size : QSize();
-}
-
-QCheckBox *makeCheckBox(const QString &name, const QString &text, bool checked, QWidget *parent)
-{
-    auto *box = new QCheckBox(text, parent);
-    box->setObjectName(name);
-    box->setChecked(checked);
-    return box;
-}
-
-// What the remembered options store for each entry of their lists, in list order.
-QStringList storedSizeRules()
-{
-    return {QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")};
-}
-
-QStringList storedFillRules()
-{
-    return {QStringLiteral("transparent"), QStringLiteral("white"), QStringLiteral("black")};
-}
-
-QStringList storedSizingModes()
-{
-    return {QStringLiteral("none"), QStringLiteral("multiple4"), QStringLiteral("even"), QStringLiteral("power2")};
-}
-
 } // namespace
 
 IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *parent, bool headerButtons)
@@ -324,24 +97,34 @@ IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *pare
     // The page paints its own background from the sheet like its plain children.
     setAttribute(Qt::WA_StyledBackground);
 
-    setStyleSheet(pageStyleSheet());
-    setProperty("pictavoBaseStyle", styleSheet());
-    setStyleSheet(themedStyleSheet(styleSheet(), isDarkTheme()));
+    setStyleSheet(toolPageStyleSheet());
+    applyTheme(this, isDarkTheme());
 
     auto *pageLayout = new QVBoxLayout(this);
     pageLayout->setContentsMargins(0, 0, 0, 0);
     pageLayout->setSpacing(0);
 
+    switch (m_tool) {
+    case IntegratedTools::ImageResize:
+        m_options = m_imageOptions = new ImageResizeOptions(this);
+        break;
+    case IntegratedTools::PsdSlim:
+        m_options = m_slimOptions = new PsdSlimOptions(this);
+        break;
+    case IntegratedTools::LayerExport:
+        m_options = m_layerOptions = new LayerExportOptions(this);
+        break;
+    }
+
     buildHeader(pageLayout, headerButtons);
     buildBody(pageLayout);
-    restoreOptions();
+    connect(m_options, &ToolOptions::logLineAdded, this, &IntegratedToolPage::appendLog);
+    m_options->restore();
 
-    if (m_tool == IntegratedTools::ImageResize) {
-        m_sizeReader = new PictureSizeReader(this);
-        connect(m_sizeReader, &PictureSizeReader::sizesRead, this, &IntegratedToolPage::showSizes);
-        connect(m_sizeReader, &PictureSizeReader::idle, this, &IntegratedToolPage::refreshPreviewSummary);
-        connect(findChild<QComboBox *>(QStringLiteral("imageSizeRule")), &QComboBox::currentIndexChanged, this,
-                &IntegratedToolPage::applyPreviewRule);
+    if (m_imageOptions) {
+        m_preview = new SizePreview(m_fileList, PreviewColumn, m_imageOptions,
+                                    [this](const QString &path) { return m_fileList->rowForPath(path); }, this);
+        connect(m_preview, &SizePreview::summaryChanged, this, &IntegratedToolPage::refreshPreviewSummary);
     }
 
     m_elapsedTicker = new QTimer(this);
@@ -426,13 +209,6 @@ void IntegratedToolPage::buildHeader(QVBoxLayout *pageLayout, bool headerButtons
     pageLayout->addWidget(header);
 }
 
-QPushButton *IntegratedToolPage::makeButton(const QString &source)
-{
-    auto *button = new QPushButton(translateToolText(source), this);
-    button->setCursor(Qt::PointingHandCursor);
-    return button;
-}
-
 void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
 {
     using IntegratedTools::ImageResize;
@@ -461,13 +237,13 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
 
     auto *buttonRow = new QHBoxLayout;
     buttonRow->setSpacing(7);
-    QPushButton *choose = makeButton(m_tool == ImageResize ? QStringLiteral("选择多个图片") : QStringLiteral("选择文件"));
+    QPushButton *choose = ToolOptions::makeButton(m_tool == ImageResize ? QStringLiteral("选择多个图片") : QStringLiteral("选择文件"), this);
     choose->setObjectName(QStringLiteral("integratedToolChooseButton"));
-    QPushButton *chooseFolders = makeButton(QStringLiteral("选择多个文件夹"));
+    QPushButton *chooseFolders = ToolOptions::makeButton(QStringLiteral("选择多个文件夹"), this);
     chooseFolders->setObjectName(QStringLiteral("integratedToolChooseFoldersButton"));
-    QPushButton *clear = makeButton(QStringLiteral("清空列表"));
+    QPushButton *clear = ToolOptions::makeButton(QStringLiteral("清空列表"), this);
     m_clearButton = clear;
-    QPushButton *back = makeButton(QStringLiteral("返回文件管理"));
+    QPushButton *back = ToolOptions::makeButton(QStringLiteral("返回文件管理"), this);
     back->setObjectName(QStringLiteral("integratedToolBackButton"));
     // The list's actions wrap where a language needs more room than the window has.
     auto *actions = new FlowLayout(7, 7);
@@ -476,7 +252,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     actions->addWidget(clear);
     buttonRow->addLayout(actions, 1);
     if (m_tool == LayerExport) {
-        QPushButton *remove = makeButton(QStringLiteral("移除选中项"));
+        QPushButton *remove = ToolOptions::makeButton(QStringLiteral("移除选中项"), this);
         remove->setObjectName(QStringLiteral("layerRemoveSelected"));
         m_removeButton = remove;
         connect(remove, &QPushButton::clicked, this, &IntegratedToolPage::removeSelected);
@@ -491,70 +267,8 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     buttonRow->addWidget(back, 0, Qt::AlignTop);
     rows->addLayout(buttonRow);
 
-    // Row 3: the tool's options.
-    auto *optionRow = new QHBoxLayout;
-    optionRow->setSpacing(8);
-    if (m_tool == ImageResize) {
-        // Wraps where a language needs more room than the window's minimum width.
-        auto *flow = new FlowLayout(8, 2);
-        const auto addPair = [body, flow](QWidget *caption, QWidget *control) {
-            auto *pair = new QWidget(body);
-            auto *pairLayout = new QHBoxLayout(pair);
-            pairLayout->setContentsMargins(0, 0, 0, 0);
-            pairLayout->setSpacing(8);
-            caption->setParent(pair);
-            control->setParent(pair);
-            pairLayout->addWidget(caption);
-            pairLayout->addWidget(control);
-            flow->addWidget(pair);
-        };
-        auto *sizeRule = new QComboBox(body);
-        sizeRule->setObjectName(QStringLiteral("imageSizeRule"));
-        sizeRule->addItems({localized(u"4 的倍数"), localized(u"偶数（2 的倍数）"), localized(u"2ⁿ（2 的幂）")});
-        auto *fillRule = new QComboBox(body);
-        fillRule->setObjectName(QStringLiteral("imageFillRule"));
-        fillRule->addItems({localized(u"透明"), localized(u"白色"), localized(u"黑色")});
-        addPair(new QLabel(localized(u"尺寸规则："), body), sizeRule);
-        addPair(new QLabel(localized(u"补边颜色："), body), fillRule);
-        flow->addWidget(makeCheckBox(QStringLiteral("imageCentered"), localized(u"内容居中"), true, body));
-        flow->addWidget(makeCheckBox(QStringLiteral("imageOutputPng"), localized(u"统一输出无损 PNG"), false, body));
-        flow->addWidget(makeCheckBox(QStringLiteral("imageRecursive"), localized(u"文件夹含子目录"), true, body));
-        optionRow->addLayout(flow, 1);
-    } else if (m_tool == PsdSlim) {
-        optionRow->addWidget(makeCheckBox(QStringLiteral("psdDeepClean"),
-                                          localized(u"深度清理嵌入式 PSD/PSB 智能对象（较慢）"), false, body));
-        // Long in some languages: it wraps instead of widening the window past its minimum.
-        auto *note = new QLabel(localized(u"内置离线安全处理，不启动 Adobe Photoshop；保存前后自动校验画布与图层结构。"), body);
-        note->setWordWrap(true);
-        note->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-        optionRow->addWidget(note, 1);
-    } else {
-        auto *selectedLabel = new QLabel(localized(u"已选文件列表：支持 PSD / PSB，也可直接拖入文件或文件夹"), body);
-        selectedLabel->setObjectName(QStringLiteral("layerSelectedLabel"));
-        optionRow->addWidget(selectedLabel);
-    }
-    if (m_tool == LayerExport) // the flow and the note take the whole row themselves
-        optionRow->addStretch(1);
-    rows->addLayout(optionRow);
-
-    // Row 4: where the pictures go.
-    if (m_tool == ImageResize) {
-        auto *outputRow = new QHBoxLayout;
-        auto *outputDirectory = new QLineEdit(body);
-        outputDirectory->setObjectName(QStringLiteral("imageOutputDirectory"));
-        outputDirectory->setPlaceholderText(localized(u"留空时直接替换原文件"));
-        QPushButton *browse = makeButton(QStringLiteral("浏览"));
-        QPushButton *restore = makeButton(QStringLiteral("恢复原位置替换"));
-        connect(browse, &QPushButton::clicked, this, [this, outputDirectory] {
-            browseOutputDirectory(outputDirectory, translateToolText(QStringLiteral("选择输出目录")));
-        });
-        connect(restore, &QPushButton::clicked, outputDirectory, &QLineEdit::clear);
-        outputRow->addWidget(new QLabel(localized(u"输出目录（留空＝原位置替换）："), body));
-        outputRow->addWidget(outputDirectory, 1);
-        outputRow->addWidget(browse);
-        outputRow->addWidget(restore);
-        rows->addLayout(outputRow);
-    }
+    // Rows 3 and 4: the tool's options, and where the pictures go.
+    m_options->addRowsAboveList(rows, body);
 
     // Row 5: the list itself.
     m_fileList = new ToolDropTree(body);
@@ -572,7 +286,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     // A flat list: no branch column, and equal rows keep tens of thousands cheap.
     m_fileList->setRootIsDecorated(false);
     m_fileList->setUniformRowHeights(true);
-    m_fileList->setItemDelegate(new FileRowDelegate(m_fileList));
+    m_fileList->setItemDelegate(new FileRowDelegate(8, m_fileList));
     QHeaderView *header = m_fileList->header();
     header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -592,53 +306,13 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     m_fileList->setDeleteHandler([this] {
         if (isRunActive())
             return;
-        removeSelectedRows();
+        m_fileList->removeSelectedRows();
         refreshSummary();
     });
     rows->addWidget(m_fileList, 6);
 
-    // Rows 6 and 7: the layer export's output and trimming.
-    if (m_tool == LayerExport) {
-        auto *outputRow = new QHBoxLayout;
-        outputRow->setSpacing(8);
-        m_layerOutputDirectory = new QLineEdit(body);
-        m_layerOutputDirectory->setObjectName(QStringLiteral("layerOutputDirectory"));
-        m_layerOutputDirectory->setPlaceholderText(localized(u"自动：在 PSD/PSB 旁创建同名文件夹"));
-        QPushButton *browse = makeButton(QStringLiteral("浏览..."));
-        QPushButton *restore = makeButton(QStringLiteral("恢复默认"));
-        connect(browse, &QPushButton::clicked, this, [this] {
-            browseOutputDirectory(m_layerOutputDirectory, translateToolText(QStringLiteral("选择输出文件夹")));
-        });
-        connect(restore, &QPushButton::clicked, m_layerOutputDirectory, &QLineEdit::clear);
-        outputRow->addWidget(new QLabel(localized(u"输出位置："), body));
-        outputRow->addWidget(m_layerOutputDirectory, 1);
-        outputRow->addWidget(browse);
-        outputRow->addWidget(restore);
-        rows->addLayout(outputRow);
-
-        auto *trimRow = new QHBoxLayout;
-        trimRow->setSpacing(8);
-        QCheckBox *trim = makeCheckBox(QStringLiteral("layerTrimTransparency"), localized(u"裁切透明像素"), true, body);
-        trim->setToolTip(localized(u"取消后，每个 PNG 保持原 PSD/PSB 的完整画布尺寸和图层坐标"));
-        auto *sizingCaption = new QLabel(localized(u"补边尺寸："), body);
-        auto *sizingMode = new QComboBox(body);
-        sizingMode->setObjectName(QStringLiteral("layerSizingMode"));
-        sizingMode->addItem(localized(u"无规则（只裁切，不扩图）"), QStringLiteral("none"));
-        sizingMode->addItem(localized(u"4 的倍数"), QStringLiteral("multiple4"));
-        sizingMode->addItem(localized(u"偶数（2 的倍数）"), QStringLiteral("even"));
-        sizingMode->addItem(localized(u"2ⁿ"), QStringLiteral("power2"));
-        sizingMode->setCurrentIndex(1);
-        connect(trim, &QCheckBox::toggled, this, [sizingCaption, sizingMode](bool checked) {
-            sizingCaption->setEnabled(checked);
-            sizingMode->setEnabled(checked);
-        });
-        trimRow->addWidget(trim);
-        trimRow->addSpacing(12);
-        trimRow->addWidget(sizingCaption);
-        trimRow->addWidget(sizingMode);
-        trimRow->addStretch(1);
-        rows->addLayout(trimRow);
-    }
+    // Rows 6 and 7: options below the list.
+    m_options->addRowsBelowList(rows, body);
 
     // Row 8: summary, run times and state.
     auto *statusRow = new QHBoxLayout;
@@ -686,9 +360,9 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         m_runActions->setObjectName(QStringLiteral("imageRunActions"));
         auto *actionsRow = new QHBoxLayout(m_runActions);
         actionsRow->setContentsMargins(0, 0, 0, 0);
-        m_openFolderButton = makeButton(QStringLiteral("打开输出文件夹"));
+        m_openFolderButton = ToolOptions::makeButton(QStringLiteral("打开输出文件夹"), this);
         m_openFolderButton->setObjectName(QStringLiteral("imageOpenOutput"));
-        m_openReportButton = makeButton(QStringLiteral("打开失败报告"));
+        m_openReportButton = ToolOptions::makeButton(QStringLiteral("打开失败报告"), this);
         m_openReportButton->setObjectName(QStringLiteral("imageOpenReport"));
         for (QPushButton *button : {m_openFolderButton, m_openReportButton}) {
             connect(button, &QPushButton::clicked, this, [button] {
@@ -708,7 +382,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     // Gives way first when the window is at its smallest.
     m_log->setMinimumHeight(44);
     if (m_tool == LayerExport) {
-        QPushButton *clearLog = makeButton(QStringLiteral("清理处理日志"));
+        QPushButton *clearLog = ToolOptions::makeButton(QStringLiteral("清理处理日志"), this);
         clearLog->setObjectName(QStringLiteral("layerClearLog"));
         connect(clearLog, &QPushButton::clicked, m_log, &QTextEdit::clear);
         logCaptionRow->addWidget(clearLog);
@@ -718,7 +392,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
 
     // Row 12: start.
     auto *startRow = new QHBoxLayout;
-    m_startButton = makeButton(m_tool == LayerExport ? QStringLiteral("开始导出") : QStringLiteral("开始处理"));
+    m_startButton = ToolOptions::makeButton(m_tool == LayerExport ? QStringLiteral("开始导出") : QStringLiteral("开始处理"), this);
     m_startButton->setObjectName(QStringLiteral("toolStart"));
     m_startButton->setFixedSize(256, 44);
     connect(m_startButton, &QPushButton::clicked, this, &IntegratedToolPage::startTool);
@@ -758,89 +432,10 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     choose->setFocus();
 }
 
-QString IntegratedToolPage::optionKey(const QString &name) const
-{
-    return QStringLiteral("standaloneTools/%1/options/%2").arg(IntegratedTools::toolKey(m_tool), name);
-}
-
-// The options of the last window of this tool; every change is stored at once,
-// so a window that is killed keeps them too.
-void IntegratedToolPage::restoreOptions()
-{
-    QSettings settings;
-    const auto restoreCombo = [&](const char *object, const QString &key, const QStringList &values) {
-        auto *combo = findChild<QComboBox *>(QLatin1String(object));
-        if (!combo)
-            return;
-        const qsizetype index = values.indexOf(settings.value(optionKey(key)).toString());
-        if (index >= 0)
-            combo->setCurrentIndex(int(index));
-        connect(combo, &QComboBox::currentIndexChanged, this, &IntegratedToolPage::saveOptions);
-    };
-    const auto restoreBox = [&](const char *object, const QString &key) {
-        auto *box = findChild<QCheckBox *>(QLatin1String(object));
-        if (!box)
-            return;
-        const QVariant stored = settings.value(optionKey(key));
-        if (stored.isValid())
-            box->setChecked(stored.toBool());
-        connect(box, &QCheckBox::toggled, this, &IntegratedToolPage::saveOptions);
-    };
-    restoreCombo("imageSizeRule", QStringLiteral("rule"), storedSizeRules());
-    restoreCombo("imageFillRule", QStringLiteral("fill"), storedFillRules());
-    restoreBox("imageCentered", QStringLiteral("centered"));
-    restoreBox("imageOutputPng", QStringLiteral("png"));
-    restoreBox("imageRecursive", QStringLiteral("recursive"));
-    restoreBox("psdDeepClean", QStringLiteral("deepClean"));
-    restoreBox("layerTrimTransparency", QStringLiteral("trimTransparency"));
-    restoreCombo("layerSizingMode", QStringLiteral("sizingMode"), storedSizingModes());
-    // The sizing caption follows the trim box, which may have been restored unchecked.
-    if (auto *trim = findChild<QCheckBox *>(QStringLiteral("layerTrimTransparency")))
-        emit trim->toggled(trim->isChecked());
-
-    if (auto *output = findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"))) {
-        const QString stored = settings.value(optionKey(QStringLiteral("outputDir"))).toString();
-        if (!stored.isEmpty() && QFileInfo(absoluteOutputFolder(stored)).isDir()) {
-            output->setText(stored);
-        } else if (!stored.isEmpty()) {
-            // Never in place without the user seeing it: the log says what was dropped.
-            settings.remove(optionKey(QStringLiteral("outputDir")));
-            qInfo().noquote() << "stored output folder no longer exists" << stored;
-            appendLog(translateToolText(QStringLiteral("[%1] 上次的输出目录已不存在，未沿用：%2。输出目录现为空（原位置替换）。"))
-                              .arg(timeOfDay(), stored));
-        }
-        connect(output, &QLineEdit::textChanged, this, &IntegratedToolPage::saveOptions);
-    }
-}
-
-void IntegratedToolPage::saveOptions() const
-{
-    QSettings settings;
-    const auto saveCombo = [&](const char *object, const QString &key, const QStringList &values) {
-        if (const auto *combo = findChild<QComboBox *>(QLatin1String(object)))
-            settings.setValue(optionKey(key), values.value(combo->currentIndex()));
-    };
-    const auto saveBox = [&](const char *object, const QString &key) {
-        if (const auto *box = findChild<QCheckBox *>(QLatin1String(object)))
-            settings.setValue(optionKey(key), box->isChecked());
-    };
-    saveCombo("imageSizeRule", QStringLiteral("rule"), storedSizeRules());
-    saveCombo("imageFillRule", QStringLiteral("fill"), storedFillRules());
-    saveBox("imageCentered", QStringLiteral("centered"));
-    saveBox("imageOutputPng", QStringLiteral("png"));
-    saveBox("imageRecursive", QStringLiteral("recursive"));
-    saveBox("psdDeepClean", QStringLiteral("deepClean"));
-    saveBox("layerTrimTransparency", QStringLiteral("trimTransparency"));
-    saveCombo("layerSizingMode", QStringLiteral("sizingMode"), storedSizingModes());
-    if (const auto *output = findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory")))
-        settings.setValue(optionKey(QStringLiteral("outputDir")), output->text().trimmed());
-}
-
 bool IntegratedToolPage::searchesSubfolders(bool requested) const
 {
     // Only the image-resize page asks; the PSD pages keep searching below.
-    const auto *box = findChild<QCheckBox *>(QStringLiteral("imageRecursive"));
-    return requested && (m_tool != IntegratedTools::ImageResize || !box || box->isChecked());
+    return requested && (!m_imageOptions || m_imageOptions->searchesSubfolders());
 }
 
 void IntegratedToolPage::collectFolder(const QString &folder, bool recursive, QList<QFileInfo> *candidates,
@@ -877,22 +472,16 @@ QTreeWidgetItem *IntegratedToolPage::takeCandidate(const QFileInfo &info, const 
         ++tally->rejected;
         return nullptr;
     }
-    const QString key = pathKey(path);
-    if (m_selectedKeys.contains(key))
-        return nullptr;
-    m_selectedKeys.insert(key);
-    m_selectedPaths.append(path);
-    auto *row = new QTreeWidgetItem({info.fileName(), QDir::toNativeSeparators(info.absolutePath()),
-                                     formatDataSize(context.locale, info.size()),
-                                     context.pending});
-    row->setData(0, Qt::UserRole, path);
-    ++tally->added;
+    QTreeWidgetItem *row = m_fileList->takePath(path, {info.fileName(), QDir::toNativeSeparators(info.absolutePath()),
+                                                       formatDataSize(context.locale, info.size()), context.pending});
+    if (row)
+        ++tally->added;
     return row;
 }
 
 void IntegratedToolPage::reportAdded(const AddTally &tally)
 {
-    setProperty("selectedToolPaths", m_selectedPaths);
+    setProperty("selectedToolPaths", m_fileList->paths());
     if (tally.added != 0 || tally.rejected != 0) {
         appendLog(translateCount(QStringLiteral("[%1] 已加入 %2 个文件，忽略 %3 个不适用文件。"),
                                  {{2, tally.added}, {3, tally.rejected}})
@@ -937,16 +526,13 @@ void IntegratedToolPage::addPathsCounted(const QStringList &paths, bool recursiv
 
     // One insertion, painted once: a large folder must not relayout the list per file.
     if (!rows.isEmpty()) {
-        m_fileList->setUpdatesEnabled(false);
-        m_fileList->addTopLevelItems(rows);
-        m_fileList->setUpdatesEnabled(true);
-        m_rowIndexValid = false;
-        if (m_sizeReader) {
+        m_fileList->addRows(rows);
+        if (m_preview) {
             QStringList added;
             added.reserve(rows.size());
             for (const QTreeWidgetItem *row : std::as_const(rows))
                 added.append(row->data(0, Qt::UserRole).toString());
-            m_sizeReader->read(added);
+            m_preview->read(added);
         }
     }
 }
@@ -957,7 +543,7 @@ void IntegratedToolPage::addPaths(const QStringList &paths, bool recursive)
     addPathsCounted(paths, recursive, &tally);
     reportAdded(tally);
     qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << tally.added
-                      << "rejected=" << tally.rejected << "total=" << m_selectedPaths.size();
+                      << "rejected=" << tally.rejected << "total=" << m_fileList->paths().size();
     refreshSummary();
 }
 
@@ -1002,7 +588,7 @@ void IntegratedToolPage::addQueuedStep()
     m_queued.tally = AddTally();
     reportAdded(tally);
     qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << tally.added
-                      << "rejected=" << tally.rejected << "total=" << m_selectedPaths.size();
+                      << "rejected=" << tally.rejected << "total=" << m_fileList->paths().size();
     refreshSummary();
 }
 
@@ -1030,32 +616,12 @@ void IntegratedToolPage::chooseFolders()
         addPaths(dialog.selectedFiles(), true);
 }
 
-int IntegratedToolPage::removeSelectedRows()
-{
-    const QList<QTreeWidgetItem *> items = m_fileList->selectedItems();
-    if (items.isEmpty())
-        return 0;
-    QSet<QString> removed;
-    for (const QTreeWidgetItem *item : items)
-        removed.insert(item->data(0, Qt::UserRole).toString());
-    m_selectedPaths.removeIf([&removed](const QString &path) { return removed.contains(path); });
-    m_selectedKeys.clear();
-    for (const QString &path : std::as_const(m_selectedPaths))
-        m_selectedKeys.insert(pathKey(path));
-
-    m_rowIndexValid = false;
-    m_fileList->setUpdatesEnabled(false);
-    qDeleteAll(items);
-    m_fileList->setUpdatesEnabled(true);
-    return int(items.size());
-}
-
 void IntegratedToolPage::removeSelected()
 {
     if (isRunActive())
         return;
-    const int removed = removeSelectedRows();
-    setProperty("selectedToolPaths", m_selectedPaths);
+    const int removed = m_fileList->removeSelectedRows();
+    setProperty("selectedToolPaths", m_fileList->paths());
     if (removed > 0)
         appendLog(translateCount(QStringLiteral("[%1] 已移除 %2 个选中文件。"), {{2, removed}})
                           .arg(timeOfDay(), QString::number(removed)));
@@ -1067,19 +633,16 @@ void IntegratedToolPage::clearList()
     // A worker still goes through its files: the list stays until it ends.
     if (isRunActive())
         return;
-    m_selectedPaths.clear();
-    m_selectedKeys.clear();
-    m_rowIndexValid = false;
-    m_fileList->clear();
-    if (m_sizeReader)
-        m_sizeReader->clear();
+    m_fileList->clearRows();
+    if (m_preview)
+        m_preview->clear();
     if (m_runActions)
         m_runActions->hide();
     // Paths still waiting to be added were meant for the list just cleared.
     m_queued.paths = QStringList();
     m_queued.next = 0;
     m_queued.tally = AddTally();
-    setProperty("selectedToolPaths", m_selectedPaths);
+    setProperty("selectedToolPaths", m_fileList->paths());
     showIdleProgress();
     m_statusLabel->setText(localized(u"就绪"));
     appendLog(translateToolText(QStringLiteral("[%1] 已清空文件列表。")).arg(timeOfDay()));
@@ -1089,93 +652,31 @@ void IntegratedToolPage::clearList()
 void IntegratedToolPage::refreshSummary()
 {
     qint64 total = 0;
-    for (const QString &path : std::as_const(m_selectedPaths))
+    for (const QString &path : std::as_const(m_fileList->paths()))
         total += QFileInfo(path).size();
     const QString extensions = IntegratedTools::acceptedExtensions(m_tool).join(u" / ").toUpper();
-    m_summaryBase = translateCount(QStringLiteral("%1 个文件  |  %2  |  支持：%3"), {{1, m_selectedPaths.size()}})
-                            .arg(QString::number(m_selectedPaths.size()), formatDataSize(total), extensions);
+    m_summaryBase = translateCount(QStringLiteral("%1 个文件  |  %2  |  支持：%3"), {{1, m_fileList->paths().size()}})
+                            .arg(QString::number(m_fileList->paths().size()), formatDataSize(total), extensions);
     refreshPreviewSummary();
     if (auto *count = findChild<QLabel *>(QStringLiteral("layerSelectedCount")))
-        count->setText(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(m_selectedPaths.size()));
+        count->setText(translateToolText(QStringLiteral("已选 %1 个 PSD / PSB")).arg(m_fileList->paths().size()));
 }
 
 void IntegratedToolPage::refreshPreviewSummary()
 {
-    int known = 0;
-    int changing = 0;
-    int unreadable = 0;
-    if (m_sizeReader) {
-        const PictureSizes::Rule rule = sizingRule(helperRule());
-        for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
-            const QVariant data = m_fileList->topLevelItem(index)->data(PreviewColumn, Qt::UserRole);
-            if (!data.isValid())
-                continue;
-            ++known;
-            const QSize size = data.toSize();
-            if (!size.isValid())
-                ++unreadable;
-            else if (PictureSizes::target(size, rule) != size)
-                ++changing;
-        }
-    }
-    QString text = m_summaryBase;
-    if (known > 0)
-        text += u"  |  " + translateToolText(QStringLiteral("将调整尺寸：%1 个")).arg(changing);
-    if (unreadable > 0)
-        text += u"  |  " + translateToolText(QStringLiteral("无法读取：%1 个")).arg(unreadable);
+    const QString text = m_preview ? m_summaryBase + m_preview->summaryText() : m_summaryBase;
     m_summaryLabel->setText(text);
     m_summaryLabel->setToolTip(text);
 }
 
 bool IntegratedToolPage::isReadingSizes() const
 {
-    return m_sizeReader && m_sizeReader->isBusy();
+    return m_preview && m_preview->isBusy();
 }
 
-QString IntegratedToolPage::helperRule() const
+QStringList IntegratedToolPage::selectedPaths() const
 {
-    const auto *rule = findChild<QComboBox *>(QStringLiteral("imageSizeRule"));
-    const int index = rule ? rule->currentIndex() : 0;
-    return index == 1 ? QStringLiteral("even") : index == 2 ? QStringLiteral("power2") : QStringLiteral("multiple4");
-}
-
-void IntegratedToolPage::showSizes(const QStringList &paths, const QList<QSize> &sizes)
-{
-    for (qsizetype index = 0; index < paths.size(); ++index) {
-        if (QTreeWidgetItem *row = rowForPath(paths.at(index))) {
-            // An unreadable picture keeps an invalid size, unlike one not read yet.
-            row->setData(PreviewColumn, Qt::UserRole, sizes.at(index));
-            showPreview(row);
-        }
-    }
-}
-
-void IntegratedToolPage::showPreview(QTreeWidgetItem *row) const
-{
-    const QVariant data = row->data(PreviewColumn, Qt::UserRole);
-    if (!data.isValid())
-        return;
-    const QSize size = data.toSize();
-    if (!size.isValid()) {
-        row->setText(PreviewColumn, localized(u"无法读取"));
-        return;
-    }
-    const QSize target = PictureSizes::target(size, sizingRule(helperRule()));
-    if (target == size)
-        row->setText(PreviewColumn, PictureSizes::text(size) + u"  " + localized(u"已符合"));
-    else if (!target.isValid())
-        row->setText(PreviewColumn, PictureSizes::text(size) + u"  " + localized(u"超出可处理范围"));
-    else
-        row->setText(PreviewColumn, PictureSizes::text(size) + u" → " + PictureSizes::text(target));
-}
-
-void IntegratedToolPage::applyPreviewRule()
-{
-    m_fileList->setUpdatesEnabled(false);
-    for (int index = 0; index < m_fileList->topLevelItemCount(); ++index)
-        showPreview(m_fileList->topLevelItem(index));
-    m_fileList->setUpdatesEnabled(true);
-    refreshPreviewSummary();
+    return m_fileList->paths();
 }
 
 QString IntegratedToolPage::summaryText() const
@@ -1185,321 +686,122 @@ QString IntegratedToolPage::summaryText() const
 
 QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const QStringList &paths)
 {
-    const auto *rule = page->findChild<QComboBox *>(QStringLiteral("imageSizeRule"));
-    const auto *fill = page->findChild<QComboBox *>(QStringLiteral("imageFillRule"));
-    const auto *centered = page->findChild<QCheckBox *>(QStringLiteral("imageCentered"));
-    const auto *png = page->findChild<QCheckBox *>(QStringLiteral("imageOutputPng"));
-    const auto *recursive = page->findChild<QCheckBox *>(QStringLiteral("imageRecursive"));
-    const auto *output = page->findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"));
-
-    const int ruleIndex = rule ? rule->currentIndex() : 0;
-    const int fillIndex = fill ? fill->currentIndex() : 0;
-    QStringList arguments{QStringLiteral("--rule"),
-                          ruleIndex == 1   ? QStringLiteral("even")
-                                  : ruleIndex == 2 ? QStringLiteral("power2")
-                                                   : QStringLiteral("multiple4"),
-                          QStringLiteral("--fill"),
-                          fillIndex == 1   ? QStringLiteral("white")
-                                  : fillIndex == 2 ? QStringLiteral("black")
-                                                   : QStringLiteral("transparent"),
-                          centered && centered->isChecked() ? QStringLiteral("--centered")
-                                                            : QStringLiteral("--no-centered")};
-    if (png && png->isChecked())
-        arguments << QStringLiteral("--png");
-    if (recursive && recursive->isChecked())
-        arguments << QStringLiteral("--recursive");
-    const QString folder = output ? absoluteOutputFolder(output->text().trimmed()) : QString();
-    if (!folder.isEmpty())
-        arguments << QStringLiteral("--output-dir") << folder;
-    // The helper speaks the tool window's language.
-    arguments << QStringLiteral("--language") << toolLanguageCode();
-    if (!paths.isEmpty())
-        arguments << QStringLiteral("--start") << paths;
-    return arguments;
+    return ImageResizeOptions::arguments(ImageResizeOptions::choicesOf(page), paths);
 }
 
 void IntegratedToolPage::startTool()
 {
-    if (m_tool == IntegratedTools::PsdSlim) {
+    switch (m_tool) {
+    case IntegratedTools::ImageResize:
+        startImageResize();
+        break;
+    case IntegratedTools::PsdSlim:
         startSlimming();
-        return;
-    }
-    if (m_tool == IntegratedTools::LayerExport) {
+        break;
+    case IntegratedTools::LayerExport:
         startLayerExport();
-        return;
+        break;
     }
+}
 
+void IntegratedToolPage::startImageResize()
+{
     // Two helpers on the same files race each other: one at a time.
     if (isHelperRunning())
         return;
     m_progressBar->setRange(0, 0);
     m_statusLabel->setText(translateToolText(QStringLiteral("正在启动…")));
-    appendLog(translateCount(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"), {{3, m_selectedPaths.size()}})
-                      .arg(timeOfDay(), IntegratedTools::toolDisplayTitle(m_tool), QString::number(m_selectedPaths.size())));
+    appendLog(translateCount(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"), {{3, m_fileList->paths().size()}})
+                      .arg(timeOfDay(), IntegratedTools::toolDisplayTitle(m_tool), QString::number(m_fileList->paths().size())));
 
     const QString program = m_helperProgram.isEmpty()
             ? IntegratedTools::resolveToolExecutable(IntegratedTools::ImageResize)
             : m_helperProgram;
-    HelperCommand command;
+    auto *run = new ImageResizeRun(this);
+    connect(run, &ImageResizeRun::logLineAdded, this, &IntegratedToolPage::appendLog);
     QString reason;
-    bool started = false;
-    if (program.isEmpty()) {
-        reason = privateTempFolderProblem();
-    } else if (buildHelperCommand(this, m_selectedPaths,
-                                  ExecutablePlatform::argumentSpace() - ExecutablePlatform::argumentCost(program),
-                                  &command, &reason)) {
-        logHelperCommand(command);
-        m_helperRun = new HelperRun(this);
-        QString why;
-        started = m_helperRun->start(program, command.arguments, &why);
-        if (!started) {
-            qWarning().noquote() << "image resize helper not started" << why;
-            delete std::exchange(m_helperRun, nullptr);
-            if (!command.listFile.isEmpty())
-                QFile::remove(command.listFile);
-        }
-    }
-    if (started) {
-        connect(m_helperRun, &HelperRun::recordArrived, this, &IntegratedToolPage::handleHelperRecord);
-        connect(m_helperRun, &HelperRun::finished, this, &IntegratedToolPage::finishHelperRun);
-        connect(m_helperRun, &HelperRun::processEnded, this, &IntegratedToolPage::forgetHelper);
-        beginRun(translateToolText(QStringLiteral("已启动")));
-        m_elapsedLabel->show();
-        m_remainingLabel->show();
-        m_runActions->hide();
-        m_helperTally = HelperTally();
-        m_helperTally.outputDir = absoluteOutputFolder(
-                findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"))->text().trimmed());
-        m_helperTally.firstSource = m_selectedPaths.value(0);
-        const QString pending = localized(u"等待处理");
-        const QString leftOut = translateToolText(QStringLiteral("未传递"));
-        const QSet<QString> left(command.leftOut.cbegin(), command.leftOut.cend());
-        for (int row = 0; row < m_fileList->topLevelItemCount(); ++row) {
-            QTreeWidgetItem *item = m_fileList->topLevelItem(row);
-            item->setText(3, left.contains(item->data(0, Qt::UserRole).toString()) ? leftOut : pending);
-            item->setToolTip(0, QString());
-            item->setToolTip(3, QString());
-        }
+    if (!run->start(program, m_imageOptions->choices(), m_fileList->paths(), &reason)) {
+        delete run;
+        const QString message = translateToolText(QStringLiteral("无法启动图片尺寸调整进程。"));
+        m_progressBar->setRange(0, 100);
+        m_progressBar->setValue(0);
+        m_statusLabel->setText(translateToolText(QStringLiteral("启动失败")));
+        appendLog(translateToolText(QStringLiteral("失败：%1")).arg(message));
+        if (!reason.isEmpty())
+            appendLog(translateToolText(QStringLiteral("[%1] 原因：%2")).arg(timeOfDay(), reason));
+        QMessageBox::warning(this, translateToolText(QStringLiteral("无法启动工具")),
+                             reason.isEmpty() ? message : message + u'\n' + reason, QMessageBox::Ok,
+                             QMessageBox::NoButton);
         return;
     }
 
-    const QString message = translateToolText(QStringLiteral("无法启动图片尺寸调整进程。"));
-    m_progressBar->setRange(0, 100);
-    m_progressBar->setValue(0);
-    m_statusLabel->setText(translateToolText(QStringLiteral("启动失败")));
-    appendLog(translateToolText(QStringLiteral("失败：%1")).arg(message));
-    if (!reason.isEmpty())
-        appendLog(translateToolText(QStringLiteral("[%1] 原因：%2")).arg(timeOfDay(), reason));
-    QMessageBox::warning(this, translateToolText(QStringLiteral("无法启动工具")),
-                         reason.isEmpty() ? message : message + u'\n' + reason, QMessageBox::Ok, QMessageBox::NoButton);
-}
-
-// Why no helper could be had when the private temporary folder is the cause:
-// the user sees it, the runtime log gets the folders that were refused.
-QString IntegratedToolPage::privateTempFolderProblem()
-{
-    QString why;
-    if (!ExecutablePlatform::perUserTempFolder(&why).isEmpty())
-        return QString();
-    qWarning().noquote() << "image resize helper not started" << why;
-    return translateToolText(QStringLiteral("系统临时文件夹中没有只属于当前用户的私有文件夹可用（可能已被其他用户占用或对他人开放）。"));
-}
-
-QString IntegratedToolPage::absoluteOutputFolder(const QString &typed)
-{
-    // The helper runs in its own components folder: a relative folder would land there.
-    if (typed.isEmpty() || QDir::isAbsolutePath(typed))
-        return typed;
-    return QDir::cleanPath(QDir::home().absoluteFilePath(typed));
+    m_imageRun = run;
+    connect(run, &ImageResizeRun::rowStatusChanged, this, &IntegratedToolPage::setRowStatus);
+    connect(run, &ImageResizeRun::rowReported, this, &IntegratedToolPage::showRowReport);
+    connect(run, &ImageResizeRun::progressed, this, &IntegratedToolPage::showProgress);
+    connect(run, &ImageResizeRun::statusChanged, m_statusLabel, &QLabel::setText);
+    connect(run, &ImageResizeRun::ended, this, &IntegratedToolPage::finishImageResize);
+    connect(run, &ImageResizeRun::processEnded, this, &IntegratedToolPage::forgetHelper);
+    beginRun(translateToolText(QStringLiteral("已启动")));
+    m_elapsedLabel->show();
+    m_remainingLabel->show();
+    m_runActions->hide();
+    const QString pending = localized(u"等待处理");
+    const QString leftOut = translateToolText(QStringLiteral("未传递"));
+    const QSet<QString> left(run->leftOut().cbegin(), run->leftOut().cend());
+    for (int row = 0; row < m_fileList->topLevelItemCount(); ++row) {
+        QTreeWidgetItem *item = m_fileList->topLevelItem(row);
+        item->setText(3, left.contains(item->data(0, Qt::UserRole).toString()) ? leftOut : pending);
+        item->setToolTip(0, QString());
+        item->setToolTip(3, QString());
+    }
 }
 
 bool IntegratedToolPage::buildHelperCommand(const QWidget *page, const QStringList &paths, qint64 argumentSpace,
                                             HelperCommand *command, QString *error)
 {
-    *command = HelperCommand();
-    command->arguments = imageResizeArguments(page, paths);
-    qint64 cost = 0;
-    for (const QString &argument : std::as_const(command->arguments))
-        cost += ExecutablePlatform::argumentCost(argument);
-    if (cost <= argumentSpace)
-        return true;
-
-    // Too long for one command line: the paths travel in a file, one a line,
-    // so a path holding a line feed cannot go with them.
-    QStringList kept;
-    for (const QString &path : paths)
-        (path.contains(u'\n') ? command->leftOut : kept).append(path);
-    const QString folder = ExecutablePlatform::perUserTempFolder();
-    if (folder.isEmpty()) {
-        *error = privateTempFolderProblem();
-        return false;
-    }
-    QTemporaryFile list(QDir(folder).filePath(QStringLiteral("files-XXXXXX.txt")));
-    list.setAutoRemove(false); // the helper deletes it once read
-    if (!list.open()) {
-        *error = list.errorString();
-        return false;
-    }
-    list.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    QByteArray text;
-    for (const QString &path : std::as_const(kept))
-        text += path.toUtf8() + '\n';
-    if (list.write(text) != text.size() || !list.flush()) {
-        *error = list.errorString();
-        list.remove();
-        return false;
-    }
-    list.close();
-    command->listFile = list.fileName();
-    command->arguments = imageResizeArguments(page, {});
-    command->arguments << QStringLiteral("--files-from") << command->listFile;
-    if (!kept.isEmpty())
-        command->arguments << QStringLiteral("--start");
-    return true;
-}
-
-void IntegratedToolPage::logHelperCommand(const HelperCommand &command)
-{
-    const qsizetype at = command.arguments.indexOf(QStringLiteral("--output-dir"));
-    if (at >= 0 && at + 1 < command.arguments.size()) {
-        appendLog(translateToolText(QStringLiteral("[%1] 输出目录：%2"))
-                          .arg(timeOfDay(), QDir::toNativeSeparators(command.arguments.at(at + 1))));
-    }
-    if (!command.listFile.isEmpty()) {
-        qInfo().noquote() << "image resize paths passed in a file" << command.listFile;
-        appendLog(translateToolText(QStringLiteral("[%1] 文件较多，列表经临时文件传递给处理程序。")).arg(timeOfDay()));
-    }
-    for (const QString &path : command.leftOut) {
-        qWarning().noquote() << "image resize path left out: it holds a line feed" << path;
-        appendLog(translateToolText(QStringLiteral("[%1] 路径含换行符，无法传递，已略过：%2"))
-                          .arg(timeOfDay(), QDir::toNativeSeparators(path)));
-    }
+    return ImageResizeRun::buildCommand(ImageResizeOptions::choicesOf(page), paths, argumentSpace, command, error);
 }
 
 bool IntegratedToolPage::isHelperRunning() const
 {
-    return m_helperRun && m_helperRun->isProcessAlive();
+    return m_imageRun && m_imageRun->isProcessAlive();
 }
 
-void IntegratedToolPage::handleHelperRecord(const WorkerProtocol::Record &record)
+void IntegratedToolPage::showRowReport(const QString &path, const ImageResizeRun::RowReport &report)
 {
-    using WorkerProtocol::RecordKind;
-    switch (record.kind) {
-    case RecordKind::Progress: {
-        const WorkerProtocol::Progress progress = WorkerProtocol::readProgress(record);
-        showProgress(progress, WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("  ")));
-        m_statusLabel->setText(translateToolText(QStringLiteral("正在处理 %1/%2：%3"))
-                                       .arg(QString::number(progress.current), QString::number(progress.total),
-                                            WorkerProtocol::joinFields(record.fields, 3, QStringLiteral("\t"))
-                                                    .left(MaxShownLineLength)));
-        break;
-    }
-    case RecordKind::Item:
-        showHelperItem(WorkerProtocol::readItem(record));
-        break;
-    case RecordKind::Done:
-        m_helperTally.done = WorkerProtocol::readHelperDone(record);
-        m_helperTally.doneSeen = true;
-        break;
-    case RecordKind::Log:
-    case RecordKind::Error:
-        appendLog(PsdRun::logLine(record));
-        break;
-    }
-}
-
-void IntegratedToolPage::showHelperItem(const WorkerProtocol::ItemReport &item)
-{
-    QTreeWidgetItem *row = rowForPath(item.path);
+    QTreeWidgetItem *row = m_fileList->rowForPath(path);
     if (!row)
         return;
-    const QString reason = item.details.value(QLatin1String("reason")).toString();
-    if (item.status == u"ok") {
-        ++m_helperTally.ok;
-        const QString size = item.details.value(QLatin1String("size")).toString();
-        row->setText(3, size.isEmpty() ? localized(u"已完成") : localized(u"已完成") + u' ' + size);
-        const QString output = item.details.value(QLatin1String("output")).toString();
-        const QFileInfo written(output.isEmpty() ? item.path : output);
-        row->setText(2, formatDataSize(written.size()));
-        if (!m_helperTally.outputDir.isEmpty() && !output.isEmpty()) {
-            const QString tip = translateToolText(QStringLiteral("输出：%1")).arg(QDir::toNativeSeparators(output));
-            row->setToolTip(0, tip);
-            row->setToolTip(3, tip);
-        }
-        const QSize newSize = parseSize(size);
-        if (m_sizeReader && newSize.isValid() && m_helperTally.outputDir.isEmpty()) {
-            // In place, the listed file now has the new size.
-            row->setData(PreviewColumn, Qt::UserRole, newSize);
-            showPreview(row);
-        }
-        return;
-    }
-    const bool skipped = item.status == u"skipped";
-    skipped ? ++m_helperTally.skipped : ++m_helperTally.failed;
-    row->setText(3, skipped ? translateToolText(QStringLiteral("已跳过")) : localized(u"失败"));
-    row->setToolTip(0, reason);
-    row->setToolTip(3, reason);
+    row->setText(3, report.status);
+    if (!report.fileSize.isEmpty())
+        row->setText(2, report.fileSize);
+    row->setToolTip(0, report.toolTip);
+    row->setToolTip(3, report.toolTip);
+    if (m_preview && report.newSize.isValid())
+        m_preview->setSize(row, report.newSize);
 }
 
-void IntegratedToolPage::finishHelperRun(bool done)
+void IntegratedToolPage::finishImageResize(bool complete, const QString &folder, const QString &report, bool inPlace)
 {
-    if (!m_helperRun)
-        return;
-    disconnect(m_helperRun, &HelperRun::recordArrived, this, &IntegratedToolPage::handleHelperRecord);
     m_elapsedTicker->stop();
     updateElapsedTime();
-
-    // Rows the helper never reported on were not processed.
-    const QString pending = localized(u"等待处理");
-    const QString notStarted = localized(u"未开始");
-    int unprocessed = 0;
-    for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
-        QTreeWidgetItem *row = m_fileList->topLevelItem(index);
-        if (row->text(3) == pending) {
-            row->setText(3, notStarted);
-            ++unprocessed;
-        }
-    }
-
-    const HelperTally &tally = m_helperTally;
-    if (done && tally.doneSeen) {
+    if (complete) {
         if (m_progressBar->maximum() < 1)
             m_progressBar->setRange(0, 100);
         m_progressBar->setValue(m_progressBar->maximum());
         m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
-        const WorkerProtocol::DoneCounts &counts = tally.done.counts;
-        m_statusLabel->setText(translateToolText(QStringLiteral("处理完成：成功 %1，失败 %2，跳过 %3"))
-                                       .arg(QString::number(counts.exported), QString::number(counts.failed),
-                                            QString::number(counts.skipped)));
-        appendLog(translateToolText(QStringLiteral("[%1] 处理完成：成功 %2，失败 %3，跳过 %4。"))
-                          .arg(timeOfDay(), QString::number(counts.exported), QString::number(counts.failed),
-                               QString::number(counts.skipped)));
     } else {
         showIdleProgress();
         m_remainingLabel->setText(localized(u"剩余时间：--:--:--"));
-        m_statusLabel->setText(translateToolText(QStringLiteral("处理未完成")));
-        appendLog(translateCount(QStringLiteral("[%1] 助手在处理完成前已结束（窗口被关闭或程序异常退出）："
-                                                "成功 %2，失败 %3，%4 个文件未处理。"),
-                                 {{4, unprocessed}})
-                          .arg(timeOfDay(), QString::number(tally.ok), QString::number(tally.failed),
-                               QString::number(unprocessed)));
-        qWarning().noquote() << "image resize helper ended before DONE" << "ok=" << tally.ok
-                             << "failed=" << tally.failed << "unprocessed=" << unprocessed;
     }
-
-    QString folder = tally.done.outputDir.isEmpty() ? tally.outputDir : tally.done.outputDir;
-    if (folder.isEmpty() && !tally.firstSource.isEmpty())
-        folder = QFileInfo(tally.firstSource).absolutePath();
-    const QString report = tally.done.report;
-    showRunActions(tally.ok > 0 || done ? folder : QString(),
-                   !report.isEmpty() && QFileInfo::exists(report) ? report : QString());
+    showRunActions(folder, report, inPlace);
     endRun();
     refreshSummary();
 }
 
-void IntegratedToolPage::showRunActions(const QString &folder, const QString &report)
+void IntegratedToolPage::showRunActions(const QString &folder, const QString &report, bool inPlace)
 {
-    const bool inPlace = m_helperTally.outputDir.isEmpty() && m_helperTally.done.outputDir.isEmpty();
     m_openFolderButton->setText(inPlace ? translateToolText(QStringLiteral("打开原文件夹"))
                                         : translateToolText(QStringLiteral("打开输出文件夹")));
     m_openFolderButton->setProperty("openPath", folder);
@@ -1511,110 +813,44 @@ void IntegratedToolPage::showRunActions(const QString &folder, const QString &re
     m_runActions->setVisible(!folder.isEmpty() || !report.isEmpty());
 }
 
-QString IntegratedToolPage::workerPath(const QString &baseName) const
-{
-    const QString toolFolder = QFileInfo(IntegratedTools::resolveToolExecutable(m_tool)).absolutePath();
-    return QDir(toolFolder).filePath(IntegratedTools::executableFileName(baseName));
-}
-
 void IntegratedToolPage::startSlimming()
 {
     if (m_psdRun->isBusy())
         return;
-    if (m_selectedPaths.isEmpty()) {
-        QMessageBox::information(this, localized(u"尚未选择文件"), localized(u"请先选择 PSD/PSB 文件或文件夹。"),
-                                 QMessageBox::Ok);
+    const QString worker = m_psdRun->readyWorker(m_fileList->paths());
+    if (worker.isEmpty() || !m_psdRun->confirmSlimming(m_fileList->paths()))
         return;
-    }
-    const QString worker = workerPath(QStringLiteral("Brevane"));
-    if (!QFileInfo::exists(worker)) {
-        QMessageBox::warning(this, localized(u"无法开始处理"), localized(u"后台瘦身组件不存在：%1").arg(worker),
-                             QMessageBox::Ok);
-        return;
-    }
-
-    qint64 totalBytes = 0;
-    qint64 largest = 0;
-    for (const QString &path : std::as_const(m_selectedPaths)) {
-        const qint64 size = QFileInfo(path).size();
-        totalBytes += size;
-        largest = std::max(largest, size);
-    }
-    const int count = int(m_selectedPaths.size());
-    if (count > WorkerProtocol::ManyFiles || totalBytes > WorkerProtocol::ManyBytes) {
-        const QString text =
-                translateCount(QStringLiteral("已选择 %1 个文件（%2）。为了避免长队列导致后台解析器内存持续增长，程序会每 %3 "
-                                              "个文件自动完成一个安全批次并重启后台组件。\n\n处理期间，每个文件所在目录必须保留"
-                                              "可用临时空间，且单个 PSD/PSB 的解析可能占用数倍于文件大小的内存。"
-                                              "不会覆盖未经结构校验的文件。是否继续？"),
-                               {{1, count}})
-                        .arg(QString::number(count), formatDataSize(totalBytes),
-                             QString::number(WorkerProtocol::MaxBatchFiles));
-        if (QMessageBox::question(this, localized(u"大批量 PSD/PSB 处理确认"), text, QMessageBox::Yes | QMessageBox::No,
-                                  QMessageBox::Yes)
-            != QMessageBox::Yes)
-            return;
-    }
-    if (largest > WorkerProtocol::LargeFileBytes) {
-        const QString text =
-                localized(u"队列中包含大于 %1 的单个文件。该文件会在独立安全批次中处理，需要足够的磁盘临时空间与可用内存；"
-                          u"内存不足、文件被占用或格式不受支持时，该项会标记为失败，其余文件将继续处理。是否继续？")
-                        .arg(formatDataSize(WorkerProtocol::LargeFileBytes));
-        if (QMessageBox::warning(this, localized(u"超大 PSD/PSB 文件提示"), text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Yes)
-            != QMessageBox::Yes)
-            return;
-    }
 
     beginRun(localized(u"正在读取 PSD/PSB..."));
-    const auto *deep = findChild<QCheckBox *>(QStringLiteral("psdDeepClean"));
+    const PsdSlimOptions *options = m_slimOptions;
     // "关闭" here is the state, not the button: its own row says "off".
-    appendLog(translateCount(QStringLiteral("[%1] 开始无 Photoshop 安全瘦身，共 %2 个文件；深度清理：%3。"), {{2, count}})
-                      .arg(timeOfDay(), QString::number(count),
-                           deep && deep->isChecked() ? localized(u"开启")
-                                                     : translateToolText(QStringLiteral("关闭"), u"off")));
+    appendLog(translateCount(QStringLiteral("[%1] 开始无 Photoshop 安全瘦身，共 %2 个文件；深度清理：%3。"),
+                             {{2, m_fileList->paths().size()}})
+                      .arg(timeOfDay(), QString::number(m_fileList->paths().size()),
+                           options->deepClean() ? localized(u"开启")
+                                                : translateToolText(QStringLiteral("关闭"), u"off")));
     setAllRowStatuses(localized(u"等待处理"));
     // The deep-clean box stays usable during a run and counts from the next batch on.
-    m_psdRun->startSlimming(m_selectedPaths, worker, [deep] { return deep && deep->isChecked(); });
+    m_psdRun->startSlimming(m_fileList->paths(), worker, [options] { return options->deepClean(); });
 }
 
 void IntegratedToolPage::startLayerExport()
 {
     if (m_psdRun->isBusy())
         return;
-    if (m_selectedPaths.isEmpty()) {
-        QMessageBox::information(this, localized(u"尚未选择文件"), localized(u"请先选择 PSD/PSB 文件或文件夹。"),
-                                 QMessageBox::Ok);
+    const QString worker = m_psdRun->readyWorker(m_fileList->paths());
+    if (worker.isEmpty())
         return;
-    }
-    const QString worker = workerPath(QStringLiteral("Stratlo"));
-    if (!QFileInfo::exists(worker)) {
-        QMessageBox::warning(this, localized(u"无法开始导出"), localized(u"后台导出组件不存在：%1").arg(worker),
-                             QMessageBox::Ok);
+    const QString jobFile = m_psdRun->writeLayerExportJob(LayerExportOptions::job(m_layerOptions->choices(), m_fileList->paths()));
+    if (jobFile.isEmpty())
         return;
-    }
-
-    const auto *trim = findChild<QCheckBox *>(QStringLiteral("layerTrimTransparency"));
-    const auto *sizing = findChild<QComboBox *>(QStringLiteral("layerSizingMode"));
-    const auto *output = findChild<QLineEdit *>(QStringLiteral("layerOutputDirectory"));
-    const QJsonObject job = WorkerProtocol::layerExportJob(
-            m_selectedPaths, output ? output->text().trimmed() : QString(),
-            sizing ? sizing->currentData().toString() : QStringLiteral("multiple4"), trim ? trim->isChecked() : true);
-    QString error;
-    const QString jobFile =
-            WorkerProtocol::writeJobFile(job, QStringLiteral("Pictavo-layer-export-XXXXXX.json"), &error);
-    if (jobFile.isEmpty()) {
-        qWarning().noquote() << "psd worker job file not written" << IntegratedTools::toolKey(m_tool) << error;
-        QMessageBox::warning(this, localized(u"无法开始导出"), localized(u"无法创建临时导出任务文件。"), QMessageBox::Ok);
-        return;
-    }
 
     beginRun(localized(u"正在扫描图层..."));
     appendLog(translateCount(QStringLiteral("[%1] 开始页内直接导出，共 %2 个 PSD/PSB；不会打开第二个程序窗口。"),
-                             {{2, m_selectedPaths.size()}})
-                      .arg(timeOfDay(), QString::number(m_selectedPaths.size())));
+                             {{2, m_fileList->paths().size()}})
+                      .arg(timeOfDay(), QString::number(m_fileList->paths().size())));
     setAllRowStatuses(localized(u"等待导出"));
-    m_psdRun->startLayerExport(m_selectedPaths, worker, jobFile);
+    m_psdRun->startLayerExport(m_fileList->paths(), worker, jobFile);
 }
 
 void IntegratedToolPage::beginRun(const QString &status)
@@ -1636,7 +872,7 @@ void IntegratedToolPage::beginRun(const QString &status)
 // Start waits until that helper has ended, so two never work on the same files.
 void IntegratedToolPage::forgetHelper()
 {
-    HelperRun *run = std::exchange(m_helperRun, nullptr);
+    ImageResizeRun *run = std::exchange(m_imageRun, nullptr);
     if (!run)
         return;
     run->disconnect(this);
@@ -1684,7 +920,7 @@ bool IntegratedToolPage::isWorkerRunning() const
 
 bool IntegratedToolPage::isRunActive() const
 {
-    return (m_psdRun && m_psdRun->isActive()) || (m_helperRun && m_helperRun->isRunning());
+    return (m_psdRun && m_psdRun->isActive()) || (m_imageRun && m_imageRun->isRunning());
 }
 
 void IntegratedToolPage::showIdleProgress()
@@ -1741,23 +977,8 @@ void IntegratedToolPage::updateElapsedTime()
 
 void IntegratedToolPage::setRowStatus(const QString &path, const QString &text)
 {
-    if (QTreeWidgetItem *row = rowForPath(path))
+    if (QTreeWidgetItem *row = m_fileList->rowForPath(path))
         row->setText(3, text);
-}
-
-QTreeWidgetItem *IntegratedToolPage::rowForPath(const QString &path)
-{
-    if (!m_rowIndexValid) {
-        m_rowIndex.clear();
-        for (int index = 0; index < m_fileList->topLevelItemCount(); ++index) {
-            QTreeWidgetItem *row = m_fileList->topLevelItem(index);
-            const QString key = pathKey(row->data(0, Qt::UserRole).toString());
-            if (!m_rowIndex.contains(key)) // the first row listing a path is the one
-                m_rowIndex.insert(key, row);
-        }
-        m_rowIndexValid = true;
-    }
-    return m_rowIndex.value(pathKey(QFileInfo(path).absoluteFilePath()), nullptr);
 }
 
 void IntegratedToolPage::appendLog(const QString &line)
@@ -1778,11 +999,3 @@ void IntegratedToolPage::appendLog(const QString &line)
     if (QScrollBar *bar = m_log->verticalScrollBar())
         bar->setValue(bar->maximum());
 }
-
-void IntegratedToolPage::browseOutputDirectory(QLineEdit *field, const QString &caption)
-{
-    const QString folder = QFileDialog::getExistingDirectory(this, caption, QString(), QFileDialog::ShowDirsOnly);
-    if (!folder.isEmpty())
-        field->setText(QDir::toNativeSeparators(folder));
-}
-

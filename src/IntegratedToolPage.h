@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ImageResizeRun.h"
 #include "IntegratedTools.h"
 #include "WorkerProtocol.h"
 
@@ -15,8 +16,9 @@
 
 #include <functional>
 
-class HelperRun;
-class PictureSizeReader;
+class ImageResizeOptions;
+class LayerExportOptions;
+class PsdSlimOptions;
 class QLabel;
 class QLineEdit;
 class PsdRun;
@@ -26,7 +28,9 @@ class QTextEdit;
 class QTimer;
 class QTreeWidgetItem;
 class QVBoxLayout;
+class SizePreview;
 class ToolDropTree;
+class ToolOptions;
 
 // The body of a tool window: the selected-file list with its buttons, the
 // tool's options, a status row, a progress bar, the run log and the start
@@ -54,7 +58,7 @@ public:
 
     // The absolute paths listed, in the order they were added; no two equal
     // without regard to letter case.
-    QStringList selectedPaths() const { return m_selectedPaths; }
+    QStringList selectedPaths() const;
 
     // Each replaces the stored callable; an empty hook makes its button do
     // nothing. The back button calls the close hook, the header buttons the
@@ -113,26 +117,14 @@ public:
     // True while a worker process of this page exists.
     bool isWorkerRunning() const;
 
-    // The helper's switches for the options found under `page` by object name
-    // (defaults for missing controls), "--language" with the interface language,
-    // then "--start" and the paths.
+    // The helper's switches for the image-resize options of `page` (the
+    // defaults of ImageResizeChoices without them), "--language" with the
+    // interface language, then "--start" and the paths.
     static QStringList imageResizeArguments(const QWidget *page, const QStringList &paths);
 
-    // The output folder as the helper gets it: a relative one is taken from
-    // the user's home folder.
-    static QString absoluteOutputFolder(const QString &typed);
-
-    // The helper's command line for `paths`. When it would not fit in
-    // argumentSpace bytes, the paths go one a line into an owner-only file
-    // "files-…" of the private temporary folder, passed with "--files-from";
-    // paths holding a line feed cannot travel so and are left out. False,
-    // with *error set, when that file cannot be written.
-    struct HelperCommand
-    {
-        QStringList arguments;
-        QString listFile;
-        QStringList leftOut;
-    };
+    // The helper's command line for the image-resize options of `page` over
+    // `paths`, as ImageResizeRun::buildCommand makes it.
+    using HelperCommand = ImageResizeRun::Command;
     static bool buildHelperCommand(const QWidget *page, const QStringList &paths, qint64 argumentSpace,
                                    HelperCommand *command, QString *error);
 
@@ -175,30 +167,17 @@ private:
 
     void buildHeader(QVBoxLayout *pageLayout, bool headerButtons);
     void buildBody(QVBoxLayout *pageLayout);
-    QPushButton *makeButton(const QString &source);
-    int removeSelectedRows();
     void appendLog(const QString &line);
-    void logHelperCommand(const HelperCommand &command);
-    static QString privateTempFolderProblem();
-    void handleHelperRecord(const WorkerProtocol::Record &record);
-    void showHelperItem(const WorkerProtocol::ItemReport &item);
-    void finishHelperRun(bool done);
+    void startImageResize();
+    void showRowReport(const QString &path, const ImageResizeRun::RowReport &report);
+    void finishImageResize(bool complete, const QString &folder, const QString &report, bool inPlace);
     void forgetHelper();
-    void showRunActions(const QString &folder, const QString &report);
-    QString helperRule() const;
-    void showSizes(const QStringList &paths, const QList<QSize> &sizes);
-    void showPreview(QTreeWidgetItem *row) const;
-    void applyPreviewRule();
+    void showRunActions(const QString &folder, const QString &report, bool inPlace);
     void refreshPreviewSummary();
-    QString optionKey(const QString &name) const;
-    void restoreOptions();
-    void saveOptions() const;
     void setRunControlsEnabled(bool enabled);
     bool isRunActive() const;
     void showIdleProgress();
-    void browseOutputDirectory(QLineEdit *field, const QString &caption);
 
-    QString workerPath(const QString &baseName) const;
     void beginRun(const QString &status);
     void endRun();
     void holdColumnWidths();
@@ -206,9 +185,13 @@ private:
     void showProgress(const WorkerProtocol::Progress &progress, const QString &statusText);
     void finishPsdRun(bool complete, int progressMaximum);
     void updateElapsedTime();
-    QTreeWidgetItem *rowForPath(const QString &path);
 
     const IntegratedTools::Tool m_tool;
+    // The tool's options: one part, under its own type too.
+    ToolOptions *m_options = nullptr;
+    ImageResizeOptions *m_imageOptions = nullptr;
+    PsdSlimOptions *m_slimOptions = nullptr;
+    LayerExportOptions *m_layerOptions = nullptr;
     ToolDropTree *m_fileList = nullptr;
     QLabel *m_summaryLabel = nullptr;
     QLabel *m_statusLabel = nullptr;
@@ -216,29 +199,16 @@ private:
     QLabel *m_remainingLabel = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QTextEdit *m_log = nullptr;
-    QLineEdit *m_layerOutputDirectory = nullptr;
     QPushButton *m_startButton = nullptr;
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_removeButton = nullptr;
     // The detached helper of the last image-resize start, followed until it ends.
-    HelperRun *m_helperRun = nullptr;
+    ImageResizeRun *m_imageRun = nullptr;
     QString m_helperProgram;
-    // What the followed helper reported, and where its output goes.
-    struct HelperTally
-    {
-        int ok = 0;
-        int failed = 0;
-        int skipped = 0;
-        QString outputDir;
-        QString firstSource;
-        WorkerProtocol::HelperDone done;
-        bool doneSeen = false;
-    };
-    HelperTally m_helperTally;
     QWidget *m_runActions = nullptr;
     QPushButton *m_openFolderButton = nullptr;
     QPushButton *m_openReportButton = nullptr;
-    PictureSizeReader *m_sizeReader = nullptr;
+    SizePreview *m_preview = nullptr;
     QString m_summaryBase;
     // The PSD tools' runs; none for image resize.
     PsdRun *m_psdRun = nullptr;
@@ -256,15 +226,6 @@ private:
     };
     QueuedPaths m_queued;
 
-    QStringList m_selectedPaths;
-    // Case-folded copies of m_selectedPaths, so that the duplicate check of a
-    // large folder stays one hash look-up per file.
-    QSet<QString> m_selectedKeys;
-    // Case-folded path to the first row listing it, built when a status is
-    // set and dropped whenever rows come or go, so that a worker's per-file
-    // reports stay one look-up each.
-    QHash<QString, QTreeWidgetItem *> m_rowIndex;
-    bool m_rowIndexValid = false;
     Hook m_closeHook;
     Hook m_settingsHook;
     Hook m_helpHook;

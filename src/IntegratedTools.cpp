@@ -126,4 +126,9 @@ QString executableFileName(const QString &baseName)
     return baseName + executableSuffix();
 }
 
+QString pathKey(const QString &path)
+{
+    return pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toCaseFolded();
+}
+
 } // namespace IntegratedTools

@@ -65,6 +65,10 @@ QString executableFileName(const QString &baseName);
 // sensitive on Unix, insensitive on Windows.
 Qt::CaseSensitivity pathCaseSensitivity();
 
+// The key two paths are compared by: the path itself, or its case-folded form
+// where the file system does not tell letter case apart.
+QString pathKey(const QString &path);
+
 // How many entries of `folder` (hidden ones aside) have names that are not
 // valid UTF-8 and so cannot be named by a path of this program.
 int countUndecodableNames(const QString &folder);

@@ -1,7 +1,5 @@
 #include "PictureSizes.h"
 
-#include "PaddingChoices.h"
-
 #include <QImageIOHandler>
 #include <QImageReader>
 #include <QMetaObject>
@@ -11,26 +9,13 @@
 
 namespace PictureSizes {
 
-qint32 target(qint32 value, Rule rule)
+qint32 target(qint32 value, SizeRule rule)
 {
-    if (value <= 0)
-        return value;
-    // The helper's own arithmetic, so the preview can never disagree with the run.
-    SizeRule padding = SizeRule::Multiple4;
-    switch (rule) {
-    case Rule::Even:
-        padding = SizeRule::Even;
-        break;
-    case Rule::PowerOfTwo:
-        padding = SizeRule::Power2;
-        break;
-    case Rule::MultipleOf4:
-        break;
-    }
-    return PaddingChoices::target(value, padding);
+    // The engine's own arithmetic, so the preview can never disagree with the run.
+    return value <= 0 ? value : PaddingChoices::target(value, rule);
 }
 
-QSize target(const QSize &size, Rule rule)
+QSize target(const QSize &size, SizeRule rule)
 {
     const qint32 width = target(size.width(), rule);
     const qint32 height = target(size.height(), rule);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PaddingChoices.h"
+
 #include <QList>
 #include <QObject>
 #include <QSize>
@@ -15,13 +17,11 @@ class QThread;
 // canvas the sizing rule gives it.
 namespace PictureSizes {
 
-enum class Rule { MultipleOf4, Even, PowerOfTwo };
-
 // The smallest length not below value that the rule allows; -1 when it does
 // not fit in 32 bits.
-qint32 target(qint32 value, Rule rule);
+qint32 target(qint32 value, SizeRule rule);
 // Both sides by target; an invalid size when either does not fit.
-QSize target(const QSize &size, Rule rule);
+QSize target(const QSize &size, SizeRule rule);
 
 // The size as the picture is shown: from the header, turned where the EXIF
 // orientation turns it. Invalid when the file cannot be read as a picture.

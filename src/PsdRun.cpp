@@ -1,13 +1,15 @@
 #include "PsdRun.h"
 
 #include "Localization.h"
+#include "PageTexts.h"
+#include "ToolLauncher.h"
 #include "WorkerRun.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonObject>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
@@ -16,27 +18,6 @@
 #include <algorithm>
 #include <limits>
 #include <utility>
-
-namespace {
-
-QString localized(const char16_t *source)
-{
-    return translateToolText(QString::fromUtf16(source));
-}
-
-QString timeOfDay()
-{
-    return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss"));
-}
-
-// As the page compares its rows: paths that differ only in letter case meet
-// where the file system does not tell them apart.
-QString pathKey(const QString &path)
-{
-    return IntegratedTools::pathCaseSensitivity() == Qt::CaseSensitive ? path : path.toCaseFolded();
-}
-
-} // namespace
 
 PsdRun::PsdRun(IntegratedTools::Tool tool, QWidget *dialogParent)
     : QObject(dialogParent)
@@ -65,14 +46,80 @@ bool PsdRun::isBusy() const
     return (m_worker && m_worker->state() != QProcess::NotRunning) || m_slim.active;
 }
 
+QString PsdRun::readyWorker(const QStringList &paths) const
+{
+    if (paths.isEmpty()) {
+        QMessageBox::information(m_dialogParent, localized(u"尚未选择文件"), localized(u"请先选择 PSD/PSB 文件或文件夹。"),
+                                 QMessageBox::Ok);
+        return QString();
+    }
+    const bool slimming = m_tool == IntegratedTools::PsdSlim;
+    const QString toolFolder = QFileInfo(IntegratedTools::resolveToolExecutable(m_tool)).absolutePath();
+    const QString worker = QDir(toolFolder).filePath(
+            IntegratedTools::executableFileName(slimming ? QStringLiteral("Brevane") : QStringLiteral("Stratlo")));
+    if (!QFileInfo::exists(worker)) {
+        QMessageBox::warning(m_dialogParent, slimming ? localized(u"无法开始处理") : localized(u"无法开始导出"),
+                             (slimming ? localized(u"后台瘦身组件不存在：%1") : localized(u"后台导出组件不存在：%1"))
+                                     .arg(worker),
+                             QMessageBox::Ok);
+        return QString();
+    }
+    return worker;
+}
+
+bool PsdRun::confirmSlimming(const QStringList &paths) const
+{
+    qint64 totalBytes = 0;
+    qint64 largest = 0;
+    for (const QString &path : paths) {
+        const qint64 size = QFileInfo(path).size();
+        totalBytes += size;
+        largest = std::max(largest, size);
+    }
+    const int count = int(paths.size());
+    if (count > WorkerProtocol::ManyFiles || totalBytes > WorkerProtocol::ManyBytes) {
+        const QString text =
+                translateCount(QStringLiteral("已选择 %1 个文件（%2）。为了避免长队列导致后台解析器内存持续增长，程序会每 %3 "
+                                              "个文件自动完成一个安全批次并重启后台组件。\n\n处理期间，每个文件所在目录必须保留"
+                                              "可用临时空间，且单个 PSD/PSB 的解析可能占用数倍于文件大小的内存。"
+                                              "不会覆盖未经结构校验的文件。是否继续？"),
+                               {{1, count}})
+                        .arg(QString::number(count), formatDataSize(totalBytes),
+                             QString::number(WorkerProtocol::MaxBatchFiles));
+        if (QMessageBox::question(m_dialogParent, localized(u"大批量 PSD/PSB 处理确认"), text,
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+            != QMessageBox::Yes)
+            return false;
+    }
+    if (largest > WorkerProtocol::LargeFileBytes) {
+        const QString text =
+                localized(u"队列中包含大于 %1 的单个文件。该文件会在独立安全批次中处理，需要足够的磁盘临时空间与可用内存；"
+                          u"内存不足、文件被占用或格式不受支持时，该项会标记为失败，其余文件将继续处理。是否继续？")
+                        .arg(formatDataSize(WorkerProtocol::LargeFileBytes));
+        if (QMessageBox::warning(m_dialogParent, localized(u"超大 PSD/PSB 文件提示"), text,
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+            != QMessageBox::Yes)
+            return false;
+    }
+    return true;
+}
+
+QString PsdRun::writeLayerExportJob(const QJsonObject &job) const
+{
+    QString error;
+    const QString jobFile =
+            WorkerProtocol::writeJobFile(job, QStringLiteral("Pictavo-layer-export-XXXXXX.json"), &error);
+    if (jobFile.isEmpty()) {
+        qWarning().noquote() << "psd worker job file not written" << IntegratedTools::toolKey(m_tool) << error;
+        QMessageBox::warning(m_dialogParent, localized(u"无法开始导出"), localized(u"无法创建临时导出任务文件。"),
+                             QMessageBox::Ok);
+    }
+    return jobFile;
+}
+
 void PsdRun::startSlimming(const QStringList &paths, const QString &worker, std::function<bool()> deepClean)
 {
-    m_paths = paths;
-    m_keys.clear();
-    for (const QString &path : paths)
-        m_keys.insert(pathKey(path));
-    m_settled.clear();
-    m_workerProgram = worker;
+    takeFiles(paths, worker);
     m_deepClean = std::move(deepClean);
     m_slim = SlimRun();
     m_slim.active = true;
@@ -82,15 +129,20 @@ void PsdRun::startSlimming(const QStringList &paths, const QString &worker, std:
 
 void PsdRun::startLayerExport(const QStringList &paths, const QString &worker, const QString &jobFile)
 {
-    m_paths = paths;
-    m_keys.clear();
-    for (const QString &path : paths)
-        m_keys.insert(pathKey(path));
-    m_settled.clear();
-    m_workerProgram = worker;
+    takeFiles(paths, worker);
     m_jobFilePath = jobFile;
     m_layerRun = LayerRun();
     startWorker(worker);
+}
+
+void PsdRun::takeFiles(const QStringList &paths, const QString &worker)
+{
+    m_paths = paths;
+    m_keys.clear();
+    for (const QString &path : paths)
+        m_keys.insert(IntegratedTools::pathKey(path));
+    m_settled.clear();
+    m_workerProgram = worker;
 }
 
 void PsdRun::runNextSlimBatch()
@@ -201,7 +253,7 @@ void PsdRun::handleRecord(const WorkerProtocol::Record &record)
         const QString path = QDir::fromNativeSeparators(WorkerProtocol::joinFields(record.fields, 2, QStringLiteral("\t")));
         const bool ok = record.fields.at(1) == u"ok";
         emit rowStatusChanged(path, ok ? localized(u"已完成") : localized(u"失败"));
-        const QString key = pathKey(QFileInfo(path).absoluteFilePath());
+        const QString key = IntegratedTools::pathKey(QFileInfo(path).absoluteFilePath());
         if (m_keys.contains(key))
             m_settled.insert(key, ok);
         break;
@@ -266,7 +318,7 @@ void PsdRun::finishSlimBatch(int exitCode)
         // Rows no ITEM settled still wait.
         const QString settled = m_slim.batchFailed != 0 ? localized(u"已结束，详见日志") : localized(u"已完成");
         for (const QString &path : std::as_const(m_slim.batch)) {
-            if (!m_settled.contains(pathKey(path)))
+            if (!m_settled.contains(IntegratedTools::pathKey(path)))
                 emit rowStatusChanged(path, settled);
         }
     } else {
@@ -315,7 +367,7 @@ void PsdRun::finishLayerExport(int exitCode)
 void PsdRun::settleRows(const QString &unsettled)
 {
     for (const QString &path : std::as_const(m_paths)) {
-        if (!m_settled.contains(pathKey(path)))
+        if (!m_settled.contains(IntegratedTools::pathKey(path)))
             emit rowStatusChanged(path, unsettled);
     }
 }

@@ -4,6 +4,7 @@
 #include "WorkerProtocol.h"
 
 #include <QHash>
+#include <QJsonObject>
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -16,8 +17,8 @@ class WorkerRun;
 
 // One PSD run of a tool page: safe slimming in batches, one worker process
 // per batch, or a layer export with one worker. It owns the worker and its
-// job file and tells the page what to show through its signals; the page
-// keeps the controls, the confirmations before a run and the run clock.
+// job file, asks what must be asked before a run, and tells the page what to
+// show through its signals; the page keeps the controls and the run clock.
 // Destroying it stops a worker still running without any of its end
 // handling, and removes the job file.
 class PsdRun : public QObject
@@ -36,6 +37,16 @@ public:
     bool isActive() const { return m_worker != nullptr || m_slim.active; }
     // True while a worker process runs or a slimming run goes on: a start waits.
     bool isBusy() const;
+
+    // The checks before a start, each telling the user in a box what stops
+    // it. The worker program for paths: empty when there are no paths or the
+    // worker is missing.
+    QString readyWorker(const QStringList &paths) const;
+    // Asks before more than ManyFiles files or ManyBytes and before files above
+    // LargeFileBytes; false when the user declines.
+    bool confirmSlimming(const QStringList &paths) const;
+    // The layer export's job file: empty when it cannot be written.
+    QString writeLayerExportJob(const QJsonObject &job) const;
 
     // Slims paths in batches with the worker program; deepClean is asked again
     // before every batch, so the box counts from the next batch on.
@@ -58,6 +69,8 @@ signals:
     void ended(bool complete, int progressMaximum);
 
 private:
+    // What both kinds of run begin with: their files, keyed, none settled yet.
+    void takeFiles(const QStringList &paths, const QString &worker);
     void runNextSlimBatch();
     void finishSlimmingRun();
     void startWorker(const QString &program);

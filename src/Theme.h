@@ -7,6 +7,10 @@ class QWidget;
 // The dark look is derived from the light style sheets by exchanging colours
 // through a fixed table, so only the light sheets are ever written.
 
+// The tool page's sheet, written for the light look: the dark one is derived
+// from it by the exchange, which works on its exact colour codes.
+QString toolPageStyleSheet();
+
 // The application's "pictavoDarkTheme" property as a boolean; false without an
 // application object.
 bool isDarkTheme();

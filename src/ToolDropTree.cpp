@@ -1,9 +1,11 @@
 #include "ToolDropTree.h"
 
+#include "IntegratedTools.h"
 #include "Localization.h"
 #include "Theme.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
@@ -104,4 +106,69 @@ void ToolDropTree::setDropActive(bool active)
     style()->unpolish(this);
     style()->polish(this);
     viewport()->update();
+}
+
+QTreeWidgetItem *ToolDropTree::takePath(const QString &path, const QStringList &columns)
+{
+    const QString key = IntegratedTools::pathKey(path);
+    if (m_keys.contains(key))
+        return nullptr;
+    m_keys.insert(key);
+    m_paths.append(path);
+    auto *row = new QTreeWidgetItem(columns);
+    row->setData(0, Qt::UserRole, path);
+    return row;
+}
+
+void ToolDropTree::addRows(const QList<QTreeWidgetItem *> &rows)
+{
+    if (rows.isEmpty())
+        return;
+    setUpdatesEnabled(false);
+    addTopLevelItems(rows);
+    setUpdatesEnabled(true);
+    m_rowIndexValid = false;
+}
+
+int ToolDropTree::removeSelectedRows()
+{
+    const QList<QTreeWidgetItem *> items = selectedItems();
+    if (items.isEmpty())
+        return 0;
+    QSet<QString> removed;
+    for (const QTreeWidgetItem *item : items)
+        removed.insert(item->data(0, Qt::UserRole).toString());
+    m_paths.removeIf([&removed](const QString &path) { return removed.contains(path); });
+    m_keys.clear();
+    for (const QString &path : std::as_const(m_paths))
+        m_keys.insert(IntegratedTools::pathKey(path));
+
+    m_rowIndexValid = false;
+    setUpdatesEnabled(false);
+    qDeleteAll(items);
+    setUpdatesEnabled(true);
+    return int(items.size());
+}
+
+void ToolDropTree::clearRows()
+{
+    m_paths.clear();
+    m_keys.clear();
+    m_rowIndexValid = false;
+    clear();
+}
+
+QTreeWidgetItem *ToolDropTree::rowForPath(const QString &path)
+{
+    if (!m_rowIndexValid) {
+        m_rowIndex.clear();
+        for (int index = 0; index < topLevelItemCount(); ++index) {
+            QTreeWidgetItem *row = topLevelItem(index);
+            const QString key = IntegratedTools::pathKey(row->data(0, Qt::UserRole).toString());
+            if (!m_rowIndex.contains(key)) // the first row listing a path is the one
+                m_rowIndex.insert(key, row);
+        }
+        m_rowIndexValid = true;
+    }
+    return m_rowIndex.value(IntegratedTools::pathKey(QFileInfo(path).absoluteFilePath()), nullptr);
 }

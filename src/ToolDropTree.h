@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QTreeWidget>
 
@@ -8,6 +10,9 @@
 // The list of selected files: accepts dropped files and folders, paints a hint
 // while it is empty and turns the Delete key into a removal request. What a
 // drop or a deletion means is left to the handlers the page installs.
+//
+// Each row lists one file, its absolute path in column 0's user data; no two
+// rows list paths that are equal by IntegratedTools::pathKey.
 class ToolDropTree : public QTreeWidget
 {
     Q_OBJECT
@@ -30,6 +35,21 @@ public:
     void setDropHandler(DropHandler handler) { m_dropHandler = std::move(handler); }
     void setDeleteHandler(DeleteHandler handler) { m_deleteHandler = std::move(handler); }
 
+    // The paths listed, in the order they were added.
+    const QStringList &paths() const { return m_paths; }
+    // A new row with these columns for the file at path, which then counts as
+    // listed; nullptr when path is listed already. The row goes into the list
+    // with addRows.
+    QTreeWidgetItem *takePath(const QString &path, const QStringList &columns);
+    // Inserts rows at once, painted once: a large folder must not relayout
+    // the list per file.
+    void addRows(const QList<QTreeWidgetItem *> &rows);
+    // Removes the selected rows; returns how many.
+    int removeSelectedRows();
+    void clearRows();
+    // The first row listing path (made absolute); nullptr when none does.
+    QTreeWidgetItem *rowForPath(const QString &path);
+
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -43,4 +63,13 @@ private:
 
     DropHandler m_dropHandler;
     DeleteHandler m_deleteHandler;
+    QStringList m_paths;
+    // The keys of m_paths, so that the duplicate check of a large folder stays
+    // one hash look-up per file.
+    QSet<QString> m_keys;
+    // Key to the first row listing it, built when a row is looked for and
+    // dropped whenever rows come or go, so that a run's per-file reports stay
+    // one look-up each.
+    QHash<QString, QTreeWidgetItem *> m_rowIndex;
+    bool m_rowIndexValid = false;
 };

@@ -395,7 +395,9 @@ void tst_IntegratedToolPage::imageResizeDefaults()
     QCOMPARE(sizeRule->itemText(0), QStringLiteral("4 的倍数"));
     QCOMPARE(sizeRule->itemText(1), QStringLiteral("偶数（2 的倍数）"));
     QCOMPARE(sizeRule->itemText(2), QStringLiteral("2ⁿ（2 的幂）"));
-    QVERIFY(!sizeRule->itemData(0).isValid());
+    // The keys travel as item data: what the helper and the stored options get.
+    QCOMPARE(sizeRule->itemData(0).toString(), QStringLiteral("multiple4"));
+    QCOMPARE(sizeRule->itemData(2).toString(), QStringLiteral("power2"));
 
     const auto *fillRule = page.findChild<QComboBox *>(QStringLiteral("imageFillRule"));
     QCOMPARE(fillRule->count(), 3);
@@ -403,7 +405,7 @@ void tst_IntegratedToolPage::imageResizeDefaults()
     QCOMPARE(fillRule->itemText(0), QStringLiteral("透明"));
     QCOMPARE(fillRule->itemText(1), QStringLiteral("白色"));
     QCOMPARE(fillRule->itemText(2), QStringLiteral("黑色"));
-    QVERIFY(!fillRule->itemData(2).isValid());
+    QCOMPARE(fillRule->itemData(2).toString(), QStringLiteral("black"));
 
     QVERIFY(page.findChild<QCheckBox *>(QStringLiteral("imageCentered"))->isChecked());
     QVERIFY(!page.findChild<QCheckBox *>(QStringLiteral("imageOutputPng"))->isChecked());

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "PaddingChoices.h"
+#include "ToolOptions.h"
+
+#include <QStringList>
+
+class QComboBox;
+
+// What the padding helper is asked to do. The defaults are those of a page
+// without controls; the page's own controls start centred and recursive.
+struct ImageResizeChoices
+{
+    SizeRule rule = SizeRule::Multiple4;
+    Fill fill = Fill::Transparent;
+    bool centered = false;
+    bool png = false;
+    bool recursive = false;
+    // As typed, trimmed; empty writes in place.
+    QString outputDir;
+};
+
+// The image-resize page's options: the sizing rule, the fill, centring, PNG
+// output, subfolders and the output folder. The combo boxes hold the keys of
+// PaddingChoices as item data.
+class ImageResizeOptions : public ToolOptions
+{
+    Q_OBJECT
+
+public:
+    explicit ImageResizeOptions(QWidget *page);
+
+    void addRowsAboveList(QVBoxLayout *rows, QWidget *body) override;
+
+    ImageResizeChoices choices() const;
+    SizeRule sizeRule() const;
+    bool searchesSubfolders() const;
+
+    // The choices of the part found under page, or the defaults without one.
+    static ImageResizeChoices choicesOf(const QWidget *page);
+
+    // The helper's switches for choices, "--language" with the interface
+    // language, then "--start" and the paths when there are any.
+    static QStringList arguments(const ImageResizeChoices &choices, const QStringList &paths);
+    // The output folder as the helper gets it: a relative one is taken from
+    // the user's home folder.
+    static QString absoluteOutputFolder(const QString &typed);
+
+signals:
+    void sizeRuleChanged();
+
+protected:
+    void restoreFrom(QSettings &settings) override;
+    void saveTo(QSettings &settings) const override;
+
+private:
+    QComboBox *m_rule = nullptr;
+    QComboBox *m_fill = nullptr;
+    QCheckBox *m_centered = nullptr;
+    QCheckBox *m_png = nullptr;
+    QCheckBox *m_recursive = nullptr;
+    QLineEdit *m_outputDirectory = nullptr;
+};

@@ -1,0 +1,61 @@
+#include "Theme.h"
+
+QString toolPageStyleSheet()
+{
+    return QStringLiteral(
+            "QWidget { background: #f6f8fb; color: #243044; }"
+            "QWidget#standaloneToolPageHeader { background: #ffffff; border: 0; border-bottom: 1px solid #d7dee8; }"
+            "QLabel#toolTitle { color: #172b4d; background: transparent; border: 0; padding: 10px 0; "
+            "font-size: 15pt; font-weight: 700; }"
+            "QToolButton#standaloneToolSettingsButton, QToolButton#standaloneToolHelpButton { "
+            "background: transparent; border: 0; padding: 0; }"
+            "QToolButton#standaloneToolSettingsButton:hover, QToolButton#standaloneToolHelpButton:hover { "
+            "background: #e9f2ff; }"
+            // Keyboard focus shows on every control; the widths compensate the
+            // thicker border so nothing moves when focus arrives.
+            "QToolButton#standaloneToolSettingsButton:focus, QToolButton#standaloneToolHelpButton:focus { "
+            "border: 2px solid #2563eb; border-radius: 3px; }"
+            "QLabel#toolSection { color: #36506d; font-weight: 700; padding: 3px 0 1px; }"
+            "QPushButton { color: #1d3557; background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
+            "padding: 6px 14px; min-height: 22px; }"
+            "QPushButton:hover { color: #1d4ed8; background: #edf4ff; border-color: #2563eb; }"
+            "QPushButton:focus { border: 2px solid #2563eb; padding: 5px 13px; }"
+            // Clear and remove wait for a running worker; they must look it.
+            "QPushButton:disabled { color: #99a7ba; background: #edf0f4; border-color: #cbd3df; }"
+            "QPushButton#integratedToolChooseButton { color: #ffffff; background: #2563eb; border-color: #2563eb; }"
+            "QPushButton#integratedToolChooseButton:hover { background: #1d4ed8; }"
+            "QPushButton#integratedToolChooseButton:focus { border: 2px solid #172b4d; }"
+            "QPushButton#toolStart { color: #ffffff; background: #2563eb; border-color: #2563eb; font-size: 12pt; "
+            "font-weight: 700; min-width: 260px; min-height: 44px; }"
+            "QPushButton#toolStart:hover { background: #1d4ed8; }"
+            "QPushButton#toolStart:focus { border: 2px solid #172b4d; }"
+            // A running worker disables the start button; it must look it.
+            "QPushButton#toolStart:disabled { background: #99a7ba; border-color: #99a7ba; }"
+            "QLabel#toolCredit { color: #6b7788; background: transparent; padding: 2px; font-size: 8pt; }"
+            "QTreeWidget#integratedToolDropList { background: #ffffff; border: 1px solid #cbd5e1; "
+            "alternate-background-color: #f6f8fb; min-height: 120px; }"
+            "QTreeWidget#integratedToolDropList:focus { border-color: #2563eb; }"
+            "QTreeWidget#integratedToolDropList[dropActive=true] { border: 2px dashed #2563eb; background: #eff6ff; }"
+            "QHeaderView::section { background: #f1f4f8; color: #40516a; padding: 5px; border: 0; "
+            "border-right: 1px solid #e1e7ee; border-bottom: 1px solid #d7dee8; }"
+            "QLineEdit, QComboBox { background: #ffffff; border: 1px solid #b9c5d3; border-radius: 3px; "
+            "padding: 5px 7px; min-height: 22px; }"
+            "QLineEdit:focus, QComboBox:focus { border: 2px solid #2563eb; padding: 4px 6px; }"
+            // The platform style would draw a sunken frame piece around its arrow.
+            "QComboBox::drop-down { border: 0; width: 18px; }"
+            "QComboBox::down-arrow { image: url(:/branding/assets/vellum-icons/combo-arrow.svg); width: 10px; "
+            "height: 6px; }"
+            "QCheckBox { color: #273244; spacing: 7px; padding: 4px; }"
+            "QCheckBox:focus { border: 1px solid #2563eb; border-radius: 3px; padding: 3px; }"
+            "QCheckBox::indicator { width: 16px; height: 16px; border: 1px solid #99a7ba; background: #ffffff; "
+            "border-radius: 3px; }"
+            "QCheckBox::indicator:hover { border-color: #2563eb; }"
+            "QCheckBox::indicator:checked { border-color: #2563eb; background: #2563eb; "
+            "image: url(:/branding/assets/vellum-icons/checkbox-check.svg); }"
+            "QCheckBox::indicator:disabled { background: #edf0f4; border-color: #cbd3df; }"
+            "QTextEdit { background: #ffffff; border: 1px solid #cbd5e1; "
+            "font-family: Consolas, 'Microsoft YaHei UI'; }"
+            "QTextEdit:focus { border-color: #2563eb; }"
+            "QProgressBar { background: #283445; border: 0; height: 7px; text-align: center; }"
+            "QProgressBar::chunk { background: #5d7da8; }");
+}
