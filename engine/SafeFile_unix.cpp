@@ -230,8 +230,13 @@ bool placeNewFile(const QString &from, const QString &to, QString *error)
     const QByteArray source = nativePath(from);
     const QByteArray target = nativePath(to);
     int code = 0;
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0)
         code = errno;
+#else
+    code = ENOSYS;  // a C library without renameat2
+#endif
+    if (code != 0) {
         // File systems without the flag: a hard link is made only where no name is.
         if (code == EINVAL || code == ENOSYS || code == ENOTSUP) {
             code = ::link(source.constData(), target.constData()) == 0 ? 0 : errno;
