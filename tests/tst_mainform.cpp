@@ -845,7 +845,7 @@ void tst_MainForm::runIntoOutputFolder()
 
 void tst_MainForm::runWithFailuresWritesReport()
 {
-    // In place: the report goes into the first file's folder, though the failures lie elsewhere.
+    // In place: the report goes to the user's data folder, never among the pictures.
     const QString first = dir->filePath(QStringLiteral("first"));
     const QString other = dir->filePath(QStringLiteral("other"));
     QVERIFY(writePicture(first + QStringLiteral("/a.png"), 3, 2));
@@ -866,7 +866,7 @@ void tst_MainForm::runWithFailuresWritesReport()
     const QStringList reports = reportsUnder(dir->path());
     QCOMPARE(reports.size(), 1);
     const QFileInfo report(reports.first());
-    QCOMPARE(report.absolutePath(), first);
+    QCOMPARE(report.absolutePath(), dir->filePath(QStringLiteral("data/Pictavo/Pictavo/reports")));
     const QRegularExpressionMatch name =
         QRegularExpression(QStringLiteral("^错误报告_(\\d{8}_\\d{6})\\.txt$")).match(report.fileName());
     QVERIFY2(name.hasMatch(), qPrintable(report.fileName()));
