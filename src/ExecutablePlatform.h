@@ -15,6 +15,10 @@ namespace ExecutablePlatform {
 // user. Empty, with *why set when given, when none is ours.
 QString perUserTempFolder(QString *why = nullptr);
 
+// The last of those candidates alone: "Pictavo-<user id>" (or "-2" and on)
+// under the shared temporary folder, for names that must stay short (sockets).
+QString sharedTempFolder(QString *why = nullptr);
+
 // How many bytes the arguments of a program started from here may take,
 // measured against the system's limit and the current environment, with a
 // generous margin kept back.

@@ -104,11 +104,36 @@ QString perUserTempFolder(QString *why)
         const QString parent = cache + QStringLiteral("/Pictavo");
         QDir().mkpath(cache);
         ::mkdir(QFile::encodeName(parent).constData(), 0700);
-        if (const QString folder = parent + QStringLiteral("/tmp"); tryFolder(folder))
+        // Whoever owns the parent could swap the folder: it must be ours and closed to others' writes.
+        struct stat info;
+        const bool parentOurs = ::lstat(QFile::encodeName(parent).constData(), &info) == 0 && S_ISDIR(info.st_mode)
+                && info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+        if (!parentOurs) {
+            logRefusal(parent, QStringLiteral("not a folder of this user closed to others"));
+            refused << parent;
+        } else if (const QString folder = parent + QStringLiteral("/tmp"); tryFolder(folder)) {
             return folder;
+        }
     }
+    const QString shared = sharedTempFolder(why);
+    if (shared.isEmpty() && why)
+        *why = refused.join(QStringLiteral(", ")) + QStringLiteral("; ") + *why;
+    return shared;
+}
 
-    // The shared temporary folder last: Pictavo-<uid>, then Pictavo-<uid>-2 … while a candidate is not ours.
+QString sharedTempFolder(QString *why)
+{
+    QStringList refused;
+    const auto tryFolder = [&refused](const QString &folder) {
+        ::mkdir(QFile::encodeName(folder).constData(), 0700);
+        const QString reason = refusal(folder);
+        if (reason.isEmpty())
+            return true;
+        logRefusal(folder, reason);
+        refused << QStringLiteral("%1 (%2)").arg(folder, reason);
+        return false;
+    };
+    // Pictavo-<uid>, then Pictavo-<uid>-2 … while a candidate is not ours.
     const QString base = QDir(QDir::tempPath()).filePath(QStringLiteral("Pictavo-%1").arg(::geteuid()));
     for (int candidate = 1; candidate <= TempFolderCandidates; ++candidate) {
         const QString folder = candidate == 1 ? base : QStringLiteral("%1-%2").arg(base).arg(candidate);
