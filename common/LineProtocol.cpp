@@ -29,11 +29,29 @@ QByteArray stopRequest()
     return QByteArrayLiteral("STOP\n");
 }
 
+QString escaped(const QString &text)
+{
+    QString safe;
+    safe.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\n')
+            safe += QLatin1String("\\n");
+        else if (u == u'\r')
+            safe += QLatin1String("\\r");
+        else if (u == u'\t')
+            safe += QLatin1String("\\t");
+        else if (u < 0x20 || (u >= 0x80 && u <= 0x9f))
+            safe += QStringLiteral("\\x%1").arg(uint(u), 2, 16, QLatin1Char('0'));
+        else
+            safe += c;
+    }
+    return safe;
+}
+
 QString field(const QString &text)
 {
-    QString safe = withoutLineBreaks(text);
-    safe.replace(u'\t', u' ');
-    return safe;
+    return escaped(text);
 }
 
 QByteArray log(const QString &message)

@@ -12,9 +12,9 @@
 
 // Records of the line protocol a worker writes on its standard output: UTF-8,
 // fields separated by tabs, one record per line ended by a single LF. Every
-// function returns one complete line. Fields are made safe first: CR and LF
-// (and, except in the last field of an ITEM record, tabs) become blanks, so no
-// text can end a record early or add a field.
+// function returns one complete line. Fields are made safe first: control
+// characters become escapes (an ITEM record's path only loses CR and LF to
+// blanks and keeps its tabs), so no text can end a record early or add a field.
 namespace LineProtocol {
 
 // "LOG\t<message>\n": a line for the user's run log.
@@ -43,8 +43,13 @@ QByteArray error(const QString &message);
 // and start no other.
 QByteArray stopRequest();
 
-// A field with CR, LF and tabs replaced by blanks.
+// A field with every control character written as an escape: "\n", "\r",
+// "\t", and other C0 and C1 characters as "\xNN".
 QString field(const QString &text);
+
+// The same escapes for any value written into one line of a log or report, so
+// a path or message cannot end the line and forge the next.
+QString escaped(const QString &text);
 
 // Writes one record and flushes it, so the reader sees it at once. False
 // when the stream refused the bytes.

@@ -91,10 +91,8 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
                                      .arg(native(file));
         ++m_skipped;
         emit logText(reason);
-        QString shown = file;
-        shown.replace(QLatin1Char('\t'), QLatin1String("\\t")).replace(QLatin1Char('\n'), QLatin1String("\\n"))
-                .replace(QLatin1Char('\r'), QLatin1String("\\r"));
-        emit recordReady(LineProtocol::item(QStringLiteral("skipped"), shown, {{QStringLiteral("reason"), reason}}));
+        emit recordReady(LineProtocol::item(QStringLiteral("skipped"), LineProtocol::escaped(file),
+                                            {{QStringLiteral("reason"), reason}}));
     }
 
     const qsizetype count = m_files.size();
@@ -109,8 +107,8 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
         finish();
         return;
     }
-    const QString reportFolder =
-            m_pad.replaceOriginal ? QFileInfo(m_files.first()).absolutePath() : QDir(m_settings.outDir).absolutePath();
+    // In place the report goes to the user's data folder, never among the pictures.
+    const QString reportFolder = m_pad.replaceOriginal ? fallbackReportFolder() : QDir(m_settings.outDir).absolutePath();
     m_reportName = BatchRun::reportFileName(QDateTime::currentDateTime());
     m_reportPath = QDir(reportFolder).filePath(m_reportName);
 
@@ -138,9 +136,19 @@ void BatchRun::plan()
     QList<QString> failures(m_files.size());
     m_outputs.clear();
     m_outputs.reserve(m_files.size());
+    QList<QString> subfolders(m_files.size());
     for (int i = 0; i < m_files.size(); ++i) {
         const QString &file = m_files.at(i);
-        m_outputs.append(ImageProcessor::outputFor(file, m_pad));
+        OutputPlan output = ImageProcessor::outputFor(file, m_pad);
+        if (!m_pad.replaceOriginal) {
+            subfolders[i] = subfolderFor(file);
+            if (!subfolders.at(i).isEmpty())
+                output.destination = QDir(m_settings.outDir).filePath(subfolders.at(i) + QLatin1Char('/')
+                                                                      + QFileInfo(output.destination).fileName());
+        }
+        // What is not there now is put in place only where still nothing is.
+        output.existed = SafeFile::entryExists(output.destination);
+        m_outputs.append(output);
         const QString destination = absolute(m_outputs.last().destination);
         const QString key = RunContext::key(destination);
         const int original = sources.value(key, -1);
@@ -154,6 +162,9 @@ void BatchRun::plan()
                                   .arg(native(m_files.at(owners.value(key))), native(destination), native(file));
         } else {
             owners.insert(key, i);
+            QString error;
+            if (!subfolders.at(i).isEmpty() && !BatchRun::makeFolder(QFileInfo(destination).absolutePath(), &error))
+                failures[i] = HelperText::translate(QStringLiteral("无法创建输出目录：%1")).arg(error);
         }
     }
     QList<int> launched;
@@ -169,6 +180,23 @@ void BatchRun::plan()
     }
     for (const int i : costliestFirst(launched))
         launch(i);
+}
+
+QString BatchRun::subfolderFor(const QString &file) const
+{
+    const QString path = QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    QString outermost;
+    for (const QString &folder : m_settings.baseFolders) {
+        const QString base = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+        const QString prefix = base.endsWith(QLatin1Char('/')) ? base : base + QLatin1Char('/');
+        if (path.startsWith(prefix, SafeFile::pathCaseSensitivity())
+            && (outermost.isNull() || base.size() < outermost.size()))
+            outermost = base;
+    }
+    if (outermost.isNull())
+        return QString();
+    const QString below = QDir(outermost).relativeFilePath(QFileInfo(path).absolutePath());
+    return below == QLatin1String(".") ? QString() : below;
 }
 
 QList<int> BatchRun::costliestFirst(const QList<int> &indexes) const
@@ -263,6 +291,9 @@ void BatchRun::writeReportLine(const QString &line)
     const QString text = BatchRun::reportLine(QDateTime::currentDateTime(), line);
     m_reportLines.append(text);
     QString error;
+    // The data folder is made only when a run has something to report; a failure shows in the append.
+    if (m_reportLines.size() == 1 && !m_reportMoved)
+        BatchRun::makeFolder(QFileInfo(m_reportPath).absolutePath(), &error);
     if (BatchRun::appendToReport(m_reportPath, text, &error))
         return;
     if (!m_reportMoved) {
@@ -346,12 +377,14 @@ QString BatchRun::resultLine(const ProcessResult &result)
 
 QString BatchRun::reportFileName(const QDateTime &start)
 {
-    return QStringLiteral("错误报告_") + start.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QLatin1String(".txt");
+    return HelperText::translate(QStringLiteral("错误报告_")) + start.toString(QStringLiteral("yyyyMMdd_HHmmss"))
+           + QLatin1String(".txt");
 }
 
 QString BatchRun::reportLine(const QDateTime &time, const QString &line)
 {
-    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char(' ') + line + QLatin1String("\r\n");
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QLatin1Char(' ') + LineProtocol::escaped(line)
+           + QLatin1String("\r\n");
 }
 
 bool BatchRun::appendToReport(const QString &path, const QString &text, QString *error)

@@ -27,6 +27,9 @@ struct BatchSettings
     int jobs = 0;           // pictures at a time; 0 means one per core
     qint64 memoryBudget = 0;  // bytes the pictures in progress may hold together; 0: half the memory
     bool recordsRead = false; // someone reads the records: paths that cannot travel in one are left out
+    // With an output folder: a picture under one of these folders keeps its
+    // path below the outermost of them ("a/x/p.png" from "a" goes to "out/x/p.png").
+    QStringList baseFolders;
 };
 
 // A file left out before the run: the path its record names, and why.
@@ -85,7 +88,8 @@ public:
     // "[成功] name  old -> new  message" (or "[失败] …") for one processed file.
     static QString resultLine(const ProcessResult &result);
 
-    // "错误报告_yyyyMMdd_HHmmss.txt" for a run started at `start`.
+    // "错误报告_yyyyMMdd_HHmmss.txt" for a run started at `start`, its first word
+    // in the run's language ("failure-report_…" in English).
     static QString reportFileName(const QDateTime &start);
 
     // "yyyy-MM-dd HH:mm:ss " + line + CR LF: one line of the error report.
@@ -118,6 +122,8 @@ signals:
 
 private:
     void plan();
+    // The folder below the output folder that `file` goes to; empty for the output folder itself.
+    QString subfolderFor(const QString &file) const;
     // The order pictures are handed to the pool: the costliest first.
     QList<int> costliestFirst(const QList<int> &indexes) const;
     void launch(int index);

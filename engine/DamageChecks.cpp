@@ -6,6 +6,7 @@
 #include <gif_lib.h>
 
 #include <cstring>
+#include <vector>
 
 // Qt's BMP and GIF readers fill what is missing (transparent rows, the last
 // colour) and report success; these checks find data that ends early before
@@ -45,6 +46,63 @@ QString gifReason(int code)
 {
     const char *text = GifErrorString(code);
     return text ? QString::fromLatin1(text) : HelperText::translate(QStringLiteral("giflib 错误 %1")).arg(code);
+}
+
+// Walks a frame's LZW codes as a decoder would, counting pixels rather than
+// making them, and names the first thing that is wrong: giflib passes codes
+// beyond the table, and Qt's reader fills what is missing, so neither tells.
+QString lzwDamage(const QByteArray &data, int minCodeSize, qint64 expected)
+{
+    if (minCodeSize < 1 || minCodeSize > 11)
+        return HelperText::translate(QStringLiteral("LZW 最小码长无效：%1")).arg(minCodeSize);
+    constexpr int TableSize = 4096;
+    const int clear = 1 << minCodeSize;
+    const int end = clear + 1;
+    std::vector<qint32> lengths(TableSize, 1);
+    int size = minCodeSize + 1;
+    int next = clear + 2;
+    int previous = -1;
+    qint64 pixels = 0;
+    qint64 bit = 0;
+    const qint64 bits = qint64(data.size()) * 8;
+    while (pixels < expected) {
+        if (bit + size > bits)
+            return HelperText::translate(QStringLiteral("LZW 数据提前结束，%1 个像素中只写入了 %2 个"))
+                    .arg(expected)
+                    .arg(pixels);
+        int code = 0;
+        for (int i = 0; i < size; ++i, ++bit)
+            code |= ((uchar(data.at(bit >> 3)) >> (bit & 7)) & 1) << i;
+        if (code == clear) {
+            size = minCodeSize + 1;
+            next = clear + 2;
+            previous = -1;
+            continue;
+        }
+        if (code == end)
+            return HelperText::translate(QStringLiteral("LZW 数据提前结束，%1 个像素中只写入了 %2 个"))
+                    .arg(expected)
+                    .arg(pixels);
+        if (previous < 0) {
+            if (code > clear)
+                return HelperText::translate(QStringLiteral("无效的 LZW 编码 %1")).arg(code);
+            pixels += 1;
+            previous = code;
+            continue;
+        }
+        if (code > next || (code == next && next >= TableSize))
+            return HelperText::translate(QStringLiteral("无效的 LZW 编码 %1")).arg(code);
+        const qint32 length = code == next ? lengths[size_t(previous)] + 1 : lengths[size_t(code)];
+        pixels += length;
+        if (next < TableSize) {
+            lengths[size_t(next)] = lengths[size_t(previous)] + 1;
+            ++next;
+            if (next == (1 << size) && size < 12)
+                ++size;
+        }
+        previous = code;
+    }
+    return QString();
 }
 
 } // namespace
@@ -109,7 +167,6 @@ bool checkGifComplete(const QByteArray &bytes, QString *error, QString *warning)
     }
     int framesDone = 0;
     QString damage;
-    std::vector<GifPixelType> line(size_t(qMax(1, int(gif->SWidth))));
     for (bool more = true; more && damage.isEmpty();) {
         GifRecordType type;
         if (DGifGetRecordType(gif, &type) != GIF_OK) {
@@ -122,15 +179,23 @@ bool checkGifComplete(const QByteArray &bytes, QString *error, QString *warning)
                 damage = gifReason(gif->Error);
                 break;
             }
-            const int width = gif->Image.Width;
-            if (size_t(width) > line.size())
-                line.resize(size_t(width));
-            for (int y = 0; y < gif->Image.Height; ++y) {
-                if (DGifGetLine(gif, line.data(), width) != GIF_OK) {
+            // The frame's data sub-blocks, joined, for the LZW walk.
+            int codeSize = 0;
+            GifByteType *block = nullptr;
+            QByteArray data;
+            if (DGifGetCode(gif, &codeSize, &block) != GIF_OK) {
+                damage = gifReason(gif->Error);
+                break;
+            }
+            while (block) {
+                data.append(reinterpret_cast<const char *>(block + 1), block[0]);
+                if (DGifGetCodeNext(gif, &block) != GIF_OK) {
                     damage = gifReason(gif->Error);
                     break;
                 }
             }
+            if (damage.isEmpty())
+                damage = lzwDamage(data, codeSize, qint64(gif->Image.Width) * gif->Image.Height);
             if (damage.isEmpty())
                 ++framesDone;
             break;

@@ -342,7 +342,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     const QString temporary = ImageProcessor::temporaryPathFor(destination, ext);
     bool verified = false;
     const bool written = VerifiedWrite::write(temporary, destination, std::move(encoded), encoder,
-                                              QSize(targetWidth, targetHeight), destination, &error, &verified);
+                                              QSize(targetWidth, targetHeight), destination, &error, &verified,
+                                              output.existed);
     if (verified)
         result.newSize = newSize;
     if (!written) {

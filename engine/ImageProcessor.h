@@ -47,6 +47,7 @@ struct OutputPlan
 {
     QString extension;    // with its dot, in lower case
     QString destination;  // in the output folder as given, or beside the (linked-to) source
+    bool existed = true;  // false: nothing was there when planned, so nothing may be replaced there
 };
 
 // Where a picture lands on its canvas, from the sizes alone: no pixel is

@@ -39,6 +39,11 @@ bool finishNewFile(QFile *file, const QString &path, QString *error);
 // old or its complete new content.
 bool replaceFile(const QString &from, const QString &to, QString *error);
 
+// Puts `from` at `to` (same folder) only when nothing is there, atomically,
+// and flushes the folder entry: an output another process wrote meanwhile is
+// never replaced. When `to` exists, `from` stays and `*error` names `to`.
+bool placeNewFile(const QString &from, const QString &to, QString *error);
+
 // Removes a file by name; a missing file is not an error.
 bool removeFile(const QString &path, QString *error);
 
@@ -69,8 +74,9 @@ Qt::CaseSensitivity pathCaseSensitivity();
 // raw bytes: Qt cannot name them, so they can be reported but not opened.
 QList<QByteArray> undecodableNames(const QString &folder);
 
-// True when `folder` is the tool window's private temporary folder: named
-// "Pictavo-<user id>", owned by this user and open to nobody else (0700).
+// True when `folder` is the tool window's private temporary folder: named as
+// one of its candidates ("Pictavo", "Pictavo/tmp", "Pictavo-<user id>"), owned
+// by this user and open to nobody else (0700).
 bool isPrivateTemporaryFolder(const QString &folder);
 
 // Physical memory of the machine in bytes, or 0 when it cannot be told.

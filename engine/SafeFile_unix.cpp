@@ -8,6 +8,7 @@
 #include <dirent.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,9 +16,20 @@
 
 namespace {
 
+// The reasons a write fails for want of room or rights read in the run's
+// language; any other reason as the system words it.
 QString errnoText(int code)
 {
-    return QString::fromLocal8Bit(std::strerror(code));
+    switch (code) {
+    case ENOSPC:
+        return HelperText::translate(QStringLiteral("设备上没有剩余空间"));
+    case EDQUOT:
+        return HelperText::translate(QStringLiteral("超出磁盘配额"));
+    case EROFS:
+        return HelperText::translate(QStringLiteral("只读文件系统"));
+    default:
+        return QString::fromLocal8Bit(std::strerror(code));
+    }
 }
 
 // The message in the run's language with the system's reason; errno is passed
@@ -163,6 +175,7 @@ bool finishNewFile(QFile *file, const QString &path, QString *error)
 {
     bool ok = file->flush();
     QString reason = file->errorString();
+    // A full disk may first show at fsync; its errno says so, Qt's text would not.
     if (ok && ::fsync(file->handle()) != 0) {
         ok = false;
         reason = errnoText(errno);
@@ -182,11 +195,21 @@ bool writeNewFile(const QString &path, const QByteArray &data, const QString &pe
     QFile file;
     if (!createNewFile(path, permissionsFrom, &file, error))
         return false;
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
+    // Written with write(2) itself: a short write and its errno name the reason
+    // (a full disk, a quota), where QFile would only say "Unknown error".
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t wrote = ::write(file.handle(), data.constData() + done, size_t(data.size() - done));
+        if (wrote > 0) {
+            done += wrote;
+            continue;
+        }
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        const int code = wrote == 0 ? ENOSPC : errno;
         file.close();
         ::unlink(nativePath(path).constData());
-        *error = HelperText::translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(path, reason);
+        *error = systemFailure(u"写入临时文件失败 %1：%2", path, code);
         return false;
     }
     return finishNewFile(&file, path, error);
@@ -196,6 +219,37 @@ bool replaceFile(const QString &from, const QString &to, QString *error)
 {
     if (::rename(nativePath(from).constData(), nativePath(to).constData()) != 0) {
         *error = systemFailure(u"无法替换目标文件 %1：%2", to, errno);
+        return false;
+    }
+    syncFolderOf(to);
+    return true;
+}
+
+bool placeNewFile(const QString &from, const QString &to, QString *error)
+{
+    const QByteArray source = nativePath(from);
+    const QByteArray target = nativePath(to);
+    int code = 0;
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0)
+        code = errno;
+#else
+    code = ENOSYS;  // a C library without renameat2
+#endif
+    if (code != 0) {
+        // File systems without the flag: a hard link is made only where no name is.
+        if (code == EINVAL || code == ENOSYS || code == ENOTSUP) {
+            code = ::link(source.constData(), target.constData()) == 0 ? 0 : errno;
+            if (code == 0)
+                ::unlink(source.constData());
+        }
+    }
+    if (code == EEXIST) {
+        *error = HelperText::translate(QStringLiteral("输出文件 %1 已由另一个进程写入；为免覆盖它的结果，未作替换")).arg(to);
+        return false;
+    }
+    if (code != 0) {
+        *error = systemFailure(u"无法替换目标文件 %1：%2", to, code);
         return false;
     }
     syncFolderOf(to);
@@ -268,8 +322,12 @@ QList<QByteArray> undecodableNames(const QString &folder)
 
 bool isPrivateTemporaryFolder(const QString &folder)
 {
-    const QString expected = QStringLiteral("Pictavo-%1").arg(::getuid());
-    if (QFileInfo(folder).fileName() != expected)
+    // The tool window's candidates: "<runtime>/Pictavo", "<cache>/Pictavo/tmp", "Pictavo-<uid>[-n]".
+    const QFileInfo named(folder);
+    const QString name = named.fileName();
+    const QString shared = QStringLiteral("Pictavo-%1").arg(::getuid());
+    if (name != QLatin1String("Pictavo") && name != shared && !name.startsWith(shared + QLatin1Char('-'))
+        && !(name == QLatin1String("tmp") && QFileInfo(named.absolutePath()).fileName() == QLatin1String("Pictavo")))
         return false;
     struct stat info;
     if (::lstat(nativePath(folder).constData(), &info) != 0)

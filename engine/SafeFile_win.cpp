@@ -204,6 +204,19 @@ bool replaceFile(const QString &from, const QString &to, QString *error)
     return true;
 }
 
+bool placeNewFile(const QString &from, const QString &to, QString *error)
+{
+    if (!MoveFileExW(widePath(from).c_str(), widePath(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
+            *error = HelperText::translate(QStringLiteral("输出文件 %1 已由另一个进程写入；为免覆盖它的结果，未作替换")).arg(to);
+        else
+            *error = systemFailure(u"无法替换目标文件 %1：%2", to, code);
+        return false;
+    }
+    return true;
+}
+
 bool removeFile(const QString &path, QString *error)
 {
     if (!DeleteFileW(widePath(path).c_str())) {

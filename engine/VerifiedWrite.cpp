@@ -12,7 +12,7 @@
 namespace VerifiedWrite {
 
 bool write(const QString &temporary, const QString &destination, QByteArray encoded, ImageCodecs::Encoder encoder,
-           const QSize &size, const QString &permissionsFrom, QString *error, bool *verified)
+           const QSize &size, const QString &permissionsFrom, QString *error, bool *verified, bool mayReplace)
 {
     if (verified)
         *verified = false;
@@ -41,7 +41,9 @@ bool write(const QString &temporary, const QString &destination, QByteArray enco
     }
     if (verified)
         *verified = checked;
-    if (checked && SafeFile::replaceFile(temporary, destination, error))
+    if (checked
+        && (mayReplace ? SafeFile::replaceFile(temporary, destination, error)
+                       : SafeFile::placeNewFile(temporary, destination, error)))
         return true;
     QString ignored;
     SafeFile::removeFile(temporary, &ignored);

@@ -22,8 +22,12 @@ namespace VerifiedWrite {
 // (ReadBackCheck), then atomically replaces `destination` with it. On failure
 // the temporary file is gone and `*error` says why; `*verified`, when given,
 // tells whether the file had passed the check before the rename failed.
+// Without `mayReplace` (the destination did not exist when the run planned it)
+// the file is put in place only where nothing is: another process's output of
+// the same name is never replaced.
 bool write(const QString &temporary, const QString &destination, QByteArray encoded, ImageCodecs::Encoder encoder,
-           const QSize &size, const QString &permissionsFrom, QString *error, bool *verified = nullptr);
+           const QSize &size, const QString &permissionsFrom, QString *error, bool *verified = nullptr,
+           bool mayReplace = true);
 
 // The same for a picture too large to encode into memory: `produce` writes the
 // file into `file` (the temporary, open and empty), and after it is flushed

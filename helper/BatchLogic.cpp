@@ -3,6 +3,8 @@
 #include "BatchRun.h"
 #include "HelperText.h"
 #include "ImageProcessor.h"
+#include "LineProtocol.h"
+#include "NaturalOrder.h"
 #include "SafeFile.h"
 
 #include <QDir>
@@ -91,16 +93,21 @@ const QStringList &valueSwitches()
     static const QStringList switches = {QStringLiteral("--rule"),      QStringLiteral("--fill"),
                                          QStringLiteral("--output-dir"), QStringLiteral("--files-from"),
                                          QStringLiteral("--jobs"),      QStringLiteral("--report-to"),
-                                         QStringLiteral("--language")};
+                                         QStringLiteral("--language"), QStringLiteral("--base")};
     return switches;
 }
 
 StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QString> &undecodable)
 {
     // The language is the command line's from the start, so that what the
-    // parsing itself has to say is said in it; without the switch, Chinese.
+    // parsing itself has to say is said in it. Without the switch a headless
+    // run speaks the environment's language; the window, Chinese.
     const qsizetype at = arguments.lastIndexOf(QStringLiteral("--language"));
-    HelperText::setLanguage(at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1) : QString());
+    if (at >= 0 && at + 1 < arguments.size())
+        HelperText::setLanguage(arguments.at(at + 1));
+    else
+        HelperText::setLanguage(arguments.contains(QStringLiteral("--headless")) ? BatchLogic::environmentLanguage()
+                                                                                  : QString());
 
     StartupArguments parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -152,6 +159,12 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
         } else if (argument == QLatin1String("--report-to")) {
             if (valueFollows)
                 parsed.reportTo = arguments.at(++i);
+        } else if (argument == QLatin1String("--base")) {
+            const QString folder = arguments.at(++i);
+            if (QFileInfo(folder).isDir())
+                parsed.baseFolders.append(folder);
+            else
+                parsed.errors.append(HelperText::translate(QStringLiteral("--base 需要一个已有的文件夹：%1")).arg(folder));
         } else if (argument == QLatin1String("--language")) {
             if (valueFollows)
                 parsed.language = arguments.at(++i);
@@ -182,6 +195,39 @@ QStringList BatchLogic::expandPaths(const QStringList &paths, bool recursive, QS
             skipped->append(HelperText::translate(UnsupportedType) + QDir::toNativeSeparators(path));
     }
     return pictures;
+}
+
+QString BatchLogic::environmentLanguage()
+{
+    // The first of these that is set decides, as for any program's messages.
+    QString locale;
+    for (const char *name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        locale = QString::fromLocal8Bit(qgetenv(name));
+        if (!locale.isEmpty())
+            break;
+    }
+    locale = locale.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
+    const QString language = locale.section(QLatin1Char('_'), 0, 0);
+    const QString country = locale.section(QLatin1Char('_'), 1, 1).toUpper();
+    if (language == QLatin1String("zh"))
+        return country == QLatin1String("TW") || country == QLatin1String("HK") || country == QLatin1String("MO")
+                ? QStringLiteral("zh_TW")
+                : QStringLiteral("zh_CN");
+    if (language == QLatin1String("ja"))
+        return QStringLiteral("ja_JP");
+    if (language == QLatin1String("ko"))
+        return QStringLiteral("ko_KR");
+    return QStringLiteral("en_US");
+}
+
+QStringList BatchLogic::baseFolders(const StartupArguments &parsed)
+{
+    QStringList folders;
+    for (const QString &path : parsed.paths) {
+        if (QFileInfo(path).isDir())
+            folders.append(path);
+    }
+    return folders + parsed.baseFolders;
 }
 
 QString BatchLogic::pathKey(const QString &path)
@@ -270,11 +316,15 @@ bool BatchLogic::listPictures(const QString &folder, bool recursive, bool skipOu
             }
             continue;
         }
-        // System: links that lead nowhere are listed too, to be noted.
+        // System: links that lead nowhere are listed too, to be noted. In natural
+        // order, not the file system's, so every run takes the pictures alike.
         QDirIterator it(current, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            const QFileInfo entry = it.fileInfo();
+        QStringList entries;
+        while (it.hasNext())
+            entries.append(it.next());
+        NaturalOrder::sort(&entries);
+        for (const QString &path : std::as_const(entries)) {
+            const QFileInfo entry(path);
             if (entry.isDir()) {
                 if (recursive && !entry.isSymLink())
                     pending.append(path);
@@ -317,6 +367,6 @@ QString BatchLogic::duration(qint64 milliseconds)
 
 QString BatchLogic::logLine(const QTime &time, const QString &text)
 {
-    return QLatin1Char('[') + time.toString(QStringLiteral("HH:mm:ss")) + QLatin1String("] ") + text;
+    return QLatin1Char('[') + time.toString(QStringLiteral("HH:mm:ss")) + QLatin1String("] ") + LineProtocol::escaped(text);
 }
 

@@ -29,6 +29,7 @@ struct StartupArguments
     std::optional<int> jobs;           // "--jobs N": pictures padded at the same time
     std::optional<QString> reportTo;   // "--report-to NAME": local socket of the tool window
     std::optional<QString> language;   // "--language CODE", as written
+    QStringList baseFolders;           // "--base DIR": pictures below keep their path below it in the output folder
     QStringList errors;                // usage errors: unknown switches, bad or missing values
     QStringList paths;                 // existing files and folders, as written, in order
     QStringList skipped;               // one log text per argument left out, and why
@@ -69,6 +70,14 @@ public:
     // them): a folder contributes its pictures, with its subfolders when
     // `recursive`, output folders included. Other files are noted in `skipped`.
     static QStringList expandPaths(const QStringList &paths, bool recursive, QStringList *skipped);
+
+    // The language LC_ALL, LC_MESSAGES or LANG (the first one set) names, as a
+    // "--language" code: one of the five languages, else "en_US".
+    static QString environmentLanguage();
+
+    // The folders whose pictures keep their path below them in the output
+    // folder: those among `paths`, then the "--base" folders.
+    static QStringList baseFolders(const StartupArguments &parsed);
 
     // The path a skipped-file text names: what follows its first "：".
     static QString skippedPath(const QString &text);

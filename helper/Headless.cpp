@@ -24,7 +24,7 @@ extern "C" void askToStop(int)
 
 void printError(const QString &text)
 {
-    std::fputs((QStringLiteral("Quadrix: ") + text + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fputs((QStringLiteral("Quadrix: ") + LineProtocol::escaped(text) + QLatin1Char('\n')).toUtf8().constData(), stderr);
 }
 
 } // namespace
@@ -50,11 +50,17 @@ int runHeadless(const StartupArguments &parsed)
             pictures.append(picture);
         }
     }
+    if (parsed.paths.isEmpty() && skipped.isEmpty()) {
+        printError(HelperText::translate(QStringLiteral("没有给出要处理的图片或文件夹")));
+        printError(HelperText::translate(QStringLiteral("用法见 Quadrix --help")));
+        return 2;
+    }
+    // Every path was left out: nothing was padded, which a script must not take for success.
     if (pictures.isEmpty()) {
         for (const QString &text : std::as_const(skipped))
             printError(text);
         printError(HelperText::translate(QStringLiteral("没有可处理的图片")));
-        return 2;
+        return 1;
     }
 
     BatchSettings settings;
@@ -65,6 +71,7 @@ int runHeadless(const StartupArguments &parsed)
     settings.png = parsed.png;
     settings.jobs = parsed.jobs.value_or(0);
     settings.recordsRead = true;
+    settings.baseFolders = BatchLogic::baseFolders(parsed);
     if (!settings.outDir.isEmpty()) {
         QString error;
         if (!BatchRun::makeFolder(settings.outDir, &error)) {
@@ -104,5 +111,6 @@ int runHeadless(const StartupArguments &parsed)
     if (run.isRunning())
         loop.exec();
     channel.close();
-    return run.failed() > 0 || run.cancelled() > 0 ? 1 : 0;
+    // Success needs a picture padded (or already fitting), none failed and none cancelled.
+    return run.failed() > 0 || run.cancelled() > 0 || run.succeeded() == 0 ? 1 : 0;
 }

@@ -397,6 +397,7 @@ void MainForm::loadStartupArguments(const StartupArguments &parsed)
         noteSkipped(skipped);
         addFiles(pictures);
     }
+    m_baseFolders += BatchLogic::baseFolders(parsed);
     m_jobs = parsed.jobs.value_or(0);
     if (parsed.reportTo) {
         QString error;
@@ -477,6 +478,7 @@ void MainForm::chooseFolder()
     BatchLogic::listPictures(folder, m_recursiveBox->isChecked(), true, &pictures, nullptr, &skipped);
     noteSkipped(skipped);
     addFiles(pictures);
+    m_baseFolders.append(folder);
 }
 
 void MainForm::clearFiles()
@@ -485,6 +487,7 @@ void MainForm::clearFiles()
         return;
     m_files.clear();
     m_fileKeys.clear();
+    m_baseFolders.clear();
     m_skippedCount = 0;
     m_skippedTexts.clear();
     m_rows.clear();
@@ -521,6 +524,7 @@ void MainForm::dropPaths(const QStringList &paths, const QStringList &undecodabl
         const QFileInfo info(path);
         if (info.isDir()) {
             ++folders;
+            m_baseFolders.append(path);
             QString error;
             if (!BatchLogic::listPictures(path, m_recursiveBox->isChecked(), true, &pictures, &error, &skipped))
                 log(HelperText::translate(QStringLiteral("[拖入失败] %1；%2")).arg(native(path), error));
@@ -642,6 +646,7 @@ void MainForm::startProcessing()
 
     BatchSettings settings;
     settings.outDir = outDir;
+    settings.baseFolders = m_baseFolders;
     settings.rule = PaddingChoices::sizeRuleFromKey(m_sizeRuleBox->currentData().toString()).value_or(SizeRule::Multiple4);
     settings.fill = PaddingChoices::fillFromKey(m_fillBox->currentData().toString()).value_or(Fill::Transparent);
     settings.centered = m_centeredBox->isChecked();

@@ -83,6 +83,7 @@ private:
     void setListButtonsEnabled(bool enabled);
     void showMessage(QMessageBox::Icon icon, const QString &caption, const QString &text);
 
+    QStringList m_baseFolders;  // folders added whole: their pictures keep their paths below them
     QStringList m_files;
     QSet<QString> m_fileKeys;  // `files` as the platform compares paths, for the duplicate test
     int m_skippedCount = 0;    // files left out since the list was last cleared

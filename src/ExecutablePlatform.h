@@ -6,12 +6,18 @@
 // (ExecutablePlatform_unix.cpp, ExecutablePlatform_win.cpp).
 namespace ExecutablePlatform {
 
-// The folder under the shared temporary folder that only this user uses
-// ("Pictavo-<user id>" on Unix), created 0700 when missing. A candidate that
-// another user made or planted (a link, a folder open to others) is passed
-// over for the next one ("Pictavo-<user id>-2" and on), the same for every
-// process of the user. Empty, with *why set when given, when none is ours.
+// A folder only this user uses, created 0700 when missing. On Unix the first
+// of "$XDG_RUNTIME_DIR/Pictavo" (the login's own folder), "$XDG_CACHE_HOME/
+// Pictavo/tmp" (in the home folder) and, last, "Pictavo-<user id>" under the
+// shared temporary folder that is ours. A candidate that another user made or
+// planted (a link, a folder open to others) is logged and passed over for the
+// next one ("Pictavo-<user id>-2" and on), the same for every process of the
+// user. Empty, with *why set when given, when none is ours.
 QString perUserTempFolder(QString *why = nullptr);
+
+// The last of those candidates alone: "Pictavo-<user id>" (or "-2" and on)
+// under the shared temporary folder, for names that must stay short (sockets).
+QString sharedTempFolder(QString *why = nullptr);
 
 // How many bytes the arguments of a program started from here may take,
 // measured against the system's limit and the current environment, with a

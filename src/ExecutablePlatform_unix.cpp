@@ -1,8 +1,11 @@
 #include "ExecutablePlatform.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QSet>
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +21,6 @@ namespace ExecutablePlatform {
 
 namespace {
 
-// Pictavo-<uid>, then Pictavo-<uid>-2 … while a candidate is not ours.
 constexpr int TempFolderCandidates = 8;
 
 bool ownedBySelfOrSystem(const struct stat &info)
@@ -33,21 +35,110 @@ bool closedToOthers(const struct stat &info)
     return (info.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (info.st_mode & S_ISVTX) != 0;
 }
 
+// Why `folder` cannot be this user's private folder, or empty when it can: a
+// real folder (no link), owned by this user, open to nobody else.
+QString refusal(const QString &folder)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(folder).constData(), &info) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    if (!S_ISDIR(info.st_mode))
+        return S_ISLNK(info.st_mode) ? QStringLiteral("a symbolic link") : QStringLiteral("not a folder");
+    if (info.st_uid != ::geteuid())
+        return QStringLiteral("owned by user %1").arg(info.st_uid);
+    if ((info.st_mode & 0077) != 0)
+        return QStringLiteral("open to others (mode %1)").arg(info.st_mode & 07777, 4, 8, QLatin1Char('0'));
+    return QString();
+}
+
+// Each refused candidate is logged once per process, not at every look-up.
+void logRefusal(const QString &folder, const QString &reason)
+{
+    static QMutex lock;
+    static QSet<QString> logged;
+    QMutexLocker locker(&lock);
+    if (logged.contains(folder))
+        return;
+    logged.insert(folder);
+    qWarning().noquote() << "private folder refused:" << folder << "-" << reason;
+}
+
+QString environmentFolder(const char *name)
+{
+    const QString value = QFile::decodeName(qgetenv(name));
+    return QDir::isAbsolutePath(value) ? QDir::cleanPath(value) : QString();
+}
+
 } // namespace
 
 QString perUserTempFolder(QString *why)
 {
-    const QString base = QDir(QDir::tempPath()).filePath(QStringLiteral("Pictavo-%1").arg(::geteuid()));
     QStringList refused;
+    const auto tryFolder = [&refused](const QString &folder) {
+        ::mkdir(QFile::encodeName(folder).constData(), 0700);
+        const QString reason = refusal(folder);
+        if (reason.isEmpty())
+            return true;
+        logRefusal(folder, reason);
+        refused << QStringLiteral("%1 (%2)").arg(folder, reason);
+        return false;
+    };
+
+    // The login's runtime folder is this user's alone and emptied at log-out.
+    const QString runtime = environmentFolder("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty()) {
+        const QString reason = refusal(runtime);
+        if (!reason.isEmpty()) {
+            logRefusal(runtime, reason);
+            refused << QStringLiteral("%1 (%2)").arg(runtime, reason);
+        } else if (const QString folder = runtime + QStringLiteral("/Pictavo"); tryFolder(folder)) {
+            return folder;
+        }
+    }
+
+    // Then the cache in the home folder, where no other user can plant anything.
+    QString cache = environmentFolder("XDG_CACHE_HOME");
+    if (cache.isEmpty() && !environmentFolder("HOME").isEmpty())
+        cache = environmentFolder("HOME") + QStringLiteral("/.cache");
+    if (!cache.isEmpty()) {
+        const QString parent = cache + QStringLiteral("/Pictavo");
+        QDir().mkpath(cache);
+        ::mkdir(QFile::encodeName(parent).constData(), 0700);
+        // Whoever owns the parent could swap the folder: it must be ours and closed to others' writes.
+        struct stat info;
+        const bool parentOurs = ::lstat(QFile::encodeName(parent).constData(), &info) == 0 && S_ISDIR(info.st_mode)
+                && info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+        if (!parentOurs) {
+            logRefusal(parent, QStringLiteral("not a folder of this user closed to others"));
+            refused << parent;
+        } else if (const QString folder = parent + QStringLiteral("/tmp"); tryFolder(folder)) {
+            return folder;
+        }
+    }
+    const QString shared = sharedTempFolder(why);
+    if (shared.isEmpty() && why)
+        *why = refused.join(QStringLiteral(", ")) + QStringLiteral("; ") + *why;
+    return shared;
+}
+
+QString sharedTempFolder(QString *why)
+{
+    QStringList refused;
+    const auto tryFolder = [&refused](const QString &folder) {
+        ::mkdir(QFile::encodeName(folder).constData(), 0700);
+        const QString reason = refusal(folder);
+        if (reason.isEmpty())
+            return true;
+        logRefusal(folder, reason);
+        refused << QStringLiteral("%1 (%2)").arg(folder, reason);
+        return false;
+    };
+    // Pictavo-<uid>, then Pictavo-<uid>-2 … while a candidate is not ours.
+    const QString base = QDir(QDir::tempPath()).filePath(QStringLiteral("Pictavo-%1").arg(::geteuid()));
     for (int candidate = 1; candidate <= TempFolderCandidates; ++candidate) {
         const QString folder = candidate == 1 ? base : QStringLiteral("%1-%2").arg(base).arg(candidate);
-        const QByteArray native = QFile::encodeName(folder);
-        ::mkdir(native.constData(), 0700);
-        struct stat info;
-        if (::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid()
-            && (info.st_mode & 0077) == 0)
+        if (tryFolder(folder))
             return folder;
-        refused << folder;
     }
     if (why) {
         *why = QStringLiteral("every private temporary folder is taken by another user or open to others: %1")

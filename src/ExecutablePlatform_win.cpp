@@ -18,6 +18,11 @@ QString perUserTempFolder(QString *why)
     return QString();
 }
 
+QString sharedTempFolder(QString *why)
+{
+    return perUserTempFolder(why);
+}
+
 qint64 argumentSpace()
 {
     // One command line of 32,767 UTF-16 units, with room kept for the program path.

@@ -113,6 +113,11 @@ QStringList ImageResizeOptions::arguments(const ImageResizeChoices &choices, con
         arguments << QStringLiteral("--output-dir") << folder;
     // The helper speaks the tool window's language.
     arguments << QStringLiteral("--language") << toolLanguageCode();
+    // The list holds files only; the folders they came from shape the output tree.
+    if (!folder.isEmpty()) {
+        for (const QString &given : choices.folders)
+            arguments << QStringLiteral("--base") << given;
+    }
     if (!paths.isEmpty())
         arguments << QStringLiteral("--start") << paths;
     return arguments;

@@ -18,6 +18,8 @@ struct ImageResizeChoices
     bool recursive = false;
     // As typed, trimmed; empty writes in place.
     QString outputDir;
+    // Folders the user added whole: their pictures keep their paths below them in the output folder.
+    QStringList folders;
 };
 
 // The image-resize page's options: the sizing rule, the fill, centring, PNG

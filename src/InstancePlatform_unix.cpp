@@ -117,9 +117,12 @@ QString serverAddress(const QString &serverName, QString *error)
     const QString shortName = QStringLiteral("Pictavo-")
             + QString::fromLatin1(QCryptographicHash::hash(serverName.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
     const QString temp = ExecutablePlatform::perUserTempFolder();
+    const QString shared = ExecutablePlatform::sharedTempFolder();
     QStringList candidates{QDir(folder).filePath(serverName)};
-    if (!temp.isEmpty())
-        candidates << QDir(temp).filePath(serverName) << QDir(temp).filePath(shortName);
+    for (const QString &place : {temp, shared}) {
+        if (!place.isEmpty())
+            candidates << QDir(place).filePath(serverName) << QDir(place).filePath(shortName);
+    }
     candidates << QDir(folder).filePath(shortName);
     for (const QString &address : std::as_const(candidates)) {
         if (QFile::encodeName(address).size() <= MaxSocketPathBytes)

@@ -10,6 +10,7 @@
 #include "PageTexts.h"
 #include "ImageResizeOptions.h"
 #include "ImageResizeRun.h"
+#include "NaturalOrder.h"
 #include "LayerExportOptions.h"
 #include "PictureSizes.h"
 #include "PsdRun.h"
@@ -463,25 +464,34 @@ bool IntegratedToolPage::searchesSubfolders(bool requested) const
 void IntegratedToolPage::collectFolder(const QString &folder, bool recursive, QList<QFileInfo> *candidates,
                                        AddTally *tally) const
 {
-    // Hidden entries are read too, so that the log can say how many stayed out.
-    const int undecodable = IntegratedTools::countUndecodableNames(folder);
-    tally->undecodable += undecodable;
-    tally->rejected += undecodable;
-    QDirIterator entries(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (entries.hasNext()) {
-        entries.next();
-        const QFileInfo info = entries.fileInfo();
-        if (isHelperTemporary(info.fileName()))
-            continue;
-        if (info.isHidden()) {
-            ++tally->hidden;
-            continue;
-        }
-        if (info.isDir()) {
-            if (recursive && !info.isSymLink())
-                collectFolder(info.absoluteFilePath(), true, candidates, tally);
-        } else if (info.isFile()) {
-            candidates->append(info);
+    // Breadth first and in natural order, as the helper lists a folder: a
+    // folder's own files before its subfolders', "b2" before "b10".
+    QStringList pending{folder};
+    for (qsizetype next = 0; next < pending.size(); ++next) {
+        const QString current = pending.at(next);
+        // Hidden entries are read too, so that the log can say how many stayed out.
+        const int undecodable = IntegratedTools::countUndecodableNames(current);
+        tally->undecodable += undecodable;
+        tally->rejected += undecodable;
+        QDirIterator it(current, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        QStringList entries;
+        while (it.hasNext())
+            entries.append(it.next());
+        NaturalOrder::sort(&entries);
+        for (const QString &entry : std::as_const(entries)) {
+            const QFileInfo info(entry);
+            if (isHelperTemporary(info.fileName()))
+                continue;
+            if (info.isHidden()) {
+                ++tally->hidden;
+                continue;
+            }
+            if (info.isDir()) {
+                if (recursive && !info.isSymLink())
+                    pending.append(info.absoluteFilePath());
+            } else if (info.isFile()) {
+                candidates->append(info);
+            }
         }
     }
 }
@@ -534,10 +544,13 @@ void IntegratedToolPage::addPathsCounted(const QStringList &paths, bool recursiv
         const QFileInfo info(path);
         if (isHelperTemporary(info.fileName()))
             continue;
-        if (info.isFile())
+        if (info.isFile()) {
             candidates.append(info);
-        else if (info.isDir())
+        } else if (info.isDir()) {
+            if (!m_givenFolders.contains(info.absoluteFilePath()))
+                m_givenFolders.append(info.absoluteFilePath());
             collectFolder(info.absoluteFilePath(), deep, &candidates, tally);
+        }
     }
 
     QList<QTreeWidgetItem *> rows;
@@ -656,6 +669,7 @@ void IntegratedToolPage::clearList()
     if (isRunActive())
         return;
     m_fileList->clearRows();
+    m_givenFolders.clear();
     if (m_preview)
         m_preview->clear();
     if (m_runActions)
@@ -742,7 +756,9 @@ void IntegratedToolPage::startImageResize()
     auto *run = new ImageResizeRun(this);
     connect(run, &ImageResizeRun::logLineAdded, this, &IntegratedToolPage::appendLog);
     QString reason;
-    if (!run->start(program, m_imageOptions->choices(), m_fileList->paths(), &reason)) {
+    ImageResizeChoices choices = m_imageOptions->choices();
+    choices.folders = m_givenFolders;
+    if (!run->start(program, choices, m_fileList->paths(), &reason)) {
         delete run;
         const QString message = translateToolText(QStringLiteral("无法启动图片尺寸调整进程。"));
         m_progressBar->setRange(0, 100);

@@ -205,6 +205,7 @@ private:
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_removeButton = nullptr;
     // The detached helper of the last image-resize start, followed until it ends.
+    QStringList m_givenFolders;  // folders added whole, for the output tree
     ImageResizeRun *m_imageRun = nullptr;
     QString m_helperProgram;
     QWidget *m_runActions = nullptr;

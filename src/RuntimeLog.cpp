@@ -2,6 +2,7 @@
 
 #include "ExecutablePlatform.h"
 #include "InstancePlatform.h"
+#include "LineProtocol.h"
 #include "LogFile.h"
 
 #include <QCoreApplication>
@@ -41,6 +42,18 @@ LogState &state()
 // Set while this thread is inside the handler: a message raised by the handler's
 // own work (Qt warning about a file, say) goes to the previous handler only.
 thread_local bool insideHandler = false;
+
+// Installed programs live in folders of the system: even when root may write
+// there, logs and copies do not belong beside them.
+bool isSystemLocation(const QString &folder)
+{
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    for (const QString &path : {folder, real}) {
+        if (path.startsWith(QLatin1String("/usr/")) || path.startsWith(QLatin1String("/opt/")))
+            return true;
+    }
+    return false;
+}
 
 bool usableFolder(const QString &path)
 {
@@ -109,9 +122,10 @@ void passOn(const LogState &log, QtMsgType type, const QMessageLogContext &conte
 void RuntimeLog::initialize()
 {
     LogState &log = state();
-    const QString applicationLogs = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("logs"));
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString applicationLogs = QDir(programFolder).filePath(QStringLiteral("logs"));
     const QString dataLocation = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (usableFolder(applicationLogs)) {
+    if (!isSystemLocation(programFolder) && usableFolder(applicationLogs)) {
         log.folder = applicationLogs;
     } else if (!dataLocation.isEmpty() && usableFolder(dataLocation + QStringLiteral("/logs"))) {
         log.folder = dataLocation + QStringLiteral("/logs");
@@ -203,7 +217,8 @@ void RuntimeLog::messageHandler(QtMsgType type, const QMessageLogContext &contex
         line += " thread=" + QByteArray::number(LogFile::currentThreadId());
         if (context.category)
             line += QByteArray(" category=") + context.category;
-        line += " message=\"" + message.toUtf8() + '"';
+        // Escaped, so a line feed in a path or a worker's text cannot start a forged record.
+        line += " message=\"" + LineProtocol::escaped(message).toUtf8() + '"';
         if (context.file) {
             const QByteArray file(context.file);
             const int slash = qMax(file.lastIndexOf('/'), file.lastIndexOf('\\'));

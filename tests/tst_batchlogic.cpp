@@ -1,5 +1,6 @@
 #include "BatchLogic.h"
 #include "BatchRun.h"
+#include "HelperText.h"
 #include "ImageProcessor.h"
 #include "MemoryBudget.h"
 
@@ -40,6 +41,7 @@ private slots:
     void isPicture();
 
     void listPictures();
+    void listPicturesInNaturalOrder();
     void listPicturesOfMissingFolder();
     void listPicturesOfUnreadableFolder();
     void listTenThousandPictures();
@@ -305,6 +307,28 @@ void tst_BatchLogic::listPictures()
     QVERIFY(BatchLogic::listPictures(root, false, false, &pictures));
     QCOMPARE(pictures.size(), 4);
     QCOMPARE(pictures.first(), QStringLiteral("kept"));
+}
+
+void tst_BatchLogic::listPicturesInNaturalOrder()
+{
+    // Numbers by value, letters without regard to case, a folder's own pictures before its subfolders'.
+    const QStringList expected{QStringLiteral("a.png"),     QStringLiteral("B1.png"),    QStringLiteral("b2.png"),    QStringLiteral("b02b.png"), QStringLiteral("b10.png"),
+                               QStringLiteral("b100.png"),  QStringLiteral("c 9.png"),   QStringLiteral("c 10.png"),  QStringLiteral("x2/p.png"), QStringLiteral("x2/p3.png"),
+                               QStringLiteral("x10/p.png"), QStringLiteral("x10/y/1.png")};
+    const QString root = dir->filePath(QStringLiteral("natural"));
+    QStringList shuffled = expected;
+    std::reverse(shuffled.begin(), shuffled.end());
+    for (const QString &name : std::as_const(shuffled)) {
+        QVERIFY(QDir().mkpath(QFileInfo(root + u'/' + name).absolutePath()));
+        QFile file(root + u'/' + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QStringList pictures;
+    QVERIFY(BatchLogic::listPictures(root, true, true, &pictures));
+    QStringList relative;
+    for (const QString &picture : std::as_const(pictures))
+        relative << QDir(root).relativeFilePath(picture);
+    QCOMPARE(relative, expected);
 }
 
 void tst_BatchLogic::listPicturesOfMissingFolder()
@@ -629,6 +653,8 @@ void tst_BatchLogic::logLine()
 {
     QCOMPARE(BatchLogic::logLine(QTime(7, 5, 9), QStringLiteral("开始")), QStringLiteral("[07:05:09] 开始"));
     QCOMPARE(BatchLogic::logLine(QTime(23, 59, 0, 999), QString()), QStringLiteral("[23:59:00] "));
+    QCOMPARE(BatchLogic::logLine(QTime(7, 5, 9), QStringLiteral("a\n[07:05:10] b\x01")),
+             QStringLiteral("[07:05:09] a\\n[07:05:10] b\\x01"));
 }
 
 void tst_BatchLogic::resultLine_data()
@@ -675,12 +701,20 @@ void tst_BatchLogic::reportFileName()
              QStringLiteral("错误报告_20240307_090502.txt"));
     QCOMPARE(BatchRun::reportFileName(QDateTime(QDate(2031, 12, 31), QTime(23, 59, 59, 999))),
              QStringLiteral("错误报告_20311231_235959.txt"));
+    HelperText::setLanguage(QStringLiteral("en_US"));
+    const QString english = BatchRun::reportFileName(QDateTime(QDate(2024, 3, 7), QTime(9, 5, 2)));
+    HelperText::setLanguage(QString());
+    QCOMPARE(english, QStringLiteral("failure-report_20240307_090502.txt"));
 }
 
 void tst_BatchLogic::reportLine()
 {
     QCOMPARE(BatchRun::reportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)), QStringLiteral("[失败] a.png")),
              QStringLiteral("2024-03-07 21:05:02 [失败] a.png\r\n"));
+    // A name with a line break stays on its line instead of forging the next.
+    QCOMPARE(BatchRun::reportLine(QDateTime(QDate(2024, 3, 7), QTime(21, 5, 2)),
+                                  QStringLiteral("[失败] a\r\n2024-03-07 21:05:03 [成功] b\t\x7f\x9b.png")),
+             QStringLiteral("2024-03-07 21:05:02 [失败] a\\r\\n2024-03-07 21:05:03 [成功] b\\t\x7f\\x9b.png\r\n"));
 }
 
 void tst_BatchLogic::appendToReport()
@@ -726,3 +760,4 @@ void tst_BatchLogic::makeFolderFails()
 
 QTEST_GUILESS_MAIN(tst_BatchLogic)
 #include "tst_batchlogic.moc"
+

@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
@@ -35,6 +36,10 @@ struct Headless
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        // Headless runs speak the environment's language: Chinese here, as the checks read.
+        environment.remove(QStringLiteral("LC_ALL"));
+        environment.remove(QStringLiteral("LC_MESSAGES"));
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("zh_CN.UTF-8"));
         if (display)
             environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         process.setProcessEnvironment(environment);
@@ -97,6 +102,10 @@ private slots:
     void parallelRunReportsAsPicturesFinish();
     void signalStopsAfterThePicturesInProgress_data();
     void signalStopsAfterThePicturesInProgress();
+    void outputTrees_data();
+    void outputTrees();
+    void languageAndReportPlace_data();
+    void languageAndReportPlace();
     void jobsGiveIdenticalOutputs();
     void recordsReachTheToolWindow_data();
     void recordsReachTheToolWindow();
@@ -115,6 +124,7 @@ void tst_Headless::init()
     QFile bad(path(QStringLiteral("pics/broken.png")));
     QVERIFY(bad.open(QIODevice::WriteOnly));
     bad.write("not a picture");
+    QVERIFY(writePicture(path(QStringLiteral("pics/line\nfeed.png")), 3, 3));
 }
 
 void tst_Headless::cleanup()
@@ -151,7 +161,11 @@ void tst_Headless::exitCodesAndRecords_data()
                               << 2 << QString();
     QTest::newRow("value_missing") << QStringList{QStringLiteral("@/pics/a.png"), QStringLiteral("--output-dir")} << 2
                                    << QString();
-    QTest::newRow("no_pictures") << QStringList{QStringLiteral("@/pics/none.png")} << 2 << QString();
+    QTest::newRow("no_pictures") << QStringList{QStringLiteral("@/pics/none.png")} << 1 << QString();
+    QTest::newRow("no_paths") << QStringList{QStringLiteral("--png")} << 2 << QString();
+    QTest::newRow("only_path_refused") << QStringList{QStringLiteral("--output-dir"), QStringLiteral("@/out"),
+                                                      QStringLiteral("@/pics/line\nfeed.png")}
+                                       << 1 << QStringLiteral("ITEM:skipped LOG LOG DONE");
 }
 
 void tst_Headless::exitCodesAndRecords()
@@ -164,16 +178,17 @@ void tst_Headless::exitCodesAndRecords()
     QCOMPARE(child.run(QStringList{QStringLiteral("--headless")} + arguments), exitCode);
     const QList<QStringList> got = ::records(child.output);
     QCOMPARE(kinds(got), records);
-    if (exitCode == 2) {
+    if (records.isEmpty()) {
         QVERIFY2(child.errors.startsWith("Quadrix: "), child.errors.constData());
         QVERIFY(!QFileInfo::exists(path(QStringLiteral("out"))));
         return;
     }
     const QJsonObject done = lastObject(got.last());
     QCOMPARE(done.value(QStringLiteral("outputDir")).toString(), path(QStringLiteral("out")));
-    QCOMPARE(done.value(QStringLiteral("failed")).toInt(), exitCode);
+    const bool failures = records.contains(QLatin1String("ITEM:failed"));
+    QCOMPARE(done.value(QStringLiteral("failed")).toInt(), failures ? 1 : 0);
     const QString report = done.value(QStringLiteral("report")).toString();
-    QCOMPARE(report.isEmpty(), exitCode == 0);
+    QCOMPARE(report.isEmpty(), !failures);
     for (const QStringList &record : got) {
         if (record.first() != QLatin1String("ITEM") || record.at(1) != QLatin1String("ok"))
             continue;
@@ -187,6 +202,86 @@ void tst_Headless::exitCodesAndRecords()
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("[失败] broken.png"));
     }
+}
+
+void tst_Headless::outputTrees_data()
+{
+    // "@" stands for the test's folder; pictures lie at tree/x/p.png, tree/y/p.png and tree/q.png.
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("outputs"); // below @/out
+
+    const QString x = QStringLiteral("@/tree/x/p.png");
+    const QString y = QStringLiteral("@/tree/y/p.png");
+    QTest::newRow("folder_given") << QStringList{QStringLiteral("@/tree")}
+                                  << QStringList{QStringLiteral("q.png"), QStringLiteral("x/p.png"), QStringLiteral("y/p.png")};
+    QTest::newRow("files_below_base") << QStringList{QStringLiteral("--base"), QStringLiteral("@/tree"), x, y}
+                                      << QStringList{QStringLiteral("x/p.png"), QStringLiteral("y/p.png")};
+    QTest::newRow("subfolder_below_base") << QStringList{QStringLiteral("--base"), QStringLiteral("@"), QStringLiteral("@/tree/x")}
+                                          << QStringList{QStringLiteral("tree/x/p.png")};
+    QTest::newRow("loose_file") << QStringList{x} << QStringList{QStringLiteral("p.png")};
+}
+
+void tst_Headless::outputTrees()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, outputs);
+    for (const QString &name : {QStringLiteral("tree/x/p.png"), QStringLiteral("tree/y/p.png"), QStringLiteral("tree/q.png")})
+        QVERIFY(writePicture(path(name), 3, 3));
+    arguments.replaceInStrings(QStringLiteral("@"), m_dir->path());
+    Headless child;
+    QCOMPARE(child.run(QStringList{QStringLiteral("--headless"), QStringLiteral("--output-dir"), path(QStringLiteral("out"))}
+                       + arguments),
+             0);
+    QStringList written;
+    QDirIterator it(path(QStringLiteral("out")), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        written << QDir(path(QStringLiteral("out"))).relativeFilePath(it.next());
+    written.sort();
+    QCOMPARE(written, outputs);
+}
+
+void tst_Headless::languageAndReportPlace_data()
+{
+    QTest::addColumn<QStringList>("environment"); // NAME=value
+    QTest::addColumn<QStringList>("switches");
+    QTest::addColumn<QString>("reportPrefix");
+
+    QTest::newRow("lang_japanese") << QStringList{QStringLiteral("LANG=ja_JP.UTF-8")} << QStringList()
+                                   << QStringLiteral("失敗レポート_");
+    QTest::newRow("lc_all_before_lang") << QStringList{QStringLiteral("LANG=ja_JP.UTF-8"), QStringLiteral("LC_ALL=en_GB.UTF-8")}
+                                        << QStringList() << QStringLiteral("failure-report_");
+    QTest::newRow("lc_messages_korean") << QStringList{QStringLiteral("LC_MESSAGES=ko_KR.UTF-8")} << QStringList()
+                                        << QStringLiteral("오류보고서_");
+    QTest::newRow("other_language_is_english") << QStringList{QStringLiteral("LANG=de_DE.UTF-8")} << QStringList()
+                                               << QStringLiteral("failure-report_");
+    QTest::newRow("switch_before_environment") << QStringList{QStringLiteral("LANG=ja_JP.UTF-8")}
+                                               << QStringList{QStringLiteral("--language"), QStringLiteral("zh_TW")}
+                                               << QStringLiteral("錯誤報告_");
+    QTest::newRow("simplified_chinese") << QStringList{QStringLiteral("LANG=zh_CN.UTF-8")} << QStringList()
+                                        << QStringLiteral("错误报告_");
+}
+
+void tst_Headless::languageAndReportPlace()
+{
+    // In place, the report goes to the data folder, never among the pictures.
+    QFETCH(QStringList, environment);
+    QFETCH(QStringList, switches);
+    QFETCH(QString, reportPrefix);
+    Headless child;
+    QProcessEnvironment variables = child.process.processEnvironment();
+    variables.remove(QStringLiteral("LANG"));
+    variables.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+    for (const QString &setting : std::as_const(environment))
+        variables.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+    child.process.setProcessEnvironment(variables);
+    QCOMPARE(child.run(QStringList{QStringLiteral("--headless")} + switches + QStringList{path(QStringLiteral("pics"))}), 1);
+    const QString reports = path(QStringLiteral("data/Pictavo/Pictavo/reports"));
+    const QStringList written = QDir(reports).entryList(QDir::Files);
+    QCOMPARE(written.size(), 1);
+    QVERIFY2(written.first().startsWith(reportPrefix), qPrintable(written.first()));
+    QCOMPARE(lastObject(records(child.output).last()).value(QStringLiteral("report")).toString(),
+             reports + QLatin1Char('/') + written.first());
+    QCOMPARE(QDir(path(QStringLiteral("pics"))).entryList(QDir::Files).filter(QStringLiteral(".txt")), QStringList());
 }
 
 void tst_Headless::parallelRunReportsAsPicturesFinish()

@@ -1,4 +1,6 @@
 #include <QDir>
+#include <QDirIterator>
+#include <QHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
@@ -48,6 +50,17 @@ QStringList filesIn(const QString &folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
 
+// Every file below `folder`, as paths relative to it, sorted.
+QStringList treeIn(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
 } // namespace
 
 // The helper executable with its window, run as a real child process under the
@@ -88,15 +101,16 @@ void tst_HelperWindow::startPadsEverythingAndStaysOpen()
                  QStringLiteral("--start"), pics});
     QVERIFY2(child.process.waitForStarted(10000), qPrintable(child.process.errorString()));
 
-    const QStringList expected{QStringLiteral("a.png"), QStringLiteral("b.png"), QStringLiteral("c.png"),
-                               QStringLiteral("d.png")};
+    // The folder's tree is kept below the output folder.
+    const QStringList expected{QStringLiteral("a.png"), QStringLiteral("sub/b.png"), QStringLiteral("sub/deeper/c.png"),
+                               QStringLiteral("像素补齐_输出/d.png")};
     // Each output appears by an atomic rename, so a listed name is a complete picture.
-    QTRY_COMPARE_WITH_TIMEOUT(filesIn(out), expected, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(treeIn(out), expected, 60000);
 
     // The run is over, and the window stays open until someone closes it.
     QVERIFY(!child.process.waitForFinished(1500));
     QCOMPARE(child.process.state(), QProcess::Running);
-    QCOMPARE(filesIn(out), expected);
+    QCOMPARE(treeIn(out), expected);
 
     const QImage a(out + QStringLiteral("/a.png"));
     QCOMPARE(a.size(), QSize(8, 8));
@@ -105,11 +119,11 @@ void tst_HelperWindow::startPadsEverythingAndStaysOpen()
     QCOMPARE(a.pixel(7, 0), qRgb(0, 0, 0));
     QCOMPARE(a.pixel(0, 5), qRgb(0, 0, 0));
     QCOMPARE(qAlpha(a.pixel(7, 7)), 255);
-    const QImage b(out + QStringLiteral("/b.png"));
+    const QImage b(out + QStringLiteral("/sub/b.png"));
     QCOMPARE(b.size(), QSize(32, 16));
     QCOMPARE(b.pixel(31, 15), qRgb(0, 0, 0));
-    QCOMPARE(QImage(out + QStringLiteral("/c.png")).size(), QSize(4, 4));
-    QCOMPARE(QImage(out + QStringLiteral("/d.png")).size(), QSize(8, 8));
+    QCOMPARE(QImage(out + QStringLiteral("/sub/deeper/c.png")).size(), QSize(4, 4));
+    QCOMPARE(QImage(out + QStringLiteral("/像素补齐_输出/d.png")).size(), QSize(8, 8));
     QCOMPARE(QImage(pics + QStringLiteral("/a.png")).size(), QSize(7, 5));
 
     child.process.kill();
@@ -224,7 +238,7 @@ void tst_HelperWindow::reportInLanguage_data()
                                              << QStringLiteral("[失败] empty.png   ->   文件为空，不是有效的图片");
 }
 
-// The report of a failing picture: its name and line format fixed, its words
+// The report of a failing picture: its line format fixed, its name and words
 // in the language the tool window passed.
 void tst_HelperWindow::reportInLanguage()
 {
@@ -242,7 +256,13 @@ void tst_HelperWindow::reportInLanguage()
     QVERIFY2(child.process.waitForStarted(10000), qPrintable(child.process.errorString()));
     QTRY_COMPARE_WITH_TIMEOUT(filesIn(out).size(), 1, 60000);
     const QString name = filesIn(out).constFirst();
-    QVERIFY2(QRegularExpression(QStringLiteral("^错误报告_\\d{8}_\\d{6}\\.txt$")).match(name).hasMatch(), qPrintable(name));
+    // The name's first word follows the language too.
+    const QHash<QString, QString> prefixes{{QStringLiteral("zh_TW"), QStringLiteral("錯誤報告")},
+                                           {QStringLiteral("ja_JP"), QStringLiteral("失敗レポート")},
+                                           {QStringLiteral("ko_KR"), QStringLiteral("오류보고서")},
+                                           {QStringLiteral("en_US"), QStringLiteral("failure-report")}};
+    const QString prefix = prefixes.value(language.value(1), QStringLiteral("错误报告"));
+    QVERIFY2(QRegularExpression(QStringLiteral("^%1_\\d{8}_\\d{6}\\.txt$").arg(prefix)).match(name).hasMatch(), qPrintable(name));
     QFile report(QDir(out).filePath(name));
     QTRY_VERIFY_WITH_TIMEOUT(report.size() > 0, 10000);
     QVERIFY(report.open(QIODevice::ReadOnly));

@@ -2,6 +2,7 @@
 #include "PaddingChoices.h"
 #include "PngEncoder.h"
 #include "ReadBackCheck.h"
+#include "SafeFile.h"
 #include "TestImages.h"
 #include "VerifiedWrite.h"
 
@@ -10,6 +11,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#endif
 
 // The engine's pure parts: size rules, canvas geometry, pixel composition, the
 // fill and encoder tables, the PNG writer, the read-back size check and the
@@ -41,6 +48,8 @@ private slots:
     void readBackSize();
     void verifiedWrite_data();
     void verifiedWrite();
+    void shortWriteNamesSystemReason();
+    void newOutputReplacesNothing();
 };
 
 void tst_ImageProcessor::target_data()
@@ -419,6 +428,56 @@ void tst_ImageProcessor::verifiedWrite()
         QVERIFY(result.open(QIODevice::ReadOnly));
         QCOMPARE(result.readAll(), QByteArray("old"));
     }
+}
+
+void tst_ImageProcessor::shortWriteNamesSystemReason()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("file size limits are a Unix facility");
+#else
+    // A file size limit stops the write part way, as a full disk does: the
+    // message must carry the system's reason, not "Unknown error".
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("big.tmp"));
+    rlimit saved{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 65536;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    QString error;
+    const bool written = SafeFile::writeNewFile(path, QByteArray(1 << 20, 'x'), QString(), &error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    QVERIFY(!written);
+    QVERIFY(!QFile::exists(path));
+    QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+#endif
+}
+
+void tst_ImageProcessor::newOutputReplacesNothing()
+{
+    // Planned as new, the output meets a file another process wrote meanwhile: that file stays.
+    QTemporaryDir dir;
+    const QString destination = dir.filePath(QStringLiteral("out.png"));
+    const QString temporary = destination + QStringLiteral(".tmp.png");
+    QImage image(4, 4, QImage::Format_ARGB32);
+    image.fill(qRgba(1, 2, 3, 255));
+    QByteArray bytes;
+    QString message;
+    QVERIFY(ImageCodecs::encode(image, ImageCodecs::Encoder::Png, &bytes, &message));
+    QVERIFY(VerifiedWrite::write(temporary, destination, bytes, ImageCodecs::Encoder::Png, QSize(4, 4), QString(),
+                                 &message, nullptr, false));
+    QFile other(destination);
+    QVERIFY(other.open(QIODevice::WriteOnly) && other.write("theirs") == 6);
+    other.close();
+    QVERIFY(!VerifiedWrite::write(temporary, destination, bytes, ImageCodecs::Encoder::Png, QSize(4, 4), QString(),
+                                  &message, nullptr, false));
+    QVERIFY2(message.contains(destination) && message.contains(QStringLiteral("另一个进程")), qPrintable(message));
+    QVERIFY(other.open(QIODevice::ReadOnly));
+    QCOMPARE(other.readAll(), QByteArray("theirs"));
+    QVERIFY(!QFile::exists(temporary));
 }
 
 #include "tst_imageprocessor.moc"

@@ -1,4 +1,5 @@
 #include "IntegratedToolPage.h"
+#include "ImageResizeOptions.h"
 #include "SettingsSandbox.h"
 
 #include <QApplication>
@@ -90,6 +91,9 @@ private slots:
     // Folders, names and the helper's command line.
     void subfolderBox_data();
     void subfolderBox();
+    void folderListedInNaturalOrder();
+    void foldersShapeTheOutputTree_data();
+    void foldersShapeTheOutputTree();
     void skippedEntriesAreLogged_data();
     void skippedEntriesAreLogged();
     void rowStatusMatchesLetterCase();
@@ -1307,6 +1311,45 @@ void tst_IntegratedToolPage::subfolderBox()
         box->setChecked(boxChecked);
     page.addPaths({m_dir->filePath(QStringLiteral("d"))}, true); // as a drop does
     QCOMPARE(page.selectedPaths().size(), added);
+}
+
+void tst_IntegratedToolPage::folderListedInNaturalOrder()
+{
+    // The helper lists a folder alike: its own files first, numbers by value.
+    const QStringList names{QStringLiteral("B1.png"), QStringLiteral("b2.png"), QStringLiteral("b10.png"),
+                            QStringLiteral("s2/a.png"), QStringLiteral("s10/a.png")};
+    for (const QString &name : names)
+        QVERIFY(writeFile(m_dir->filePath(QStringLiteral("d/") + name), 4));
+    IntegratedToolPage page{Tool::ImageResize};
+    page.findChild<QCheckBox *>(QStringLiteral("imageRecursive"))->setChecked(true);
+    page.addPaths({m_dir->filePath(QStringLiteral("d"))}, true);
+    QStringList listed;
+    for (const QString &path : page.selectedPaths())
+        listed << QDir(m_dir->filePath(QStringLiteral("d"))).relativeFilePath(path);
+    QCOMPARE(listed, names);
+}
+
+void tst_IntegratedToolPage::foldersShapeTheOutputTree_data()
+{
+    QTest::addColumn<QString>("outputDir");
+    QTest::addColumn<QStringList>("bases");
+    QTest::newRow("output_folder") << QStringLiteral("/out") << QStringList{QStringLiteral("/pics/a"), QStringLiteral("/pics/b")};
+    QTest::newRow("in_place_needs_none") << QString() << QStringList();
+}
+
+void tst_IntegratedToolPage::foldersShapeTheOutputTree()
+{
+    QFETCH(QString, outputDir);
+    QFETCH(QStringList, bases);
+    ImageResizeChoices choices;
+    choices.outputDir = outputDir;
+    choices.folders = {QStringLiteral("/pics/a"), QStringLiteral("/pics/b")};
+    const QStringList arguments = ImageResizeOptions::arguments(choices, {QStringLiteral("/pics/a/x/p.png")});
+    QStringList given;
+    for (qsizetype at = arguments.indexOf(QStringLiteral("--base")); at >= 0;
+         at = arguments.indexOf(QStringLiteral("--base"), at + 2))
+        given << arguments.at(at + 1);
+    QCOMPARE(given, bases);
 }
 
 void tst_IntegratedToolPage::skippedEntriesAreLogged_data()

@@ -504,7 +504,8 @@ void tst_MainForm::startSwitchRunsOnceShown()
     QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
     QCOMPARE(answerer->boxes.first().text, QStringLiteral("处理完成\n成功：2\n失败：0\n\n全部成功，未生成处理报告。"));
     QCOMPARE(QImage(out + QStringLiteral("/a.png")).size(), QSize(8, 8));
-    QCOMPARE(QImage(out + QStringLiteral("/b.png")).size(), QSize(4, 4));
+    // The folder given keeps its tree in the output folder.
+    QCOMPARE(QImage(out + QStringLiteral("/sub/b.png")).size(), QSize(4, 4));
     // The window stays open after an automatic run.
     QVERIFY(form.isVisible());
     QVERIFY(!form.isRunning());
@@ -941,7 +942,7 @@ void tst_MainForm::runIntoOutputFolder()
 
 void tst_MainForm::runWithFailuresWritesReport()
 {
-    // In place: the report goes into the first file's folder, though the failures lie elsewhere.
+    // In place: the report goes to the user's data folder, never among the pictures.
     const QString first = dir->filePath(QStringLiteral("first"));
     const QString other = dir->filePath(QStringLiteral("other"));
     QVERIFY(writePicture(first + QStringLiteral("/a.png"), 3, 2));
@@ -963,7 +964,7 @@ void tst_MainForm::runWithFailuresWritesReport()
     const QStringList reports = reportsUnder(dir->path());
     QCOMPARE(reports.size(), 1);
     const QFileInfo report(reports.first());
-    QCOMPARE(report.absolutePath(), first);
+    QCOMPARE(report.absolutePath(), dir->filePath(QStringLiteral("data/Pictavo/Pictavo/reports")));
     const QRegularExpressionMatch name =
         QRegularExpression(QStringLiteral("^错误报告_(\\d{8}_\\d{6})\\.txt$")).match(report.fileName());
     QVERIFY2(name.hasMatch(), qPrintable(report.fileName()));

@@ -164,6 +164,40 @@ QByteArray cutAt(const QByteArray &bytes, double fraction)
     return bytes.left(qsizetype(bytes.size() * fraction));
 }
 
+// A 4×4 GIF with four colours whose one frame holds exactly `codes` (minimum
+// code size 2), packed as a decoder reads them: the code size grows with the table.
+QByteArray handMadeGif(const QList<int> &codes)
+{
+    QByteArray gif("GIF89a\x04\x00\x04\x00\x81\x00\x00", 13);
+    gif += QByteArray("\x00\x00\x00\xff\x00\x00\x00\xff\x00\x00\x00\xff", 12);
+    gif += QByteArray("\x2c\x00\x00\x00\x00\x04\x00\x04\x00\x00\x02", 11);
+    QByteArray data;
+    quint32 pending = 0;
+    int pendingBits = 0;
+    int size = 3;
+    int next = 6;
+    bool first = true;
+    for (const int code : codes) {
+        pending |= quint32(code) << pendingBits;
+        pendingBits += size;
+        for (; pendingBits >= 8; pendingBits -= 8, pending >>= 8)
+            data += char(pending & 0xff);
+        if (code == 4) {
+            size = 3;
+            next = 6;
+            first = true;
+        } else if (code != 5) {
+            if (!first && ++next == (1 << size) && size < 12)
+                ++size;
+            first = false;
+        }
+    }
+    if (pendingBits > 0)
+        data += char(pending & 0xff);
+    gif += char(data.size()) + data + QByteArray("\x00\x3b", 2);
+    return gif;
+}
+
 ProcessResult padInPlace(const QString &path, Fill fill = Fill::White, bool png = false,
                          const RunContext *run = nullptr)
 {
@@ -899,6 +933,19 @@ void tst_Process::damagedData_data()
     QString error;
     QVERIFY(ImageCodecs::encodeGif(paletteFriendly(90, 70), &gif, &error));
     QTest::newRow("gif_cut_short") << "p.gif" << cutAt(gif, 0.6) << false << damaged;
+
+    // 16 pixels of colour 0 as: 1, run of 2 (code 6), of 3 (7), of 4 (8), of 5 (9), then 1.
+    const QList<int> whole{4, 0, 6, 7, 8, 9, 0, 5};
+    QTest::newRow("gif_lzw_whole") << "p.gif" << handMadeGif(whole) << true << QStringLiteral("规则=");
+    QTest::newRow("gif_lzw_end_code_early") << "p.gif" << handMadeGif({4, 0, 6, 7, 5}) << false
+                                            << damaged + QStringLiteral("：LZW 数据提前结束");
+    // giflib reads a code beyond the table as some colour and carries on.
+    QTest::newRow("gif_lzw_code_beyond_table") << "p.gif" << handMadeGif({4, 0, 6, 7, 8, 14, 0, 5}) << false
+                                               << damaged + QStringLiteral("：无效的 LZW 编码 14");
+    QTest::newRow("gif_lzw_last_code_beyond_table") << "p.gif" << handMadeGif({4, 0, 6, 7, 8, 9, 15, 5}) << false
+                                                    << damaged + QStringLiteral("：无效的 LZW 编码 15");
+    QTest::newRow("gif_lzw_data_runs_out") << "p.gif" << handMadeGif({4, 0, 6, 7}) << false
+                                           << damaged + QStringLiteral("：LZW 数据提前结束");
 
     QTemporaryDir dir;
     QVERIFY(writeTwoFrameGif(dir.filePath(QStringLiteral("two.gif"))));

@@ -208,7 +208,7 @@ void tst_PsdExport::protocolRecords_data()
 
     QTest::newRow("log") << LineProtocol::log(u"已导出：a.png"_s) << QStringList{u"LOG"_s, u"已导出：a.png"_s};
     QTest::newRow("log_with_tab_and_line_breaks")
-            << LineProtocol::log(u"a\tb\r\nc"_s) << QStringList{u"LOG"_s, u"a b  c"_s};
+            << LineProtocol::log(u"a\tb\r\nc\x1b\u0085"_s) << QStringList{u"LOG"_s, u"a\\tb\\r\\nc\\x1b\\x85"_s};
     QTest::newRow("progress") << LineProtocol::progress(3, 9, u"x.psd：图层"_s)
                               << QStringList{u"PROGRESS"_s, u"3"_s, u"9"_s, u"x.psd：图层"_s};
     QTest::newRow("progress_empty_message") << LineProtocol::progress(1, 2, QString())
@@ -219,7 +219,7 @@ void tst_PsdExport::protocolRecords_data()
                                             << QStringList{u"ITEM"_s, u"failed"_s, u"/a b.psd"_s};
     QTest::newRow("done") << LineProtocol::done(QJsonObject{{u"exported"_s, 2}, {u"skipped"_s, 1}})
                           << QStringList{u"DONE"_s, u"{\"exported\":2,\"skipped\":1}"_s};
-    QTest::newRow("error") << LineProtocol::error(u"坏\n了"_s) << QStringList{u"ERROR"_s, u"坏 了"_s};
+    QTest::newRow("error") << LineProtocol::error(u"坏\n了"_s) << QStringList{u"ERROR"_s, u"坏\\n了"_s};
 }
 
 // Each record is one line that the page's reader takes back field for field.
@@ -319,7 +319,7 @@ void tst_PsdExport::namesGroupsAndCounts()
             progress << record.fields.mid(1, 2).join(u'/') + u' ' + record.fields.at(3);
     }
     QCOMPARE(progress, QStringList({u"1/7 Bild.psd：Leer"_s, u"2/7 Bild.psd：Same"_s, u"3/7 Bild.psd：Köpfe/Hände"_s,
-                                    u"4/7 Bild.psd：same"_s, u"5/7 Bild.psd：Tab here new: *?"_s,
+                                    u"4/7 Bild.psd：same"_s, u"5/7 Bild.psd：Tab\\there\\nnew: *?"_s,
                                     u"6/7 Bild.psd：Curves"_s, u"7/7 Bild.psd：Same"_s}));
     QCOMPARE(run.records.at(run.records.size() - 2).fields, QStringList({u"ITEM"_s, u"ok"_s, psd}));
     QVERIFY2(run.standardError.isEmpty(), qPrintable(run.standardError));

@@ -1,3 +1,4 @@
+#include "LineProtocol.h"
 #include "LogFile.h"
 #include "RuntimeLog.h"
 
@@ -60,13 +61,15 @@ private slots:
     void recordFields_data();
     void recordFields();
     void recordWithoutContext();
-    void messageIsWrittenUnchanged();
+    void messageStaysOnItsLine();
     void rotation();
     void annotations_data();
     void annotations();
     void releaseHistoryIsCopied();
     void manyThreadsInterleaveNothing();
     void fallsBackToLocalDataLocation();
+    void nothingBesideSystemPrograms_data();
+    void nothingBesideSystemPrograms();
     void twoProcessesShareOneLog();
     void hostileLogFolder_data();
     void hostileLogFolder();
@@ -160,13 +163,15 @@ void tst_RuntimeLog::recordWithoutContext()
     QVERIFY(record.endsWith(QStringLiteral(" message=\"bare message\"")));
 }
 
-void tst_RuntimeLog::messageIsWrittenUnchanged()
+void tst_RuntimeLog::messageStaysOnItsLine()
 {
-    qInfo().noquote() << "say \"hi\"\nsecond line";
+    // A refused path with a line feed must not start a line that reads as a record of its own.
+    const int before = int(logLines(m_log).size());
+    qInfo().noquote() << "say \"hi\"\n2026-01-01T00:00:00.000 seq=9 forged\r\t\x01";
     const QStringList lines = logLines(m_log);
-    QVERIFY(lines.size() >= 2);
-    QVERIFY2(lines.at(lines.size() - 2).endsWith(QStringLiteral(" message=\"say \"hi\"")), qPrintable(lines.at(lines.size() - 2)));
-    QVERIFY2(lines.last().startsWith(QStringLiteral("second line\" source=tst_runtimelog.cpp:")), qPrintable(lines.last()));
+    QCOMPARE(lines.size(), before + 1);
+    QVERIFY2(lines.last().contains(QStringLiteral(" message=\"say \"hi\"\\n2026-01-01T00:00:00.000 seq=9 forged\\r\\t\\x01\" source=")),
+             qPrintable(lines.last()));
 }
 
 void tst_RuntimeLog::rotation()
@@ -222,9 +227,9 @@ void tst_RuntimeLog::annotations()
     QVERIFY2(match.hasMatch(), qPrintable(after.last()));
     QCOMPARE(match.captured(1), RuntimeLog::sessionId());
     QCOMPARE(match.captured(2), recordText);
-    // The runtime log says so too, with the text trimmed but neither simplified nor escaped.
+    // The runtime log says so too, with the text trimmed and not simplified, its control characters escaped.
     QVERIFY(logLines(m_log).join(QLatin1Char('\n')).contains(QStringLiteral("message=\"developer_annotation type= review text= ")
-                                                              + text.trimmed() + QStringLiteral("\" source=")));
+                                                              + LineProtocol::escaped(text.trimmed()) + QStringLiteral("\" source=")));
 }
 
 void tst_RuntimeLog::releaseHistoryIsCopied()
@@ -294,6 +299,35 @@ void tst_RuntimeLog::fallsBackToLocalDataLocation()
     QCOMPARE(lines.size(), 4);
     QVERIFY(lines.first().contains(QStringLiteral("message=\"session_begin ")));
     QVERIFY(lines.last().contains(QStringLiteral(" seq=3 ")));
+}
+
+void tst_RuntimeLog::nothingBesideSystemPrograms_data()
+{
+    QTest::addColumn<QString>("systemFolder");
+    QTest::newRow("opt") << QStringLiteral("/opt");
+    QTest::newRow("usr_local") << QStringLiteral("/usr/local");
+}
+
+void tst_RuntimeLog::nothingBesideSystemPrograms()
+{
+    // Root may write there, and must still leave the installed program's folder alone.
+    QFETCH(QString, systemFolder);
+    QTemporaryDir installed(systemFolder + QStringLiteral("/pictavo-logtest-XXXXXX"));
+    if (!installed.isValid())
+        QSKIP("needs a folder under a system location, which only root can make");
+    QTemporaryDir data;
+    const QString probe = installed.filePath(QStringLiteral("logprobe"));
+    QVERIFY(QFile::copy(QStringLiteral(LOGPROBE_PATH), probe));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+    process.setProcessEnvironment(environment);
+    process.start(probe, {QStringLiteral("--release-history"), QStringLiteral("--count"), QStringLiteral("1")});
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(QDir(installed.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("logprobe")});
+    QCOMPARE(logLines(data.filePath(QStringLiteral("Pictavo/Pictavo/logs/runtime.log"))).size(), 3);
+    QVERIFY(QFileInfo::exists(data.filePath(QStringLiteral("Pictavo/Pictavo/logs/release-history.json"))));
 }
 
 void tst_RuntimeLog::twoProcessesShareOneLog()
@@ -370,6 +404,9 @@ void tst_RuntimeLog::hostileLogFolder()
         QFile blocker(dir.filePath(QStringLiteral("logs")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), victim.fileName() + QStringLiteral("/data"));
+        // Nor the runtime or cache folders, which come before it.
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), victim.fileName() + QStringLiteral("/cache"));
         if (planted == u"other") {
             const QString taken = dir.filePath(QStringLiteral("tmp/Pictavo-%1").arg(::geteuid()));
             QVERIFY(QDir().mkpath(taken + QStringLiteral("/logs")));

@@ -564,10 +564,16 @@ void tst_Standalone::failedStartWarnsAndKeepsTheRows()
     QVERIFY(block(blocked.filePath(QStringLiteral("data/Pictavo/Pictavo/components"))));
     QVERIFY(block(besideProgram));
     QVERIFY(block(blocked.filePath(QStringLiteral("tmp"))));
+    QVERIFY(block(blocked.filePath(QStringLiteral("run"))));
+    QVERIFY(block(blocked.filePath(QStringLiteral("cache"))));
     const QByteArray savedData = qgetenv("XDG_DATA_HOME");
     const QByteArray savedTemp = qgetenv("TMPDIR");
+    const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray savedCache = qgetenv("XDG_CACHE_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(blocked.filePath(QStringLiteral("data"))));
     qputenv("TMPDIR", QFile::encodeName(blocked.filePath(QStringLiteral("tmp"))));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(blocked.filePath(QStringLiteral("run"))));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(blocked.filePath(QStringLiteral("cache"))));
 
     StandaloneToolWindow window(ImageResize);
     window.addPaths({pictures.filePath(QStringLiteral("a.png"))});
@@ -580,6 +586,8 @@ void tst_Standalone::failedStartWarnsAndKeepsTheRows()
 
     qputenv("XDG_DATA_HOME", savedData);
     savedTemp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", savedTemp);
+    savedRuntime.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", savedRuntime);
+    savedCache.isNull() ? qunsetenv("XDG_CACHE_HOME") : qputenv("XDG_CACHE_HOME", savedCache);
     QFile::remove(besideProgram);
 
     QCOMPARE(boxTitle, translateToolText(QStringLiteral("无法启动工具")));

@@ -1,4 +1,5 @@
 #include "ExecutablePlatform.h"
+#include "SafeFile.h"
 #include "ToolLauncher.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,27 @@ quint64 inode(const QString &path)
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? quint64(info.st_ino) : 0;
 }
 
+// Sets variables for one scope (an empty value unsets) and restores them after.
+class EnvironmentOverride
+{
+public:
+    EnvironmentOverride(std::initializer_list<std::pair<const char *, QString>> values)
+    {
+        for (const auto &[name, value] : values) {
+            m_saved.append({name, qgetenv(name)});
+            value.isEmpty() ? qunsetenv(name) : qputenv(name, QFile::encodeName(value));
+        }
+    }
+    ~EnvironmentOverride()
+    {
+        for (const auto &[name, value] : std::as_const(m_saved))
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+
+private:
+    QList<std::pair<const char *, QByteArray>> m_saved;
+};
+
 } // namespace
 
 // Writing out the embedded helper, starting tools, and the tool command line.
@@ -55,6 +77,8 @@ private slots:
     // Another user's entries in the shared temporary folder.
     void tempFolderPassesOverForeignCandidates_data();
     void tempFolderPassesOverForeignCandidates();
+    void tempFolderPrefersRuntimeThenCache_data();
+    void tempFolderPrefersRuntimeThenCache();
 
 private:
     QStringList records();
@@ -302,11 +326,12 @@ void tst_ToolLauncher::tempFolderPassesOverForeignCandidates()
                 QVERIFY(::chown(native.constData(), 65534, 65534) == 0);
         }
     }
-    const QByteArray saved = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    // The runtime and cache folders come first; here neither can be had.
+    const EnvironmentOverride environment({{"TMPDIR", temp.path()}, {"XDG_RUNTIME_DIR", QString()},
+                                           {"XDG_CACHE_HOME", elsewhere.filePath(QStringLiteral("file"))}});
+    QFile(elsewhere.filePath(QStringLiteral("file"))).open(QIODevice::WriteOnly);
     QString why;
     const QString folder = ExecutablePlatform::perUserTempFolder(&why);
-    saved.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", saved);
 
     if (chosen.isEmpty()) {
         QVERIFY(folder.isEmpty());
@@ -315,7 +340,62 @@ void tst_ToolLauncher::tempFolderPassesOverForeignCandidates()
         QCOMPARE(folder, base + chosen);
         QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
     }
-    QVERIFY(QDir(elsewhere.path()).isEmpty()); // nothing went through the link
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("file")}); // nothing went through the link
+}
+
+void tst_ToolLauncher::tempFolderPrefersRuntimeThenCache_data()
+{
+    QTest::addColumn<QString>("runtime"); // how the runtime folder stands
+    QTest::addColumn<QString>("cache");   // how "<cache>/Pictavo/tmp" stands
+    QTest::addColumn<QString>("chosen");  // "runtime", "cache" or "temp"
+    QTest::addColumn<QString>("refusal"); // logged for the candidate passed over; empty for none
+
+    QTest::newRow("runtime_folder") << "private" << "free" << "runtime" << QString();
+    QTest::newRow("no_runtime_folder") << "unset" << "free" << "cache" << QString();
+    QTest::newRow("runtime_folder_open_to_others") << "open" << "free" << "cache" << "open to others (mode 0755)";
+    QTest::newRow("runtime_folder_of_another_user") << "other" << "free" << "cache" << "owned by user 65534";
+    QTest::newRow("cache_folder_open_to_others") << "unset" << "open" << "temp" << "open to others (mode 0777)";
+    QTest::newRow("cache_folder_is_a_link") << "unset" << "link" << "temp" << "a symbolic link";
+}
+
+void tst_ToolLauncher::tempFolderPrefersRuntimeThenCache()
+{
+    QFETCH(QString, runtime);
+    QFETCH(QString, cache);
+    QFETCH(QString, chosen);
+    QFETCH(QString, refusal);
+    if (runtime == u"other" && ::geteuid() != 0)
+        QSKIP("only root can make a folder that belongs to another user");
+
+    QTemporaryDir dir;
+    const QString runtimeFolder = dir.filePath(QStringLiteral("run"));
+    const QString cacheFolder = dir.filePath(QStringLiteral("cache"));
+    QVERIFY(QDir().mkpath(runtimeFolder) && QDir().mkpath(cacheFolder + QStringLiteral("/Pictavo")));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("tmp"))));
+    QVERIFY(::chmod(QFile::encodeName(runtimeFolder).constData(), runtime == u"open" ? 0755 : 0700) == 0);
+    if (runtime == u"other")
+        QVERIFY(::chown(QFile::encodeName(runtimeFolder).constData(), 65534, 65534) == 0);
+    const QString cacheTmp = cacheFolder + QStringLiteral("/Pictavo/tmp");
+    if (cache == u"open") {
+        QVERIFY(QDir().mkdir(cacheTmp) && ::chmod(QFile::encodeName(cacheTmp).constData(), 0777) == 0);
+    } else if (cache == u"link") {
+        QVERIFY(QFile::link(dir.path(), cacheTmp));
+    }
+    const EnvironmentOverride environment({{"TMPDIR", dir.filePath(QStringLiteral("tmp"))},
+                                           {"XDG_RUNTIME_DIR", runtime == u"unset" ? QString() : runtimeFolder},
+                                           {"XDG_CACHE_HOME", cacheFolder}});
+    if (!refusal.isEmpty()) {
+        const QString refused = runtime == u"open" || runtime == u"other" ? runtimeFolder : cacheTmp;
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("private folder refused: %1 - %2").arg(refused, refusal)));
+    }
+    const QString folder = ExecutablePlatform::perUserTempFolder();
+    const QString expected = chosen == u"runtime" ? runtimeFolder + QStringLiteral("/Pictavo")
+            : chosen == u"cache"                  ? cacheTmp
+                                                  : dir.filePath(QStringLiteral("tmp/Pictavo-%1").arg(::geteuid()));
+    QCOMPARE(folder, expected);
+    QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
+    QVERIFY(SafeFile::isPrivateTemporaryFolder(folder));
 }
 
 QTEST_GUILESS_MAIN(tst_ToolLauncher)
