@@ -69,20 +69,25 @@ QString environmentFolder(const char *name)
     return QDir::isAbsolutePath(value) ? QDir::cleanPath(value) : QString();
 }
 
+// Makes `folder` owner-only when missing and takes it when it is this user's
+// alone; otherwise logs and notes why it was refused.
+bool tryPrivateFolder(const QString &folder, QStringList *refused)
+{
+    ::mkdir(QFile::encodeName(folder).constData(), 0700);
+    const QString reason = refusal(folder);
+    if (reason.isEmpty())
+        return true;
+    logRefusal(folder, reason);
+    *refused << QStringLiteral("%1 (%2)").arg(folder, reason);
+    return false;
+}
+
 } // namespace
 
 QString perUserTempFolder(QString *why)
 {
     QStringList refused;
-    const auto tryFolder = [&refused](const QString &folder) {
-        ::mkdir(QFile::encodeName(folder).constData(), 0700);
-        const QString reason = refusal(folder);
-        if (reason.isEmpty())
-            return true;
-        logRefusal(folder, reason);
-        refused << QStringLiteral("%1 (%2)").arg(folder, reason);
-        return false;
-    };
+    const auto tryFolder = [&refused](const QString &folder) { return tryPrivateFolder(folder, &refused); };
 
     // The login's runtime folder is this user's alone and emptied at log-out.
     const QString runtime = environmentFolder("XDG_RUNTIME_DIR");
@@ -124,15 +129,7 @@ QString perUserTempFolder(QString *why)
 QString sharedTempFolder(QString *why)
 {
     QStringList refused;
-    const auto tryFolder = [&refused](const QString &folder) {
-        ::mkdir(QFile::encodeName(folder).constData(), 0700);
-        const QString reason = refusal(folder);
-        if (reason.isEmpty())
-            return true;
-        logRefusal(folder, reason);
-        refused << QStringLiteral("%1 (%2)").arg(folder, reason);
-        return false;
-    };
+    const auto tryFolder = [&refused](const QString &folder) { return tryPrivateFolder(folder, &refused); };
     // Pictavo-<uid>, then Pictavo-<uid>-2 … while a candidate is not ours.
     const QString base = QDir(QDir::tempPath()).filePath(QStringLiteral("Pictavo-%1").arg(::geteuid()));
     for (int candidate = 1; candidate <= TempFolderCandidates; ++candidate) {
