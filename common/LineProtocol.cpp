@@ -49,19 +49,14 @@ QString escaped(const QString &text)
     return safe;
 }
 
-QString field(const QString &text)
-{
-    return escaped(text);
-}
-
 QByteArray log(const QString &message)
 {
-    return record("LOG", field(message));
+    return record("LOG", escaped(message));
 }
 
 QByteArray progress(qint64 current, qint64 total, const QString &message)
 {
-    const QString text = field(message);
+    const QString text = escaped(message);
     // The reader trims white space at both ends of a line; a blank alone would
     // go with it, so an empty message travels as a visible dash.
     return record("PROGRESS", QString::number(current) + u'\t' + QString::number(total) + u'\t'
@@ -75,7 +70,7 @@ QByteArray item(bool ok, const QString &path)
 
 QByteArray item(const QString &status, const QString &path, const QJsonObject &details)
 {
-    return record("ITEM", field(status) + u'\t' + withoutLineBreaks(path) + u'\t'
+    return record("ITEM", escaped(status) + u'\t' + withoutLineBreaks(path) + u'\t'
                           + QString::fromUtf8(QJsonDocument(details).toJson(QJsonDocument::Compact)));
 }
 
@@ -86,7 +81,7 @@ QByteArray done(const QJsonObject &counts)
 
 QByteArray error(const QString &message)
 {
-    return record("ERROR", field(message));
+    return record("ERROR", escaped(message));
 }
 
 bool write(std::FILE *stream, const QByteArray &record)

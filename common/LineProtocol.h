@@ -43,12 +43,10 @@ QByteArray error(const QString &message);
 // and start no other.
 QByteArray stopRequest();
 
-// A field with every control character written as an escape: "\n", "\r",
-// "\t", and other C0 and C1 characters as "\xNN".
-QString field(const QString &text);
-
-// The same escapes for any value written into one line of a log or report, so
-// a path or message cannot end the line and forge the next.
+// Every control character written as an escape ("\n", "\r", "\t", other C0
+// and C1 as "\xNN"): for record fields and any value written into one line
+// of a log or report, so a path or message cannot end the line and forge
+// the next.
 QString escaped(const QString &text);
 
 // Writes one record and flushes it, so the reader sees it at once. False
