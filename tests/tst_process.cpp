@@ -265,6 +265,8 @@ private slots:
     void paddedJpegKeepsItsEncoding_data();
     void paddedJpegKeepsItsEncoding();
     void paddedJpegKeepsItsSegments();
+    void qualityOfTablesNoQualityGives_data();
+    void qualityOfTablesNoQualityGives();
     void colourProfileIsKept_data();
     void colourProfileIsKept();
     void resolution_data();
@@ -729,6 +731,24 @@ void tst_Process::paddedJpegKeepsItsSegments()
     // The pixels were turned when padded: the carried tag must not turn them again.
     QCOMPARE(reader.transformation(), QImageIOHandler::TransformationNone);
     QCOMPARE(reader.read().colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+}
+
+void tst_Process::qualityOfTablesNoQualityGives_data()
+{
+    QTest::addColumn<int>("quantiser"); // every entry of both tables
+    QTest::addColumn<int>("quality");
+    QTest::newRow("all_ones_finest") << 1 << 100;
+    QTest::newRow("all_255_coarsest") << 255 << 1;
+    QTest::newRow("beyond_baseline_clamped") << 4000 << 1;
+}
+
+void tst_Process::qualityOfTablesNoQualityGives()
+{
+    QFETCH(int, quantiser);
+    QFETCH(int, quality);
+    quint16 table[64];
+    std::fill(std::begin(table), std::end(table), quint16(quantiser));
+    QCOMPARE(JpegEncoder::estimateQuality(table, table), quality);
 }
 
 void tst_Process::colourProfileIsKept_data()
