@@ -251,8 +251,9 @@ void BatchRun::pictureDone(int index, const ProcessResult &result, qint64 nanose
     if (result.unchanged) {
         ++m_skipped;
         ++m_unchanged;
+        const QString reason = HelperText::translate(QStringLiteral("已符合规则，未改动"));
         emit recordReady(LineProtocol::item(QStringLiteral("skipped"), source,
-                                            {{QStringLiteral("reason"), HelperText::translate(QStringLiteral("已符合规则，未改动"))},
+                                            {{QStringLiteral("reason"), reason},
                                              {QStringLiteral("unchanged"), true},
                                              {QStringLiteral("size"), result.newSize},
                                              {QStringLiteral("oldSize"), result.oldSize},
