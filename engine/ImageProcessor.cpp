@@ -289,6 +289,34 @@ void keepAsItIs(ProcessResult &result, QByteArray bytes, const QString &sourcePa
                      + HelperText::translate(QStringLiteral("原样复制到 %1")).arg(shown(destination)) + warning;
 }
 
+// keepAsItIs for a picture padded row by row, which is never read whole: its
+// rows are read one at a time to find damage, and its file is copied as a stream.
+void keepRowByRow(ProcessResult &result, const QString &sourcePath, const QString &source,
+                  const PadSettings &settings, const OutputPlan &output, const RunContext *run)
+{
+    const bool copy = !settings.replaceOriginal;
+    if (copy && !destinationAllowed(result, sourcePath, source, settings, output, run))
+        return;
+    const QString &destination = output.destination;
+    QString error;
+    bool verified = false;
+    const bool kept = RowPad::keep(source, copy ? ImageProcessor::temporaryPathFor(destination, output.extension) : QString(),
+                                   copy ? destination : QString(), &error, &verified);
+    if (verified || (kept && !copy))
+        result.newSize = result.oldSize;
+    if (!kept) {
+        result.message = error;
+        return;
+    }
+    result.success = true;
+    result.unchanged = true;
+    result.destination = copy ? destination : source;
+    result.message = HelperText::translate(QStringLiteral("已符合规则，未改动"));
+    if (copy)
+        result.message += HelperText::separator()
+                          + HelperText::translate(QStringLiteral("原样复制到 %1")).arg(shown(destination));
+}
+
 // The body of process; may return early on any failure with `result` filled in.
 void processInto(ProcessResult &result, const QString &sourcePath, const PadSettings &settings,
                  const OutputPlan &output, const RunContext *run)
@@ -328,6 +356,10 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         result.oldSize = ImageProcessor::sizeText(rowProbe.size.width(), rowProbe.size.height());
         if (run && run->budget)
             reservation.emplace(run->budget, RowPad::peakBytes(place->canvas));
+        if (fitsAsItIs(source, rowProbe, settings, output, encoder)) {
+            keepRowByRow(result, sourcePath, source, settings, output, run);
+            return;
+        }
         if (!destinationAllowed(result, sourcePath, source, settings, output, run))
             return;
         bool verified = false;

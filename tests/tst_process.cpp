@@ -599,15 +599,21 @@ void tst_Process::fittingPictureIsKept_data()
     QTest::addColumn<bool>("intoFolder");
     QTest::addColumn<QString>("outputName");
     QTest::addColumn<bool>("kept"); // the output is the source's own bytes
+    QTest::addColumn<bool>("rowByRow"); // padded a row at a time, were it padded
 
-    QTest::newRow("jpeg_in_place") << "photo.jpg" << Fill::White << false << false << "photo.jpg" << true;
+    QTest::newRow("jpeg_in_place") << "photo.jpg" << Fill::White << false << false << "photo.jpg" << true << false;
     QTest::newRow("png_in_place_with_png_option") << "art.png" << Fill::Transparent << true << false << "art.png"
-                                                  << true;
-    QTest::newRow("jpeg_into_output_folder") << "photo.JPG" << Fill::Black << false << true << "photo.jpg" << true;
+                                                  << true << false;
+    QTest::newRow("jpeg_into_output_folder") << "photo.JPG" << Fill::Black << false << true << "photo.jpg" << true
+                                             << false;
     QTest::newRow("jpeg_with_transparent_fill_becomes_png") << "photo.jpg" << Fill::Transparent << false << false
-                                                            << "photo.png" << false;
+                                                            << "photo.png" << false << false;
     QTest::newRow("jpeg_with_png_option_into_folder") << "photo.jpg" << Fill::White << true << true << "photo.png"
-                                                      << false;
+                                                      << false << false;
+    QTest::newRow("png_in_place_row_by_row") << "art.png" << Fill::White << false << false << "art.png" << true
+                                             << true;
+    QTest::newRow("png_into_output_folder_row_by_row") << "art.png" << Fill::White << false << true << "art.png"
+                                                       << true << true;
 }
 
 void tst_Process::fittingPictureIsKept()
@@ -618,6 +624,7 @@ void tst_Process::fittingPictureIsKept()
     QFETCH(bool, intoFolder);
     QFETCH(QString, outputName);
     QFETCH(bool, kept);
+    QFETCH(bool, rowByRow);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(fileName);
@@ -631,8 +638,11 @@ void tst_Process::fittingPictureIsKept()
     const QString outDir = intoFolder ? dir.filePath(QStringLiteral("out")) : QString();
     QVERIFY(!intoFolder || QDir(dir.path()).mkdir(QStringLiteral("out")));
 
+    const qint64 usual = RowPad::minimumPixels();
+    RowPad::setMinimumPixels(rowByRow ? 0 : usual);
     const ProcessResult result = ImageProcessor::process(path, outDir, !intoFolder, SizeRule::Multiple4, fill,
                                                          true, png);
+    RowPad::setMinimumPixels(usual);
     QVERIFY2(result.success, qPrintable(result.message));
     QCOMPARE(result.unchanged, kept);
     QCOMPARE(result.newSize, QStringLiteral("20×12"));
