@@ -244,8 +244,9 @@ qint64 peakBytes(const Probe &probe, qint64 fileBytes, const QSize &canvas, bool
         break;
     case Encoder::Jpeg:
         output = pad / 2;
-        // Optimised Huffman tables and progressive scans keep every DCT
-        // coefficient of the picture: 2 bytes each, up to 3 per pixel (4:4:4).
+        // Progressive scans keep every DCT coefficient of the picture: 2 bytes
+        // each, up to 3 per pixel (4:4:4). Only the header tells, so any JPEG
+        // counts them.
         working = pad + pad / 2;
         break;
     case Encoder::Gif:
