@@ -384,22 +384,26 @@ void tst_Process::losslessFormats()
 void tst_Process::jpegOutput_data()
 {
     QTest::addColumn<QString>("fileName");
-    QTest::addColumn<Fill>("fill");
+    QTest::addColumn<QString>("fill");
     QTest::addColumn<bool>("png");
     QTest::addColumn<QString>("outputName");
 
-    QTest::newRow("upper_JPG_white_keeps_jpeg") << "photo.JPG" << Fill::White << false << "photo.jpg";
-    QTest::newRow("jpeg_black") << "photo.jpeg" << Fill::Black << false << "photo.jpeg";
-    QTest::newRow("jpg_transparent_becomes_png") << "photo.jpg" << Fill::Transparent << false
+    QTest::newRow("upper_JPG_white_keeps_jpeg") << "photo.JPG" << QStringLiteral("white") << false << "photo.jpg";
+    QTest::newRow("jpeg_black") << "photo.jpeg" << QStringLiteral("black") << false << "photo.jpeg";
+    QTest::newRow("jpg_transparent_becomes_png") << "photo.jpg" << QStringLiteral("transparent") << false
                                                  << "photo.png";
-    QTest::newRow("jpg_forced_png") << "photo.jpg" << Fill::White << true << "photo.png";
-    QTest::newRow("jpg_forced_png_transparent") << "photo.jpg" << Fill::Transparent << true << "photo.png";
+    QTest::newRow("jpg_forced_png") << "photo.jpg" << QStringLiteral("white") << true << "photo.png";
+    QTest::newRow("jpg_translucent_colour_becomes_png") << "photo.jpg" << QStringLiteral("#ffffff80") << false
+                                                        << "photo.png";
+    QTest::newRow("jpg_edge_keeps_jpeg") << "photo.jpg" << QStringLiteral("edge") << false << "photo.jpg";
+    QTest::newRow("jpg_forced_png_transparent") << "photo.jpg" << QStringLiteral("transparent") << true << "photo.png";
 }
 
 void tst_Process::jpegOutput()
 {
     QFETCH(QString, fileName);
-    QFETCH(Fill, fill);
+    QFETCH(QString, fill);
+    const FillSpec spec = *PaddingChoices::fillFromKey(fill);
     QFETCH(bool, png);
     QFETCH(QString, outputName);
 
@@ -412,7 +416,7 @@ void tst_Process::jpegOutput()
 
     // Power of two: 61x37 becomes 64x64, so the bottom rows are whole JPEG blocks of fill.
     const ProcessResult result = ImageProcessor::process(sourcePath, dir.filePath(QStringLiteral("out")), false,
-                                                         SizeRule::Power2, fill, false, png);
+                                                         SizeRule::Power2, spec, false, png);
     QVERIFY2(result.success, qPrintable(result.message));
     const QString outputPath = dir.filePath(QStringLiteral("out/") + outputName);
     QVERIFY2(QFileInfo::exists(outputPath), qPrintable(result.message));
@@ -424,9 +428,13 @@ void tst_Process::jpegOutput()
     const QRgb inside = output.pixel(30, 18);
     QVERIFY(qAbs(qBlue(inside) - 200) < 8 && qAbs(qGreen(inside) - 120) < 8);
     const QRgb corner = output.pixel(63, 63);
-    if (fill == Fill::Transparent)
+    if (spec.kind == FillSpec::Kind::Transparent)
         QCOMPARE(qAlpha(corner), 0);
-    else if (fill == Fill::Black)
+    else if (spec.kind == FillSpec::Kind::Colour)
+        QCOMPARE(corner, qRgba(255, 255, 255, 128));
+    else if (spec.kind == FillSpec::Kind::Edge)
+        QVERIFY(qAbs(qBlue(corner) - 200) < 8 && qAbs(qGreen(corner) - 120) < 8);
+    else if (spec.kind == FillSpec::Kind::Black)
         QVERIFY(qRed(corner) < 8 && qGreen(corner) < 8 && qBlue(corner) < 8);
     else
         QVERIFY(qRed(corner) > 247 && qGreen(corner) > 247 && qBlue(corner) > 247);
