@@ -10,7 +10,9 @@ AnchorPicker::AnchorPicker(const QStringList &names, QWidget *parent)
 {
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
-    grid->setSpacing(1);
+    grid->setSpacing(2);
+    // As small as the cells, however wide the row around it.
+    grid->setSizeConstraint(QLayout::SetFixedSize);
     for (int position = 0; position < Positions; ++position) {
         auto *cell = new QToolButton(this);
         // The window sheets draw the cells by this name.
