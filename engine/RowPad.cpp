@@ -114,9 +114,12 @@ void setMinimumPixels(qint64 pixels)
     minimum.store(pixels);
 }
 
-bool suits(QIODevice *device, const ImageCodecs::Probe &probe, const Placement &placement, QRgb fill,
+bool suits(QIODevice *device, const ImageCodecs::Probe &probe, const Placement &placement, const FillSpec &spec,
            ImageCodecs::Encoder encoder)
 {
+    const QRgb fill = spec.argb();
+    if (spec.copiesPicture())
+        return false;
     if (encoder != ImageCodecs::Encoder::Png || probe.deep || probe.transformed || !placement.isValid()
         || qint64(placement.canvas.width()) * placement.canvas.height() < minimumPixels())
         return false;
@@ -139,9 +142,10 @@ qint64 peakBytes(const QSize &canvas)
     return 8 * row + 16 * MiB;
 }
 
-bool pad(const QString &source, const Placement &placement, QRgb fill, const QString &temporary,
+bool pad(const QString &source, const Placement &placement, const FillSpec &spec, const QString &temporary,
          const QString &destination, QString *error, bool *verified)
 {
+    const QRgb fill = spec.argb();
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         *error = HelperText::translate(QStringLiteral("无法解码图片：%1")).arg(in.errorString());

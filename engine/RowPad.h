@@ -25,7 +25,7 @@ void setMinimumPixels(qint64 pixels);
 // True when the picture whose header was read into `probe` (from `device`,
 // which must be at the picture's start) can be padded row by row into
 // `encoder`. Reads the header again; leaves the device's position anywhere.
-bool suits(QIODevice *device, const ImageCodecs::Probe &probe, const Placement &placement, QRgb fill,
+bool suits(QIODevice *device, const ImageCodecs::Probe &probe, const Placement &placement, const FillSpec &fill,
            ImageCodecs::Encoder encoder);
 
 // The most memory padding a picture row by row takes onto `canvas`.
@@ -36,7 +36,7 @@ qint64 peakBytes(const QSize &canvas);
 // back compares the bytes through a CRC-32 of the whole file and every decoded
 // row through one of each row written. `*verified` tells whether the file had
 // passed the check.
-bool pad(const QString &source, const Placement &placement, QRgb fill, const QString &temporary,
+bool pad(const QString &source, const Placement &placement, const FillSpec &fill, const QString &temporary,
          const QString &destination, QString *error, bool *verified);
 
 } // namespace RowPad
