@@ -19,7 +19,7 @@ AnchorPicker::AnchorPicker(const QStringList &names, QWidget *parent)
         cell->setObjectName(QStringLiteral("anchorCell"));
         cell->setCheckable(true);
         cell->setFocusPolicy(Qt::StrongFocus);
-        cell->setFixedSize(12, 12);
+        cell->setFixedSize(10, 10);
         const QString name = names.value(position);
         cell->setAccessibleName(name);
         cell->setToolTip(name);

@@ -377,10 +377,10 @@ void MainForm::buildLayout()
 
     auto *optionsRow = new QWidget;
     optionsRow->setObjectName(QStringLiteral("optionsRow"));
-    // As high as the anchor grid.
-    optionsRow->setFixedHeight(50);
+    optionsRow->setFixedHeight(46);
     auto *options = new QHBoxLayout(optionsRow);
-    options->setContentsMargins(0, 5, 0, 5);
+    // Room for the anchor grid, as high as a combo box of the shared sheet.
+    options->setContentsMargins(0, 6, 0, 6);
     options->setSpacing(8);
     options->addWidget(new QLabel(HelperText::translate(QStringLiteral("尺寸规则："))));
     options->addWidget(m_sizeRuleBox);
@@ -392,12 +392,21 @@ void MainForm::buildLayout()
     options->addSpacing(12);
     options->addWidget(new QLabel(HelperText::translate(QStringLiteral("内容位置："))));
     options->addWidget(m_anchorPicker);
-    options->addSpacing(12);
-    options->addWidget(m_pngBox);
-    options->addSpacing(8);
-    options->addWidget(m_recursiveBox);
     options->addStretch();
     rows->addWidget(optionsRow);
+
+    // A row of their own: beside a multiple and a colour they would not fit the narrowest window.
+    auto *formatRow = new QWidget;
+    formatRow->setObjectName(QStringLiteral("formatRow"));
+    formatRow->setFixedHeight(30);
+    auto *format = new QHBoxLayout(formatRow);
+    format->setContentsMargins(0, 0, 0, 4);
+    format->setSpacing(8);
+    format->addWidget(m_pngBox);
+    format->addSpacing(8);
+    format->addWidget(m_recursiveBox);
+    format->addStretch();
+    rows->addWidget(formatRow);
 
     auto *progressRow = new QWidget;
     progressRow->setObjectName(QStringLiteral("progressRow"));

@@ -294,6 +294,15 @@ void desktopShots(const QStringList &pictures, const QString &sandbox)
             if (!QTest::qWaitForWindowExposed(&helper))
                 g_problems << suffix + QStringLiteral(": helper never shown");
             save(&helper, QStringLiteral("desktop-helper-") + suffix);
+            MainForm narrowHelper(QStringList{QStringLiteral("--rule"), QStringLiteral("multiple:12"),
+                                              QStringLiteral("--fill"), QStringLiteral("#e0457b80"),
+                                              QStringLiteral("--anchor"), QStringLiteral("bottom-right")}
+                                  + helperArguments(language, pictures));
+            narrowHelper.resize(narrowHelper.minimumSize());
+            narrowHelper.show();
+            if (!QTest::qWaitForWindowExposed(&narrowHelper))
+                g_problems << suffix + QStringLiteral(": narrow helper never shown");
+            save(&narrowHelper, QStringLiteral("desktop-helper-minimum-") + suffix);
         }
     }
     applyApplicationTheme(false);

@@ -310,7 +310,8 @@ void tst_MainForm::layoutAndDefaults()
 
     // Rows top to bottom at their heights; the log group takes what is left.
     const QList<std::pair<const char *, int>> rows{{"buttonRow", 42},  {"fileList", 160},    {"outputRow", 38},
-                                                   {"optionsRow", 50}, {"progressRow", 58}, {"logGroup", -1},
+                                                   {"optionsRow", 46}, {"formatRow", 30},    {"progressRow", 58},
+                                                   {"logGroup", -1},
                                                    {"startButton", 42}};
     int previousTop = -1;
     for (const auto &[name, height] : rows) {
