@@ -97,18 +97,32 @@ void composeRow16(const QRgba64 *src, QRgba64 *dst, int count, QRgba64 fill)
     }
 }
 
-// The source index a border position copies: `i` counts from the picture's
-// first pixel, `n` is the picture's length. Edge clamps; mirror reflects at
-// both edges over and over, so a border wider than the picture is covered too.
-inline int borderSource(qint64 i, qint64 n, bool mirror)
+// True when the colours of an 8-bit canvas fit one GIF palette: 256 entries,
+// one of them taken by the fully transparent pixels when there are any.
+bool fitsGifPalette(const QImage &canvas)
 {
-    if (!mirror)
-        return int(qBound<qint64>(0, i, n - 1));
-    const qint64 period = 2 * n;
-    qint64 m = i % period;
-    if (m < 0)
-        m += period;
-    return int(m < n ? m : period - 1 - m);
+    if (canvas.format() != QImage::Format_ARGB32)
+        return false;
+    QSet<QRgb> colours;
+    bool transparent = false;
+    QRgb last = 0;
+    for (int y = 0; y < canvas.height(); ++y) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width(); ++x) {
+            if (qAlpha(row[x]) == 0) {
+                transparent = true;
+                continue;
+            }
+            const QRgb colour = row[x] & 0xffffffu;
+            if (colour == last && !colours.isEmpty())
+                continue;
+            last = colour;
+            colours.insert(colour);
+            if (colours.size() + (transparent ? 1 : 0) > 256)
+                return false;
+        }
+    }
+    return colours.size() + (transparent ? 1 : 0) <= 256;
 }
 
 // Fills the canvas around `picture`, which already holds the source, from the
@@ -124,9 +138,9 @@ void extendBorders(QImage &canvas, const QRect &picture, bool mirror)
         std::vector<int> columns;
         columns.reserve(size_t(width - picture.width()));
         for (int x = 0; x < left; ++x)
-            columns.push_back(left + borderSource(x - left, picture.width(), mirror));
+            columns.push_back(left + ImageProcessor::borderSource(x - left, picture.width(), mirror));
         for (int x = right; x < width; ++x)
-            columns.push_back(left + borderSource(x - left, picture.width(), mirror));
+            columns.push_back(left + ImageProcessor::borderSource(x - left, picture.width(), mirror));
         for (int y = picture.y(); y < picture.y() + picture.height(); ++y) {
             Pixel *row = reinterpret_cast<Pixel *>(canvas.scanLine(y));
             size_t c = 0;
@@ -140,7 +154,7 @@ void extendBorders(QImage &canvas, const QRect &picture, bool mirror)
     for (int y = 0; y < canvas.height(); ++y) {
         if (y >= picture.y() && y < picture.y() + picture.height())
             continue;
-        const int from = picture.y() + borderSource(y - picture.y(), picture.height(), mirror);
+        const int from = picture.y() + ImageProcessor::borderSource(y - picture.y(), picture.height(), mirror);
         std::memcpy(canvas.scanLine(y), canvas.constScanLine(from), rowBytes);
     }
 }
@@ -293,7 +307,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     if (const std::optional<Placement> place = rowPlacement(source, settings, encoder, &rowProbe)) {
         result.oldSize = ImageProcessor::sizeText(rowProbe.size.width(), rowProbe.size.height());
         if (run && run->budget)
-            reservation.emplace(run->budget, RowPad::peakBytes(place->canvas));
+            reservation.emplace(run->budget,
+                                RowPad::peakBytes(place->canvas, RowPad::heldRows(*place, rowProbe.size, settings.fill)));
         if (!destinationAllowed(result, sourcePath, source, settings, output, run))
             return;
         bool verified = false;
@@ -377,6 +392,16 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     if (canvas.isNull()) {
         result.message = HelperText::translate(QStringLiteral("内存不足，无法创建 %1 的画布"))
                                  .arg(ImageProcessor::sizeText(targetWidth, targetHeight));
+        return;
+    }
+
+    // A chosen colour is never approximated: a GIF whose palette has no room
+    // for it fails rather than being reduced to fewer colours.
+    if (encoder == ImageCodecs::Encoder::Gif && settings.fill.kind == FillSpec::Kind::Colour
+        && !fitsGifPalette(canvas)) {
+        result.message = HelperText::translate(
+                                 QStringLiteral("GIF 的调色板已满（256 色），放不下补边颜色 %1；请改用 PNG 输出或其他补边方式"))
+                                 .arg(PaddingChoices::key(settings.fill));
         return;
     }
 
@@ -565,7 +590,7 @@ bool estimatesFor(const QString &sourcePath, const Sizing &rule, const FillSpec 
     // The placement only matters for whether the picture goes row by row.
     const Placement place = ImageProcessor::placement(probe.size, rule, Anchor::Center);
     if (file.seek(0) && RowPad::suits(&file, probe, place, fill, encoder))
-        *peak = RowPad::peakBytes(place.canvas);
+        *peak = RowPad::peakBytes(place.canvas, RowPad::heldRows(place, probe.size, fill));
     else
         *peak = *work;
     return true;
@@ -650,6 +675,17 @@ QRgb ImageProcessor::fillColour(Fill fill)
         break;
     }
     return qRgba(255, 255, 255, 0);
+}
+
+int ImageProcessor::borderSource(qint64 i, qint64 length, bool mirror)
+{
+    if (!mirror)
+        return int(qBound<qint64>(0, i, length - 1));
+    const qint64 period = 2 * length;
+    qint64 m = i % period;
+    if (m < 0)
+        m += period;
+    return int(m < length ? m : period - 1 - m);
 }
 
 QString ImageProcessor::sizeText(qint32 width, qint32 height)

@@ -134,6 +134,11 @@ public:
     // The encoder for an extension given with its dot, in lower case.
     static ImageCodecs::Encoder formatFor(const QString &ext);
 
+    // The source index an edge (clamped) or mirror (reflected at both ends,
+    // over and over) border position copies: `i` counts from the picture's
+    // first pixel, `length` is the picture's length.
+    static int borderSource(qint64 i, qint64 length, bool mirror);
+
     // The colour (ARGB, not premultiplied) the canvas is filled with.
     static QRgb fillColour(Fill fill);
 

@@ -28,8 +28,14 @@ void setMinimumPixels(qint64 pixels);
 bool suits(QIODevice *device, const ImageCodecs::Probe &probe, const Placement &placement, const FillSpec &fill,
            ImageCodecs::Encoder encoder);
 
-// The most memory padding a picture row by row takes onto `canvas`.
-qint64 peakBytes(const QSize &canvas);
+// The most memory padding a picture row by row takes onto `canvas`, holding
+// `heldRows` source rows beyond the one in hand (see heldRows).
+qint64 peakBytes(const QSize &canvas, qint64 heldRows = 0);
+
+// The most source rows an edge or mirror fill keeps at once while the border
+// rows that copy them wait for their turn (the top border needs rows read
+// ahead, the bottom border rows read earlier); 0 for a colour fill.
+qint64 heldRows(const Placement &placement, const QSize &source, const FillSpec &fill);
 
 // Pads `source` onto `placement`, writing `temporary` and after reading it back
 // putting it in place of `destination` (VerifiedWrite::writeStreamed). The read

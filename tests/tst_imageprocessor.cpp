@@ -1,3 +1,4 @@
+#include "HelperText.h"
 #include "ImageProcessor.h"
 #include "PaddingChoices.h"
 #include "PngEncoder.h"
@@ -44,6 +45,8 @@ private slots:
     void fillFromKey();
     void sizingFromKey_data();
     void sizingFromKey();
+    void displayText_data();
+    void displayText();
     void targetSize_data();
     void targetSize();
     void anchorPlacement_data();
@@ -359,6 +362,31 @@ void tst_ImageProcessor::sizingFromKey()
     }
 }
 
+void tst_ImageProcessor::displayText_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("sizing");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("plain_rule") << u"zh_CN"_s << u"even"_s << u"偶数（2 的倍数）"_s;
+    QTest::newRow("multiple_english") << u"en_US"_s << u"multiple:12"_s << u"Multiple of 12"_s;
+    QTest::newRow("square_then_multiple") << u"zh_CN"_s << u"square,multiple4"_s << u"正方形，4 的倍数"_s;
+    QTest::newRow("square_power2_japanese") << u"ja_JP"_s << u"square-power2"_s << u"正方形（2 のべき乗）"_s;
+    QTest::newRow("minimum_then_rule") << u"zh_CN"_s << u"min:512x256,power2"_s << u"至少 512×256，2ⁿ（2 的幂）"_s;
+    QTest::newRow("minimum_alone_english") << u"en_US"_s << u"min:64x64"_s << u"At least 64×64"_s;
+}
+
+void tst_ImageProcessor::displayText()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, sizing);
+    QFETCH(QString, expected);
+    QVERIFY(HelperText::setLanguage(language));
+    const QString text = PaddingChoices::displayText(*PaddingChoices::sizingFromKey(sizing), HelperText::translate);
+    HelperText::setLanguage(QString());
+    QCOMPARE(text, expected);
+}
+
 void tst_ImageProcessor::targetSize_data()
 {
     QTest::addColumn<QSize>("source");
@@ -376,6 +404,7 @@ void tst_ImageProcessor::targetSize_data()
     QTest::newRow("multiple_overflow") << QSize(2147483000, 1) << u"multiple:4096"_s << QSize();
     QTest::newRow("square_power2_above_2^30") << QSize((1 << 30) + 1, 1) << u"square-power2"_s << QSize();
     QTest::newRow("square_power2_2^30") << QSize(1 << 30, 3) << u"square-power2"_s << QSize(1 << 30, 1 << 30);
+    QTest::newRow("square_power2_16385") << QSize(16385, 7) << u"square-power2"_s << QSize(32768, 32768);
 }
 
 void tst_ImageProcessor::targetSize()
