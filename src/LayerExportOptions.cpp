@@ -92,11 +92,9 @@ LayerExportChoices LayerExportOptions::choices() const
 
 QJsonObject LayerExportOptions::job(const LayerExportChoices &choices, const QStringList &paths)
 {
-    QJsonObject job = WorkerProtocol::layerExportJob(paths, choices.outputDir, PaddingChoices::key(choices.sizing),
-                                                     choices.trimTransparency, choices.applyClipping);
-    job.insert(QLatin1String("fill"), PaddingChoices::key(choices.fill));
-    job.insert(QLatin1String("anchor"), PaddingChoices::key(choices.anchor));
-    return job;
+    return WorkerProtocol::layerExportJob(paths, choices.outputDir, PaddingChoices::key(choices.sizing),
+                                          choices.trimTransparency, choices.applyClipping,
+                                          PaddingChoices::key(choices.fill), PaddingChoices::key(choices.anchor));
 }
 
 void LayerExportOptions::restoreFrom(QSettings &settings)

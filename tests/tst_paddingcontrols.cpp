@@ -288,8 +288,9 @@ void tst_PaddingControls::layerExportJob_data()
     QTest::addColumn<QString>("anchor");
     QTest::addColumn<QStringList>("expected");  // sizingMode, fill, anchor
 
+    // The defaults leave the fill and anchor out: such a job reads as before.
     QTest::newRow("defaults") << QString() << QString() << QString()
-                              << QStringList{u"multiple4"_s, u"transparent"_s, u"center"_s};
+                              << QStringList{u"multiple4"_s, QString(), QString()};
     QTest::newRow("square_mirrored_left") << u"正方形"_s << u"镜像边缘"_s << u"左侧居中"_s
                                           << QStringList{u"square"_s, u"mirror"_s, u"left"_s};
     QTest::newRow("no_rule_white_bottom_left") << u"无规则（只裁切，不扩图）"_s << u"白色"_s << u"左下角"_s
