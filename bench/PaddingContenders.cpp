@@ -97,7 +97,7 @@ const char *const StepNames[StepCount] = {"read",          "decode",            
                                           "encode",        "write + fsync",      "read back + check",
                                           "rename + fsync folder"};
 
-bool stepsOne(const CorpusFile &file, const QString &outDir, double seconds[StepCount],
+bool stepsOne(const CorpusFile &file, const QString &outDir, const FillSpec &fill, double seconds[StepCount],
               double fullDecodeSeconds[KindCount], QString *error)
 {
     QElapsedTimer timer;
@@ -117,8 +117,8 @@ bool stepsOne(const CorpusFile &file, const QString &outDir, double seconds[Step
     bytes = QByteArray();
     lap();
     qint32 ox = 0, oy = 0;
-    const QRgb fill = ImageProcessor::fillColour(Fill::Transparent);
-    QImage canvas = ImageProcessor::pad(source, fill, true, SizeRule::Multiple4, ox, oy);
+    // Every other step writes what the transparent fill gives, so only the pad differs between fills.
+    QImage canvas = ImageProcessor::pad(source, fill, Anchor::Center, SizeRule::Multiple4, ox, oy);
     source = QImage();
     lap();
     QByteArray encoded;
@@ -240,7 +240,7 @@ PassResult runInProcess(const QString &which, const std::vector<CorpusFile> &fil
             double fullDecode[KindCount] = {};
             bool ok = false;
             if (which == QLatin1String("steps"))
-                ok = stepsOne(file, outDir, steps, fullDecode, &error);
+                ok = stepsOne(file, outDir, fill, steps, fullDecode, &error);
             else
                 ok = bareOne(file, outDir, &error);
             const double seconds = one.nsecsElapsed() / 1e9;
