@@ -137,7 +137,7 @@ void ImageResizeOptions::restoreFrom(QSettings &settings)
     if (!m_padding->setAnchorKey(settings.value(settingsKey(QStringLiteral("anchor"))).toString())) {
         const QVariant centered = settings.value(settingsKey(QStringLiteral("centered")));
         if (centered.isValid())
-            m_padding->setAnchor(centered.toBool() ? Anchor::Center : Anchor::TopLeft);
+            m_padding->setAnchor(PaddingChoices::anchorFor(centered.toBool()));
     }
     for (auto changed : {&PaddingControls::ruleChanged, &PaddingControls::fillChanged, &PaddingControls::anchorChanged})
         connect(m_padding, changed, this, &ImageResizeOptions::save);
