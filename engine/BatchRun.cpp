@@ -68,6 +68,7 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
     m_pad.fill = settings.fill;
     m_pad.centered = settings.centered;
     m_pad.png = settings.png;
+    m_pad.keepOriginals = m_pad.replaceOriginal && settings.keepOriginals;
     m_skipped = skipped;
     m_succeeded = m_failed = m_cancelled = m_reported = 0;
     m_failureLines.clear();
@@ -117,6 +118,11 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
     m_budget.emplace(m_settings.memoryBudget > 0 ? m_settings.memoryBudget : MemoryBudget::defaultCapacity());
     m_context = RunContext();
     m_context.budget = &*m_budget;
+    m_journal.reset();
+    if (m_pad.keepOriginals) {
+        m_journal = std::make_unique<RunJournal>();
+        m_context.journal = m_journal.get();
+    }
     plan();
 }
 
@@ -338,6 +344,8 @@ void BatchRun::finish()
         notable(HelperText::translate(QStringLiteral("处理完成；发现错误，错误报告：%1")).arg(report));
     else
         notable(HelperText::translate(QStringLiteral("处理完成；发现错误，错误报告未能写入：%1")).arg(report));
+    if (!journalPath().isEmpty())
+        notable(HelperText::translate(QStringLiteral("被替换的原图已放入回收站；要撤销本次处理，请用“撤销上次处理”或 Quadrix --undo-last。")));
     const bool reportWritten = m_failed > 0 && m_reportError.isEmpty();
     emit recordReady(LineProtocol::done({{QStringLiteral("exported"), m_succeeded},
                                          {QStringLiteral("failed"), m_failed},

@@ -9,6 +9,7 @@
 #include <QString>
 
 class MemoryBudget;
+class RunJournal;
 
 // The outcome of padding one file.
 struct ProcessResult
@@ -28,6 +29,7 @@ struct RunContext
 {
     QSet<QString> listed;            // every file of the run
     MemoryBudget *budget = nullptr;  // shared by pictures padded at the same time
+    RunJournal *journal = nullptr;   // in place with keeping: where kept originals are recorded
     static QString key(const QString &path);
 };
 
@@ -40,6 +42,9 @@ struct PadSettings
     Fill fill = Fill::Transparent;
     bool centered = true;
     bool png = false;
+    // In place: a replaced original goes to the trash first, and a picture
+    // whose original cannot be kept there is not padded.
+    bool keepOriginals = false;
 };
 
 // Where the output for one source goes, worked out from the names alone.

@@ -140,7 +140,7 @@ qint64 peakBytes(const QSize &canvas)
 }
 
 bool pad(const QString &source, const Placement &placement, QRgb fill, const QString &temporary,
-         const QString &destination, QString *error, bool *verified)
+         const QString &destination, QString *error, bool *verified, const VerifiedWrite::Placing &placing)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
@@ -265,7 +265,8 @@ bool pad(const QString &source, const Placement &placement, QRgb fill, const QSt
         return true;
     };
 
-    return VerifiedWrite::writeStreamed(temporary, destination, destination, produce, check, error, verified);
+    return VerifiedWrite::writeStreamed(temporary, destination, destination, produce, check, error, verified,
+                                        placing);
 }
 
 } // namespace RowPad
