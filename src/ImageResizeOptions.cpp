@@ -80,6 +80,7 @@ ImageResizeChoices ImageResizeOptions::choices() const
     choices.png = m_png->isChecked();
     choices.recursive = m_recursive->isChecked();
     choices.outputDir = m_outputDirectory->text().trimmed();
+    choices.keepOriginals = keepsOriginals();
     return choices;
 }
 
@@ -111,6 +112,8 @@ QStringList ImageResizeOptions::arguments(const ImageResizeChoices &choices, con
     const QString folder = absoluteOutputFolder(choices.outputDir);
     if (!folder.isEmpty())
         arguments << QStringLiteral("--output-dir") << folder;
+    else if (!choices.keepOriginals)
+        arguments << QStringLiteral("--no-trash");
     // The helper speaks the tool window's language.
     arguments << QStringLiteral("--language") << toolLanguageCode();
     // The list holds files only; the folders they came from shape the output tree.
@@ -121,6 +124,22 @@ QStringList ImageResizeOptions::arguments(const ImageResizeChoices &choices, con
     if (!paths.isEmpty())
         arguments << QStringLiteral("--start") << paths;
     return arguments;
+}
+
+namespace {
+
+const QString KeepOriginalsKey = QStringLiteral("standaloneTools/image-resize/options/keepOriginals");
+
+} // namespace
+
+bool ImageResizeOptions::keepsOriginals()
+{
+    return QSettings().value(KeepOriginalsKey, true).toBool();
+}
+
+void ImageResizeOptions::setKeepsOriginals(bool keep)
+{
+    QSettings().setValue(KeepOriginalsKey, keep);
 }
 
 QString ImageResizeOptions::absoluteOutputFolder(const QString &typed)

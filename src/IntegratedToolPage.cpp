@@ -10,6 +10,7 @@
 #include "PageTexts.h"
 #include "ImageResizeOptions.h"
 #include "ImageResizeRun.h"
+#include "InPlaceGuard.h"
 #include "NaturalOrder.h"
 #include "LayerExportOptions.h"
 #include "PictureSizes.h"
@@ -420,6 +421,12 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
                 m_stopButton->setEnabled(false);
         });
         startRow->addWidget(m_stopButton);
+        m_inPlaceGuard = new InPlaceGuard(this, startRow);
+        connect(m_inPlaceGuard, &InPlaceGuard::logLine, this, &IntegratedToolPage::appendLog);
+        connect(m_inPlaceGuard, &InPlaceGuard::undone, this, [this] {
+            if (m_preview)
+                m_preview->read(m_fileList->paths());
+        });
     }
     startRow->addStretch(1);
     rows->addLayout(startRow);
@@ -743,7 +750,7 @@ void IntegratedToolPage::startTool()
 void IntegratedToolPage::startImageResize()
 {
     // Two helpers on the same files race each other: one at a time.
-    if (isHelperRunning())
+    if (isHelperRunning() || !m_inPlaceGuard->confirmStart(m_imageOptions->choices().outputDir, m_fileList->paths().size()))
         return;
     m_progressBar->setRange(0, 0);
     m_statusLabel->setText(translateToolText(QStringLiteral("正在启动…")));
@@ -774,6 +781,7 @@ void IntegratedToolPage::startImageResize()
     }
 
     m_imageRun = run;
+    m_inPlaceGuard->setRunning(true);
     connect(run, &ImageResizeRun::rowStatusChanged, this, &IntegratedToolPage::setRowStatus);
     connect(run, &ImageResizeRun::rowReported, this, &IntegratedToolPage::showRowReport);
     connect(run, &ImageResizeRun::progressed, this, &IntegratedToolPage::showProgress);
@@ -829,6 +837,7 @@ void IntegratedToolPage::finishImageResize(bool complete, const QString &folder,
 {
     m_elapsedTicker->stop();
     m_stopButton->hide();
+    m_inPlaceGuard->setRunning(false);
     // Pictures written in place have new sizes; the preview reads them again.
     if (m_preview && inPlace)
         m_preview->read(m_fileList->paths());

@@ -8,6 +8,7 @@
 // QT_QPA_PLATFORM=offscreen.
 
 #include "DesktopOpen.h"
+#include "InPlaceGuard.h"
 #include "IntegratedToolPage.h"
 #include "Localization.h"
 #include "MainForm.h"
@@ -310,6 +311,8 @@ int main(int argc, char *argv[])
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, sandbox.filePath(QStringLiteral("config")));
     app.setStyleSheet(Startup::applicationStyleSheet());
     StandaloneToolWindow::setRestart([](const QString &, const QStringList &) {});
+    // The runs shown replace in place: no question over the window.
+    InPlaceGuard::setAsksBeforeReplacing(false);
 
     // Names as users give them: long, and in every script the fonts must draw.
     QStringList pictures;

@@ -1,3 +1,4 @@
+#include "InPlaceGuard.h"
 #include "InstancePlatform.h"
 #include "IntegratedToolPage.h"
 #include "SingleInstance.h"
@@ -500,6 +501,7 @@ void tst_Standalone::helperArguments()
 void tst_Standalone::startPadsEveryPictureInPlace()
 {
     m_settings.reset(new SettingsSandbox);
+    InPlaceGuard::setAsksBeforeReplacing(false);
     QTemporaryDir pictures;
     QVERIFY(QDir(pictures.path()).mkdir(QStringLiteral("deeper")));
     const QStringList files{pictures.filePath(QStringLiteral("a.png")), pictures.filePath(QStringLiteral("b.png")),
@@ -552,6 +554,7 @@ void tst_Standalone::failedStartWarnsAndKeepsTheRows()
 {
     // No folder can take the helper: plain files stand where each would go.
     m_settings.reset(new SettingsSandbox);
+    InPlaceGuard::setAsksBeforeReplacing(false);
     QTemporaryDir pictures;
     savePicture(pictures.filePath(QStringLiteral("a.png")), 3, 3);
     QTemporaryDir blocked;
