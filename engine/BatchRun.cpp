@@ -344,8 +344,6 @@ void BatchRun::finish()
         notable(HelperText::translate(QStringLiteral("处理完成；发现错误，错误报告：%1")).arg(report));
     else
         notable(HelperText::translate(QStringLiteral("处理完成；发现错误，错误报告未能写入：%1")).arg(report));
-    if (!journalPath().isEmpty())
-        notable(HelperText::translate(QStringLiteral("被替换的原图已放入回收站；要撤销本次处理，请用“撤销上次处理”或 Quadrix --undo-last。")));
     const bool reportWritten = m_failed > 0 && m_reportError.isEmpty();
     emit recordReady(LineProtocol::done({{QStringLiteral("exported"), m_succeeded},
                                          {QStringLiteral("failed"), m_failed},

@@ -413,13 +413,6 @@ const TextTable::Row rows[] = {
     // Keeping replaced originals in the trash, and undoing a run.
     {{u"无法保留原图：%1", u"無法保留原圖：%1", u"元の画像を残せません：%1", u"원본을 보관할 수 없습니다: %1",
       u"cannot keep the original: %1"}},
-    {{u"；原图已放入回收站", u"；原圖已放入資源回收筒", u"；元の画像はごみ箱に移しました", u"; 원본은 휴지통으로 옮겼습니다",
-      u"; original moved to the trash"}},
-    {{u"被替换的原图已放入回收站；要撤销本次处理，请用“撤销上次处理”或 Quadrix --undo-last。",
-      u"被取代的原圖已放入資源回收筒；要復原本次處理，請使用「復原上次處理」或 Quadrix --undo-last。",
-      u"置き換えた元の画像はごみ箱に移しました。今回の処理を元に戻すには「前回の処理を元に戻す」または Quadrix --undo-last を使います。",
-      u"교체된 원본은 휴지통으로 옮겼습니다. 이번 처리를 되돌리려면 \"지난 처리 실행 취소\" 또는 Quadrix --undo-last를 사용하세요.",
-      u"The replaced originals are in the trash; to undo this run, use \"Undo last run\" or Quadrix --undo-last."}},
     {{u"无法创建回收站文件夹 %1：%2", u"無法建立資源回收筒資料夾 %1：%2", u"ごみ箱フォルダー %1 を作成できません：%2",
       u"휴지통 폴더 %1을(를) 만들 수 없습니다: %2", u"cannot create the trash folder %1: %2"}},
     {{u"回收站文件夹 %1 不是本用户的文件夹", u"資源回收筒資料夾 %1 不屬於目前的使用者", u"ごみ箱フォルダー %1 はこのユーザーのものではありません",

@@ -229,8 +229,6 @@ public:
                 [this] { failed(); }};
     }
 
-    bool kept() const { return m_kept.has_value(); }
-
 private:
     bool before(const QString &temporary, QString *error)
     {
@@ -302,8 +300,6 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         result.destination = destination;
         result.message = HelperText::translate(QStringLiteral("规则=%1；已保存并回读校验；%2"))
                                  .arg(HelperText::translate(PaddingChoices::sourceText(settings.rule)), shown(destination));
-        if (keeper.kept())
-            result.message += HelperText::translate(QStringLiteral("；原图已放入回收站"));
         if (!decoderWarning.isEmpty())
             result.message += HelperText::translate(QStringLiteral("；解码器警告：%1")).arg(decoderWarning);
     };
