@@ -120,9 +120,12 @@ int main(int argc, char *argv[])
         clock.start();
         process.start();
         process.waitForStarted();
-        if (killAfterMs >= 0) {
+        const qint64 pid = process.processId();
+        if (killAfterMs >= 0 && pid > 0) {
             QThread::msleep(quint64(killAfterMs));
-            ::kill(pid_t(process.processId()), SIGKILL);
+            // Never a pid of 0 (the whole process group) or one the helper no longer holds.
+            if (process.state() == QProcess::Running)
+                ::kill(pid_t(pid), SIGKILL);
         }
         process.waitForFinished(-1);
         return clock.elapsed();
