@@ -35,6 +35,11 @@ InPlaceGuard::InPlaceGuard(QWidget *page, QBoxLayout *row) : QObject(page), m_pa
 
 bool InPlaceGuard::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Show && watched == m_page && m_page->window() != m_page && !m_watchesWindow) {
+        // Activation reaches the window, which the page has only once it is shown in one.
+        m_page->window()->installEventFilter(this);
+        m_watchesWindow = true;
+    }
     if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
         refresh();
     return QObject::eventFilter(watched, event);

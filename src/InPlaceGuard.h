@@ -55,4 +55,5 @@ private:
     QPushButton *m_undo = nullptr;
     bool m_running = false;
     bool m_askedOnce = false;
+    bool m_watchesWindow = false;
 };

@@ -8,6 +8,7 @@
 // QT_QPA_PLATFORM=offscreen.
 
 #include "DesktopOpen.h"
+#include "ImageResizeOptions.h"
 #include "InPlaceGuard.h"
 #include "IntegratedToolPage.h"
 #include "Localization.h"
@@ -375,6 +376,16 @@ int main(int argc, char *argv[])
                     window.openSettingsDialog();
                     grabNextDialog(QStringLiteral("help-") + language);
                     window.openHelpDialog();
+                    // The questions before an in-place run, with keeping on and off.
+                    auto *guard = window.page()->findChild<InPlaceGuard *>();
+                    InPlaceGuard::setAsksBeforeReplacing(true);
+                    for (const bool keep : {true, false}) {
+                        ImageResizeOptions::setKeepsOriginals(keep);
+                        grabNextDialog((keep ? QStringLiteral("inplace-keep-") : QStringLiteral("inplace-lost-")) + language);
+                        guard->confirmStart(QString(), pictures.size());
+                    }
+                    ImageResizeOptions::setKeepsOriginals(true);
+                    InPlaceGuard::setAsksBeforeReplacing(false);
                 }
             }
 
