@@ -74,7 +74,7 @@ bool ownFolder(const QString &path, QString *error)
     }
     struct stat info;
     if (::lstat(native(path).constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid()) {
-        *error = HelperText::translate(QStringLiteral("回收站文件夹 %1 不是本用户的文件夹")).arg(path);
+        *error = HelperText::translate(QStringLiteral("%1 不能用作回收站：它不是本用户的文件夹")).arg(path);
         return false;
     }
     return true;
