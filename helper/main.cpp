@@ -27,8 +27,12 @@ int main(int argc, char *argv[])
     }
 
     if (arguments.contains(QStringLiteral("--help"))) {
-        // Answered before any application object exists, so no display is needed.
-        std::fputs(quadrixUsage().toUtf8().constData(), stdout);
+        // Answered before any application object exists, so no display is
+        // needed; in the language "--language" names, else the environment's.
+        const qsizetype at = arguments.lastIndexOf(QStringLiteral("--language"));
+        const QString language = at >= 0 && at + 1 < arguments.size() ? arguments.at(at + 1)
+                                                                       : BatchLogic::environmentLanguage();
+        std::fputs(quadrixUsage(language).toUtf8().constData(), stdout);
         return 0;
     }
 

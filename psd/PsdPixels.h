@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PsdChannels.h"
 #include "PsdFile.h"
 
 #include <QByteArray>
@@ -17,25 +18,6 @@
 // ink formula R = (1 − C)(1 − K) and so on, without a colour profile; Lab
 // (D50) through XYZ to sRGB. Multichannel documents are refused.
 namespace Psd {
-
-// Bytes of one row of `width` samples at `depth` bits.
-qint64 rowBytes(int width, int depth);
-
-// The bytes a decoded plane may take; larger layers are refused, so a hostile
-// rectangle cannot make the reader allocate without bound.
-constexpr qint64 MaxPlaneBytes = Q_INT64_C(1) << 31;
-
-// Decompresses `data` (the channel's bytes after its compression field) into
-// exactly height rows of rowBytes(width, depth) bytes, big-endian samples as
-// stored. Data that decodes short or long, or row counts that do not fit, give
-// false and a message.
-bool decompress(Compression compression, const QByteArray &data, int width, int height, int depth, int version,
-                QByteArray *samples, QString *error);
-
-// Reads and decompresses one channel of a layer, whose rectangle is
-// width × height.
-bool readChannel(PsdFile &psd, const ChannelInfo &channel, int width, int height, QByteArray *samples,
-                 QString *error);
 
 // False, with the reason, for a colour mode or depth the decoder cannot turn
 // into RGB.

@@ -1,93 +1,61 @@
 #include "IntegratedToolPage.h"
 
-#include "Localization.h"
-#include "DesktopOpen.h"
-#include "Theme.h"
-#include "ThemePageSheet.h"
-#include "ExecutablePlatform.h"
-#include "FileRowDelegate.h"
 #include "FlowLayout.h"
-#include "PageTexts.h"
 #include "ImageResizeOptions.h"
 #include "ImageResizeRun.h"
 #include "InPlaceGuard.h"
-#include "NaturalOrder.h"
 #include "LayerExportOptions.h"
-#include "PictureSizes.h"
+#include "Localization.h"
+#include "PageTexts.h"
+#include "PathIntake.h"
 #include "PsdRun.h"
 #include "PsdSlimOptions.h"
+#include "RunActions.h"
+#include "RunStatusRows.h"
 #include "SizePreview.h"
-#include "ToolLauncher.h"
+#include "Theme.h"
+#include "ThemePageSheet.h"
 #include "ToolDropTree.h"
-#include "WorkerProtocol.h"
+#include "ToolLauncher.h"
 
 #include <QBoxLayout>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDateTime>
-#include <QDebug>
-#include <QSettings>
 #include <QDir>
-#include <QDirIterator>
-#include <QDragEnterEvent>
-#include <QDragLeaveEvent>
-#include <QDragMoveEvent>
-#include <QDropEvent>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHeaderView>
-#include <QIcon>
-#include <QJsonObject>
 #include <QKeySequence>
-#include <QLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
-#include <QMimeData>
-#include <QPainter>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStyle>
-#include <QTemporaryFile>
 #include <QTextCursor>
-#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
-#include <QUrl>
 
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 namespace {
 
-// Queued paths are added in slices of this many, for at most this long per
-// turn of the event loop.
-constexpr qsizetype QueuedSlicePaths = 256;
-constexpr qint64 QueuedStepMilliseconds = 50;
 // Longer lines of the run log are cut with an ellipsis.
 constexpr int MaxShownLineLength = 2000;
-
-// The helper writes each picture beside its destination first; such a file
-// is never a picture of the user's.
-bool isHelperTemporary(const QString &fileName)
-{
-    return fileName.contains(QLatin1String(".tesselle.tmp"));
-}
 
 QLabel *makeSectionCaption(const QString &text, QWidget *parent)
 {
     auto *caption = new QLabel(text, parent);
     caption->setObjectName(QStringLiteral("toolSection"));
     return caption;
+}
+
+// Language-independent keys, named in the tooltips.
+void setShortcut(QPushButton *button, const QKeySequence &keys)
+{
+    button->setShortcut(keys);
+    button->setToolTip(keys.toString(QKeySequence::NativeText));
 }
 
 } // namespace
@@ -124,23 +92,30 @@ IntegratedToolPage::IntegratedToolPage(IntegratedTools::Tool tool, QWidget *pare
     connect(m_options, &ToolOptions::logLineAdded, this, &IntegratedToolPage::appendLog);
     m_options->restore();
 
+    // Only the image page asks its subfolder box; the PSD pages keep searching below.
+    m_intake = new PathIntake(
+            m_tool, m_fileList,
+            [this](bool recursive) { return recursive && (!m_imageOptions || m_imageOptions->searchesSubfolders()); },
+            this);
+    connect(m_intake, &PathIntake::logLineAdded, this, &IntegratedToolPage::appendLog);
+    connect(m_intake, &PathIntake::listChanged, this, [this] {
+        setProperty("selectedToolPaths", m_fileList->paths());
+        refreshSummary();
+    });
     if (m_imageOptions) {
         m_preview = new SizePreview(m_fileList, PreviewColumn, m_imageOptions,
                                     [this](const QString &path) { return m_fileList->rowForPath(path); }, this);
         connect(m_preview, &SizePreview::summaryChanged, this, &IntegratedToolPage::refreshPreviewSummary);
+        connect(m_intake, &PathIntake::rowsAdded, m_preview, &SizePreview::read);
     }
-
-    m_elapsedTicker = new QTimer(this);
-    m_elapsedTicker->setInterval(500);
-    connect(m_elapsedTicker, &QTimer::timeout, this, &IntegratedToolPage::updateElapsedTime);
 
     if (m_tool == IntegratedTools::PsdSlim || m_tool == IntegratedTools::LayerExport) {
         m_psdRun = new PsdRun(m_tool, this);
         connect(m_psdRun, &PsdRun::rowStatusChanged, this, &IntegratedToolPage::setRowStatus);
         connect(m_psdRun, &PsdRun::rowToolTipChanged, this, &IntegratedToolPage::setRowToolTip);
         connect(m_psdRun, &PsdRun::logLineAdded, this, &IntegratedToolPage::appendLog);
-        connect(m_psdRun, &PsdRun::statusChanged, m_statusLabel, &QLabel::setText);
-        connect(m_psdRun, &PsdRun::progressed, this, &IntegratedToolPage::showProgress);
+        connect(m_psdRun, &PsdRun::statusChanged, m_runStatus, &RunStatusRows::setStatus);
+        connect(m_psdRun, &PsdRun::progressed, m_runStatus, &RunStatusRows::showProgress);
         connect(m_psdRun, &PsdRun::ended, this, &IntegratedToolPage::finishPsdRun);
     }
 
@@ -217,8 +192,6 @@ void IntegratedToolPage::buildHeader(QVBoxLayout *pageLayout, bool headerButtons
 void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
 {
     using IntegratedTools::ImageResize;
-    using IntegratedTools::LayerExport;
-    using IntegratedTools::PsdSlim;
 
     // The rows need more room than the smallest window in some languages: below
     // that they scroll instead of being squeezed over each other.
@@ -236,6 +209,48 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     scroller->viewport()->setAutoFillBackground(false);
     body->setAutoFillBackground(false);
     pageLayout->addWidget(scroller, 1);
+
+    buildListActions(rows, body);
+
+    // Rows 3 and 4: the tool's options, and where the pictures go.
+    m_options->addRowsAboveList(rows, body);
+
+    // Row 5: the list itself.
+    m_fileList = new ToolDropTree(body);
+    m_fileList->setObjectName(QStringLiteral("integratedToolDropList"));
+    QStringList headers{localized(u"文件名"), localized(u"所在位置"), localized(u"大小"), localized(u"状态")};
+    if (m_tool == ImageResize)
+        headers << localized(u"尺寸（当前 → 处理后）");
+    m_fileList->setColumns(headers);
+    m_fileList->setDropHandler([this](const QStringList &paths) { addPaths(paths, true); });
+    m_fileList->setDeleteHandler([this] {
+        if (isRunActive())
+            return;
+        m_fileList->removeSelectedRows();
+        refreshSummary();
+    });
+    rows->addWidget(m_fileList, 6);
+
+    // Rows 6 and 7: options below the list.
+    m_options->addRowsBelowList(rows, body);
+
+    // Rows 8 and 9: summary, run times and state; progress. The helper's run
+    // times show from its first run on: before, the room is the summary's,
+    // which also counts the pictures that will change.
+    m_runStatus = new RunStatusRows(rows, body, m_tool != ImageResize);
+
+    buildLogRows(rows, body);
+    buildStartRows(rows, body);
+
+    // The first thing to do on a new page takes the keyboard, not the header
+    // icon that comes first in the chain.
+    findChild<QPushButton *>(QStringLiteral("integratedToolChooseButton"))->setFocus();
+}
+
+void IntegratedToolPage::buildListActions(QVBoxLayout *rows, QWidget *body)
+{
+    using IntegratedTools::ImageResize;
+    using IntegratedTools::LayerExport;
 
     // Row 1 and 2: the list's actions.
     rows->addWidget(makeSectionCaption(localized(u"工具操作"), body));
@@ -260,6 +275,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
         QPushButton *remove = ToolOptions::makeButton(QStringLiteral("移除选中项"), this);
         remove->setObjectName(QStringLiteral("layerRemoveSelected"));
         m_removeButton = remove;
+        setShortcut(remove, QKeySequence(Qt::CTRL | Qt::Key_Delete));
         connect(remove, &QPushButton::clicked, this, &IntegratedToolPage::removeSelected);
         actions->addWidget(remove);
         auto *count = new QLabel(localized(u"已选 0 个 PSD / PSB"), body);
@@ -272,87 +288,23 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     buttonRow->addWidget(back, 0, Qt::AlignTop);
     rows->addLayout(buttonRow);
 
-    // Rows 3 and 4: the tool's options, and where the pictures go.
-    m_options->addRowsAboveList(rows, body);
+    setShortcut(choose, QKeySequence(Qt::CTRL | Qt::Key_O));
+    setShortcut(chooseFolders, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    setShortcut(clear, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
 
-    // Row 5: the list itself.
-    m_fileList = new ToolDropTree(body);
-    m_fileList->setObjectName(QStringLiteral("integratedToolDropList"));
-    m_fileList->setAcceptDrops(true);
-    m_fileList->viewport()->setAcceptDrops(true);
-    m_fileList->setDragDropMode(QAbstractItemView::DropOnly);
-    m_fileList->setDefaultDropAction(Qt::CopyAction);
-    m_fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    QStringList headers{localized(u"文件名"), localized(u"所在位置"), localized(u"大小"), localized(u"状态")};
-    if (m_tool == ImageResize)
-        headers << localized(u"尺寸（当前 → 处理后）");
-    m_fileList->setHeaderLabels(headers);
-    m_fileList->setAlternatingRowColors(true);
-    // A flat list: no branch column, and equal rows keep tens of thousands cheap.
-    m_fileList->setRootIsDecorated(false);
-    m_fileList->setUniformRowHeights(true);
-    m_fileList->setItemDelegate(new FileRowDelegate(8, m_fileList));
-    QHeaderView *header = m_fileList->header();
-    header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(1, QHeaderView::Stretch);
-    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
-    if (m_tool == ImageResize) {
-        // Wide enough for large pictures; sized to its contents, the column
-        // would be measured again over every row each time a size arrives.
-        header->setSectionResizeMode(PreviewColumn, QHeaderView::Interactive);
-        const QFontMetrics metrics(m_fileList->font());
-        m_fileList->setColumnWidth(PreviewColumn,
-                                   std::max(metrics.horizontalAdvance(QStringLiteral("88888×88888 → 88888×88888")),
-                                            metrics.horizontalAdvance(headers.last()))
-                                           + 24);
-    }
-    m_fileList->setDropHandler([this](const QStringList &paths) { addPaths(paths, true); });
-    m_fileList->setDeleteHandler([this] {
-        if (isRunActive())
-            return;
-        m_fileList->removeSelectedRows();
-        refreshSummary();
+    connect(choose, &QPushButton::clicked, this, &IntegratedToolPage::chooseFiles);
+    connect(chooseFolders, &QPushButton::clicked, this, &IntegratedToolPage::chooseFolders);
+    connect(clear, &QPushButton::clicked, this, &IntegratedToolPage::clearList);
+    connect(back, &QPushButton::clicked, this, [this] {
+        if (m_closeHook)
+            m_closeHook();
     });
-    rows->addWidget(m_fileList, 6);
+}
 
-    // Rows 6 and 7: options below the list.
-    m_options->addRowsBelowList(rows, body);
-
-    // Row 8: summary, run times and state.
-    auto *statusRow = new QHBoxLayout;
-    m_summaryLabel = new QLabel(body);
-    // The summary grows with the size preview: in a narrow window it is cut
-    // (the whole line in its tooltip) rather than widening the window; a
-    // wrapping label would hold the body at its preferred height.
-    m_summaryLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    statusRow->addWidget(m_summaryLabel, 1);
-    {
-        m_elapsedLabel = new QLabel(localized(u"已用时间：00:00:00"), body);
-        m_remainingLabel = new QLabel(localized(u"剩余时间：--:--:--"), body);
-        statusRow->addSpacing(14);
-        statusRow->addWidget(m_elapsedLabel);
-        statusRow->addSpacing(10);
-        statusRow->addWidget(m_remainingLabel);
-        // The helper's run times show from its first run on: before, the room
-        // is the summary's, which also counts the pictures that will change.
-        m_elapsedLabel->setVisible(m_tool != ImageResize);
-        m_remainingLabel->setVisible(m_tool != ImageResize);
-    }
-    statusRow->addSpacing(10);
-    m_statusLabel = new QLabel(localized(u"就绪"), body);
-    // Workers write the status text: it is shown as it stands, never as markup.
-    m_statusLabel->setTextFormat(Qt::PlainText);
-    m_statusLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    statusRow->addWidget(m_statusLabel);
-    rows->addLayout(statusRow);
-
-    // Row 9: progress.
-    m_progressBar = new QProgressBar(body);
-    m_progressBar->setRange(0, 100);
-    m_progressBar->setValue(0);
-    m_progressBar->setTextVisible(false);
-    rows->addWidget(m_progressBar);
+void IntegratedToolPage::buildLogRows(QVBoxLayout *rows, QWidget *body)
+{
+    using IntegratedTools::ImageResize;
+    using IntegratedTools::LayerExport;
 
     // Rows 10 and 11: the run log.
     auto *logCaptionRow = new QHBoxLayout;
@@ -363,26 +315,7 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     // no row of a small window.
     if (m_tool == ImageResize || m_tool == LayerExport) {
         const bool image = m_tool == ImageResize;
-        m_runActions = new QWidget(body);
-        m_runActions->setObjectName(image ? QStringLiteral("imageRunActions") : QStringLiteral("layerRunActions"));
-        auto *actionsRow = new QHBoxLayout(m_runActions);
-        actionsRow->setContentsMargins(0, 0, 0, 0);
-        m_openFolderButton = ToolOptions::makeButton(QStringLiteral("打开输出文件夹"), this);
-        m_openFolderButton->setObjectName(image ? QStringLiteral("imageOpenOutput") : QStringLiteral("layerOpenOutput"));
-        actionsRow->addWidget(m_openFolderButton);
-        if (image) {
-            m_openReportButton = ToolOptions::makeButton(QStringLiteral("打开失败报告"), this);
-            m_openReportButton->setObjectName(QStringLiteral("imageOpenReport"));
-            actionsRow->addWidget(m_openReportButton);
-        }
-        for (QPushButton *button : {m_openFolderButton, m_openReportButton}) {
-            if (!button)
-                continue;
-            connect(button, &QPushButton::clicked, this, [this, button] {
-                DesktopOpen::openOrExplain(this, button->property("openPath").toString());
-            });
-        }
-        m_runActions->hide();
+        m_runActions = new RunActions(image ? QStringLiteral("image") : QStringLiteral("layer"), image, body);
         logCaptionRow->addWidget(m_runActions);
     }
 
@@ -400,10 +333,13 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     }
     rows->addLayout(logCaptionRow);
     rows->addWidget(m_log);
+}
 
+void IntegratedToolPage::buildStartRows(QVBoxLayout *rows, QWidget *body)
+{
     // Row 12: start.
     auto *startRow = new QHBoxLayout;
-    m_startButton = ToolOptions::makeButton(m_tool == LayerExport ? QStringLiteral("开始导出") : QStringLiteral("开始处理"), this);
+    m_startButton = ToolOptions::makeButton(m_tool == IntegratedTools::LayerExport ? QStringLiteral("开始导出") : QStringLiteral("开始处理"), this);
     m_startButton->setObjectName(QStringLiteral("toolStart"));
     m_startButton->setFixedSize(256, 44);
     connect(m_startButton, &QPushButton::clicked, this, &IntegratedToolPage::startTool);
@@ -438,200 +374,22 @@ void IntegratedToolPage::buildBody(QVBoxLayout *pageLayout)
     credit->setMinimumHeight(18);
     rows->addWidget(credit);
 
-    // Language-independent keys, named in the tooltips.
-    const auto setShortcut = [](QPushButton *button, const QKeySequence &keys) {
-        button->setShortcut(keys);
-        button->setToolTip(keys.toString(QKeySequence::NativeText));
-    };
     setShortcut(m_startButton, QKeySequence(Qt::CTRL | Qt::Key_Return));
-    setShortcut(choose, QKeySequence(Qt::CTRL | Qt::Key_O));
-    setShortcut(chooseFolders, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-    setShortcut(clear, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
-    if (auto *remove = findChild<QPushButton *>(QStringLiteral("layerRemoveSelected")))
-        setShortcut(remove, QKeySequence(Qt::CTRL | Qt::Key_Delete));
-
-    connect(choose, &QPushButton::clicked, this, &IntegratedToolPage::chooseFiles);
-    connect(chooseFolders, &QPushButton::clicked, this, &IntegratedToolPage::chooseFolders);
-    connect(clear, &QPushButton::clicked, this, &IntegratedToolPage::clearList);
-    connect(back, &QPushButton::clicked, this, [this] {
-        if (m_closeHook)
-            m_closeHook();
-    });
-    // The first thing to do on a new page takes the keyboard, not the header
-    // icon that comes first in the chain.
-    choose->setFocus();
-}
-
-bool IntegratedToolPage::searchesSubfolders(bool requested) const
-{
-    // Only the image-resize page asks; the PSD pages keep searching below.
-    return requested && (!m_imageOptions || m_imageOptions->searchesSubfolders());
-}
-
-void IntegratedToolPage::collectFolder(const QString &folder, bool recursive, QList<QFileInfo> *candidates,
-                                       AddTally *tally) const
-{
-    // Breadth first and in natural order, as the helper lists a folder: a
-    // folder's own files before its subfolders', "b2" before "b10".
-    QStringList pending{folder};
-    for (qsizetype next = 0; next < pending.size(); ++next) {
-        const QString current = pending.at(next);
-        // Hidden entries are read too, so that the log can say how many stayed out.
-        const int undecodable = IntegratedTools::countUndecodableNames(current);
-        tally->undecodable += undecodable;
-        tally->rejected += undecodable;
-        QDirIterator it(current, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-        QStringList entries;
-        while (it.hasNext())
-            entries.append(it.next());
-        NaturalOrder::sort(&entries);
-        for (const QString &entry : std::as_const(entries)) {
-            const QFileInfo info(entry);
-            if (isHelperTemporary(info.fileName()))
-                continue;
-            if (info.isHidden()) {
-                ++tally->hidden;
-                continue;
-            }
-            if (info.isDir()) {
-                if (recursive && !info.isSymLink())
-                    pending.append(info.absoluteFilePath());
-            } else if (info.isFile()) {
-                candidates->append(info);
-            }
-        }
-    }
-}
-
-QTreeWidgetItem *IntegratedToolPage::takeCandidate(const QFileInfo &info, const RowContext &context,
-                                                   AddTally *tally)
-{
-    const QString path = info.absoluteFilePath();
-    if (!info.isFile() || !context.extensions.contains(info.suffix().toLower())) {
-        ++tally->rejected;
-        return nullptr;
-    }
-    QTreeWidgetItem *row = m_fileList->takePath(path, {info.fileName(), QDir::toNativeSeparators(info.absolutePath()),
-                                                       formatDataSize(context.locale, info.size()), context.pending});
-    if (row)
-        ++tally->added;
-    return row;
-}
-
-void IntegratedToolPage::reportAdded(const AddTally &tally)
-{
-    setProperty("selectedToolPaths", m_fileList->paths());
-    if (tally.added != 0 || tally.rejected != 0) {
-        appendLog(translateCount(QStringLiteral("[%1] 已加入 %2 个文件，忽略 %3 个不适用文件。"),
-                                 {{2, tally.added}, {3, tally.rejected}})
-                          .arg(timeOfDay(), QString::number(tally.added), QString::number(tally.rejected)));
-    }
-    if (tally.hidden != 0) {
-        appendLog(translateCount(QStringLiteral("[%1] 已跳过 %2 个隐藏文件或文件夹。"), {{2, tally.hidden}})
-                          .arg(timeOfDay(), QString::number(tally.hidden)));
-    }
-    if (tally.undecodable != 0) {
-        appendLog(translateCount(QStringLiteral("[%1] %2 个文件的名称不是有效的 UTF-8 编码，无法处理，已忽略。"),
-                                 {{2, tally.undecodable}})
-                          .arg(timeOfDay(), QString::number(tally.undecodable)));
-    }
-    if (tally.hidden != 0 || tally.undecodable != 0) {
-        qInfo().noquote() << "integrated tool path list skipped" << IntegratedTools::toolKey(m_tool)
-                          << "hidden=" << tally.hidden << "undecodable=" << tally.undecodable;
-    }
-}
-
-void IntegratedToolPage::addPathsCounted(const QStringList &paths, bool recursive, AddTally *tally)
-{
-    const RowContext context{IntegratedTools::acceptedExtensions(m_tool), interfaceLocale(), localized(u"等待处理")};
-    const bool deep = searchesSubfolders(recursive);
-
-    QList<QFileInfo> candidates;
-    for (const QString &path : paths) {
-        const QFileInfo info(path);
-        if (isHelperTemporary(info.fileName()))
-            continue;
-        if (info.isFile()) {
-            candidates.append(info);
-        } else if (info.isDir()) {
-            if (!m_givenFolders.contains(info.absoluteFilePath()))
-                m_givenFolders.append(info.absoluteFilePath());
-            collectFolder(info.absoluteFilePath(), deep, &candidates, tally);
-        }
-    }
-
-    QList<QTreeWidgetItem *> rows;
-    for (const QFileInfo &info : std::as_const(candidates)) {
-        if (QTreeWidgetItem *row = takeCandidate(info, context, tally))
-            rows.append(row);
-    }
-
-    // One insertion, painted once: a large folder must not relayout the list per file.
-    if (!rows.isEmpty()) {
-        m_fileList->addRows(rows);
-        if (m_preview) {
-            QStringList added;
-            added.reserve(rows.size());
-            for (const QTreeWidgetItem *row : std::as_const(rows))
-                added.append(row->data(0, Qt::UserRole).toString());
-            m_preview->read(added);
-        }
-    }
 }
 
 void IntegratedToolPage::addPaths(const QStringList &paths, bool recursive)
 {
-    AddTally tally;
-    addPathsCounted(paths, recursive, &tally);
-    reportAdded(tally);
-    qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << tally.added
-                      << "rejected=" << tally.rejected << "total=" << m_fileList->paths().size();
-    refreshSummary();
+    m_intake->addPaths(paths, recursive);
 }
 
 void IntegratedToolPage::queuePaths(const QStringList &paths, bool recursive)
 {
-    if (paths.isEmpty())
-        return;
-    m_queued.recursive = recursive;
-    m_queued.paths += paths;
-    if (!m_queued.step) {
-        m_queued.step = new QTimer(this);
-        m_queued.step->setSingleShot(true);
-        connect(m_queued.step, &QTimer::timeout, this, &IntegratedToolPage::addQueuedStep);
-    }
-    if (!m_queued.step->isActive())
-        m_queued.step->start(0);
+    m_intake->queuePaths(paths, recursive);
 }
 
 bool IntegratedToolPage::hasQueuedPaths() const
 {
-    return !m_queued.paths.isEmpty();
-}
-
-void IntegratedToolPage::addQueuedStep()
-{
-    // Small slices until the time of one step is used up, then back to the
-    // event loop; the log line and the summary come once, at the end.
-    QElapsedTimer clock;
-    clock.start();
-    while (m_queued.next < m_queued.paths.size() && clock.elapsed() < QueuedStepMilliseconds) {
-        const qsizetype count = std::min<qsizetype>(QueuedSlicePaths, m_queued.paths.size() - m_queued.next);
-        addPathsCounted(m_queued.paths.mid(m_queued.next, count), m_queued.recursive, &m_queued.tally);
-        m_queued.next += count;
-    }
-    if (m_queued.next < m_queued.paths.size()) {
-        m_queued.step->start(0);
-        return;
-    }
-    const AddTally tally = m_queued.tally;
-    m_queued.paths = QStringList(); // the memory goes back, not only the entries
-    m_queued.next = 0;
-    m_queued.tally = AddTally();
-    reportAdded(tally);
-    qInfo().noquote() << "integrated tool path list" << IntegratedTools::toolKey(m_tool) << "added=" << tally.added
-                      << "rejected=" << tally.rejected << "total=" << m_fileList->paths().size();
-    refreshSummary();
+    return m_intake->hasQueuedPaths();
 }
 
 void IntegratedToolPage::chooseFiles()
@@ -676,18 +434,14 @@ void IntegratedToolPage::clearList()
     if (isRunActive())
         return;
     m_fileList->clearRows();
-    m_givenFolders.clear();
+    m_intake->clear();
     if (m_preview)
         m_preview->clear();
     if (m_runActions)
         m_runActions->hide();
-    // Paths still waiting to be added were meant for the list just cleared.
-    m_queued.paths = QStringList();
-    m_queued.next = 0;
-    m_queued.tally = AddTally();
     setProperty("selectedToolPaths", m_fileList->paths());
-    showIdleProgress();
-    m_statusLabel->setText(localized(u"就绪"));
+    m_runStatus->showIdle();
+    m_runStatus->setStatus(localized(u"就绪"));
     appendLog(translateToolText(QStringLiteral("[%1] 已清空文件列表。")).arg(timeOfDay()));
     refreshSummary();
 }
@@ -707,9 +461,7 @@ void IntegratedToolPage::refreshSummary()
 
 void IntegratedToolPage::refreshPreviewSummary()
 {
-    const QString text = m_preview ? m_summaryBase + m_preview->summaryText() : m_summaryBase;
-    m_summaryLabel->setText(text);
-    m_summaryLabel->setToolTip(text);
+    m_runStatus->setSummary(m_preview ? m_summaryBase + m_preview->summaryText() : m_summaryBase);
 }
 
 bool IntegratedToolPage::isReadingSizes() const
@@ -724,7 +476,7 @@ QStringList IntegratedToolPage::selectedPaths() const
 
 QString IntegratedToolPage::summaryText() const
 {
-    return m_summaryLabel->text();
+    return m_runStatus->summary();
 }
 
 QStringList IntegratedToolPage::imageResizeArguments(const QWidget *page, const QStringList &paths)
@@ -752,8 +504,7 @@ void IntegratedToolPage::startImageResize()
     // Two helpers on the same files race each other: one at a time.
     if (isHelperRunning() || !m_inPlaceGuard->confirmStart(m_imageOptions->choices().outputDir, m_fileList->paths().size()))
         return;
-    m_progressBar->setRange(0, 0);
-    m_statusLabel->setText(translateToolText(QStringLiteral("正在启动…")));
+    m_runStatus->showStarting(translateToolText(QStringLiteral("正在启动…")));
     appendLog(translateCount(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"), {{3, m_fileList->paths().size()}})
                       .arg(timeOfDay(), IntegratedTools::toolDisplayTitle(m_tool), QString::number(m_fileList->paths().size())));
 
@@ -764,13 +515,12 @@ void IntegratedToolPage::startImageResize()
     connect(run, &ImageResizeRun::logLineAdded, this, &IntegratedToolPage::appendLog);
     QString reason;
     ImageResizeChoices choices = m_imageOptions->choices();
-    choices.folders = m_givenFolders;
+    choices.folders = m_intake->givenFolders();
     if (!run->start(program, choices, m_fileList->paths(), &reason)) {
         delete run;
         const QString message = translateToolText(QStringLiteral("无法启动图片尺寸调整进程。"));
-        m_progressBar->setRange(0, 100);
-        m_progressBar->setValue(0);
-        m_statusLabel->setText(translateToolText(QStringLiteral("启动失败")));
+        m_runStatus->showIdle();
+        m_runStatus->setStatus(translateToolText(QStringLiteral("启动失败")));
         appendLog(translateToolText(QStringLiteral("失败：%1")).arg(message));
         if (!reason.isEmpty())
             appendLog(translateToolText(QStringLiteral("[%1] 原因：%2")).arg(timeOfDay(), reason));
@@ -784,13 +534,12 @@ void IntegratedToolPage::startImageResize()
     m_inPlaceGuard->setRunning(true);
     connect(run, &ImageResizeRun::rowStatusChanged, this, &IntegratedToolPage::setRowStatus);
     connect(run, &ImageResizeRun::rowReported, this, &IntegratedToolPage::showRowReport);
-    connect(run, &ImageResizeRun::progressed, this, &IntegratedToolPage::showProgress);
-    connect(run, &ImageResizeRun::statusChanged, m_statusLabel, &QLabel::setText);
+    connect(run, &ImageResizeRun::progressed, m_runStatus, &RunStatusRows::showProgress);
+    connect(run, &ImageResizeRun::statusChanged, m_runStatus, &RunStatusRows::setStatus);
     connect(run, &ImageResizeRun::ended, this, &IntegratedToolPage::finishImageResize);
     connect(run, &ImageResizeRun::processEnded, this, &IntegratedToolPage::forgetHelper);
     beginRun(translateToolText(QStringLiteral("已启动")));
-    m_elapsedLabel->show();
-    m_remainingLabel->show();
+    m_runStatus->showTimes();
     m_runActions->hide();
     const QString pending = localized(u"等待处理");
     const QString leftOut = translateToolText(QStringLiteral("未传递"));
@@ -835,40 +584,17 @@ void IntegratedToolPage::showRowReport(const QString &path, const ImageResizeRun
 
 void IntegratedToolPage::finishImageResize(bool complete, const QString &folder, const QString &report, bool inPlace)
 {
-    m_elapsedTicker->stop();
     m_stopButton->hide();
     m_inPlaceGuard->setRunning(false);
     // Pictures written in place have new sizes; the preview reads them again.
     if (m_preview && inPlace)
         m_preview->read(m_fileList->paths());
-    updateElapsedTime();
-    if (complete) {
-        if (m_progressBar->maximum() < 1)
-            m_progressBar->setRange(0, 100);
-        m_progressBar->setValue(m_progressBar->maximum());
-        m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
-    } else {
-        showIdleProgress();
-        m_remainingLabel->setText(localized(u"剩余时间：--:--:--"));
-    }
-    showRunActions(folder, report, inPlace);
+    m_runStatus->finish(complete);
+    if (!complete)
+        m_runStatus->clearRemaining();
+    m_runActions->showFor(folder, report, inPlace);
     endRun();
     refreshSummary();
-}
-
-void IntegratedToolPage::showRunActions(const QString &folder, const QString &report, bool inPlace)
-{
-    m_openFolderButton->setText(inPlace ? translateToolText(QStringLiteral("打开原文件夹"))
-                                        : translateToolText(QStringLiteral("打开输出文件夹")));
-    m_openFolderButton->setProperty("openPath", folder);
-    m_openFolderButton->setToolTip(QDir::toNativeSeparators(folder));
-    m_openFolderButton->setVisible(!folder.isEmpty());
-    if (m_openReportButton) {
-        m_openReportButton->setProperty("openPath", report);
-        m_openReportButton->setToolTip(QDir::toNativeSeparators(report));
-        m_openReportButton->setVisible(!report.isEmpty());
-    }
-    m_runActions->setVisible(!folder.isEmpty() || !report.isEmpty());
 }
 
 void IntegratedToolPage::startSlimming()
@@ -919,17 +645,10 @@ void IntegratedToolPage::startLayerExport()
 
 void IntegratedToolPage::beginRun(const QString &status)
 {
-    m_progressBar->setRange(0, 0);
-    m_progressBar->setValue(0);
-    m_statusLabel->setText(status);
-    if (m_elapsedLabel)
-        m_elapsedLabel->setText(localized(u"已用时间：00:00:00"));
-    if (m_remainingLabel)
-        m_remainingLabel->setText(localized(u"剩余时间：--:--:--"));
-    m_elapsedClock.start();
-    m_elapsedTicker->start();
+    m_runStatus->begin(status);
     setRunControlsEnabled(false);
-    holdColumnWidths();
+    // Room for the longest state a run writes.
+    m_fileList->holdColumnWidths(localized(u"已完成") + QStringLiteral(" 88888×88888"));
 }
 
 // The helper's window may stay open after its run: the list is free again, but
@@ -950,22 +669,7 @@ void IntegratedToolPage::endRun()
     setRunControlsEnabled(true);
     if (isHelperRunning())
         m_startButton->setEnabled(false);
-    QHeaderView *header = m_fileList->header();
-    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
-}
-
-// Columns sized to their contents are measured over every row at each change:
-// during a run, with a change per file, they keep the width they have, made
-// room for the longest status a run writes.
-void IntegratedToolPage::holdColumnWidths()
-{
-    QHeaderView *header = m_fileList->header();
-    const QFontMetrics metrics(m_fileList->font());
-    const int statusWidth = metrics.horizontalAdvance(localized(u"已完成") + QStringLiteral(" 88888×88888")) + 40;
-    header->setSectionResizeMode(2, QHeaderView::Interactive);
-    header->setSectionResizeMode(3, QHeaderView::Interactive);
-    m_fileList->setColumnWidth(3, std::max(m_fileList->columnWidth(3), statusWidth));
+    m_fileList->releaseColumnWidths();
 }
 
 void IntegratedToolPage::setRunControlsEnabled(bool enabled)
@@ -987,66 +691,26 @@ bool IntegratedToolPage::isRunActive() const
     return (m_psdRun && m_psdRun->isActive()) || (m_imageRun && m_imageRun->isRunning());
 }
 
-void IntegratedToolPage::showIdleProgress()
-{
-    m_progressBar->setRange(0, 100);
-    m_progressBar->setValue(0);
-}
-
 void IntegratedToolPage::setAllRowStatuses(const QString &text)
 {
     for (int row = 0; row < m_fileList->topLevelItemCount(); ++row)
         m_fileList->topLevelItem(row)->setText(3, text);
 }
 
-void IntegratedToolPage::showProgress(const WorkerProtocol::Progress &progress, const QString &statusText)
-{
-    m_progressBar->setRange(0, int(std::min<qint64>(progress.total, std::numeric_limits<int>::max())));
-    m_progressBar->setValue(WorkerProtocol::progressValue(progress));
-    m_progressBar->setTextVisible(true);
-    QString status = statusText;
-    status.remove(QChar(u'\0'));
-    m_statusLabel->setText(status.size() > MaxShownLineLength ? status.left(MaxShownLineLength) + QChar(0x2026)
-                                                              : status);
-    if (m_remainingLabel && progress.current > 0 && m_elapsedClock.isValid()) {
-        const qint64 remaining =
-                WorkerProtocol::remainingSeconds(m_elapsedClock.elapsed(), progress.current, progress.total);
-        m_remainingLabel->setText(localized(u"剩余时间：%1").arg(WorkerProtocol::formatDuration(remaining)));
-    }
-}
-
 void IntegratedToolPage::finishPsdRun(bool complete, int progressMaximum)
 {
-    m_elapsedTicker->stop();
     // Slimming rewrites documents: the size column shows them as they are now.
     for (int row = 0; row < m_fileList->topLevelItemCount(); ++row) {
         QTreeWidgetItem *item = m_fileList->topLevelItem(row);
         item->setText(2, formatDataSize(QFileInfo(item->data(0, Qt::UserRole).toString()).size()));
     }
-    if (complete) {
-        if (progressMaximum > 0)
-            m_progressBar->setRange(0, progressMaximum);
-        else if (m_progressBar->maximum() < 1)
-            m_progressBar->setRange(0, 100);
-        m_progressBar->setValue(m_progressBar->maximum());
-        if (m_remainingLabel)
-            m_remainingLabel->setText(localized(u"剩余时间：00:00:00"));
-        // Where the pictures of a layer export went, as its worker named it.
-        if (m_tool == IntegratedTools::LayerExport) {
-            const QString folder = m_psdRun->outputFolder();
-            showRunActions(QFileInfo::exists(folder) ? folder : QString(), QString(), false);
-        }
-    } else {
-        showIdleProgress();
+    m_runStatus->finish(complete, progressMaximum);
+    // Where the pictures of a layer export went, as its worker named it.
+    if (complete && m_tool == IntegratedTools::LayerExport) {
+        const QString folder = m_psdRun->outputFolder();
+        m_runActions->showFor(QFileInfo::exists(folder) ? folder : QString(), QString(), false);
     }
     endRun();
-}
-
-void IntegratedToolPage::updateElapsedTime()
-{
-    if (m_elapsedLabel && m_elapsedClock.isValid())
-        m_elapsedLabel->setText(
-                localized(u"已用时间：%1").arg(WorkerProtocol::formatDuration(m_elapsedClock.elapsed() / 1000)));
 }
 
 void IntegratedToolPage::setRowStatus(const QString &path, const QString &text)

@@ -19,11 +19,13 @@
 class ImageResizeOptions;
 class InPlaceGuard;
 class LayerExportOptions;
+class PathIntake;
 class PsdSlimOptions;
 class QLabel;
 class QLineEdit;
 class PsdRun;
-class QProgressBar;
+class RunActions;
+class RunStatusRows;
 class QPushButton;
 class QTextEdit;
 class QTimer;
@@ -144,49 +146,24 @@ public:
     bool isReadingSizes() const;
 
 private:
-    // What one addPaths call did, for its log lines.
-    struct AddTally
-    {
-        int added = 0;
-        int rejected = 0;
-        int hidden = 0;
-        int undecodable = 0;
-    };
-    bool searchesSubfolders(bool requested) const;
-    void collectFolder(const QString &folder, bool recursive, QList<QFileInfo> *candidates, AddTally *tally) const;
-    // What every new row of one call shares.
-    struct RowContext
-    {
-        QStringList extensions;
-        QLocale locale;
-        QString pending;
-    };
-    QTreeWidgetItem *takeCandidate(const QFileInfo &info, const RowContext &context, AddTally *tally);
-    void addPathsCounted(const QStringList &paths, bool recursive, AddTally *tally);
-    void reportAdded(const AddTally &tally);
-
-    void addQueuedStep();
-
     void buildHeader(QVBoxLayout *pageLayout, bool headerButtons);
     void buildBody(QVBoxLayout *pageLayout);
+    void buildListActions(QVBoxLayout *rows, QWidget *body);
+    void buildLogRows(QVBoxLayout *rows, QWidget *body);
+    void buildStartRows(QVBoxLayout *rows, QWidget *body);
     void appendLog(const QString &line);
     void startImageResize();
     void showRowReport(const QString &path, const ImageResizeRun::RowReport &report);
     void finishImageResize(bool complete, const QString &folder, const QString &report, bool inPlace);
     void forgetHelper();
-    void showRunActions(const QString &folder, const QString &report, bool inPlace);
     void refreshPreviewSummary();
     void setRunControlsEnabled(bool enabled);
     bool isRunActive() const;
-    void showIdleProgress();
 
     void beginRun(const QString &status);
     void endRun();
-    void holdColumnWidths();
     void setAllRowStatuses(const QString &text);
-    void showProgress(const WorkerProtocol::Progress &progress, const QString &statusText);
     void finishPsdRun(bool complete, int progressMaximum);
-    void updateElapsedTime();
 
     const IntegratedTools::Tool m_tool;
     // The tool's options: one part, under its own type too.
@@ -195,11 +172,8 @@ private:
     PsdSlimOptions *m_slimOptions = nullptr;
     LayerExportOptions *m_layerOptions = nullptr;
     ToolDropTree *m_fileList = nullptr;
-    QLabel *m_summaryLabel = nullptr;
-    QLabel *m_statusLabel = nullptr;
-    QLabel *m_elapsedLabel = nullptr;
-    QLabel *m_remainingLabel = nullptr;
-    QProgressBar *m_progressBar = nullptr;
+    PathIntake *m_intake = nullptr;
+    RunStatusRows *m_runStatus = nullptr;
     QTextEdit *m_log = nullptr;
     QPushButton *m_startButton = nullptr;
     QPushButton *m_stopButton = nullptr;  // image resize: asks the helper to stop
@@ -207,29 +181,13 @@ private:
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_removeButton = nullptr;
     // The detached helper of the last image-resize start, followed until it ends.
-    QStringList m_givenFolders;  // folders added whole, for the output tree
     ImageResizeRun *m_imageRun = nullptr;
     QString m_helperProgram;
-    QWidget *m_runActions = nullptr;
-    QPushButton *m_openFolderButton = nullptr;
-    QPushButton *m_openReportButton = nullptr;
+    RunActions *m_runActions = nullptr;
     SizePreview *m_preview = nullptr;
     QString m_summaryBase;
     // The PSD tools' runs; none for image resize.
     PsdRun *m_psdRun = nullptr;
-    QTimer *m_elapsedTicker = nullptr;
-    QElapsedTimer m_elapsedClock;
-
-    // Paths waiting for queuePaths' next step.
-    struct QueuedPaths
-    {
-        QStringList paths;
-        qsizetype next = 0;
-        bool recursive = true;
-        AddTally tally;
-        QTimer *step = nullptr;
-    };
-    QueuedPaths m_queued;
 
     Hook m_closeHook;
     Hook m_settingsHook;

@@ -1,11 +1,13 @@
 #include "ToolDropTree.h"
 
+#include "FileRowDelegate.h"
 #include "IntegratedTools.h"
 #include "Localization.h"
 #include "Theme.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
@@ -17,6 +19,53 @@
 #include <QUrl>
 
 #include <algorithm>
+
+ToolDropTree::ToolDropTree(QWidget *parent)
+    : QTreeWidget(parent)
+{
+    setProperty("dropActive", false);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setDefaultDropAction(Qt::CopyAction);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setAlternatingRowColors(true);
+    // No branch column, and equal rows keep tens of thousands cheap.
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setItemDelegate(new FileRowDelegate(8, this));
+}
+
+void ToolDropTree::setColumns(const QStringList &headers)
+{
+    setHeaderLabels(headers);
+    QHeaderView *view = header();
+    view->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    view->setSectionResizeMode(1, QHeaderView::Stretch);
+    releaseColumnWidths();
+    if (headers.size() > 4) {
+        // Wide enough for large pictures; sized to its contents, the column
+        // would be measured again over every row each time a size arrives.
+        view->setSectionResizeMode(4, QHeaderView::Interactive);
+        const QFontMetrics metrics(font());
+        setColumnWidth(4, std::max(metrics.horizontalAdvance(QStringLiteral("88888×88888 → 88888×88888")),
+                                   metrics.horizontalAdvance(headers.at(4)))
+                                  + 24);
+    }
+}
+
+void ToolDropTree::holdColumnWidths(const QString &statusText)
+{
+    header()->setSectionResizeMode(2, QHeaderView::Interactive);
+    header()->setSectionResizeMode(3, QHeaderView::Interactive);
+    setColumnWidth(3, std::max(columnWidth(3), QFontMetrics(font()).horizontalAdvance(statusText) + 40));
+}
+
+void ToolDropTree::releaseColumnWidths()
+{
+    header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+}
 
 void ToolDropTree::keyPressEvent(QKeyEvent *event)
 {

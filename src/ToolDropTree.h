@@ -21,12 +21,18 @@ public:
     using DropHandler = std::function<void(const QStringList &)>;
     using DeleteHandler = std::function<void()>;
 
-    explicit ToolDropTree(QWidget *parent = nullptr)
-        : QTreeWidget(parent)
-    {
-        setProperty("dropActive", false);
-    }
+    // A flat list taking drops, with several rows selectable.
+    explicit ToolDropTree(QWidget *parent = nullptr);
     ~ToolDropTree() override = default;
+
+    // The columns: name, folder, size and state, then the size preview when
+    // `headers` names a fifth.
+    void setColumns(const QStringList &headers);
+    // Columns sized to their contents are measured over every row at each
+    // change: during a run, with a change per file, they keep the width they
+    // have, the state column made room for `statusText`.
+    void holdColumnWidths(const QString &statusText);
+    void releaseColumnWidths();
 
     // The list grows through its stretch; preferring no more than its minimum
     // keeps the rows below it, the start button among them, in a small window.

@@ -246,19 +246,23 @@ void tst_Headless::languageAndReportPlace_data()
     QTest::addColumn<QStringList>("switches");
     QTest::addColumn<QString>("reportPrefix");
 
+    QTest::addColumn<QString>("usageStart");
+
     QTest::newRow("lang_japanese") << QStringList{QStringLiteral("LANG=ja_JP.UTF-8")} << QStringList()
-                                   << QStringLiteral("失敗レポート_");
+                                   << QStringLiteral("失敗レポート_") << QStringLiteral("使い方：quadrix [スイッチ]");
     QTest::newRow("lc_all_before_lang") << QStringList{QStringLiteral("LANG=ja_JP.UTF-8"), QStringLiteral("LC_ALL=en_GB.UTF-8")}
-                                        << QStringList() << QStringLiteral("failure-report_");
+                                        << QStringList() << QStringLiteral("failure-report_")
+                                        << QStringLiteral("Usage: quadrix [SWITCH]");
     QTest::newRow("lc_messages_korean") << QStringList{QStringLiteral("LC_MESSAGES=ko_KR.UTF-8")} << QStringList()
-                                        << QStringLiteral("오류보고서_");
+                                        << QStringLiteral("오류보고서_") << QStringLiteral("사용법: quadrix [스위치]");
     QTest::newRow("other_language_is_english") << QStringList{QStringLiteral("LANG=de_DE.UTF-8")} << QStringList()
-                                               << QStringLiteral("failure-report_");
+                                               << QStringLiteral("failure-report_")
+                                               << QStringLiteral("Usage: quadrix [SWITCH]");
     QTest::newRow("switch_before_environment") << QStringList{QStringLiteral("LANG=ja_JP.UTF-8")}
                                                << QStringList{QStringLiteral("--language"), QStringLiteral("zh_TW")}
-                                               << QStringLiteral("錯誤報告_");
+                                               << QStringLiteral("錯誤報告_") << QStringLiteral("用法：quadrix [開關]");
     QTest::newRow("simplified_chinese") << QStringList{QStringLiteral("LANG=zh_CN.UTF-8")} << QStringList()
-                                        << QStringLiteral("错误报告_");
+                                        << QStringLiteral("错误报告_") << QStringLiteral("用法：quadrix [开关]");
 }
 
 void tst_Headless::languageAndReportPlace()
@@ -282,6 +286,20 @@ void tst_Headless::languageAndReportPlace()
     QCOMPARE(lastObject(records(child.output).last()).value(QStringLiteral("report")).toString(),
              reports + QLatin1Char('/') + written.first());
     QCOMPARE(QDir(path(QStringLiteral("pics"))).entryList(QDir::Files).filter(QStringLiteral(".txt")), QStringList());
+
+    // The help speaks the same language, every line within 79 columns (East
+    // Asian characters two wide) but the examples' commands.
+    QFETCH(QString, usageStart);
+    QCOMPARE(child.run(QStringList{QStringLiteral("--help")} + switches), 0);
+    const QString usage = QString::fromUtf8(child.output);
+    QVERIFY2(usage.startsWith(usageStart), qPrintable(usage.left(80)));
+    for (const QString &line : usage.split(QLatin1Char('\n'))) {
+        int width = 0;
+        for (const QChar c : line)
+            width += c.unicode() >= 0x1100 ? 2 : 1;
+        const bool command = line.startsWith(QLatin1String("  find")) || line.startsWith(QLatin1String("  quadrix"));
+        QVERIFY2(width <= 79 || command, qPrintable(line));
+    }
 }
 
 void tst_Headless::parallelRunReportsAsPicturesFinish()

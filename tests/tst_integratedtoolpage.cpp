@@ -818,9 +818,9 @@ void tst_IntegratedToolPage::runtimeLogMessage()
     const Captured &message = capturedMessages.at(0);
     QCOMPARE(message.type, QtInfoMsg);
     QCOMPARE(message.message, QStringLiteral("integrated tool path list image-resize added= 3 rejected= 1 total= 3"));
-    QCOMPARE(message.function, QStringLiteral("void IntegratedToolPage::addPaths(const QStringList&, bool)"));
+    QCOMPARE(message.function, QStringLiteral("void PathIntake::report(const Tally&)"));
     QCOMPARE(message.category, QStringLiteral("default"));
-    QVERIFY2(QFileInfo(message.file).completeBaseName() == u"IntegratedToolPage", qPrintable(message.file));
+    QVERIFY2(QFileInfo(message.file).completeBaseName() == u"PathIntake", qPrintable(message.file));
     // An empty call writes no page line but still reaches the runtime log.
     QCOMPARE(capturedMessages.at(1).message,
              QStringLiteral("integrated tool path list image-resize added= 0 rejected= 0 total= 3"));

@@ -3,6 +3,7 @@
 #include "QtTranslations.h"
 #include "SettingsSandbox.h"
 #include "TextTable.h"
+#include "Usage.h"
 #include "PsdText.h"
 #include "WorkerText.h"
 
@@ -350,6 +351,9 @@ void tst_Localization::dictionaryRows_data()
     const QHash<QString, QStringList> &helper = HelperText::dictionary();
     for (auto row = helper.cbegin(); row != helper.cend(); ++row)
         QTest::newRow(qPrintable(u"helper " + row.key())) << row.value();
+    const QHash<QString, QStringList> &usage = quadrixUsageDictionary();
+    for (auto row = usage.cbegin(); row != usage.cend(); ++row)
+        QTest::newRow(qPrintable(u"usage " + row.key())) << row.value();
     const QHash<QString, QStringList> &worker = WorkerText::Dictionary();
     for (auto row = worker.cbegin(); row != worker.cend(); ++row)
         QTest::newRow(qPrintable(u"worker " + row.key())) << row.value();
