@@ -70,7 +70,7 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
     m_pad.png = settings.png;
     m_pad.keepOriginals = m_pad.replaceOriginal && settings.keepOriginals;
     m_skipped = skipped;
-    m_succeeded = m_failed = m_cancelled = m_reported = 0;
+    m_succeeded = m_failed = m_cancelled = m_reported = m_unchanged = 0;
     m_failureLines.clear();
     m_stop = std::make_shared<std::atomic<bool>>(false);
     m_finishTimes.clear();
@@ -254,7 +254,18 @@ void BatchRun::pictureDone(int index, const ProcessResult &result, qint64 nanose
     const QString line = BatchRun::resultLine(result);
     emit logText(line);
     const QString source = absolute(result.source);
-    if (result.success) {
+    if (result.unchanged) {
+        ++m_skipped;
+        ++m_unchanged;
+        const QString reason = HelperText::translate(QStringLiteral("已符合规则，未改动"));
+        emit recordReady(LineProtocol::item(QStringLiteral("skipped"), source,
+                                            {{QStringLiteral("reason"), reason},
+                                             {QStringLiteral("unchanged"), true},
+                                             {QStringLiteral("size"), result.newSize},
+                                             {QStringLiteral("oldSize"), result.oldSize},
+                                             {QStringLiteral("output"), absolute(result.destination)},
+                                             {QStringLiteral("message"), result.message}}));
+    } else if (result.success) {
         ++m_succeeded;
         emit recordReady(LineProtocol::item(QStringLiteral("ok"), source,
                                             {{QStringLiteral("size"), result.newSize},
@@ -375,8 +386,11 @@ qint64 BatchRun::recentRemainingMilliseconds(const QList<qint64> &finishTimes, i
 QString BatchRun::resultLine(const ProcessResult &result)
 {
     // One multi-argument substitution, so a "%1" inside a file name or message stays as it is.
+    const QString outcome = result.unchanged ? QStringLiteral("跳过")
+                            : result.success ? QStringLiteral("成功")
+                                             : QStringLiteral("失败");
     return QStringLiteral("[%1] %2  %3 -> %4  %5")
-        .arg(HelperText::translate(result.success ? QStringLiteral("成功") : QStringLiteral("失败")),
+        .arg(HelperText::translate(outcome),
              QFileInfo(result.source).fileName(),
              result.oldSize, result.newSize, result.message);
 }

@@ -71,6 +71,9 @@ public:
     bool isRunning() const { return m_running; }
     bool isStopping() const { return m_stop && m_stop->load(); }
     int succeeded() const { return m_succeeded; }
+    // Pictures that fitted already and were left as they were (or copied as
+    // they were); counted among the skipped, not the succeeded.
+    int unchanged() const { return m_unchanged; }
     int failed() const { return m_failed; }
     // Pictures a stop left unstarted.
     int cancelled() const { return m_cancelled; }
@@ -89,7 +92,8 @@ public:
     // picture sizes along the list soon stops weighing on the estimate.
     static qint64 recentRemainingMilliseconds(const QList<qint64> &finishTimes, int total);
 
-    // "[成功] name  old -> new  message" (or "[失败] …") for one processed file.
+    // "[成功] name  old -> new  message" (or "[失败] …", "[跳过] …" for a picture
+    // that fitted already) for one processed file.
     static QString resultLine(const ProcessResult &result);
 
     // "错误报告_yyyyMMdd_HHmmss.txt" for a run started at `start`, its first word
@@ -157,6 +161,7 @@ private:
     int m_failed = 0;
     int m_cancelled = 0;
     int m_skipped = 0;
+    int m_unchanged = 0;
     bool m_running = false;
     QString m_reportPath;
     QString m_reportName;

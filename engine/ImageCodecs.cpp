@@ -244,6 +244,10 @@ qint64 peakBytes(const Probe &probe, qint64 fileBytes, const QSize &canvas, bool
         break;
     case Encoder::Jpeg:
         output = pad / 2;
+        // Progressive scans keep every DCT coefficient of the picture: 2 bytes
+        // each, up to 3 per pixel (4:4:4). Only the header tells, so any JPEG
+        // counts them.
+        working = pad + pad / 2;
         break;
     case Encoder::Gif:
         output = pad / 2;
@@ -388,7 +392,7 @@ bool isOpaque(const QImage &image)
     return true;
 }
 
-bool encode(QImage image, Encoder encoder, QByteArray *bytes, QString *error)
+bool encode(QImage image, Encoder encoder, QByteArray *bytes, QString *error, const JpegEncoder::Style *jpegStyle)
 {
     if (image.isNull()) {
         *error = HelperText::translate(QStringLiteral("没有可编码的图像"));
@@ -407,9 +411,14 @@ bool encode(QImage image, Encoder encoder, QByteArray *bytes, QString *error)
             return PngEncoder::encode(image, PngEncoder::engineSettings(), bytes, error);
         return writeWithQt(image, "tiff", -1, 1 /* LZW: lossless and widely read */, bytes, error);
     }
-    case Encoder::Jpeg:
-        image.convertTo(QImage::Format_RGB32);
-        return writeWithQt(image, "jpeg", JpegQuality, -1, bytes, error);
+    case Encoder::Jpeg: {
+        // A picture with no JPEG source to follow (a PNG named .jpg) gets the
+        // default style: 90, since 75 visibly degrades a photo saved once more.
+        const JpegEncoder::Style style = jpegStyle ? *jpegStyle : JpegEncoder::Style();
+        // Converted in place, so the encoder works on this picture and no copy.
+        image.convertTo(style.grey ? QImage::Format_Grayscale8 : QImage::Format_RGB32);
+        return JpegEncoder::encode(image, style, bytes, error);
+    }
     case Encoder::Bmp: {
         if (deep)
             image.convertTo(QImage::Format_ARGB32);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "JpegEncoder.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -13,9 +15,8 @@ namespace ImageCodecs {
 
 enum class Encoder { Png, Jpeg, Bmp, Gif, Tiff };
 
-// JPEG at 90: Qt's own 75 visibly degrades a photo that is saved once more.
-// PNG is written by PngEncoder with the settings chosen there.
-inline constexpr int JpegQuality = 90;
+// PNG is written by PngEncoder and JPEG by JpegEncoder, with the settings
+// chosen there.
 
 // Bytes padding one picture may take at its peak (see peakBytes). Follows the
 // machine's physical memory; never unlimited.
@@ -72,8 +73,10 @@ bool decode(const QByteArray &bytes, const Probe &probed, bool applyOrientation,
 // Encodes `image` with `encoder`, converting it in place where it can so that no
 // second full-size copy exists. 16-bit pictures keep 16 bits in PNG and TIFF;
 // an alpha channel survives in PNG, TIFF, GIF (fully transparent pixels only)
-// and BMP; a colour space is carried where the format stores one.
-bool encode(QImage image, Encoder encoder, QByteArray *bytes, QString *error);
+// and BMP; a colour space is carried where the format stores one. A JPEG is
+// written in `jpegStyle` when given (its source's own), else at quality 90, 4:2:0.
+bool encode(QImage image, Encoder encoder, QByteArray *bytes, QString *error,
+            const JpegEncoder::Style *jpegStyle = nullptr);
 
 // True for pictures with more than 8 bits per channel, which are padded and
 // written with 16.

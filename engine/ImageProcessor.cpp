@@ -1,6 +1,8 @@
 #include "ImageProcessor.h"
 
 #include "HelperText.h"
+#include "JpegEncoder.h"
+#include "ReadBackCheck.h"
 #include "MemoryBudget.h"
 #include "RowPad.h"
 #include "RunJournal.h"
@@ -207,6 +209,115 @@ bool destinationAllowed(ProcessResult &result, const QString &sourcePath, const 
     return true;
 }
 
+// The family of pictures `encoder` writes, as ImageCodecs::familyOf names it.
+QByteArray familyWritten(ImageCodecs::Encoder encoder)
+{
+    switch (encoder) {
+    case ImageCodecs::Encoder::Png:
+        return "png";
+    case ImageCodecs::Encoder::Jpeg:
+        return "jpeg";
+    case ImageCodecs::Encoder::Bmp:
+        return "bmp";
+    case ImageCodecs::Encoder::Gif:
+        return "gif";
+    case ImageCodecs::Encoder::Tiff:
+        return "tiff";
+    }
+    return QByteArray();
+}
+
+// A picture that fits the rule already and would be written in its own format
+// keeps its bytes: writing it again would gain no pixel and cost a JPEG its
+// quality, any picture its metadata and its time stamp. True for such a
+// picture, whose header `probe` describes (as displayed).
+bool fitsAsItIs(const QString &source, const ImageCodecs::Probe &probe, const PadSettings &settings,
+                const OutputPlan &output, ImageCodecs::Encoder encoder)
+{
+    if (output.extension != QLatin1Char('.') + QFileInfo(source).suffix().toLower() || probe.family != familyWritten(encoder))
+        return false;
+    if (settings.replaceOriginal && !SafeFile::isSameFile(output.destination, source))
+        return false;
+    const Placement place = ImageProcessor::placement(probe.size, settings.rule, settings.centered);
+    return place.isValid() && !place.pads(probe.size);
+}
+
+// Deals with a picture that fitsAsItIs, decoded whole already (so a damaged
+// one has failed as damaged): in place it is left alone; into an output folder
+// its `bytes` are copied through the same verified write a padded picture
+// takes.
+void keepAsItIs(ProcessResult &result, QByteArray bytes, const QString &sourcePath, const QString &source,
+                const PadSettings &settings, const OutputPlan &output, const RunContext *run,
+                ImageCodecs::Encoder encoder, const QString &decoderWarning)
+{
+    const QString unchanged = HelperText::translate(QStringLiteral("已符合规则，未改动"));
+    const QString warning = decoderWarning.isEmpty()
+                                    ? QString()
+                                    : HelperText::translate(QStringLiteral("；解码器警告：%1")).arg(decoderWarning);
+    if (settings.replaceOriginal) {
+        result.newSize = result.oldSize;
+        result.success = true;
+        result.unchanged = true;
+        result.destination = source;
+        result.message = unchanged + warning;
+        return;
+    }
+    if (!destinationAllowed(result, sourcePath, source, settings, output, run))
+        return;
+    // The copy is checked as a written picture is: the same bytes, and the
+    // size its header declares (as stored, before any orientation).
+    QString error;
+    QSize stored;
+    if (!ReadBackCheck::writtenSize(bytes, encoder, &stored, &error)) {
+        result.message = error;
+        return;
+    }
+    const QString &destination = output.destination;
+    bool verified = false;
+    const bool written = VerifiedWrite::write(ImageProcessor::temporaryPathFor(destination, output.extension),
+                                              destination, std::move(bytes), encoder, stored, destination, &error,
+                                              &verified, output.existed);
+    if (verified)
+        result.newSize = result.oldSize;
+    if (!written) {
+        result.message = error;
+        return;
+    }
+    result.success = true;
+    result.unchanged = true;
+    result.destination = destination;
+    result.message = unchanged + HelperText::separator()
+                     + HelperText::translate(QStringLiteral("原样复制到 %1")).arg(shown(destination)) + warning;
+}
+
+// keepAsItIs for a picture padded row by row, which is never read whole: its
+// rows are read one at a time to find damage, and its file is copied as a stream.
+void keepRowByRow(ProcessResult &result, const QString &sourcePath, const QString &source,
+                  const PadSettings &settings, const OutputPlan &output, const RunContext *run)
+{
+    const bool copy = !settings.replaceOriginal;
+    if (copy && !destinationAllowed(result, sourcePath, source, settings, output, run))
+        return;
+    const QString &destination = output.destination;
+    QString error;
+    bool verified = false;
+    const bool kept = RowPad::keep(source, copy ? ImageProcessor::temporaryPathFor(destination, output.extension) : QString(),
+                                   copy ? destination : QString(), &error, &verified);
+    if (verified || (kept && !copy))
+        result.newSize = result.oldSize;
+    if (!kept) {
+        result.message = error;
+        return;
+    }
+    result.success = true;
+    result.unchanged = true;
+    result.destination = copy ? destination : source;
+    result.message = HelperText::translate(QStringLiteral("已符合规则，未改动"));
+    if (copy)
+        result.message += HelperText::separator()
+                          + HelperText::translate(QStringLiteral("原样复制到 %1")).arg(shown(destination));
+}
+
 // Keeping the original in place: just before the checked file is renamed over
 // it, the original gets a second name in the trash and the run's journal
 // learns of it, so Undo can put it back; a new file beside it (photo.png for
@@ -314,6 +425,10 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         result.oldSize = ImageProcessor::sizeText(rowProbe.size.width(), rowProbe.size.height());
         if (run && run->budget)
             reservation.emplace(run->budget, RowPad::peakBytes(place->canvas));
+        if (fitsAsItIs(source, rowProbe, settings, output, encoder)) {
+            keepRowByRow(result, sourcePath, source, settings, output, run);
+            return;
+        }
         if (!destinationAllowed(result, sourcePath, source, settings, output, run))
             return;
         bool verified = false;
@@ -333,6 +448,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     // Decode from memory: the source file is closed before anything is written.
     QImage decoded;
     QString decoderWarning;
+    // A JPEG written as JPEG again follows its source's encoding.
+    std::optional<JpegEncoder::Style> jpegStyle;
     {
         QByteArray bytes;
         if (!SafeFile::readRegularFile(source, ImageCodecs::sourceFileLimit(), &bytes, &error)) {
@@ -369,6 +486,25 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
             result.message = error;
             return;
         }
+        if (fitsAsItIs(source, probe, settings, output, encoder)) {
+            result.oldSize = ImageProcessor::sizeText(probe.size.width(), probe.size.height());
+            decoded = QImage();
+            keepAsItIs(result, std::move(bytes), sourcePath, source, settings, output, run, encoder, decoderWarning);
+            return;
+        }
+        JpegEncoder::Style style;
+        QString unread;
+        if (encoder == ImageCodecs::Encoder::Jpeg && probe.family == "jpeg"
+            && JpegEncoder::readStyle(bytes, &style, &unread)) {
+            const QRgb fill = ImageProcessor::fillColour(settings.fill);
+            if (style.grey && (qRed(fill) != qGreen(fill) || qGreen(fill) != qBlue(fill))) {
+                // A grey picture on a coloured border needs colour; full
+                // chroma keeps the border's edge as sharp as the grey was.
+                style.grey = false;
+                style.sampling = {{{1, 1}, {1, 1}, {1, 1}}};
+            }
+            jpegStyle = std::move(style);
+        }
     }
     QImage sourceImage = std::move(decoded);
     const qint32 sourceWidth = sourceImage.width();
@@ -402,7 +538,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
 
     const QString newSize = ImageProcessor::sizeText(canvas.width(), canvas.height());
     QByteArray encoded;
-    if (!ImageCodecs::encode(std::move(canvas), encoder, &encoded, &error)) {
+    if (!ImageCodecs::encode(std::move(canvas), encoder, &encoded, &error, jpegStyle ? &*jpegStyle : nullptr)) {
         result.message = error;
         return;
     }

@@ -20,6 +20,9 @@ struct ProcessResult
     QString newSize;       // size of the padded canvas; empty unless the output was verified
     QString message;       // summary on success, the error's text on failure; never empty
     QString destination;   // the file written; empty unless success
+    // The picture fitted the rule already in its own format: in place it was
+    // left as it was, into an output folder it was copied byte for byte.
+    bool unchanged = false;
 };
 
 // What a batch run knows beyond one file: in place, a file in the list is no

@@ -269,4 +269,76 @@ bool pad(const QString &source, const Placement &placement, QRgb fill, const QSt
                                         placing);
 }
 
+bool keep(const QString &source, const QString &temporary, const QString &destination, QString *error,
+          bool *verified)
+{
+    if (verified)
+        *verified = false;
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = HelperText::translate(QStringLiteral("无法解码图片：%1")).arg(in.errorString());
+        return false;
+    }
+    {
+        SourceRows rows(&in);
+        bool supported = false;
+        QString reason;
+        if (!rows.start(ImageCodecs::familyOf(in.peek(8)), &reason, &supported) || !supported) {
+            *error = HelperText::translate(QStringLiteral("无法解码图片：%1")).arg(reason);
+            return false;
+        }
+        std::vector<QRgb> row(size_t(rows.size().width()));
+        for (int y = 0; y < rows.size().height(); ++y) {
+            if (!rows.readRow(row.data(), &reason)) {
+                *error = damaged(reason);
+                return false;
+            }
+        }
+        if (!rows.finish(&reason)) {
+            *error = damaged(reason);
+            return false;
+        }
+    }
+    if (destination.isEmpty())
+        return true;
+
+    constexpr qint64 Piece = MiB;
+    const auto produce = [&](QFile *file, QString *failure) {
+        if (!in.seek(0)) {
+            *failure = HelperText::translate(QStringLiteral("无法解码图片：%1")).arg(in.errorString());
+            return false;
+        }
+        while (!in.atEnd()) {
+            const QByteArray piece = in.read(Piece);
+            if (piece.isEmpty() && in.error() != QFileDevice::NoError) {
+                *failure = HelperText::translate(QStringLiteral("无法解码图片：%1")).arg(in.errorString());
+                return false;
+            }
+            if (file->write(piece) != piece.size()) {
+                *failure = HelperText::translate(QStringLiteral("写入临时文件失败 %1：%2")).arg(temporary, file->errorString());
+                return false;
+            }
+        }
+        return true;
+    };
+    const auto check = [&](const QString &written, QString *failure) {
+        QFile copy(written);
+        if (!copy.open(QIODevice::ReadOnly) || !in.seek(0)) {
+            *failure = HelperText::translate(QStringLiteral("回读失败：%1")).arg(copy.errorString());
+            return false;
+        }
+        while (true) {
+            const QByteArray expected = in.read(Piece);
+            const QByteArray got = copy.read(Piece);
+            if (expected != got) {
+                *failure = HelperText::translate(QStringLiteral("回读内容校验失败：写入磁盘的数据与编码结果不一致"));
+                return false;
+            }
+            if (expected.isEmpty())
+                return true;
+        }
+    };
+    return VerifiedWrite::writeStreamed(temporary, destination, destination, produce, check, error, verified);
+}
+
 } // namespace RowPad

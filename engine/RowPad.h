@@ -40,4 +40,12 @@ qint64 peakBytes(const QSize &canvas);
 bool pad(const QString &source, const Placement &placement, QRgb fill, const QString &temporary,
          const QString &destination, QString *error, bool *verified, const VerifiedWrite::Placing &placing = {});
 
+// For a picture that fits already and is kept as it is: reads every row of
+// `source`, so a damaged picture fails as damaged, then, unless `destination`
+// is empty, copies the file byte for byte through `temporary`
+// (VerifiedWrite::writeStreamed; the copy read back and compared with the
+// source). Memory follows the width, as for pad.
+bool keep(const QString &source, const QString &temporary, const QString &destination, QString *error,
+          bool *verified);
+
 } // namespace RowPad

@@ -115,7 +115,7 @@ int runHeadless(const StartupArguments &parsed)
         loop.exec();
     channel.close();
     // Success needs a picture padded (or already fitting), none failed and none cancelled.
-    return run.failed() > 0 || run.cancelled() > 0 || run.succeeded() == 0 ? 1 : 0;
+    return run.failed() > 0 || run.cancelled() > 0 || run.succeeded() + run.unchanged() == 0 ? 1 : 0;
 }
 
 int runUndoLast()

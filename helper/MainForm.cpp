@@ -730,6 +730,10 @@ void MainForm::showResult(const ProcessResult &result)
         setRowStatus(result.source, HelperText::translate(QStringLiteral("失败")), result.message);
         return;
     }
+    if (result.unchanged) {
+        setRowStatus(result.source, HelperText::translate(QStringLiteral("已符合规则，未改动")), result.message);
+        return;
+    }
     // A new name (a JPEG given a transparent fill became a PNG) is named on the row.
     const QString written = QFileInfo(result.destination).fileName();
     const QString status = written == QFileInfo(result.source).fileName()
@@ -748,10 +752,12 @@ void MainForm::finishRun()
     m_remaining->setText(HelperText::translate(QStringLiteral("剩余时间：00:00:00")));
     // Files left out before the run are part of its outcome: a run never reads
     // as all done while something was skipped.
-    const QString skipped = m_skippedCount == 0 ? QString()
-                                              : HelperText::translate(QStringLiteral("，跳过 %1")).arg(m_skippedCount);
-    const QString skippedLine = m_skippedCount == 0 ? QString()
-                                                  : HelperText::translate(QStringLiteral("\n跳过：%1")).arg(m_skippedCount);
+    // Pictures that fitted already are skipped too: nothing was done to them.
+    const int skippedCount = m_skippedCount + m_batch->unchanged();
+    const QString skipped = skippedCount == 0 ? QString()
+                                              : HelperText::translate(QStringLiteral("，跳过 %1")).arg(skippedCount);
+    const QString skippedLine = skippedCount == 0 ? QString()
+                                                  : HelperText::translate(QStringLiteral("\n跳过：%1")).arg(skippedCount);
     const int succeeded = m_batch->succeeded();
     const int failed = m_batch->failed();
     const int cancelled = m_batch->cancelled();
@@ -781,7 +787,7 @@ void MainForm::finishRun()
     // The run has logged its end already; the box repeats it.
     const QString report = native(m_batch->reportPath());
     const QString reportError = m_batch->reportError();
-    if (failed == 0 && m_skippedCount == 0) {
+    if (failed == 0 && skippedCount == 0) {
         showMessage(QMessageBox::NoIcon, windowTitle(),
                     HelperText::translate(QStringLiteral("处理完成\n成功：%1\n失败：0\n\n全部成功，未生成处理报告。")).arg(succeeded));
     } else if (failed == 0) {

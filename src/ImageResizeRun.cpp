@@ -314,6 +314,10 @@ void ImageResizeRun::reportItem(const WorkerProtocol::ItemReport &item)
         // In place under the same name, the listed file now has the new size.
         if (m_outputDir.isEmpty() && !renamed)
             report.newSize = parseSize(size);
+    } else if (item.status == u"skipped" && item.details.value(QLatin1String("unchanged")).toBool()) {
+        ++m_skipped;
+        report.status = translateToolText(QStringLiteral("已符合规则，未改动"));
+        report.toolTip = item.details.value(QLatin1String("message")).toString();
     } else if (item.status == u"skipped" && reason == u"cancelled") {
         ++m_cancelled;
         report.status = translateToolText(QStringLiteral("已取消"));

@@ -129,6 +129,8 @@ const ToolRow toolRows[] = {
       u"처리 완료: 성공 %1, 실패 %2, 건너뜀 %3", u"Done: %1 succeeded, %2 failed, %3 skipped"}},
     {{u"处理未完成", u"處理未完成", u"処理は完了していません", u"처리가 완료되지 않음", u"Not finished"}},
     {{u"已跳过", u"已略過", u"スキップ", u"건너뜀", u"Skipped"}},
+    {{u"已符合规则，未改动", u"已符合規則，未改動", u"適合済みのため変更なし", u"이미 맞음 — 변경하지 않음",
+      u"Already fits — unchanged"}},
     // Stopping the helper, and what a run that ended early leaves behind.
     {{u"停止", u"停止", u"停止", u"중지", u"Stop"}},
     {{u"已取消", u"已取消", u"キャンセル", u"취소됨", u"Cancelled"}},

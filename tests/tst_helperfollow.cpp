@@ -127,18 +127,19 @@ QTreeWidget *tst_HelperFollow::list(IntegratedToolPage &page)
 
 void tst_HelperFollow::runWithOneFailureEndsWithSummaryAndReport()
 {
-    const QStringList files = makePictures({{7, 5}, {3, 3}, {8, 8}});
+    const QStringList files = makePictures({{7, 5}, {3, 3}, {8, 8}, {5, 5}});
     QVERIFY(!files.isEmpty());
     const QString report = m_dir->filePath(u"pictures/report.txt"_s);
     QFile(report).open(QIODevice::WriteOnly);
-    writeScript(u"out PROGRESS\\t0\\t3\\tp0.png\\n\n"
+    writeScript(u"out PROGRESS\\t0\\t4\\tp0.png\\n\n"
                 "wait go\n"
                 "out ITEM\\tok\\t{file0}\\t{\"size\":\"8×8\",\"oldSize\":\"7×5\",\"output\":\"{file0}\",\"message\":\"\"}\\n\n"
-                "out PROGRESS\\t1\\t3\\tp1.png\\n\n"
+                "out PROGRESS\\t1\\t4\\tp1.png\\n\n"
                 "out ITEM\\tfailed\\t{file1}\\t{\"reason\":\"truncated data\"}\\n\n"
-                "out ITEM\\tskipped\\t{file2}\\t{\"reason\":\"already fits\"}\\n\n"
-                "out PROGRESS\\t3\\t3\\tp2.png\\n\n"
-                "out DONE\\t{\"exported\":1,\"failed\":1,\"skipped\":1,\"report\":\""_s
+                "out ITEM\\tskipped\\t{file2}\\t{\"reason\":\"…\",\"unchanged\":true,\"message\":\"already fits\"}\\n\n"
+                "out ITEM\\tskipped\\t{file3}\\t{\"reason\":\"not a regular file\"}\\n\n"
+                "out PROGRESS\\t4\\t4\\tp3.png\\n\n"
+                "out DONE\\t{\"exported\":1,\"failed\":1,\"skipped\":2,\"report\":\""_s
                 + report + u"\",\"outputDir\":\"\"}\\n\n"_s);
 
     IntegratedToolPage page(ImageResize);
@@ -147,7 +148,7 @@ void tst_HelperFollow::runWithOneFailureEndsWithSummaryAndReport()
     auto *start = page.findChild<QPushButton *>(u"toolStart"_s);
     start->click();
     QVERIFY(!start->isEnabled());
-    QTRY_VERIFY(page.findChild<QProgressBar *>()->maximum() == 3);
+    QTRY_VERIFY(page.findChild<QProgressBar *>()->maximum() == 4);
     QCOMPARE(status(page, 0), t(u"等待处理"));
 
     // The helper pads the first picture in place: the size column follows the file.
@@ -164,9 +165,11 @@ void tst_HelperFollow::runWithOneFailureEndsWithSummaryAndReport()
     QCOMPARE(rows->topLevelItem(0)->text(IntegratedToolPage::PreviewColumn), u"8×8  "_s + t(u"已符合"));
     QCOMPARE(status(page, 1), t(u"失败"));
     QCOMPARE(rows->topLevelItem(1)->toolTip(3), u"truncated data"_s);
-    QCOMPARE(status(page, 2), t(u"已跳过"));
+    QCOMPARE(status(page, 2), t(u"已符合规则，未改动"));
     QCOMPARE(rows->topLevelItem(2)->toolTip(3), u"already fits"_s);
-    QVERIFY(logText(page).contains(t(u"[%1] 处理完成：成功 %2，失败 %3，跳过 %4。").arg(u""_s, u"1"_s, u"1"_s, u"1"_s).mid(2)));
+    QCOMPARE(status(page, 3), t(u"已跳过"));
+    QCOMPARE(rows->topLevelItem(3)->toolTip(3), u"not a regular file"_s);
+    QVERIFY(logText(page).contains(t(u"[%1] 处理完成：成功 %2，失败 %3，跳过 %4。").arg(u""_s, u"1"_s, u"1"_s, u"2"_s).mid(2)));
 
     auto *folder = page.findChild<QPushButton *>(u"imageOpenOutput"_s);
     auto *reportButton = page.findChild<QPushButton *>(u"imageOpenReport"_s);

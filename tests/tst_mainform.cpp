@@ -948,7 +948,7 @@ void tst_MainForm::runWithFailuresWritesReport()
     QVERIFY(writePicture(first + QStringLiteral("/a.png"), 3, 2));
     QVERIFY(writeBytes(other + QStringLiteral("/broken.png"), "this is no picture"));
     QVERIFY(writeBytes(other + QStringLiteral("/empty.jpg"), QByteArray()));
-    QVERIFY(writePicture(other + QStringLiteral("/fine.tif"), 4, 4));
+    QVERIFY(writePicture(other + QStringLiteral("/fine.tif"), 3, 3));
     // One picture at a time: lines come as pictures finish, so the log then follows the list.
     MainForm form({QStringLiteral("--jobs"), QStringLiteral("1")});
     form.show();
@@ -980,7 +980,7 @@ void tst_MainForm::runWithFailuresWritesReport()
     QVERIFY2(lines.at(2).startsWith(QStringLiteral("[失败] broken.png   ->   ")), qPrintable(lines.at(2)));
     QVERIFY(lines.at(2).size() > QStringLiteral("[失败] broken.png   ->   ").size());
     QVERIFY2(lines.at(3).startsWith(QStringLiteral("[失败] empty.jpg   ->   ")), qPrintable(lines.at(3)));
-    QVERIFY(lines.at(4).startsWith(QStringLiteral("[成功] fine.tif  4×4 -> 4×4  ")));
+    QVERIFY(lines.at(4).startsWith(QStringLiteral("[成功] fine.tif  3×3 -> 4×4  ")));
     QCOMPARE(lines.at(5), QStringLiteral("处理完成；发现错误，错误报告：") + native(report.absoluteFilePath()));
 
     // UTF-8 with a byte-order mark, one CR LF line per failure, each the log's line behind a time stamp.
@@ -1019,7 +1019,7 @@ void tst_MainForm::reportThatCannotBeWritten()
     const QString out = dir->filePath(QStringLiteral("out"));
     QVERIFY(writeBytes(dir->filePath(QStringLiteral("broken.png")), "no picture"));
     QVERIFY(writeBytes(dir->filePath(QStringLiteral("broken2.png")), "no picture either"));
-    QVERIFY(writePicture(dir->filePath(QStringLiteral("good.png")), 4, 4));
+    QVERIFY(writePicture(dir->filePath(QStringLiteral("good.png")), 3, 3));
     if (!dataFolderUsable) {
         // A file where the data folder's parent should be: no one, root included, can make it.
         QVERIFY(writeBytes(dir->filePath(QStringLiteral("blocker")), "x"));
@@ -1227,6 +1227,8 @@ void tst_MainForm::skippedFilesAreCounted()
 {
     const QString pics = dir->filePath(QStringLiteral("pics"));
     QVERIFY(writePicture(pics + QStringLiteral("/ok.png"), 3, 3));
+    // Fits already: left as it is, and skipped rather than done.
+    QVERIFY(writePicture(pics + QStringLiteral("/fits.png"), 4, 4));
     // A name that is not UTF-8: Qt cannot name it, so it is made and removed by its bytes.
     const QByteArray raw = QFile::encodeName(pics) + "/bad\xff.png";
     const auto removeRaw = qScopeGuard([raw] { ::unlink(raw.constData()); });
@@ -1238,13 +1240,18 @@ void tst_MainForm::skippedFilesAreCounted()
     form.show();
     QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
     const QStringList lines = logTexts(child<QPlainTextEdit>(form, "log"));
-    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines.size(), 5);
     QCOMPARE(lines.at(0), QStringLiteral("无法处理的文件名（不是有效的 UTF-8）：") + native(pics) + QStringLiteral("/bad\\xff.png"));
-    QVERIFY(lines.at(2).startsWith(QStringLiteral("[成功] ok.png")));
-    QCOMPARE(lines.at(3), QStringLiteral("处理完成；没有失败，但有 1 个文件被跳过（见上方日志），未生成处理报告。"));
-    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("完成：成功 1，失败 0，跳过 1"));
+    const QStringList results = lines.mid(2, 2);
+    QCOMPARE(results.filter(QRegularExpression(QStringLiteral("^\\[成功\\] ok\\.png  3×3 -> 4×4  "))).size(), 1);
+    QVERIFY(results.contains(QStringLiteral("[跳过] fits.png  4×4 -> 4×4  已符合规则，未改动")));
+    QCOMPARE(lines.at(4), QStringLiteral("处理完成；没有失败，但有 2 个文件被跳过（见上方日志），未生成处理报告。"));
+    QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("完成：成功 1，失败 0，跳过 2"));
     QCOMPARE(answerer->boxes.first().text,
-             QStringLiteral("处理完成\n成功：1\n失败：0\n跳过：1\n\n没有失败，但有文件被跳过，原因见日志；未生成处理报告。"));
+             QStringLiteral("处理完成\n成功：1\n失败：0\n跳过：2\n\n没有失败，但有文件被跳过，原因见日志；未生成处理报告。"));
+    const QList<QTreeWidgetItem *> fits = child<QTreeWidget>(form, "fileList")->findItems(QStringLiteral("fits.png"), Qt::MatchExactly, 0);
+    QCOMPARE(fits.size(), 1);
+    QCOMPARE(fits.first()->text(2), QStringLiteral("已符合规则，未改动"));
 }
 
 void tst_MainForm::qtTextsInChinese()

@@ -1,4 +1,5 @@
 #include "ImageProcessor.h"
+#include "JpegEncoder.h"
 #include "MemoryBudget.h"
 #include "RowPad.h"
 #include "SafeFile.h"
@@ -204,6 +205,42 @@ ProcessResult padInPlace(const QString &path, Fill fill = Fill::White, bool png 
     return ImageProcessor::process(path, QString(), true, SizeRule::Multiple4, fill, true, png, run);
 }
 
+// What a JPEG's frame header says, read here byte by byte: each component's
+// sampling factors ("2x2 1x1 1x1" is 4:2:0) and whether it is progressive.
+struct JpegFrame
+{
+    QString sampling;
+    bool progressive = false;
+};
+
+JpegFrame frameOf(const QByteArray &jpeg)
+{
+    JpegFrame frame;
+    qsizetype at = 2;
+    while (at + 10 <= jpeg.size() && uchar(jpeg[at]) == 0xff) {
+        const uchar marker = uchar(jpeg[at + 1]);
+        if (marker == 0xc0 || marker == 0xc1 || marker == 0xc2) {
+            frame.progressive = marker == 0xc2;
+            QStringList factors;
+            for (int c = 0; c < uchar(jpeg[at + 9]) && at + 12 + c * 3 <= jpeg.size(); ++c) {
+                const uchar f = uchar(jpeg[at + 11 + c * 3]);
+                factors << QStringLiteral("%1x%2").arg(f >> 4).arg(f & 15);
+            }
+            frame.sampling = factors.join(u' ');
+            return frame;
+        }
+        at += 2 + ((uchar(jpeg[at + 2]) << 8) | uchar(jpeg[at + 3]));
+    }
+    return frame;
+}
+
+int estimatedQuality(const QByteArray &jpeg)
+{
+    JpegEncoder::Style style;
+    QString error;
+    return JpegEncoder::readStyle(jpeg, &style, &error) ? style.quality : -1;
+}
+
 } // namespace
 
 // ImageProcessor::process on real files: formats, extensions, replacement modes, bad input and
@@ -223,6 +260,13 @@ private slots:
     void sixteenBit_data();
     void sixteenBit();
     void exifOrientationIsApplied();
+    void fittingPictureIsKept_data();
+    void fittingPictureIsKept();
+    void paddedJpegKeepsItsEncoding_data();
+    void paddedJpegKeepsItsEncoding();
+    void paddedJpegKeepsItsSegments();
+    void qualityOfTablesNoQualityGives_data();
+    void qualityOfTablesNoQualityGives();
     void colourProfileIsKept_data();
     void colourProfileIsKept();
     void resolution_data();
@@ -519,12 +563,12 @@ void tst_Process::sixteenBit()
 void tst_Process::exifOrientationIsApplied()
 {
     QTemporaryDir dir;
-    // Stored 32x16, left half red, right half blue; orientation 6 displays it
-    // turned clockwise: 16x32, red on top.
-    QImage stored(32, 16, QImage::Format_RGB32);
+    // Stored 30x14, left half red, right half blue; orientation 6 displays it
+    // turned clockwise: 14x30, red on top.
+    QImage stored(30, 14, QImage::Format_RGB32);
     stored.fill(qRgb(0, 0, 255));
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
+    for (int y = 0; y < 14; ++y)
+        for (int x = 0; x < 15; ++x)
             stored.setPixel(x, y, qRgb(255, 0, 0));
     QByteArray jpeg;
     {
@@ -534,17 +578,187 @@ void tst_Process::exifOrientationIsApplied()
     }
     const QString path = dir.filePath(QStringLiteral("turned.jpg"));
     QVERIFY(writeFile(path, TestImages::withExifOrientation(jpeg, 6)));
-    QCOMPARE(load(path).size(), QSize(16, 32));
+    QCOMPARE(load(path).size(), QSize(14, 30));
 
-    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Even,
+    const ProcessResult result = ImageProcessor::process(path, QString(), true, SizeRule::Multiple4,
                                                          Fill::White, true, false);
     QVERIFY2(result.success, qPrintable(result.message));
-    QCOMPARE(result.oldSize, QStringLiteral("16×32"));
+    QCOMPARE(result.oldSize, QStringLiteral("14×30"));
     QCOMPARE(result.newSize, QStringLiteral("16×32"));
     const QImage output = load(path);
     QCOMPARE(output.size(), QSize(16, 32));
     QVERIFY(qRed(output.pixel(8, 4)) > 200 && qBlue(output.pixel(8, 4)) < 60);
     QVERIFY(qBlue(output.pixel(8, 28)) > 200 && qRed(output.pixel(8, 28)) < 60);
+}
+
+void tst_Process::fittingPictureIsKept_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<Fill>("fill");
+    QTest::addColumn<bool>("png");
+    QTest::addColumn<bool>("intoFolder");
+    QTest::addColumn<QString>("outputName");
+    QTest::addColumn<bool>("kept"); // the output is the source's own bytes
+    QTest::addColumn<bool>("rowByRow"); // padded a row at a time, were it padded
+
+    QTest::newRow("jpeg_in_place") << "photo.jpg" << Fill::White << false << false << "photo.jpg" << true << false;
+    QTest::newRow("png_in_place_with_png_option") << "art.png" << Fill::Transparent << true << false << "art.png"
+                                                  << true << false;
+    QTest::newRow("jpeg_into_output_folder") << "photo.JPG" << Fill::Black << false << true << "photo.jpg" << true
+                                             << false;
+    QTest::newRow("jpeg_with_transparent_fill_becomes_png") << "photo.jpg" << Fill::Transparent << false << false
+                                                            << "photo.png" << false << false;
+    QTest::newRow("jpeg_with_png_option_into_folder") << "photo.jpg" << Fill::White << true << true << "photo.png"
+                                                      << false << false;
+    QTest::newRow("png_in_place_row_by_row") << "art.png" << Fill::White << false << false << "art.png" << true
+                                             << true;
+    QTest::newRow("png_into_output_folder_row_by_row") << "art.png" << Fill::White << false << true << "art.png"
+                                                       << true << true;
+}
+
+void tst_Process::fittingPictureIsKept()
+{
+    QFETCH(QString, fileName);
+    QFETCH(Fill, fill);
+    QFETCH(bool, png);
+    QFETCH(bool, intoFolder);
+    QFETCH(QString, outputName);
+    QFETCH(bool, kept);
+    QFETCH(bool, rowByRow);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    QVERIFY(TestImages::pattern(20, 12, QImage::Format_RGB32).save(path, QFileInfo(path).suffix().toLatin1(), 80));
+    const QByteArray before = readFile(path);
+    const QDateTime stamp(QDate(2021, 3, 4), QTime(5, 6, 7));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(stamp, QFileDevice::FileModificationTime));
+    }
+    const QString outDir = intoFolder ? dir.filePath(QStringLiteral("out")) : QString();
+    QVERIFY(!intoFolder || QDir(dir.path()).mkdir(QStringLiteral("out")));
+
+    const qint64 usual = RowPad::minimumPixels();
+    RowPad::setMinimumPixels(rowByRow ? 0 : usual);
+    const ProcessResult result = ImageProcessor::process(path, outDir, !intoFolder, SizeRule::Multiple4, fill,
+                                                         true, png);
+    RowPad::setMinimumPixels(usual);
+    QVERIFY2(result.success, qPrintable(result.message));
+    QCOMPARE(result.unchanged, kept);
+    QCOMPARE(result.newSize, QStringLiteral("20×12"));
+    const QString output = QDir(intoFolder ? outDir : dir.path()).filePath(outputName);
+    QCOMPARE(QFileInfo(result.destination).absoluteFilePath(), QFileInfo(output).absoluteFilePath());
+    QCOMPARE(readFile(path), before);
+    QCOMPARE(QFileInfo(path).lastModified(), stamp);
+    if (kept)
+        QCOMPARE(readFile(output), before);
+    else
+        QCOMPARE(QImageReader(output).format(), QByteArray("png"));
+    QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
+}
+
+void tst_Process::paddedJpegKeepsItsEncoding_data()
+{
+    QTest::addColumn<int>("quality");
+    QTest::addColumn<bool>("progressive");
+    QTest::addColumn<bool>("grey");
+    QTest::addColumn<QString>("sampling");
+
+    QTest::newRow("q95_420") << 95 << false << false << "2x2 1x1 1x1";
+    QTest::newRow("q70_420") << 70 << false << false << "2x2 1x1 1x1";
+    QTest::newRow("q70_420_progressive") << 70 << true << false << "2x2 1x1 1x1";
+    QTest::newRow("q90_444") << 90 << false << false << "1x1 1x1 1x1";
+    QTest::newRow("q85_422_progressive") << 85 << true << false << "2x1 1x1 1x1";
+    QTest::newRow("q80_grey") << 80 << false << true << "1x1";
+}
+
+void tst_Process::paddedJpegKeepsItsEncoding()
+{
+    QFETCH(int, quality);
+    QFETCH(bool, progressive);
+    QFETCH(bool, grey);
+    QFETCH(QString, sampling);
+
+    const QImage picture = TestImages::pattern(37, 21, QImage::Format_RGB32);
+    QByteArray source;
+    if (sampling == QLatin1String("2x2 1x1 1x1") || grey) {
+        // Made by Qt, which scales libjpeg's tables itself and subsamples 4:2:0.
+        QBuffer buffer(&source);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(quality);
+        writer.setProgressiveScanWrite(progressive);
+        QVERIFY(writer.write(grey ? picture.convertToFormat(QImage::Format_Grayscale8) : picture));
+    } else {
+        JpegEncoder::Style style;
+        style.quality = quality;
+        style.progressive = progressive;
+        const QStringList factors = sampling.split(u' ');
+        for (int c = 0; c < 3; ++c)
+            style.sampling[size_t(c)] = {factors.at(c).at(0).digitValue(), factors.at(c).at(2).digitValue()};
+        QString error;
+        QVERIFY2(JpegEncoder::encode(picture, style, &source, &error), qPrintable(error));
+    }
+    QCOMPARE(frameOf(source).sampling, sampling);
+    QCOMPARE(estimatedQuality(source), quality);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photo.jpg"));
+    QVERIFY(writeFile(path, source));
+    const ProcessResult result = padInPlace(path);
+    QVERIFY2(result.success && !result.unchanged, qPrintable(result.message));
+    const QByteArray padded = readFile(path);
+    QCOMPARE(load(path).size(), QSize(40, 24));
+    QVERIFY2(qAbs(estimatedQuality(padded) - quality) <= 1, qPrintable(QString::number(estimatedQuality(padded))));
+    QCOMPARE(frameOf(padded).sampling, sampling);
+    QCOMPARE(frameOf(padded).progressive, progressive);
+}
+
+void tst_Process::paddedJpegKeepsItsSegments()
+{
+    // A profile, a comment and an EXIF block turned half round (orientation 3).
+    QImage picture = TestImages::pattern(19, 11, QImage::Format_RGB32);
+    picture.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setText(QStringLiteral("Description"), QStringLiteral("harbour at dusk"));
+        QVERIFY(writer.write(picture));
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("photo.jpg"));
+    QVERIFY(writeFile(path, TestImages::withExifOrientation(jpeg, 3)));
+    QCOMPARE(QImageReader(path).transformation(), QImageIOHandler::TransformationRotate180);
+
+    const ProcessResult result = padInPlace(path);
+    QVERIFY2(result.success, qPrintable(result.message));
+    QImageReader reader(path);
+    QCOMPARE(reader.size(), QSize(20, 12));
+    QCOMPARE(reader.text(QStringLiteral("Description")), QStringLiteral("harbour at dusk"));
+    QVERIFY(readFile(path).contains(QByteArray("Exif\0\0", 6)));
+    // The pixels were turned when padded: the carried tag must not turn them again.
+    QCOMPARE(reader.transformation(), QImageIOHandler::TransformationNone);
+    QCOMPARE(reader.read().colorSpace(), QColorSpace(QColorSpace::DisplayP3));
+}
+
+void tst_Process::qualityOfTablesNoQualityGives_data()
+{
+    QTest::addColumn<int>("quantiser"); // every entry of both tables
+    QTest::addColumn<int>("quality");
+    QTest::newRow("all_ones_finest") << 1 << 100;
+    QTest::newRow("all_255_coarsest") << 255 << 1;
+    QTest::newRow("beyond_baseline_clamped") << 4000 << 1;
+}
+
+void tst_Process::qualityOfTablesNoQualityGives()
+{
+    QFETCH(int, quantiser);
+    QFETCH(int, quality);
+    quint16 table[64];
+    std::fill(std::begin(table), std::end(table), quint16(quantiser));
+    QCOMPARE(JpegEncoder::estimateQuality(table, table), quality);
 }
 
 void tst_Process::colourProfileIsKept_data()
@@ -728,7 +942,7 @@ void tst_Process::inPlaceSameFormatReplacesSource()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("photo.JPG"));
-    QImage photo(20, 12, QImage::Format_RGB32); // already a multiple of 4: rewritten all the same
+    QImage photo(19, 11, QImage::Format_RGB32);
     photo.fill(qRgb(90, 90, 90));
     QVERIFY(writePicture(photo, path, Writer::Jpeg));
     const QByteArray before = readFile(path);
@@ -737,7 +951,7 @@ void tst_Process::inPlaceSameFormatReplacesSource()
                                                          Fill::White, true, false);
     QVERIFY2(result.success, qPrintable(result.message));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("photo.JPG")});
-    QVERIFY(readFile(path) != before); // re-encoded at the engine's quality
+    QVERIFY(readFile(path) != before);
     QCOMPARE(load(path).size(), QSize(20, 12));
 }
 
@@ -936,7 +1150,7 @@ void tst_Process::damagedData_data()
 
     // 16 pixels of colour 0 as: 1, run of 2 (code 6), of 3 (7), of 4 (8), of 5 (9), then 1.
     const QList<int> whole{4, 0, 6, 7, 8, 9, 0, 5};
-    QTest::newRow("gif_lzw_whole") << "p.gif" << handMadeGif(whole) << true << QStringLiteral("规则=");
+    QTest::newRow("gif_lzw_whole") << "p.gif" << handMadeGif(whole) << true << QStringLiteral("已符合规则，未改动");
     QTest::newRow("gif_lzw_end_code_early") << "p.gif" << handMadeGif({4, 0, 6, 7, 5}) << false
                                             << damaged + QStringLiteral("：LZW 数据提前结束");
     // giflib reads a code beyond the table as some colour and carries on.
