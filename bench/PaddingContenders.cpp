@@ -97,7 +97,7 @@ const char *const StepNames[StepCount] = {"read",          "decode",            
                                           "encode",        "write + fsync",      "read back + check",
                                           "rename + fsync folder"};
 
-bool stepsOne(const CorpusFile &file, const QString &outDir, double seconds[StepCount],
+bool stepsOne(const CorpusFile &file, const QString &outDir, const FillSpec &fill, double seconds[StepCount],
               double fullDecodeSeconds[KindCount], QString *error)
 {
     QElapsedTimer timer;
@@ -117,8 +117,8 @@ bool stepsOne(const CorpusFile &file, const QString &outDir, double seconds[Step
     bytes = QByteArray();
     lap();
     qint32 ox = 0, oy = 0;
-    const QRgb fill = ImageProcessor::fillColour(Fill::Transparent);
-    QImage canvas = ImageProcessor::pad(source, fill, true, SizeRule::Multiple4, ox, oy);
+    // Every other step writes what the transparent fill gives, so only the pad differs between fills.
+    QImage canvas = ImageProcessor::pad(source, fill, Anchor::Center, SizeRule::Multiple4, ox, oy);
     source = QImage();
     lap();
     QByteArray encoded;
@@ -165,9 +165,10 @@ bool isChildPass(const QString &which)
 }
 
 // The engine as the batch window runs it: BatchRun with `jobs` pictures at a
-// time, multiple of 4, transparent, centred, into `outDir`. Seconds by kind add
-// up the workers' time.
-void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int jobs, PassResult *result)
+// time, multiple of 4, `fill` (transparent unless asked), centred, into
+// `outDir`. Seconds by kind add up the workers' time.
+void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int jobs, const FillSpec &fill,
+              PassResult *result)
 {
     QStringList paths;
     for (const CorpusFile &file : files)
@@ -175,6 +176,7 @@ void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int j
     BatchSettings settings;
     settings.outDir = outDir;
     settings.jobs = jobs;
+    settings.fill = fill;
     BatchRun run;
     std::vector<double> seconds(files.size());
     std::vector<double> finished; // seconds since the start, in the order pictures finish
@@ -199,8 +201,12 @@ void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int j
         loop.exec();
     // Failures come in list order, as the records do.
     QDir out(outDir);
+    PadSettings pad;
+    pad.outDir = outDir;
+    pad.replaceOriginal = false;
+    pad.fill = fill;
     for (size_t i = 0; i < files.size(); ++i) {
-        const bool ok = out.exists(outputName(files[i]));
+        const bool ok = out.exists(QFileInfo(ImageProcessor::outputFor(files[i].path, pad).destination).fileName());
         result->account(files[i], seconds[i], ok, ok || reasons.isEmpty() ? QString() : reasons.takeFirst());
     }
     result->budgetHighWater = run.memoryHighWater();
@@ -213,7 +219,7 @@ void runBatch(const std::vector<CorpusFile> &files, const QString &outDir, int j
 // memory belongs to that pass alone. "engine" and "pool" go through the batch
 // window's own scheduler with 1 and `workers` pictures at a time.
 PassResult runInProcess(const QString &which, const std::vector<CorpusFile> &files, const QString &outDir,
-                        int workers)
+                        int workers, const FillSpec &fill)
 {
     PassResult result;
     result.label = which;
@@ -234,7 +240,7 @@ PassResult runInProcess(const QString &which, const std::vector<CorpusFile> &fil
             double fullDecode[KindCount] = {};
             bool ok = false;
             if (which == QLatin1String("steps"))
-                ok = stepsOne(file, outDir, steps, fullDecode, &error);
+                ok = stepsOne(file, outDir, fill, steps, fullDecode, &error);
             else
                 ok = bareOne(file, outDir, &error);
             const double seconds = one.nsecsElapsed() / 1e9;
@@ -247,7 +253,7 @@ PassResult runInProcess(const QString &which, const std::vector<CorpusFile> &fil
         }
     };
     if (which == QLatin1String("engine") || which == QLatin1String("pool")) {
-        runBatch(files, outDir, which == QLatin1String("pool") ? std::max(1, workers) : 1, &result);
+        runBatch(files, outDir, which == QLatin1String("pool") ? std::max(1, workers) : 1, fill, &result);
     } else if (which != QLatin1String("none")) {
         work();
     }
@@ -374,6 +380,8 @@ PassResult runChild(const Context &ctx, const QString &which, const QString &lab
         extra << QStringLiteral("--file") << ctx.onlyFile;
     if (ctx.wholeCanvas)
         extra << QStringLiteral("--whole-canvas");
+    if (!ctx.fill.isEmpty())
+        extra << QStringLiteral("--fill") << ctx.fill;
     const Spawned spawned = spawnAndWait(arguments + extra, EnvChange{}, outPath, errPath);
     QFile out(outPath);
     if (!spawned.started || spawned.exitCode != 0 || !out.open(QIODevice::ReadOnly)) {

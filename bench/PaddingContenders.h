@@ -4,6 +4,7 @@
 // process of its own so that its peak memory is its own, and ImageMagick and
 // vips started once per file.
 
+#include "PaddingChoices.h"
 #include "PaddingCorpus.h"
 
 #include <QByteArray>
@@ -86,13 +87,14 @@ struct Context
     std::vector<CorpusFile> files;
     QString onlyFile;         // children: pad only the corpus file of this name
     bool wholeCanvas = false; // children: pad every picture on a whole canvas, none row by row
+    QString fill;             // children: the engine's fill key; empty for transparent
 };
 
 // The in-process passes a child runs: "none" (an idle process), "engine"
 // (BatchRun with 1 worker), "pool" (BatchRun with `workers`), "bare" and "steps".
 bool isChildPass(const QString &which);
 PassResult runInProcess(const QString &which, const std::vector<CorpusFile> &files, const QString &outDir,
-                        int workers);
+                        int workers, const FillSpec &fill = Fill::Transparent);
 void printChildReport(const PassResult &result);
 
 // Runs an in-process pass in a child of its own and reads its report back.

@@ -37,6 +37,7 @@ void usage()
     say(QStringLiteral(
         "usage: bench_padding [--scale small|full] [--work DIR] [--only engine,pool,bare,magick,vips]\n"
         "                     [--workers N] [--repeat N] [--tool-single-thread] [--png-study] [--big]\n"
+        "                     [--fill KEY]\n"
         "  --scale small         quick corpus (default), well under a minute\n"
         "  --scale full          the real measurement: icons to 8K photos, a few minutes\n"
         "  --work DIR            keep corpus and outputs in DIR (the corpus is reused when it matches);\n"
@@ -44,6 +45,8 @@ void usage()
         "  --only LIST           run only these contenders (comma separated)\n"
         "  --workers N           threads of the engine's pool pass (default: the number of cores)\n"
         "  --repeat N            run each contender N times and keep the fastest run (default 1)\n"
+        "  --fill KEY            the engine's fill (transparent, white, black, #RRGGBB[AA], edge,\n"
+        "                        mirror); default transparent, the fill the other contenders match\n"
         "  --tool-single-thread  also run ImageMagick and vips limited to one thread\n"
         "  --png-study           instead of the contenders, encode the padded PNG canvases with\n"
         "                        each PNG writer and setting under study\n"
@@ -315,6 +318,7 @@ int main(int argc, char *argv[])
     bool big = false;
     bool wholeCanvas = false;
     QString onlyFile;
+    QString fill;
     for (int i = 1; i < args.size(); ++i) {
         const QString &a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -342,6 +346,8 @@ int main(int argc, char *argv[])
             onlyFile = args[++i];
         } else if (a == QLatin1String("--whole-canvas")) {
             wholeCanvas = true;
+        } else if (a == QLatin1String("--fill") && hasValue && PaddingChoices::fillFromKey(args[i + 1])) {
+            fill = args[++i];
         } else {
             usage();
             return a == QLatin1String("--help") || a == QLatin1String("-h") ? 0 : 2;
@@ -373,6 +379,7 @@ int main(int argc, char *argv[])
     ctx.scaleName = scaleName;
     ctx.corpus = QDir(ctx.work).filePath(QStringLiteral("corpus-") + scaleName);
     ctx.logs = QDir(ctx.work).filePath(QStringLiteral("logs"));
+    ctx.fill = fill;
     QDir().mkpath(ctx.logs);
 
     if (child == QLatin1String("draw"))
@@ -390,12 +397,15 @@ int main(int argc, char *argv[])
         if (wholeCanvas)
             RowPad::setMinimumPixels(std::numeric_limits<qint64>::max());
         const PassResult result =
-            runInProcess(child, ctx.files, QDir(ctx.work).filePath(QStringLiteral("out-") + child), workers);
+            runInProcess(child, ctx.files, QDir(ctx.work).filePath(QStringLiteral("out-") + child), workers,
+                         PaddingChoices::fillFromKey(fill).value_or(Fill::Transparent));
         printChildReport(result);
         return 0;
     }
 
-    say(QStringLiteral("bench_padding  scale=%1  work=%2").arg(scaleName, QDir::toNativeSeparators(ctx.work)));
+    say(QStringLiteral("bench_padding  scale=%1  work=%2%3")
+            .arg(scaleName, QDir::toNativeSeparators(ctx.work),
+                 fill.isEmpty() ? QString() : QStringLiteral("  engine fill=") + fill));
     say(QStringLiteral("machine: %1, %2 cores; Qt %3; load average %4")
             .arg(cpuModel())
             .arg(sysconf(_SC_NPROCESSORS_ONLN))

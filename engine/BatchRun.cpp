@@ -66,7 +66,7 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
     m_pad.replaceOriginal = settings.outDir.isEmpty();
     m_pad.rule = settings.rule;
     m_pad.fill = settings.fill;
-    m_pad.centered = settings.centered;
+    m_pad.anchor = settings.anchor;
     m_pad.png = settings.png;
     m_pad.keepOriginals = m_pad.replaceOriginal && settings.keepOriginals;
     m_skipped = skipped;

@@ -21,9 +21,9 @@
 struct BatchSettings
 {
     QString outDir;  // empty: in place
-    SizeRule rule = SizeRule::Multiple4;
-    Fill fill = Fill::Transparent;
-    bool centered = true;
+    Sizing rule = SizeRule::Multiple4;
+    FillSpec fill = Fill::Transparent;
+    Anchor anchor = Anchor::Center;
     bool png = false;
     int jobs = 0;           // pictures at a time; 0 means one per core
     qint64 memoryBudget = 0;  // bytes the pictures in progress may hold together; 0: half the memory

@@ -20,6 +20,7 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -99,13 +100,75 @@ void composeRow16(const QRgba64 *src, QRgba64 *dst, int count, QRgba64 fill)
     }
 }
 
-QString outputExtension(const QString &sourceSuffix, Fill fill, bool png)
+// True when the colours of an 8-bit canvas fit one GIF palette: 256 entries,
+// one of them taken by the fully transparent pixels when there are any.
+bool fitsGifPalette(const QImage &canvas)
+{
+    if (canvas.format() != QImage::Format_ARGB32)
+        return false;
+    QSet<QRgb> colours;
+    bool transparent = false;
+    QRgb last = 0;
+    for (int y = 0; y < canvas.height(); ++y) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width(); ++x) {
+            if (qAlpha(row[x]) == 0) {
+                transparent = true;
+                continue;
+            }
+            const QRgb colour = row[x] & 0xffffffu;
+            if (colour == last && !colours.isEmpty())
+                continue;
+            last = colour;
+            colours.insert(colour);
+            if (colours.size() + (transparent ? 1 : 0) > 256)
+                return false;
+        }
+    }
+    return colours.size() + (transparent ? 1 : 0) <= 256;
+}
+
+// Fills the canvas around `picture`, which already holds the source, from the
+// source's own pixels: first the rows the picture spans, sideways, then whole
+// rows above and below from those.
+template<typename Pixel>
+void extendBorders(QImage &canvas, const QRect &picture, bool mirror)
+{
+    const int width = canvas.width();
+    const int left = picture.x();
+    const int right = picture.x() + picture.width();
+    if (left > 0 || right < width) {
+        std::vector<int> columns;
+        columns.reserve(size_t(width - picture.width()));
+        for (int x = 0; x < left; ++x)
+            columns.push_back(left + ImageProcessor::borderSource(x - left, picture.width(), mirror));
+        for (int x = right; x < width; ++x)
+            columns.push_back(left + ImageProcessor::borderSource(x - left, picture.width(), mirror));
+        for (int y = picture.y(); y < picture.y() + picture.height(); ++y) {
+            Pixel *row = reinterpret_cast<Pixel *>(canvas.scanLine(y));
+            size_t c = 0;
+            for (int x = 0; x < left; ++x)
+                row[x] = row[columns[c++]];
+            for (int x = right; x < width; ++x)
+                row[x] = row[columns[c++]];
+        }
+    }
+    const size_t rowBytes = size_t(width) * sizeof(Pixel);
+    for (int y = 0; y < canvas.height(); ++y) {
+        if (y >= picture.y() && y < picture.y() + picture.height())
+            continue;
+        const int from = picture.y() + ImageProcessor::borderSource(y - picture.y(), picture.height(), mirror);
+        std::memcpy(canvas.scanLine(y), canvas.constScanLine(from), rowBytes);
+    }
+}
+
+QString outputExtension(const QString &sourceSuffix, const FillSpec &fill, bool png)
 {
     const QString ext = sourceSuffix.isEmpty() ? QString() : QLatin1Char('.') + sourceSuffix.toLower();
     if (png)
         return QStringLiteral(".png");
-    // JPEG has no alpha: a transparent fill needs a format that keeps it.
-    if (fill == Fill::Transparent && (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg")))
+    // JPEG has no alpha: a fill that is not opaque needs a format that keeps it.
+    if (!fill.copiesPicture() && qAlpha(fill.argb()) != 255 && (ext == QLatin1String(".jpg") || ext == QLatin1String(".jpeg")))
         return QStringLiteral(".png");
     return ext;
 }
@@ -125,16 +188,16 @@ QString shown(const QString &path)
 const QString TemporaryMarker = QStringLiteral(".tesselle.tmp");
 
 // The canvas the rule gives a picture of `size`; invalid when a side does not fit in 32 bits.
-QSize canvasFor(const QSize &size, SizeRule rule)
+QSize canvasFor(const QSize &size, const Sizing &rule)
 {
-    const qint32 width = PaddingChoices::target(size.width(), rule);
-    const qint32 height = PaddingChoices::target(size.height(), rule);
-    return width <= 0 || height <= 0 ? QSize() : QSize(width, height);
+    const QSize canvas = PaddingChoices::targetSize(size, rule);
+    return canvas.width() <= 0 || canvas.height() <= 0 ? QSize() : canvas;
 }
 
 // The memory padding a picture takes at its peak, from its header alone; 0 when
 // its canvas would not fit in 32 bits.
-qint64 peakFromHeader(const ImageCodecs::Probe &probe, qint64 fileBytes, SizeRule rule, ImageCodecs::Encoder encoder)
+qint64 peakFromHeader(const ImageCodecs::Probe &probe, qint64 fileBytes, const Sizing &rule,
+                      ImageCodecs::Encoder encoder)
 {
     const QSize canvas = canvasFor(probe.size, rule);
     return canvas.isValid() ? ImageCodecs::peakBytes(probe, fileBytes, canvas, probe.deep, encoder) : 0;
@@ -162,8 +225,8 @@ std::optional<Placement> rowPlacement(const QString &source, const PadSettings &
     QString ignored;
     if (!file.open(QIODevice::ReadOnly) || !ImageCodecs::probe(&file, true, probe, &ignored) || !file.seek(0))
         return std::nullopt;
-    const Placement place = ImageProcessor::placement(probe->size, settings.rule, settings.centered);
-    if (!RowPad::suits(&file, *probe, place, ImageProcessor::fillColour(settings.fill), encoder))
+    const Placement place = ImageProcessor::placement(probe->size, settings.rule, settings.anchor);
+    if (!RowPad::suits(&file, *probe, place, settings.fill, encoder))
         return std::nullopt;
     return place;
 }
@@ -238,7 +301,7 @@ bool fitsAsItIs(const QString &source, const ImageCodecs::Probe &probe, const Pa
         return false;
     if (settings.replaceOriginal && !SafeFile::isSameFile(output.destination, source))
         return false;
-    const Placement place = ImageProcessor::placement(probe.size, settings.rule, settings.centered);
+    const Placement place = ImageProcessor::placement(probe.size, settings.rule, settings.anchor);
     return place.isValid() && !place.pads(probe.size);
 }
 
@@ -410,7 +473,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         result.success = true;
         result.destination = destination;
         result.message = HelperText::translate(QStringLiteral("规则=%1；已保存并回读校验；%2"))
-                                 .arg(HelperText::translate(PaddingChoices::sourceText(settings.rule)), shown(destination));
+                                 .arg(PaddingChoices::displayText(settings.rule, HelperText::translate), shown(destination));
         if (!decoderWarning.isEmpty())
             result.message += HelperText::translate(QStringLiteral("；解码器警告：%1")).arg(decoderWarning);
     };
@@ -424,7 +487,8 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     if (const std::optional<Placement> place = rowPlacement(source, settings, encoder, &rowProbe)) {
         result.oldSize = ImageProcessor::sizeText(rowProbe.size.width(), rowProbe.size.height());
         if (run && run->budget)
-            reservation.emplace(run->budget, RowPad::peakBytes(place->canvas));
+            reservation.emplace(run->budget,
+                                RowPad::peakBytes(place->canvas, RowPad::heldRows(*place, rowProbe.size, settings.fill)));
         if (fitsAsItIs(source, rowProbe, settings, output, encoder)) {
             keepRowByRow(result, sourcePath, source, settings, output, run);
             return;
@@ -432,7 +496,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         if (!destinationAllowed(result, sourcePath, source, settings, output, run))
             return;
         bool verified = false;
-        const bool written = RowPad::pad(source, *place, ImageProcessor::fillColour(settings.fill),
+        const bool written = RowPad::pad(source, *place, settings.fill,
                                          ImageProcessor::temporaryPathFor(destination, output.extension),
                                          destination, &error, &verified, keeper.placing());
         if (verified)
@@ -496,7 +560,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         QString unread;
         if (encoder == ImageCodecs::Encoder::Jpeg && probe.family == "jpeg"
             && JpegEncoder::readStyle(bytes, &style, &unread)) {
-            const QRgb fill = ImageProcessor::fillColour(settings.fill);
+            const QRgb fill = settings.fill.argb();
             if (style.grey && (qRed(fill) != qGreen(fill) || qGreen(fill) != qBlue(fill))) {
                 // A grey picture on a coloured border needs colour; full
                 // chroma keeps the border's edge as sharp as the grey was.
@@ -511,8 +575,9 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     const qint32 sourceHeight = sourceImage.height();
     result.oldSize = ImageProcessor::sizeText(sourceWidth, sourceHeight);
 
-    const qint32 targetWidth = PaddingChoices::target(sourceWidth, settings.rule);
-    const qint32 targetHeight = PaddingChoices::target(sourceHeight, settings.rule);
+    const QSize target = canvasFor(sourceImage.size(), settings.rule);
+    const qint32 targetWidth = target.isValid() ? target.width() : -1;
+    const qint32 targetHeight = target.isValid() ? target.height() : -1;
     const qint64 canvasBytes = qint64(targetWidth) * targetHeight * (ImageCodecs::isDeep(sourceImage) ? 8 : 4);
     if (targetWidth <= 0 || targetHeight <= 0 || canvasBytes > ImageCodecs::aloneMemoryLimit()) {
         result.message = HelperText::translate(QStringLiteral("补齐后的画布过大（%1），超出可处理的上限 %2 MB"))
@@ -527,12 +592,21 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
 
     qint32 offsetX = 0;
     qint32 offsetY = 0;
-    QImage canvas = ImageProcessor::pad(sourceImage, ImageProcessor::fillColour(settings.fill), settings.centered,
-                                        settings.rule, offsetX, offsetY);
+    QImage canvas = ImageProcessor::pad(sourceImage, settings.fill, settings.anchor, settings.rule, offsetX, offsetY);
     sourceImage = QImage();
     if (canvas.isNull()) {
         result.message = HelperText::translate(QStringLiteral("内存不足，无法创建 %1 的画布"))
                                  .arg(ImageProcessor::sizeText(targetWidth, targetHeight));
+        return;
+    }
+
+    // A chosen colour is never approximated: a GIF whose palette has no room
+    // for it fails rather than being reduced to fewer colours.
+    if (encoder == ImageCodecs::Encoder::Gif && settings.fill.kind == FillSpec::Kind::Colour
+        && !fitsGifPalette(canvas)) {
+        result.message = HelperText::translate(
+                                 QStringLiteral("GIF 的调色板已满（256 色），放不下补边颜色 %1；请改用 PNG 输出或其他补边方式"))
+                                 .arg(PaddingChoices::key(settings.fill));
         return;
     }
 
@@ -564,19 +638,30 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
 QImage ImageProcessor::pad(const QImage &source, QRgb fill, bool centered, SizeRule rule, qint32 &offsetX,
                            qint32 &offsetY)
 {
+    return pad(source, FillSpec::ofColour(QColor::fromRgba(fill)), PaddingChoices::anchorFor(centered), rule, offsetX,
+               offsetY);
+}
+
+QImage ImageProcessor::pad(const QImage &source, const FillSpec &fillSpec, Anchor anchor, const Sizing &sizing,
+                           qint32 &offsetX, qint32 &offsetY)
+{
     offsetX = 0;
     offsetY = 0;
     if (source.isNull())
         return QImage();
     const qint32 sourceWidth = source.width();
     const qint32 sourceHeight = source.height();
-    const Placement place = placement(source.size(), rule, centered);
+    const Placement place = placement(source.size(), sizing, anchor);
     if (!place.isValid())
         return QImage();
     const qint32 width = place.canvas.width();
     const qint32 height = place.canvas.height();
     offsetX = place.offsetX;
     offsetY = place.offsetY;
+    const bool copies = fillSpec.copiesPicture();
+    // Edge and mirror take the picture's pixels as they are: nothing lies under them to composite over.
+    const QRgb fill = copies ? qRgba(0, 0, 0, 0) : fillSpec.argb();
+    const QRgba64 deepFill = copies ? QRgba64::fromRgba64(0, 0, 0, 0) : fillSpec.rgba64();
 
     const bool deep = ImageCodecs::isDeep(source);
     const QImage::Format canvasFormat = deep ? QImage::Format_RGBA64 : QImage::Format_ARGB32;
@@ -587,14 +672,15 @@ QImage ImageProcessor::pad(const QImage &source, QRgb fill, bool centered, SizeR
     canvas.setDotsPerMeterY(dotsPerMeterOr96(source.dotsPerMeterY()));
     canvas.setColorSpace(source.colorSpace());
 
-    const QRgba64 deepFill = QRgba64::fromArgb32(fill);
-    for (int y = 0; y < height; ++y) {
-        if (deep) {
-            QRgba64 *row = reinterpret_cast<QRgba64 *>(canvas.scanLine(y));
-            std::fill(row, row + width, deepFill);
-        } else {
-            QRgb *row = reinterpret_cast<QRgb *>(canvas.scanLine(y));
-            std::fill(row, row + width, fill);
+    if (!copies) {
+        for (int y = 0; y < height; ++y) {
+            if (deep) {
+                QRgba64 *row = reinterpret_cast<QRgba64 *>(canvas.scanLine(y));
+                std::fill(row, row + width, deepFill);
+            } else {
+                QRgb *row = reinterpret_cast<QRgb *>(canvas.scanLine(y));
+                std::fill(row, row + width, fill);
+            }
         }
     }
 
@@ -623,22 +709,27 @@ QImage ImageProcessor::pad(const QImage &source, QRgb fill, bool centered, SizeR
             }
         }
     }
+    if (copies) {
+        const QRect picture(offsetX, offsetY, sourceWidth, sourceHeight);
+        const bool mirror = fillSpec.kind == FillSpec::Kind::Mirror;
+        if (deep)
+            extendBorders<QRgba64>(canvas, picture, mirror);
+        else
+            extendBorders<QRgb>(canvas, picture, mirror);
+    }
     return canvas;
 }
 
-Placement ImageProcessor::placement(const QSize &source, SizeRule rule, bool centered)
+
+Placement ImageProcessor::placement(const QSize &source, const Sizing &sizing, Anchor anchor)
 {
     Placement place;
-    const qint32 width = PaddingChoices::target(source.width(), rule);
-    const qint32 height = PaddingChoices::target(source.height(), rule);
-    if (width <= 0 || height <= 0)
+    place.canvas = canvasFor(source, sizing);
+    if (!place.isValid())
         return place;
-    place.canvas = QSize(width, height);
-    if (centered) {
-        // Truncating division puts an odd extra column right and an odd extra row at the bottom.
-        place.offsetX = (width - source.width()) / 2;
-        place.offsetY = (height - source.height()) / 2;
-    }
+    const QPoint offset = PaddingChoices::anchorOffset(source, place.canvas, anchor);
+    place.offsetX = offset.x();
+    place.offsetY = offset.y();
     return place;
 }
 
@@ -648,14 +739,15 @@ void ImageProcessor::composeRow(const QRgb *source, QRgb *canvasRow, int count, 
 }
 
 ProcessResult ImageProcessor::process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
-                                      SizeRule rule, Fill fill, bool centered, bool png, const RunContext *run)
+                                      const Sizing &rule, const FillSpec &fill, bool centered, bool png,
+                                      const RunContext *run)
 {
     PadSettings settings;
     settings.outDir = outDir;
     settings.replaceOriginal = replaceOriginal;
     settings.rule = rule;
     settings.fill = fill;
-    settings.centered = centered;
+    settings.anchor = PaddingChoices::anchorFor(centered);
     settings.png = png;
     return process(sourcePath, settings, outputFor(sourcePath, settings), run);
 }
@@ -682,7 +774,8 @@ ProcessResult ImageProcessor::process(const QString &sourcePath, const PadSettin
 namespace {
 
 // The header of `sourcePath` and both estimates from it; false when it cannot be read.
-bool estimatesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png, qint64 *peak, qint64 *work)
+bool estimatesFor(const QString &sourcePath, const Sizing &rule, const FillSpec &fill, bool png, qint64 *peak,
+                  qint64 *work)
 {
     QFileInfo info(sourcePath);
     if (info.isSymLink() && !info.canonicalFilePath().isEmpty())
@@ -700,9 +793,9 @@ bool estimatesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png,
     const ImageCodecs::Encoder encoder = ImageProcessor::formatFor(outputExtension(info.suffix(), fill, png));
     *work = peakFromHeader(probe, file.size(), rule, encoder);
     // The placement only matters for whether the picture goes row by row.
-    const Placement place = ImageProcessor::placement(probe.size, rule, true);
-    if (file.seek(0) && RowPad::suits(&file, probe, place, ImageProcessor::fillColour(fill), encoder))
-        *peak = RowPad::peakBytes(place.canvas);
+    const Placement place = ImageProcessor::placement(probe.size, rule, Anchor::Center);
+    if (file.seek(0) && RowPad::suits(&file, probe, place, fill, encoder))
+        *peak = RowPad::peakBytes(place.canvas, RowPad::heldRows(place, probe.size, fill));
     else
         *peak = *work;
     return true;
@@ -710,13 +803,13 @@ bool estimatesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png,
 
 } // namespace
 
-qint64 ImageProcessor::workFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png)
+qint64 ImageProcessor::workFor(const QString &sourcePath, const Sizing &rule, const FillSpec &fill, bool png)
 {
     qint64 peak = 0, work = 0;
     return estimatesFor(sourcePath, rule, fill, png, &peak, &work) ? work : 0;
 }
 
-qint64 ImageProcessor::peakBytesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png)
+qint64 ImageProcessor::peakBytesFor(const QString &sourcePath, const Sizing &rule, const FillSpec &fill, bool png)
 {
     qint64 peak = 0, work = 0;
     return estimatesFor(sourcePath, rule, fill, png, &peak, &work) ? peak : 0;
@@ -787,6 +880,17 @@ QRgb ImageProcessor::fillColour(Fill fill)
         break;
     }
     return qRgba(255, 255, 255, 0);
+}
+
+int ImageProcessor::borderSource(qint64 i, qint64 length, bool mirror)
+{
+    if (!mirror)
+        return int(qBound<qint64>(0, i, length - 1));
+    const qint64 period = 2 * length;
+    qint64 m = i % period;
+    if (m < 0)
+        m += period;
+    return int(m < length ? m : period - 1 - m);
 }
 
 QString ImageProcessor::sizeText(qint32 width, qint32 height)

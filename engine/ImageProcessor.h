@@ -41,9 +41,9 @@ struct PadSettings
 {
     QString outDir;                 // the output folder as given; unused in place
     bool replaceOriginal = true;
-    SizeRule rule = SizeRule::Multiple4;
-    Fill fill = Fill::Transparent;
-    bool centered = true;
+    Sizing rule = SizeRule::Multiple4;
+    FillSpec fill = Fill::Transparent;
+    Anchor anchor = Anchor::Center;
     bool png = false;
     // In place: a replaced original goes to the trash first, and a picture
     // whose original cannot be kept there is not padded.
@@ -75,10 +75,14 @@ struct Placement
 class ImageProcessor
 {
 public:
-    // The canvas the rule gives a picture of `source` size and the picture's
-    // offset on it: centred with the odd pixel right and bottom, or at the
-    // top-left corner.
-    static Placement placement(const QSize &source, SizeRule rule, bool centered);
+    // The canvas the sizing gives a picture of `source` size and the picture's
+    // offset on it at `anchor` (PaddingChoices::anchorOffset).
+    static Placement placement(const QSize &source, const Sizing &sizing, Anchor anchor);
+    // The same, centred or at the top-left corner.
+    static Placement placement(const QSize &source, const Sizing &sizing, bool centered)
+    {
+        return placement(source, sizing, PaddingChoices::anchorFor(centered));
+    }
 
     // Draws `count` source pixels onto a canvas row already filled with `fill`
     // (all ARGB, not premultiplied): opaque pixels bit for bit, translucent
@@ -95,6 +99,13 @@ public:
     // canvas cannot be made.
     static QImage pad(const QImage &source, QRgb fill, bool centered, SizeRule rule, qint32 &offsetX,
                       qint32 &offsetY);
+    // The same for any sizing, fill and anchor. A colour fill is drawn at the
+    // canvas's depth (16 bits on 16-bit pictures); Edge and Mirror copy source
+    // pixels (a palette picture's pixels are its own colours, so no colour is
+    // added), with no compositing. A palette source gives a palette canvas when
+    // the fill copies the picture or the colour table has room for the fill.
+    static QImage pad(const QImage &source, const FillSpec &fill, Anchor anchor, const Sizing &sizing,
+                      qint32 &offsetX, qint32 &offsetY);
 
     // Pads one file end to end: decode, pad, encode, write a temporary file beside
     // the destination, verify it, then atomically put it in place. Never throws;
@@ -102,7 +113,8 @@ public:
     // symbolic link pads the picture it points to, where that picture lives.
     // `run`, when given, is only read.
     static ProcessResult process(const QString &sourcePath, const QString &outDir, bool replaceOriginal,
-                                 SizeRule rule, Fill fill, bool centered, bool png, const RunContext *run = nullptr);
+                                 const Sizing &rule, const FillSpec &fill, bool centered, bool png,
+                                 const RunContext *run = nullptr);
     // The same with the output already planned by outputFor.
     static ProcessResult process(const QString &sourcePath, const PadSettings &settings, const OutputPlan &output,
                                  const RunContext *run = nullptr);
@@ -110,11 +122,11 @@ public:
     // The memory process reserves for `sourcePath` at its peak, estimated from
     // its header alone (ImageCodecs::peakBytes, or RowPad::peakBytes for a
     // picture padded row by row). 0 when the header cannot be read.
-    static qint64 peakBytesFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png);
+    static qint64 peakBytesFor(const QString &sourcePath, const Sizing &rule, const FillSpec &fill, bool png);
     // How long padding `sourcePath` takes, relative to other pictures: its peak
     // on a whole canvas, which grows with its pixels and its file, however it is
     // padded. 0 when the header cannot be read.
-    static qint64 workFor(const QString &sourcePath, SizeRule rule, Fill fill, bool png);
+    static qint64 workFor(const QString &sourcePath, const Sizing &rule, const FillSpec &fill, bool png);
 
     // Where process writes the output for `sourcePath`, from the names alone.
     static OutputPlan outputFor(const QString &sourcePath, const PadSettings &settings);
@@ -129,6 +141,11 @@ public:
 
     // The encoder for an extension given with its dot, in lower case.
     static ImageCodecs::Encoder formatFor(const QString &ext);
+
+    // The source index an edge (clamped) or mirror (reflected at both ends,
+    // over and over) border position copies: `i` counts from the picture's
+    // first pixel, `length` is the picture's length.
+    static int borderSource(qint64 i, qint64 length, bool mirror);
 
     // The colour (ARGB, not premultiplied) the canvas is filled with.
     static QRgb fillColour(Fill fill);

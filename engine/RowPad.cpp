@@ -11,6 +11,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -92,6 +93,49 @@ bool outputHasAlpha(bool sourceAlpha, const Placement &placement, const QSize &s
     return placement.pads(source) || sourceAlpha;
 }
 
+// Which source row each canvas row shows, and the last canvas row that needs
+// each source row, so that a row read early (for the top border) or needed
+// again (for the bottom border) is kept exactly as long as that.
+struct RowPlan
+{
+    std::vector<int> sourceOf;  // per canvas row: a source row, or -1 for the fill
+    std::vector<int> lastUse;   // per source row
+    qint64 mostHeld = 0;        // source rows held at once, the one in hand included
+};
+
+RowPlan planRows(const Placement &placement, const QSize &source, const FillSpec &fill)
+{
+    RowPlan plan;
+    const int height = placement.canvas.height();
+    plan.sourceOf.resize(size_t(height));
+    plan.lastUse.assign(size_t(source.height()), -1);
+    for (int y = 0; y < height; ++y) {
+        const int sourceY = y - placement.offsetY;
+        int row = -1;
+        if (sourceY >= 0 && sourceY < source.height())
+            row = sourceY;
+        else if (fill.copiesPicture())
+            row = ImageProcessor::borderSource(sourceY, source.height(), fill.kind == FillSpec::Kind::Mirror);
+        plan.sourceOf[size_t(y)] = row;
+        if (row >= 0)
+            plan.lastUse[size_t(row)] = y;
+    }
+    // Rows are read in order: count what is held after each canvas row.
+    qint64 held = 0;
+    int read = 0;
+    std::vector<int> releasedAt(size_t(height) + 1, 0);
+    for (int y = 0; y < height; ++y) {
+        const int row = plan.sourceOf[size_t(y)];
+        for (; row >= read; ++read) {
+            ++held;
+            ++releasedAt[size_t(plan.lastUse[size_t(read)])];
+        }
+        plan.mostHeld = std::max(plan.mostHeld, held);
+        held -= releasedAt[size_t(y)];
+    }
+    return plan;
+}
+
 int dpmOr96(int dpm)
 {
     return dpm > 0 ? dpm : qRound(96 / 0.0254);
@@ -114,9 +158,10 @@ void setMinimumPixels(qint64 pixels)
     minimum.store(pixels);
 }
 
-bool suits(QIODevice *device, const ImageCodecs::Probe &probe, const Placement &placement, QRgb fill,
+bool suits(QIODevice *device, const ImageCodecs::Probe &probe, const Placement &placement, const FillSpec &spec,
            ImageCodecs::Encoder encoder)
 {
+    const QRgb fill = spec.argb();
     if (encoder != ImageCodecs::Encoder::Png || probe.deep || probe.transformed || !placement.isValid()
         || qint64(placement.canvas.width()) * placement.canvas.height() < minimumPixels())
         return false;
@@ -125,23 +170,38 @@ bool suits(QIODevice *device, const ImageCodecs::Probe &probe, const Placement &
     bool supported = false;
     if (!rows.start(probe.family, &ignored, &supported) || !supported || rows.size() != probe.size)
         return false;
-    // An alpha channel on a picture the canvas does not grow: only its pixels
-    // tell whether the output keeps alpha, and they come too late for the header.
-    return !(rows.hasAlpha() && !placement.pads(probe.size) && qAlpha(fill) != 255);
+    // An alpha channel on a picture the canvas does not grow, or a fill that
+    // copies its pixels: only the pixels tell whether the output keeps alpha,
+    // and they come too late for the header.
+    if (rows.hasAlpha() && (spec.copiesPicture() || (!placement.pads(probe.size) && qAlpha(fill) != 255)))
+        return false;
+    // Rows an edge or mirror fill must keep: beyond a share of the memory a
+    // picture may take, the whole-canvas path is no worse.
+    const qint64 held = heldRows(placement, probe.size, spec) * qint64(probe.size.width()) * 4;
+    return held <= ImageCodecs::pixelMemoryLimit() / 4;
 }
 
-qint64 peakBytes(const QSize &canvas)
+qint64 peakBytes(const QSize &canvas, qint64 heldRows)
 {
     // A source row, a canvas row and the fill row as QRgb; the packed, the
     // previous and the filtered row; the read-back's row. Then the codecs'
     // state, zlib's output piece and the read buffers.
     const qint64 row = qint64(canvas.width()) * 4;
-    return 8 * row + 16 * MiB;
+    return (8 + heldRows) * row + 16 * MiB;
 }
 
-bool pad(const QString &source, const Placement &placement, QRgb fill, const QString &temporary,
+qint64 heldRows(const Placement &placement, const QSize &source, const FillSpec &fill)
+{
+    if (!fill.copiesPicture() || !placement.isValid())
+        return 0;
+    const RowPlan plan = planRows(placement, source, fill);
+    return plan.mostHeld > 0 ? plan.mostHeld - 1 : 0;
+}
+
+bool pad(const QString &source, const Placement &placement, const FillSpec &spec, const QString &temporary,
          const QString &destination, QString *error, bool *verified, const VerifiedWrite::Placing &placing)
 {
+    const QRgb fill = spec.argb();
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
         *error = HelperText::translate(QStringLiteral("无法解码图片：%1")).arg(in.errorString());
@@ -162,10 +222,26 @@ bool pad(const QString &source, const Placement &placement, QRgb fill, const QSt
         *error = HelperText::translate(QStringLiteral("无法解码图片：%1")).arg(ImageProcessor::sizeText(size.width(), size.height()));
         return false;
     }
-    const bool alpha = outputHasAlpha(rows.hasAlpha(), placement, size, fill);
+    // An edge or mirror border is as opaque as the picture's edge: a picture
+    // with alpha gives an output with alpha, as the whole-canvas path decides.
+    const bool alpha = spec.copiesPicture() ? rows.hasAlpha() : outputHasAlpha(rows.hasAlpha(), placement, size, fill);
     std::vector<quint32> rowCrcs(size_t(canvas.height()));
     qint64 fileBytes = 0;
     quint32 fileCrc = 0;
+    const RowPlan plan = planRows(placement, size, spec);
+    const bool mirror = spec.kind == FillSpec::Kind::Mirror;
+    // The canvas columns beside the picture and the picture column each copies.
+    std::vector<int> borderColumns;
+    if (spec.copiesPicture()) {
+        for (int x = 0; x < canvas.width(); ++x) {
+            if (x < placement.offsetX || x >= placement.offsetX + size.width())
+                borderColumns.push_back(x);
+        }
+    }
+    std::vector<int> borderFrom;
+    for (const int x : borderColumns)
+        borderFrom.push_back(placement.offsetX
+                             + ImageProcessor::borderSource(x - placement.offsetX, size.width(), mirror));
 
     const auto produce = [&](QFile *file, QString *failure) {
         PngRows::Writer writer(file, ZlibLevel);
@@ -179,8 +255,11 @@ bool pad(const QString &source, const Placement &placement, QRgb fill, const QSt
             return writeFailed();
         std::vector<QRgb> fillRow(size_t(canvas.width()), fill);
         std::vector<QRgb> canvasRow(size_t(canvas.width()));
-        std::vector<QRgb> sourceRow(size_t(size.width()));
         std::vector<uchar> packed(size_t(canvas.width()) * 4);
+        // Source rows read and still needed, by row; spare buffers for the next ones.
+        std::vector<std::vector<QRgb>> held(size_t(size.height()));
+        std::vector<std::vector<QRgb>> spare;
+        int read = 0;
         // The canvas row seen as a picture one row high, for the PNG packing.
         const QImage rowImage(reinterpret_cast<const uchar *>(canvasRow.data()), canvas.width(), 1,
                               alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
@@ -188,15 +267,35 @@ bool pad(const QString &source, const Placement &placement, QRgb fill, const QSt
                                alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
         const qsizetype packedBytes = qsizetype(canvas.width()) * (alpha ? 4 : 3);
         for (int y = 0; y < canvas.height(); ++y) {
-            const int sourceY = y - placement.offsetY;
-            if (sourceY >= 0 && sourceY < size.height()) {
-                if (!rows.readRow(sourceRow.data(), &reason)) {
-                    *failure = damaged(reason);
-                    return false;
+            const int sourceY = plan.sourceOf[size_t(y)];
+            if (sourceY >= 0) {
+                for (; read <= sourceY; ++read) {
+                    std::vector<QRgb> row;
+                    if (spare.empty()) {
+                        row.resize(size_t(size.width()));
+                    } else {
+                        row = std::move(spare.back());
+                        spare.pop_back();
+                    }
+                    if (!rows.readRow(row.data(), &reason)) {
+                        *failure = damaged(reason);
+                        return false;
+                    }
+                    held[size_t(read)] = std::move(row);
                 }
-                std::copy(fillRow.cbegin(), fillRow.cend(), canvasRow.begin());
-                ImageProcessor::composeRow(sourceRow.data(), canvasRow.data() + placement.offsetX, size.width(), fill);
+                const std::vector<QRgb> &sourceRow = held[size_t(sourceY)];
+                if (spec.copiesPicture()) {
+                    std::copy(sourceRow.cbegin(), sourceRow.cend(), canvasRow.begin() + placement.offsetX);
+                    for (size_t i = 0; i < borderColumns.size(); ++i)
+                        canvasRow[size_t(borderColumns[i])] = canvasRow[size_t(borderFrom[i])];
+                } else {
+                    std::copy(fillRow.cbegin(), fillRow.cend(), canvasRow.begin());
+                    ImageProcessor::composeRow(sourceRow.data(), canvasRow.data() + placement.offsetX, size.width(),
+                                               fill);
+                }
                 PngEncoder::packRow(rowImage, 0, packed.data());
+                if (plan.lastUse[size_t(sourceY)] == y)
+                    spare.push_back(std::move(held[size_t(sourceY)]));
             } else {
                 PngEncoder::packRow(fillImage, 0, packed.data());
             }

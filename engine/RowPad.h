@@ -26,18 +26,24 @@ void setMinimumPixels(qint64 pixels);
 // True when the picture whose header was read into `probe` (from `device`,
 // which must be at the picture's start) can be padded row by row into
 // `encoder`. Reads the header again; leaves the device's position anywhere.
-bool suits(QIODevice *device, const ImageCodecs::Probe &probe, const Placement &placement, QRgb fill,
+bool suits(QIODevice *device, const ImageCodecs::Probe &probe, const Placement &placement, const FillSpec &fill,
            ImageCodecs::Encoder encoder);
 
-// The most memory padding a picture row by row takes onto `canvas`.
-qint64 peakBytes(const QSize &canvas);
+// The most memory padding a picture row by row takes onto `canvas`, holding
+// `heldRows` source rows beyond the one in hand (see heldRows).
+qint64 peakBytes(const QSize &canvas, qint64 heldRows = 0);
+
+// The most source rows an edge or mirror fill keeps at once while the border
+// rows that copy them wait for their turn (the top border needs rows read
+// ahead, the bottom border rows read earlier); 0 for a colour fill.
+qint64 heldRows(const Placement &placement, const QSize &source, const FillSpec &fill);
 
 // Pads `source` onto `placement`, writing `temporary` and after reading it back
 // putting it in place of `destination` (VerifiedWrite::writeStreamed). The read
 // back compares the bytes through a CRC-32 of the whole file and every decoded
 // row through one of each row written. `*verified` tells whether the file had
 // passed the check; `placing` runs around the rename.
-bool pad(const QString &source, const Placement &placement, QRgb fill, const QString &temporary,
+bool pad(const QString &source, const Placement &placement, const FillSpec &fill, const QString &temporary,
          const QString &destination, QString *error, bool *verified, const VerifiedWrite::Placing &placing = {});
 
 // For a picture that fits already and is kept as it is: reads every row of

@@ -80,6 +80,13 @@ void addListedPaths(const QString &listFile, StartupArguments *parsed)
     }
 }
 
+// A usage error for a value `option` does not take, naming the values it does.
+QString invalidValue(const QString &option, const QString &value, const QStringList &accepted)
+{
+    return HelperText::translate(QStringLiteral("%1 的取值无效：%2；可用的取值：%3"))
+            .arg(option, value, accepted.join(QStringLiteral(", ")));
+}
+
 // Switches the helper knows that the batch run itself does not read.
 const QStringList &knownSwitches()
 {
@@ -91,6 +98,7 @@ const QStringList &knownSwitches()
 const QStringList &valueSwitches()
 {
     static const QStringList switches = {QStringLiteral("--rule"),      QStringLiteral("--fill"),
+                                         QStringLiteral("--anchor"),
                                          QStringLiteral("--output-dir"), QStringLiteral("--files-from"),
                                          QStringLiteral("--jobs"),      QStringLiteral("--report-to"),
                                          QStringLiteral("--language"), QStringLiteral("--base")};
@@ -119,19 +127,20 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
             parsed.errors.append(HelperText::translate(QStringLiteral("%1 缺少取值")).arg(argument));
         } else if (argument == QLatin1String("--rule")) {
             // The helper always pads: "none" is no value of its own.
-            const std::optional<SizeRule> rule = PaddingChoices::sizeRuleFromKey(arguments.at(++i).toLower());
-            parsed.rule = rule && *rule != SizeRule::None ? *rule : SizeRule::Multiple4;
-            if (!rule || *rule == SizeRule::None)
-                parsed.errors.append(
-                        HelperText::translate(QStringLiteral("--rule 的取值应为 multiple4、even 或 power2：%1"))
-                                .arg(arguments.at(i)));
+            const std::optional<Sizing> rule = PaddingChoices::sizingFromKey(arguments.at(++i).toLower());
+            parsed.rule = rule && rule->pads() ? *rule : Sizing(SizeRule::Multiple4);
+            if (!rule || !rule->pads())
+                parsed.errors.append(invalidValue(argument, arguments.at(i), PaddingChoices::sizingKeyForms()));
         } else if (argument == QLatin1String("--fill")) {
-            const std::optional<Fill> fill = PaddingChoices::fillFromKey(arguments.at(++i).toLower());
+            const std::optional<FillSpec> fill = PaddingChoices::fillFromKey(arguments.at(++i).toLower());
             parsed.fill = fill.value_or(Fill::Transparent);
             if (!fill)
-                parsed.errors.append(
-                        HelperText::translate(QStringLiteral("--fill 的取值应为 transparent、white 或 black：%1"))
-                                .arg(arguments.at(i)));
+                parsed.errors.append(invalidValue(argument, arguments.at(i), PaddingChoices::fillKeyForms()));
+        } else if (argument == QLatin1String("--anchor")) {
+            const std::optional<Anchor> anchor = PaddingChoices::anchorFromKey(arguments.at(++i).toLower());
+            parsed.anchor = anchor.value_or(Anchor::Center);
+            if (!anchor)
+                parsed.errors.append(invalidValue(argument, arguments.at(i), PaddingChoices::anchorKeys()));
         } else if (argument == QLatin1String("--output-dir")) {
             if (valueFollows)
                 parsed.outputDir = arguments.at(++i);
@@ -139,9 +148,9 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
             if (valueFollows)
                 addListedPaths(arguments.at(++i), &parsed);
         } else if (argument == QLatin1String("--centered")) {
-            parsed.centered = true;
+            parsed.anchor = Anchor::Center;
         } else if (argument == QLatin1String("--no-centered")) {
-            parsed.centered = false;
+            parsed.anchor = Anchor::TopLeft;
         } else if (argument == QLatin1String("--png")) {
             parsed.png = true;
         } else if (argument == QLatin1String("--recursive")) {

@@ -18,10 +18,11 @@ struct SkippedFile;
 // was not on the command line and leaves the window's own setting alone.
 struct StartupArguments
 {
-    std::optional<SizeRule> rule;      // "--rule KEY"; Multiple4 for a value that names no padding rule
-    std::optional<Fill> fill;          // "--fill KEY"; Transparent for a value that names no fill
+    std::optional<Sizing> rule;        // "--rule KEY"; Multiple4 for a value that names no padding rule
+    std::optional<FillSpec> fill;      // "--fill KEY"; Transparent for a value that names no fill
     std::optional<QString> outputDir;  // text for the output box, as written
-    std::optional<bool> centered;      // the later of "--centered" / "--no-centered"
+    std::optional<Anchor> anchor;      // the last of "--anchor KEY" (Center for an unknown key),
+                                       // "--centered" (Center) and "--no-centered" (TopLeft)
     bool png = false;                  // "--png" was given
     bool recursive = false;            // "--recursive" was given
     bool start = false;                // "--start" was given

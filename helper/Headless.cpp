@@ -69,7 +69,7 @@ int runHeadless(const StartupArguments &parsed)
     settings.outDir = parsed.outputDir.value_or(QString()).trimmed();
     settings.rule = parsed.rule.value_or(SizeRule::Multiple4);
     settings.fill = parsed.fill.value_or(Fill::Transparent);
-    settings.centered = parsed.centered.value_or(true);
+    settings.anchor = parsed.anchor.value_or(Anchor::Center);
     settings.png = parsed.png;
     settings.keepOriginals = parsed.keepOriginals;
     settings.jobs = parsed.jobs.value_or(0);

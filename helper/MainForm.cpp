@@ -382,8 +382,8 @@ void MainForm::loadStartupArguments(const StartupArguments &parsed)
         m_fillBox->setCurrentIndex(m_fillBox->findData(PaddingChoices::key(*parsed.fill)));
     if (parsed.outputDir)
         m_outputBox->setText(*parsed.outputDir);
-    if (parsed.centered)
-        m_centeredBox->setChecked(*parsed.centered);
+    if (parsed.anchor)
+        m_centeredBox->setChecked(*parsed.anchor == Anchor::Center);
     if (parsed.png)
         m_pngBox->setChecked(true);
     if (parsed.recursive)
@@ -648,9 +648,9 @@ void MainForm::startProcessing()
     BatchSettings settings;
     settings.outDir = outDir;
     settings.baseFolders = m_baseFolders;
-    settings.rule = PaddingChoices::sizeRuleFromKey(m_sizeRuleBox->currentData().toString()).value_or(SizeRule::Multiple4);
+    settings.rule = PaddingChoices::sizingFromKey(m_sizeRuleBox->currentData().toString()).value_or(SizeRule::Multiple4);
     settings.fill = PaddingChoices::fillFromKey(m_fillBox->currentData().toString()).value_or(Fill::Transparent);
-    settings.centered = m_centeredBox->isChecked();
+    settings.anchor = PaddingChoices::anchorFor(m_centeredBox->isChecked());
     settings.png = m_pngBox->isChecked();
     settings.jobs = m_jobs;
     settings.keepOriginals = m_keepOriginals;

@@ -10,18 +10,23 @@ const TextTable::Row usageLine = {{u"用法：%1", u"用法：%1", u"使い方�
 const TextTable::Row orLine = {{u"  或：%1", u"  或：%1", u"  または：%1", u"  또는: %1", u"  or:  %1"}};
 const TextTable::Row operands = {{u"[开关]... [文件|文件夹]...", u"[開關]... [檔案|資料夾]...", u"[スイッチ]... [ファイル|フォルダー]...",
     u"[스위치]... [파일|폴더]...", u"[SWITCH]... [FILE|FOLDER]..."}};
-const TextTable::Row summary = {{u"把图片（JPG、JPEG、PNG、BMP、GIF、TIF、TIFF）的画布补齐到 4 的倍数、偶数或 2 的幂。新增的边用透明、"
-    u"白色或黑色填充；不缩放、不裁切任何像素。每个结果先写入目标旁的临时文件，读回并校验后才改名替换目标。",
-    u"把圖片（JPG、JPEG、PNG、BMP、GIF、TIF、TIFF）的畫布補齊到 4 的倍數、偶數或 2 的冪。新增的邊以透明、"
-    u"白色或黑色填滿；不縮放、不裁切任何像素。每個結果先寫入目標旁的暫存檔，讀回並驗證後才更名取代目標。",
-    u"画像（JPG、JPEG、PNG、BMP、GIF、TIF、TIFF）のキャンバスを 4 の倍数、偶数、または 2 のべき乗の大きさまで"
-    u"広げます。新しい余白は透明、白、黒のいずれかで塗り、画素の拡大縮小や切り取りは一切しません。結果はいったん"
-    u"出力先の隣の一時ファイルに書き、読み戻して確かめてから出力先の名前に置き換えます。",
-    u"이미지(JPG, JPEG, PNG, BMP, GIF, TIF, TIFF)의 캔버스를 4의 배수, 짝수 또는 2의 거듭제곱 크기로 넓힙니다. "
-    u"새 여백은 투명, 흰색 또는 검은색으로 채우며, 픽셀을 확대·축소하거나 잘라내지 않습니다. 모든 결과는 대상 "
-    u"옆의 임시 파일에 먼저 쓰고, 다시 읽어 확인한 뒤에야 대상 이름으로 바꿉니다.",
-    u"Pad pictures (JPG, JPEG, PNG, BMP, GIF, TIF, TIFF) to a multiple of 4, an even size or a power of two. "
-    u"The new border is filled transparent, white or black; no pixel is scaled or cropped. Every result is "
+const TextTable::Row summary = {{u"把图片（JPG、JPEG、PNG、BMP、GIF、TIF、TIFF）的画布按尺寸规则补齐：4 的倍数、偶数、2 的幂、任意倍数、"
+    u"正方形或最小尺寸。新增的边用透明、白色、黑色或任意颜色填充，或延伸、镜像图片的边缘；不缩放、不裁切任何像素。"
+    u"每个结果先写入目标旁的临时文件，读回并校验后才改名替换目标。",
+    u"把圖片（JPG、JPEG、PNG、BMP、GIF、TIF、TIFF）的畫布依尺寸規則補齊：4 的倍數、偶數、2 的冪、任意倍數、"
+    u"正方形或最小尺寸。新增的邊以透明、白色、黑色或任意顏色填滿，或延伸、鏡像圖片的邊緣；不縮放、不裁切任何像素。"
+    u"每個結果先寫入目標旁的暫存檔，讀回並驗證後才更名取代目標。",
+    u"画像（JPG、JPEG、PNG、BMP、GIF、TIF、TIFF）のキャンバスを、サイズ規則（4 の倍数、偶数、2 のべき乗、任意の"
+    u"倍数、正方形、最小サイズ）に合う大きさまで広げます。新しい余白は透明、白、黒、任意の色で塗るか、画像の端を"
+    u"延長または鏡像反転して埋め、画素の拡大縮小や切り取りは一切しません。結果はいったん出力先の隣の一時ファイルに"
+    u"書き、読み戻して確かめてから出力先の名前に置き換えます。",
+    u"이미지(JPG, JPEG, PNG, BMP, GIF, TIF, TIFF)의 캔버스를 크기 규칙(4의 배수, 짝수, 2의 거듭제곱, 임의의 배수, "
+    u"정사각형, 최소 크기)에 맞게 넓힙니다. 새 여백은 투명, 흰색, 검은색 또는 임의의 색으로 채우거나 이미지 "
+    u"가장자리를 늘이거나 반사해 채우며, 픽셀을 확대·축소하거나 잘라내지 않습니다. 모든 결과는 대상 옆의 임시 "
+    u"파일에 먼저 쓰고, 다시 읽어 확인한 뒤에야 대상 이름으로 바꿉니다.",
+    u"Pad pictures (JPG, JPEG, PNG, BMP, GIF, TIF, TIFF) to a sizing rule: a multiple of 4, an even size, a "
+    u"power of two, any multiple, a square or a minimum size. The new border is filled transparent, white, black "
+    u"or any colour, or extends or mirrors the picture's edges; no pixel is scaled or cropped. Every result is "
     u"written to a temporary file beside its destination, read back and checked, and only then renamed over it."}};
 const TextTable::Row windowNote = {{u"不带 --headless 或 --self-test 时，打开批处理窗口，并列出命令行中指定的图片；指定文件夹则列出其中的图片。",
     u"未加 --headless 或 --self-test 時，開啟批次處理視窗，並列出命令列中指定的圖片；指定資料夾則列出其中的圖片。",
@@ -85,33 +90,68 @@ struct Entry
 };
 
 const Entry options[] = {
-    {"--rule multiple4|even|power2",
-     {{u"尺寸规则，取值不区分大小写（默认 multiple4；其他取值在窗口中按 multiple4 处理，--headless 拒绝）",
-      u"尺寸規則，取值不分大小寫（預設 multiple4；其他取值在視窗中視為 multiple4，--headless 則拒絕）",
-      u"サイズ規則。値の大文字・小文字は区別しません（既定は multiple4。ほかの値はウィンドウでは multiple4 "
-      u"として扱い、--headless では拒否します）",
-      u"크기 규칙. 값의 대소문자는 구분하지 않습니다(기본값 multiple4. 그 밖의 값은 창에서는 multiple4로 "
-      u"처리하고 --headless에서는 거부합니다)",
-      u"size rule, the value in any letter case (default multiple4; the window takes any other value as "
-      u"multiple4, --headless refuses it)"}}},
-    {"--fill transparent|white|black",
-     {{u"新边的颜色（默认 transparent；其他取值在窗口中按 transparent 处理，--headless 拒绝）",
-      u"新邊的顏色（預設 transparent；其他取值在視窗中視為 transparent，--headless 則拒絕）",
-      u"新しい余白の色（既定は transparent。ほかの値はウィンドウでは transparent として扱い、--headless "
-      u"では拒否します）",
-      u"새 여백의 색(기본값 transparent. 그 밖의 값은 창에서는 transparent로 처리하고 --headless에서는 "
-      u"거부합니다)",
-      u"colour of the new border (default transparent; the window takes any other value as transparent, "
-      u"--headless refuses it)"}}},
+    {"--rule RULE",
+     {{u"尺寸规则，取值不区分大小写：multiple4、even、power2、multiple:N（N 为 2 到 4096）、square（两边都取较长边）、"
+      u"square-power2（两边都取较长边的 2 的幂）、min:WxH（先至少达到 W×H）；各部分可用逗号组合，依次按最小尺寸、"
+      u"正方形、倍数处理，如 min:512x512,power2（默认 multiple4；其他取值在窗口中按 multiple4 处理，--headless "
+      u"拒绝并列出可用取值）",
+      u"尺寸規則，取值不分大小寫：multiple4、even、power2、multiple:N（N 為 2 到 4096）、square（兩邊都取較長邊）、"
+      u"square-power2（兩邊都取較長邊的 2 的冪）、min:WxH（先至少達到 W×H）；各部分可用逗號組合，依序按最小尺寸、"
+      u"正方形、倍數處理，如 min:512x512,power2（預設 multiple4；其他取值在視窗中視為 multiple4，--headless "
+      u"則拒絕並列出可用取值）",
+      u"サイズ規則。値の大文字・小文字は区別しません：multiple4、even、power2、multiple:N（N は 2〜4096）、"
+      u"square（両辺を長い辺にそろえる）、square-power2（両辺を長い辺の 2 のべき乗にする）、min:WxH（まず W×H "
+      u"以上にする）。各部分はコンマで組み合わせられ、最小サイズ、正方形、倍数の順に適用します（例："
+      u"min:512x512,power2）（既定は multiple4。ほかの値はウィンドウでは multiple4 として扱い、--headless "
+      u"では拒否して使える値を示します）",
+      u"크기 규칙. 값의 대소문자는 구분하지 않습니다: multiple4, even, power2, multiple:N(N은 2~4096), "
+      u"square(두 변을 긴 변에 맞춤), square-power2(두 변을 긴 변의 2의 거듭제곱으로), min:WxH(먼저 W×H "
+      u"이상으로). 각 부분은 쉼표로 조합하며 최소 크기, 정사각형, 배수 순으로 적용합니다(예: "
+      u"min:512x512,power2)(기본값 multiple4. 그 밖의 값은 창에서는 multiple4로 처리하고 --headless에서는 "
+      u"거부하며 쓸 수 있는 값을 알려 줍니다)",
+      u"size rule, the value in any letter case: multiple4, even, power2, multiple:N (N from 2 to 4096), square "
+      u"(both sides the longer one), square-power2 (both sides the power of two of the longer one), min:WxH (at "
+      u"least WxH first); parts combine with commas and apply the minimum, the square, then the step, as in "
+      u"min:512x512,power2 (default multiple4; the window takes any other value as multiple4, --headless refuses "
+      u"it and lists the values it takes)"}}},
+    {"--fill FILL",
+     {{u"新边的填充：transparent、white、black、任意颜色 #RRGGBB 或 #RRGGBBAA、edge（每个边缘像素重复最近的图片像素）、"
+      u"mirror（图片在边缘处镜像，边比图片宽时反复镜像）（默认 transparent；其他取值在窗口中按 transparent 处理，"
+      u"--headless 拒绝并列出可用取值）",
+      u"新邊的填滿：transparent、white、black、任意顏色 #RRGGBB 或 #RRGGBBAA、edge（每個邊緣像素重複最近的圖片像素）、"
+      u"mirror（圖片在邊緣處鏡像，邊比圖片寬時反覆鏡像）（預設 transparent；其他取值在視窗中視為 transparent，"
+      u"--headless 則拒絕並列出可用取值）",
+      u"新しい余白の塗り方：transparent、white、black、任意の色 #RRGGBB または #RRGGBBAA、edge（余白の各ピクセルに"
+      u"最も近い画像のピクセルを繰り返す）、mirror（画像を端で鏡像反転し、余白が画像より広ければ繰り返す）（既定は "
+      u"transparent。ほかの値はウィンドウでは transparent として扱い、--headless では拒否して使える値を示します）",
+      u"새 여백을 채우는 방식: transparent, white, black, 임의의 색 #RRGGBB 또는 #RRGGBBAA, edge(여백의 각 픽셀이 "
+      u"가장 가까운 이미지 픽셀을 반복), mirror(이미지를 가장자리에서 반사하며, 여백이 이미지보다 넓으면 반복)"
+      u"(기본값 transparent. 그 밖의 값은 창에서는 transparent로 처리하고 --headless에서는 거부하며 쓸 수 있는 "
+      u"값을 알려 줍니다)",
+      u"how the new border is filled: transparent, white, black, any colour #RRGGBB or #RRGGBBAA, edge (every "
+      u"border pixel repeats the nearest picture pixel) or mirror (the picture reflected at its edges, again and "
+      u"again where the border is wider) (default transparent; the window takes any other value as transparent, "
+      u"--headless refuses it and lists the values it takes)"}}},
+    {"--anchor POS",
+     {{u"图片在新画布上的位置：top-left、top、top-right、left、center、right、bottom-left、bottom、bottom-right"
+      u"（默认 center；居中的一边多出的一个像素放在右边或下边）",
+      u"圖片在新畫布上的位置：top-left、top、top-right、left、center、right、bottom-left、bottom、bottom-right"
+      u"（預設 center；置中的一邊多出的一個像素放在右邊或下邊）",
+      u"新しいキャンバス上の画像の位置：top-left、top、top-right、left、center、right、bottom-left、bottom、"
+      u"bottom-right（既定は center。中央にそろえる辺で 1 ピクセル余れば右または下に置きます）",
+      u"새 캔버스에서 이미지의 위치: top-left, top, top-right, left, center, right, bottom-left, bottom, "
+      u"bottom-right(기본값 center. 가운데 정렬하는 변에서 1픽셀이 남으면 오른쪽이나 아래쪽에 둡니다)",
+      u"where the picture sits on the new canvas: top-left, top, top-right, left, center, right, bottom-left, "
+      u"bottom or bottom-right (default center; a centred side puts an odd extra pixel right or at the bottom)"}}},
     {"--centered",
-     {{u"图片在新画布上居中（默认）", u"圖片在新畫布上置中（預設）", u"画像を新しいキャンバスの中央に置きます（既定）",
-      u"이미지를 새 캔버스의 가운데에 놓습니다(기본값)", u"centre the picture on the new canvas (the default)"}}},
+     {{u"与 --anchor center 相同（默认）", u"與 --anchor center 相同（預設）", u"--anchor center と同じです（既定）",
+      u"--anchor center와 같습니다(기본값)", u"the same as --anchor center (the default)"}}},
     {"--no-centered",
-     {{u"图片留在左上角；--centered 与 --no-centered 以后出现的为准",
-      u"圖片留在左上角；--centered 與 --no-centered 以後出現者為準",
-      u"画像を左上の角に置きます。--centered と --no-centered は後に書いたほうが有効です",
-      u"이미지를 왼쪽 위 모서리에 둡니다. --centered와 --no-centered 중 나중에 쓴 것이 적용됩니다",
-      u"keep the picture at the top left corner; of --centered and --no-centered the later one wins"}}},
+     {{u"与 --anchor top-left 相同；--anchor、--centered 与 --no-centered 以最后出现的为准",
+      u"與 --anchor top-left 相同；--anchor、--centered 與 --no-centered 以最後出現者為準",
+      u"--anchor top-left と同じです。--anchor、--centered、--no-centered は最後に書いたものが有効です",
+      u"--anchor top-left와 같습니다. --anchor, --centered, --no-centered 중 마지막에 쓴 것이 적용됩니다",
+      u"the same as --anchor top-left; of --anchor, --centered and --no-centered the last one wins"}}},
     {"--png",
      {{u"所有结果都写成无损 PNG", u"所有結果都寫成無損 PNG", u"すべての結果をロスレス PNG で書き出します",
       u"모든 결과를 무손실 PNG로 씁니다", u"write every result as lossless PNG"}}},
@@ -238,6 +278,17 @@ const Entry examples[] = {
       u"창 없이, 찾은 PNG 파일을 투명 여백으로 4의 배수 크기로 넓혀 같은 폴더 구조로 ~/out 아래에 씁니다",
       u"pad the PNG files found to a multiple of 4 with a transparent border into the same tree under ~/out, "
       u"without a window"}}},
+    {"quadrix --headless --rule square-power2 --fill edge --anchor top-left --output-dir ~/textures ~/assets",
+     {{u"不用窗口，把 ~/assets 下的纹理补成 2 的幂的正方形，图片留在左上角，新边延伸边缘像素，免得滤波和多级纹理"
+      u"混入外来的颜色",
+      u"不用視窗，把 ~/assets 下的紋理補成 2 的冪的正方形，圖片留在左上角，新邊延伸邊緣像素，免得濾波和多級紋理"
+      u"混入外來的顏色",
+      u"ウィンドウなしで、~/assets の下のテクスチャを 2 のべき乗の正方形に広げます。画像は左上に置き、余白は端の"
+      u"ピクセルを延長するので、フィルタリングやミップマップに余計な色が混ざりません",
+      u"창 없이 ~/assets 아래의 텍스처를 2의 거듭제곱 정사각형으로 넓힙니다. 이미지는 왼쪽 위에 두고 여백은 "
+      u"가장자리 픽셀을 늘여 채우므로 필터링이나 밉맵에 다른 색이 섞이지 않습니다",
+      u"pad the textures under ~/assets to power-of-two squares with the picture at the top left, the border "
+      u"extending the edge pixels so that filtering and mipmaps take in no foreign colour, without a window"}}},
     {"find /shared/pictures -type f -print0 | parallel -0 -X -S m1,m2 quadrix --headless --jobs 8 --base "
      "/shared/pictures --output-dir /shared/out",
      {{u"把一项大任务分给 m1 和 m2 两台机器", u"把一項大型工作分給 m1 與 m2 兩台機器",

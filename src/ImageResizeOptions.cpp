@@ -75,7 +75,10 @@ ImageResizeChoices ImageResizeOptions::choices() const
 {
     ImageResizeChoices choices;
     choices.rule = sizeRule();
-    choices.fill = PaddingChoices::fillFromKey(m_fill->currentData().toString()).value_or(Fill::Transparent);
+    choices.fill = PaddingChoices::fillFromKey(m_fill->currentData().toString())
+                           .value_or(FillSpec(Fill::Transparent))
+                           .namedFill()
+                           .value_or(Fill::Transparent);
     choices.centered = m_centered->isChecked();
     choices.png = m_png->isChecked();
     choices.recursive = m_recursive->isChecked();

@@ -338,7 +338,7 @@ bool ImageResizeRun::writtenDuringRun(const QString &path) const
     settings.replaceOriginal = m_outputDir.isEmpty();
     settings.rule = m_choices.rule;
     settings.fill = m_choices.fill;
-    settings.centered = m_choices.centered;
+    settings.anchor = PaddingChoices::anchorFor(m_choices.centered);
     settings.png = m_choices.png;
     const QFileInfo destination(ImageProcessor::outputFor(path, settings).destination);
     if (!destination.isFile() || destination.lastModified() < m_started)

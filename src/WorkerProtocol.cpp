@@ -116,13 +116,18 @@ QJsonObject slimmingJob(const QStringList &files, bool deep)
 }
 
 QJsonObject layerExportJob(const QStringList &files, const QString &output, const QString &sizingMode,
-                           bool trimTransparency, bool applyClipping)
+                           bool trimTransparency, bool applyClipping, const QString &fill, const QString &anchor)
 {
-    return QJsonObject{{QLatin1String("files"), QJsonArray::fromStringList(files)},
-                       {QLatin1String("output"), output},
-                       {QLatin1String("sizingMode"), sizingMode},
-                       {QLatin1String("trimTransparency"), trimTransparency},
-                       {QLatin1String("applyClipping"), applyClipping}};
+    QJsonObject job{{QLatin1String("files"), QJsonArray::fromStringList(files)},
+                    {QLatin1String("output"), output},
+                    {QLatin1String("sizingMode"), sizingMode},
+                    {QLatin1String("trimTransparency"), trimTransparency},
+                    {QLatin1String("applyClipping"), applyClipping}};
+    if (fill != QLatin1String("transparent"))
+        job.insert(QLatin1String("fill"), fill);
+    if (anchor != QLatin1String("center"))
+        job.insert(QLatin1String("anchor"), anchor);
+    return job;
 }
 
 QString writeJobFile(const QJsonObject &job, const QString &fileTemplate, QString *error)

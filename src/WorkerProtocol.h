@@ -114,8 +114,12 @@ HelperDone readHelperDone(const Record &record);
 int batchLength(const QList<qint64> &leadingSizes);
 
 QJsonObject slimmingJob(const QStringList &files, bool deep);
+// `fill` and `anchor` are keys of PaddingChoices; each is written only when it
+// is not the default ("transparent", "center"), so a default job reads as before.
 QJsonObject layerExportJob(const QStringList &files, const QString &output, const QString &sizingMode,
-                           bool trimTransparency, bool applyClipping = true);
+                           bool trimTransparency, bool applyClipping = true,
+                           const QString &fill = QStringLiteral("transparent"),
+                           const QString &anchor = QStringLiteral("center"));
 
 // Writes job as compact JSON into a new file of the temporary folder whose
 // name is fileTemplate with its six X replaced by a unique suffix, and

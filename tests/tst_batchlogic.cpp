@@ -104,66 +104,92 @@ bool tst_BatchLogic::touch(const QString &relative)
     return file.open(QIODevice::WriteOnly);
 }
 
-Q_DECLARE_METATYPE(std::optional<SizeRule>)
-Q_DECLARE_METATYPE(std::optional<Fill>)
-Q_DECLARE_METATYPE(std::optional<bool>)
+Q_DECLARE_METATYPE(std::optional<Sizing>)
+Q_DECLARE_METATYPE(std::optional<FillSpec>)
+Q_DECLARE_METATYPE(std::optional<Anchor>)
 Q_DECLARE_METATYPE(std::optional<QString>)
 
 void tst_BatchLogic::parseArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<std::optional<SizeRule>>("rule");
-    QTest::addColumn<std::optional<Fill>>("fill");
+    QTest::addColumn<std::optional<Sizing>>("rule");
+    QTest::addColumn<std::optional<FillSpec>>("fill");
     QTest::addColumn<std::optional<QString>>("outputDir");
-    QTest::addColumn<std::optional<bool>>("centered");
+    QTest::addColumn<std::optional<Anchor>>("anchor");
     QTest::addColumn<bool>("png");
     QTest::addColumn<bool>("recursive");
     QTest::addColumn<bool>("start");
 
-    const std::optional<SizeRule> noRule;
-    const std::optional<Fill> noFill;
+    const std::optional<Sizing> noRule;
+    const std::optional<FillSpec> noFill;
     const std::optional<QString> noDir;
-    const std::optional<bool> noCentering;
+    const std::optional<Anchor> noCentering;
     const auto s = [](const char *text) { return QString::fromUtf8(text); };
 
     QTest::newRow("nothing") << QStringList() << noRule << noFill << noDir << noCentering << false << false << false;
     QTest::newRow("front_end_switches")
         << QStringList{s("--rule"), s("power2"), s("--fill"), s("black"), s("--no-centered"), s("--png"),
                        s("--output-dir"), s("/out"), s("--start")}
-        << std::optional(SizeRule::Power2) << std::optional(Fill::Black) << std::optional<QString>(s("/out"))
-        << std::optional<bool>(false) << true << false << true;
+        << std::optional<Sizing>(SizeRule::Power2) << std::optional<FillSpec>(Fill::Black) << std::optional<QString>(s("/out"))
+        << std::optional(Anchor::TopLeft) << true << false << true;
     QTest::newRow("rule_value_lower_cased")
-        << QStringList{s("--rule"), s("POWER2")} << std::optional(SizeRule::Power2) << noFill << noDir << noCentering << false
+        << QStringList{s("--rule"), s("POWER2")} << std::optional<Sizing>(SizeRule::Power2) << noFill << noDir << noCentering << false
         << false << false;
-    QTest::newRow("rule_even") << QStringList{s("--rule"), s("Even")} << std::optional(SizeRule::Even) << noFill << noDir
+    QTest::newRow("rule_even") << QStringList{s("--rule"), s("Even")} << std::optional<Sizing>(SizeRule::Even) << noFill << noDir
                                << noCentering << false << false << false;
     QTest::newRow("rule_unknown_value_is_multiple4")
-        << QStringList{s("--rule"), s("square")} << std::optional(SizeRule::Multiple4) << noFill << noDir << noCentering << false
+        << QStringList{s("--rule"), s("cube")} << std::optional<Sizing>(SizeRule::Multiple4) << noFill << noDir << noCentering << false
         << false << false;
     // The helper always pads: the layer export's "none" is no rule of its own.
     QTest::newRow("rule_none_is_multiple4")
-        << QStringList{s("--rule"), s("none")} << std::optional(SizeRule::Multiple4) << noFill << noDir << noCentering << false
+        << QStringList{s("--rule"), s("none")} << std::optional<Sizing>(SizeRule::Multiple4) << noFill << noDir << noCentering << false
         << false << false;
     QTest::newRow("rule_switch_case_sensitive")
         << QStringList{s("--RULE"), s("power2")} << noRule << noFill << noDir << noCentering << false << false
         << false;
-    QTest::newRow("fill_white_upper") << QStringList{s("--fill"), s("WHITE")} << noRule << std::optional(Fill::White)
+    QTest::newRow("fill_white_upper") << QStringList{s("--fill"), s("WHITE")} << noRule << std::optional<FillSpec>(Fill::White)
                                       << noDir << noCentering << false << false << false;
     QTest::newRow("fill_unknown_is_transparent") << QStringList{s("--fill"), s("pink")} << noRule
-                                                 << std::optional(Fill::Transparent) << noDir << noCentering << false << false
+                                                 << std::optional<FillSpec>(Fill::Transparent) << noDir << noCentering << false << false
                                                  << false;
     QTest::newRow("value_consumed_even_when_a_switch")
         << QStringList{s("--output-dir"), s("--png")} << noRule << noFill << std::optional<QString>(s("--png"))
         << noCentering << false << false << false;
     QTest::newRow("rule_value_consumes_start")
-        << QStringList{s("--rule"), s("--start")} << std::optional(SizeRule::Multiple4) << noFill << noDir << noCentering << false
+        << QStringList{s("--rule"), s("--start")} << std::optional<Sizing>(SizeRule::Multiple4) << noFill << noDir << noCentering << false
         << false << false;
     QTest::newRow("value_switch_last_is_ignored")
         << QStringList{s("--png"), s("--output-dir")} << noRule << noFill << noDir << noCentering << true << false
         << false;
     QTest::newRow("later_no_centered_wins")
         << QStringList{s("--centered"), s("--no-centered")} << noRule << noFill << noDir
-        << std::optional<bool>(false) << false << false << false;
+        << std::optional(Anchor::TopLeft) << false << false << false;
+    QTest::newRow("rule_multiple_n")
+        << QStringList{s("--rule"), s("Multiple:12")} << std::optional(Sizing::ofMultiple(12)) << noFill << noDir
+        << noCentering << false << false << false;
+    QTest::newRow("rule_min_then_square_power2")
+        << QStringList{s("--rule"), s("min:300X200,square-power2")}
+        << PaddingChoices::sizingFromKey(u"min:300x200,square-power2") << noFill << noDir << noCentering << false
+        << false << false;
+    QTest::newRow("rule_multiple_out_of_range_is_multiple4")
+        << QStringList{s("--rule"), s("multiple:4097")} << std::optional<Sizing>(SizeRule::Multiple4) << noFill
+        << noDir << noCentering << false << false << false;
+    QTest::newRow("fill_colour_any_case")
+        << QStringList{s("--fill"), s("#FF8000CC")} << noRule
+        << std::optional(FillSpec::ofColour(QColor(255, 128, 0, 204))) << noDir << noCentering << false << false
+        << false;
+    QTest::newRow("fill_mirror") << QStringList{s("--fill"), s("mirror")} << noRule
+                                 << std::optional(FillSpec(FillSpec::Kind::Mirror)) << noDir << noCentering << false
+                                 << false << false;
+    QTest::newRow("anchor_bottom_right")
+        << QStringList{s("--anchor"), s("Bottom-Right")} << noRule << noFill << noDir
+        << std::optional(Anchor::BottomRight) << false << false << false;
+    QTest::newRow("centered_after_anchor_wins")
+        << QStringList{s("--anchor"), s("top"), s("--centered")} << noRule << noFill << noDir
+        << std::optional(Anchor::Center) << false << false << false;
+    QTest::newRow("anchor_unknown_is_center")
+        << QStringList{s("--anchor"), s("middle")} << noRule << noFill << noDir << std::optional(Anchor::Center)
+        << false << false << false;
     QTest::newRow("recursive_anywhere") << QStringList{s("--start"), s("--recursive")} << noRule << noFill << noDir
                                         << noCentering << false << true << true;
     QTest::newRow("unknown_switches_ignored")
@@ -174,10 +200,10 @@ void tst_BatchLogic::parseArguments_data()
 void tst_BatchLogic::parseArguments()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(std::optional<SizeRule>, rule);
-    QFETCH(std::optional<Fill>, fill);
+    QFETCH(std::optional<Sizing>, rule);
+    QFETCH(std::optional<FillSpec>, fill);
     QFETCH(std::optional<QString>, outputDir);
-    QFETCH(std::optional<bool>, centered);
+    QFETCH(std::optional<Anchor>, anchor);
     QFETCH(bool, png);
     QFETCH(bool, recursive);
     QFETCH(bool, start);
@@ -186,7 +212,7 @@ void tst_BatchLogic::parseArguments()
     QCOMPARE(parsed.rule, rule);
     QCOMPARE(parsed.fill, fill);
     QCOMPARE(parsed.outputDir, outputDir);
-    QCOMPARE(parsed.centered, centered);
+    QCOMPARE(parsed.anchor, anchor);
     QCOMPARE(parsed.png, png);
     QCOMPARE(parsed.recursive, recursive);
     QCOMPARE(parsed.start, start);
@@ -209,7 +235,7 @@ void tst_BatchLogic::keepsOnlyExistingPaths()
     // even though a file of that name exists, and a text file is left for later.
     QCOMPARE(parsed.paths, (QStringList{QStringLiteral("a.png"), QStringLiteral("pics"), absolute,
                                         QStringLiteral("notes.txt"), QStringLiteral("a.png")}));
-    QCOMPARE(parsed.rule, std::optional(SizeRule::Power2));
+    QCOMPARE(parsed.rule, std::optional<Sizing>(SizeRule::Power2));
     QCOMPARE(parsed.skipped, QStringList{QStringLiteral("文件不存在：missing.png")});
 
     // With the switch in the wrong case the value is an argument of its own.
@@ -626,8 +652,10 @@ void tst_BatchLogic::runSwitches_data()
     QTest::newRow("jobs_zero") << QStringList{s("--jobs"), s("0")} << false << 0 << QString() << QString() << 1;
     QTest::newRow("value_missing") << QStringList{s("--headless"), s("--report-to")} << true << 0 << QString()
                                    << QString() << 1;
-    QTest::newRow("unknown_switch_and_values") << QStringList{s("--rule"), s("square"), s("--fill"), s("pink"), s("--PNG")}
+    QTest::newRow("unknown_switch_and_values") << QStringList{s("--rule"), s("cube"), s("--fill"), s("pink"), s("--PNG")}
                                                << false << 0 << QString() << QString() << 3;
+    QTest::newRow("unknown_anchor") << QStringList{s("--anchor"), s("middle"), s("--anchor")} << false << 0
+                                    << QString() << QString() << 2;
     QTest::newRow("known_switches") << QStringList{s("--smoke-test"), s("--start"), s("--rule"), s("MULTIPLE4"),
                                                    s("--fill"), s("transparent")}
                                     << false << 0 << QString() << QString() << 0;

@@ -99,6 +99,9 @@ private slots:
     void cleanup();
     void exitCodesAndRecords_data();
     void exitCodesAndRecords();
+    void unknownChoiceNamesTheAcceptedOnes_data();
+    void unknownChoiceNamesTheAcceptedOnes();
+    void choicesReachThePicture();
     void parallelRunReportsAsPicturesFinish();
     void signalStopsAfterThePicturesInProgress_data();
     void signalStopsAfterThePicturesInProgress();
@@ -161,7 +164,7 @@ void tst_Headless::exitCodesAndRecords_data()
                                     << QString();
     QTest::newRow("bad_jobs") << QStringList{QStringLiteral("--jobs"), QStringLiteral("0"), QStringLiteral("@/pics/a.png")}
                               << 2 << QString();
-    QTest::newRow("bad_rule") << QStringList{QStringLiteral("--rule"), QStringLiteral("square"), QStringLiteral("@/pics/a.png")}
+    QTest::newRow("bad_rule") << QStringList{QStringLiteral("--rule"), QStringLiteral("cube"), QStringLiteral("@/pics/a.png")}
                               << 2 << QString();
     QTest::newRow("value_missing") << QStringList{QStringLiteral("@/pics/a.png"), QStringLiteral("--output-dir")} << 2
                                    << QString();
@@ -313,6 +316,58 @@ void tst_Headless::languageAndReportPlace()
         const bool command = line.startsWith(QLatin1String("  find")) || line.startsWith(QLatin1String("  quadrix"));
         QVERIFY2(width <= 79 || command, qPrintable(line));
     }
+}
+
+void tst_Headless::unknownChoiceNamesTheAcceptedOnes_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("accepted"); // part of the list the error gives
+
+    QTest::newRow("rule_multiple_too_large") << "--rule" << "multiple:5000" << "multiple:N, square, square-power2, min:WxH";
+    QTest::newRow("rule_none") << "--rule" << "none" << "multiple4, even, power2";
+    QTest::newRow("fill_short_hex") << "--fill" << "#abc" << "#RRGGBB, #RRGGBBAA, edge, mirror";
+    QTest::newRow("anchor_middle") << "--anchor" << "middle" << "top-left, top, top-right, left, center, right";
+}
+
+void tst_Headless::unknownChoiceNamesTheAcceptedOnes()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, value);
+    QFETCH(QString, accepted);
+    Headless child;
+    QCOMPARE(child.run({QStringLiteral("--headless"), option, value, path(QStringLiteral("pics/a.png"))}), 2);
+    const QString errors = QString::fromUtf8(child.errors);
+    QVERIFY2(errors.contains(option + QStringLiteral(" 的取值无效：") + value) && errors.contains(accepted),
+             qPrintable(errors));
+    QVERIFY(child.output.isEmpty());
+    QCOMPARE(QImage(path(QStringLiteral("pics/a.png"))).size(), QSize(7, 5));
+}
+
+void tst_Headless::choicesReachThePicture()
+{
+    // A 7×5 red picture: multiple of 12 gives 12×12 with the picture at the
+    // bottom right; the edge fill repeats its red to every corner.
+    Headless child;
+    QCOMPARE(child.run({QStringLiteral("--headless"), QStringLiteral("--rule"), QStringLiteral("multiple:12"),
+                        QStringLiteral("--fill"), QStringLiteral("#00FF0080"), QStringLiteral("--anchor"),
+                        QStringLiteral("bottom-right"), QStringLiteral("--output-dir"), path(QStringLiteral("out")),
+                        path(QStringLiteral("pics/a.png"))}),
+             0);
+    QImage output(path(QStringLiteral("out/a.png")));
+    QCOMPARE(output.size(), QSize(12, 12));
+    QCOMPARE(output.pixel(0, 0), qRgba(0, 255, 0, 128));
+    QCOMPARE(output.pixel(5, 7), qRgb(200, 40, 30));
+    QCOMPARE(output.pixel(4, 7), qRgba(0, 255, 0, 128));
+
+    Headless edge;
+    QCOMPARE(edge.run({QStringLiteral("--headless"), QStringLiteral("--rule"), QStringLiteral("square-power2"),
+                       QStringLiteral("--fill"), QStringLiteral("edge"), QStringLiteral("--no-centered"),
+                       QStringLiteral("--output-dir"), path(QStringLiteral("edge")), path(QStringLiteral("pics/a.png"))}),
+             0);
+    output = QImage(path(QStringLiteral("edge/a.png")));
+    QCOMPARE(output.size(), QSize(8, 8));
+    QCOMPARE(output.pixel(7, 7), qRgb(200, 40, 30));
 }
 
 void tst_Headless::parallelRunReportsAsPicturesFinish()

@@ -1,3 +1,4 @@
+#include "HelperText.h"
 #include "ImageProcessor.h"
 #include "PaddingChoices.h"
 #include "PngEncoder.h"
@@ -11,6 +12,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -40,6 +43,16 @@ private slots:
     void fillColour();
     void fillFromKey_data();
     void fillFromKey();
+    void sizingFromKey_data();
+    void sizingFromKey();
+    void displayText_data();
+    void displayText();
+    void targetSize_data();
+    void targetSize();
+    void anchorPlacement_data();
+    void anchorPlacement();
+    void fillProbes_data();
+    void fillProbes();
     void formatFor_data();
     void formatFor();
     void pngKeepsPicture_data();
@@ -278,22 +291,252 @@ void tst_ImageProcessor::fillColour()
 void tst_ImageProcessor::fillFromKey_data()
 {
     QTest::addColumn<QString>("key");
-    QTest::addColumn<std::optional<Fill>>("expected");
+    QTest::addColumn<QString>("canonical"); // empty: no fill
 
-    QTest::newRow("transparent") << QStringLiteral("transparent") << std::optional(Fill::Transparent);
-    QTest::newRow("white") << QStringLiteral("white") << std::optional(Fill::White);
-    QTest::newRow("black") << QStringLiteral("black") << std::optional(Fill::Black);
-    QTest::newRow("display_text_is_no_key") << QStringLiteral("白色") << std::optional<Fill>();
-    QTest::newRow("unknown") << QStringLiteral("红色") << std::optional<Fill>();
+    QTest::newRow("transparent") << u"transparent"_s << u"transparent"_s;
+    QTest::newRow("white") << u"white"_s << u"white"_s;
+    QTest::newRow("black") << u"black"_s << u"black"_s;
+    QTest::newRow("edge") << u"edge"_s << u"edge"_s;
+    QTest::newRow("mirror") << u"mirror"_s << u"mirror"_s;
+    QTest::newRow("opaque_colour_upper_hex") << u"#FF80A0"_s << u"#ff80a0"_s;
+    QTest::newRow("translucent_colour") << u"#ff80a07f"_s << u"#ff80a07f"_s;
+    QTest::newRow("opaque_alpha_written_short") << u"#ff80a0ff"_s << u"#ff80a0"_s;
+    QTest::newRow("five_digits") << u"#ff80a"_s << QString();
+    QTest::newRow("not_hex") << u"#gg0000"_s << QString();
+    QTest::newRow("signed_pair") << u"#+10000"_s << QString();
+    QTest::newRow("no_hash") << u"ff80a0"_s << QString();
+    QTest::newRow("display_text_is_no_key") << u"白色"_s << QString();
+    QTest::newRow("upper_case_word") << u"Edge"_s << QString();
 }
 
 void tst_ImageProcessor::fillFromKey()
 {
     QFETCH(QString, key);
-    QFETCH(std::optional<Fill>, expected);
-    QCOMPARE(PaddingChoices::fillFromKey(key), expected);
-    if (expected)
-        QCOMPARE(PaddingChoices::key(*expected), key);
+    QFETCH(QString, canonical);
+    const std::optional<FillSpec> fill = PaddingChoices::fillFromKey(key);
+    QCOMPARE(fill.has_value(), !canonical.isEmpty());
+    if (fill) {
+        QCOMPARE(PaddingChoices::key(*fill), canonical);
+        QCOMPARE(PaddingChoices::fillFromKey(canonical), fill);
+    }
+}
+
+void tst_ImageProcessor::sizingFromKey_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("canonical"); // empty: no sizing
+
+    QTest::newRow("multiple4") << u"multiple4"_s << u"multiple4"_s;
+    QTest::newRow("multiple_4_is_multiple4") << u"multiple:4"_s << u"multiple4"_s;
+    QTest::newRow("multiple_2_is_even") << u"multiple:2"_s << u"even"_s;
+    QTest::newRow("multiple_4096") << u"multiple:4096"_s << u"multiple:4096"_s;
+    QTest::newRow("multiple_1") << u"multiple:1"_s << QString();
+    QTest::newRow("multiple_4097") << u"multiple:4097"_s << QString();
+    QTest::newRow("multiple_leading_zero") << u"multiple:012"_s << QString();
+    QTest::newRow("multiple_signed") << u"multiple:+8"_s << QString();
+    QTest::newRow("square") << u"square"_s << u"square"_s;
+    QTest::newRow("square_power2") << u"square-power2"_s << u"square-power2"_s;
+    QTest::newRow("square_then_multiple") << u"square,multiple:8"_s << u"square,multiple:8"_s;
+    QTest::newRow("parts_in_any_order") << u"power2,min:64x32"_s << u"min:64x32,power2"_s;
+    QTest::newRow("minimum_alone") << u"min:512x256"_s << u"min:512x256"_s;
+    QTest::newRow("minimum_square_power2") << u"min:5x9,square-power2"_s << u"min:5x9,square-power2"_s;
+    QTest::newRow("minimum_zero_side") << u"min:0x5"_s << QString();
+    QTest::newRow("minimum_above_2^30") << u"min:1073741825x1"_s << QString();
+    QTest::newRow("minimum_upper_x") << u"min:5X5"_s << QString();
+    QTest::newRow("two_minimums") << u"min:5x5,min:6x6"_s << QString();
+    QTest::newRow("two_steps") << u"power2,even"_s << QString();
+    QTest::newRow("square_power2_and_step") << u"square-power2,even"_s << QString();
+    QTest::newRow("empty_part") << u"square,"_s << QString();
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void tst_ImageProcessor::sizingFromKey()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, canonical);
+    const std::optional<Sizing> sizing = PaddingChoices::sizingFromKey(key);
+    QCOMPARE(sizing.has_value(), !canonical.isEmpty());
+    if (sizing) {
+        QCOMPARE(PaddingChoices::key(*sizing), canonical);
+        QVERIFY(PaddingChoices::sizingFromKey(canonical) == sizing);
+    }
+}
+
+void tst_ImageProcessor::displayText_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("sizing");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("plain_rule") << u"zh_CN"_s << u"even"_s << u"偶数（2 的倍数）"_s;
+    QTest::newRow("multiple_english") << u"en_US"_s << u"multiple:12"_s << u"Multiple of 12"_s;
+    QTest::newRow("square_then_multiple") << u"zh_CN"_s << u"square,multiple4"_s << u"正方形，4 的倍数"_s;
+    QTest::newRow("square_power2_japanese") << u"ja_JP"_s << u"square-power2"_s << u"正方形（2 のべき乗）"_s;
+    QTest::newRow("minimum_then_rule") << u"zh_CN"_s << u"min:512x256,power2"_s << u"至少 512×256，2ⁿ（2 的幂）"_s;
+    QTest::newRow("minimum_alone_english") << u"en_US"_s << u"min:64x64"_s << u"At least 64×64"_s;
+}
+
+void tst_ImageProcessor::displayText()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, sizing);
+    QFETCH(QString, expected);
+    QVERIFY(HelperText::setLanguage(language));
+    const QString text = PaddingChoices::displayText(*PaddingChoices::sizingFromKey(sizing), HelperText::translate);
+    HelperText::setLanguage(QString());
+    QCOMPARE(text, expected);
+}
+
+void tst_ImageProcessor::targetSize_data()
+{
+    QTest::addColumn<QSize>("source");
+    QTest::addColumn<QString>("sizing");
+    QTest::addColumn<QSize>("expected"); // invalid: a side does not fit in 32 bits
+
+    QTest::newRow("multiple_12") << QSize(13, 25) << u"multiple:12"_s << QSize(24, 36);
+    QTest::newRow("square_takes_larger_side") << QSize(7, 5) << u"square"_s << QSize(7, 7);
+    QTest::newRow("square_then_multiple4") << QSize(7, 5) << u"square,multiple4"_s << QSize(8, 8);
+    QTest::newRow("square_power2") << QSize(100, 60) << u"square-power2"_s << QSize(128, 128);
+    QTest::newRow("minimum_alone") << QSize(100, 300) << u"min:512x256"_s << QSize(512, 300);
+    QTest::newRow("minimum_then_power2") << QSize(100, 300) << u"min:512x256,power2"_s << QSize(512, 512);
+    QTest::newRow("minimum_then_square") << QSize(10, 20) << u"min:30x5,square"_s << QSize(30, 30);
+    QTest::newRow("plain_rule_as_before") << QSize(1919, 1) << u"multiple4"_s << QSize(1920, 4);
+    QTest::newRow("multiple_overflow") << QSize(2147483000, 1) << u"multiple:4096"_s << QSize();
+    QTest::newRow("square_power2_above_2^30") << QSize((1 << 30) + 1, 1) << u"square-power2"_s << QSize();
+    QTest::newRow("square_power2_2^30") << QSize(1 << 30, 3) << u"square-power2"_s << QSize(1 << 30, 1 << 30);
+    QTest::newRow("square_power2_16385") << QSize(16385, 7) << u"square-power2"_s << QSize(32768, 32768);
+}
+
+void tst_ImageProcessor::targetSize()
+{
+    QFETCH(QSize, source);
+    QFETCH(QString, sizing);
+    QFETCH(QSize, expected);
+    QCOMPARE(PaddingChoices::targetSize(source, *PaddingChoices::sizingFromKey(sizing)), expected);
+}
+
+void tst_ImageProcessor::anchorPlacement_data()
+{
+    QTest::addColumn<QString>("sizing");
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<QSize>("canvas");
+    QTest::addColumn<QPoint>("offset");
+
+    // A 7×5 picture, so most rules leave an odd room on some side.
+    const struct { const char *key; QSize canvas; } sizings[] = {
+        {"multiple4", {8, 8}},   {"even", {8, 6}},          {"power2", {8, 8}},       {"multiple:12", {12, 12}},
+        {"square", {7, 7}},      {"square-power2", {8, 8}}, {"min:20x9", {20, 9}},
+    };
+    // Each anchor as its share of the room: 0 none, 1 half (rounded down), 2 all.
+    const struct { Anchor anchor; int x; int y; } anchors[] = {
+        {Anchor::TopLeft, 0, 0},    {Anchor::Top, 1, 0},    {Anchor::TopRight, 2, 0},
+        {Anchor::Left, 0, 1},       {Anchor::Center, 1, 1}, {Anchor::Right, 2, 1},
+        {Anchor::BottomLeft, 0, 2}, {Anchor::Bottom, 1, 2}, {Anchor::BottomRight, 2, 2},
+    };
+    for (const auto &sizing : sizings) {
+        const int roomX = sizing.canvas.width() - 7;
+        const int roomY = sizing.canvas.height() - 5;
+        for (const auto &a : anchors) {
+            const QPoint offset(a.x == 2 ? roomX : a.x == 1 ? roomX / 2 : 0, a.y == 2 ? roomY : a.y == 1 ? roomY / 2 : 0);
+            QTest::addRow("%s_%s", sizing.key, qPrintable(PaddingChoices::key(a.anchor)))
+                    << QString::fromLatin1(sizing.key) << int(a.anchor) << sizing.canvas << offset;
+        }
+    }
+    // The odd pixel of a centred pad goes right and bottom, spelled out once.
+    QTest::newRow("multiple:12_center_exact") << u"multiple:12"_s << int(Anchor::Center) << QSize(12, 12) << QPoint(2, 3);
+    QTest::newRow("min_bottom_right_exact") << u"min:20x9"_s << int(Anchor::BottomRight) << QSize(20, 9) << QPoint(13, 4);
+}
+
+void tst_ImageProcessor::anchorPlacement()
+{
+    QFETCH(QString, sizing);
+    QFETCH(int, anchor);
+    QFETCH(QSize, canvas);
+    QFETCH(QPoint, offset);
+
+    const QImage picture = TestImages::pattern(7, 5, QImage::Format_RGB32);
+    qint32 offsetX = -1, offsetY = -1;
+    const QImage padded = ImageProcessor::pad(picture, FillSpec(Fill::Black), Anchor(anchor),
+                                              *PaddingChoices::sizingFromKey(sizing), offsetX, offsetY);
+    QCOMPARE(padded.size(), canvas);
+    QCOMPARE(QPoint(offsetX, offsetY), offset);
+    const QString difference = TestImages::firstDifference(picture, padded, offsetX, offsetY);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    // The pixel just outside the picture on each side that has room is fill.
+    if (offsetX > 0)
+        QCOMPARE(padded.pixel(offsetX - 1, offsetY), qRgb(0, 0, 0));
+    if (offsetY + 5 < canvas.height())
+        QCOMPARE(padded.pixel(offsetX, offsetY + 5), qRgb(0, 0, 0));
+}
+
+void tst_ImageProcessor::fillProbes_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("fill");
+    // Canvas point > source point it shows ("-" for the fill colour), separated by blanks.
+    QTest::addColumn<QString>("probes");
+
+    // A 3×2 picture on an 11×8 canvas, centred at (4, 3): the side borders are
+    // wider than the picture.
+    const QString edge = u"0,0>0,0 10,7>2,1 5,0>1,0 0,4>0,1 8,3>2,0 10,0>2,0 0,7>0,1 3,3>0,0"_s;
+    const QString mirror = u"0,0>2,1 1,1>2,1 2,2>1,0 3,3>0,0 7,3>2,0 8,4>1,1 9,5>0,1 10,6>0,0 10,7>0,0 5,2>1,0"_s;
+    const QString colour = u"0,0>- 10,7>- 3,3>- 7,4>- 4,3>0,0 6,4>2,1"_s;
+    const struct { const char *name; QImage::Format format; } formats[] = {
+        {"rgb32", QImage::Format_RGB32},
+        {"argb32_alpha", QImage::Format_ARGB32},
+        {"rgba64_16bit", QImage::Format_RGBA64},
+        {"indexed8_palette", QImage::Format_Indexed8},
+    };
+    for (const auto &f : formats) {
+        QTest::addRow("%s_edge", f.name) << int(f.format) << u"edge"_s << edge;
+        QTest::addRow("%s_mirror", f.name) << int(f.format) << u"mirror"_s << mirror;
+        QTest::addRow("%s_colour", f.name) << int(f.format) << u"#11223380"_s << colour;
+    }
+}
+
+void tst_ImageProcessor::fillProbes()
+{
+    QFETCH(int, format);
+    QFETCH(QString, fill);
+    QFETCH(QString, probes);
+
+    const QImage source = QImage::Format(format) == QImage::Format_RGBA64
+            ? TestImages::deepPattern(3, 2, true)
+            : TestImages::pattern(3, 2, QImage::Format(format));
+    const FillSpec spec = *PaddingChoices::fillFromKey(fill);
+    qint32 offsetX = 0, offsetY = 0;
+    const QImage canvas = ImageProcessor::pad(source, spec, Anchor::Center, *PaddingChoices::sizingFromKey(u"min:11x8"),
+                                              offsetX, offsetY);
+    QCOMPARE(canvas.size(), QSize(11, 8));
+    QCOMPARE(QPoint(offsetX, offsetY), QPoint(4, 3));
+    if (spec.copiesPicture()) {
+        // No compositing: translucent source pixels arrive as they are.
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                QCOMPARE(canvas.pixelColor(x + 4, y + 3).rgba64(), source.pixelColor(x, y).rgba64());
+    }
+    // A 16-bit picture is filled at 16 bits: 0x11 becomes 0x1111, not 0x1100.
+    const QRgba64 fillColour = QRgba64::fromRgba64(0x1111, 0x2222, 0x3333, 0x8080);
+    for (const QString &probe : probes.split(u' ')) {
+        const QStringList sides = probe.split(u'>');
+        const QStringList at = sides.at(0).split(u',');
+        const QPoint point(at.at(0).toInt(), at.at(1).toInt());
+        QRgba64 expected = fillColour;
+        if (sides.at(1) != u"-") {
+            const QStringList from = sides.at(1).split(u',');
+            expected = source.pixelColor(from.at(0).toInt(), from.at(1).toInt()).rgba64();
+        }
+        QRgba64 actual = canvas.pixelColor(point).rgba64();
+        if (!ImageCodecs::isDeep(canvas)) {
+            // An 8-bit canvas holds the fill and the picture at 8 bits.
+            expected = QRgba64::fromArgb32(expected.toArgb32());
+        }
+        if (spec.copiesPicture() || sides.at(1) == u"-" || expected.alpha() == 0xffff) {
+            QVERIFY2(actual == expected, qPrintable(u"%1: expected %2, got %3"_s.arg(probe)
+                                                            .arg(expected.toArgb32(), 8, 16)
+                                                            .arg(actual.toArgb32(), 8, 16)));
+        }
+    }
 }
 
 void tst_ImageProcessor::formatFor_data()

@@ -299,6 +299,8 @@ private slots:
     void symbolicLinkInPlace();
     void longNames_data();
     void longNames();
+    void gifPaletteFill_data();
+    void gifPaletteFill();
     void rowByRowGivesTheSamePicture_data();
     void rowByRowGivesTheSamePicture();
     void rowByRowFailureLeavesFilesAlone_data();
@@ -382,22 +384,26 @@ void tst_Process::losslessFormats()
 void tst_Process::jpegOutput_data()
 {
     QTest::addColumn<QString>("fileName");
-    QTest::addColumn<Fill>("fill");
+    QTest::addColumn<QString>("fill");
     QTest::addColumn<bool>("png");
     QTest::addColumn<QString>("outputName");
 
-    QTest::newRow("upper_JPG_white_keeps_jpeg") << "photo.JPG" << Fill::White << false << "photo.jpg";
-    QTest::newRow("jpeg_black") << "photo.jpeg" << Fill::Black << false << "photo.jpeg";
-    QTest::newRow("jpg_transparent_becomes_png") << "photo.jpg" << Fill::Transparent << false
+    QTest::newRow("upper_JPG_white_keeps_jpeg") << "photo.JPG" << QStringLiteral("white") << false << "photo.jpg";
+    QTest::newRow("jpeg_black") << "photo.jpeg" << QStringLiteral("black") << false << "photo.jpeg";
+    QTest::newRow("jpg_transparent_becomes_png") << "photo.jpg" << QStringLiteral("transparent") << false
                                                  << "photo.png";
-    QTest::newRow("jpg_forced_png") << "photo.jpg" << Fill::White << true << "photo.png";
-    QTest::newRow("jpg_forced_png_transparent") << "photo.jpg" << Fill::Transparent << true << "photo.png";
+    QTest::newRow("jpg_forced_png") << "photo.jpg" << QStringLiteral("white") << true << "photo.png";
+    QTest::newRow("jpg_translucent_colour_becomes_png") << "photo.jpg" << QStringLiteral("#ffffff80") << false
+                                                        << "photo.png";
+    QTest::newRow("jpg_edge_keeps_jpeg") << "photo.jpg" << QStringLiteral("edge") << false << "photo.jpg";
+    QTest::newRow("jpg_forced_png_transparent") << "photo.jpg" << QStringLiteral("transparent") << true << "photo.png";
 }
 
 void tst_Process::jpegOutput()
 {
     QFETCH(QString, fileName);
-    QFETCH(Fill, fill);
+    QFETCH(QString, fill);
+    const FillSpec spec = *PaddingChoices::fillFromKey(fill);
     QFETCH(bool, png);
     QFETCH(QString, outputName);
 
@@ -410,7 +416,7 @@ void tst_Process::jpegOutput()
 
     // Power of two: 61x37 becomes 64x64, so the bottom rows are whole JPEG blocks of fill.
     const ProcessResult result = ImageProcessor::process(sourcePath, dir.filePath(QStringLiteral("out")), false,
-                                                         SizeRule::Power2, fill, false, png);
+                                                         SizeRule::Power2, spec, false, png);
     QVERIFY2(result.success, qPrintable(result.message));
     const QString outputPath = dir.filePath(QStringLiteral("out/") + outputName);
     QVERIFY2(QFileInfo::exists(outputPath), qPrintable(result.message));
@@ -422,9 +428,13 @@ void tst_Process::jpegOutput()
     const QRgb inside = output.pixel(30, 18);
     QVERIFY(qAbs(qBlue(inside) - 200) < 8 && qAbs(qGreen(inside) - 120) < 8);
     const QRgb corner = output.pixel(63, 63);
-    if (fill == Fill::Transparent)
+    if (spec.kind == FillSpec::Kind::Transparent)
         QCOMPARE(qAlpha(corner), 0);
-    else if (fill == Fill::Black)
+    else if (spec.kind == FillSpec::Kind::Colour)
+        QCOMPARE(corner, qRgba(255, 255, 255, 128));
+    else if (spec.kind == FillSpec::Kind::Edge)
+        QVERIFY(qAbs(qBlue(corner) - 200) < 8 && qAbs(qGreen(corner) - 120) < 8);
+    else if (spec.kind == FillSpec::Kind::Black)
         QVERIFY(qRed(corner) < 8 && qGreen(corner) < 8 && qBlue(corner) < 8);
     else
         QVERIFY(qRed(corner) > 247 && qGreen(corner) > 247 && qBlue(corner) > 247);
@@ -1411,13 +1421,70 @@ void tst_Process::longNames()
     QVERIFY(temporaryLeftovers(dir.path()).isEmpty());
 }
 
+void tst_Process::gifPaletteFill_data()
+{
+    QTest::addColumn<bool>("full");     // the GIF's palette holds 256 colours
+    QTest::addColumn<QString>("fill");
+    QTest::addColumn<bool>("succeeds");
+
+    QTest::newRow("colour_added_to_palette") << false << QStringLiteral("#123457") << true;
+    QTest::newRow("colour_on_full_palette_fails") << true << QStringLiteral("#123457") << false;
+    QTest::newRow("colour_already_in_full_palette") << true << QStringLiteral("#03fc15") << true;
+    QTest::newRow("edge_on_full_palette") << true << QStringLiteral("edge") << true;
+    QTest::newRow("mirror_on_full_palette") << true << QStringLiteral("mirror") << true;
+}
+
+void tst_Process::gifPaletteFill()
+{
+    QFETCH(bool, full);
+    QFETCH(QString, fill);
+    QFETCH(bool, succeeds);
+
+    const int colours = full ? 256 : 100;
+    QImage picture(17, 16, QImage::Format_ARGB32);
+    for (int i = 0; i < 17 * 16; ++i)
+        picture.setPixel(i % 17, i / 17, qRgb(i % colours, 255 - i % colours, (i % colours) * 7 % 256));
+    QByteArray bytes;
+    QString error;
+    QVERIFY2(ImageCodecs::encodeGif(picture, &bytes, &error), qPrintable(error));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.gif"));
+    QVERIFY(writeFile(path, bytes));
+    const QImage before = load(path);
+
+    PadSettings settings;
+    settings.fill = *PaddingChoices::fillFromKey(fill);
+    settings.anchor = Anchor::Right;
+    const ProcessResult result = ImageProcessor::process(path, settings, ImageProcessor::outputFor(path, settings));
+    QCOMPARE(result.success, succeeds);
+    if (!succeeds) {
+        QVERIFY2(result.message.contains(QStringLiteral("调色板已满")) && result.message.contains(fill),
+                 qPrintable(result.message));
+        QCOMPARE(readFile(path), bytes);
+        return;
+    }
+    // 17×16 becomes 20×16 with the picture on the right; no colour is approximated.
+    const QImage after = load(path);
+    QCOMPARE(after.size(), QSize(20, 16));
+    QCOMPARE(firstDifference(before, after, 3, 0), QString());
+    for (int y = 0; y < 16; y += 15) {
+        const QRgb border = after.pixel(0, y);
+        if (settings.fill.kind == FillSpec::Kind::Colour)
+            QCOMPARE(border, settings.fill.argb());
+        else if (settings.fill.kind == FillSpec::Kind::Edge)
+            QCOMPARE(border, before.pixel(0, y));
+        else
+            QCOMPARE(border, before.pixel(2, y)); // three columns reflected: 2, 1, 0 | 0
+    }
+}
+
 void tst_Process::rowByRowGivesTheSamePicture_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QImage>("picture");
-    QTest::addColumn<Fill>("fill");
-    QTest::addColumn<SizeRule>("rule");
-    QTest::addColumn<bool>("centered");
+    QTest::addColumn<QString>("fill");
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("anchor");
     QTest::addColumn<bool>("png");
 
     const QImage translucent = TestImages::pattern(37, 21);
@@ -1432,27 +1499,45 @@ void tst_Process::rowByRowGivesTheSamePicture_data()
     QImage dpi72 = opaque;
     dpi72.setDotsPerMeterX(2835);
     dpi72.setDotsPerMeterY(2835);
-    const SizeRule four = SizeRule::Multiple4;
-    QTest::newRow("png_translucent_transparent") << "a.png" << translucent << Fill::Transparent << four << true << false;
-    QTest::newRow("png_translucent_white") << "a.png" << translucent << Fill::White << four << true << false;
-    QTest::newRow("png_opaque_black_top_left") << "a.png" << opaque << Fill::Black << SizeRule::Power2 << false
+    const QString four = QStringLiteral("multiple4");
+    QTest::newRow("png_translucent_transparent") << "a.png" << translucent << QStringLiteral("transparent") << four << QStringLiteral("center") << false;
+    QTest::newRow("png_translucent_white") << "a.png" << translucent << QStringLiteral("white") << four << QStringLiteral("center") << false;
+    QTest::newRow("png_opaque_black_top_left") << "a.png" << opaque << QStringLiteral("black") << QStringLiteral("power2") << QStringLiteral("top-left")
                                                << false;
-    QTest::newRow("png_display_p3") << "a.png" << p3 << Fill::Transparent << four << true << false;
-    QTest::newRow("png_srgb") << "a.png" << srgb << Fill::Transparent << four << true << false;
-    QTest::newRow("png_300_dpi") << "a.png" << dpi300 << Fill::Transparent << SizeRule::Even << true << false;
-    QTest::newRow("jpeg_transparent") << "a.jpg" << opaque << Fill::Transparent << four << true << false;
-    QTest::newRow("jpeg_72_dpi_white_as_png") << "a.jpg" << dpi72 << Fill::White << four << true << true;
-    QTest::newRow("jpeg_srgb") << "a.jpg" << srgb << Fill::Transparent << SizeRule::Power2 << true << false;
+    QTest::newRow("png_display_p3") << "a.png" << p3 << QStringLiteral("transparent") << four << QStringLiteral("center") << false;
+    QTest::newRow("png_srgb") << "a.png" << srgb << QStringLiteral("transparent") << four << QStringLiteral("center") << false;
+    QTest::newRow("png_300_dpi") << "a.png" << dpi300 << QStringLiteral("transparent") << QStringLiteral("even") << QStringLiteral("center") << false;
+    QTest::newRow("jpeg_transparent") << "a.jpg" << opaque << QStringLiteral("transparent") << four << QStringLiteral("center") << false;
+    QTest::newRow("jpeg_72_dpi_white_as_png") << "a.jpg" << dpi72 << QStringLiteral("white") << four << QStringLiteral("center") << true;
+    QTest::newRow("jpeg_srgb") << "a.jpg" << srgb << QStringLiteral("transparent") << QStringLiteral("power2") << QStringLiteral("center") << false;
+    // Borders wider than the picture on both sides, and a minimum that adds rows only below.
+    const QString wide = QStringLiteral("min:120x64");
+    QTest::newRow("png_opaque_edge") << "a.png" << opaque << QStringLiteral("edge") << wide
+                                     << QStringLiteral("center") << false;
+    QTest::newRow("png_opaque_mirror_bottom_right") << "a.png" << opaque << QStringLiteral("mirror") << wide
+                                                    << QStringLiteral("bottom-right") << false;
+    QTest::newRow("jpeg_mirror_top") << "a.jpg" << opaque << QStringLiteral("mirror") << QStringLiteral("square-power2")
+                                     << QStringLiteral("top") << true;
+    QTest::newRow("jpeg_edge_left") << "a.jpg" << opaque << QStringLiteral("edge") << QStringLiteral("multiple:24")
+                                    << QStringLiteral("left") << true;
+    QTest::newRow("png_translucent_colour") << "a.png" << translucent << QStringLiteral("#30609080") << four
+                                            << QStringLiteral("bottom") << false;
 }
 
 void tst_Process::rowByRowGivesTheSamePicture()
 {
     QFETCH(QString, fileName);
     QFETCH(QImage, picture);
-    QFETCH(Fill, fill);
-    QFETCH(SizeRule, rule);
-    QFETCH(bool, centered);
+    QFETCH(QString, fill);
+    QFETCH(QString, rule);
+    QFETCH(QString, anchor);
     QFETCH(bool, png);
+    PadSettings settings;
+    settings.replaceOriginal = false;
+    settings.rule = *PaddingChoices::sizingFromKey(rule);
+    settings.fill = *PaddingChoices::fillFromKey(fill);
+    settings.anchor = *PaddingChoices::anchorFromKey(anchor);
+    settings.png = png;
 
     QTemporaryDir dir;
     const QString source = dir.filePath(fileName);
@@ -1465,8 +1550,9 @@ void tst_Process::rowByRowGivesTheSamePicture()
         RowPad::setMinimumPixels(rows ? 0 : usual);
         const QString out = dir.filePath(QString::number(rows));
         QVERIFY(QDir().mkpath(out));
-        estimates[rows] = ImageProcessor::peakBytesFor(source, rule, fill, png);
-        const ProcessResult result = ImageProcessor::process(source, out, false, rule, fill, centered, png);
+        settings.outDir = out;
+        estimates[rows] = ImageProcessor::peakBytesFor(source, settings.rule, settings.fill, png);
+        const ProcessResult result = ImageProcessor::process(source, settings, ImageProcessor::outputFor(source, settings));
         RowPad::setMinimumPixels(usual);
         QVERIFY2(result.success, qPrintable(result.message));
         outputs[rows] = readFile(result.destination);

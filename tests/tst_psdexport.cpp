@@ -47,6 +47,8 @@ private slots:
     void protocolRecords();
     void sizing_data();
     void sizing();
+    void fillAndAnchor_data();
+    void fillAndAnchor();
     void namesGroupsAndCounts();
     void deepDocumentWithProfile();
     void samplePixelsArriveExactly();
@@ -276,6 +278,46 @@ void tst_PsdExport::sizing()
     }
     QCOMPARE(opaque, 6);
     QVERIFY(png.pixel(firstOpaque + QPoint(2, 1)) == qRgba(0x33, 0x66, 0x99, 255));
+}
+
+void tst_PsdExport::fillAndAnchor_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("fill");
+    QTest::addColumn<QString>("anchor");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("block");  // where the trimmed 3×2 block lands
+    QTest::addColumn<QPoint>("probe");  // a border pixel
+    QTest::addColumn<uint>("expected"); // and its colour
+
+    const uint blue = qRgba(0x33, 0x66, 0x99, 255);
+    QTest::newRow("colour_bottom_right") << u"multiple:5"_s << u"#ff000080"_s << u"bottom-right"_s << QSize(5, 5)
+                                         << QPoint(2, 3) << QPoint(0, 0) << uint(qRgba(255, 0, 0, 128));
+    QTest::newRow("edge_square_top") << u"square"_s << u"edge"_s << u"top"_s << QSize(3, 3) << QPoint(0, 0)
+                                     << QPoint(1, 2) << blue;
+    QTest::newRow("mirror_min_left") << u"min:9x2"_s << u"mirror"_s << u"left"_s << QSize(9, 2) << QPoint(0, 0)
+                                     << QPoint(8, 1) << blue;
+}
+
+void tst_PsdExport::fillAndAnchor()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, fill);
+    QFETCH(QString, anchor);
+    QFETCH(QSize, size);
+    QFETCH(QPoint, block);
+    QFETCH(QPoint, probe);
+    QFETCH(uint, expected);
+
+    const QString psd = write(u"doc.psd"_s, PsdTestWriter::write(document(
+            30, 20, {colourLayer(u"Block"_s, QRect(3, 2, 5, 4), QRect(1, 1, 3, 2), 0x336699)})));
+    const Run run = runWorker(WorkerProtocol::layerExportJob({psd}, QString(), mode, true, true, fill, anchor));
+    QCOMPARE(run.exitCode, 0);
+    const QImage png(m_dir->filePath(u"doc/Block.png"_s));
+    QCOMPARE(png.size(), size);
+    QCOMPARE(png.pixel(block), qRgba(0x33, 0x66, 0x99, 255));
+    QCOMPARE(png.pixel(block + QPoint(2, 1)), qRgba(0x33, 0x66, 0x99, 255));
+    QCOMPARE(png.pixel(probe), QRgb(expected));
 }
 
 // Groups become folders, names are made safe and unique, hidden layers are
@@ -830,6 +872,8 @@ void tst_PsdExport::unreadableJob_data()
     QTest::newRow("not_json") << QByteArray("files: a.psd");
     QTest::newRow("no_file_list") << QByteArray("{\"output\":\"\"}");
     QTest::newRow("unknown_sizing_mode") << QByteArray("{\"files\":[],\"sizingMode\":\"triple\"}");
+    QTest::newRow("unknown_fill") << QByteArray("{\"files\":[],\"fill\":\"#12\"}");
+    QTest::newRow("unknown_anchor") << QByteArray("{\"files\":[],\"anchor\":\"middle\"}");
 }
 
 void tst_PsdExport::unreadableJob()

@@ -214,7 +214,7 @@ class Exporter
 {
 public:
     Exporter(const Job &job, std::FILE *out)
-        : m_job(job), m_out(out), m_rule(PaddingChoices::sizeRuleFromKey(job.sizingMode).value_or(SizeRule::None))
+        : m_job(job), m_out(out), m_rule(PaddingChoices::sizingFromKey(job.sizingMode).value_or(SizeRule::None))
     {
     }
 
@@ -497,10 +497,10 @@ private:
         pixels = QImage();
         picture.setDotsPerMeterX(m_dotsPerMeterX);
         picture.setDotsPerMeterY(m_dotsPerMeterY);
-        if (m_rule != SizeRule::None) {
+        if (m_rule.pads()) {
             qint32 offsetX = 0;
             qint32 offsetY = 0;
-            picture = ImageProcessor::pad(picture, qRgba(0, 0, 0, 0), true, m_rule, offsetX, offsetY);
+            picture = ImageProcessor::pad(picture, m_job.fill, m_job.anchor, m_rule, offsetX, offsetY);
             if (picture.isNull()) {
                 *error = WorkerText::Translate(QStringLiteral("补齐画布失败（尺寸过大或内存不足）"));
                 return false;
@@ -541,7 +541,7 @@ private:
 
     const Job &m_job;
     std::FILE *m_out;
-    SizeRule m_rule;
+    Sizing m_rule;
     QList<int> m_perFile;
     int m_total = 0;
     int m_done = 0;
@@ -583,10 +583,24 @@ bool readJob(const QString &path, Job *job, QString *error)
     }
     job->output = object.value(QLatin1String("output")).toString();
     job->sizingMode = object.value(QLatin1String("sizingMode")).toString(PaddingChoices::key(SizeRule::None));
-    if (!PaddingChoices::sizeRuleFromKey(job->sizingMode)) {
+    if (!PaddingChoices::sizingFromKey(job->sizingMode)) {
         *error = WorkerText::Translate(QStringLiteral("未知的尺寸规则：%1")).arg(job->sizingMode);
         return false;
     }
+    const QString fill = object.value(QLatin1String("fill")).toString(PaddingChoices::key(Fill::Transparent));
+    const std::optional<FillSpec> fillSpec = PaddingChoices::fillFromKey(fill);
+    if (!fillSpec) {
+        *error = WorkerText::Translate(QStringLiteral("未知的补边方式：%1")).arg(fill);
+        return false;
+    }
+    job->fill = *fillSpec;
+    const QString anchor = object.value(QLatin1String("anchor")).toString(PaddingChoices::key(Anchor::Center));
+    const std::optional<Anchor> anchorValue = PaddingChoices::anchorFromKey(anchor);
+    if (!anchorValue) {
+        *error = WorkerText::Translate(QStringLiteral("未知的内容位置：%1")).arg(anchor);
+        return false;
+    }
+    job->anchor = *anchorValue;
     job->trimTransparency = object.value(QLatin1String("trimTransparency")).toBool(true);
     job->applyClipping = object.value(QLatin1String("applyClipping")).toBool(true);
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PaddingChoices.h"
+
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -16,14 +18,16 @@ struct Job
 {
     QStringList files;
     QString output;            // empty: a folder named like each document, beside it
-    QString sizingMode;        // "none", "multiple4", "even" or "power2"
+    QString sizingMode;        // a sizing key ("none", "multiple4", "multiple:N", "square", ...)
+    FillSpec fill;             // "fill": a fill key; transparent when not given
+    Anchor anchor = Anchor::Center; // "anchor": an anchor key; center when not given
     bool trimTransparency = true;
     bool applyClipping = true; // a clipped layer is cut to its base layer's alpha
 };
 
 // Reads the JSON job file. False with a message when the file cannot be read
-// or is not a job ("files" must be a list of strings, "sizingMode" one of the
-// four modes when given).
+// or is not a job ("files" must be a list of strings; "sizingMode", "fill" and
+// "anchor", when given, keys of PaddingChoices).
 bool readJob(const QString &path, Job *job, QString *error);
 
 struct Counts
