@@ -51,6 +51,9 @@ const TextTable::Row rows[] = {
     {{u"左下角", u"左下角", u"左下", u"왼쪽 아래", u"Bottom left"}},
     {{u"底部居中", u"底部置中", u"下中央", u"아래쪽 가운데", u"Bottom"}},
     {{u"右下角", u"右下角", u"右下", u"오른쪽 아래", u"Bottom right"}},
+    // The colour dialog's title and the spin box beside "其他倍数…" of the batch window.
+    {{u"补边颜色", u"補邊顏色", u"余白の色", u"여백 색상", u"Padding color"}},
+    {{u"倍数", u"倍數", u"倍数", u"배수", u"Multiple"}},
     {{u"透明", u"透明", u"透明", u"투명", u"Transparent"}},
     {{u"白色", u"白色", u"白", u"흰색", u"White"}},
     {{u"黑色", u"黑色", u"黒", u"검은색", u"Black"}},

@@ -1,6 +1,8 @@
 #include "MainForm.h"
 
+#include "AnchorPicker.h"
 #include "BatchLogic.h"
+#include "ColourSwatch.h"
 #include "FileRowDelegate.h"
 #include "FolderPicker.h"
 #include "HelperText.h"
@@ -32,6 +34,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTextCursor>
@@ -39,6 +42,9 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -176,22 +182,7 @@ void MainForm::buildControls()
     named(m_chooseOutputButton, "chooseOutputButton");
     named(m_clearOutputButton, "clearOutputButton");
 
-    m_sizeRuleBox = new QComboBox;
-    named(m_sizeRuleBox, "sizeRuleBox");
-    connect(m_sizeRuleBox, &QComboBox::currentIndexChanged, this, &MainForm::updateTitle);
-    // Shown in the run's language; the item's data is the rule's key.
-    for (const SizeRule rule : PaddingChoices::PaddingRules)
-        m_sizeRuleBox->addItem(HelperText::translate(PaddingChoices::sourceText(rule)), PaddingChoices::key(rule));
-    // Widths made for the Chinese items; an item in another language may ask for more.
-    m_sizeRuleBox->setFixedWidth(qMax(145, m_sizeRuleBox->sizeHint().width()));
-    m_fillBox = new QComboBox;
-    named(m_fillBox, "fillBox");
-    for (const Fill fill : PaddingChoices::Fills)
-        m_fillBox->addItem(HelperText::translate(PaddingChoices::sourceText(fill)), PaddingChoices::key(fill));
-    m_fillBox->setFixedWidth(qMax(80, m_fillBox->sizeHint().width()));
-    m_centeredBox = new QCheckBox(HelperText::translate(QStringLiteral("内容居中")));
-    named(m_centeredBox, "centeredBox");
-    m_centeredBox->setChecked(true);
+    buildPaddingControls();
     m_pngBox = new QCheckBox(HelperText::translate(QStringLiteral("统一输出无损 PNG")));
     named(m_pngBox, "pngBox");
     m_recursiveBox = new QCheckBox(HelperText::translate(QStringLiteral("文件夹含子目录")));
@@ -255,6 +246,99 @@ void MainForm::buildControls()
     connect(m_stopButton, &QPushButton::clicked, this, &MainForm::stopProcessing);
 }
 
+void MainForm::buildPaddingControls()
+{
+    const auto translate = [](const QString &source) { return HelperText::translate(source); };
+    m_sizeRuleBox = new QComboBox;
+    m_sizeRuleBox->setObjectName(QStringLiteral("sizeRuleBox"));
+    // Shown in the run's language; the item's data is the sizing's key.
+    for (const SizeRule rule : PaddingChoices::PaddingRules)
+        m_sizeRuleBox->addItem(translate(PaddingChoices::sourceText(rule)), PaddingChoices::key(rule));
+    m_sizeRuleBox->insertSeparator(m_sizeRuleBox->count());
+    m_otherMultipleIndex = m_sizeRuleBox->count();
+    m_multipleBox = new QSpinBox;
+    m_multipleBox->setObjectName(QStringLiteral("multipleBox"));
+    m_multipleBox->setRange(Sizing::MinMultiple, Sizing::MaxMultiple);
+    m_multipleBox->setValue(8);
+    m_multipleBox->setAccessibleName(translate(QStringLiteral("倍数")));
+    m_multipleBox->hide();
+    m_sizeRuleBox->addItem(translate(PaddingChoices::otherMultipleSourceText()),
+                           PaddingChoices::key(Sizing::ofMultiple(m_multipleBox->value())));
+    for (const bool powerOfTwo : {true, false})
+        m_sizeRuleBox->addItem(translate(PaddingChoices::squareSourceText(powerOfTwo)),
+                               PaddingChoices::key(Sizing::ofSquare(powerOfTwo)));
+    // Widths made for the Chinese items; an item in another language may ask for more.
+    m_sizeRuleBox->setFixedWidth(qMax(145, m_sizeRuleBox->sizeHint().width()));
+    connect(m_sizeRuleBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_multipleBox->setVisible(index == m_otherMultipleIndex);
+        updateTitle();
+    });
+    connect(m_multipleBox, &QSpinBox::valueChanged, this, [this](int n) {
+        m_sizeRuleBox->setItemData(m_otherMultipleIndex, PaddingChoices::key(Sizing::ofMultiple(n)));
+        updateTitle();
+    });
+
+    m_fillBox = new QComboBox;
+    m_fillBox->setObjectName(QStringLiteral("fillBox"));
+    for (const Fill fill : PaddingChoices::Fills)
+        m_fillBox->addItem(translate(PaddingChoices::sourceText(fill)), PaddingChoices::key(fill));
+    m_fillBox->insertSeparator(m_fillBox->count());
+    m_customColourIndex = m_fillBox->count();
+    m_colourSwatch = new ColourSwatch(translate(QStringLiteral("补边颜色")));
+    m_colourSwatch->hide();
+    m_fillBox->addItem(translate(PaddingChoices::sourceText(FillSpec::Kind::Colour)),
+                       PaddingChoices::key(FillSpec::ofColour(m_colourSwatch->colour())));
+    for (const FillSpec::Kind kind : {FillSpec::Kind::Edge, FillSpec::Kind::Mirror})
+        m_fillBox->addItem(translate(PaddingChoices::sourceText(kind)), PaddingChoices::key(FillSpec(kind)));
+    m_fillBox->setFixedWidth(qMax(110, m_fillBox->sizeHint().width()));
+    connect(m_fillBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_previousFillIndex = std::exchange(m_fillIndex, index);
+        m_colourSwatch->setVisible(index == m_customColourIndex);
+    });
+    // Picking the custom colour asks for one; cancelling the first time takes
+    // the previous fill back, later keeps the colour chosen before.
+    connect(m_fillBox, &QComboBox::activated, this, [this](int index) {
+        if (index == m_customColourIndex && !m_colourSwatch->choose() && !m_colourChosen)
+            m_fillBox->setCurrentIndex(m_previousFillIndex);
+    });
+    connect(m_colourSwatch, &ColourSwatch::colourChosen, this, [this](const QColor &colour) {
+        m_colourChosen = true;
+        m_fillBox->setItemData(m_customColourIndex, PaddingChoices::key(FillSpec::ofColour(colour)));
+    });
+
+    QStringList names;
+    for (const Anchor anchor : PaddingChoices::Anchors)
+        names << translate(PaddingChoices::sourceText(anchor));
+    m_anchorPicker = new AnchorPicker(names);
+    m_anchorPicker->setObjectName(QStringLiteral("anchorPicker"));
+}
+
+void MainForm::showSizing(const Sizing &sizing)
+{
+    int index = m_sizeRuleBox->findData(PaddingChoices::key(sizing));
+    if (index == m_otherMultipleIndex || (index < 0 && sizing == Sizing::ofMultiple(sizing.multiple))) {
+        m_multipleBox->setValue(sizing.multiple);
+        index = m_otherMultipleIndex;
+    } else if (index < 0) {
+        m_sizeRuleBox->addItem(PaddingChoices::displayText(sizing, HelperText::translate), PaddingChoices::key(sizing));
+        index = m_sizeRuleBox->count() - 1;
+    }
+    m_sizeRuleBox->setCurrentIndex(index);
+}
+
+void MainForm::showFill(const FillSpec &fill)
+{
+    int index = m_fillBox->findData(PaddingChoices::key(fill));
+    if (fill.kind == FillSpec::Kind::Colour) {
+        m_colourSwatch->setColour(QColor::fromRgba64(fill.rgba64()));
+        m_fillBox->setItemData(m_customColourIndex, PaddingChoices::key(fill));
+        m_colourChosen = true;
+        index = m_customColourIndex;
+    }
+    if (index >= 0)
+        m_fillBox->setCurrentIndex(index);
+}
+
 void MainForm::buildLayout()
 {
     auto *central = new QWidget;
@@ -295,21 +379,34 @@ void MainForm::buildLayout()
     optionsRow->setObjectName(QStringLiteral("optionsRow"));
     optionsRow->setFixedHeight(46);
     auto *options = new QHBoxLayout(optionsRow);
-    options->setContentsMargins(0, 8, 0, 8);
+    // Room for the anchor grid, as high as a combo box of the shared sheet.
+    options->setContentsMargins(0, 6, 0, 6);
     options->setSpacing(8);
     options->addWidget(new QLabel(HelperText::translate(QStringLiteral("尺寸规则："))));
     options->addWidget(m_sizeRuleBox);
+    options->addWidget(m_multipleBox);
     options->addSpacing(12);
     options->addWidget(new QLabel(HelperText::translate(QStringLiteral("补边颜色："))));
     options->addWidget(m_fillBox);
+    options->addWidget(m_colourSwatch);
     options->addSpacing(12);
-    options->addWidget(m_centeredBox);
-    options->addSpacing(8);
-    options->addWidget(m_pngBox);
-    options->addSpacing(8);
-    options->addWidget(m_recursiveBox);
+    options->addWidget(new QLabel(HelperText::translate(QStringLiteral("内容位置："))));
+    options->addWidget(m_anchorPicker);
     options->addStretch();
     rows->addWidget(optionsRow);
+
+    // A row of their own: beside a multiple and a colour they would not fit the narrowest window.
+    auto *formatRow = new QWidget;
+    formatRow->setObjectName(QStringLiteral("formatRow"));
+    formatRow->setFixedHeight(30);
+    auto *format = new QHBoxLayout(formatRow);
+    format->setContentsMargins(0, 0, 0, 4);
+    format->setSpacing(8);
+    format->addWidget(m_pngBox);
+    format->addSpacing(8);
+    format->addWidget(m_recursiveBox);
+    format->addStretch();
+    rows->addWidget(formatRow);
 
     auto *progressRow = new QWidget;
     progressRow->setObjectName(QStringLiteral("progressRow"));
@@ -377,13 +474,15 @@ void MainForm::loadStartupArguments(const StartupArguments &parsed)
 {
     noteSkipped(parsed.skipped);
     if (parsed.rule)
-        m_sizeRuleBox->setCurrentIndex(m_sizeRuleBox->findData(PaddingChoices::key(*parsed.rule)));
+        showSizing(*parsed.rule);
     if (parsed.fill)
-        m_fillBox->setCurrentIndex(m_fillBox->findData(PaddingChoices::key(*parsed.fill)));
+        showFill(*parsed.fill);
     if (parsed.outputDir)
         m_outputBox->setText(*parsed.outputDir);
     if (parsed.anchor)
-        m_centeredBox->setChecked(*parsed.anchor == Anchor::Center);
+        m_anchorPicker->setPosition(int(std::find(std::begin(PaddingChoices::Anchors), std::end(PaddingChoices::Anchors),
+                                                  *parsed.anchor)
+                                        - std::begin(PaddingChoices::Anchors)));
     if (parsed.png)
         m_pngBox->setChecked(true);
     if (parsed.recursive)
@@ -650,7 +749,7 @@ void MainForm::startProcessing()
     settings.baseFolders = m_baseFolders;
     settings.rule = PaddingChoices::sizingFromKey(m_sizeRuleBox->currentData().toString()).value_or(SizeRule::Multiple4);
     settings.fill = PaddingChoices::fillFromKey(m_fillBox->currentData().toString()).value_or(Fill::Transparent);
-    settings.anchor = PaddingChoices::anchorFor(m_centeredBox->isChecked());
+    settings.anchor = PaddingChoices::Anchors[m_anchorPicker->position()];
     settings.png = m_pngBox->isChecked();
     settings.jobs = m_jobs;
     settings.keepOriginals = m_keepOriginals;
@@ -709,10 +808,9 @@ void MainForm::closeEvent(QCloseEvent *event)
 
 void MainForm::updateTitle()
 {
-    const SizeRule rule =
-            PaddingChoices::sizeRuleFromKey(m_sizeRuleBox->currentData().toString()).value_or(SizeRule::Multiple4);
+    const Sizing sizing = PaddingChoices::sizingFromKey(m_sizeRuleBox->currentData().toString()).value_or(Sizing());
     setWindowTitle(HelperText::translate(QStringLiteral("图片尺寸补齐工具（%1）"))
-                           .arg(HelperText::translate(PaddingChoices::sourceText(rule))));
+                           .arg(PaddingChoices::displayText(sizing, HelperText::translate)));
 }
 
 void MainForm::setRowStatus(const QString &path, const QString &status, const QString &toolTip)

@@ -12,6 +12,8 @@
 #include <QSet>
 #include <QStringList>
 
+class AnchorPicker;
+class ColourSwatch;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -21,6 +23,7 @@ class QTreeWidgetItem;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QTimer;
 
 // The helper's batch window: collects pictures, holds the padding options and
@@ -68,6 +71,11 @@ protected:
 
 private:
     void buildControls();
+    void buildPaddingControls();
+    // The items of the rule and fill boxes that stand for a sizing and a fill;
+    // one not listed (a minimum size from the command line) is added at the end.
+    void showSizing(const Sizing &sizing);
+    void showFill(const FillSpec &fill);
     void buildLayout();
     void applyVellumTheme();
     void loadStartupArguments(const StartupArguments &parsed);
@@ -97,9 +105,16 @@ private:
     QLineEdit *m_outputBox = nullptr;
     QPushButton *m_chooseOutputButton = nullptr;
     QPushButton *m_clearOutputButton = nullptr;
-    QComboBox *m_sizeRuleBox = nullptr;
-    QComboBox *m_fillBox = nullptr;
-    QCheckBox *m_centeredBox = nullptr;
+    QComboBox *m_sizeRuleBox = nullptr;   // item data: the sizing keys
+    QSpinBox *m_multipleBox = nullptr;    // N of the "other multiple" item, shown while it is chosen
+    int m_otherMultipleIndex = -1;
+    QComboBox *m_fillBox = nullptr;       // item data: the fill keys
+    ColourSwatch *m_colourSwatch = nullptr;  // the colour of the custom item, shown while it is chosen
+    int m_customColourIndex = -1;
+    int m_fillIndex = 0;
+    int m_previousFillIndex = 0;          // taken back when the first colour dialog is cancelled
+    bool m_colourChosen = false;
+    AnchorPicker *m_anchorPicker = nullptr;
     QCheckBox *m_pngBox = nullptr;
     QCheckBox *m_recursiveBox = nullptr;
     QProgressBar *m_progress = nullptr;

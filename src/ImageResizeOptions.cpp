@@ -1,12 +1,13 @@
 #include "ImageResizeOptions.h"
 
+#include "AnchorPicker.h"
 #include "FlowLayout.h"
 #include "Localization.h"
 #include "PageTexts.h"
+#include "PaddingControls.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -14,13 +15,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
-
-namespace {
-
-const SizeRule ListedRules[] = {SizeRule::Multiple4, SizeRule::Even, SizeRule::Power2};
-const Fill ListedFills[] = {Fill::Transparent, Fill::White, Fill::Black};
-
-} // namespace
 
 ImageResizeOptions::ImageResizeOptions(QWidget *page)
     : ToolOptions(IntegratedTools::ImageResize, page)
@@ -44,21 +38,19 @@ void ImageResizeOptions::addRowsAboveList(QVBoxLayout *rows, QWidget *body)
         pairLayout->addWidget(control);
         flow->addWidget(pair);
     };
-    m_rule = new QComboBox(body);
-    m_rule->setObjectName(QStringLiteral("imageSizeRule"));
-    for (const SizeRule rule : ListedRules)
-        m_rule->addItem(translateToolText(PaddingChoices::sourceText(rule)), PaddingChoices::key(rule));
-    m_fill = new QComboBox(body);
-    m_fill->setObjectName(QStringLiteral("imageFillRule"));
-    for (const Fill fill : ListedFills)
-        m_fill->addItem(translateToolText(PaddingChoices::sourceText(fill)), PaddingChoices::key(fill));
-    connect(m_rule, &QComboBox::currentIndexChanged, this, &ImageResizeOptions::sizeRuleChanged);
-    addPair(new QLabel(localized(u"尺寸规则："), body), m_rule);
-    addPair(new QLabel(localized(u"补边颜色："), body), m_fill);
-    m_centered = makeCheckBox(QStringLiteral("imageCentered"), localized(u"内容居中"), true, body);
+    PaddingControls::Setup setup;
+    for (const SizeRule rule : PaddingChoices::PaddingRules)
+        setup.firstRules.append({rule, PaddingChoices::sourceText(rule)});
+    setup.ruleName = QStringLiteral("imageSizeRule");
+    setup.fillName = QStringLiteral("imageFillRule");
+    setup.anchorName = QStringLiteral("imageAnchor");
+    m_padding = new PaddingControls(setup, body);
+    connect(m_padding, &PaddingControls::ruleChanged, this, &ImageResizeOptions::sizeRuleChanged);
+    addPair(new QLabel(localized(u"尺寸规则："), body), m_padding->ruleField());
+    addPair(new QLabel(localized(u"补边颜色："), body), m_padding->fillField());
+    addPair(new QLabel(localized(u"内容位置："), body), m_padding->anchorPicker());
     m_png = makeCheckBox(QStringLiteral("imageOutputPng"), localized(u"统一输出无损 PNG"), false, body);
     m_recursive = makeCheckBox(QStringLiteral("imageRecursive"), localized(u"文件夹含子目录"), true, body);
-    flow->addWidget(m_centered);
     flow->addWidget(m_png);
     flow->addWidget(m_recursive);
     optionRow->addLayout(flow, 1);
@@ -74,12 +66,9 @@ void ImageResizeOptions::addRowsAboveList(QVBoxLayout *rows, QWidget *body)
 ImageResizeChoices ImageResizeOptions::choices() const
 {
     ImageResizeChoices choices;
-    choices.rule = sizeRule();
-    choices.fill = PaddingChoices::fillFromKey(m_fill->currentData().toString())
-                           .value_or(FillSpec(Fill::Transparent))
-                           .namedFill()
-                           .value_or(Fill::Transparent);
-    choices.centered = m_centered->isChecked();
+    choices.sizing = sizing();
+    choices.fill = PaddingChoices::fillFromKey(m_padding->fillKey()).value_or(FillSpec());
+    choices.anchor = m_padding->anchor();
     choices.png = m_png->isChecked();
     choices.recursive = m_recursive->isChecked();
     choices.outputDir = m_outputDirectory->text().trimmed();
@@ -87,9 +76,9 @@ ImageResizeChoices ImageResizeOptions::choices() const
     return choices;
 }
 
-SizeRule ImageResizeOptions::sizeRule() const
+Sizing ImageResizeOptions::sizing() const
 {
-    return PaddingChoices::sizeRuleFromKey(m_rule->currentData().toString()).value_or(SizeRule::Multiple4);
+    return m_padding->sizing();
 }
 
 bool ImageResizeOptions::searchesSubfolders() const
@@ -105,9 +94,15 @@ ImageResizeChoices ImageResizeOptions::choicesOf(const QWidget *page)
 
 QStringList ImageResizeOptions::arguments(const ImageResizeChoices &choices, const QStringList &paths)
 {
-    QStringList arguments{QStringLiteral("--rule"), PaddingChoices::key(choices.rule), QStringLiteral("--fill"),
-                          PaddingChoices::key(choices.fill),
-                          choices.centered ? QStringLiteral("--centered") : QStringLiteral("--no-centered")};
+    QStringList arguments{QStringLiteral("--rule"), PaddingChoices::key(choices.sizing), QStringLiteral("--fill"),
+                          PaddingChoices::key(choices.fill)};
+    // The two placements there always were keep their switches.
+    if (choices.anchor == Anchor::Center)
+        arguments << QStringLiteral("--centered");
+    else if (choices.anchor == Anchor::TopLeft)
+        arguments << QStringLiteral("--no-centered");
+    else
+        arguments << QStringLiteral("--anchor") << PaddingChoices::key(choices.anchor);
     if (choices.png)
         arguments << QStringLiteral("--png");
     if (choices.recursive)
@@ -155,9 +150,16 @@ QString ImageResizeOptions::absoluteOutputFolder(const QString &typed)
 
 void ImageResizeOptions::restoreFrom(QSettings &settings)
 {
-    restoreCombo(settings, m_rule, QStringLiteral("rule"));
-    restoreCombo(settings, m_fill, QStringLiteral("fill"));
-    restoreBox(settings, m_centered, QStringLiteral("centered"));
+    m_padding->setRuleKey(settings.value(settingsKey(QStringLiteral("rule"))).toString());
+    m_padding->setFillKey(settings.value(settingsKey(QStringLiteral("fill"))).toString());
+    // Options stored before the anchor grid said only whether to centre.
+    if (!m_padding->setAnchorKey(settings.value(settingsKey(QStringLiteral("anchor"))).toString())) {
+        const QVariant centered = settings.value(settingsKey(QStringLiteral("centered")));
+        if (centered.isValid())
+            m_padding->setAnchor(PaddingChoices::anchorFor(centered.toBool()));
+    }
+    for (auto changed : {&PaddingControls::ruleChanged, &PaddingControls::fillChanged, &PaddingControls::anchorChanged})
+        connect(m_padding, changed, this, &ImageResizeOptions::save);
     restoreBox(settings, m_png, QStringLiteral("png"));
     restoreBox(settings, m_recursive, QStringLiteral("recursive"));
 
@@ -177,9 +179,10 @@ void ImageResizeOptions::restoreFrom(QSettings &settings)
 
 void ImageResizeOptions::saveTo(QSettings &settings) const
 {
-    settings.setValue(settingsKey(QStringLiteral("rule")), m_rule->currentData().toString());
-    settings.setValue(settingsKey(QStringLiteral("fill")), m_fill->currentData().toString());
-    settings.setValue(settingsKey(QStringLiteral("centered")), m_centered->isChecked());
+    settings.setValue(settingsKey(QStringLiteral("rule")), m_padding->ruleKey());
+    settings.setValue(settingsKey(QStringLiteral("fill")), m_padding->fillKey());
+    settings.setValue(settingsKey(QStringLiteral("anchor")), PaddingChoices::key(m_padding->anchor()));
+    settings.remove(settingsKey(QStringLiteral("centered")));
     settings.setValue(settingsKey(QStringLiteral("png")), m_png->isChecked());
     settings.setValue(settingsKey(QStringLiteral("recursive")), m_recursive->isChecked());
     settings.setValue(settingsKey(QStringLiteral("outputDir")), m_outputDirectory->text().trimmed());

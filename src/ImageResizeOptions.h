@@ -5,15 +5,16 @@
 
 #include <QStringList>
 
-class QComboBox;
+class PaddingControls;
 
 // What the padding helper is asked to do. The defaults are those of a page
 // without controls; the page's own controls start centred and recursive.
 struct ImageResizeChoices
 {
-    SizeRule rule = SizeRule::Multiple4;
-    Fill fill = Fill::Transparent;
-    bool centered = false;
+    Sizing sizing;
+    FillSpec fill;
+    // Top left without controls: the helper's own default is the centre.
+    Anchor anchor = Anchor::TopLeft;
     bool png = false;
     bool recursive = false;
     // As typed, trimmed; empty writes in place.
@@ -24,7 +25,7 @@ struct ImageResizeChoices
     bool keepOriginals = true;
 };
 
-// The image-resize page's options: the sizing rule, the fill, centring, PNG
+// The image-resize page's options: the sizing rule, the fill, the anchor, PNG
 // output, subfolders and the output folder. The combo boxes hold the keys of
 // PaddingChoices as item data.
 class ImageResizeOptions : public ToolOptions
@@ -37,13 +38,14 @@ public:
     void addRowsAboveList(QVBoxLayout *rows, QWidget *body) override;
 
     ImageResizeChoices choices() const;
-    SizeRule sizeRule() const;
+    Sizing sizing() const;
     bool searchesSubfolders() const;
 
     // The choices of the part found under page, or the defaults without one.
     static ImageResizeChoices choicesOf(const QWidget *page);
 
-    // The helper's switches for choices, "--language" with the interface
+    // The helper's switches for choices ("--centered" and "--no-centered" for
+    // the centre and the top left, "--anchor" for the others), "--language" with the interface
     // language, then "--start" and the paths when there are any.
     static QStringList arguments(const ImageResizeChoices &choices, const QStringList &paths);
     // The output folder as the helper gets it: a relative one is taken from
@@ -63,9 +65,7 @@ protected:
     void saveTo(QSettings &settings) const override;
 
 private:
-    QComboBox *m_rule = nullptr;
-    QComboBox *m_fill = nullptr;
-    QCheckBox *m_centered = nullptr;
+    PaddingControls *m_padding = nullptr;
     QCheckBox *m_png = nullptr;
     QCheckBox *m_recursive = nullptr;
     QLineEdit *m_outputDirectory = nullptr;

@@ -336,16 +336,15 @@ bool ImageResizeRun::writtenDuringRun(const QString &path) const
     PadSettings settings;
     settings.outDir = m_outputDir;
     settings.replaceOriginal = m_outputDir.isEmpty();
-    settings.rule = m_choices.rule;
+    settings.rule = m_choices.sizing;
     settings.fill = m_choices.fill;
-    settings.anchor = PaddingChoices::anchorFor(m_choices.centered);
+    settings.anchor = m_choices.anchor;
     settings.png = m_choices.png;
     const QFileInfo destination(ImageProcessor::outputFor(path, settings).destination);
     if (!destination.isFile() || destination.lastModified() < m_started)
         return false;
     const QSize size = QImageReader(destination.absoluteFilePath()).size();
-    return size.isValid() && PaddingChoices::target(size.width(), m_choices.rule) == size.width()
-           && PaddingChoices::target(size.height(), m_choices.rule) == size.height();
+    return size.isValid() && PaddingChoices::targetSize(size, m_choices.sizing) == size;
 }
 
 void ImageResizeRun::checkProcess()

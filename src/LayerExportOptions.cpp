@@ -1,12 +1,14 @@
 #include "LayerExportOptions.h"
 
+#include "AnchorPicker.h"
+#include "FlowLayout.h"
 #include "Localization.h"
+#include "PaddingControls.h"
 #include "PageTexts.h"
 #include "WorkerProtocol.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,32 +37,44 @@ void LayerExportOptions::addRowsBelowList(QVBoxLayout *rows, QWidget *body)
                                       u"自动：在 PSD/PSB 旁创建同名文件夹", QStringLiteral("浏览..."),
                                       QStringLiteral("恢复默认"), QStringLiteral("选择输出文件夹"), 8});
 
-    auto *trimRow = new QHBoxLayout;
-    trimRow->setSpacing(8);
+    // Wraps where a language needs more room than the window's minimum width.
+    auto *trimRow = new FlowLayout(8, 2);
     m_trim = makeCheckBox(QStringLiteral("layerTrimTransparency"), localized(u"裁切透明像素"), true, body);
     m_trim->setToolTip(localized(u"取消后，每个 PNG 保持原 PSD/PSB 的完整画布尺寸和图层坐标"));
-    auto *sizingCaption = new QLabel(localized(u"补边尺寸："), body);
-    m_sizing = new QComboBox(body);
-    m_sizing->setObjectName(QStringLiteral("layerSizingMode"));
-    for (const SizeRule rule : {SizeRule::None, SizeRule::Multiple4, SizeRule::Even, SizeRule::Power2}) {
-        // The row is narrow: the power of two goes without its explanation here.
-        const QString text = rule == SizeRule::Power2 ? QStringLiteral("2ⁿ") : PaddingChoices::sourceText(rule);
-        m_sizing->addItem(translateToolText(text), PaddingChoices::key(rule));
-    }
-    m_sizing->setCurrentIndex(m_sizing->findData(PaddingChoices::key(SizeRule::Multiple4)));
-    connect(m_trim, &QCheckBox::toggled, this, [sizingCaption, this](bool checked) {
-        sizingCaption->setEnabled(checked);
-        m_sizing->setEnabled(checked);
+    PaddingControls::Setup setup;
+    // The row is narrow: the power of two goes without its explanation here.
+    for (const SizeRule rule : {SizeRule::None, SizeRule::Multiple4, SizeRule::Even, SizeRule::Power2})
+        setup.firstRules.append({rule, PaddingChoices::shortSourceText(rule)});
+    setup.ruleName = QStringLiteral("layerSizingMode");
+    setup.fillName = QStringLiteral("layerFill");
+    setup.anchorName = QStringLiteral("layerAnchor");
+    m_padding = new PaddingControls(setup, body);
+    m_padding->setRuleKey(PaddingChoices::key(SizeRule::Multiple4));
+    // Caption and control in one piece, so a wrapped row never parts them.
+    const auto pair = [body](const char16_t *caption, QWidget *control) {
+        auto *piece = new QWidget(body);
+        auto *layout = new QHBoxLayout(piece);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(8);
+        layout->addWidget(new QLabel(localized(caption), piece));
+        control->setParent(piece);
+        layout->addWidget(control);
+        return piece;
+    };
+    // Padding exists only while trimming: its choices follow the trim box.
+    const QList<QWidget *> padding{pair(u"补边尺寸：", m_padding->ruleField()),
+                                   pair(u"补边颜色：", m_padding->fillField()),
+                                   pair(u"内容位置：", m_padding->anchorPicker())};
+    connect(m_trim, &QCheckBox::toggled, this, [padding](bool checked) {
+        for (QWidget *piece : padding)
+            piece->setEnabled(checked);
     });
     m_clipping = makeCheckBox(QStringLiteral("layerApplyClipping"), localized(u"应用剪贴蒙版"), true, body);
     m_clipping->setToolTip(localized(u"剪贴到下方图层的图层只保留其基底图层可见的部分"));
     trimRow->addWidget(m_trim);
-    trimRow->addSpacing(12);
-    trimRow->addWidget(sizingCaption);
-    trimRow->addWidget(m_sizing);
-    trimRow->addSpacing(12);
+    for (QWidget *piece : padding)
+        trimRow->addWidget(piece);
     trimRow->addWidget(m_clipping);
-    trimRow->addStretch(1);
     rows->addLayout(trimRow);
 }
 
@@ -69,7 +83,9 @@ LayerExportChoices LayerExportOptions::choices() const
     LayerExportChoices choices;
     choices.outputDir = m_outputDirectory->text().trimmed();
     choices.trimTransparency = m_trim->isChecked();
-    choices.sizing = PaddingChoices::sizeRuleFromKey(m_sizing->currentData().toString()).value_or(SizeRule::Multiple4);
+    choices.sizing = m_padding->sizing();
+    choices.fill = PaddingChoices::fillFromKey(m_padding->fillKey()).value_or(FillSpec());
+    choices.anchor = m_padding->anchor();
     choices.applyClipping = m_clipping->isChecked();
     return choices;
 }
@@ -77,13 +93,18 @@ LayerExportChoices LayerExportOptions::choices() const
 QJsonObject LayerExportOptions::job(const LayerExportChoices &choices, const QStringList &paths)
 {
     return WorkerProtocol::layerExportJob(paths, choices.outputDir, PaddingChoices::key(choices.sizing),
-                                          choices.trimTransparency, choices.applyClipping);
+                                          choices.trimTransparency, choices.applyClipping,
+                                          PaddingChoices::key(choices.fill), PaddingChoices::key(choices.anchor));
 }
 
 void LayerExportOptions::restoreFrom(QSettings &settings)
 {
     restoreBox(settings, m_trim, QStringLiteral("trimTransparency"));
-    restoreCombo(settings, m_sizing, QStringLiteral("sizingMode"));
+    m_padding->setRuleKey(settings.value(settingsKey(QStringLiteral("sizingMode"))).toString());
+    m_padding->setFillKey(settings.value(settingsKey(QStringLiteral("fill"))).toString());
+    m_padding->setAnchorKey(settings.value(settingsKey(QStringLiteral("anchor"))).toString());
+    for (auto changed : {&PaddingControls::ruleChanged, &PaddingControls::fillChanged, &PaddingControls::anchorChanged})
+        connect(m_padding, changed, this, &LayerExportOptions::save);
     restoreBox(settings, m_clipping, QStringLiteral("applyClipping"));
     // The sizing caption follows the trim box, which may have been restored unchecked.
     emit m_trim->toggled(m_trim->isChecked());
@@ -92,6 +113,8 @@ void LayerExportOptions::restoreFrom(QSettings &settings)
 void LayerExportOptions::saveTo(QSettings &settings) const
 {
     settings.setValue(settingsKey(QStringLiteral("trimTransparency")), m_trim->isChecked());
-    settings.setValue(settingsKey(QStringLiteral("sizingMode")), m_sizing->currentData().toString());
+    settings.setValue(settingsKey(QStringLiteral("sizingMode")), m_padding->ruleKey());
+    settings.setValue(settingsKey(QStringLiteral("fill")), m_padding->fillKey());
+    settings.setValue(settingsKey(QStringLiteral("anchor")), PaddingChoices::key(m_padding->anchor()));
     settings.setValue(settingsKey(QStringLiteral("applyClipping")), m_clipping->isChecked());
 }

@@ -6,7 +6,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
-class QComboBox;
+class PaddingControls;
 
 // What a layer export is asked to do.
 struct LayerExportChoices
@@ -14,15 +14,17 @@ struct LayerExportChoices
     // As typed, trimmed; empty puts a folder beside each document.
     QString outputDir;
     bool trimTransparency = true;
-    // Only while trimming: None trims without padding.
-    SizeRule sizing = SizeRule::Multiple4;
+    // Only while trimming: the rule "none" trims without padding.
+    Sizing sizing;
+    FillSpec fill;
+    Anchor anchor = Anchor::Center;
     // A clipped layer is cut to its base layer's alpha.
     bool applyClipping = true;
 };
 
 // The layer-export page's options: the output folder, trimming, the sizing
-// rule of the trimmed layers and clipping masks. The sizing combo box holds
-// the keys of PaddingChoices as item data.
+// rule, fill and anchor of the trimmed layers and clipping masks. The combo
+// boxes hold the keys of PaddingChoices as item data.
 class LayerExportOptions : public ToolOptions
 {
     Q_OBJECT
@@ -44,6 +46,6 @@ protected:
 private:
     QLineEdit *m_outputDirectory = nullptr;
     QCheckBox *m_trim = nullptr;
-    QComboBox *m_sizing = nullptr;
+    PaddingControls *m_padding = nullptr;
     QCheckBox *m_clipping = nullptr;
 };

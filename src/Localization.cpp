@@ -54,6 +54,10 @@ const ToolRow toolRows[] = {
     {{u"白色", u"白色", u"白", u"흰색", u"White"}},
     {{u"黑色", u"黑色", u"黒", u"검은색", u"Black"}},
     {{u"内容居中", u"內容置中", u"内容を中央に配置", u"내용 가운데 정렬", u"Center content"}},
+    // The colour dialog's title and the swatch's name.
+    {{u"补边颜色", u"補邊顏色", u"余白の色", u"여백 색상", u"Padding color"}},
+    // The spin box beside "其他倍数…", for screen readers.
+    {{u"倍数", u"倍數", u"倍数", u"배수", u"Multiple"}},
     {{u"统一输出无损 PNG", u"統一輸出無損 PNG", u"ロスレス PNG で出力", u"무손실 PNG로 출력", u"Output lossless PNG"}},
     {{u"文件夹含子目录", u"資料夾含子目錄", u"サブフォルダーを含める", u"하위 폴더 포함", u"Include subfolders"}},
     {{u"4 的倍数", u"4 的倍數", u"4 の倍数", u"4의 배수", u"Multiple of 4"}},

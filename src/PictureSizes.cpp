@@ -9,17 +9,10 @@
 
 namespace PictureSizes {
 
-qint32 target(qint32 value, SizeRule rule)
+QSize target(const QSize &size, const Sizing &sizing)
 {
     // The engine's own arithmetic, so the preview can never disagree with the run.
-    return value <= 0 ? value : PaddingChoices::target(value, rule);
-}
-
-QSize target(const QSize &size, SizeRule rule)
-{
-    const qint32 width = target(size.width(), rule);
-    const qint32 height = target(size.height(), rule);
-    return width < 0 || height < 0 ? QSize() : QSize(width, height);
+    return PaddingChoices::targetSize(size, sizing);
 }
 
 QSize headerSize(const QString &path)

@@ -17,11 +17,9 @@ class QThread;
 // canvas the sizing rule gives it.
 namespace PictureSizes {
 
-// The smallest length not below value that the rule allows; -1 when it does
-// not fit in 32 bits.
-qint32 target(qint32 value, SizeRule rule);
-// Both sides by target; an invalid size when either does not fit.
-QSize target(const QSize &size, SizeRule rule);
+// The canvas the sizing gives a picture of size; an invalid size when it
+// does not fit.
+QSize target(const QSize &size, const Sizing &sizing);
 
 // The size as the picture is shown: from the header, turned where the EXIF
 // orientation turns it. Invalid when the file cannot be read as a picture.

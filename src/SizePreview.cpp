@@ -47,7 +47,7 @@ QString SizePreview::summaryText() const
     int known = 0;
     int changing = 0;
     int unreadable = 0;
-    const SizeRule rule = m_options->sizeRule();
+    const Sizing sizing = m_options->sizing();
     for (int index = 0; index < m_list->topLevelItemCount(); ++index) {
         const QVariant data = m_list->topLevelItem(index)->data(m_column, Qt::UserRole);
         if (!data.isValid())
@@ -56,7 +56,7 @@ QString SizePreview::summaryText() const
         const QSize size = data.toSize();
         if (!size.isValid())
             ++unreadable;
-        else if (PictureSizes::target(size, rule) != size)
+        else if (PictureSizes::target(size, sizing) != size)
             ++changing;
     }
     QString text;
@@ -86,7 +86,7 @@ void SizePreview::showRow(QTreeWidgetItem *row) const
         row->setText(m_column, localized(u"无法读取"));
         return;
     }
-    const QSize target = PictureSizes::target(size, m_options->sizeRule());
+    const QSize target = PictureSizes::target(size, m_options->sizing());
     if (target == size)
         row->setText(m_column, PictureSizes::text(size) + u"  " + localized(u"已符合"));
     else if (!target.isValid())

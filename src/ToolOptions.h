@@ -66,9 +66,10 @@ protected:
     QLineEdit *addFolderRow(QVBoxLayout *rows, QWidget *body, const FolderRow &row);
 
     QWidget *page() const { return m_page; }
+    // Stores the options now, for controls that the restore calls above do not cover.
+    void save() const;
 
 private:
-    void save() const;
 
     const IntegratedTools::Tool m_tool;
     QWidget *m_page;

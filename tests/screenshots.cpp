@@ -237,7 +237,7 @@ void helperRun(const QStringList &arguments, const QString &broken, const QStrin
 // helper's window, the settings dialog, a message box and the file dialog.
 void desktopShots(const QStringList &pictures, const QString &sandbox)
 {
-    for (const char *code : {"zh_CN", "en_US"}) {
+    for (const char *code : {"zh_CN", "en_US", "ja_JP"}) {
         const QString language = QString::fromLatin1(code);
         {
             QSettings settings;
@@ -262,6 +262,25 @@ void desktopShots(const QStringList &pictures, const QString &sandbox)
                 save(&window, QStringLiteral("metainfo-image-resize-tool-") + suffix);
                 window.resize(1180, 790);
             }
+            {
+                // The padding choices at their widest: a multiple and a colour of one's own.
+                QSettings settings;
+                settings.setValue(QStringLiteral("standaloneTools/image-resize/options/rule"), QStringLiteral("multiple:12"));
+                settings.setValue(QStringLiteral("standaloneTools/image-resize/options/fill"), QStringLiteral("#e0457b80"));
+                settings.setValue(QStringLiteral("standaloneTools/image-resize/options/anchor"), QStringLiteral("bottom-right"));
+            }
+            {
+                StandaloneToolWindow narrow(IntegratedTools::ImageResize);
+                narrow.resize(sizes[1].size.expandedTo(narrow.minimumSize()));
+                narrow.show();
+                if (!QTest::qWaitForWindowExposed(&narrow))
+                    g_problems << suffix + QStringLiteral(": narrow window never shown");
+                narrow.addPaths(pictures);
+                QTest::qWait(100);
+                checkLayout(&narrow, QStringLiteral("desktop-tool-minimum-") + suffix);
+                save(&narrow, QStringLiteral("desktop-tool-minimum-") + suffix);
+            }
+            QSettings().remove(QStringLiteral("standaloneTools/image-resize/options"));
             grabNextDialog(QStringLiteral("desktop-settings-") + suffix);
             window.openSettingsDialog();
             grabNextDialog(QStringLiteral("desktop-message-") + suffix);
@@ -277,6 +296,15 @@ void desktopShots(const QStringList &pictures, const QString &sandbox)
             if (!QTest::qWaitForWindowExposed(&helper))
                 g_problems << suffix + QStringLiteral(": helper never shown");
             save(&helper, QStringLiteral("desktop-helper-") + suffix);
+            MainForm narrowHelper(QStringList{QStringLiteral("--rule"), QStringLiteral("multiple:12"),
+                                              QStringLiteral("--fill"), QStringLiteral("#e0457b80"),
+                                              QStringLiteral("--anchor"), QStringLiteral("bottom-right")}
+                                  + helperArguments(language, pictures));
+            narrowHelper.resize(narrowHelper.minimumSize());
+            narrowHelper.show();
+            if (!QTest::qWaitForWindowExposed(&narrowHelper))
+                g_problems << suffix + QStringLiteral(": narrow helper never shown");
+            save(&narrowHelper, QStringLiteral("desktop-helper-minimum-") + suffix);
         }
     }
     applyApplicationTheme(false);

@@ -1,3 +1,4 @@
+#include "AnchorPicker.h"
 #include "InPlaceGuard.h"
 #include "IntegratedToolPage.h"
 #include "Localization.h"
@@ -315,7 +316,7 @@ void tst_HelperFollow::optionsAreRemembered()
         IntegratedToolPage page(ImageResize);
         page.findChild<QComboBox *>(u"imageSizeRule"_s)->setCurrentIndex(2);
         page.findChild<QComboBox *>(u"imageFillRule"_s)->setCurrentIndex(1);
-        page.findChild<QCheckBox *>(u"imageCentered"_s)->setChecked(false);
+        page.findChild<AnchorPicker *>(u"imageAnchor"_s)->setPosition(0);
         page.findChild<QCheckBox *>(u"imageOutputPng"_s)->setChecked(true);
         page.findChild<QCheckBox *>(u"imageRecursive"_s)->setChecked(false);
         page.findChild<QLineEdit *>(u"imageOutputDirectory"_s)->setText(output);

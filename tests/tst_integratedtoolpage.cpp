@@ -1,3 +1,4 @@
+#include "AnchorPicker.h"
 #include "IntegratedToolPage.h"
 #include "ImageResizeOptions.h"
 #include "SettingsSandbox.h"
@@ -309,7 +310,7 @@ void tst_IntegratedToolPage::namedControls_data()
     };
     const QStringList image = {
             QStringLiteral("imageSizeRule:QComboBox"),      QStringLiteral("imageFillRule:QComboBox"),
-            QStringLiteral("imageCentered:QCheckBox"),      QStringLiteral("imageOutputPng:QCheckBox"),
+            QStringLiteral("imageAnchor:AnchorPicker"),     QStringLiteral("imageOutputPng:QCheckBox"),
             QStringLiteral("imageRecursive:QCheckBox"),     QStringLiteral("imageOutputDirectory:QLineEdit"),
     };
     const QStringList slim = {QStringLiteral("psdDeepClean:QCheckBox")};
@@ -318,6 +319,7 @@ void tst_IntegratedToolPage::namedControls_data()
             QStringLiteral("layerSizingMode:QComboBox"),      QStringLiteral("layerSelectedCount:QLabel"),
             QStringLiteral("layerSelectedLabel:QLabel"),      QStringLiteral("layerRemoveSelected:QPushButton"),
             QStringLiteral("layerClearLog:QPushButton"),    QStringLiteral("layerApplyClipping:QCheckBox"),
+            QStringLiteral("layerFill:QComboBox"),          QStringLiteral("layerAnchor:AnchorPicker"),
     };
     QTest::newRow("image-resize") << 0 << QStringLiteral("image-resizeUnifiedPage") << common + image << slim + layer;
     QTest::newRow("psd-slim") << 1 << QStringLiteral("psd-slimUnifiedPage") << common + slim << image + layer;
@@ -394,27 +396,34 @@ void tst_IntegratedToolPage::imageResizeDefaults()
 {
     IntegratedToolPage page(IntegratedTools::ImageResize);
     const auto *sizeRule = page.findChild<QComboBox *>(QStringLiteral("imageSizeRule"));
-    QCOMPARE(sizeRule->count(), 3);
+    // The three rules there always were, then after a separator the open multiple and the squares.
+    QCOMPARE(sizeRule->count(), 7);
     QCOMPARE(sizeRule->currentIndex(), 0);
     QCOMPARE(sizeRule->itemText(0), QStringLiteral("4 的倍数"));
     QCOMPARE(sizeRule->itemText(1), QStringLiteral("偶数（2 的倍数）"));
     QCOMPARE(sizeRule->itemText(2), QStringLiteral("2ⁿ（2 的幂）"));
+    QCOMPARE(sizeRule->itemText(4), QStringLiteral("其他倍数…"));
+    QCOMPARE(sizeRule->itemText(5), QStringLiteral("正方形（2 的幂）"));
+    QCOMPARE(sizeRule->itemText(6), QStringLiteral("正方形"));
     // The keys travel as item data: what the helper and the stored options get.
     QCOMPARE(sizeRule->itemData(0).toString(), QStringLiteral("multiple4"));
     QCOMPARE(sizeRule->itemData(2).toString(), QStringLiteral("power2"));
 
     const auto *fillRule = page.findChild<QComboBox *>(QStringLiteral("imageFillRule"));
-    QCOMPARE(fillRule->count(), 3);
+    QCOMPARE(fillRule->count(), 7);
     QCOMPARE(fillRule->currentIndex(), 0);
     QCOMPARE(fillRule->itemText(0), QStringLiteral("透明"));
     QCOMPARE(fillRule->itemText(1), QStringLiteral("白色"));
     QCOMPARE(fillRule->itemText(2), QStringLiteral("黑色"));
+    QCOMPARE(fillRule->itemText(4), QStringLiteral("自定义颜色…"));
+    QCOMPARE(fillRule->itemText(5), QStringLiteral("延伸边缘像素"));
+    QCOMPARE(fillRule->itemText(6), QStringLiteral("镜像边缘"));
     QCOMPARE(fillRule->itemData(2).toString(), QStringLiteral("black"));
 
-    QVERIFY(page.findChild<QCheckBox *>(QStringLiteral("imageCentered"))->isChecked());
+    QCOMPARE(page.findChild<AnchorPicker *>(QStringLiteral("imageAnchor"))->position(), AnchorPicker::Centre);
     QVERIFY(!page.findChild<QCheckBox *>(QStringLiteral("imageOutputPng"))->isChecked());
     QVERIFY(page.findChild<QCheckBox *>(QStringLiteral("imageRecursive"))->isChecked());
-    QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("imageCentered"))->text(), QStringLiteral("内容居中"));
+    QVERIFY(labelWithText(page, QStringLiteral("内容位置：")));
     QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("imageOutputPng"))->text(), QStringLiteral("统一输出无损 PNG"));
     QCOMPARE(page.findChild<QCheckBox *>(QStringLiteral("imageRecursive"))->text(), QStringLiteral("文件夹含子目录"));
     const auto *output = page.findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"));
@@ -435,7 +444,7 @@ void tst_IntegratedToolPage::layerExportDefaults()
     SettingsSandbox::setLanguage(QStringLiteral("zh_CN"));
     IntegratedToolPage page(IntegratedTools::LayerExport);
     const auto *mode = page.findChild<QComboBox *>(QStringLiteral("layerSizingMode"));
-    QCOMPARE(mode->count(), 4);
+    QCOMPARE(mode->count(), 8);
     QCOMPARE(mode->currentIndex(), 1);
     QCOMPARE(mode->currentData().toString(), QStringLiteral("multiple4"));
     const QStringList data = {QStringLiteral("none"), QStringLiteral("multiple4"), QStringLiteral("even"),

@@ -1,3 +1,4 @@
+#include "AnchorPicker.h"
 #include "BatchLogic.h"
 #include "HelperText.h"
 #include "ImageProcessor.h"
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QPointer>
 #include <QScopeGuard>
+#include <QSpinBox>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -195,6 +197,7 @@ private slots:
 
     void commandLineSetsOptions_data();
     void commandLineSetsOptions();
+    void openChoicesReachThePicture();
     void startWithoutUsablePathStaysIdle();
     void startSwitchRunsOnceShown();
     void commandLineFolderKeepsOutputFolderPictures();
@@ -307,7 +310,8 @@ void tst_MainForm::layoutAndDefaults()
 
     // Rows top to bottom at their heights; the log group takes what is left.
     const QList<std::pair<const char *, int>> rows{{"buttonRow", 42},  {"fileList", 160},    {"outputRow", 38},
-                                                   {"optionsRow", 46}, {"progressRow", 58}, {"logGroup", -1},
+                                                   {"optionsRow", 46}, {"formatRow", 30},    {"progressRow", 58},
+                                                   {"logGroup", -1},
                                                    {"startButton", 42}};
     int previousTop = -1;
     for (const auto &[name, height] : rows) {
@@ -319,13 +323,13 @@ void tst_MainForm::layoutAndDefaults()
     }
     QVERIFY(child<QWidget>(form, "logGroup")->height() > 200);
     QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->width(), 145);
-    QCOMPARE(child<QComboBox>(form, "fillBox")->width(), 80);
+    QCOMPARE(child<QComboBox>(form, "fillBox")->width(), 110);
 
     const QList<std::pair<const char *, const char *>> texts{
         {"chooseFilesButton", "选择多个图片"}, {"chooseFolderButton", "选择文件夹"},
         {"clearFilesButton", "清空列表"},      {"chooseOutputButton", "浏览"},
         {"clearOutputButton", "恢复原位置替换"}, {"startButton", "开始处理"},
-        {"centeredBox", "内容居中"},           {"pngBox", "统一输出无损 PNG"},
+        {"pngBox", "统一输出无损 PNG"},
         {"recursiveBox", "文件夹含子目录"},    {"status", "就绪"},
         {"elapsed", "已用时间：00:00:00"},      {"remaining", "剩余时间：--:--:--"},
     };
@@ -335,7 +339,7 @@ void tst_MainForm::layoutAndDefaults()
     QStringList labels;
     for (const QLabel *label : form.findChildren<QLabel *>())
         labels << label->text();
-    for (const char *text : {"输出目录（留空＝原位置替换）：", "尺寸规则：", "补边颜色："})
+    for (const char *text : {"输出目录（留空＝原位置替换）：", "尺寸规则：", "补边颜色：", "内容位置："})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
     QVERIFY(child<QLabel>(form, "makerLabel")->text().startsWith(QStringLiteral("制作者：")));
     QVERIFY(child<QLabel>(form, "contactLabel")->text().contains(QRegularExpression(QStringLiteral("^联系邮箱：\\S+@\\S+$"))));
@@ -346,11 +350,15 @@ void tst_MainForm::layoutAndDefaults()
             all << box->itemText(i);
         return all;
     };
+    // The three plain choices first, the others after a separator.
     QCOMPARE(items(child<QComboBox>(form, "sizeRuleBox")),
-             (QStringList{QStringLiteral("4 的倍数"), QStringLiteral("偶数（2 的倍数）"), QStringLiteral("2ⁿ（2 的幂）")}));
+             (QStringList{QStringLiteral("4 的倍数"), QStringLiteral("偶数（2 的倍数）"), QStringLiteral("2ⁿ（2 的幂）"),
+                          QString(), QStringLiteral("其他倍数…"), QStringLiteral("正方形（2 的幂）"),
+                          QStringLiteral("正方形")}));
     QCOMPARE(items(child<QComboBox>(form, "fillBox")),
-             (QStringList{QStringLiteral("透明"), QStringLiteral("白色"), QStringLiteral("黑色")}));
-    QVERIFY(child<QCheckBox>(form, "centeredBox")->isChecked());
+             (QStringList{QStringLiteral("透明"), QStringLiteral("白色"), QStringLiteral("黑色"), QString(),
+                          QStringLiteral("自定义颜色…"), QStringLiteral("延伸边缘像素"), QStringLiteral("镜像边缘")}));
+    QCOMPARE(child<AnchorPicker>(form, "anchorPicker")->position(), AnchorPicker::Centre);
     QVERIFY(!child<QCheckBox>(form, "pngBox")->isChecked());
     QVERIFY(child<QCheckBox>(form, "recursiveBox")->isChecked());
     QVERIFY(child<QPlainTextEdit>(form, "log")->isReadOnly());
@@ -431,42 +439,74 @@ void tst_MainForm::logLinesAreTimed()
 void tst_MainForm::commandLineSetsOptions_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("rule");
-    QTest::addColumn<int>("fill");
+    QTest::addColumn<QString>("rule");  // the key the rule box holds
+    QTest::addColumn<QString>("fill");
     QTest::addColumn<QString>("output");
-    QTest::addColumn<bool>("centered");
+    QTest::addColumn<int>("anchor");  // the grid position
     QTest::addColumn<bool>("png");
     const auto s = [](const char *text) { return QString::fromUtf8(text); };
+    const int centre = AnchorPicker::Centre;
     QTest::newRow("front_end_switches")
         << QStringList{s("--rule"), s("power2"), s("--fill"), s("black"), s("--no-centered"), s("--png"),
                        s("--output-dir"), s("/somewhere/out")}
-        << 2 << 2 << s("/somewhere/out") << false << true;
-    QTest::newRow("rule_value_lower_cased") << QStringList{s("--rule"), s("POWER2")} << 2 << 0 << QString() << true
-                                            << false;
-    QTest::newRow("rule_switch_case_sensitive") << QStringList{s("--RULE"), s("power2")} << 0 << 0 << QString()
-                                                << true << false;
-    QTest::newRow("output_dir_takes_a_switch") << QStringList{s("--output-dir"), s("--png")} << 0 << 0 << s("--png")
-                                               << true << false;
+        << s("power2") << s("black") << s("/somewhere/out") << 0 << true;
+    QTest::newRow("rule_value_lower_cased") << QStringList{s("--rule"), s("POWER2")} << s("power2") << s("transparent")
+                                            << QString() << centre << false;
+    QTest::newRow("rule_switch_case_sensitive") << QStringList{s("--RULE"), s("power2")} << s("multiple4")
+                                                << s("transparent") << QString() << centre << false;
+    QTest::newRow("output_dir_takes_a_switch") << QStringList{s("--output-dir"), s("--png")} << s("multiple4")
+                                               << s("transparent") << s("--png") << centre << false;
+    QTest::newRow("other_multiple_colour_anchor")
+        << QStringList{s("--rule"), s("multiple:12"), s("--fill"), s("#FF000080"), s("--anchor"), s("bottom-right")}
+        << s("multiple:12") << s("#ff000080") << QString() << 8 << false;
+    QTest::newRow("minimum_size_listed_as_given")
+        << QStringList{s("--rule"), s("min:64x64,power2"), s("--fill"), s("mirror"), s("--anchor"), s("top")}
+        << s("min:64x64,power2") << s("mirror") << QString() << 1 << false;
 }
 
 void tst_MainForm::commandLineSetsOptions()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(int, rule);
-    QFETCH(int, fill);
+    QFETCH(QString, rule);
+    QFETCH(QString, fill);
     QFETCH(QString, output);
-    QFETCH(bool, centered);
+    QFETCH(int, anchor);
     QFETCH(bool, png);
     QVERIFY(QDir::setCurrent(dir->path()));
     MainForm form(arguments);
-    QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentIndex(), rule);
-    QCOMPARE(child<QComboBox>(form, "fillBox")->currentIndex(), fill);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(child<QComboBox>(form, "sizeRuleBox")->currentData().toString(), rule);
+    QCOMPARE(child<QComboBox>(form, "fillBox")->currentData().toString(), fill);
+    // The spin box and the swatch show only beside the choices they belong to.
+    QCOMPARE(child<QSpinBox>(form, "multipleBox")->isVisible(), rule.startsWith(u"multiple:"));
+    QCOMPARE(child<QWidget>(form, "colourSwatch")->isVisible(), fill.startsWith(u'#'));
     QCOMPARE(child<QLineEdit>(form, "outputBox")->text(), output);
-    QCOMPARE(child<QCheckBox>(form, "centeredBox")->isChecked(), centered);
+    QCOMPARE(child<AnchorPicker>(form, "anchorPicker")->position(), anchor);
     QCOMPARE(child<QCheckBox>(form, "pngBox")->isChecked(), png);
     QVERIFY(child<QCheckBox>(form, "recursiveBox")->isChecked());
     QCOMPARE(form.files(), QStringList());
     QCOMPARE(child<QLabel>(form, "status")->text(), QStringLiteral("就绪"));
+}
+
+// The window pads with what it shows: a square canvas, the colour with its
+// alpha, the picture at the bottom right.
+void tst_MainForm::openChoicesReachThePicture()
+{
+    const QString picture = dir->filePath(QStringLiteral("pics/wide.png"));
+    const QString out = dir->filePath(QStringLiteral("out"));
+    QVERIFY(writePicture(picture, 3, 2, Qt::blue));
+    MainForm form({QStringLiteral("--rule"), QStringLiteral("square"), QStringLiteral("--fill"),
+                   QStringLiteral("#ff000080"), QStringLiteral("--anchor"), QStringLiteral("bottom-right"),
+                   QStringLiteral("--output-dir"), out, QStringLiteral("--start"), picture});
+    form.show();
+    QTRY_COMPARE_WITH_TIMEOUT(answerer->boxes.size(), 1, RunTimeout);
+    const QImage padded(out + QStringLiteral("/wide.png"));
+    QCOMPARE(padded.size(), QSize(3, 3));
+    QCOMPARE(padded.pixel(0, 0), qRgba(255, 0, 0, 128));
+    QCOMPARE(padded.pixel(2, 0), qRgba(255, 0, 0, 128));
+    QCOMPARE(padded.pixel(0, 1), qRgb(0, 0, 255));
+    QCOMPARE(padded.pixel(2, 2), qRgb(0, 0, 255));
 }
 
 void tst_MainForm::startWithoutUsablePathStaysIdle()

@@ -1,3 +1,4 @@
+#include "AnchorPicker.h"
 #include "InPlaceGuard.h"
 #include "InstancePlatform.h"
 #include "IntegratedToolPage.h"
@@ -356,7 +357,7 @@ void tst_Standalone::keyboardFocusShows_data()
 {
     QTest::addColumn<QString>("name");
     for (const char *name : {"toolStart", "integratedToolChooseButton", "integratedToolBackButton", "imageSizeRule",
-                             "imageOutputDirectory", "imageCentered", "standaloneToolSettingsButton",
+                             "imageOutputDirectory", "anchorCell", "standaloneToolSettingsButton",
                              "standaloneToolHelpButton"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
@@ -480,7 +481,7 @@ void tst_Standalone::helperArguments()
     IntegratedToolPage page(ImageResize);
     page.findChild<QComboBox *>(QStringLiteral("imageSizeRule"))->setCurrentIndex(rule);
     page.findChild<QComboBox *>(QStringLiteral("imageFillRule"))->setCurrentIndex(fill);
-    page.findChild<QCheckBox *>(QStringLiteral("imageCentered"))->setChecked(centered);
+    page.findChild<AnchorPicker *>(QStringLiteral("imageAnchor"))->setPosition(centered ? AnchorPicker::Centre : 0);
     page.findChild<QCheckBox *>(QStringLiteral("imageOutputPng"))->setChecked(png);
     page.findChild<QCheckBox *>(QStringLiteral("imageRecursive"))->setChecked(recursive);
     page.findChild<QLineEdit *>(QStringLiteral("imageOutputDirectory"))->setText(output);
