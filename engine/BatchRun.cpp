@@ -68,6 +68,7 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
     m_pad.fill = settings.fill;
     m_pad.anchor = settings.anchor;
     m_pad.png = settings.png;
+    m_pad.keepOriginals = m_pad.replaceOriginal && settings.keepOriginals;
     m_skipped = skipped;
     m_succeeded = m_failed = m_cancelled = m_reported = m_unchanged = 0;
     m_failureLines.clear();
@@ -117,6 +118,11 @@ void BatchRun::start(const QStringList &files, const BatchSettings &settings, co
     m_budget.emplace(m_settings.memoryBudget > 0 ? m_settings.memoryBudget : MemoryBudget::defaultCapacity());
     m_context = RunContext();
     m_context.budget = &*m_budget;
+    m_journal.reset();
+    if (m_pad.keepOriginals) {
+        m_journal = std::make_unique<RunJournal>();
+        m_context.journal = m_journal.get();
+    }
     plan();
 }
 

@@ -2,6 +2,7 @@
 
 #include "ImageProcessor.h"
 #include "MemoryBudget.h"
+#include "RunJournal.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -27,6 +28,7 @@ struct BatchSettings
     int jobs = 0;           // pictures at a time; 0 means one per core
     qint64 memoryBudget = 0;  // bytes the pictures in progress may hold together; 0: half the memory
     bool recordsRead = false; // someone reads the records: paths that cannot travel in one are left out
+    bool keepOriginals = true; // in place: replaced originals go to the trash, recorded for Undo
     // With an output folder: a picture under one of these folders keeps its
     // path below the outermost of them ("a/x/p.png" from "a" goes to "out/x/p.png").
     QStringList baseFolders;
@@ -78,6 +80,8 @@ public:
     QString reportPath() const { return m_reportPath; }
     QString reportError() const { return m_reportError; }
     qint64 memoryHighWater() const { return m_budget ? m_budget->highWater() : 0; }
+    // The journal an in-place run that kept originals wrote; empty when nothing was kept.
+    QString journalPath() const { return m_journal ? m_journal->path() : QString(); }
 
     // Whether a path can travel in one record.
     static bool canTravel(const QString &path);
@@ -145,6 +149,7 @@ private:
     QList<OutputPlan> m_outputs;  // where each picture goes, settled before any starts
     QThreadPool m_pool;
     std::optional<MemoryBudget> m_budget;
+    std::unique_ptr<RunJournal> m_journal;
     RunContext m_context;
     QList<qint64> m_finishTimes;
     QElapsedTimer m_watch;

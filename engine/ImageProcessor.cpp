@@ -6,6 +6,7 @@
 #include "ReadBackCheck.h"
 #include "MemoryBudget.h"
 #include "RowPad.h"
+#include "RunJournal.h"
 #include "SafeFile.h"
 #include "VerifiedWrite.h"
 
@@ -251,6 +252,73 @@ void keepRowByRow(ProcessResult &result, const QString &sourcePath, const QStrin
                           + HelperText::translate(QStringLiteral("原样复制到 %1")).arg(shown(destination));
 }
 
+// Keeping the original in place: just before the checked file is renamed over
+// it, the original gets a second name in the trash and the run's journal
+// learns of it, so Undo can put it back; a new file beside it (photo.png for
+// photo.jpg) is journalled so Undo can remove it.
+class Keeper
+{
+public:
+    Keeper(const PadSettings &settings, const QString &destination, const RunContext *run)
+        : m_active(settings.replaceOriginal && settings.keepOriginals),
+          m_destination(destination),
+          m_journal(run ? run->journal : nullptr)
+    {
+    }
+
+    VerifiedWrite::Placing placing()
+    {
+        if (!m_active)
+            return {};
+        return {[this](const QString &temporary, QString *error) { return before(temporary, error); },
+                [this] { failed(); }};
+    }
+
+private:
+    bool before(const QString &temporary, QString *error)
+    {
+        // The rename keeps the file's identity and times: the result's stamp is the temporary's.
+        Trash::Stamp stamp;
+        Trash::stampOf(temporary, &stamp);
+        QString why;
+        if (!SafeFile::entryExists(m_destination)) {
+            m_written = m_journal && m_journal->recordWritten(m_destination, stamp, &why);
+            return true;
+        }
+        Trash::Entry entry;
+        if (!Trash::keep(m_destination, &entry, &why)) {
+            *error = HelperText::translate(QStringLiteral("无法保留原图：%1")).arg(why);
+            return false;
+        }
+        if (m_journal && !m_journal->recordKept(entry, stamp, &why)) {
+            QString ignored;
+            Trash::discard(entry, &ignored);
+            *error = HelperText::translate(QStringLiteral("无法保留原图：%1")).arg(why);
+            return false;
+        }
+        m_kept = entry;
+        return true;
+    }
+
+    void failed()
+    {
+        const bool announced = m_written || m_kept;
+        if (m_kept) {
+            QString ignored;
+            Trash::discard(*m_kept, &ignored);
+            m_kept.reset();
+        }
+        if (m_journal && announced)
+            m_journal->recordDropped(m_destination);
+    }
+
+    bool m_active;
+    QString m_destination;
+    RunJournal *m_journal;
+    std::optional<Trash::Entry> m_kept;
+    bool m_written = false;
+};
+
 // The body of process; may return early on any failure with `result` filled in.
 void processInto(ProcessResult &result, const QString &sourcePath, const PadSettings &settings,
                  const OutputPlan &output, const RunContext *run)
@@ -271,6 +339,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     const ImageCodecs::Encoder encoder = ImageProcessor::formatFor(output.extension);
 
     const QString &destination = output.destination;
+    Keeper keeper(settings, destination, run);
     const auto succeeded = [&](const QString &decoderWarning) {
         result.success = true;
         result.destination = destination;
@@ -300,7 +369,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
         bool verified = false;
         const bool written = RowPad::pad(source, *place, settings.fill,
                                          ImageProcessor::temporaryPathFor(destination, output.extension),
-                                         destination, &error, &verified);
+                                         destination, &error, &verified, keeper.placing());
         if (verified)
             result.newSize = ImageProcessor::sizeText(place->canvas.width(), place->canvas.height());
         if (!written) {
@@ -424,7 +493,7 @@ void processInto(ProcessResult &result, const QString &sourcePath, const PadSett
     bool verified = false;
     const bool written = VerifiedWrite::write(temporary, destination, std::move(encoded), encoder,
                                               QSize(targetWidth, targetHeight), destination, &error, &verified,
-                                              output.existed);
+                                              output.existed, keeper.placing());
     if (verified)
         result.newSize = newSize;
     if (!written) {

@@ -9,6 +9,7 @@
 #include <QString>
 
 class MemoryBudget;
+class RunJournal;
 
 // The outcome of padding one file.
 struct ProcessResult
@@ -31,6 +32,7 @@ struct RunContext
 {
     QSet<QString> listed;            // every file of the run
     MemoryBudget *budget = nullptr;  // shared by pictures padded at the same time
+    RunJournal *journal = nullptr;   // in place with keeping: where kept originals are recorded
     static QString key(const QString &path);
 };
 
@@ -43,6 +45,9 @@ struct PadSettings
     FillSpec fill = Fill::Transparent;
     Anchor anchor = Anchor::Center;
     bool png = false;
+    // In place: a replaced original goes to the trash first, and a picture
+    // whose original cannot be kept there is not padded.
+    bool keepOriginals = false;
 };
 
 // Where the output for one source goes, worked out from the names alone.

@@ -199,7 +199,7 @@ qint64 heldRows(const Placement &placement, const QSize &source, const FillSpec 
 }
 
 bool pad(const QString &source, const Placement &placement, const FillSpec &spec, const QString &temporary,
-         const QString &destination, QString *error, bool *verified)
+         const QString &destination, QString *error, bool *verified, const VerifiedWrite::Placing &placing)
 {
     const QRgb fill = spec.argb();
     QFile in(source);
@@ -364,7 +364,8 @@ bool pad(const QString &source, const Placement &placement, const FillSpec &spec
         return true;
     };
 
-    return VerifiedWrite::writeStreamed(temporary, destination, destination, produce, check, error, verified);
+    return VerifiedWrite::writeStreamed(temporary, destination, destination, produce, check, error, verified,
+                                        placing);
 }
 
 bool keep(const QString &source, const QString &temporary, const QString &destination, QString *error,

@@ -2,6 +2,7 @@
 
 #include "ImageCodecs.h"
 #include "ImageProcessor.h"
+#include "VerifiedWrite.h"
 
 #include <QRgb>
 #include <QString>
@@ -41,9 +42,9 @@ qint64 heldRows(const Placement &placement, const QSize &source, const FillSpec 
 // putting it in place of `destination` (VerifiedWrite::writeStreamed). The read
 // back compares the bytes through a CRC-32 of the whole file and every decoded
 // row through one of each row written. `*verified` tells whether the file had
-// passed the check.
+// passed the check; `placing` runs around the rename.
 bool pad(const QString &source, const Placement &placement, const FillSpec &fill, const QString &temporary,
-         const QString &destination, QString *error, bool *verified);
+         const QString &destination, QString *error, bool *verified, const VerifiedWrite::Placing &placing = {});
 
 // For a picture that fits already and is kept as it is: reads every row of
 // `source`, so a damaged picture fails as damaged, then, unless `destination`

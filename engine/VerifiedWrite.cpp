@@ -11,8 +11,25 @@
 
 namespace VerifiedWrite {
 
+namespace {
+
+bool place(const QString &temporary, const Placing &placing, QString *error,
+           const std::function<bool(QString *)> &rename)
+{
+    if (placing.before && !placing.before(temporary, error))
+        return false;
+    if (rename(error))
+        return true;
+    if (placing.failed)
+        placing.failed();
+    return false;
+}
+
+} // namespace
+
 bool write(const QString &temporary, const QString &destination, QByteArray encoded, ImageCodecs::Encoder encoder,
-           const QSize &size, const QString &permissionsFrom, QString *error, bool *verified, bool mayReplace)
+           const QSize &size, const QString &permissionsFrom, QString *error, bool *verified, bool mayReplace,
+           const Placing &placing)
 {
     if (verified)
         *verified = false;
@@ -41,9 +58,10 @@ bool write(const QString &temporary, const QString &destination, QByteArray enco
     }
     if (verified)
         *verified = checked;
-    if (checked
-        && (mayReplace ? SafeFile::replaceFile(temporary, destination, error)
-                       : SafeFile::placeNewFile(temporary, destination, error)))
+    if (checked && place(temporary, placing, error, [&](QString *why) {
+            return mayReplace ? SafeFile::replaceFile(temporary, destination, why)
+                              : SafeFile::placeNewFile(temporary, destination, why);
+        }))
         return true;
     QString ignored;
     SafeFile::removeFile(temporary, &ignored);
@@ -52,7 +70,8 @@ bool write(const QString &temporary, const QString &destination, QByteArray enco
 
 bool writeStreamed(const QString &temporary, const QString &destination, const QString &permissionsFrom,
                    const std::function<bool(QFile *, QString *)> &produce,
-                   const std::function<bool(const QString &, QString *)> &check, QString *error, bool *verified)
+                   const std::function<bool(const QString &, QString *)> &check, QString *error, bool *verified,
+                   const Placing &placing)
 {
     if (verified)
         *verified = false;
@@ -72,7 +91,7 @@ bool writeStreamed(const QString &temporary, const QString &destination, const Q
     const bool checked = check(temporary, error);
     if (verified)
         *verified = checked;
-    if (checked && SafeFile::replaceFile(temporary, destination, error))
+    if (checked && place(temporary, placing, error, [&](QString *why) { return SafeFile::replaceFile(temporary, destination, why); }))
         return true;
     QString ignored;
     SafeFile::removeFile(temporary, &ignored);

@@ -16,6 +16,15 @@ class QFile;
 // or another process changing the file leaves the destination as it was.
 namespace VerifiedWrite {
 
+// Steps around the rename that puts a checked file in place: `before` runs
+// once the temporary file passed its check and may refuse with a message (then
+// nothing is replaced); `failed` runs when `before` agreed but the rename failed.
+struct Placing
+{
+    std::function<bool(const QString &temporary, QString *error)> before;
+    std::function<void()> failed;
+};
+
 // Writes `encoded` to `temporary` (in the destination's folder; it takes the
 // permission bits of `permissionsFrom` when that names an existing file), reads
 // it back, requires the very bytes encoded and a picture of `size`
@@ -27,7 +36,7 @@ namespace VerifiedWrite {
 // the same name is never replaced.
 bool write(const QString &temporary, const QString &destination, QByteArray encoded, ImageCodecs::Encoder encoder,
            const QSize &size, const QString &permissionsFrom, QString *error, bool *verified = nullptr,
-           bool mayReplace = true);
+           bool mayReplace = true, const Placing &placing = {});
 
 // The same for a picture too large to encode into memory: `produce` writes the
 // file into `file` (the temporary, open and empty), and after it is flushed
@@ -36,6 +45,6 @@ bool write(const QString &temporary, const QString &destination, QByteArray enco
 bool writeStreamed(const QString &temporary, const QString &destination, const QString &permissionsFrom,
                    const std::function<bool(QFile *file, QString *error)> &produce,
                    const std::function<bool(const QString &temporary, QString *error)> &check, QString *error,
-                   bool *verified = nullptr);
+                   bool *verified = nullptr, const Placing &placing = {});
 
 } // namespace VerifiedWrite

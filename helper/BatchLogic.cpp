@@ -114,8 +114,10 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
     if (at >= 0 && at + 1 < arguments.size())
         HelperText::setLanguage(arguments.at(at + 1));
     else
-        HelperText::setLanguage(arguments.contains(QStringLiteral("--headless")) ? BatchLogic::environmentLanguage()
-                                                                                  : QString());
+        HelperText::setLanguage(arguments.contains(QStringLiteral("--headless"))
+                                                || arguments.contains(QStringLiteral("--undo-last"))
+                                        ? BatchLogic::environmentLanguage()
+                                        : QString());
 
     StartupArguments parsed;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -157,6 +159,10 @@ StartupArguments parse(const QStringList &arguments, const QHash<qsizetype, QStr
             parsed.start = true;
         } else if (argument == QLatin1String("--headless")) {
             parsed.headless = true;
+        } else if (argument == QLatin1String("--no-trash")) {
+            parsed.keepOriginals = false;
+        } else if (argument == QLatin1String("--undo-last")) {
+            parsed.undoLast = true;
         } else if (argument == QLatin1String("--jobs")) {
             bool number = false;
             const int jobs = arguments.at(++i).toInt(&number);

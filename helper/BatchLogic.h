@@ -27,6 +27,8 @@ struct StartupArguments
     bool recursive = false;            // "--recursive" was given
     bool start = false;                // "--start" was given
     bool headless = false;             // "--headless": no window, records on standard output
+    bool keepOriginals = true;         // false with "--no-trash": in place, originals are not kept in the trash
+    bool undoLast = false;             // "--undo-last": undo the last in-place run, no window
     std::optional<int> jobs;           // "--jobs N": pictures padded at the same time
     std::optional<QString> reportTo;   // "--report-to NAME": local socket of the tool window
     std::optional<QString> language;   // "--language CODE", as written

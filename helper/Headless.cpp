@@ -5,7 +5,9 @@
 #include "HelperText.h"
 #include "LineProtocol.h"
 #include "ReportChannel.h"
+#include "RunJournal.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QSet>
 #include <QTimer>
@@ -69,6 +71,7 @@ int runHeadless(const StartupArguments &parsed)
     settings.fill = parsed.fill.value_or(Fill::Transparent);
     settings.anchor = parsed.anchor.value_or(Anchor::Center);
     settings.png = parsed.png;
+    settings.keepOriginals = parsed.keepOriginals;
     settings.jobs = parsed.jobs.value_or(0);
     settings.recordsRead = true;
     settings.baseFolders = BatchLogic::baseFolders(parsed);
@@ -113,4 +116,27 @@ int runHeadless(const StartupArguments &parsed)
     channel.close();
     // Success needs a picture padded (or already fitting), none failed and none cancelled.
     return run.failed() > 0 || run.cancelled() > 0 || run.succeeded() + run.unchanged() == 0 ? 1 : 0;
+}
+
+int runUndoLast()
+{
+    const UndoReport report = RunJournal::undo(RunJournal::lastUndoable());
+    if (!report.found) {
+        printError(HelperText::translate(QStringLiteral("没有可以撤销的处理")));
+        return 1;
+    }
+    const auto print = [](const QString &text) {
+        std::fputs((LineProtocol::escaped(text) + QLatin1Char('\n')).toUtf8().constData(), stdout);
+    };
+    for (const QString &path : report.restored)
+        print(HelperText::translate(QStringLiteral("已恢复原图：%1")).arg(QDir::toNativeSeparators(path)));
+    for (const QString &path : report.removed)
+        print(HelperText::translate(QStringLiteral("已删除处理结果：%1")).arg(QDir::toNativeSeparators(path)));
+    for (const QString &text : report.skipped)
+        printError(text);
+    print(HelperText::translate(QStringLiteral("撤销完成：恢复 %1 个原图，删除 %2 个处理结果，跳过 %3 个文件"))
+                  .arg(report.restored.size())
+                  .arg(report.removed.size())
+                  .arg(report.skipped.size()));
+    return report.complete() ? 0 : 1;
 }

@@ -8,3 +8,9 @@ struct StartupArguments;
 // 2 a usage error (bad switches or values, no pictures). Needs a
 // QCoreApplication.
 int runHeadless(const StartupArguments &parsed);
+
+// Undoes the last in-place run (RunJournal::undo) without any window, saying
+// on standard output what it put back and removed and on standard error what
+// it left alone. Returns 0 when every original was restored, 1 when anything
+// was left alone or there was no run to undo. Needs a QCoreApplication.
+int runUndoLast();

@@ -405,6 +405,7 @@ void MainForm::loadStartupArguments(const StartupArguments &parsed)
     }
     m_baseFolders += BatchLogic::baseFolders(parsed);
     m_jobs = parsed.jobs.value_or(0);
+    m_keepOriginals = parsed.keepOriginals;
     if (parsed.reportTo) {
         QString error;
         if (!m_channel.connect(*parsed.reportTo, &error))
@@ -658,6 +659,7 @@ void MainForm::startProcessing()
     settings.anchor = m_padding->anchor();
     settings.png = m_pngBox->isChecked();
     settings.jobs = m_jobs;
+    settings.keepOriginals = m_keepOriginals;
     settings.recordsRead = m_channel.isConnected();
     // Sent once: a later run of the same list does not report them again.
     const QStringList skipped = std::exchange(m_skippedTexts, {});

@@ -116,6 +116,7 @@ private:
     bool m_running = false;
     BatchRun *m_batch = nullptr;
     int m_jobs = 0;              // "--jobs N"; 0: one picture per core
+    bool m_keepOriginals = true; // false with "--no-trash"
     ReportChannel m_channel;     // "--report-to NAME"
     bool m_startRequested = false;  // "--start" with a non-empty list
     bool m_shown = false;

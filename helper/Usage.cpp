@@ -227,6 +227,28 @@ const Entry options[] = {
       u"同時に最大 N 枚を処理します（既定はコアごとに 1 枚）。使うメモリは本機の半分までです",
       u"동시에 최대 N장을 처리합니다(기본값: 코어당 한 장). 메모리는 이 컴퓨터의 절반까지만 씁니다",
       u"pad up to N pictures at a time (default: one per core), within half the machine's memory"}}},
+    {"--no-trash",
+     {{u"原位置替换时不把原图放入回收站：原图被直接替换，无法恢复（默认先放入回收站，可以撤销）",
+      u"原位置取代時不把原圖放入資源回收筒：原圖會被直接取代，無法復原（預設先放入資源回收筒，可以復原）",
+      u"元の場所で置き換えるとき、元の画像をごみ箱に移しません。元の画像はそのまま置き換えられ、元に戻せません"
+      u"（既定ではまずごみ箱に移し、元に戻せます）",
+      u"원래 위치에서 교체할 때 원본을 휴지통으로 옮기지 않습니다. 원본은 바로 교체되어 복구할 수 없습니다"
+      u"(기본값은 먼저 휴지통으로 옮겨 되돌릴 수 있음)",
+      u"in place, do not keep the originals in the trash: they are replaced for good (by default each goes to "
+      u"the trash first and the run can be undone)"}}},
+    {"--undo-last",
+     {{u"撤销上次原位置处理，不打开窗口：把原图从回收站放回原处，删除那次写入的图片，处理后被改动过的文件保持不动"
+      u"并在标准错误中列出；全部恢复时退出状态为 0，否则为 1",
+      u"復原上次原位置處理，不開啟視窗：把原圖從資源回收筒放回原處，刪除那次寫入的圖片，處理後被修改過的檔案保持"
+      u"不變並在標準錯誤中列出；全部還原時結束狀態為 0，否則為 1",
+      u"前回の元の場所での処理を、ウィンドウを開かずに元に戻します。元の画像をごみ箱から戻し、その処理で書いた画像を"
+      u"削除します。処理後に変更されたファイルはそのままにして標準エラーに示します。すべて戻せたら終了ステータス 0、"
+      u"そうでなければ 1",
+      u"지난 원래 위치 처리를 창 없이 되돌립니다. 원본을 휴지통에서 원래 자리로 옮기고 그 처리에서 쓴 이미지를 "
+      u"삭제합니다. 처리 후 변경된 파일은 그대로 두고 표준 오류에 표시합니다. 모두 복원하면 종료 상태 0, 아니면 1",
+      u"undo the last in-place run without a window: put the originals back from the trash and remove the "
+      u"pictures it wrote; files changed since are left alone and named on standard error; exit status 0 when "
+      u"everything was put back, else 1"}}},
     {"--self-test",
      {{u"检查补齐引擎，在程序旁写出 exe_self_test.txt 后退出", u"檢查補齊引擎，在程式旁寫出 exe_self_test.txt 後結束",
       u"補完エンジンを検査し、プログラムの隣に exe_self_test.txt を書いて終了します",
@@ -422,6 +444,7 @@ QString quadrixUsage(const QString &language)
 
     QString usage = text(usageLine).arg(QStringLiteral("quadrix ") + text(operands)) + QLatin1Char('\n')
             + text(orLine).arg(QStringLiteral("quadrix --headless ") + text(operands)) + QLatin1Char('\n')
+            + text(orLine).arg(QStringLiteral("quadrix --undo-last")) + QLatin1Char('\n')
             + text(orLine).arg(QStringLiteral("quadrix --self-test")) + QLatin1Char('\n');
     usage += paragraph(summary) + QLatin1Char('\n') + paragraph(windowNote);
     usage += heading(optionsHeading);

@@ -45,6 +45,10 @@ int main(int argc, char *argv[])
     // Parsing sets the language of everything the helper says ("--language",
     // else Simplified Chinese); Qt's own texts follow it.
     const StartupArguments parsed = BatchLogic::parseArguments(rawArguments);
+    if (parsed.undoLast) {
+        QCoreApplication app(argc, argv);
+        return runUndoLast();
+    }
     if (parsed.headless) {
         // No window and no display: scripts, pipelines and other machines.
         QCoreApplication app(argc, argv);

@@ -72,6 +72,7 @@ ImageResizeChoices ImageResizeOptions::choices() const
     choices.png = m_png->isChecked();
     choices.recursive = m_recursive->isChecked();
     choices.outputDir = m_outputDirectory->text().trimmed();
+    choices.keepOriginals = keepsOriginals();
     return choices;
 }
 
@@ -109,6 +110,8 @@ QStringList ImageResizeOptions::arguments(const ImageResizeChoices &choices, con
     const QString folder = absoluteOutputFolder(choices.outputDir);
     if (!folder.isEmpty())
         arguments << QStringLiteral("--output-dir") << folder;
+    else if (!choices.keepOriginals)
+        arguments << QStringLiteral("--no-trash");
     // The helper speaks the tool window's language.
     arguments << QStringLiteral("--language") << toolLanguageCode();
     // The list holds files only; the folders they came from shape the output tree.
@@ -119,6 +122,22 @@ QStringList ImageResizeOptions::arguments(const ImageResizeChoices &choices, con
     if (!paths.isEmpty())
         arguments << QStringLiteral("--start") << paths;
     return arguments;
+}
+
+namespace {
+
+const QString KeepOriginalsKey = QStringLiteral("standaloneTools/image-resize/options/keepOriginals");
+
+} // namespace
+
+bool ImageResizeOptions::keepsOriginals()
+{
+    return QSettings().value(KeepOriginalsKey, true).toBool();
+}
+
+void ImageResizeOptions::setKeepsOriginals(bool keep)
+{
+    QSettings().setValue(KeepOriginalsKey, keep);
 }
 
 QString ImageResizeOptions::absoluteOutputFolder(const QString &typed)

@@ -21,6 +21,8 @@ struct ImageResizeChoices
     QString outputDir;
     // Folders the user added whole: their pictures keep their paths below them in the output folder.
     QStringList folders;
+    // In place: replaced originals go to the trash (the settings dialog's choice).
+    bool keepOriginals = true;
 };
 
 // The image-resize page's options: the sizing rule, the fill, the anchor, PNG
@@ -49,6 +51,11 @@ public:
     // The output folder as the helper gets it: a relative one is taken from
     // the user's home folder.
     static QString absoluteOutputFolder(const QString &typed);
+
+    // Whether an in-place run keeps the originals it replaces in the trash:
+    // a setting of the tool window, on unless turned off.
+    static bool keepsOriginals();
+    static void setKeepsOriginals(bool keep);
 
 signals:
     void sizeRuleChanged();

@@ -3,6 +3,7 @@
 #include "FlowLayout.h"
 #include "ImageResizeOptions.h"
 #include "ImageResizeRun.h"
+#include "InPlaceGuard.h"
 #include "LayerExportOptions.h"
 #include "Localization.h"
 #include "PageTexts.h"
@@ -356,6 +357,12 @@ void IntegratedToolPage::buildStartRows(QVBoxLayout *rows, QWidget *body)
                 m_stopButton->setEnabled(false);
         });
         startRow->addWidget(m_stopButton);
+        m_inPlaceGuard = new InPlaceGuard(this, startRow);
+        connect(m_inPlaceGuard, &InPlaceGuard::logLine, this, &IntegratedToolPage::appendLog);
+        connect(m_inPlaceGuard, &InPlaceGuard::undone, this, [this] {
+            if (m_preview)
+                m_preview->read(m_fileList->paths());
+        });
     }
     startRow->addStretch(1);
     rows->addLayout(startRow);
@@ -495,7 +502,7 @@ void IntegratedToolPage::startTool()
 void IntegratedToolPage::startImageResize()
 {
     // Two helpers on the same files race each other: one at a time.
-    if (isHelperRunning())
+    if (isHelperRunning() || !m_inPlaceGuard->confirmStart(m_imageOptions->choices().outputDir, m_fileList->paths().size()))
         return;
     m_runStatus->showStarting(translateToolText(QStringLiteral("正在启动…")));
     appendLog(translateCount(QStringLiteral("[%1] 启动 %2，传递 %3 个文件。"), {{3, m_fileList->paths().size()}})
@@ -524,6 +531,7 @@ void IntegratedToolPage::startImageResize()
     }
 
     m_imageRun = run;
+    m_inPlaceGuard->setRunning(true);
     connect(run, &ImageResizeRun::rowStatusChanged, this, &IntegratedToolPage::setRowStatus);
     connect(run, &ImageResizeRun::rowReported, this, &IntegratedToolPage::showRowReport);
     connect(run, &ImageResizeRun::progressed, m_runStatus, &RunStatusRows::showProgress);
@@ -577,6 +585,7 @@ void IntegratedToolPage::showRowReport(const QString &path, const ImageResizeRun
 void IntegratedToolPage::finishImageResize(bool complete, const QString &folder, const QString &report, bool inPlace)
 {
     m_stopButton->hide();
+    m_inPlaceGuard->setRunning(false);
     // Pictures written in place have new sizes; the preview reads them again.
     if (m_preview && inPlace)
         m_preview->read(m_fileList->paths());

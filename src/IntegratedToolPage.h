@@ -17,6 +17,7 @@
 #include <functional>
 
 class ImageResizeOptions;
+class InPlaceGuard;
 class LayerExportOptions;
 class PathIntake;
 class PsdSlimOptions;
@@ -176,6 +177,7 @@ private:
     QTextEdit *m_log = nullptr;
     QPushButton *m_startButton = nullptr;
     QPushButton *m_stopButton = nullptr;  // image resize: asks the helper to stop
+    InPlaceGuard *m_inPlaceGuard = nullptr;  // image resize: asks before replacing, offers Undo
     QPushButton *m_clearButton = nullptr;
     QPushButton *m_removeButton = nullptr;
     // The detached helper of the last image-resize start, followed until it ends.

@@ -14,6 +14,27 @@
 namespace {
 
 const TextTable::Row runtimeRows[] = {
+    // Replacing in place: the question before, and Undo after.
+    {{u"撤销上次处理", u"復原上次處理", u"前回の処理を元に戻す", u"지난 처리 실행 취소", u"Undo last run"}},
+    {{u"原位置替换", u"原位置取代", u"元の場所で置き換え", u"원래 위치에서 교체", u"Replace in place"}},
+    {{u"%1 个图片将被替换；原图会放入回收站。", u"%1 張圖片將被取代；原圖會放入資源回收筒。",
+      u"%1 枚の画像を置き換えます。元の画像はごみ箱に移します。", u"이미지 %1개가 교체됩니다. 원본은 휴지통으로 옮겨집니다.",
+      u"%1 {picture|pictures} will be replaced; {the original goes|the originals go} to the trash."}},
+    {{u"%1 个原图将被替换，且无法恢复。", u"%1 張原圖將被取代，且無法復原。", u"元の画像 %1 枚を置き換えます。元には戻せません。",
+      u"원본 %1개가 교체되며 복구할 수 없습니다.", u"%1 {original|originals} will be replaced and cannot be recovered."}},
+    {{u"不再询问", u"不再詢問", u"今後は確認しない", u"다시 묻지 않음", u"Don't ask again"}},
+    {{u"在回收站中保留被替换的原图", u"在資源回收筒中保留被取代的原圖", u"置き換えた元の画像をごみ箱に残す",
+      u"교체된 원본을 휴지통에 보관", u"Keep replaced originals in the trash"}},
+    {{u"把上次原位置处理替换的原图从回收站放回原处，并删除那次处理写入的图片？处理后被改动过的文件保持不动。",
+      u"把上次原位置處理取代的原圖從資源回收筒放回原處，並刪除那次處理寫入的圖片？處理後被修改過的檔案保持不變。",
+      u"前回の元の場所での処理で置き換えた元の画像をごみ箱から戻し、その処理で書き込んだ画像を削除しますか？処理後に変更されたファイルはそのままにします。",
+      u"지난번 원래 위치 처리에서 교체된 원본을 휴지통에서 되돌리고 그 처리에서 쓴 이미지를 삭제할까요? 처리 후 변경된 파일은 그대로 둡니다.",
+      u"Put back from the trash the originals the last in-place run replaced, and remove the pictures it wrote? Files changed since are left alone."}},
+    {{u"[%1] 已撤销上次处理：恢复 %2 个原图，删除 %3 个处理结果，%4 个文件保持不动。",
+      u"[%1] 已復原上次處理：還原 %2 張原圖，刪除 %3 個處理結果，%4 個檔案保持不變。",
+      u"[%1] 前回の処理を元に戻しました：元の画像 %2 件を復元、処理結果 %3 件を削除、%4 件はそのままです。",
+      u"[%1] 지난 처리를 실행 취소했습니다: 원본 %2개 복원, 처리 결과 %3개 삭제, %4개는 그대로 둠.",
+      u"[%1] Undid the last run: %2 restored, %3 removed, %4 left alone."}},
     // Row statuses.
     {{u"已传递", u"已傳遞", u"受け渡し済み", u"전달됨", u"Sent to helper"}},
     {{u"未传递", u"未傳遞", u"未受け渡し", u"전달 안 됨", u"Not sent"}},

@@ -1,11 +1,13 @@
 #include "StandaloneToolWindow.h"
 
+#include "ImageResizeOptions.h"
 #include "IntegratedToolPage.h"
 #include "Localization.h"
 #include "SingleInstance.h"
 #include "Appearance.h"
 #include "Theme.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
@@ -223,6 +225,13 @@ void StandaloneToolWindow::openSettingsDialog()
     form->addRow(translateToolText(QStringLiteral("界面语言：")), languageBox);
     form->addRow(translateToolText(QStringLiteral("外观：")), appearanceBox);
     layout->addLayout(form);
+    QCheckBox *keepBox = nullptr;
+    if (m_tool == IntegratedTools::ImageResize) {
+        keepBox = new QCheckBox(translateToolText(QStringLiteral("在回收站中保留被替换的原图")), &dialog);
+        keepBox->setObjectName(QStringLiteral("standaloneToolKeepOriginals"));
+        keepBox->setChecked(ImageResizeOptions::keepsOriginals());
+        layout->addWidget(keepBox);
+    }
     layout->addStretch();
 
     auto *version = new QLabel(translateToolText(QStringLiteral("版本号：%1")).arg(QCoreApplication::applicationVersion()),
@@ -238,6 +247,8 @@ void StandaloneToolWindow::openSettingsDialog()
     applyThemeTree(&dialog, isDarkTheme());
     if (dialog.exec() != QDialog::Accepted)
         return;
+    if (keepBox)
+        ImageResizeOptions::setKeepsOriginals(keepBox->isChecked());
     const Appearance::Choice appearance = Appearance::fromKey(appearanceBox->currentData().toString());
     if (appearance != storedAppearance) {
         QSettings settings;

@@ -8,6 +8,8 @@
 // QT_QPA_PLATFORM=offscreen.
 
 #include "DesktopOpen.h"
+#include "ImageResizeOptions.h"
+#include "InPlaceGuard.h"
 #include "IntegratedToolPage.h"
 #include "Localization.h"
 #include "MainForm.h"
@@ -338,6 +340,8 @@ int main(int argc, char *argv[])
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, sandbox.filePath(QStringLiteral("config")));
     app.setStyleSheet(Startup::applicationStyleSheet());
     StandaloneToolWindow::setRestart([](const QString &, const QStringList &) {});
+    // The runs shown replace in place: no question over the window.
+    InPlaceGuard::setAsksBeforeReplacing(false);
 
     // Names as users give them: long, and in every script the fonts must draw.
     QStringList pictures;
@@ -400,6 +404,16 @@ int main(int argc, char *argv[])
                     window.openSettingsDialog();
                     grabNextDialog(QStringLiteral("help-") + language);
                     window.openHelpDialog();
+                    // The questions before an in-place run, with keeping on and off.
+                    auto *guard = window.page()->findChild<InPlaceGuard *>();
+                    InPlaceGuard::setAsksBeforeReplacing(true);
+                    for (const bool keep : {true, false}) {
+                        ImageResizeOptions::setKeepsOriginals(keep);
+                        grabNextDialog((keep ? QStringLiteral("inplace-keep-") : QStringLiteral("inplace-lost-")) + language);
+                        guard->confirmStart(QString(), pictures.size());
+                    }
+                    ImageResizeOptions::setKeepsOriginals(true);
+                    InPlaceGuard::setAsksBeforeReplacing(false);
                 }
             }
 

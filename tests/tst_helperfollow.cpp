@@ -1,4 +1,5 @@
 #include "AnchorPicker.h"
+#include "InPlaceGuard.h"
 #include "IntegratedToolPage.h"
 #include "Localization.h"
 #include "SettingsSandbox.h"
@@ -89,6 +90,8 @@ void tst_HelperFollow::init()
     m_control.setPath(root.filePath(u"control"_s));
     qputenv("STANDIN_DIR", QFile::encodeName(m_control.path()));
     QSettings().remove(u"standaloneTools"_s);
+    // These runs replace in place; the question before them has its own test.
+    InPlaceGuard::setAsksBeforeReplacing(false);
 }
 
 QStringList tst_HelperFollow::makePictures(const QList<QSize> &sizes)

@@ -1,4 +1,5 @@
 #include "ImageResizeRun.h"
+#include "InPlaceGuard.h"
 #include "IntegratedToolPage.h"
 #include "IntegratedTools.h"
 #include "Localization.h"
@@ -121,6 +122,8 @@ void tst_RealHelper::initTestCase()
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.filePath(u"data"_s)));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u"config"_s)));
     m_settings.reset(new SettingsSandbox);
+    // The runs replace in place; the question before them has its own test.
+    InPlaceGuard::setAsksBeforeReplacing(false);
     m_helper = resolveToolExecutable(ImageResize);
     QVERIFY(m_helper.startsWith(m_home.path()));
 }

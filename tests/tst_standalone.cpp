@@ -1,4 +1,5 @@
 #include "AnchorPicker.h"
+#include "InPlaceGuard.h"
 #include "InstancePlatform.h"
 #include "IntegratedToolPage.h"
 #include "SingleInstance.h"
@@ -501,6 +502,7 @@ void tst_Standalone::helperArguments()
 void tst_Standalone::startPadsEveryPictureInPlace()
 {
     m_settings.reset(new SettingsSandbox);
+    InPlaceGuard::setAsksBeforeReplacing(false);
     QTemporaryDir pictures;
     QVERIFY(QDir(pictures.path()).mkdir(QStringLiteral("deeper")));
     const QStringList files{pictures.filePath(QStringLiteral("a.png")), pictures.filePath(QStringLiteral("b.png")),
@@ -553,6 +555,7 @@ void tst_Standalone::failedStartWarnsAndKeepsTheRows()
 {
     // No folder can take the helper: plain files stand where each would go.
     m_settings.reset(new SettingsSandbox);
+    InPlaceGuard::setAsksBeforeReplacing(false);
     QTemporaryDir pictures;
     savePicture(pictures.filePath(QStringLiteral("a.png")), 3, 3);
     QTemporaryDir blocked;
