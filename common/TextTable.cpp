@@ -144,7 +144,11 @@ QString Catalog::translate(const QString &source, std::initializer_list<Count> c
 
 const Dictionary &Catalog::dictionary() const
 {
-    std::call_once(m_built, [this] { addRows(&m_dictionary, m_rows, m_count); });
+    std::call_once(m_built, [this] {
+        addRows(&m_dictionary, m_rows, m_count);
+        if (m_shared.first)
+            addRows(&m_dictionary, m_shared.first, m_shared.second);
+    });
     return m_dictionary;
 }
 

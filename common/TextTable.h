@@ -66,7 +66,8 @@ class Catalog
 {
 public:
     template<std::size_t N>
-    explicit Catalog(const Row (&rows)[N]) : m_rows(rows), m_count(N)
+    explicit Catalog(const Row (&rows)[N], std::pair<const Row *, std::size_t> shared = {nullptr, 0})
+        : m_rows(rows), m_count(N), m_shared(shared)
     {
     }
 
@@ -87,6 +88,7 @@ public:
 private:
     const Row *m_rows;
     std::size_t m_count;
+    std::pair<const Row *, std::size_t> m_shared;  // rows shared with other programs' dictionaries
     std::atomic<int> m_language{0};
     mutable std::once_flag m_built;
     mutable Dictionary m_dictionary;

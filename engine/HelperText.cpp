@@ -1,5 +1,7 @@
 #include "HelperText.h"
 
+#include "PaddingChoices.h"
+
 
 // The same word for the same thing in every row, as in the tool window:
 //   output folder  輸出目錄 / 出力フォルダー / 출력 폴더 / output folder
@@ -27,30 +29,6 @@ const TextTable::Row rows[] = {
     // The options share one row of the smallest window: short words where a language needs it.
     {{u"尺寸规则：", u"尺寸規則：", u"サイズ規則：", u"크기 규칙:", u"Sizing rule:"}},
     {{u"补边颜色：", u"補邊顏色：", u"余白の色：", u"여백 색상:", u"Padding:"}},
-    {{u"4 的倍数", u"4 的倍數", u"4 の倍数", u"4의 배수", u"Multiple of 4"}},
-    {{u"偶数（2 的倍数）", u"偶數（2 的倍數）", u"偶数（2 の倍数）", u"짝수(2의 배수)", u"Even (multiple of 2)"}},
-    {{u"2ⁿ（2 的幂）", u"2ⁿ（2 的冪）", u"2ⁿ（2 のべき乗）", u"2ⁿ(2의 거듭제곱)", u"Power of 2"}},
-    {{u"其他倍数…", u"其他倍數…", u"その他の倍数…", u"다른 배수…", u"Other multiple…"}},
-    {{u"%1 的倍数", u"%1 的倍數", u"%1 の倍数", u"%1의 배수", u"Multiple of %1"}},
-    {{u"正方形（2 的幂）", u"正方形（2 的冪）", u"正方形（2 のべき乗）", u"정사각형(2의 거듭제곱)", u"Square power of 2"}},
-    {{u"正方形", u"正方形", u"正方形", u"정사각형", u"Square"}},
-    {{u"正方形，%1", u"正方形，%1", u"正方形、%1", u"정사각형, %1", u"Square, %1"}},
-    {{u"至少 %1", u"至少 %1", u"%1 以上", u"최소 %1", u"At least %1"}},
-    {{u"至少 %1，%2", u"至少 %1，%2", u"%1 以上、%2", u"최소 %1, %2", u"At least %1, then %2"}},
-    {{u"自定义颜色…", u"自訂顏色…", u"カスタムカラー…", u"사용자 지정 색…", u"Custom colour…"}},
-    {{u"延伸边缘像素", u"延伸邊緣像素", u"端のピクセルを延長", u"가장자리 픽셀 늘이기", u"Extend edge pixels"}},
-    {{u"镜像边缘", u"鏡像邊緣", u"端をミラー", u"가장자리 미러링", u"Mirror edges"}},
-    // Where the picture sits on its canvas: the nine anchor positions.
-    {{u"内容位置：", u"內容位置：", u"配置：", u"배치:", u"Position:"}},
-    {{u"左上角", u"左上角", u"左上", u"왼쪽 위", u"Top left"}},
-    {{u"顶部居中", u"頂部置中", u"上中央", u"위쪽 가운데", u"Top"}},
-    {{u"右上角", u"右上角", u"右上", u"오른쪽 위", u"Top right"}},
-    {{u"左侧居中", u"左側置中", u"左中央", u"왼쪽 가운데", u"Left"}},
-    {{u"居中", u"置中", u"中央", u"가운데", u"Center"}},
-    {{u"右侧居中", u"右側置中", u"右中央", u"오른쪽 가운데", u"Right"}},
-    {{u"左下角", u"左下角", u"左下", u"왼쪽 아래", u"Bottom left"}},
-    {{u"底部居中", u"底部置中", u"下中央", u"아래쪽 가운데", u"Bottom"}},
-    {{u"右下角", u"右下角", u"右下", u"오른쪽 아래", u"Bottom right"}},
     // The colour dialog's title and the spin box beside "其他倍数…" of the batch window.
     {{u"补边颜色", u"補邊顏色", u"余白の色", u"여백 색상", u"Padding color"}},
     {{u"倍数", u"倍數", u"倍数", u"배수", u"Multiple"}},
@@ -490,7 +468,7 @@ const TextTable::Row rows[] = {
 };
 
 // Its language is written once at start, then read by the window and the engine's threads.
-TextTable::Catalog catalog(rows);
+TextTable::Catalog catalog(rows, PaddingChoices::textRows());
 
 } // namespace
 

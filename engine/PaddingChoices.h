@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextTable.h"
+
 #include <QColor>
 #include <QPoint>
 #include <QRgba64>
@@ -10,6 +12,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // The sizing rules, fills and anchors of the padding, each with one table of
 // names: the key that command lines, job files and stored options use, and the
@@ -152,5 +155,9 @@ QPoint anchorOffset(const QSize &source, const QSize &canvas, Anchor anchor);
 
 // The anchor of the old "centred" switch: Center, or TopLeft.
 inline Anchor anchorFor(bool centered) { return centered ? Anchor::Center : Anchor::TopLeft; }
+
+// The display texts of the rules, fills and anchors in the five languages,
+// for the dictionary of every program that shows them.
+std::pair<const TextTable::Row *, std::size_t> textRows();
 
 } // namespace PaddingChoices
